@@ -1,0 +1,31 @@
+// BMP files in and out of PackedDib blocks.
+//
+// Reading accepts uncompressed BMP files of 1, 4, 8, 24 and 32 bits with a 40-byte info header or
+// a larger one (52, 56, 108 and 124 bytes), rows bottom-up or top-down, and 32-bit bit-field files
+// whose masks are the plain blue, green, red byte layout. The result is normalised to the packed
+// model: 40-byte header, bottom-up rows, biClrUsed and biSizeImage filled in, padding zero.
+// Everything else (RLE, 16 bits, OS/2 headers, truncated or absurd sizes) is refused with a
+// one-line reason.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dib/host_port.h"
+
+// Parses a whole BMP file held in memory. Returns a new block (the caller owns it), or null with
+// `error` set.
+HostBlock ParseBmp(const uint8_t* data, size_t size, std::string& error);
+
+// Reads a BMP file; the pixel rows are read straight into the block that becomes the image.
+HostBlock ReadBmpFile(const std::string& path, std::string& error);
+
+// The BMP file of a PackedDib: a 14-byte file header followed by the block's bytes.
+std::vector<uint8_t> EncodeBmp(HostBlock dib);
+
+// Writes a PackedDib as a BMP file, all or nothing: the bytes go to a new temporary file beside
+// `path`, which is renamed over `path` only when everything was written. On failure nothing is
+// left behind and `error` says why.
+bool WriteBmpFile(const std::string& path, HostBlock dib, std::string& error);

@@ -1,0 +1,129 @@
+// imagetool's host port: blocks from the C heap (large ones mapped with huge pages where the
+// system offers them), a progress bar on stderr when it is a terminal and the work takes a while,
+// and failure messages on stderr.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#ifndef _WIN32
+#include <sys/mman.h>
+#include <unistd.h>
+#else
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#endif
+
+#include "cli/tool.h"
+#include "dib/host_port.h"
+#include "resources/text_ids.h"
+
+namespace {
+
+struct CliBlock {
+  void* data = nullptr;
+  size_t size = 0;
+  bool mapped = false;
+};
+
+constexpr size_t kMapThreshold = size_t{4} << 20;
+
+struct Progress {
+  std::chrono::steady_clock::time_point start;
+  unsigned caption = 0;
+  uint32_t maximum = 0;
+  bool drawn = false;
+  int lastPercent = -1;
+} g_progress;
+
+}  // namespace
+
+HostBlock HP_Alloc(uint64_t bytes, unsigned flags) {
+  if (bytes > SIZE_MAX / 2) return nullptr;
+  auto* block = new (std::nothrow) CliBlock;
+  if (!block) return nullptr;
+  block->size = static_cast<size_t>(bytes);
+#ifndef _WIN32
+  if (block->size >= kMapThreshold) {
+    void* p = mmap(nullptr, block->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p != MAP_FAILED) {
+      // Huge pages cut the first-touch cost of a fresh image several times over. Mapped memory
+      // is already zero, so HP_ZEROINIT costs nothing here.
+      madvise(p, block->size, MADV_HUGEPAGE);
+      block->data = p;
+      block->mapped = true;
+      return block;
+    }
+  }
+#endif
+  block->data = (flags & HP_ZEROINIT) ? std::calloc(block->size ? block->size : 1, 1)
+                                      : std::malloc(block->size ? block->size : 1);
+  if (!block->data) {
+    delete block;
+    return nullptr;
+  }
+  return block;
+}
+
+void* HP_Lock(HostBlock block) { return block ? static_cast<CliBlock*>(block)->data : nullptr; }
+void HP_Unlock(HostBlock) {}
+
+void HP_Free(HostBlock handle) {
+  auto* block = static_cast<CliBlock*>(handle);
+  if (!block) return;
+#ifndef _WIN32
+  if (block->mapped) {
+    munmap(block->data, block->size);
+    delete block;
+    return;
+  }
+#endif
+  std::free(block->data);
+  delete block;
+}
+
+size_t HP_Size(HostBlock block) { return block ? static_cast<CliBlock*>(block)->size : 0; }
+
+void HP_ProgressOpen(HostWindow, unsigned captionTextId) {
+  g_progress = Progress{};
+  g_progress.start = std::chrono::steady_clock::now();
+  g_progress.caption = captionTextId;
+}
+
+void HP_ProgressRange(uint32_t maximum) { g_progress.maximum = maximum; }
+
+void HP_ProgressStep(uint32_t position) {
+  // Only long work on a terminal gets a bar; short runs and pipes stay quiet.
+  if (!isatty(fileno(stderr)) || g_progress.maximum == 0) return;
+  if (std::chrono::steady_clock::now() - g_progress.start < std::chrono::milliseconds(300)) return;
+  const int percent = static_cast<int>(uint64_t{position} * 100 / g_progress.maximum);
+  if (percent == g_progress.lastPercent) return;
+  g_progress.lastPercent = percent;
+  const char* caption = TextById(g_progress.caption);
+  char bar[41];
+  const int filled = percent * 40 / 100;
+  for (int i = 0; i < 40; ++i) bar[i] = i < filled ? '#' : '.';
+  bar[40] = 0;
+  std::fprintf(stderr, "\r%s [%s] %3d%%", caption ? caption : "Working", bar, percent);
+  std::fflush(stderr);
+  g_progress.drawn = true;
+}
+
+void HP_ProgressClose() {
+  if (g_progress.drawn) std::fprintf(stderr, "\r%*s\r", 79, "");
+  g_progress = Progress{};
+}
+
+void HP_ShowMessage(unsigned textId) {
+  const char* text = TextById(textId);
+  ToolError(text ? text : "unknown error " + std::to_string(textId));
+}
+
+int HP_LoadText(unsigned textId, char* buffer, int size) {
+  const char* text = TextById(textId);
+  if (size <= 0) return 0;
+  std::snprintf(buffer, static_cast<size_t>(size), "%s", text ? text : "");
+  return static_cast<int>(std::strlen(buffer));
+}

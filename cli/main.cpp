@@ -1,0 +1,96 @@
+// imagetool: every operation of the plug-in applied to BMP files, with the same engines.
+//
+//   imagetool COMMAND [OPTIONS] INPUT OUTPUT
+//   imagetool                  runs every command on the built-in sample
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+
+#include "cli/bmp_io.h"
+#include "cli/sample.h"
+#include "cli/tool.h"
+#include "dib/block.h"
+
+namespace {
+
+constexpr char kSampleFolder[] = "imagetool-sample";
+
+void PrintHelp() {
+  std::cout << "usage: imagetool COMMAND [OPTIONS] INPUT OUTPUT\n"
+               "       imagetool COMMAND --help\n"
+               "       imagetool            (no arguments: run every command on a built-in sample)\n"
+               "\n"
+               "Reads and writes uncompressed BMP files of 1, 4, 8, 24 and 32 bits. The output is\n"
+               "written whole or not at all. Exit status: 0 done, 1 the operation failed, 2 bad\n"
+               "usage or an input file that is refused.\n\ncommands:\n";
+  for (const ToolCommand* const* c = kToolCommands; *c; ++c)
+    std::cout << "  " << (*c)->name << std::string(10 - std::min<size_t>(9, std::strlen((*c)->name)), ' ')
+              << (*c)->summary << "\n";
+}
+
+std::vector<std::string> Words(const char* text) {
+  std::vector<std::string> words;
+  std::istringstream in(text);
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+// Writes the sample at every depth and runs each command that has sample options on each.
+int RunSample() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::create_directories(kSampleFolder, ec);
+  if (ec) {
+    ToolError(std::string("cannot create ") + kSampleFolder + ": " + ec.message());
+    return kExitFailed;
+  }
+  const fs::path folder = fs::absolute(kSampleFolder);
+  int written = 0, failed = 0;
+  for (unsigned bits : {1u, 4u, 8u, 24u, 32u}) {
+    const std::string depth = std::to_string(bits) + "bit";
+    const std::string input = (folder / ("sample-" + depth + ".bmp")).string();
+    OwnedBlock sample(MakeSampleImage(bits));
+    std::string error;
+    if (!sample || !WriteBmpFile(input, sample.get(), error)) {
+      ToolError(input + ": " + error);
+      return kExitFailed;
+    }
+    ++written;
+    for (const ToolCommand* const* c = kToolCommands; *c; ++c) {
+      if (!(*c)->sampleOptions) continue;
+      std::vector<std::string> argv = Words((*c)->sampleOptions);
+      argv.push_back(input);
+      argv.push_back((folder / (std::string((*c)->name) + "-" + depth + ".bmp")).string());
+      if ((*c)->run(argv) == kExitOk)
+        ++written;
+      else
+        ++failed;
+    }
+  }
+  std::cout << "imagetool: wrote " << written << " images to " << folder.string() << "\n";
+  return failed ? kExitFailed : kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return RunSample();
+  const std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintHelp();
+    return kExitOk;
+  }
+  for (const ToolCommand* const* c = kToolCommands; *c; ++c) {
+    if (name != (*c)->name) continue;
+    std::vector<std::string> args(argv + 2, argv + argc);
+    for (const std::string& a : args)
+      if (a == "--help" || a == "-h") {
+        std::cout << (*c)->usage;
+        return kExitOk;
+      }
+    return (*c)->run(args);
+  }
+  ToolError("unknown command '" + name + "' (imagetool --help lists them)");
+  return kExitBadInput;
+}

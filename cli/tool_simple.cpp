@@ -1,0 +1,65 @@
+// The commands without parameters: info, invert, flip, mirror.
+#include <cstdio>
+#include <iostream>
+
+#include "cli/bmp_io.h"
+#include "cli/tool.h"
+#include "dib/block.h"
+#include "dib/dib.h"
+#include "dib/transforms.h"
+
+namespace {
+
+constexpr char kInfoUsage[] =
+    "usage: imagetool info FILE\n"
+    "Prints the size, depth, colour count and row order of a BMP file as imagetool reads it.\n";
+
+int RunInfo(const std::vector<std::string>& argv) {
+  Args args;
+  std::string error;
+  if (!ParseArgs(argv, {}, {}, args, error)) return UsageError(kInfoUsage, error);
+  if (args.positional.size() != 1) return UsageError(kInfoUsage, "expected one FILE");
+  OwnedBlock image(ReadBmpFile(args.positional[0], error));
+  if (!image) {
+    ToolError(args.positional[0] + ": " + error);
+    return kExitBadInput;
+  }
+  BlockLock lock(image.get());
+  DibView v;
+  DescribeDib(lock.get(), HP_Size(image.get()), v);
+  std::cout << args.positional[0] << ": " << v.width << " x " << v.height << ", " << v.bits
+            << " bits per pixel, " << v.colorCount << " colours, row stride " << v.stride
+            << " bytes, " << v.header->biSizeImage << " bytes of pixels\n";
+  return kExitOk;
+}
+
+constexpr char kInvertUsage[] =
+    "usage: imagetool invert INPUT OUTPUT\n"
+    "Inverts the colours: the colour table of 4- and 8-bit images, the pixels of 1-, 24- and\n"
+    "32-bit images (the fourth byte of 32-bit pixels is kept).\n";
+constexpr char kFlipUsage[] =
+    "usage: imagetool flip INPUT OUTPUT\n"
+    "Turns the image upside down.\n";
+constexpr char kMirrorUsage[] =
+    "usage: imagetool mirror INPUT OUTPUT\n"
+    "Reverses the image left to right.\n";
+
+template <const char* Usage, bool (*Engine)(HostBlock)>
+int RunInPlace(const std::vector<std::string>& argv) {
+  Args args;
+  std::string error;
+  if (!ParseArgs(argv, {}, {}, args, error)) return UsageError(Usage, error);
+  return RunImageCommand(args, Usage, [](HostBlock image) { return Engine(image) ? image : nullptr; });
+}
+
+bool Invert(HostBlock image) { return InvertDib(image, nullptr); }
+
+}  // namespace
+
+extern const ToolCommand kInfoTool = {"info", "describe a BMP file", kInfoUsage, RunInfo, nullptr};
+extern const ToolCommand kInvertTool = {"invert", "invert the colours", kInvertUsage,
+                                        RunInPlace<kInvertUsage, Invert>, ""};
+extern const ToolCommand kFlipTool = {"flip", "turn upside down", kFlipUsage,
+                                      RunInPlace<kFlipUsage, FlipDib>, ""};
+extern const ToolCommand kMirrorTool = {"mirror", "reverse left to right", kMirrorUsage,
+                                        RunInPlace<kMirrorUsage, MirrorDib>, ""};

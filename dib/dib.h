@@ -1,0 +1,137 @@
+// The packed bitmap model shared by every engine.
+//
+// A PackedDib is one movable memory block: a 40-byte BitmapInfoHeader, biClrUsed RGBQUAD colour
+// table entries (1, 4 and 8 bits only) and biHeight rows of RowStride bytes, bottom row first.
+// Within a row pixels run left to right: 1 bit (leftmost pixel in the most significant bit),
+// 4 bits (left pixel in the high nibble), 8 bits (index), 24 bits (blue, green, red) or 32 bits
+// (blue, green, red, fourth byte). Bits and bytes after the last pixel of a row are padding.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "dib/block.h"
+#include "dib/host_port.h"
+
+struct BitmapInfoHeader {
+  uint32_t biSize;
+  int32_t biWidth;
+  int32_t biHeight;
+  uint16_t biPlanes;
+  uint16_t biBitCount;
+  uint32_t biCompression;
+  uint32_t biSizeImage;
+  int32_t biXPelsPerMeter;
+  int32_t biYPelsPerMeter;
+  uint32_t biClrUsed;
+  uint32_t biClrImportant;
+};
+static_assert(sizeof(BitmapInfoHeader) == 40, "the header is exactly 40 bytes");
+static_assert(offsetof(BitmapInfoHeader, biBitCount) == 14);
+static_assert(offsetof(BitmapInfoHeader, biSizeImage) == 20);
+static_assert(offsetof(BitmapInfoHeader, biClrUsed) == 32);
+
+struct RgbQuad {
+  uint8_t rgbBlue;
+  uint8_t rgbGreen;
+  uint8_t rgbRed;
+  uint8_t rgbReserved;
+};
+static_assert(sizeof(RgbQuad) == 4);
+
+constexpr uint32_t kHeaderSize = 40;
+
+// Bytes of one stored row: bits × width rounded up to a multiple of 32 bits. 64-bit so that no
+// header, however absurd, can overflow it.
+constexpr uint64_t RowStride(uint32_t bitCount, uint64_t width) {
+  return (uint64_t{bitCount} * width + 31) / 32 * 4;
+}
+
+// Colour-table size in bytes by the host utility's rule: biClrUsed entries when it is set,
+// otherwise the full table of the depth (2, 16 or 256 entries), none above 8 bits.
+uint32_t ColorTableSize(const BitmapInfoHeader& header);
+
+// True for the depths every engine handles: 1, 4, 8, 24 and 32.
+constexpr bool IsSupportedDepth(uint32_t bitCount) {
+  return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24 || bitCount == 32;
+}
+
+// A locked PackedDib, described. Pointers are into the locked block; they die with the lock.
+struct DibView {
+  BitmapInfoHeader* header = nullptr;
+  RgbQuad* colors = nullptr;  // colorCount entries; null above 8 bits
+  uint32_t colorCount = 0;
+  uint8_t* rows = nullptr;    // the bottom row of the picture
+  size_t stride = 0;
+  uint32_t width = 0;
+  uint32_t height = 0;
+  uint32_t bits = 0;
+
+  // Row k in memory order (k = 0 is the bottom row of the picture).
+  uint8_t* Row(size_t k) const { return rows + k * stride; }
+  // Row r counted from the top of the picture.
+  uint8_t* RowFromTop(size_t r) const { return rows + (height - 1 - r) * stride; }
+  // Bytes of a row that hold pixels.
+  size_t UsedBytes() const { return (uint64_t{bits} * width + 7) / 8; }
+};
+
+// Checks that `block` (bytes long) is a well-formed PackedDib this system handles and describes
+// it: biSize 40, width and height above 0, depth 1/4/8/24/32, uncompressed, 1 to 2^bits colours
+// for palette depths and none above, biSizeImage = RowStride × height, all of it inside the block.
+// Returns false, leaving `view` empty, for anything else.
+bool DescribeDib(void* block, size_t bytes, DibView& view);
+
+// Size in bytes of a new PackedDib: header, colour table and rows. 64-bit, so that the caller's
+// allocation refuses a size the address space cannot hold instead of wrapping.
+constexpr uint64_t PackedDibSize(uint32_t colorTableBytes, uint32_t bitCount, uint64_t width,
+                                 uint64_t height) {
+  return kHeaderSize + colorTableBytes + RowStride(bitCount, width) * height;
+}
+
+// Builds the start of a new image from `source` by the common rule: the 40 header bytes copied,
+// biWidth, biHeight and biSizeImage set for the new size, and for a source below 24 bits its
+// colour table copied after the header. `dest` must hold PackedDibSize(...) bytes. Returns the
+// view of the new image (rows not written).
+DibView StartImageLike(const DibView& source, uint8_t* dest, uint32_t width, uint32_t height);
+
+// --- Byte tables for 1-bit work, each derived from its rule at compile time. ---
+
+// Entry b is b with its eight bits in reverse order.
+inline constexpr std::array<uint8_t, 256> BitReverseTable = [] {
+  std::array<uint8_t, 256> t{};
+  for (unsigned b = 0; b < 256; ++b) {
+    unsigned r = 0;
+    for (unsigned i = 0; i < 8; ++i)
+      if (b & (1u << i)) r |= 0x80u >> i;
+    t[b] = static_cast<uint8_t>(r);
+  }
+  return t;
+}();
+
+// Entry n has its n + 1 lowest bits set.
+inline constexpr std::array<uint8_t, 8> LowBitsMask = [] {
+  std::array<uint8_t, 8> t{};
+  for (unsigned n = 0; n < 8; ++n) t[n] = static_cast<uint8_t>((1u << (n + 1)) - 1);
+  return t;
+}();
+
+// Entry n has its n highest bits set.
+inline constexpr std::array<uint8_t, 8> HighBitsMask = [] {
+  std::array<uint8_t, 8> t{};
+  for (unsigned n = 0; n < 8; ++n) t[n] = static_cast<uint8_t>(0xFF00u >> n);
+  return t;
+}();
+
+static_assert(BitReverseTable[0x01] == 0x80 && BitReverseTable[0x03] == 0xC0);
+static_assert(LowBitsMask[0] == 0x01 && LowBitsMask[7] == 0xFF);
+static_assert(HighBitsMask[0] == 0x00 && HighBitsMask[1] == 0x80 && HighBitsMask[7] == 0xFE);
+
+// A PackedDib locked and described for the length of an operation. When the block is not a
+// well-formed PackedDib the guard reports IDS_UNSUPPORTED_IMAGE once and `ok` stays false.
+struct LockedDib {
+  explicit LockedDib(HostBlock block);
+  BlockLock lock;
+  DibView view;
+  bool ok = false;
+};

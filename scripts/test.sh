@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds all presets and runs every test: native under the sanitizers, Windows under Wine and Xvfb,
+# and the checks of the 32-bit product build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/build.sh native release win64 win32
+
+status=0
+echo "== test native" >&2
+ctest --preset native -j2 || status=1
+
+echo "== test win64 (Wine)" >&2
+export WINEDEBUG=-all WINEPREFIX="$PWD/build/win64/wineprefix"
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset win64 -j2 || status=1
+wineserver -k >/dev/null 2>&1 || true
+
+echo "== test win32 (tables)" >&2
+ctest --preset win32 --no-tests=ignore || status=1
+
+exit $status

@@ -1,0 +1,95 @@
+#include "tests/support/images.h"
+
+#include <cstring>
+#include <random>
+
+#include "tests/support/recorder.h"
+
+namespace testimg {
+
+HostBlock Make(unsigned bits, uint32_t width, uint32_t height, uint32_t seed) {
+  const uint32_t colors = bits <= 8 ? 1u << bits : 0;
+  const uint64_t stride = RowStride(bits, width);
+  HostBlock block = HP_Alloc(PackedDibSize(colors * 4, bits, width, height), HP_MOVEABLE);
+  if (!block) return nullptr;
+  {
+    BlockLock lock(block);
+    uint8_t* p = lock.get();
+    BitmapInfoHeader h{};
+    h.biSize = 40;
+    h.biWidth = static_cast<int32_t>(width);
+    h.biHeight = static_cast<int32_t>(height);
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<uint16_t>(bits);
+    h.biSizeImage = static_cast<uint32_t>(stride * height);
+    h.biXPelsPerMeter = 2835;
+    h.biYPelsPerMeter = 2835;
+    h.biClrUsed = colors;
+    std::memcpy(p, &h, sizeof h);
+    std::mt19937 rng(seed);
+    for (uint32_t i = 0; i < colors; ++i) {
+      // Distinct entries whose channels all differ, with a reserved byte that must survive.
+      const uint8_t c[4] = {static_cast<uint8_t>(i * 7 + 1), static_cast<uint8_t>(i * 13 + 2),
+                            static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i & 3)};
+      std::memcpy(p + 40 + 4 * i, c, 4);
+    }
+    DibView v;
+    DescribeDib(p, HP_Size(block), v);
+    std::memset(v.rows, 0, v.stride * height);
+    const uint32_t mask = bits == 32 ? 0xFFFFFFFFu : (bits == 24 ? 0xFFFFFFu : (1u << bits) - 1);
+    for (uint32_t y = 0; y < height; ++y)
+      for (uint32_t x = 0; x < width; ++x) SetPixel(v, x, y, static_cast<uint32_t>(rng()) & mask);
+  }
+  return block;
+}
+
+std::vector<uint8_t> Bytes(HostBlock block) {
+  BlockLock lock(block);
+  return std::vector<uint8_t>(lock.get(), lock.get() + HP_Size(block));
+}
+
+uint32_t GetPixel(const DibView& v, uint32_t x, uint32_t y) {
+  const uint8_t* row = v.RowFromTop(y);
+  switch (v.bits) {
+    case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
+    case 4: return (x % 2 ? row[x / 2] : row[x / 2] >> 4) & 0xF;
+    case 8: return row[x];
+    case 24: return row[3 * x] | row[3 * x + 1] << 8 | row[3 * x + 2] << 16;
+    default:
+      return row[4 * x] | row[4 * x + 1] << 8 | row[4 * x + 2] << 16 |
+             static_cast<uint32_t>(row[4 * x + 3]) << 24;
+  }
+}
+
+void SetPixel(const DibView& v, uint32_t x, uint32_t y, uint32_t value) {
+  uint8_t* row = v.RowFromTop(y);
+  switch (v.bits) {
+    case 1: {
+      const uint8_t bit = static_cast<uint8_t>(0x80 >> (x % 8));
+      row[x / 8] = static_cast<uint8_t>(value & 1 ? row[x / 8] | bit : row[x / 8] & ~bit);
+      break;
+    }
+    case 4:
+      row[x / 2] = static_cast<uint8_t>(x % 2 ? (row[x / 2] & 0xF0) | (value & 0xF)
+                                              : (row[x / 2] & 0x0F) | (value & 0xF) << 4);
+      break;
+    case 8: row[x] = static_cast<uint8_t>(value); break;
+    default:
+      for (unsigned i = 0; i < v.bits / 8; ++i) row[v.bits / 8 * x + i] = static_cast<uint8_t>(value >> (8 * i));
+  }
+}
+
+View::View(HostBlock block) : lock(block) { DescribeDib(lock.get(), HP_Size(block), v); }
+
+int ForEachAllocationFailure(const std::function<void()>& operation,
+                             const std::function<void(int)>& check) {
+  for (int n = 1;; ++n) {
+    recorder::Reset();
+    recorder::FailAllocation(n);
+    operation();
+    if (recorder::AllocationCount() < n) return n - 1;
+    check(n);
+  }
+}
+
+}  // namespace testimg

@@ -1,0 +1,42 @@
+// Test images: PackedDib blocks made through the host port, and per-pixel reads and writes at any
+// depth, written independently of the engines so that they can serve as references.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "dib/dib.h"
+
+namespace testimg {
+
+// The depths every engine handles, for parameterised tests.
+inline constexpr unsigned kDepths[] = {1, 4, 8, 24, 32};
+
+// A new PackedDib of the given depth and size with a full colour table of distinct colours
+// (2, 16 or 256 entries) for palette depths, pixels from a generator seeded with `seed`, and
+// zero padding. The caller owns the block.
+HostBlock Make(unsigned bits, uint32_t width, uint32_t height, uint32_t seed);
+
+// The whole block as bytes.
+std::vector<uint8_t> Bytes(HostBlock block);
+
+// Pixel value at (x, y), y counted from the top of the picture: an index for palette depths,
+// 0xBBGGRR for 24 bits, 0xAABBGGRR-like little-endian 32-bit value for 32 bits.
+uint32_t GetPixel(const DibView& v, uint32_t x, uint32_t y);
+void SetPixel(const DibView& v, uint32_t x, uint32_t y, uint32_t value);
+
+// A locked view of a block for reading in a test; the lock lives as long as the object.
+struct View {
+  explicit View(HostBlock block);
+  BlockLock lock;
+  DibView v;
+};
+
+// Runs `operation` with the 1st, 2nd, ... allocation failing until a run completes without the
+// planned failure being reached; `check` is called after each failed run with its failure number.
+// Returns the number of failure points found.
+int ForEachAllocationFailure(const std::function<void()>& operation,
+                             const std::function<void(int)>& check);
+
+}  // namespace testimg
