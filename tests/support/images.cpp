@@ -87,7 +87,9 @@ int ForEachAllocationFailure(const std::function<void()>& operation,
     recorder::Reset();
     recorder::FailAllocation(n);
     operation();
-    if (recorder::AllocationCount() < n) return n - 1;
+    const bool reached = recorder::AllocationCount() >= n;
+    recorder::FailAllocation(0);
+    if (!reached) return n - 1;
     check(n);
   }
 }
