@@ -135,11 +135,11 @@ bool ParseHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize, BmpLa
     error = "pixel data overlaps the colour table";
     return false;
   }
-  if (out.stride > (uint64_t{1} << 40)) {
+  if (out.stride > (uint64_t{1} << 32)) {
     error = "image too large";
     return false;
   }
-  const uint64_t imageBytes = out.stride * rows;  // at most 2^40 × 2^31: no overflow
+  const uint64_t imageBytes = out.stride * rows;  // below 2^32 × 2^31: no overflow
   if (tableEnd > fileSize || out.pixelOffset + imageBytes > fileSize) {
     error = "truncated BMP file (" + std::to_string(fileSize) + " bytes, the header asks for " +
             std::to_string(std::max(tableEnd, out.pixelOffset + imageBytes)) + ")";
