@@ -1,0 +1,207 @@
+#include "mask/mask.h"
+
+#include <cstring>
+
+#include "dib/block.h"
+#include "dib/dib.h"
+#include "resources/text_ids.h"
+
+MaskColorValue MaskColor = {0, 192, 192, 192};
+
+void MAS_SetMaskColor(int32_t index, uint8_t red, uint8_t green, uint8_t blue) {
+  MaskColor = {index, red, green, blue};
+}
+
+MaskLayout ChooseMaskLayout(uint32_t imageBits, uint32_t displayBits) {
+  if (imageBits == 32) return MaskLayout::Separate;
+  if ((imageBits == 24 || imageBits == 4) && displayBits == 8) return MaskLayout::Separate;
+  return MaskLayout::InPlace;
+}
+
+namespace {
+
+// What a replaced pixel becomes, worked out once per call.
+struct Replacement {
+  bool invert;
+  uint8_t index1;  // 0x00 or 0xFF: every bit of a 1-bit byte
+  uint8_t index4;  // the index in one nibble
+  uint8_t index8;
+  uint8_t blue, green, red;
+  bool alphaMask, alphaColor;
+};
+
+// Mask values, read either from the separate 8-bit mask row or from the new row itself before the
+// pixel is overwritten (in place). Each answers whether pixel x was left unpainted.
+struct FromMaskRow {
+  const uint8_t* mask;
+  bool operator()(uint32_t x) const { return mask[x] != 0; }
+};
+struct FromNibbles {
+  const uint8_t* row;
+  bool operator()(uint32_t x) const { return ((x % 2 ? row[x / 2] : row[x / 2] >> 4) & 0x0F) != 0; }
+};
+struct FromBlueBytes {
+  const uint8_t* row;
+  bool operator()(uint32_t x) const { return row[3 * x] != 0; }
+};
+
+// 1 bit, in place: whole bytes at once. A painted bit is 0, so after the optional complement
+// every 0 bit keeps the source and every 1 bit takes the index (1 for any non-zero index).
+void Merge1(const uint8_t* src, uint8_t* dst, size_t bytes, const Replacement& r) {
+  for (size_t i = 0; i < bytes; ++i) {
+    const uint8_t replaced = r.invert ? static_cast<uint8_t>(~dst[i]) : dst[i];
+    dst[i] = static_cast<uint8_t>((src[i] & ~replaced) | (r.index1 & replaced));
+  }
+}
+
+template <class Unpainted>
+void Merge4(const uint8_t* src, uint8_t* dst, uint32_t width, Unpainted unpainted,
+            const Replacement& r) {
+  for (uint32_t x = 0; x < width; ++x) {
+    const unsigned shift = x % 2 ? 0 : 4;
+    const bool keep = unpainted(x) == r.invert;  // read before the nibble is overwritten
+    const unsigned value = keep ? (src[x / 2] >> shift) & 0x0F : r.index4;
+    dst[x / 2] = static_cast<uint8_t>((dst[x / 2] & ~(0x0Fu << shift)) | value << shift);
+  }
+}
+
+// 8 bits, in place: the mask value of a pixel is the byte itself.
+void Merge8(const uint8_t* src, uint8_t* dst, uint32_t width, const Replacement& r) {
+  for (uint32_t x = 0; x < width; ++x) dst[x] = (dst[x] != 0) == r.invert ? src[x] : r.index8;
+}
+
+template <class Unpainted>
+void Merge24(const uint8_t* src, uint8_t* dst, uint32_t width, Unpainted unpainted,
+             const Replacement& r) {
+  for (uint32_t x = 0; x < width; ++x) {
+    uint8_t* d = dst + 3 * x;
+    if (unpainted(x) == r.invert) {
+      std::memcpy(d, src + 3 * x, 3);
+    } else {
+      d[0] = r.blue;
+      d[1] = r.green;
+      d[2] = r.red;
+    }
+  }
+}
+
+// 32 bits, always through the separate mask: colour and alpha of replaced pixels are chosen
+// independently by the two flags.
+void Merge32(const uint8_t* src, uint8_t* dst, uint32_t width, const uint8_t* mask,
+             const Replacement& r) {
+  for (uint32_t x = 0; x < width; ++x) {
+    const uint8_t* s = src + 4 * x;
+    uint8_t* d = dst + 4 * x;
+    std::memcpy(d, s, 4);
+    if ((mask[x] != 0) == r.invert) continue;
+    if (r.alphaColor) {
+      d[0] = r.blue;
+      d[1] = r.green;
+      d[2] = r.red;
+    }
+    if (r.alphaMask) d[3] = 255;
+  }
+}
+
+// Zeroes the bits after the last pixel of a row, whatever the renderer or the merge left there,
+// so that masked images have the same clean padding as every other image we build.
+void ClearPadding(uint8_t* row, uint32_t bits, uint32_t width, size_t stride) {
+  const uint64_t usedBits = uint64_t{bits} * width;
+  size_t byte = static_cast<size_t>(usedBits / 8);
+  if (usedBits % 8) row[byte++] &= HighBitsMask[usedBits % 8];
+  std::memset(row + byte, 0, stride - byte);
+}
+
+// Merges every row. `mask` is the separate 8-bit mask (rows `maskStride` apart, bottom row first)
+// or null when the mask was rendered into `dst` itself.
+void MergeRows(const DibView& src, const DibView& dst, const uint8_t* mask, size_t maskStride,
+               const Replacement& r) {
+  for (uint32_t k = 0; k < src.height; ++k) {
+    const uint8_t* s = src.Row(k);
+    uint8_t* d = dst.Row(k);
+    const uint8_t* m = mask ? mask + k * maskStride : nullptr;
+    switch (src.bits) {
+      case 1: Merge1(s, d, src.stride, r); break;
+      case 4:
+        if (m)
+          Merge4(s, d, src.width, FromMaskRow{m}, r);
+        else
+          Merge4(s, d, src.width, FromNibbles{d}, r);
+        break;
+      case 8: Merge8(s, d, src.width, r); break;
+      case 24:
+        if (m)
+          Merge24(s, d, src.width, FromMaskRow{m}, r);
+        else
+          Merge24(s, d, src.width, FromBlueBytes{d}, r);
+        break;
+      case 32: Merge32(s, d, src.width, m, r); break;
+    }
+    ClearPadding(d, src.bits, src.width, src.stride);
+  }
+}
+
+// The header and grey colour table of the separate mask: the source's header as an 8-bit image.
+// Returns where its rows start.
+uint8_t* StartMaskImage(const DibView& src, uint8_t* block, size_t maskStride) {
+  BitmapInfoHeader header = *src.header;
+  header.biBitCount = 8;
+  header.biSizeImage = static_cast<uint32_t>(maskStride * src.height);
+  header.biClrUsed = 256;
+  std::memcpy(block, &header, kHeaderSize);
+  for (unsigned i = 0; i < 256; ++i) {
+    const RgbQuad grey{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0};
+    std::memcpy(block + kHeaderSize + 4 * i, &grey, 4);
+  }
+  return block + kHeaderSize + 1024;
+}
+
+}  // namespace
+
+HostBlock MAS_ApplyMask(HostBlock source, const MaskRenderer& render, int32_t invert,
+                        int32_t alphaMask, int32_t alphaColor, uint32_t displayBits) {
+  LockedDib image(source);  // refuses 16-bit and other unhandled images with a message
+  if (!image.ok) return nullptr;
+  const DibView& src = image.view;
+
+  // The full width and height are used, not their low 16 bits: a raster of another size than the
+  // image would silently misplace the drawing.
+  OwnedBlock result(HP_Alloc(PackedDibSize(ColorTableSize(*src.header), src.bits, src.width, src.height),
+                             HP_MOVEABLE));
+  BlockLock resultLock(result.get());
+  if (!resultLock) {
+    HP_ShowMessage(IDS_MASK_NO_MEMORY_IMAGE);
+    return nullptr;
+  }
+  const DibView dst = StartImageLike(src, resultLock.get(), src.width, src.height);
+
+  // An index beyond the colour table cannot be honoured; for 4-bit images it is kept to its nibble
+  // so that it can never spill into the neighbouring pixel.
+  const Replacement r{invert != 0,
+                      static_cast<uint8_t>(MaskColor.index != 0 ? 0xFF : 0x00),
+                      static_cast<uint8_t>(MaskColor.index & 0x0F),
+                      static_cast<uint8_t>(MaskColor.index),
+                      MaskColor.blue,
+                      MaskColor.green,
+                      MaskColor.red,
+                      alphaMask != 0,
+                      alphaColor != 0};
+
+  if (ChooseMaskLayout(src.bits, displayBits) == MaskLayout::Separate) {
+    const size_t maskStride = static_cast<size_t>(RowStride(8, src.width));
+    OwnedBlock mask(HP_Alloc(PackedDibSize(1024, 8, src.width, src.height), HP_MOVEABLE));
+    BlockLock maskLock(mask.get());
+    if (!maskLock) {
+      HP_ShowMessage(IDS_MASK_NO_MEMORY_MASK);
+      return nullptr;
+    }
+    uint8_t* maskRows = StartMaskImage(src, maskLock.get(), maskStride);
+    if (!render(MaskRaster{maskRows, maskStride, src.width, src.height, 8})) return nullptr;
+    MergeRows(src, dst, maskRows, maskStride, r);
+  } else {
+    if (!render(MaskRaster{dst.rows, dst.stride, src.width, src.height, src.bits})) return nullptr;
+    MergeRows(src, dst, nullptr, 0, r);
+  }
+  resultLock.unlock();
+  return result.release();
+}

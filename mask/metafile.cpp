@@ -1,0 +1,334 @@
+#include "mask/metafile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <utility>
+
+#include "resources/text_ids.h"
+
+namespace {
+
+// Record functions, with their values in the metafile format.
+enum : uint16_t {
+  kEof = 0x0000,
+  kSetMapMode = 0x0103,
+  kSetPolyFillMode = 0x0106,
+  kSetWindowOrg = 0x020B,
+  kSetWindowExt = 0x020C,
+  kCreatePenIndirect = 0x02FA,
+  kCreateBrushIndirect = 0x02FC,
+  kSelectObject = 0x012D,
+  kDeleteObject = 0x01F0,
+  kPolygon = 0x0324,
+  kPolyPolygon = 0x0538,
+};
+
+constexpr uint16_t kAnisotropic = 8;
+constexpr uint16_t kAlternate = 1, kWinding = 2;
+constexpr uint16_t kPenNull = 5, kPenStyleMask = 0x000F;
+constexpr uint16_t kBrushSolid = 0, kBrushNull = 1;
+
+// A little-endian view of the file that checks every read against the end.
+struct Bytes {
+  const uint8_t* data;
+  size_t size;
+  bool Has(size_t offset, size_t count) const { return offset <= size && count <= size - offset; }
+  uint16_t U16(size_t at) const { return static_cast<uint16_t>(data[at] | data[at + 1] << 8); }
+  int16_t S16(size_t at) const { return static_cast<int16_t>(U16(at)); }
+  uint32_t U32(size_t at) const { return U16(at) | static_cast<uint32_t>(U16(at + 2)) << 16; }
+};
+
+enum class ObjectKind { Free, Pen, Brush };
+
+struct Object {
+  ObjectKind kind = ObjectKind::Free;
+  bool visible = false;  // pen: draws outlines; brush: fills
+  bool paint = false;    // brush: black (true) or white (false)
+};
+
+// What a device context starts with: the black pen, the white brush, alternate filling.
+struct State {
+  WmfWindow window;
+  bool penVisible = true;
+  Object brush{ObjectKind::Brush, true, false};
+  bool winding = false;
+};
+
+std::string Hex(unsigned value) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string s = "0x";
+  for (int shift = 12; shift >= 0; shift -= 4) s += digits[(value >> shift) & 0xF];
+  return s;
+}
+
+// Adds a fill of polygons with `counts` points each, the points starting at `pointsAt`; the
+// record ends at `end`. Returns an error text, or "" when it worked.
+std::string AddFill(const Bytes& b, std::vector<uint32_t> counts, size_t pointsAt, size_t end,
+                    const State& state, WmfDrawing& drawing) {
+  uint64_t total = 0;
+  for (uint32_t count : counts) total += count;
+  if (total * 4 > end - pointsAt) return "more points than the record holds";
+  if (state.penVisible) return "polygon drawn with a visible pen (only null pens are played)";
+  if (!state.brush.visible) return "";  // a null brush fills nothing
+  WmfFill fill{state.brush.paint, state.winding, state.window, {}, std::move(counts)};
+  fill.points.reserve(static_cast<size_t>(total));
+  for (size_t at = pointsAt; fill.points.size() < total; at += 4)
+    fill.points.push_back({b.S16(at), b.S16(at + 2)});
+  drawing.fills.push_back(std::move(fill));
+  return "";
+}
+
+// Plays one record into `state` and `drawing`. `at` is where its parameters start and `end` where
+// the record ends. Returns an error text, or "" when it worked.
+std::string PlayRecord(const Bytes& b, uint16_t function, size_t at, size_t end,
+                       std::vector<Object>& objects, State& state, WmfDrawing& drawing) {
+  const size_t params = end - at;
+  auto needs = [&](size_t bytes) { return params >= bytes; };
+  switch (function) {
+    case kSetMapMode:
+      if (!needs(2)) return "short record";
+      if (b.U16(at) != kAnisotropic)
+        return "mapping mode " + std::to_string(b.U16(at)) + " (only anisotropic is played)";
+      return "";
+    case kSetPolyFillMode:
+      if (!needs(2)) return "short record";
+      if (b.U16(at) != kAlternate && b.U16(at) != kWinding)
+        return "fill mode " + std::to_string(b.U16(at));
+      state.winding = b.U16(at) == kWinding;
+      return "";
+    case kSetWindowOrg:
+    case kSetWindowExt: {
+      if (!needs(4)) return "short record";
+      const int32_t y = b.S16(at), x = b.S16(at + 2);  // stored y first
+      if (function == kSetWindowOrg) {
+        state.window.orgX = x;
+        state.window.orgY = y;
+      } else {
+        if (x == 0 || y == 0) return "window extent of 0";
+        state.window.extX = x;
+        state.window.extY = y;
+      }
+      drawing.window = state.window;
+      return "";
+    }
+    case kCreatePenIndirect:
+    case kCreateBrushIndirect: {
+      Object object;
+      if (function == kCreatePenIndirect) {
+        if (!needs(10)) return "short record";
+        object = {ObjectKind::Pen, (b.U16(at) & kPenStyleMask) != kPenNull, false};
+      } else {
+        if (!needs(8)) return "short record";
+        const uint16_t style = b.U16(at);
+        const uint32_t color = b.U32(at + 2);
+        if (style == kBrushNull) {
+          object = {ObjectKind::Brush, false, false};
+        } else if (style == kBrushSolid && (color == 0x000000 || color == 0xFFFFFF)) {
+          object = {ObjectKind::Brush, true, color == 0x000000};
+        } else {
+          return "brush style " + std::to_string(style) + " colour " + Hex(color >> 16) +
+                 Hex(color & 0xFFFF).substr(2) + " (only solid black and white are played)";
+        }
+      }
+      // A new object takes the lowest free slot of the table, as the format defines.
+      auto slot = std::find_if(objects.begin(), objects.end(),
+                               [](const Object& o) { return o.kind == ObjectKind::Free; });
+      if (slot == objects.end()) return "more objects than the header declares";
+      *slot = object;
+      return "";
+    }
+    case kSelectObject:
+    case kDeleteObject: {
+      if (!needs(2)) return "short record";
+      const uint16_t index = b.U16(at);
+      if (index >= objects.size() || objects[index].kind == ObjectKind::Free)
+        return "object " + std::to_string(index) + " does not exist";
+      if (function == kDeleteObject) {
+        objects[index] = Object{};
+      } else if (objects[index].kind == ObjectKind::Pen) {
+        state.penVisible = objects[index].visible;
+      } else {
+        state.brush = objects[index];
+      }
+      return "";
+    }
+    case kPolygon:
+      if (!needs(2)) return "short record";
+      if (b.S16(at) < 0) return "negative point count";
+      return AddFill(b, {static_cast<uint32_t>(b.S16(at))}, at + 2, end, state, drawing);
+    case kPolyPolygon: {
+      if (!needs(2)) return "short record";
+      const size_t polygons = b.U16(at);
+      if (params < 2 + 2 * polygons) return "more polygons than the record holds";
+      std::vector<uint32_t> counts(polygons);
+      for (size_t i = 0; i < polygons; ++i) counts[i] = b.U16(at + 2 + 2 * i);
+      return AddFill(b, std::move(counts), at + 2 + 2 * polygons, end, state, drawing);
+    }
+    default:
+      return "unsupported record " + Hex(function);
+  }
+}
+
+}  // namespace
+
+bool ParseMetafile(const uint8_t* data, size_t size, WmfDrawing& drawing, std::string& error) {
+  drawing = WmfDrawing{};
+  const Bytes b{data, data ? size : 0};
+  constexpr size_t kHeaderBytes = 18;
+  if (!b.Has(0, kHeaderBytes) || (b.U16(0) != 1 && b.U16(0) != 2) || b.U16(2) != 9 ||
+      (b.U16(4) != 0x0300 && b.U16(4) != 0x0100)) {
+    error = "not a Windows metafile (no 18-byte header of version 0x0300)";
+    return false;
+  }
+  if (uint64_t{b.U32(6)} * 2 > b.size) {
+    error = "truncated: the header gives " + std::to_string(uint64_t{b.U32(6)} * 2) +
+            " bytes, the file has " + std::to_string(b.size);
+    return false;
+  }
+  try {
+    std::vector<Object> objects(b.U16(10));
+    State state;
+    WmfDrawing played;  // handed over only when the whole file has been read
+    for (size_t at = kHeaderBytes;;) {
+      if (!b.Has(at, 6)) {
+        error = "no end record (truncated at byte " + std::to_string(at) + ")";
+        return false;
+      }
+      const uint64_t bytes = uint64_t{b.U32(at)} * 2;
+      const uint16_t function = b.U16(at + 4);
+      if (bytes < 6 || !b.Has(at, bytes)) {
+        error = "record " + Hex(function) + " at byte " + std::to_string(at) +
+                (bytes < 6 ? " is shorter than a record header" : " runs past the end of the file");
+        return false;
+      }
+      if (function == kEof) {
+        drawing = std::move(played);
+        return true;
+      }
+      const size_t end = at + static_cast<size_t>(bytes);
+      const std::string problem = PlayRecord(b, function, at + 6, end, objects, state, played);
+      if (!problem.empty()) {
+        error = problem + " in record " + Hex(function) + " at byte " + std::to_string(at);
+        return false;
+      }
+      at = end;
+    }
+  } catch (const std::bad_alloc&) {
+    error = "not enough memory to read the metafile";
+    return false;
+  }
+}
+
+namespace {
+
+// One edge of a fill in device coordinates, going down the raster.
+struct Edge {
+  double x0, y0;  // the upper end
+  double slope;   // change of x per row
+  int direction;  // +1 or -1: which way the outline ran, for the winding rule
+  int64_t firstRow, endRow;  // rows whose centres lie on the edge: [firstRow, endRow)
+};
+
+// The first pixel (row or column) whose centre, at pixel + 0.5, lies at or after device coordinate
+// v, clamped to [0, limit]. Centres exactly on a top or left edge are inside, on a bottom or right
+// edge outside, so that figures sharing an edge never overlap or leave a gap between them.
+int64_t FirstCentreFrom(double v, uint32_t limit) {
+  return static_cast<int64_t>(std::ceil(std::clamp(v - 0.5, 0.0, double(limit))));
+}
+
+// The rows of one fill, scanned from the top of the raster down.
+class FillScan {
+ public:
+  FillScan(const WmfFill& fill, uint32_t width, uint32_t height) : fill_(&fill), width_(width) {
+    const WmfWindow& w = fill.window;
+    auto deviceX = [&](int32_t x) { return double(x - w.orgX) * width / w.extX; };
+    auto deviceY = [&](int32_t y) { return double(y - w.orgY) * height / w.extY; };
+    size_t first = 0;
+    for (uint32_t count : fill.counts) {
+      for (uint32_t i = 0; i < count; ++i) {
+        const WmfPoint& a = fill.points[first + i];
+        const WmfPoint& c = fill.points[first + (i + 1) % count];  // polygons close themselves
+        double ax = deviceX(a.x), ay = deviceY(a.y), cx = deviceX(c.x), cy = deviceY(c.y);
+        int direction = 1;
+        if (ay > cy) {
+          std::swap(ax, cx);
+          std::swap(ay, cy);
+          direction = -1;
+        }
+        const int64_t firstRow = FirstCentreFrom(ay, height), endRow = FirstCentreFrom(cy, height);
+        if (firstRow >= endRow) continue;  // horizontal, or between two row centres
+        edges_.push_back({ax, ay, (cx - ax) / (cy - ay), direction, firstRow, endRow});
+      }
+      first += count;
+    }
+    std::sort(edges_.begin(), edges_.end(),
+              [](const Edge& p, const Edge& q) { return p.firstRow < q.firstRow; });
+  }
+
+  // Paints row `y` (rows must come in increasing order) into `coverage`.
+  void Row(int64_t y, uint8_t* coverage) {
+    while (next_ < edges_.size() && edges_[next_].firstRow <= y) active_.push_back(next_++);
+    std::erase_if(active_, [&](size_t e) { return edges_[e].endRow <= y; });
+    crossings_.clear();
+    for (size_t e : active_) {
+      const Edge& edge = edges_[e];
+      crossings_.push_back({edge.x0 + (double(y) + 0.5 - edge.y0) * edge.slope, edge.direction});
+    }
+    std::sort(crossings_.begin(), crossings_.end());
+    int inside = 0;
+    for (size_t i = 0; i + 1 < crossings_.size(); ++i) {
+      inside = fill_->winding ? inside + crossings_[i].second : (inside ^ 1);
+      if (inside != 0) Span(crossings_[i].first, crossings_[i + 1].first, coverage);
+    }
+  }
+
+ private:
+  // Pixels whose centres lie in [left, right).
+  void Span(double left, double right, uint8_t* coverage) const {
+    const int64_t a = FirstCentreFrom(left, width_), b = FirstCentreFrom(right, width_);
+    if (a < b) std::memset(coverage + a, fill_->paint ? 1 : 0, static_cast<size_t>(b - a));
+  }
+
+  const WmfFill* fill_;
+  uint32_t width_;
+  std::vector<Edge> edges_;
+  size_t next_ = 0;
+  std::vector<size_t> active_;
+  std::vector<std::pair<double, int>> crossings_;
+};
+
+// Writes one coverage row (1 = painted) in the raster's format: painted pixels all bits 0,
+// others all bits 1, padding 0.
+void PackRow(const uint8_t* coverage, const MaskRaster& r, uint8_t* row) {
+  std::memset(row, 0, r.stride);
+  for (uint32_t x = 0; x < r.width; ++x) {
+    if (coverage[x]) continue;
+    switch (r.bits) {
+      case 1: row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8)); break;
+      case 4: row[x / 2] |= static_cast<uint8_t>(x % 2 ? 0x0F : 0xF0); break;
+      default: std::memset(row + size_t{x} * (r.bits / 8), 0xFF, r.bits / 8); break;
+    }
+  }
+}
+
+}  // namespace
+
+bool RenderMetafile(const WmfDrawing& drawing, const MaskRaster& raster) {
+  try {
+    std::vector<FillScan> scans;
+    scans.reserve(drawing.fills.size());
+    for (const WmfFill& fill : drawing.fills) scans.emplace_back(fill, raster.width, raster.height);
+    std::vector<uint8_t> coverage(raster.width);
+    for (uint32_t y = 0; y < raster.height; ++y) {
+      std::fill(coverage.begin(), coverage.end(), uint8_t{0});
+      for (FillScan& scan : scans) scan.Row(y, coverage.data());
+      PackRow(coverage.data(), raster, raster.rows + size_t{raster.height - 1 - y} * raster.stride);
+    }
+    return true;
+  } catch (const std::bad_alloc&) {
+    HP_ShowMessage(IDS_MASK_NO_MEMORY_MASK);
+    return false;
+  }
+}

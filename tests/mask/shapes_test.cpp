@@ -1,0 +1,295 @@
+// The seventeen stock shapes: each file is found, parsed and rendered, and checked for the
+// properties that tell its drawing from a wrong one. Also writes mask-shapes.png, a contact sheet
+// of all seventeen at 256 × 256, into the working folder for a person to look at.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "mask/metafile.h"
+#include "mask/shapes.h"
+#include "resources/text_ids.h"
+
+namespace {
+
+WmfDrawing LoadShape(unsigned id) {
+  const std::string path = std::string(StockShapeFolder()) + "/" + ShapeFileName(id);
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  WmfDrawing drawing;
+  std::string error;
+  EXPECT_TRUE(ParseMetafile(bytes.data(), bytes.size(), drawing, error)) << path << ": " << error;
+  return drawing;
+}
+
+// A rendered shape, read from the top: painted(x, y).
+struct Mask {
+  uint32_t w, h;
+  std::vector<uint8_t> raster;  // the 8-bit raster as rendered, bottom row first
+  size_t stride;
+  Mask(const WmfDrawing& d, uint32_t width, uint32_t height)
+      : w(width), h(height), raster((width + 3) / 4 * 4 * size_t{height}), stride((width + 3) / 4 * 4) {
+    EXPECT_TRUE(RenderMetafile(d, MaskRaster{raster.data(), stride, w, h, 8}));
+  }
+  bool painted(uint32_t x, uint32_t y) const { return raster[(h - 1 - y) * stride + x] == 0; }
+  uint32_t RowCount(uint32_t y) const {
+    uint32_t n = 0;
+    for (uint32_t x = 0; x < w; ++x) n += painted(x, y);
+    return n;
+  }
+  uint32_t ColumnCount(uint32_t x) const {
+    uint32_t n = 0;
+    for (uint32_t y = 0; y < h; ++y) n += painted(x, y);
+    return n;
+  }
+  // First and last painted column of row y (w, 0 when none).
+  std::pair<uint32_t, uint32_t> RowExtent(uint32_t y) const {
+    uint32_t first = w, last = 0;
+    for (uint32_t x = 0; x < w; ++x)
+      if (painted(x, y)) first = std::min(first, x), last = x;
+    return {first, last};
+  }
+};
+
+TEST(MaskShapes, NamesAndFiles) {
+  EXPECT_EQ(ShapeFileName(IDS_SHAPE_DOWN_ARROW), "down_arrow.wmf");
+  EXPECT_EQ(ShapeFileName(IDS_SHAPE_CHECKERS), "checkers.wmf");
+  EXPECT_EQ(ShapeFileName(kFirstShapeId + kShapeCount), "");
+  EXPECT_EQ(FindShape("uP aRROW"), unsigned{IDS_SHAPE_UP_ARROW});
+  EXPECT_EQ(FindShape("Star"), unsigned{IDS_SHAPE_STAR});
+  EXPECT_EQ(FindShape("Stars"), 0u);
+}
+
+// Every shape: the common structure (window with y growing upward, black alternate fills) and a
+// drawing that reaches all four sides of a square mask up to a narrow border.
+TEST(MaskShapes, EveryShapeFillsItsFrame) {
+  for (unsigned id = kFirstShapeId; id < kFirstShapeId + kShapeCount; ++id) {
+    const WmfDrawing d = LoadShape(id);
+    SCOPED_TRACE(TextById(id));
+    EXPECT_GT(d.window.extX, 0);
+    EXPECT_LT(d.window.extY, 0);
+    ASSERT_FALSE(d.fills.empty());
+    for (const WmfFill& f : d.fills) {
+      EXPECT_TRUE(f.paint);
+      EXPECT_FALSE(f.winding);
+      for (uint32_t n : f.counts) EXPECT_LE(n, 1221u);
+    }
+    const Mask m(d, 128, 128);
+    uint32_t painted = 0, left = 128, right = 0, top = 128, bottom = 0;
+    for (uint32_t y = 0; y < 128; ++y)
+      for (uint32_t x = 0; x < 128; ++x)
+        if (m.painted(x, y)) ++painted, left = std::min(left, x), right = std::max(right, x),
+                             top = std::min(top, y), bottom = std::max(bottom, y);
+    EXPECT_GT(painted, 128u * 128 / 5);
+    EXPECT_LT(painted, 128u * 128 * 95 / 100);
+    EXPECT_LE(left, 20u);  // a border of at most about 15 %
+    EXPECT_GE(right, 107u);
+    EXPECT_LE(top, 20u);
+    EXPECT_GE(bottom, 107u);
+  }
+}
+
+TEST(MaskShapes, CircleOnAWideImageTouchesAllEdgesSymmetrically) {
+  const Mask m(LoadShape(IDS_SHAPE_CIRCLE), 200, 100);
+  EXPECT_GT(m.RowCount(0), 0u);
+  EXPECT_GT(m.RowCount(99), 0u);
+  EXPECT_GT(m.ColumnCount(0), 0u);
+  EXPECT_GT(m.ColumnCount(199), 0u);
+  EXPECT_FALSE(m.painted(0, 0) || m.painted(199, 0) || m.painted(0, 99) || m.painted(199, 99));
+  EXPECT_EQ(m.RowCount(50), 200u);
+  for (uint32_t y = 0; y < 100; ++y)
+    for (uint32_t x = 0; x < 200; ++x) {
+      ASSERT_EQ(m.painted(x, y), m.painted(199 - x, y)) << x << "," << y;
+      ASSERT_EQ(m.painted(x, y), m.painted(x, 99 - y)) << x << "," << y;
+    }
+}
+
+TEST(MaskShapes, StarHasFivePointsOneOnTop) {
+  const WmfDrawing d = LoadShape(IDS_SHAPE_STAR);
+  const Mask m(d, 256, 256);
+  // Walk round a circle through the arms (logical radius 1500 of 2000) about the logical origin,
+  // the star's centre, and count the painted runs.
+  auto at = [&](double degrees) {
+    const double lx = 1500 * std::cos(degrees * M_PI / 180), ly = 1500 * std::sin(degrees * M_PI / 180);
+    const double x = (lx - d.window.orgX) * 256 / d.window.extX, y = (ly - d.window.orgY) * 256 / d.window.extY;
+    return m.painted(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+  };
+  int runs = 0;
+  for (int i = 0; i < 720; ++i) runs += at(i / 2.0) && !at((i - 1) / 2.0);
+  EXPECT_EQ(runs, 5);
+  EXPECT_TRUE(at(90));
+  EXPECT_FALSE(at(270));
+}
+
+TEST(MaskShapes, CheckersHas32SquaresTopLeftFilled) {
+  const Mask m(LoadShape(IDS_SHAPE_CHECKERS), 256, 256);
+  int filled = 0;
+  for (uint32_t row = 0; row < 8; ++row)
+    for (uint32_t col = 0; col < 8; ++col) {
+      const bool p = m.painted(col * 32 + 16, row * 32 + 16);
+      EXPECT_EQ(p, (row + col) % 2 == 0) << row << "," << col;
+      filled += p;
+      // Whole squares: the corners of each cell agree with its centre.
+      EXPECT_EQ(m.painted(col * 32, row * 32), p);
+      EXPECT_EQ(m.painted(col * 32 + 31, row * 32 + 31), p);
+    }
+  EXPECT_EQ(filled, 32);
+}
+
+// Each arrow: a point (a few pixels) on the named side, a broad shaft end on the opposite side.
+TEST(MaskShapes, ArrowsPointTheNamedWay) {
+  struct Case {
+    unsigned id;
+    bool vertical;  // the tip is in the first or last row rather than column
+    bool tipFirst;  // the tip is at row / column 0
+  } cases[] = {{IDS_SHAPE_UP_ARROW, true, true},
+               {IDS_SHAPE_DOWN_ARROW, true, false},
+               {IDS_SHAPE_LEFT_ARROW, false, true},
+               {IDS_SHAPE_RIGHT_ARROW, false, false}};
+  for (const Case& c : cases) {
+    const Mask m(LoadShape(c.id), 200, 200);
+    auto line = [&](uint32_t i) { return c.vertical ? m.RowCount(i) : m.ColumnCount(i); };
+    const uint32_t tip = line(c.tipFirst ? 0 : 199), tail = line(c.tipFirst ? 199 : 0);
+    EXPECT_GT(tip, 0u) << TextById(c.id);
+    EXPECT_LE(tip, 6u) << TextById(c.id);
+    EXPECT_GE(tail, 60u) << TextById(c.id);
+    EXPECT_LE(tail, 120u) << TextById(c.id);
+  }
+}
+
+TEST(MaskShapes, TriangleApexAtTopCentreBaseAlongTheBottom) {
+  const Mask m(LoadShape(IDS_SHAPE_TRIANGLE), 201, 150);
+  const auto [first, last] = m.RowExtent(0);
+  EXPECT_LE(last - first, 3u);
+  EXPECT_NEAR((first + last) / 2.0, 100.0, 1.0);
+  EXPECT_EQ(m.RowCount(149), 201u);
+}
+
+TEST(MaskShapes, MoonIsConvexToTheRight) {
+  const Mask m(LoadShape(IDS_SHAPE_MOON), 256, 256);
+  uint32_t leftmost = 256, rightmost = 0;
+  for (uint32_t y = 0; y < 256; ++y) {
+    const auto [first, last] = m.RowExtent(y);
+    if (first <= last) leftmost = std::min(leftmost, first), rightmost = std::max(rightmost, last);
+  }
+  const auto [middleFirst, middleLast] = m.RowExtent(128);
+  EXPECT_EQ(middleLast, rightmost);                // the bulge is the rightmost point
+  EXPECT_GT(middleFirst, leftmost + 256 / 4);       // the horns reach further left than the middle
+  EXPECT_EQ(m.RowCount(128), middleLast - middleFirst + 1);  // one solid piece across the middle
+  EXPECT_FALSE(m.painted((leftmost + middleFirst) / 2, 128));  // hollow on the left
+}
+
+TEST(MaskShapes, ProfileFacesLeftOverNeckAndShoulders) {
+  const Mask m(LoadShape(IDS_SHAPE_PROFILE), 256, 256);
+  uint32_t faceLeft = 256, headRight = 0;
+  for (uint32_t y = 0; y < 256 * 45 / 100; ++y) {  // the head
+    const auto [first, last] = m.RowExtent(y);
+    faceLeft = std::min(faceLeft, first), headRight = std::max(headRight, last);
+  }
+  EXPECT_LT(faceLeft, 256u * 20 / 100);    // the face reaches the left side
+  EXPECT_LT(headRight, 256u * 85 / 100);   // the back of the head stays clear of the right side
+  const auto [neckFirst, neckLast] = m.RowExtent(256 * 60 / 100);
+  EXPECT_LT(neckLast - neckFirst, 256u / 2);  // a neck narrower than the shoulders
+  EXPECT_GT(m.RowCount(255), 256u * 90 / 100);  // shoulders across the bottom
+}
+
+// --- The contact sheet ---------------------------------------------------------------------------
+
+uint32_t Crc(const uint8_t* p, size_t n, uint32_t crc = 0xFFFFFFFFu) {
+  for (size_t i = 0; i < n; ++i) {
+    crc ^= p[i];
+    for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+  }
+  return crc;
+}
+
+// An 8-bit grey PNG with stored (uncompressed) deflate blocks.
+bool WritePng(const std::string& path, uint32_t w, uint32_t h, const std::vector<uint8_t>& grey) {
+  auto be32 = [](std::vector<uint8_t>& v, uint32_t x) {
+    for (int s = 24; s >= 0; s -= 8) v.push_back(static_cast<uint8_t>(x >> s));
+  };
+  std::vector<uint8_t> raw;
+  for (uint32_t y = 0; y < h; ++y) {
+    raw.push_back(0);  // no filter
+    raw.insert(raw.end(), grey.begin() + y * w, grey.begin() + (y + 1) * w);
+  }
+  std::vector<uint8_t> z = {0x78, 0x01};
+  uint32_t a = 1, b = 0;
+  for (uint8_t c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
+  for (size_t i = 0; i < raw.size(); i += 65535) {
+    const size_t n = std::min<size_t>(65535, raw.size() - i);
+    z.push_back(i + n == raw.size());
+    z.push_back(static_cast<uint8_t>(n)), z.push_back(static_cast<uint8_t>(n >> 8));
+    z.push_back(static_cast<uint8_t>(~n)), z.push_back(static_cast<uint8_t>(~n >> 8));
+    z.insert(z.end(), raw.begin() + i, raw.begin() + i + n);
+  }
+  be32(z, b << 16 | a);
+  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
+    be32(png, static_cast<uint32_t>(data.size()));
+    std::vector<uint8_t> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    png.insert(png.end(), body.begin(), body.end());
+    be32(png, Crc(body.data(), body.size()) ^ 0xFFFFFFFFu);
+  };
+  std::vector<uint8_t> ihdr;
+  be32(ihdr, w), be32(ihdr, h);
+  ihdr.insert(ihdr.end(), {8, 0, 0, 0, 0});
+  chunk("IHDR", ihdr), chunk("IDAT", z), chunk("IEND", {});
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+  return static_cast<bool>(out);
+}
+
+// 5 × 7 capitals for the labels, row by row.
+const char* Glyph(char c) {
+  static const struct {
+    char c;
+    const char* rows;
+  } font[] = {
+      {'A', "01110100011000111111100011000110001"}, {'B', "11110100011000111110100011000111110"},
+      {'C', "01110100011000010000100001000101110"}, {'D', "11110100011000110001100011000111110"},
+      {'E', "11111100001000011110100001000011111"}, {'F', "11111100001000011110100001000010000"},
+      {'G', "01110100011000010111100011000101111"}, {'H', "10001100011000111111100011000110001"},
+      {'I', "01110001000010000100001000010001110"}, {'K', "10001100101010011000101001001010001"},
+      {'L', "10000100001000010000100001000011111"}, {'M', "10001110111010110101100011000110001"},
+      {'N', "10001110011010110011100011000110001"}, {'O', "01110100011000110001100011000101110"},
+      {'P', "11110100011000111110100001000010000"}, {'R', "11110100011000111110101001001010001"},
+      {'S', "01111100001000001110000010000111110"}, {'T', "11111001000010000100001000010000100"},
+      {'U', "10001100011000110001100011000101110"}, {'V', "10001100011000110001100010101000100"},
+      {'W', "10001100011000110101101011010101010"}, {'Y', "10001100010101000100001000010000100"},
+  };
+  for (const auto& g : font)
+    if (g.c == c) return g.rows;
+  return nullptr;
+}
+
+TEST(MaskShapes, WritesAContactSheet) {
+  constexpr uint32_t kTile = 256, kGap = 8, kLabel = 22, kColumns = 6, kRows = 3;
+  constexpr uint32_t kWidth = kColumns * (kTile + kGap) + kGap, kHeight = kRows * (kTile + kLabel + kGap) + kGap;
+  std::vector<uint8_t> sheet(size_t{kWidth} * kHeight, 160);
+  for (unsigned k = 0; k < kShapeCount; ++k) {
+    const unsigned id = kFirstShapeId + k;
+    const Mask m(LoadShape(id), kTile, kTile);
+    const uint32_t ox = kGap + k % kColumns * (kTile + kGap), oy = kGap + k / kColumns * (kTile + kLabel + kGap);
+    for (uint32_t y = 0; y < kTile + kLabel; ++y)
+      for (uint32_t x = 0; x < kTile; ++x)
+        sheet[(oy + y) * kWidth + ox + x] = y < kTile && m.painted(x, y) ? 0 : 255;
+    std::string name = TextById(id);
+    for (size_t i = 0; i < name.size(); ++i) {
+      const char* g = Glyph(static_cast<char>(std::toupper(static_cast<unsigned char>(name[i]))));
+      for (uint32_t p = 0; g && p < 35; ++p)
+        if (g[p] == '1')
+          for (uint32_t dy = 0; dy < 2; ++dy)
+            for (uint32_t dx = 0; dx < 2; ++dx)
+              sheet[(oy + kTile + 4 + p / 5 * 2 + dy) * kWidth + ox + 4 + i * 12 + p % 5 * 2 + dx] = 0;
+    }
+  }
+  ASSERT_TRUE(WritePng("mask-shapes.png", kWidth, kHeight, sheet));
+  std::printf("contact sheet of the mask shapes: mask-shapes.png in the test's working folder\n");
+}
+
+}  // namespace
