@@ -1,0 +1,136 @@
+#include "frame/frame.h"
+
+#include <cstring>
+
+#include "crop/bit_runs.h"
+#include "resources/text_ids.h"
+
+namespace {
+
+constexpr uint32_t kMaxSide = 65535;  // new sizes are 16-bit in the frame parameters
+
+// The bytes of one pixel of `color` at `bits` per pixel: the index's low bits for palette
+// depths, blue, green, red (and 0) above.
+uint32_t PixelValue(const FrameColor& color, unsigned bits) {
+  if (bits <= 8) return static_cast<uint16_t>(color.index) & ((1u << bits) - 1);
+  return color.blue | color.green << 8 | color.red << 16;
+}
+
+// Writes `width` pixels of `BytesPerPixel` bytes, all `value`, then zero padding up to `stride`.
+// Whole 24-byte groups (a multiple of 3 and 4 bytes) go at once.
+template <size_t BytesPerPixel>
+void FillPixels(uint8_t* row, size_t width, size_t stride, uint32_t value) {
+  uint8_t pattern[24];
+  for (size_t i = 0; i < sizeof pattern; ++i)
+    pattern[i] = static_cast<uint8_t>(value >> (8 * (i % BytesPerPixel)));
+  const size_t bytes = width * BytesPerPixel;
+  size_t j = 0;
+  for (; j + sizeof pattern <= bytes; j += sizeof pattern)
+    std::memcpy(row + j, pattern, sizeof pattern);
+  std::memcpy(row + j, pattern, bytes - j);
+  std::memset(row + bytes, 0, stride - bytes);
+}
+
+void FillRow(const DibView& image, uint8_t* row, const FrameColor& color) {
+  const uint32_t v = PixelValue(color, image.bits);
+  switch (image.bits) {
+    case 1: std::memset(row, v ? 0xFF : 0x00, image.stride); break;
+    case 4: std::memset(row, static_cast<int>(v * 0x11), image.stride); break;
+    case 8: std::memset(row, static_cast<int>(v), image.stride); break;
+    case 24: FillPixels<3>(row, image.width, image.stride, v); break;
+    case 32: FillPixels<4>(row, image.width, image.stride, v); break;
+  }
+}
+
+// Sets the pixel in column x of `row` to `color`; the neighbouring bits stay.
+void PutPixel(const DibView& image, uint8_t* row, uint32_t x, const FrameColor& color) {
+  const uint32_t v = PixelValue(color, image.bits);
+  const size_t bytes = image.bits / 8;
+  uint8_t packed[4];
+  if (image.bits < 8) {
+    packed[0] = static_cast<uint8_t>(v << (8 - image.bits));  // the pixel at the top of a byte
+  } else {
+    for (size_t i = 0; i < bytes; ++i) packed[i] = static_cast<uint8_t>(v >> (8 * i));
+  }
+  const uint64_t bit = uint64_t{x} * image.bits;
+  InsertBitRun(row + bit / 8, static_cast<unsigned>(bit % 8), packed, image.bits);
+}
+
+// Background of stored row k. Unknown styles paint as Filled (see FRM_DrawBackground).
+void PaintBackgroundRow(const FrameSpec& spec, const DibView& image, uint32_t k) {
+  uint8_t* row = image.Row(k);
+  if (spec.style != kFrameOutline) {
+    FillRow(image, row, spec.fill);
+  } else if (k == 0 || k == image.height - 1) {
+    FillRow(image, row, spec.outline);
+  } else {
+    FillRow(image, row, spec.fill);
+    PutPixel(image, row, 0, spec.outline);
+    PutPixel(image, row, image.width - 1, spec.outline);
+  }
+}
+
+void PlaceRow(const DibView& source, uint32_t k, const DibView& dest, uint32_t left,
+              uint32_t bottom) {
+  const uint64_t bit = uint64_t{left} * source.bits;
+  InsertBitRun(dest.Row(bottom + size_t{k}) + bit / 8, static_cast<unsigned>(bit % 8),
+               source.Row(k), size_t{source.width} * source.bits);
+}
+
+}  // namespace
+
+void FRM_FillBackground(const FrameSpec& spec, const DibView& image) {
+  for (uint32_t k = 0; k < image.height; ++k) FillRow(image, image.Row(k), spec.fill);
+}
+
+void FRM_OutlineBackground(const FrameSpec& spec, const DibView& image) {
+  FrameSpec outlined = spec;
+  outlined.style = kFrameOutline;
+  for (uint32_t k = 0; k < image.height; ++k) PaintBackgroundRow(outlined, image, k);
+}
+
+void FRM_DrawBackground(const FrameSpec& spec, const DibView& image) {
+  for (uint32_t k = 0; k < image.height; ++k) PaintBackgroundRow(spec, image, k);
+}
+
+void FRM_PlaceImage(const DibView& source, const DibView& dest, uint32_t left, uint32_t bottom) {
+  for (uint32_t k = 0; k < source.height; ++k) PlaceRow(source, k, dest, left, bottom);
+}
+
+void FRM_ComposeRows(const FrameSpec& spec, const DibView& source, const DibView& dest) {
+  if (spec.addWidth == 0 && spec.addHeight == 0) {
+    // The image covers the new one exactly; its rows come with their padding.
+    std::memcpy(dest.rows, source.rows, source.stride * source.height);
+    return;
+  }
+  for (uint32_t k = 0; k < dest.height; ++k) {
+    PaintBackgroundRow(spec, dest, k);
+    if (k >= spec.bottom && k - spec.bottom < source.height)
+      PlaceRow(source, k - spec.bottom, dest, spec.left, spec.bottom);
+  }
+}
+
+HostBlock FRM_ComposeFrame(HostBlock source, const FrameSpec& spec) {
+  LockedDib image(source);
+  if (!image.ok) return nullptr;
+  const DibView& s = image.view;
+  if (s.width + uint64_t{spec.addWidth} > kMaxSide ||
+      s.height + uint64_t{spec.addHeight} > kMaxSide || spec.left > spec.addWidth ||
+      spec.bottom > spec.addHeight) {
+    HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
+    return nullptr;
+  }
+  const uint32_t width = s.width + spec.addWidth;
+  const uint32_t height = s.height + spec.addHeight;
+
+  OwnedBlock result(
+      HP_Alloc(PackedDibSize(ColorTableSize(*s.header), s.bits, width, height), HP_MOVEABLE));
+  BlockLock lock(result.get());
+  if (!lock) {
+    HP_ShowMessage(IDS_FRAME_NO_MEMORY);
+    return nullptr;
+  }
+  FRM_ComposeRows(spec, s, StartImageLike(s, lock.get(), width, height));
+  lock.unlock();
+  return result.release();
+}
