@@ -1,0 +1,116 @@
+#include "mask/tile.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "crop/bit_runs.h"
+#include "resources/text_ids.h"
+
+namespace {
+
+template <size_t BytesPerPixel>
+void ReversePixels(const uint8_t* from, uint8_t* to, size_t width) {
+  const uint8_t* src = from + (width - 1) * BytesPerPixel;
+  for (size_t x = 0; x < width; ++x, src -= BytesPerPixel, to += BytesPerPixel)
+    std::memcpy(to, src, BytesPerPixel);
+}
+
+// The pixels of `row` (an image row of `s`) in reverse order into `out`, starting at column 0.
+// A reversed copy is made once per source row and then placed like an upright one.
+void ReverseRow(const DibView& s, const uint8_t* row, uint8_t* out) {
+  const size_t used = s.UsedBytes();
+  switch (s.bits) {
+    case 1:
+    case 4: {
+      // Reverse the bytes, then the pixels inside each byte; the padding bits of the last byte
+      // now lead, so the run is moved back to bit 7 of byte 0.
+      for (size_t j = 0; j < used; ++j) {
+        const uint8_t b = row[used - 1 - j];
+        out[j] = s.bits == 1 ? BitReverseTable[b] : static_cast<uint8_t>(b << 4 | b >> 4);
+      }
+      const size_t runBits = size_t{s.width} * s.bits;
+      ExtractBitRun(out, static_cast<unsigned>(used * 8 - runBits), runBits, out);
+      break;
+    }
+    case 8: std::reverse_copy(row, row + used, out); break;
+    case 24: ReversePixels<3>(row, out, s.width); break;
+    case 32: ReversePixels<4>(row, out, s.width); break;
+  }
+}
+
+// One destination row: nx copies of the source row (odd copies from `reversed` when it is not
+// null), each placed at its bit position, then the tail of the last byte and the padding zeroed.
+void BuildRow(const DibView& s, const uint8_t* upright, const uint8_t* reversed, uint32_t nx,
+              const DibView& d, uint8_t* row) {
+  const size_t runBits = size_t{s.width} * s.bits;
+  for (uint32_t k = 0; k < nx; ++k) {
+    const uint64_t bit = uint64_t{k} * runBits;
+    InsertBitRun(row + bit / 8, static_cast<unsigned>(bit % 8),
+                 reversed && k % 2 ? reversed : upright, runBits);
+  }
+  const size_t used = d.UsedBytes();
+  const unsigned tail = static_cast<unsigned>(uint64_t{d.width} * d.bits % 8);
+  if (tail != 0) row[used - 1] &= HighBitsMask[tail];
+  std::memset(row + used, 0, d.stride - used);
+}
+
+}  // namespace
+
+void TIL_TileRows(const DibView& source, uint32_t nx, uint32_t ny, bool mirror, const DibView& dest,
+                  uint8_t* rowBuffer) {
+  const uint32_t h = source.height;
+  // Rows of copies are counted from the bottom, as stored; with mirroring the top one is
+  // upright and they alternate downwards, so the bottom one is flipped when ny is even.
+  auto flipped = [&](uint32_t ty) { return mirror && (ny - 1 - ty) % 2 == 1; };
+  const bool reversedCopies = mirror && nx > 1;
+
+  // The bottom row of copies is built from the source; every other row of copies repeats it,
+  // row for row or in reverse row order.
+  for (uint32_t i = 0; i < h; ++i) {
+    const uint8_t* row = source.Row(flipped(0) ? h - 1 - i : i);
+    if (reversedCopies) ReverseRow(source, row, rowBuffer);
+    BuildRow(source, row, reversedCopies ? rowBuffer : nullptr, nx, dest, dest.Row(i));
+  }
+  for (uint32_t ty = 1; ty < ny; ++ty) {
+    const bool same = flipped(ty) == flipped(0);
+    for (uint32_t i = 0; i < h; ++i)
+      std::memcpy(dest.Row(size_t{ty} * h + i), dest.Row(same ? i : h - 1 - i), dest.stride);
+  }
+}
+
+HostBlock TIL_TileDIB(HostBlock source, uint32_t nx, uint32_t ny, bool mirror) {
+  LockedDib image(source);
+  if (!image.ok) return nullptr;
+  const DibView& s = image.view;
+  if (nx == 0 || ny == 0) {
+    HP_ShowMessage(nx == 0 ? IDS_TILE_BAD_WIDTH : IDS_TILE_BAD_HEIGHT);
+    return nullptr;
+  }
+  const uint64_t width = uint64_t{s.width} * nx;
+  const uint64_t height = uint64_t{s.height} * ny;
+  if (width > kTileMaxSide || height > kTileMaxSide) {
+    HP_ShowMessage(IDS_TILE_TOO_LARGE);
+    return nullptr;
+  }
+
+  OwnedBlock result(
+      HP_Alloc(PackedDibSize(ColorTableSize(*s.header), s.bits, width, height), HP_MOVEABLE));
+  BlockLock lock(result.get());
+  if (!lock) {
+    HP_ShowMessage(IDS_TILE_NO_MEMORY);
+    return nullptr;
+  }
+  const bool reversedCopies = mirror && nx > 1;
+  OwnedBlock bufferBlock(reversedCopies ? HP_Alloc(s.stride, HP_MOVEABLE) : nullptr);
+  BlockLock buffer(bufferBlock.get());
+  if (reversedCopies && !buffer) {
+    HP_ShowMessage(IDS_TILE_NO_MEMORY);
+    return nullptr;
+  }
+  const DibView d =
+      StartImageLike(s, lock.get(), static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+  TIL_TileRows(s, nx, ny, mirror, d, buffer.get());
+  buffer.unlock();
+  lock.unlock();
+  return result.release();
+}
