@@ -1,0 +1,427 @@
+// Turns by any whole angle: every output pixel of a canvas that holds the whole turned picture is
+// sampled from the source, at low quality once, at high quality four times and averaged.
+//
+// The geometry is fixed to the bit: the angle uses the constant 3.14159265, sine and cosine are
+// rounded to single precision, and the sample positions come from per-column and per-row integer
+// tables in half-pixel units combined with arithmetic shifts. The same source and angle must give
+// the same bytes on every build, so nothing here may be computed in another precision or order.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "resources/text_ids.h"
+#include "rotate/rotate.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265;  // this value, not a closer one: results depend on it
+
+// Larger canvases are refused: column and row numbers stay exact in single precision, and a sum
+// of two coefficients (each at most a side in half pixels) stays far inside 32 bits.
+constexpr int64_t kMaxSide = int64_t{1} << 24;
+
+double Radians(int32_t d) { return d / 360.0 * 2.0 * kPi; }
+
+// Sample offsets inside an output pixel: one in the middle, or two by two at the quarters.
+constexpr double kLowOffset = 0.5;
+constexpr double kHighOffsets[2] = {0.25, 0.75};
+
+// Coefficients of one column or row for the two offsets a sampler uses (Low fills only `a`).
+struct Coeff {
+  int32_t a;
+  int32_t b;
+};
+
+// trunc(2 × k × (t + o)) in double precision. t is a whole or half number held exactly in single
+// precision and k has 24 significant bits, so the product is exact and only the truncation
+// (towards zero) rounds.
+int32_t Coefficient(float k, float t, double o) { return static_cast<int32_t>(2.0 * k * (t + o)); }
+
+// One fixed work table, unlocked and freed when it goes (or on Free()).
+class WorkTable {
+ public:
+  WorkTable() = default;
+  WorkTable(const WorkTable&) = delete;
+  WorkTable& operator=(const WorkTable&) = delete;
+  ~WorkTable() { Free(); }
+
+  bool Allocate(uint64_t bytes) {
+    block_ = OwnedBlock(HP_Alloc(bytes, HP_FIXED));
+    data_ = block_ ? HP_Lock(block_.get()) : nullptr;
+    return data_ != nullptr;
+  }
+  void Free() {
+    if (data_) HP_Unlock(block_.get());
+    data_ = nullptr;
+    block_ = OwnedBlock();
+  }
+  template <class T>
+  T* As() const {
+    return static_cast<T*>(data_);
+  }
+
+ private:
+  OwnedBlock block_;
+  void* data_ = nullptr;
+};
+
+// Everything the pixel loops read: the source row table, the four coefficient tables, the two
+// centres, the source palette and the fill.
+struct Sampler {
+  WorkTable rowTable, colCosTable, colSinTable, rowCosTable, rowSinTable;
+  const uint8_t** rows = nullptr;  // source row addresses, memory order
+  const Coeff* colCos = nullptr;   // CX per output column
+  const Coeff* colSin = nullptr;   // SX per output column
+  const Coeff* rowCos = nullptr;   // CY per output row
+  const Coeff* rowSin = nullptr;   // SY per output row
+  int32_t cxS = 0, cyS = 0;
+  uint32_t srcWidth = 0, srcHeight = 0;
+  // The source's colour table widened to 256 entries: an index beyond biClrUsed reads as black
+  // rather than past the table.
+  RgbQuad palette[256] = {};
+  uint8_t fillIndex = 0;
+  RgbQuad fillColor = {};  // 24 and 32 bits: blue, green, red and 255
+
+  // Allocates the five tables (reporting IDS_ROTATE_NO_MEMORY on failure) and fills them for a
+  // counter-clockwise turn by `radians` with the sample offsets oa and ob.
+  bool Prepare(const DibView& source, const DibView& dest, double radians, double oa, double ob,
+               const RotateSettings& fill);
+  void Free() {
+    rowTable.Free(), colCosTable.Free(), colSinTable.Free(), rowCosTable.Free(), rowSinTable.Free();
+  }
+
+  // The source pixel at twice-position (tx, ty) relative to the centre, if it is inside.
+  bool Locate(int32_t tx, int32_t ty, uint32_t& x, const uint8_t*& row) const {
+    const int32_t sx = (tx >> 1) + cxS;  // arithmetic shift: rounds towards minus infinity
+    const int32_t sy = (ty >> 1) + cyS;
+    if (sx < 0 || static_cast<uint32_t>(sx) >= srcWidth || sy < 0 || static_cast<uint32_t>(sy) >= srcHeight)
+      return false;
+    x = static_cast<uint32_t>(sx);
+    row = rows[sy];
+    return true;
+  }
+};
+
+bool Sampler::Prepare(const DibView& source, const DibView& dest, double radians, double oa, double ob,
+                      const RotateSettings& fill) {
+  const uint32_t newWidth = dest.width, newHeight = dest.height;
+  if (!rowTable.Allocate(uint64_t{source.height} * sizeof(const uint8_t*)) ||
+      !colCosTable.Allocate(uint64_t{newWidth} * sizeof(Coeff)) ||
+      !colSinTable.Allocate(uint64_t{newWidth} * sizeof(Coeff)) ||
+      !rowCosTable.Allocate(uint64_t{newHeight} * sizeof(Coeff)) ||
+      !rowSinTable.Allocate(uint64_t{newHeight} * sizeof(Coeff))) {
+    Free();
+    HP_ShowMessage(IDS_ROTATE_NO_MEMORY);
+    return false;
+  }
+  rows = rowTable.As<const uint8_t*>();
+  for (uint32_t k = 0; k < source.height; ++k) rows[k] = source.Row(k);
+
+  const float c = static_cast<float>(std::cos(radians));
+  const float s = static_cast<float>(std::sin(radians));
+  const float cxN = static_cast<float>(newWidth / 2.0);
+  const float cyN = static_cast<float>(newHeight / 2.0);
+  auto fillTables = [&](Coeff* cosTable, Coeff* sinTable, uint32_t count, float centre) {
+    for (uint32_t i = 0; i < count; ++i) {
+      const float t = static_cast<float>(i) - centre;
+      cosTable[i] = {Coefficient(c, t, oa), Coefficient(c, t, ob)};
+      sinTable[i] = {Coefficient(s, t, oa), Coefficient(s, t, ob)};
+    }
+  };
+  fillTables(colCosTable.As<Coeff>(), colSinTable.As<Coeff>(), newWidth, cxN);
+  fillTables(rowCosTable.As<Coeff>(), rowSinTable.As<Coeff>(), newHeight, cyN);
+  colCos = colCosTable.As<Coeff>();
+  colSin = colSinTable.As<Coeff>();
+  rowCos = rowCosTable.As<Coeff>();
+  rowSin = rowSinTable.As<Coeff>();
+
+  cxS = static_cast<int32_t>(source.width >> 1);
+  cyS = static_cast<int32_t>(source.height >> 1);
+  srcWidth = source.width;
+  srcHeight = source.height;
+  if (source.colors) std::copy(source.colors, source.colors + source.colorCount, palette);
+  // The dialog keeps the index inside the image's table; any other index falls back to entry 0,
+  // as the dialog itself would reset it.
+  fillIndex = fill.fillIndex >= 0 && static_cast<uint32_t>(fill.fillIndex) < source.colorCount
+                  ? static_cast<uint8_t>(fill.fillIndex)
+                  : 0;
+  fillColor = {fill.fillBlue, fill.fillGreen, fill.fillRed, 255};
+  return true;
+}
+
+template <unsigned Bits>
+unsigned ReadIndex(const uint8_t* row, uint32_t x) {
+  if constexpr (Bits == 1) return (row[x / 8] >> (7 - x % 8)) & 1;
+  if constexpr (Bits == 4) return x % 2 ? row[x / 2] & 0x0F : row[x / 2] >> 4;
+  return row[x];
+}
+
+// Packed output: the first pixel of a byte assigns it, the others OR into it, so the bits after
+// the last pixel of a row are 0.
+template <unsigned Bits>
+void WriteIndex(uint8_t* row, uint32_t x, unsigned index) {
+  if constexpr (Bits == 1) {
+    const unsigned bit = (index & 1) << (7 - x % 8);
+    row[x / 8] = static_cast<uint8_t>(x % 8 ? row[x / 8] | bit : bit);
+  } else if constexpr (Bits == 4) {
+    row[x / 2] = static_cast<uint8_t>(x % 2 ? row[x / 2] | (index & 0x0F) : index << 4);
+  } else {
+    row[x] = static_cast<uint8_t>(index);
+  }
+}
+
+void ZeroRowPadding(const DibView& dest, uint32_t y) {
+  const size_t used = dest.UsedBytes();
+  std::memset(dest.Row(y) + used, 0, dest.stride - used);
+}
+
+// Low quality, palette depths: the source index or the fill index. At 8 bits a row stops sampling
+// at its first outside sample after an inside one: the rest of the row is fill.
+template <unsigned Bits>
+void LowIndexRow(const Sampler& sm, const DibView& dest, uint32_t y) {
+  uint8_t* out = dest.Row(y);
+  const int32_t cy = sm.rowCos[y].a, sy = sm.rowSin[y].a;
+  bool entered = false;
+  for (uint32_t x = 0; x < dest.width; ++x) {
+    uint32_t sx;
+    const uint8_t* row;
+    if (sm.Locate(sm.colCos[x].a + sy, cy - sm.colSin[x].a, sx, row)) {
+      WriteIndex<Bits>(out, x, ReadIndex<Bits>(row, sx));
+      entered = true;
+    } else if (Bits == 8 && entered) {
+      std::memset(out + x, sm.fillIndex, dest.width - x);
+      break;
+    } else {
+      WriteIndex<Bits>(out, x, sm.fillIndex);
+    }
+  }
+}
+
+// Low quality, 24 and 32 bits: the source pixel's bytes or the fill colour.
+template <size_t N>
+void LowColorRow(const Sampler& sm, const DibView& dest, uint32_t y) {
+  uint8_t* out = dest.Row(y);
+  const int32_t cy = sm.rowCos[y].a, sy = sm.rowSin[y].a;
+  for (uint32_t x = 0; x < dest.width; ++x) {
+    uint32_t sx;
+    const uint8_t* row;
+    if (sm.Locate(sm.colCos[x].a + sy, cy - sm.colSin[x].a, sx, row))
+      std::memcpy(out + size_t{x} * N, row + size_t{sx} * N, N);
+    else
+      std::memcpy(out + size_t{x} * N, &sm.fillColor, N);
+  }
+}
+
+// Calls add(tx, ty) for the four samples of output pixel (x, y), at offsets (a, a), (b, a),
+// (a, b) and (b, b), as twice-positions relative to the source centre.
+template <class Add>
+void ForEachHighSample(const Sampler& sm, uint32_t x, uint32_t y, Add&& add) {
+  const Coeff cx = sm.colCos[x], sx = sm.colSin[x], cy = sm.rowCos[y], sy = sm.rowSin[y];
+  add(cx.a + sy.a, cy.a - sx.a);
+  add(cx.b + sy.a, cy.a - sx.b);
+  add(cx.a + sy.b, cy.b - sx.a);
+  add(cx.b + sy.b, cy.b - sx.b);
+}
+
+// High quality, grey palettes: the average of the four samples' red components.
+template <unsigned Bits>
+void HighGreyRow(const Sampler& sm, const DibView& dest, uint32_t y) {
+  uint8_t* out = dest.Row(y);
+  const unsigned fillGrey = sm.palette[sm.fillIndex].rgbRed;
+  for (uint32_t x = 0; x < dest.width; ++x) {
+    unsigned sum = 0;
+    ForEachHighSample(sm, x, y, [&](int32_t tx, int32_t ty) {
+      uint32_t sx;
+      const uint8_t* row;
+      sum += sm.Locate(tx, ty, sx, row) ? sm.palette[ReadIndex<Bits>(row, sx)].rgbRed : fillGrey;
+    });
+    out[x] = static_cast<uint8_t>(sum >> 2);
+  }
+}
+
+// High quality, colour: blue, green and red averaged (and the fourth byte for 32-bit sources).
+// Palette sources sample their colour table; outside samples add the fill entry or, at 24 and 32
+// bits, the fill colour with 255 as fourth byte.
+template <unsigned Bits>
+void HighColorRow(const Sampler& sm, const DibView& dest, uint32_t y) {
+  constexpr size_t kOut = Bits == 32 ? 4 : 3;
+  uint8_t* out = dest.Row(y);
+  const RgbQuad fill = Bits <= 8 ? sm.palette[sm.fillIndex] : sm.fillColor;
+  for (uint32_t x = 0; x < dest.width; ++x) {
+    unsigned sum[4] = {0, 0, 0, 0};
+    ForEachHighSample(sm, x, y, [&](int32_t tx, int32_t ty) {
+      uint32_t sx;
+      const uint8_t* row;
+      const uint8_t* p = &fill.rgbBlue;
+      if (sm.Locate(tx, ty, sx, row)) {
+        if constexpr (Bits <= 8)
+          p = &sm.palette[ReadIndex<Bits>(row, sx)].rgbBlue;
+        else
+          p = row + size_t{sx} * (Bits / 8);
+      }
+      for (size_t i = 0; i < kOut; ++i) sum[i] += p[i];
+    });
+    for (size_t i = 0; i < kOut; ++i) out[x * kOut + i] = static_cast<uint8_t>(sum[i] >> 2);
+  }
+}
+
+using RowKernel = void (*)(const Sampler&, const DibView&, uint32_t);
+
+// The row loop of the high-quality samplers, with its progress meter.
+void RunHighRows(Sampler& sm, const DibView& dest, RowKernel kernel, HostWindow progressOwner) {
+  HP_ProgressOpen(progressOwner, IDS_PROGRESS_ROTATE);
+  HP_ProgressRange(dest.height);
+  for (uint32_t y = 0; y < dest.height; ++y) {
+    if (y % 8 == 0 || y == dest.height - 1) HP_ProgressStep(y);
+    kernel(sm, dest, y);
+    ZeroRowPadding(dest, y);
+  }
+  HP_ProgressStep(dest.height);
+  sm.Free();
+  HP_ProgressClose();
+}
+
+// Writes the header and colour table of the turned image into `block` and describes it. A
+// low-quality turn keeps the source's depth and table; a high-quality one sets `bits` and
+// `colors` (256 for the grey ramp, 0 for true colour).
+DibView StartTurnedImage(const DibView& source, uint8_t* block, uint32_t width, uint32_t height,
+                         bool high, unsigned bits, uint32_t colors) {
+  auto* header = reinterpret_cast<BitmapInfoHeader*>(block);
+  std::memcpy(header, source.header, kHeaderSize);
+  header->biWidth = static_cast<int32_t>(width);
+  header->biHeight = static_cast<int32_t>(height);
+  header->biSizeImage = static_cast<uint32_t>(RowStride(bits, width) * height);
+  auto* table = reinterpret_cast<RgbQuad*>(block + kHeaderSize);
+  if (high) {
+    header->biBitCount = static_cast<uint16_t>(bits);
+    header->biClrUsed = header->biClrImportant = colors;
+    for (uint32_t i = 0; i < colors; ++i) table[i] = {uint8_t(i), uint8_t(i), uint8_t(i), 0};  // grey ramp
+  } else if (source.colors) {
+    std::copy(source.colors, source.colors + source.colorCount, table);
+  }
+  DibView view;
+  view.header = header;
+  view.colors = colors ? table : nullptr;
+  view.colorCount = colors;
+  view.rows = block + kHeaderSize + colors * 4;
+  view.stride = static_cast<size_t>(RowStride(bits, width));
+  view.width = width;
+  view.height = height;
+  view.bits = bits;
+  return view;
+}
+
+}  // namespace
+
+RotatedSize ROT_RotatedSize(uint32_t width, uint32_t height, int32_t d) {
+  const double theta = Radians(d);
+  const double c = std::cos(theta), s = std::sin(theta);
+  const double hw = width / 2, hh = height / 2;
+  // The corners come in opposite pairs, so the extremes lie on both sides of 0.
+  int64_t minX = 0, maxX = 0, minY = 0, maxY = 0;
+  const double corners[4][2] = {{hw, hh}, {hw, -hh}, {-hw, hh}, {-hw, -hh}};
+  for (const auto& corner : corners) {
+    const auto x = static_cast<int64_t>(c * corner[0] + s * corner[1]);
+    const auto y = static_cast<int64_t>(c * corner[1] - s * corner[0]);
+    minX = std::min(minX, x), maxX = std::max(maxX, x);
+    minY = std::min(minY, y), maxY = std::max(maxY, y);
+  }
+  return {maxX - minX + 1, maxY - minY + 1};
+}
+
+bool ROT_IsGreyPalette(const DibView& source) {
+  if (source.bits >= 24) return false;
+  for (uint32_t i = 0; i < source.colorCount; ++i) {
+    const RgbQuad& q = source.colors[i];
+    if (q.rgbRed != q.rgbGreen || q.rgbGreen != q.rgbBlue) return false;
+  }
+  return true;
+}
+
+bool ROT_SampleLow(const DibView& source, const DibView& dest, double radians,
+                   const RotateSettings& fill) {
+  RowKernel kernel = nullptr;
+  switch (source.bits) {
+    case 1: kernel = LowIndexRow<1>; break;
+    case 4: kernel = LowIndexRow<4>; break;
+    case 8: kernel = LowIndexRow<8>; break;
+    case 24: kernel = LowColorRow<3>; break;
+    case 32: kernel = LowColorRow<4>; break;
+    default: return false;
+  }
+  Sampler sm;
+  if (!sm.Prepare(source, dest, radians, kLowOffset, kLowOffset, fill)) return false;
+  for (uint32_t y = 0; y < dest.height; ++y) {
+    kernel(sm, dest, y);
+    ZeroRowPadding(dest, y);
+  }
+  return true;
+}
+
+bool ROT_SampleHighGrey(const DibView& source, const DibView& dest, double radians,
+                        const RotateSettings& fill, HostWindow progressOwner) {
+  RowKernel kernel = nullptr;
+  switch (source.bits) {
+    case 1: kernel = HighGreyRow<1>; break;
+    case 4: kernel = HighGreyRow<4>; break;
+    case 8: kernel = HighGreyRow<8>; break;
+    default: return false;  // grey palettes exist only below 24 bits
+  }
+  Sampler sm;
+  if (!sm.Prepare(source, dest, radians, kHighOffsets[0], kHighOffsets[1], fill)) return false;
+  RunHighRows(sm, dest, kernel, progressOwner);
+  return true;
+}
+
+bool ROT_SampleHighColor(const DibView& source, const DibView& dest, double radians,
+                         const RotateSettings& fill, HostWindow progressOwner) {
+  RowKernel kernel = nullptr;
+  switch (source.bits) {
+    case 1: kernel = HighColorRow<1>; break;
+    case 4: kernel = HighColorRow<4>; break;
+    case 8: kernel = HighColorRow<8>; break;
+    case 24: kernel = HighColorRow<24>; break;
+    case 32: kernel = HighColorRow<32>; break;
+    default: return false;
+  }
+  Sampler sm;
+  if (!sm.Prepare(source, dest, radians, kHighOffsets[0], kHighOffsets[1], fill)) return false;
+  RunHighRows(sm, dest, kernel, progressOwner);
+  return true;
+}
+
+HostBlock ROT_RotateAny(HostBlock source, uint16_t quality, int32_t d, const RotateSettings& fill,
+                        HostWindow progressOwner) {
+  LockedDib image(source);
+  if (!image.ok) return nullptr;
+  const DibView& s = image.view;
+
+  const RotatedSize size = ROT_RotatedSize(s.width, s.height, d);
+  // Any quality other than Low is High.
+  const bool high = quality != kQualityLow;
+  const bool grey = high && ROT_IsGreyPalette(s);
+  const unsigned bits = !high ? s.bits : grey ? 8 : s.bits == 32 ? 32 : 24;
+  const uint32_t colors = !high ? s.colorCount : grey ? 256 : 0;
+  if (size.width > kMaxSide || size.height > kMaxSide ||
+      RowStride(bits, static_cast<uint64_t>(size.width)) * static_cast<uint64_t>(size.height) > UINT32_MAX) {
+    HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
+    return nullptr;
+  }
+  const auto width = static_cast<uint32_t>(size.width), height = static_cast<uint32_t>(size.height);
+
+  OwnedBlock result(HP_Alloc(PackedDibSize(colors * 4, bits, width, height), HP_MOVEABLE));
+  BlockLock lock(result.get());
+  if (!lock) {
+    image.lock.unlock();
+    HP_ShowMessage(IDS_ROTATE_NO_MEMORY);
+    return nullptr;
+  }
+  const DibView dest = StartTurnedImage(s, lock.get(), width, height, high, bits, colors);
+  const double radians = Radians(d);
+  const bool done = !high ? ROT_SampleLow(s, dest, radians, fill)
+                    : grey ? ROT_SampleHighGrey(s, dest, radians, fill, progressOwner)
+                           : ROT_SampleHighColor(s, dest, radians, fill, progressOwner);
+  lock.unlock();
+  if (!done) return nullptr;  // the sampler has reported it; the new block is freed here
+  return result.release();
+}
