@@ -1,0 +1,222 @@
+#include "scale/kernels.h"
+
+#include <cstring>
+#include <type_traits>
+
+namespace {
+
+// Sample readers: where the channels of sample i of a row lie, as consecutive bytes in result
+// order. Palette readers point into the palette: at the blue of an entry (blue, green, red follow
+// in RGBQUAD order) or, in grey mode, at its red.
+struct Index1 {
+  const uint8_t* entries;
+  const uint8_t* operator()(const uint8_t* row, uint32_t i) const {
+    return entries + 4 * ((row[i >> 3] >> (7 - (i & 7))) & 1);
+  }
+};
+struct Index4 {
+  const uint8_t* entries;
+  const uint8_t* operator()(const uint8_t* row, uint32_t i) const {
+    return entries + 4 * ((row[i >> 1] >> (i & 1 ? 0 : 4)) & 0xF);
+  }
+};
+struct Index8 {
+  const uint8_t* entries;
+  const uint8_t* operator()(const uint8_t* row, uint32_t i) const { return entries + 4 * row[i]; }
+};
+// Rows that already hold bytes in result order: one pixel is `C` bytes.
+template <unsigned C>
+struct Bytes {
+  const uint8_t* operator()(const uint8_t* row, uint32_t i) const { return row + size_t{C} * i; }
+};
+
+template <class T>
+inline constexpr bool kIsBytes = false;
+template <unsigned C>
+inline constexpr bool kIsBytes<Bytes<C>> = true;
+
+template <unsigned C>
+using Channels = std::integral_constant<unsigned, C>;
+
+// Calls fn(reader, Channels<C>) with the reader for `format` in the chosen mode; the one switch
+// over formats that every row routine shares. Unknown formats call nothing.
+template <class Fn>
+void WithReader(unsigned format, const RgbQuad* palette, bool grey, Fn&& fn) {
+  const uint8_t* entries =
+      palette ? (grey ? &palette->rgbRed : &palette->rgbBlue) : nullptr;
+  switch (format) {
+    case 1: return grey ? fn(Index1{entries}, Channels<1>{}) : fn(Index1{entries}, Channels<3>{});
+    case 4: return grey ? fn(Index4{entries}, Channels<1>{}) : fn(Index4{entries}, Channels<3>{});
+    case 8: return grey ? fn(Index8{entries}, Channels<1>{}) : fn(Index8{entries}, Channels<3>{});
+    case 24: return grey ? fn(Bytes<1>{}, Channels<1>{}) : fn(Bytes<3>{}, Channels<3>{});
+    case 32: return grey ? fn(Bytes<1>{}, Channels<1>{}) : fn(Bytes<4>{}, Channels<4>{});
+    default: return;
+  }
+}
+
+template <unsigned C, class Reader>
+void ShrinkKernel(Reader sample, const uint8_t* row, uint32_t n, uint32_t m,
+                  const ShrinkColumn* columns, uint8_t* out) {
+  const ExactDivisor divide(n);
+  uint32_t cursor = 0;
+  for (uint32_t j = 0; j < m; ++j, out += C) {
+    const ShrinkColumn& column = columns[j];
+    uint64_t acc[C], whole[C] = {};
+    const uint8_t* s = sample(row, cursor++);
+    for (unsigned c = 0; c < C; ++c) acc[c] = uint64_t{s[c]} * column.first;
+    // The samples in between all weigh m: sum them first, multiply once.
+    for (uint32_t k = 0; k < column.fullCount; ++k) {
+      s = sample(row, cursor++);
+      for (unsigned c = 0; c < C; ++c) whole[c] += s[c];
+    }
+    if (column.last != 0) {
+      s = sample(row, cursor);  // shared with the next column: the cursor stays
+      for (unsigned c = 0; c < C; ++c) acc[c] += uint64_t{s[c]} * column.last;
+    }
+    for (unsigned c = 0; c < C; ++c) out[c] = static_cast<uint8_t>(divide(acc[c] + whole[c] * m));
+  }
+}
+
+template <unsigned C, class Reader>
+void EnlargeKernel(Reader sample, const uint8_t* row, uint32_t n, uint32_t m,
+                   const EnlargeColumn* columns, uint8_t* out) {
+  const uint64_t span = m - 1, step = n - 1;
+  uint64_t phase = 0;
+  uint32_t cursor = 0;
+  for (uint32_t j = 0; j < m; ++j, out += C) {
+    const EnlargeColumn& column = columns[j];
+    const uint8_t* a = sample(row, cursor);
+    if (column.right == 0) {
+      // (a × total) div total: the source sample itself.
+      for (unsigned c = 0; c < C; ++c) out[c] = a[c];
+    } else {
+      const uint8_t* b = sample(row, cursor + 1);
+      for (unsigned c = 0; c < C; ++c)
+        out[c] = static_cast<uint8_t>(column.total(a[c] * column.left + b[c] * column.right));
+    }
+    phase += step;
+    if (phase >= span) {
+      phase -= span;
+      ++cursor;
+    }
+  }
+}
+
+// acc = value × weight (Load) or acc += value × weight (Add) over a whole row.
+template <bool kAdd, class Acc>
+void Accumulate(const uint8_t* row, Acc weight, Acc* acc, unsigned format, uint32_t width,
+                const RgbQuad* palette, bool grey) {
+  WithReader(format, palette, grey, [&](auto sample, auto channels) {
+    constexpr unsigned C = decltype(channels)::value;
+    if constexpr (kIsBytes<decltype(sample)>) {
+      // Bytes already in accumulator order: one flat loop the compiler can vectorise.
+      const size_t count = size_t{C} * width;
+      for (size_t i = 0; i < count; ++i) acc[i] = (kAdd ? acc[i] : 0) + row[i] * weight;
+    } else {
+      for (uint32_t x = 0; x < width; ++x, acc += C) {
+        const uint8_t* s = sample(row, x);
+        for (unsigned c = 0; c < C; ++c) acc[c] = (kAdd ? acc[c] : 0) + s[c] * weight;
+      }
+    }
+  });
+}
+
+}  // namespace
+
+void SCL_BuildShrinkTables(uint32_t n, uint32_t m, ShrinkColumn* columns) {
+  // budget < m + n ≤ 2^32: the walk fits in 32 bits for any image width.
+  uint32_t budget = n, first = m;
+  for (uint32_t j = 0; j < m; ++j) {
+    const uint32_t remainder = budget - m;
+    const uint32_t rest = remainder % m;
+    columns[j] = {first, remainder / m, rest};
+    first = m - rest;
+    budget = budget % m + n;
+  }
+}
+
+void SCL_BuildEnlargeTables(uint32_t n, uint32_t m, EnlargeColumn* columns) {
+  const uint64_t span = m - 1, step = n - 1;
+  uint64_t phase = 0;
+  for (uint32_t j = 0; j < m; ++j) {
+    const uint64_t left = (span - phase) * (span - phase), right = phase * phase;
+    columns[j] = {left, right, ExactDivisor(left + right)};
+    phase += step;
+    if (phase >= span) phase -= span;
+  }
+}
+
+void SCL_ShrinkRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
+                   const RgbQuad* palette, uint8_t* result, const ShrinkColumn* columns, bool grey) {
+  WithReader(format, palette, grey, [&](auto sample, auto channels) {
+    ShrinkKernel<decltype(channels)::value>(sample, row, n, m, columns, result);
+  });
+}
+
+void SCL_EnlargeRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
+                    const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns, bool grey) {
+  WithReader(format, palette, grey, [&](auto sample, auto channels) {
+    EnlargeKernel<decltype(channels)::value>(sample, row, n, m, columns, result);
+  });
+}
+
+template <class Acc>
+void SCL_LoadRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format,
+                 uint32_t width, const RgbQuad* palette, bool grey) {
+  Accumulate<false>(row, weight, accumulators, format, width, palette, grey);
+}
+
+template <class Acc>
+void SCL_AddRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format,
+                uint32_t width, const RgbQuad* palette, bool grey) {
+  Accumulate<true>(row, weight, accumulators, format, width, palette, grey);
+}
+
+template <class Acc>
+void SCL_DivideRow(uint64_t divisor, Acc* accumulators, uint32_t width, bool grey, bool four) {
+  const ExactDivisor divide(divisor);
+  const size_t count = size_t{ResultChannels(grey, four)} * width;
+  for (size_t i = 0; i < count; ++i) accumulators[i] = static_cast<Acc>(divide(accumulators[i]));
+}
+
+template <class Acc>
+void SCL_StoreRow(uint8_t* result, const Acc* accumulators, uint32_t width, bool grey, bool four) {
+  const size_t count = size_t{ResultChannels(grey, four)} * width;
+  for (size_t i = 0; i < count; ++i) result[i] = static_cast<uint8_t>(accumulators[i]);
+}
+
+template void SCL_LoadRow(const uint8_t*, uint32_t, uint32_t*, unsigned, uint32_t, const RgbQuad*, bool);
+template void SCL_LoadRow(const uint8_t*, uint64_t, uint64_t*, unsigned, uint32_t, const RgbQuad*, bool);
+template void SCL_AddRow(const uint8_t*, uint32_t, uint32_t*, unsigned, uint32_t, const RgbQuad*, bool);
+template void SCL_AddRow(const uint8_t*, uint64_t, uint64_t*, unsigned, uint32_t, const RgbQuad*, bool);
+template void SCL_DivideRow(uint64_t, uint32_t*, uint32_t, bool, bool);
+template void SCL_DivideRow(uint64_t, uint64_t*, uint32_t, bool, bool);
+template void SCL_StoreRow(uint8_t*, const uint32_t*, uint32_t, bool, bool);
+template void SCL_StoreRow(uint8_t*, const uint64_t*, uint32_t, bool, bool);
+
+void SCL_BlendRows(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t total,
+                   uint8_t* result, unsigned format, uint32_t width, const RgbQuad* palette,
+                   bool grey) {
+  // offset[255 + d] = floor(d × right / total), rounded toward minus infinity, for d = −255 … 255.
+  int16_t offset[511];
+  for (int d = -255; d <= 255; ++d) {
+    const uint64_t magnitude = static_cast<uint64_t>(d < 0 ? -d : d) * right;
+    offset[255 + d] = static_cast<int16_t>(d < 0 ? -static_cast<int64_t>((magnitude + total - 1) / total)
+                                                 : static_cast<int64_t>(magnitude / total));
+  }
+  const int16_t* delta = offset + 255;
+  WithReader(format, palette, grey, [&](auto sample, auto channels) {
+    constexpr unsigned C = decltype(channels)::value;
+    if constexpr (kIsBytes<decltype(sample)>) {
+      const size_t count = size_t{C} * width;
+      for (size_t i = 0; i < count; ++i) result[i] = static_cast<uint8_t>(a[i] + delta[b[i] - a[i]]);
+    } else {
+      uint8_t* out = result;
+      for (uint32_t x = 0; x < width; ++x, out += C) {
+        const uint8_t* sa = sample(a, x);
+        const uint8_t* sb = sample(b, x);
+        for (unsigned c = 0; c < C; ++c) out[c] = static_cast<uint8_t>(sa[c] + delta[sb[c] - sa[c]]);
+      }
+    }
+  });
+}

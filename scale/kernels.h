@@ -1,0 +1,118 @@
+// The arithmetic of high-quality scaling: reading samples from a row of any depth, the two
+// one-dimensional rules (an exact box average to shrink, a quadratic-weight interpolation between
+// the two nearest samples to enlarge), their per-column weight tables, and the row routines with
+// which a vertical pass combines whole rows. Integer arithmetic only.
+//
+// Row formats. A row handed to these routines is the start of a stored row. Format 1, 4 and 8 are
+// palette indices (1 bit: leftmost sample in the most significant bit; 4 bits: left sample in the
+// high nibble) looked up in `palette`, which must hold 2^format entries. Format 24 is blue, green,
+// red; format 32 is blue, green, red and a fourth byte. In grey mode a palette sample gives one
+// channel, the red of its entry, and formats 24 and 32 are read as one byte per sample: that is
+// how the grey rows these routines write are read back.
+//
+// Result rows are written in the result format: one byte per pixel in grey mode, otherwise blue,
+// green, red per pixel followed by the fourth byte when the row format is 32. Padding after the
+// last pixel is not touched. No routine here allocates memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "dib/dib.h"
+
+// Channels of one result pixel: 1 in grey mode, 4 for a 32-bit colour source, else 3.
+constexpr unsigned ResultChannels(bool grey, bool four) { return grey ? 1 : four ? 4 : 3; }
+
+// floor(n / divisor) for every n ≤ 255 × divisor, with one multiply, a shift and a one-step
+// correction instead of a division per value. With r = floor(2^40 / d), n × r / 2^40 falls short
+// of n / d by less than n / 2^40 < 1 (as n < 2^40 when d < 2^32), so the estimate is the quotient
+// or one less. Divisors of 2^32 and more are divided by the processor.
+struct ExactDivisor {
+  uint64_t divisor = 1;
+  uint64_t reciprocal = uint64_t{1} << 40;
+
+  ExactDivisor() = default;
+  // `d` must be at least 1.
+  explicit ExactDivisor(uint64_t d)
+      : divisor(d), reciprocal(d < (uint64_t{1} << 32) ? (uint64_t{1} << 40) / d : 0) {}
+
+  uint64_t operator()(uint64_t n) const {
+    if (reciprocal == 0) return n / divisor;
+    const uint64_t q = (n * reciprocal) >> 40;
+    return q + (n - q * divisor >= divisor ? 1 : 0);
+  }
+};
+
+// Shrink weights of one result column (n source samples to m ≤ n). Each source sample counts as
+// m units and each result sample covers n units: the column takes `first` units of the sample at
+// the cursor, m units of each of the `fullCount` samples after it, and `last` units of the next
+// one, which it shares with the following column (`last` = 0: nothing shared).
+struct ShrinkColumn {
+  uint32_t first;
+  uint32_t fullCount;
+  uint32_t last;
+};
+
+// Enlarge weights of one result column (n source samples to m > n). Result sample j lies at
+// source position j × (n − 1) / (m − 1); with D = m − 1 and phase p = j × (n − 1) mod D the
+// sample to its left weighs (D − p)², the one to its right p², and `total` is their sum.
+struct EnlargeColumn {
+  uint64_t left;
+  uint64_t right;
+  ExactDivisor total;
+};
+
+// Fills `columns` (m entries) with the box-average walk for n → m, 1 ≤ m ≤ n (m = n gives the
+// identity: every column takes one whole sample).
+void SCL_BuildShrinkTables(uint32_t n, uint32_t m, ShrinkColumn* columns);
+
+// Fills `columns` (m entries) with the quadratic weights for n → m, 1 ≤ n < m ≤ 2^28 (so that
+// 255 × total fits in 64 bits).
+void SCL_BuildEnlargeTables(uint32_t n, uint32_t m, EnlargeColumn* columns);
+
+// Resamples one row of n samples in `format` to m samples by the box average:
+// result = (sum of sample × weight) div n per channel, truncated. `columns` come from
+// SCL_BuildShrinkTables(n, m).
+void SCL_ShrinkRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
+                   const RgbQuad* palette, uint8_t* result, const ShrinkColumn* columns, bool grey);
+
+// Resamples one row of n samples in `format` to m > n samples by the quadratic weights:
+// result = (left sample × left + right sample × right) div total per channel, truncated. The right
+// sample is read only when its weight is not zero, so the last column never reads past the row.
+// `columns` come from SCL_BuildEnlargeTables(n, m).
+void SCL_EnlargeRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
+                    const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns, bool grey);
+
+// The row accumulators of a vertical pass: one array of width × ResultChannels(grey, four)
+// values, interleaved in result order (blue, green, red[, fourth] per pixel, or the grey value).
+// Acc is uint32_t, or uint64_t where 255 × the divisor would not fit in 32 bits.
+
+// Sets each accumulator of columns 0 … width − 1 to channel value × weight. Any format other than
+// 1, 4, 8, 24 and 32 leaves the accumulators untouched.
+template <class Acc>
+void SCL_LoadRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format,
+                 uint32_t width, const RgbQuad* palette, bool grey);
+
+// Adds channel value × weight to each accumulator; the arguments are those of SCL_LoadRow.
+template <class Acc>
+void SCL_AddRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format,
+                uint32_t width, const RgbQuad* palette, bool grey);
+
+// Divides each accumulator by `divisor` (at least 1), truncating. Every accumulator must be at
+// most 255 × divisor, which holds when the weights loaded and added sum to the divisor.
+template <class Acc>
+void SCL_DivideRow(uint64_t divisor, Acc* accumulators, uint32_t width, bool grey, bool four);
+
+// Writes the low byte of each accumulator into `result` (width pixels in the result format).
+template <class Acc>
+void SCL_StoreRow(uint8_t* result, const Acc* accumulators, uint32_t width, bool grey, bool four);
+
+// One result row of a vertical enlarge: (a × left + b × right) div total per channel, where
+// left = total − right, for rows `a` and `b` in `format`. Gives exactly what SCL_LoadRow(a, left),
+// SCL_AddRow(b, right), SCL_DivideRow(total) and SCL_StoreRow give, in one pass and without wide
+// accumulators: a × left + b × right = a × total + (b − a) × right, so the result is
+// a + floor((b − a) × right / total), looked up in a table of the 511 possible differences.
+// Pass b = a when right is 0. total must be at least 1 and below 2^56, right at most total.
+void SCL_BlendRows(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t total,
+                   uint8_t* result, unsigned format, uint32_t width, const RgbQuad* palette,
+                   bool grey);

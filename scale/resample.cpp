@@ -1,0 +1,306 @@
+#include "scale/resample.h"
+
+#include <cstring>
+#include <limits>
+
+#include "dib/block.h"
+#include "resources/text_ids.h"
+#include "scale/kernels.h"
+
+namespace {
+
+constexpr uint64_t Align16(uint64_t bytes) { return (bytes + 15) & ~uint64_t{15}; }
+
+// How one source/result pair is computed, and where its scratch parts lie.
+struct Plan {
+  uint32_t sourceWidth, sourceHeight, width, height;
+  bool grey, four;
+  unsigned channels;
+  bool horizontal;  // rows pass through SCL_ShrinkRow / SCL_EnlargeRow
+  bool vertical;    // rows are combined: the height changes
+  bool cached;      // both: horizontally resampled rows are kept for reuse
+  bool wide;        // the vertical sums need 64-bit accumulators
+  uint64_t tablesAt, accumulatorsAt, rowsAt, scratchBytes;
+};
+
+Plan MakePlan(const DibView& source, const DibView& result) {
+  Plan p{};
+  p.sourceWidth = source.width;
+  p.sourceHeight = source.height;
+  p.width = result.width;
+  p.height = result.height;
+  p.grey = result.bits == 8;
+  p.four = result.bits == 32;
+  p.channels = ResultChannels(p.grey, p.four);
+  p.vertical = p.height != p.sourceHeight;
+  // With the height kept, every row goes through a horizontal pass, even at the same width
+  // (that pass is then the conversion to the result format).
+  p.horizontal = p.width != p.sourceWidth || !p.vertical;
+  p.cached = p.horizontal && p.vertical;
+  // A shrink sum is at most 255 × the source height, an enlarge sum never reaches the
+  // accumulators (SCL_BlendRows).
+  p.wide = uint64_t{255} * p.sourceHeight > std::numeric_limits<uint32_t>::max();
+
+  const uint64_t rowValues = uint64_t{p.channels} * p.width;
+  uint64_t at = 0;
+  p.tablesAt = at;
+  if (p.horizontal)
+    at += Align16(p.width * uint64_t{p.width <= p.sourceWidth ? sizeof(ShrinkColumn) : sizeof(EnlargeColumn)});
+  p.accumulatorsAt = at;
+  if (p.vertical && p.height < p.sourceHeight) at += Align16(rowValues * (p.wide ? 8 : 4));
+  p.rowsAt = at;
+  if (p.cached) at += 2 * Align16(rowValues);
+  p.scratchBytes = at;
+  return p;
+}
+
+// The progress meter of one operation: open with its range on construction, closed on every path.
+class ProgressMeter {
+ public:
+  ProgressMeter(HostWindow owner, unsigned caption, uint32_t rows) : rows_(rows) {
+    HP_ProgressOpen(owner, caption);
+    HP_ProgressRange(rows & 0xFFFF);
+  }
+  ~ProgressMeter() { HP_ProgressClose(); }
+  ProgressMeter(const ProgressMeter&) = delete;
+  ProgressMeter& operator=(const ProgressMeter&) = delete;
+  void Finish() { HP_ProgressStep(rows_ & 0xFFFF); }
+
+ private:
+  uint32_t rows_;
+};
+
+void StepRow(uint32_t y, uint32_t rows) {
+  if (y % 16 == 0 || y == rows - 1) HP_ProgressStep(y & 0xFFFF);
+}
+
+enum class Failure { kNone, kReported, kNoMemory };
+
+// The common frame. Everything it holds is released when it returns, so the caller can report
+// running out of memory afterwards.
+HostBlock Resample(HostBlock sourceBlock, uint32_t width, uint32_t height, bool grey,
+                   HostWindow progressOwner, unsigned caption, Failure& failure) {
+  failure = Failure::kReported;
+  LockedDib source(sourceBlock);
+  if (!source.ok) return nullptr;
+  if (width == 0 || height == 0) {
+    HP_ShowMessage(IDS_SCALE_ZERO_SIZE);
+    return nullptr;
+  }
+  // 24- and 32-bit sources are scaled in colour mode whatever the flag: grey mode is defined by
+  // palette entries, and reading 32-bit pixels as one grey byte would lose three channels.
+  grey = grey && source.view.bits <= 8;
+  BitmapInfoHeader header;
+  if (!SCL_ResultHeader(source.view, width, height, grey, header)) {
+    HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
+    return nullptr;
+  }
+  failure = Failure::kNoMemory;
+
+  // The scratch size depends only on the sizes and the result format, known before allocating.
+  DibView shape;
+  shape.width = width;
+  shape.height = height;
+  shape.bits = header.biBitCount;
+  const uint64_t scratchBytes = SCL_ScratchBytes(source.view, shape);
+  // With the height kept the weight tables come before the result, otherwise after the meter
+  // has opened: a failure to allocate the result then never shows a meter.
+  const bool scratchFirst = height == source.view.height;
+  OwnedBlock scratch;
+  auto allocateScratch = [&] {
+    if (scratchBytes != 0) scratch = OwnedBlock(HP_Alloc(scratchBytes, HP_FIXED));
+    return scratchBytes == 0 || scratch;
+  };
+  if (scratchFirst && !allocateScratch()) return nullptr;
+  OwnedBlock result(HP_Alloc(SCL_ResultBytes(header), HP_MOVEABLE));
+  BlockLock resultLock(result.get());
+  if (!resultLock) return nullptr;
+  const DibView out = SCL_StartResult(resultLock.get(), header);
+
+  ProgressMeter meter(progressOwner, caption, height);
+  if (!scratchFirst && !allocateScratch()) return nullptr;
+  {
+    BlockLock scratchLock(scratch.get());
+    if (scratch && !scratchLock) return nullptr;
+    SCL_ResampleInto(source.view, out, scratchLock.get());
+  }
+  scratch = OwnedBlock();
+  meter.Finish();
+  failure = Failure::kNone;
+  resultLock.unlock();
+  return result.release();
+}
+
+HostBlock RunOperation(HostBlock source, uint32_t width, uint32_t height, bool grey,
+                       HostWindow progressOwner, unsigned caption) {
+  Failure failure;
+  HostBlock result = Resample(source, width, height, grey, progressOwner, caption, failure);
+  // Shown once everything is released and the meter is closed.
+  if (failure == Failure::kNoMemory) HP_ShowMessage(IDS_SCALE_HIGH_NO_MEMORY);
+  return result;
+}
+
+}  // namespace
+
+bool ScaledImageFits(unsigned bits, uint32_t width, uint32_t height) {
+  return width >= 1 && height >= 1 && width <= kMaxScaledSide && height <= kMaxScaledSide &&
+         RowStride(bits, width) * height <= std::numeric_limits<uint32_t>::max();
+}
+
+HostBlock SCL_ShrinkWidth(HostBlock source, uint32_t width, uint32_t height, bool grey,
+                          HostWindow progressOwner) {
+  return RunOperation(source, width, height, grey, progressOwner, IDS_PROGRESS_SCALE_WIDTH);
+}
+
+HostBlock SCL_EnlargeWidth(HostBlock source, uint32_t width, uint32_t height, bool grey,
+                           HostWindow progressOwner) {
+  return RunOperation(source, width, height, grey, progressOwner, IDS_PROGRESS_SCALE_WIDTH);
+}
+
+HostBlock SCL_ScaleHeight(HostBlock source, uint32_t width, uint32_t height, bool grey,
+                          HostWindow progressOwner) {
+  return RunOperation(source, width, height, grey, progressOwner, IDS_PROGRESS_SCALE_HEIGHT);
+}
+
+HostBlock SCL_ScaleBoth(HostBlock source, uint32_t width, uint32_t height, bool grey,
+                        HostWindow progressOwner) {
+  return RunOperation(source, width, height, grey, progressOwner, IDS_PROGRESS_SCALE_BOTH);
+}
+
+ScaleOperation SCL_ChooseOperation(uint32_t sourceWidth, uint32_t sourceHeight, uint32_t width,
+                                   uint32_t height) {
+  if (height == sourceHeight) {
+    if (width < sourceWidth) return SCL_ShrinkWidth;
+    if (width > sourceWidth) return SCL_EnlargeWidth;
+    return nullptr;
+  }
+  return width == sourceWidth ? SCL_ScaleHeight : SCL_ScaleBoth;
+}
+
+bool SCL_ResultHeader(const DibView& source, uint32_t width, uint32_t height, bool grey,
+                      BitmapInfoHeader& header) {
+  const uint16_t bits = grey ? 8 : source.bits == 32 ? 32 : 24;
+  if (!ScaledImageFits(bits, width, height)) return false;
+  header = BitmapInfoHeader{};
+  header.biSize = kHeaderSize;
+  header.biWidth = static_cast<int32_t>(width);
+  header.biHeight = static_cast<int32_t>(height);
+  header.biPlanes = 1;
+  header.biBitCount = bits;
+  header.biSizeImage = static_cast<uint32_t>(RowStride(bits, width) * height);
+  header.biClrUsed = grey ? 256 : 0;
+  return true;
+}
+
+uint64_t SCL_ResultBytes(const BitmapInfoHeader& header) {
+  return PackedDibSize(header.biClrUsed * 4, header.biBitCount,
+                       static_cast<uint32_t>(header.biWidth), static_cast<uint32_t>(header.biHeight));
+}
+
+DibView SCL_StartResult(uint8_t* block, const BitmapInfoHeader& header) {
+  std::memcpy(block, &header, sizeof header);
+  for (uint32_t i = 0; i < header.biClrUsed; ++i) {
+    const RgbQuad grey{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0};
+    std::memcpy(block + kHeaderSize + 4 * i, &grey, sizeof grey);
+  }
+  DibView view;
+  DescribeDib(block, SCL_ResultBytes(header), view);
+  return view;
+}
+
+uint64_t SCL_ScratchBytes(const DibView& source, const DibView& result) {
+  return MakePlan(source, result).scratchBytes;
+}
+
+void SCL_ResampleInto(const DibView& source, const DibView& result, uint8_t* scratch) {
+  const Plan plan = MakePlan(source, result);
+  const uint32_t W = plan.sourceWidth, H = plan.sourceHeight, w = plan.width, h = plan.height;
+  // Indices past a short colour table read black instead of whatever follows the table.
+  RgbQuad palette[256] = {};
+  if (source.colors) std::memcpy(palette, source.colors, source.colorCount * sizeof(RgbQuad));
+  const size_t used = size_t{plan.channels} * w;
+
+  auto* shrinkColumns = reinterpret_cast<ShrinkColumn*>(scratch + plan.tablesAt);
+  auto* enlargeColumns = reinterpret_cast<EnlargeColumn*>(scratch + plan.tablesAt);
+  if (plan.horizontal) {
+    if (w <= W)
+      SCL_BuildShrinkTables(W, w, shrinkColumns);
+    else
+      SCL_BuildEnlargeTables(W, w, enlargeColumns);
+  }
+  auto horizontalPass = [&](uint32_t k, uint8_t* out) {
+    if (w <= W)
+      SCL_ShrinkRow(W, w, source.bits, source.Row(k), palette, out, shrinkColumns, plan.grey);
+    else
+      SCL_EnlargeRow(W, w, source.bits, source.Row(k), palette, out, enlargeColumns, plan.grey);
+  };
+  auto padRow = [&](uint32_t y) { std::memset(result.Row(y) + used, 0, result.stride - used); };
+
+  if (!plan.vertical) {
+    for (uint32_t y = 0; y < h; ++y) {
+      StepRow(y, h);
+      horizontalPass(y, result.Row(y));
+      padRow(y);
+    }
+    return;
+  }
+
+  // The rows the vertical pass combines: source rows as they are, or horizontally resampled
+  // ones. Each of those is computed once and kept in the slot of its parity, which holds both
+  // rows an enlarge step reads and the row a shrink step shares with the next.
+  uint8_t* slots[2] = {};
+  if (plan.cached) slots[0] = scratch + plan.rowsAt, slots[1] = slots[0] + Align16(used);
+  uint32_t slotRow[2] = {std::numeric_limits<uint32_t>::max(), std::numeric_limits<uint32_t>::max()};
+  auto rowAt = [&](uint32_t k) -> const uint8_t* {
+    if (!plan.cached) return source.Row(k);
+    const unsigned slot = k & 1;
+    if (slotRow[slot] != k) {
+      horizontalPass(k, slots[slot]);
+      slotRow[slot] = k;
+    }
+    return slots[slot];
+  };
+  const unsigned format = plan.cached ? (plan.four ? 32 : 24) : source.bits;
+  const RgbQuad* rowPalette = plan.cached ? nullptr : palette;
+
+  if (h > H) {
+    const uint64_t span = h - 1, step = H - 1;
+    uint64_t phase = 0;
+    uint32_t k = 0;
+    for (uint32_t y = 0; y < h; ++y) {
+      StepRow(y, h);
+      const uint64_t right = phase * phase, total = (span - phase) * (span - phase) + right;
+      const uint8_t* a = rowAt(k);
+      const uint8_t* b = right != 0 ? rowAt(k + 1) : a;
+      SCL_BlendRows(a, b, right, total, result.Row(y), format, w, rowPalette, plan.grey);
+      padRow(y);
+      phase += step;
+      if (phase >= span) {
+        phase -= span;
+        ++k;
+      }
+    }
+    return;
+  }
+
+  auto shrinkRows = [&](auto* acc) {
+    using Acc = std::remove_pointer_t<decltype(acc)>;
+    uint32_t budget = H, first = h, k = 0;
+    for (uint32_t y = 0; y < h; ++y) {
+      StepRow(y, h);
+      SCL_LoadRow<Acc>(rowAt(k++), first, acc, format, w, rowPalette, plan.grey);
+      uint32_t rest = budget - h;
+      for (; rest >= h; rest -= h) SCL_AddRow<Acc>(rowAt(k++), h, acc, format, w, rowPalette, plan.grey);
+      if (rest > 0) SCL_AddRow<Acc>(rowAt(k), rest, acc, format, w, rowPalette, plan.grey);
+      SCL_DivideRow<Acc>(H, acc, w, plan.grey, plan.four);
+      SCL_StoreRow<Acc>(result.Row(y), acc, w, plan.grey, plan.four);
+      padRow(y);
+      first = h - rest;
+      budget = budget % h + H;
+    }
+  };
+  if (plan.wide)
+    shrinkRows(reinterpret_cast<uint64_t*>(scratch + plan.accumulatorsAt));
+  else
+    shrinkRows(reinterpret_cast<uint32_t*>(scratch + plan.accumulatorsAt));
+}
