@@ -1,6 +1,7 @@
 #include "cli/tool.h"
 
 extern const ToolCommand kInfoTool, kInvertTool, kFlipTool, kMirrorTool;
+extern const ToolCommand kCropTool, kFrameTool, kTileTool;
 extern const ToolCommand kScaleTool;
 
 const ToolCommand* const kToolCommands[] = {
@@ -8,6 +9,9 @@ const ToolCommand* const kToolCommands[] = {
     &kInvertTool,
     &kFlipTool,
     &kMirrorTool,
+    &kCropTool,
+    &kFrameTool,
+    &kTileTool,
     &kScaleTool,
     nullptr,
 };

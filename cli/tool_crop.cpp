@@ -1,0 +1,65 @@
+// imagetool crop: margins cut off at each edge, or everything outside a rectangle.
+#include <string>
+
+#include "cli/tool.h"
+#include "crop/crop.h"
+#include "dib/dib.h"
+
+namespace {
+
+constexpr char kCropUsage[] =
+    "usage: imagetool crop [--left N] [--right N] [--top N] [--bottom N] INPUT OUTPUT\n"
+    "       imagetool crop --rect X,Y,W,H INPUT OUTPUT\n"
+    "Cuts N columns or rows off the edges of the picture as it is shown (each 0 by default), or\n"
+    "keeps only the W x H rectangle whose top-left pixel is column X of row Y, counted from the\n"
+    "top-left corner. The depth, the colour table and every kept pixel stay exactly as they "
+    "were.\n";
+
+constexpr long long kMaxSide = 0x7FFFFFFF;
+
+int RunCrop(const std::vector<std::string>& argv) {
+  Args args;
+  std::string error;
+  if (!ParseArgs(argv, {"--left", "--right", "--top", "--bottom", "--rect"}, {}, args, error))
+    return UsageError(kCropUsage, error);
+  long long margins[4] = {0, 0, 0, 0};  // left, right, top, bottom
+  const char* names[4] = {"--left", "--right", "--top", "--bottom"};
+  for (int i = 0; i < 4; ++i)
+    if (args.Has(names[i]) && !ParseInt(args.options.at(names[i]), 0, kMaxSide, margins[i]))
+      return UsageError(kCropUsage,
+                        std::string(names[i]) + " needs a whole number of pixels, 0 or more");
+
+  std::vector<long long> rect;
+  const bool byRect = args.Has("--rect");
+  if (byRect) {
+    if (args.Has("--left") || args.Has("--right") || args.Has("--top") || args.Has("--bottom"))
+      return UsageError(kCropUsage,
+                        "--rect cannot be combined with --left, --right, --top or --bottom");
+    if (!ParseIntList(args.options.at("--rect"), 4, 0, kMaxSide, rect) || rect[2] == 0 ||
+        rect[3] == 0)
+      return UsageError(kCropUsage, "--rect needs X,Y,W,H with W and H at least 1");
+  }
+  return RunImageCommand(args, kCropUsage, [&](HostBlock image) -> HostBlock {
+    if (byRect) {
+      LockedDib locked(image);
+      if (!locked.ok) return nullptr;
+      const DibView& v = locked.view;
+      if (rect[0] + rect[2] > v.width || rect[1] + rect[3] > v.height) {
+        ToolError("--rect " + args.options.at("--rect") + " reaches outside the " +
+                  std::to_string(v.width) + " x " + std::to_string(v.height) + " picture");
+        return nullptr;
+      }
+      margins[0] = rect[0];
+      margins[1] = v.width - rect[0] - rect[2];
+      margins[2] = rect[1];
+      margins[3] = v.height - rect[1] - rect[3];
+    }
+    return CRP_CropDIB(image, static_cast<uint32_t>(margins[0]), static_cast<uint32_t>(margins[1]),
+                       static_cast<uint32_t>(margins[2]), static_cast<uint32_t>(margins[3]));
+  });
+}
+
+}  // namespace
+
+extern const ToolCommand kCropTool = {"crop", "cut margins off, or keep a rectangle", kCropUsage,
+                                      RunCrop, "--rect 10,10,100,80"};

@@ -1,0 +1,171 @@
+// imagetool frame: margins painted around the picture, filled or with an outline border.
+#include <string>
+
+#include "cli/tool.h"
+#include "dib/dib.h"
+#include "frame/frame.h"
+#include "frame/margins.h"
+#include "resources/text_ids.h"
+
+namespace {
+
+constexpr char kFrameUsage[] =
+    "usage: imagetool frame [--margins T,B,L,R | --width W --height H] [--style filled|outline]\n"
+    "                       [--fill R,G,B | --fill-index N] [--outline R,G,B | --outline-index N]\n"
+    "                       INPUT OUTPUT\n"
+    "Enlarges the picture with margins of T, B, L and R pixels at the top, bottom, left and "
+    "right,\n"
+    "or with as many pixels as make the new picture W wide or H high (either may be given alone),\n"
+    "split in two halves with the odd pixel going to the right or the bottom. The margins take "
+    "the\n"
+    "fill colour (grey 128,128,128 by default); --style outline adds a one-pixel border round the\n"
+    "whole new picture in the outline colour (grey 160,160,160 by default). In pictures with a\n"
+    "colour table R,G,B picks the nearest colour of the table (index 0 by default) and "
+    "--fill-index\n"
+    "and --outline-index name an entry of the table.\n";
+
+// A colour as given on the command line: R,G,B, or an index into the colour table.
+struct ColorOption {
+  bool given = false;
+  bool byIndex = false;
+  long long index = 0;
+  std::vector<long long> rgb;
+};
+
+bool ParseColor(const Args& args, const std::string& rgbName, const std::string& indexName,
+                ColorOption& out, std::string& error) {
+  if (args.Has(rgbName) && args.Has(indexName)) {
+    error = rgbName + " and " + indexName + " cannot be combined";
+    return false;
+  }
+  if (args.Has(rgbName)) {
+    out.given = true;
+    if (!ParseIntList(args.options.at(rgbName), 3, 0, 255, out.rgb)) {
+      error = rgbName + " needs R,G,B with each from 0 to 255";
+      return false;
+    }
+  } else if (args.Has(indexName)) {
+    out.given = out.byIndex = true;
+    if (!ParseInt(args.options.at(indexName), 0, 255, out.index)) {
+      error = indexName + " needs a colour-table index from 0 to 255";
+      return false;
+    }
+  }
+  return true;
+}
+
+// Turns a colour option into a frame colour for `image`; false (with `error`) when the image
+// cannot take it. Palette images take an index: the named one, or the table entry nearest to
+// R,G,B (squared distance, the lowest index on a tie).
+bool ResolveColor(const ColorOption& option, const DibView& image, const std::string& name,
+                  FrameColor& color, std::string& error) {
+  if (!option.given) return true;
+  if (option.byIndex) {
+    if (image.colorCount == 0) {
+      error = name + "-index needs a picture with a colour table; give " + name + " R,G,B";
+      return false;
+    }
+    if (option.index >= image.colorCount) {
+      error = name + "-index " + std::to_string(option.index) +
+              " is not in the picture's colour table of " + std::to_string(image.colorCount) +
+              " colours";
+      return false;
+    }
+    color.index = static_cast<int16_t>(option.index);
+    return true;
+  }
+  color.red = static_cast<uint8_t>(option.rgb[0]);
+  color.green = static_cast<uint8_t>(option.rgb[1]);
+  color.blue = static_cast<uint8_t>(option.rgb[2]);
+  long long best = -1;
+  for (uint32_t i = 0; i < image.colorCount; ++i) {
+    const RgbQuad& e = image.colors[i];
+    const long long dr = e.rgbRed - option.rgb[0], dg = e.rgbGreen - option.rgb[1],
+                    db = e.rgbBlue - option.rgb[2];
+    const long long d = dr * dr + dg * dg + db * db;
+    if (best < 0 || d < best) {
+      best = d;
+      color.index = static_cast<int16_t>(i);
+    }
+  }
+  return true;
+}
+
+int RunFrame(const std::vector<std::string>& argv) {
+  Args args;
+  std::string error;
+  if (!ParseArgs(argv,
+                 {"--margins", "--width", "--height", "--style", "--fill", "--fill-index",
+                  "--outline", "--outline-index"},
+                 {}, args, error))
+    return UsageError(kFrameUsage, error);
+
+  std::vector<long long> margins = {0, 0, 0, 0};  // top, bottom, left, right
+  if (args.Has("--margins") && (args.Has("--width") || args.Has("--height")))
+    return UsageError(kFrameUsage, "--margins cannot be combined with --width or --height");
+  if (args.Has("--margins") && !ParseIntList(args.options.at("--margins"), 4, 0, 65535, margins))
+    return UsageError(kFrameUsage, "--margins needs T,B,L,R with each from 0 to 65535");
+  long long newSize[2] = {0, 0};  // width, height; 0 = not given
+  const char* sizeNames[2] = {"--width", "--height"};
+  for (int i = 0; i < 2; ++i)
+    if (args.Has(sizeNames[i]) && !ParseInt(args.options.at(sizeNames[i]), 1, 65535, newSize[i]))
+      return UsageError(kFrameUsage,
+                        std::string(sizeNames[i]) + " needs a number of pixels from 1 to 65535");
+
+  FrameSpec spec;
+  const std::string style = args.Has("--style") ? args.options.at("--style") : "filled";
+  if (style == "filled")
+    spec.style = kFrameFilled;
+  else if (style == "outline")
+    spec.style = kFrameOutline;
+  else
+    return UsageError(kFrameUsage, "--style is filled or outline");
+  ColorOption fill, outline;
+  if (!ParseColor(args, "--fill", "--fill-index", fill, error) ||
+      !ParseColor(args, "--outline", "--outline-index", outline, error))
+    return UsageError(kFrameUsage, error);
+  if (outline.given && spec.style != kFrameOutline)
+    return UsageError(kFrameUsage, "--outline and --outline-index need --style outline");
+
+  return RunImageCommand(args, kFrameUsage, [&](HostBlock image) -> HostBlock {
+    {
+      LockedDib locked(image);
+      if (!locked.ok) return nullptr;
+      const DibView& v = locked.view;
+      std::string why;
+      if (!ResolveColor(fill, v, "--fill", spec.fill, why) ||
+          !ResolveColor(outline, v, "--outline", spec.outline, why)) {
+        ToolError(why);
+        return nullptr;
+      }
+      // A new size is split as the dialog splits it; one below the picture's is refused as there.
+      const unsigned tooSmall[2] = {IDS_FRAME_WIDTH_TOO_SMALL, IDS_FRAME_HEIGHT_TOO_SMALL};
+      const uint32_t size[2] = {v.width, v.height};
+      for (int i = 0; i < 2; ++i) {
+        if (newSize[i] == 0) continue;
+        if (newSize[i] < size[i]) {
+          HP_ShowMessage(tooSmall[i]);
+          return nullptr;
+        }
+        if (size[i] > 65535) break;  // refused below
+        const MarginSplit split =
+            FRM_SplitMargins(static_cast<uint16_t>(size[i]), static_cast<uint16_t>(newSize[i]));
+        margins[i == 0 ? 2 : 0] = split.first;
+        margins[i == 0 ? 3 : 1] = split.second;
+      }
+      if (!FRM_SetMargins(spec, v.width, v.height, static_cast<uint32_t>(margins[0]),
+                          static_cast<uint32_t>(margins[1]), static_cast<uint32_t>(margins[2]),
+                          static_cast<uint32_t>(margins[3]))) {
+        HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
+        return nullptr;
+      }
+    }
+    return FRM_ComposeFrame(image, spec);
+  });
+}
+
+}  // namespace
+
+extern const ToolCommand kFrameTool = {
+    "frame", "add margins, filled or with an outline", kFrameUsage, RunFrame,
+    "--margins 10,10,20,20 --style outline --fill 40,40,40 --outline 250,220,40"};
