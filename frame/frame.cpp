@@ -16,29 +16,44 @@ uint32_t PixelValue(const FrameColor& color, unsigned bits) {
   return color.blue | color.green << 8 | color.red << 16;
 }
 
-// Writes `width` pixels of `BytesPerPixel` bytes, all `value`, then zero padding up to `stride`.
-// Whole 24-byte groups (a multiple of 3 and 4 bytes) go at once.
+// Columns [from, to) of a row that the image is about to cover. 24- and 32-bit rows leave them
+// unpainted; narrower rows are painted whole, as their edge bytes are shared with the image.
+struct Hole {
+  uint32_t from = 0;
+  uint32_t to = 0;
+};
+
+// Writes `count` pixels of `BytesPerPixel` bytes, all `value`; whole 24-byte groups (a multiple
+// of 3 and of 4 bytes) go at once.
 template <size_t BytesPerPixel>
-void FillPixels(uint8_t* row, size_t width, size_t stride, uint32_t value) {
+void FillPixels(uint8_t* at, size_t count, uint32_t value) {
   uint8_t pattern[24];
   for (size_t i = 0; i < sizeof pattern; ++i)
     pattern[i] = static_cast<uint8_t>(value >> (8 * (i % BytesPerPixel)));
-  const size_t bytes = width * BytesPerPixel;
+  const size_t bytes = count * BytesPerPixel;
   size_t j = 0;
   for (; j + sizeof pattern <= bytes; j += sizeof pattern)
-    std::memcpy(row + j, pattern, sizeof pattern);
-  std::memcpy(row + j, pattern, bytes - j);
-  std::memset(row + bytes, 0, stride - bytes);
+    std::memcpy(at + j, pattern, sizeof pattern);
+  std::memcpy(at + j, pattern, bytes - j);
 }
 
-void FillRow(const DibView& image, uint8_t* row, const FrameColor& color) {
+// The pixels of a 24- or 32-bit row outside the hole, then zero padding.
+template <size_t BytesPerPixel>
+void FillDeepRow(const DibView& image, uint8_t* row, uint32_t value, Hole hole) {
+  FillPixels<BytesPerPixel>(row, hole.from, value);
+  FillPixels<BytesPerPixel>(row + size_t{hole.to} * BytesPerPixel, image.width - hole.to, value);
+  const size_t used = size_t{image.width} * BytesPerPixel;
+  std::memset(row + used, 0, image.stride - used);
+}
+
+void FillRow(const DibView& image, uint8_t* row, const FrameColor& color, Hole hole = {}) {
   const uint32_t v = PixelValue(color, image.bits);
   switch (image.bits) {
     case 1: std::memset(row, v ? 0xFF : 0x00, image.stride); break;
     case 4: std::memset(row, static_cast<int>(v * 0x11), image.stride); break;
     case 8: std::memset(row, static_cast<int>(v), image.stride); break;
-    case 24: FillPixels<3>(row, image.width, image.stride, v); break;
-    case 32: FillPixels<4>(row, image.width, image.stride, v); break;
+    case 24: FillDeepRow<3>(image, row, v, hole); break;
+    case 32: FillDeepRow<4>(image, row, v, hole); break;
   }
 }
 
@@ -56,15 +71,16 @@ void PutPixel(const DibView& image, uint8_t* row, uint32_t x, const FrameColor& 
   InsertBitRun(row + bit / 8, static_cast<unsigned>(bit % 8), packed, image.bits);
 }
 
-// Background of stored row k. Unknown styles paint as Filled (see FRM_DrawBackground).
-void PaintBackgroundRow(const FrameSpec& spec, const DibView& image, uint32_t k) {
+// Background of stored row k, perhaps but for a hole the image will fill. Unknown styles paint
+// as Filled (see FRM_DrawBackground).
+void PaintBackgroundRow(const FrameSpec& spec, const DibView& image, uint32_t k, Hole hole = {}) {
   uint8_t* row = image.Row(k);
   if (spec.style != kFrameOutline) {
-    FillRow(image, row, spec.fill);
+    FillRow(image, row, spec.fill, hole);
   } else if (k == 0 || k == image.height - 1) {
-    FillRow(image, row, spec.outline);
+    FillRow(image, row, spec.outline, hole);
   } else {
-    FillRow(image, row, spec.fill);
+    FillRow(image, row, spec.fill, hole);
     PutPixel(image, row, 0, spec.outline);
     PutPixel(image, row, image.width - 1, spec.outline);
   }
@@ -103,10 +119,16 @@ void FRM_ComposeRows(const FrameSpec& spec, const DibView& source, const DibView
     std::memcpy(dest.rows, source.rows, source.stride * source.height);
     return;
   }
+  // The outline's edge pixels are painted before the image, which covers them when a margin
+  // is 0.
+  const Hole image{spec.left, spec.left + source.width};
   for (uint32_t k = 0; k < dest.height; ++k) {
-    PaintBackgroundRow(spec, dest, k);
-    if (k >= spec.bottom && k - spec.bottom < source.height)
+    if (k >= spec.bottom && k - spec.bottom < source.height) {
+      PaintBackgroundRow(spec, dest, k, image);
       PlaceRow(source, k - spec.bottom, dest, spec.left, spec.bottom);
+    } else {
+      PaintBackgroundRow(spec, dest, k);
+    }
   }
 }
 

@@ -110,6 +110,23 @@ TEST_P(FrameAtDepth, NoMarginsCopiesTheImage) {
   EXPECT_EQ(testimg::Bytes(result.get()), testimg::Bytes(source.get()));
 }
 
+// The building blocks used one after the other give the composed image.
+TEST_P(FrameAtDepth, BackgroundThenPlacementIsTheComposition) {
+  OwnedBlock source(testimg::Make(GetParam(), 13, 3, 8));
+  for (uint16_t style : {kFrameFilled, kFrameOutline}) {
+    FrameSpec spec = SpecWith(style, GetParam());
+    ASSERT_TRUE(FRM_SetMargins(spec, 13, 3, 2, 1, 3, 6));
+    OwnedBlock composed(FRM_ComposeFrame(source.get(), spec));
+    ASSERT_TRUE(composed);
+    testimg::View in(source.get());
+    std::vector<uint8_t> bytes(HP_Size(composed.get()), 0xAA);
+    const DibView d = StartImageLike(in.v, bytes.data(), 22, 6);
+    FRM_DrawBackground(spec, d);
+    FRM_PlaceImage(in.v, d, spec.left, spec.bottom);
+    EXPECT_EQ(bytes, testimg::Bytes(composed.get())) << "style " << style;
+  }
+}
+
 TEST_P(FrameAtDepth, OutOfMemoryLeavesNothingBehind) {
   OwnedBlock source(testimg::Make(GetParam(), 9, 4, 5));
   FrameSpec spec = SpecWith(kFrameOutline, GetParam());
