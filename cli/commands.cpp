@@ -3,6 +3,7 @@
 extern const ToolCommand kInfoTool, kInvertTool, kFlipTool, kMirrorTool;
 extern const ToolCommand kCropTool, kFrameTool, kTileTool;
 extern const ToolCommand kScaleTool;
+extern const ToolCommand kRotateTool;
 
 const ToolCommand* const kToolCommands[] = {
     &kInfoTool,
@@ -13,5 +14,6 @@ const ToolCommand* const kToolCommands[] = {
     &kFrameTool,
     &kTileTool,
     &kScaleTool,
+    &kRotateTool,
     nullptr,
 };

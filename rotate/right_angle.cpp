@@ -7,6 +7,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "resources/text_ids.h"
 #include "rotate/rotate.h"
 
@@ -15,7 +19,9 @@ static_assert(std::endian::native == std::endian::little,
 
 namespace {
 
-// One turn's two pixel areas. Rows are in memory order.
+// One turn's two pixel areas. Rows are in memory order. Kernels copy the fields into locals
+// before their loops: stores through byte pointers could alias them otherwise, and the compiler
+// would reload them after every store.
 struct Planes {
   const uint8_t* src;
   uint8_t* dst;
@@ -23,135 +29,163 @@ struct Planes {
   size_t dstStride;
   uint32_t w;  // source width
   uint32_t h;  // source height
-
-  const uint8_t* SrcRow(uint32_t r) const { return src + r * srcStride; }
-  uint8_t* DstRow(uint32_t k) const { return dst + k * dstStride; }
 };
 
-// Tile side in pixels: 64 rows of 64 pixels of up to 4 bytes use 16 KiB of source lines and as
-// much of destination lines, well inside a first-level cache.
-constexpr uint32_t kTile = 64;
+// Tile side in pixels for the quarter turns: the source rows and destination rows a tile touches
+// stay in the first-level cache and its pages in the first-level TLB.
+constexpr uint32_t kTile = 32;
 
-uint64_t Load64(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  return v;
-}
-
-void Store64(uint8_t* p, uint64_t v) { std::memcpy(p, &v, 8); }
-
-// Exchanges the `mask` parts of b with the parts of a that lie `shift` bits higher.
-void SwapFields(uint64_t& a, uint64_t& b, unsigned shift, uint64_t mask) {
-  const uint64_t t = ((a >> shift) ^ b) & mask;
-  b ^= t;
-  a ^= t << shift;
-}
-
-// 8 × 8 byte transpose: afterwards byte i of v[k] is what byte k of v[i] was.
-void TransposeBytes(uint64_t v[8]) {
-  for (int i = 0; i < 8; i += 2) SwapFields(v[i], v[i + 1], 8, 0x00FF00FF00FF00FFull);
-  for (int i : {0, 1, 4, 5}) SwapFields(v[i], v[i + 2], 16, 0x0000FFFF0000FFFFull);
-  for (int i = 0; i < 4; ++i) SwapFields(v[i], v[i + 4], 32, 0x00000000FFFFFFFFull);
-}
-
-// 8 × 8 bit transpose of one word seen as bit b of byte a: that bit moves to bit a of byte b.
-uint64_t TransposeBits(uint64_t x) {
-  uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
-  x ^= t ^ (t << 7);
-  t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
-  x ^= t ^ (t << 14);
-  t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
-  x ^= t ^ (t << 28);
-  return x;
-}
-
-// Where the quarter turns put things: source column x becomes destination row DstRowOf(x) and
-// source row r becomes destination column DstColOf(r).
-template <bool Clockwise>
-uint32_t DstRowOf(const Planes& p, uint32_t x) {
-  return Clockwise ? p.w - 1 - x : x;
-}
-template <bool Clockwise>
-uint32_t DstColOf(const Planes& p, uint32_t r) {
-  return Clockwise ? r : p.h - 1 - r;
-}
-
-// Whole pixels of N bytes, source columns [x0, x1) of rows [r0, r1), tile by tile.
+// Whole pixels of N bytes, source columns [x0, x1) of rows [r0, r1), one by one, tile by tile.
+// This moves the edges the block kernels leave over, and everything where there are none.
 template <size_t N, bool Clockwise>
 void TurnPixels(const Planes& p, uint32_t x0, uint32_t x1, uint32_t r0, uint32_t r1) {
+  const uint8_t* const src = p.src;
+  uint8_t* const dst = p.dst;
+  const size_t srcStride = p.srcStride, dstStride = p.dstStride;
+  const uint32_t w = p.w, h = p.h;
   for (uint32_t rb = r0; rb < r1; rb += kTile) {
     const uint32_t re = std::min(r1, rb + kTile);
     for (uint32_t xb = x0; xb < x1; xb += kTile) {
       const uint32_t xe = std::min(x1, xb + kTile);
       for (uint32_t x = xb; x < xe; ++x) {
-        uint8_t* out = p.DstRow(DstRowOf<Clockwise>(p, x));
+        uint8_t* out = dst + size_t{Clockwise ? w - 1 - x : x} * dstStride;
+        const uint8_t* in = src + size_t{x} * N;
         for (uint32_t r = rb; r < re; ++r)
-          std::memcpy(out + size_t{DstColOf<Clockwise>(p, r)} * N, p.SrcRow(r) + size_t{x} * N, N);
+          std::memcpy(out + size_t{Clockwise ? r : h - 1 - r} * N, in + r * srcStride, N);
       }
     }
   }
 }
 
-// 8 bits: whole 8 × 8 blocks go through one byte transpose; the columns and rows left over at
-// the right and top edges are moved one by one.
+// 24 bits: each source column of a tile becomes a run of consecutive pixels in one destination
+// row, written from left to right with 4-byte moves whose fourth byte the next pixel overwrites;
+// the last pixel of a run moves 3 bytes. The last source column takes 3-byte reads when the row
+// has no padding byte to spare.
 template <bool Clockwise>
-void TurnBytes(const Planes& p) {
-  const uint32_t w8 = p.w & ~7u, h8 = p.h & ~7u;
-  for (uint32_t rb = 0; rb < h8; rb += kTile) {
-    const uint32_t re = std::min(h8, rb + kTile);
-    for (uint32_t xb = 0; xb < w8; xb += kTile) {
-      const uint32_t xe = std::min(w8, xb + kTile);
-      for (uint32_t r0 = rb; r0 < re; r0 += 8) {
-        for (uint32_t x0 = xb; x0 < xe; x0 += 8) {
-          // Clockwise the block's rows run up the destination columns, so row r0 + i lands at
-          // byte i of each word; counter-clockwise they run down, so the rows are taken reversed.
-          uint64_t v[8];
-          for (uint32_t i = 0; i < 8; ++i) v[i] = Load64(p.SrcRow(r0 + (Clockwise ? i : 7 - i)) + x0);
-          TransposeBytes(v);
-          const uint32_t col = Clockwise ? r0 : p.h - 8 - r0;
-          for (uint32_t k = 0; k < 8; ++k) Store64(p.DstRow(DstRowOf<Clockwise>(p, x0 + k)) + col, v[k]);
-        }
+void TurnTriples(const Planes& p) {
+  const uint8_t* const src = p.src;
+  uint8_t* const dst = p.dst;
+  const size_t srcStride = p.srcStride, dstStride = p.dstStride;
+  const uint32_t w = p.w, h = p.h;
+  const uint32_t wide = size_t{3} * w + 1 <= srcStride ? w : w - 1;  // columns safe for 4-byte reads
+  for (uint32_t rb = 0; rb < h; rb += kTile) {
+    const uint32_t re = std::min(h, rb + kTile);
+    for (uint32_t xb = 0; xb < wide; xb += kTile) {
+      const uint32_t xe = std::min(wide, xb + kTile);
+      for (uint32_t x = xb; x < xe; ++x) {
+        // The run's first destination column and the source row that lands there.
+        uint8_t* out = dst + size_t{Clockwise ? w - 1 - x : x} * dstStride +
+                       size_t{Clockwise ? rb : h - re} * 3;
+        const uint8_t* in = src + size_t{x} * 3 + size_t{Clockwise ? rb : re - 1} * srcStride;
+        const ptrdiff_t step = Clockwise ? static_cast<ptrdiff_t>(srcStride) : -static_cast<ptrdiff_t>(srcStride);
+        for (uint32_t n = re - rb - 1; n > 0; --n, in += step, out += 3) std::memcpy(out, in, 4);
+        std::memcpy(out, in, 3);
       }
     }
   }
-  TurnPixels<1, Clockwise>(p, w8, p.w, 0, p.h);
-  TurnPixels<1, Clockwise>(p, 0, w8, h8, p.h);
+  TurnPixels<3, Clockwise>(p, wide, w, 0, h);
 }
 
-// 1 bit: destination byte m of every row holds the pixels of eight source rows, bit 7 first. For
-// each group of eight rows, eight source bytes of each row go through a byte transpose and then
-// each resulting word through a bit transpose, giving the destination bytes of 64 source columns.
-// Rows beyond the picture read as 0, so the bits after the last pixel of every row come out 0.
+#if defined(__SSE2__)
+// 8 bits, 8 × 8 blocks: eight 8-byte rows interleaved by bytes, then 16-bit pairs, then 32-bit
+// quads give the eight columns. `in` is the block's first source row, `out` the destination row
+// of its first column; Clockwise the rows land at increasing columns, otherwise at decreasing
+// ones, so they are read in reverse.
+template <bool Clockwise>
+void MoveBlock8x8(const uint8_t* in, size_t srcStride, uint8_t* out, ptrdiff_t dstStep) {
+  __m128i r[8];
+  for (int i = 0; i < 8; ++i)
+    r[i] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + (Clockwise ? i : 7 - i) * srcStride));
+  const __m128i a0 = _mm_unpacklo_epi8(r[0], r[1]), a1 = _mm_unpacklo_epi8(r[2], r[3]);
+  const __m128i a2 = _mm_unpacklo_epi8(r[4], r[5]), a3 = _mm_unpacklo_epi8(r[6], r[7]);
+  const __m128i b0 = _mm_unpacklo_epi16(a0, a1), b1 = _mm_unpackhi_epi16(a0, a1);
+  const __m128i b2 = _mm_unpacklo_epi16(a2, a3), b3 = _mm_unpackhi_epi16(a2, a3);
+  const __m128i c[4] = {_mm_unpacklo_epi32(b0, b2), _mm_unpackhi_epi32(b0, b2),
+                        _mm_unpacklo_epi32(b1, b3), _mm_unpackhi_epi32(b1, b3)};
+  for (int k = 0; k < 4; ++k) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * k * dstStep), c[k]);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + (2 * k + 1) * dstStep), _mm_srli_si128(c[k], 8));
+  }
+}
+
+// 32 bits, 4 × 4 blocks: pairs of rows interleaved by pixels, then by pixel pairs.
+template <bool Clockwise>
+void MoveBlock4x4(const uint8_t* in, size_t srcStride, uint8_t* out, ptrdiff_t dstStep) {
+  __m128i r[4];
+  for (int i = 0; i < 4; ++i)
+    r[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + (Clockwise ? i : 3 - i) * srcStride));
+  const __m128i t0 = _mm_unpacklo_epi32(r[0], r[1]), t1 = _mm_unpacklo_epi32(r[2], r[3]);
+  const __m128i t2 = _mm_unpackhi_epi32(r[0], r[1]), t3 = _mm_unpackhi_epi32(r[2], r[3]);
+  const __m128i c[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
+                        _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
+  for (int k = 0; k < 4; ++k) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k * dstStep), c[k]);
+}
+
+// Whole B × B blocks of N-byte pixels through Move, tile by tile; the edges pixel by pixel.
+template <size_t N, uint32_t B, bool Clockwise, void (*Move)(const uint8_t*, size_t, uint8_t*, ptrdiff_t)>
+void TurnBlocks(const Planes& p) {
+  const uint8_t* const src = p.src;
+  uint8_t* const dst = p.dst;
+  const size_t srcStride = p.srcStride, dstStride = p.dstStride;
+  const uint32_t w = p.w, h = p.h, wB = w - w % B, hB = h - h % B;
+  const ptrdiff_t dstStep = Clockwise ? -static_cast<ptrdiff_t>(dstStride) : static_cast<ptrdiff_t>(dstStride);
+  for (uint32_t rb = 0; rb < hB; rb += kTile) {
+    const uint32_t re = std::min(hB, rb + kTile);
+    for (uint32_t xb = 0; xb < wB; xb += kTile) {
+      const uint32_t xe = std::min(wB, xb + kTile);
+      for (uint32_t x0 = xb; x0 < xe; x0 += B)
+        for (uint32_t r0 = rb; r0 < re; r0 += B)
+          Move(src + r0 * srcStride + x0 * N, srcStride,
+               dst + size_t{Clockwise ? w - 1 - x0 : x0} * dstStride + size_t{Clockwise ? r0 : h - B - r0} * N,
+               dstStep);
+    }
+  }
+  TurnPixels<N, Clockwise>(p, wB, w, 0, h);
+  TurnPixels<N, Clockwise>(p, 0, wB, hB, h);
+}
+#endif
+
+// 1 bit, 64 × 64 blocks: 64 source rows of 64 pixels, seen as a square of bits, transposed by
+// six rounds of exchanging halves, quarters, ... of the rows. Pixel x of a row sits at bit
+// 8 (x / 8) + 7 - x % 8 of its little-endian word (Bit(x)); rows are placed at the same
+// positions, so the transposed word of source column x is its destination row's word as it is.
+// Rows beyond the picture and bits beyond a row read as 0, so the bits after the last pixel of
+// every destination row come out 0.
+constexpr uint32_t Bit(uint32_t i) { return (i & ~7u) | (7 - (i & 7u)); }
+
+void Transpose64(uint64_t (&a)[64]) {
+  uint64_t mask = 0x00000000FFFFFFFFull;
+  for (unsigned j = 32; j != 0; j >>= 1, mask ^= mask << j) {
+    for (unsigned k = 0; k < 64; k = (k + j + 1) & ~j) {
+      const uint64_t t = ((a[k] >> j) ^ a[k + j]) & mask;
+      a[k + j] ^= t;
+      a[k] ^= t << j;
+    }
+  }
+}
+
 template <bool Clockwise>
 void TurnBits(const Planes& p) {
-  const uint32_t srcBytes = (p.w + 7) / 8;
-  const uint32_t groups = (p.h + 7) / 8;
-  for (uint32_t mb = 0; mb < groups; mb += 8) {
-    const uint32_t me = std::min(groups, mb + 8);
-    for (uint32_t j = 0; j < srcBytes; j += 8) {
-      const uint32_t chunk = std::min(8u, srcBytes - j);
-      for (uint32_t m = mb; m < me; ++m) {
-        // v[i] holds the row of destination bit i (bit 0 is the last of the eight pixels).
-        uint64_t v[8];
-        for (uint32_t i = 0; i < 8; ++i) {
-          const int64_t r = Clockwise ? int64_t{8} * m + 7 - i : int64_t{p.h} - 8 - int64_t{8} * m + i;
-          v[i] = 0;
-          if (r >= 0 && r < p.h) {
-            if (chunk == 8)
-              v[i] = Load64(p.SrcRow(static_cast<uint32_t>(r)) + j);
-            else
-              std::memcpy(&v[i], p.SrcRow(static_cast<uint32_t>(r)) + j, chunk);
-          }
-        }
-        TransposeBytes(v);
-        for (uint32_t k = 0; k < chunk; ++k) {
-          const uint64_t bits = TransposeBits(v[k]);
-          for (uint32_t c = 0; c < 8; ++c) {
-            const uint32_t x = 8 * (j + k) + c;
-            if (x >= p.w) break;
-            p.DstRow(DstRowOf<Clockwise>(p, x))[m] = static_cast<uint8_t>(bits >> (8 * (7 - c)));
-          }
-        }
+  const uint8_t* const src = p.src;
+  uint8_t* const dst = p.dst;
+  const size_t srcStride = p.srcStride, dstStride = p.dstStride;
+  const uint32_t w = p.w, h = p.h;
+  const uint32_t srcBytes = (w + 7) / 8, dstBytes = (h + 7) / 8;
+  for (uint32_t c0 = 0; c0 < h; c0 += 64) {  // 64 destination columns: eight bytes of each row
+    const uint32_t outBytes = std::min(8u, dstBytes - c0 / 8);
+    for (uint32_t j0 = 0; j0 < srcBytes; j0 += 8) {  // 64 source columns: eight bytes of each row
+      const uint32_t inBytes = std::min(8u, srcBytes - j0);
+      uint64_t a[64];
+      for (uint32_t i = 0; i < 64; ++i) {
+        const uint32_t c = c0 + i;
+        a[Bit(i)] = 0;
+        if (c < h) std::memcpy(&a[Bit(i)], src + size_t{Clockwise ? c : h - 1 - c} * srcStride + j0, inBytes);
+      }
+      Transpose64(a);
+      const uint32_t columns = std::min(64u, w - 8 * j0);
+      for (uint32_t i = 0; i < columns; ++i) {
+        const uint32_t x = 8 * j0 + i;
+        std::memcpy(dst + size_t{Clockwise ? w - 1 - x : x} * dstStride + c0 / 8, &a[Bit(i)], outBytes);
       }
     }
   }
@@ -161,18 +195,21 @@ void TurnBits(const Planes& p) {
 // last column), taken from the source rows that become those columns.
 template <bool Clockwise>
 void TurnNibbles(const Planes& p) {
-  const uint32_t bytes = (p.h + 1) / 2;
+  const uint8_t* const src = p.src;
+  uint8_t* const dst = p.dst;
+  const size_t srcStride = p.srcStride, dstStride = p.dstStride;
+  const uint32_t w = p.w, h = p.h, bytes = (h + 1) / 2;
   auto nibble = [&](uint32_t col, uint32_t x) -> unsigned {
-    if (col >= p.h) return 0;
-    const uint8_t b = p.SrcRow(Clockwise ? col : p.h - 1 - col)[x / 2];
+    if (col >= h) return 0;
+    const uint8_t b = src[size_t{Clockwise ? col : h - 1 - col} * srcStride + x / 2];
     return x % 2 ? b & 0x0F : b >> 4;
   };
   for (uint32_t mb = 0; mb < bytes; mb += kTile) {
     const uint32_t me = std::min(bytes, mb + kTile);
-    for (uint32_t xb = 0; xb < p.w; xb += kTile) {
-      const uint32_t xe = std::min(p.w, xb + kTile);
+    for (uint32_t xb = 0; xb < w; xb += kTile) {
+      const uint32_t xe = std::min(w, xb + kTile);
       for (uint32_t x = xb; x < xe; ++x) {
-        uint8_t* out = p.DstRow(DstRowOf<Clockwise>(p, x));
+        uint8_t* out = dst + size_t{Clockwise ? w - 1 - x : x} * dstStride;
         for (uint32_t m = mb; m < me; ++m)
           out[m] = static_cast<uint8_t>(nibble(2 * m, x) << 4 | nibble(2 * m + 1, x));
       }
@@ -185,9 +222,14 @@ void Turn(const Planes& p, unsigned bits) {
   switch (bits) {
     case 1: TurnBits<Clockwise>(p); break;
     case 4: TurnNibbles<Clockwise>(p); break;
-    case 8: TurnBytes<Clockwise>(p); break;
-    case 24: TurnPixels<3, Clockwise>(p, 0, p.w, 0, p.h); break;
+    case 24: TurnTriples<Clockwise>(p); break;
+#if defined(__SSE2__)
+    case 8: TurnBlocks<1, 8, Clockwise, MoveBlock8x8<Clockwise>>(p); break;
+    case 32: TurnBlocks<4, 4, Clockwise, MoveBlock4x4<Clockwise>>(p); break;
+#else
+    case 8: TurnPixels<1, Clockwise>(p, 0, p.w, 0, p.h); break;
     case 32: TurnPixels<4, Clockwise>(p, 0, p.w, 0, p.h); break;
+#endif
   }
 }
 
