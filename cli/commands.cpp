@@ -4,6 +4,7 @@ extern const ToolCommand kInfoTool, kInvertTool, kFlipTool, kMirrorTool;
 extern const ToolCommand kCropTool, kFrameTool, kTileTool;
 extern const ToolCommand kScaleTool;
 extern const ToolCommand kRotateTool;
+extern const ToolCommand kMaskTool;
 
 const ToolCommand* const kToolCommands[] = {
     &kInfoTool,
@@ -15,5 +16,6 @@ const ToolCommand* const kToolCommands[] = {
     &kTileTool,
     &kScaleTool,
     &kRotateTool,
+    &kMaskTool,
     nullptr,
 };

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <numbers>
 #include <string>
 
 #include "mask/metafile.h"
@@ -113,7 +114,8 @@ TEST(MaskShapes, StarHasFivePointsOneOnTop) {
   // Walk round a circle through the arms (logical radius 1500 of 2000) about the logical origin,
   // the star's centre, and count the painted runs.
   auto at = [&](double degrees) {
-    const double lx = 1500 * std::cos(degrees * M_PI / 180), ly = 1500 * std::sin(degrees * M_PI / 180);
+    const double radians = degrees * std::numbers::pi / 180;
+    const double lx = 1500 * std::cos(radians), ly = 1500 * std::sin(radians);
     const double x = (lx - d.window.orgX) * 256 / d.window.extX, y = (ly - d.window.orgY) * 256 / d.window.extY;
     return m.painted(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
   };
