@@ -47,59 +47,66 @@ struct FromBlueBytes {
 
 // 1 bit, in place: whole bytes at once. A painted bit is 0, so after the optional complement
 // every 0 bit keeps the source and every 1 bit takes the index (1 for any non-zero index).
+// (The kernels copy what they need from `r` first: stores through uint8_t* may alias it, which
+// would make the compiler reload it for every pixel.)
 void Merge1(const uint8_t* src, uint8_t* dst, size_t bytes, const Replacement& r) {
+  const uint8_t flip = r.invert ? 0xFF : 0x00, index = r.index1;
   for (size_t i = 0; i < bytes; ++i) {
-    const uint8_t replaced = r.invert ? static_cast<uint8_t>(~dst[i]) : dst[i];
-    dst[i] = static_cast<uint8_t>((src[i] & ~replaced) | (r.index1 & replaced));
+    const uint8_t replaced = static_cast<uint8_t>(dst[i] ^ flip);
+    dst[i] = static_cast<uint8_t>((src[i] & ~replaced) | (index & replaced));
   }
 }
 
 template <class Unpainted>
 void Merge4(const uint8_t* src, uint8_t* dst, uint32_t width, Unpainted unpainted,
             const Replacement& r) {
+  const bool invert = r.invert;
+  const unsigned index = r.index4;
   for (uint32_t x = 0; x < width; ++x) {
     const unsigned shift = x % 2 ? 0 : 4;
-    const bool keep = unpainted(x) == r.invert;  // read before the nibble is overwritten
-    const unsigned value = keep ? (src[x / 2] >> shift) & 0x0F : r.index4;
+    const bool keep = unpainted(x) == invert;  // read before the nibble is overwritten
+    const unsigned value = keep ? (src[x / 2] >> shift) & 0x0F : index;
     dst[x / 2] = static_cast<uint8_t>((dst[x / 2] & ~(0x0Fu << shift)) | value << shift);
   }
 }
 
 // 8 bits, in place: the mask value of a pixel is the byte itself.
 void Merge8(const uint8_t* src, uint8_t* dst, uint32_t width, const Replacement& r) {
-  for (uint32_t x = 0; x < width; ++x) dst[x] = (dst[x] != 0) == r.invert ? src[x] : r.index8;
+  const bool invert = r.invert;
+  const uint8_t index = r.index8;
+  for (uint32_t x = 0; x < width; ++x) dst[x] = (dst[x] != 0) == invert ? src[x] : index;
 }
 
 template <class Unpainted>
 void Merge24(const uint8_t* src, uint8_t* dst, uint32_t width, Unpainted unpainted,
              const Replacement& r) {
+  const bool invert = r.invert;
+  const uint8_t blue = r.blue, green = r.green, red = r.red;
   for (uint32_t x = 0; x < width; ++x) {
     uint8_t* d = dst + 3 * x;
-    if (unpainted(x) == r.invert) {
+    if (unpainted(x) == invert) {
       std::memcpy(d, src + 3 * x, 3);
     } else {
-      d[0] = r.blue;
-      d[1] = r.green;
-      d[2] = r.red;
+      d[0] = blue;
+      d[1] = green;
+      d[2] = red;
     }
   }
 }
 
 // 32 bits, always through the separate mask: colour and alpha of replaced pixels are chosen
-// independently by the two flags.
+// independently by the two flags, as bits of the little-endian pixel (blue in the lowest byte).
 void Merge32(const uint8_t* src, uint8_t* dst, uint32_t width, const uint8_t* mask,
              const Replacement& r) {
+  const uint32_t colorBits = r.alphaColor ? 0x00FFFFFFu : 0, alphaBits = r.alphaMask ? 0xFF000000u : 0;
+  const uint32_t replacedBits = colorBits | alphaBits;
+  const uint32_t replacement = ((r.blue | r.green << 8 | r.red << 16) & colorBits) | alphaBits;
+  const bool invert = r.invert;
   for (uint32_t x = 0; x < width; ++x) {
-    const uint8_t* s = src + 4 * x;
-    uint8_t* d = dst + 4 * x;
-    std::memcpy(d, s, 4);
-    if ((mask[x] != 0) == r.invert) continue;
-    if (r.alphaColor) {
-      d[0] = r.blue;
-      d[1] = r.green;
-      d[2] = r.red;
-    }
-    if (r.alphaMask) d[3] = 255;
+    uint32_t pixel;
+    std::memcpy(&pixel, src + 4 * x, 4);
+    if ((mask[x] != 0) != invert) pixel = (pixel & ~replacedBits) | replacement;
+    std::memcpy(dst + 4 * x, &pixel, 4);
   }
 }
 

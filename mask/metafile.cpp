@@ -238,6 +238,25 @@ int64_t FirstCentreFrom(double v, uint32_t limit) {
   return static_cast<int64_t>(std::ceil(std::clamp(v - 0.5, 0.0, double(limit))));
 }
 
+// Sets (`ones`) or clears the bits [first, end) of a row, bits numbered from the most significant
+// bit of the first byte as pixels are packed. Whole bytes in between are written at once.
+void FillBits(uint8_t* row, uint64_t first, uint64_t end, bool ones) {
+  if (first >= end) return;
+  const size_t head = static_cast<size_t>(first / 8), tail = static_cast<size_t>((end - 1) / 8);
+  const uint8_t headMask = static_cast<uint8_t>(0xFF >> (first % 8));
+  const uint8_t tailMask = static_cast<uint8_t>(0xFF << (7 - (end - 1) % 8));
+  auto apply = [&](size_t i, uint8_t mask) {
+    row[i] = static_cast<uint8_t>(ones ? row[i] | mask : row[i] & ~mask);
+  };
+  if (head == tail) {
+    apply(head, headMask & tailMask);
+    return;
+  }
+  apply(head, headMask);
+  std::memset(row + head + 1, ones ? 0xFF : 0x00, tail - head - 1);
+  apply(tail, tailMask);
+}
+
 // The rows of one fill, scanned from the top of the raster down.
 class FillScan {
  public:
@@ -267,8 +286,8 @@ class FillScan {
               [](const Edge& p, const Edge& q) { return p.firstRow < q.firstRow; });
   }
 
-  // Paints row `y` (rows must come in increasing order) into `coverage`.
-  void Row(int64_t y, uint8_t* coverage) {
+  // Paints row `y` (rows must come in increasing order) into `row`, `bits` bits per pixel.
+  void Row(int64_t y, uint8_t* row, uint32_t bits) {
     while (next_ < edges_.size() && edges_[next_].firstRow <= y) active_.push_back(next_++);
     std::erase_if(active_, [&](size_t e) { return edges_[e].endRow <= y; });
     crossings_.clear();
@@ -280,15 +299,15 @@ class FillScan {
     int inside = 0;
     for (size_t i = 0; i + 1 < crossings_.size(); ++i) {
       inside = fill_->winding ? inside + crossings_[i].second : (inside ^ 1);
-      if (inside != 0) Span(crossings_[i].first, crossings_[i + 1].first, coverage);
+      if (inside != 0) Span(crossings_[i].first, crossings_[i + 1].first, row, bits);
     }
   }
 
  private:
-  // Pixels whose centres lie in [left, right).
-  void Span(double left, double right, uint8_t* coverage) const {
+  // Pixels whose centres lie in [left, right): painted pixels get all bits 0, erased ones all 1.
+  void Span(double left, double right, uint8_t* row, uint32_t bits) const {
     const int64_t a = FirstCentreFrom(left, width_), b = FirstCentreFrom(right, width_);
-    if (a < b) std::memset(coverage + a, fill_->paint ? 1 : 0, static_cast<size_t>(b - a));
+    if (a < b) FillBits(row, uint64_t(a) * bits, uint64_t(b) * bits, !fill_->paint);
   }
 
   const WmfFill* fill_;
@@ -299,20 +318,6 @@ class FillScan {
   std::vector<std::pair<double, int>> crossings_;
 };
 
-// Writes one coverage row (1 = painted) in the raster's format: painted pixels all bits 0,
-// others all bits 1, padding 0.
-void PackRow(const uint8_t* coverage, const MaskRaster& r, uint8_t* row) {
-  std::memset(row, 0, r.stride);
-  for (uint32_t x = 0; x < r.width; ++x) {
-    if (coverage[x]) continue;
-    switch (r.bits) {
-      case 1: row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8)); break;
-      case 4: row[x / 2] |= static_cast<uint8_t>(x % 2 ? 0x0F : 0xF0); break;
-      default: std::memset(row + size_t{x} * (r.bits / 8), 0xFF, r.bits / 8); break;
-    }
-  }
-}
-
 }  // namespace
 
 bool RenderMetafile(const WmfDrawing& drawing, const MaskRaster& raster) {
@@ -320,11 +325,12 @@ bool RenderMetafile(const WmfDrawing& drawing, const MaskRaster& raster) {
     std::vector<FillScan> scans;
     scans.reserve(drawing.fills.size());
     for (const WmfFill& fill : drawing.fills) scans.emplace_back(fill, raster.width, raster.height);
-    std::vector<uint8_t> coverage(raster.width);
+    const uint64_t usedBits = uint64_t{raster.bits} * raster.width;
     for (uint32_t y = 0; y < raster.height; ++y) {
-      std::fill(coverage.begin(), coverage.end(), uint8_t{0});
-      for (FillScan& scan : scans) scan.Row(y, coverage.data());
-      PackRow(coverage.data(), raster, raster.rows + size_t{raster.height - 1 - y} * raster.stride);
+      uint8_t* row = raster.rows + size_t{raster.height - 1 - y} * raster.stride;
+      std::memset(row, 0, raster.stride);
+      FillBits(row, 0, usedBits, true);  // the white ground
+      for (FillScan& scan : scans) scan.Row(y, row, raster.bits);
     }
     return true;
   } catch (const std::bad_alloc&) {

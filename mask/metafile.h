@@ -53,6 +53,6 @@ bool ParseMetafile(const uint8_t* data, size_t size, WmfDrawing& drawing, std::s
 
 // Renders `drawing` into `raster` as a MaskRenderer must: painted pixels all bits 0, other pixels
 // all bits 1, padding after the last pixel of a row 0. Returns false, after showing
-// IDS_MASK_NO_MEMORY_MASK, only when its working memory (the polygon edges and one row) cannot be
+// IDS_MASK_NO_MEMORY_MASK, only when its working memory (the polygon edges) cannot be
 // had.
 bool RenderMetafile(const WmfDrawing& drawing, const MaskRaster& raster);
