@@ -14,7 +14,8 @@ Shape names and ids come from resources/texts.h (IDS_SHAPE_*); each file is name
 in lower case with spaces as underscores. The output is deterministic: running this again gives
 the same bytes.
 
-usage: tools/make_masks.py [OUTPUT_FOLDER]      (default: resources/masks beside this script)
+usage: tools/make_masks.py [OUTPUT_FOLDER]      (default: resources/masks of this tree)
+       tools/make_masks.py --check               exit 1 unless resources/masks is up to date
 """
 
 import math
@@ -317,11 +318,11 @@ def file_name(name):
     return name.lower().replace(" ", "_") + ".wmf"
 
 
-def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "resources", "masks")
-    os.makedirs(out, exist_ok=True)
+def outputs():
+    """{file name: bytes} of every file the generator makes."""
     names = shape_names()
     assert sorted(n for _, n in names) == sorted(SHAPES), "texts.h and the shapes here disagree"
+    files = {}
     lines = ["# Mask shapes", "",
              "Made by `tools/make_masks.py` (run it again after changing a shape; it rewrites every",
              "file here). The plug-in embeds each file as a resource of type \"MASK\" with the id",
@@ -329,13 +330,32 @@ def main():
              "| Id | Name | File |", "|---|---|---|"]
     for shape_id, name in names:
         parts, border = SHAPES[name]()
-        data = metafile(parts, border, polypolygon=(name == "Checkers"))
-        with open(os.path.join(out, file_name(name)), "wb") as f:
-            f.write(data)
+        files[file_name(name)] = metafile(parts, border, polypolygon=(name == "Checkers"))
         lines.append(f"| {shape_id} | {name} | {file_name(name)} |")
-    with open(os.path.join(out, "README.md"), "w", encoding="utf-8") as f:
-        f.write("\n".join(lines) + "\n")
-    print(f"make_masks: wrote {len(names)} shapes to {out}")
+    files["README.md"] = ("\n".join(lines) + "\n").encode("utf-8")
+    return files
+
+
+def main():
+    default = os.path.join(ROOT, "resources", "masks")
+    if sys.argv[1:] == ["--check"]:
+        stale = []
+        for name, data in outputs().items():
+            path = os.path.join(default, name)
+            if not os.path.exists(path) or open(path, "rb").read() != data:
+                stale.append(name)
+        if stale:
+            print("make_masks: out of date: " + ", ".join(stale) + " (run tools/make_masks.py)")
+            sys.exit(1)
+        print("make_masks: resources/masks is up to date")
+        return
+    out = sys.argv[1] if len(sys.argv) > 1 else default
+    os.makedirs(out, exist_ok=True)
+    files = outputs()
+    for name, data in files.items():
+        with open(os.path.join(out, name), "wb") as f:
+            f.write(data)
+    print(f"make_masks: wrote {len(files) - 1} shapes to {out}")
 
 
 if __name__ == "__main__":
