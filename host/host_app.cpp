@@ -1,0 +1,314 @@
+#include "host/host_app.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "host/korvex.h"
+#include "plugin/host_api.h"
+
+PluginEntryPoints* HostPlugin = nullptr;
+
+namespace {
+
+constexpr char kFrameClass[] = "HostFrame";
+constexpr char kImageClass[] = "GenericWClass";
+constexpr UINT kOpenCommand = 100;
+constexpr UINT kExitCommand = 101;
+constexpr UINT kCascadeCommand = 102;
+constexpr UINT kTileCommand = 103;
+constexpr UINT kFirstChildId = 0xFF00;  // MDI numbers its windows from here in the Window menu
+
+HWND MdiClient = nullptr;
+HWND StatusLine = nullptr;
+constexpr int kStatusHeight = 22;
+
+template <typename F>
+bool Find(HMODULE module, const char* name, F& function) {
+  function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  return function != nullptr;
+}
+
+HWND ActiveImage() {
+  return MdiClient ? reinterpret_cast<HWND>(SendMessageA(MdiClient, WM_MDIGETACTIVE, 0, 0)) : nullptr;
+}
+
+void SetStatus(const char* text) {
+  if (StatusLine) SetWindowTextA(StatusLine, text);
+}
+
+void OpenFiles(HWND frame) {
+  char path[MAX_PATH] = {};
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = frame;
+  ofn.lpstrFilter = "Bitmaps (*.bmp)\0*.bmp\0All files\0*.*\0";
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = sizeof path;
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  if (!GetOpenFileNameA(&ofn)) return;
+  std::string error;
+  HGLOBAL dib = ReadBmpFile(path, error);
+  if (dib)
+    OpenImageWindow(frame, path + ofn.nFileOffset, dib);
+  else
+    MessageBoxA(frame, (std::string(path) + ": " + error).c_str(), "Host", MB_OK | MB_ICONERROR);
+}
+
+// Menu choices the host does not own go to the plug-in with the active image window.
+LRESULT OnCommand(HWND frame, WPARAM wParam, LPARAM lParam) {
+  switch (LOWORD(wParam)) {
+    case kOpenCommand: OpenFiles(frame); return 0;
+    case kExitCommand: SendMessageA(frame, WM_CLOSE, 0, 0); return 0;
+    case kCascadeCommand: SendMessageA(MdiClient, WM_MDICASCADE, 0, 0); return 0;
+    case kTileCommand: SendMessageA(MdiClient, WM_MDITILE, MDITILE_VERTICAL, 0); return 0;
+  }
+  if (HostPlugin) {
+    DWORD value = 0;
+    if (HostPlugin->menuHandler(ActiveImage(), LOWORD(wParam), &value) == 2) return 0;
+  }
+  return DefFrameProcA(frame, MdiClient, WM_COMMAND, wParam, lParam);
+}
+
+void OnMenuSelect(WPARAM wParam, LPARAM lParam) {
+  const UINT flags = HIWORD(wParam);
+  if (flags == 0xFFFF && lParam == 0) {  // the menu closed
+    SetStatus("Ready");
+    return;
+  }
+  DWORD handled = 0;
+  // Selector 0 is a command item; popups and separators are not the plug-in's to describe.
+  const UINT selector = (flags & (MF_POPUP | MF_SEPARATOR)) ? 1 : 0;
+  if (!HostPlugin || HostPlugin->helpHandler(0, LOWORD(wParam), selector, &handled) != 2) SetStatus("");
+}
+
+LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE: {
+      CLIENTCREATESTRUCT ccs = {};
+      HMENU bar = GetMenu(frame);
+      ccs.hWindowMenu = GetSubMenu(bar, GetMenuItemCount(bar) - 1);
+      ccs.idFirstChild = kFirstChildId;
+      MdiClient = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
+                                  WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0,
+                                  0, frame, nullptr, GetModuleHandleA(nullptr), &ccs);
+      StatusLine = CreateWindowExA(0, "STATIC", "Ready", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_SUNKEN, 0, 0, 0, 0,
+                                   frame, nullptr, GetModuleHandleA(nullptr), nullptr);
+      return 0;
+    }
+    case WM_SIZE: {
+      const int width = LOWORD(lParam), height = HIWORD(lParam);
+      MoveWindow(MdiClient, 0, 0, width, height - kStatusHeight, TRUE);
+      MoveWindow(StatusLine, 0, height - kStatusHeight, width, kStatusHeight, TRUE);
+      return 0;
+    }
+    case WM_COMMAND:
+      return OnCommand(frame, wParam, lParam);
+    case WM_MENUSELECT:
+      OnMenuSelect(wParam, lParam);
+      return 0;
+    case WM_INITMENUPOPUP:
+      // The plug-in greys or enables its own ids; in any other popup it finds none of them.
+      if (HostPlugin) HostPlugin->menuInit(0, reinterpret_cast<HMENU>(wParam), 0);
+      return 0;
+    case WM_CLOSE:
+      if (HostPlugin && !HostPlugin->queryExit()) return 0;
+      if (HostPlugin) HostPlugin->exit();
+      HostPlugin = nullptr;
+      DestroyWindow(frame);
+      return 0;
+    case WM_DESTROY:
+      KX_SetFrame(nullptr, nullptr);
+      MdiClient = StatusLine = nullptr;
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefFrameProcA(frame, MdiClient, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_MDIACTIVATE:
+      if (HostPlugin) HostPlugin->imageActivate(window, reinterpret_cast<HWND>(lParam) == window ? 1 : 0, 0);
+      break;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(window, &ps);
+      KX_PaintWindow(window, dc);
+      EndPaint(window, &ps);
+      return 0;
+    }
+    case WM_DESTROY:
+      KX_DetachWindow(window);
+      break;
+  }
+  return DefMDIChildProcA(window, message, wParam, lParam);
+}
+
+bool RegisterClasses() {
+  static bool done = false;
+  if (done) return true;
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = FrameProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+  wc.lpszClassName = kFrameClass;
+  if (!RegisterClassA(&wc)) return false;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = ImageProc;
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+  wc.lpszClassName = kImageClass;
+  done = RegisterClassA(&wc) != 0;
+  return done;
+}
+
+}  // namespace
+
+bool LoadPlugin(const char* path, PluginEntryPoints& plugin) {
+  plugin = PluginEntryPoints{};
+  HMODULE module = LoadLibraryA(path);
+  if (!module) return false;
+  const bool found = Find(module, "ZQ_ImgLib_Version", plugin.version) &&
+                     Find(module, "ZQ_ImgLib_Init", plugin.init) &&
+                     Find(module, "ZQ_ImgLib_ImageActivate", plugin.imageActivate) &&
+                     Find(module, "ZQ_ImgLib_MenuInit", plugin.menuInit) &&
+                     Find(module, "ZQ_ImgLib_MenuHandler", plugin.menuHandler) &&
+                     Find(module, "ZQ_ImgLib_HelpHandler", plugin.helpHandler) &&
+                     Find(module, "ZQ_ImgLib_QueryExit", plugin.queryExit) &&
+                     Find(module, "ZQ_ImgLib_Exit", plugin.exit) && Find(module, "ZQ_ImgLib_Icon", plugin.icon) &&
+                     Find(module, "WEP", plugin.wep);
+  if (!found) {
+    FreeLibrary(module);
+    plugin = PluginEntryPoints{};
+    return false;
+  }
+  plugin.module = module;
+  return true;
+}
+
+HGLOBAL ReadBmpFile(const char* path, std::string& error) {
+  FILE* file = std::fopen(path, "rb");
+  if (!file) {
+    error = "cannot open the file";
+    return nullptr;
+  }
+  std::vector<BYTE> data;
+  BYTE chunk[65536];
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) data.insert(data.end(), chunk, chunk + n);
+  std::fclose(file);
+
+  BITMAPFILEHEADER fileHeader;
+  BITMAPINFOHEADER h;
+  if (data.size() < sizeof fileHeader + sizeof h) {
+    error = "not a BMP file";
+    return nullptr;
+  }
+  std::memcpy(&fileHeader, data.data(), sizeof fileHeader);
+  std::memcpy(&h, data.data() + sizeof fileHeader, sizeof h);
+  const UINT bits = h.biBitCount;
+  if (fileHeader.bfType != 0x4D42 || (h.biSize != 40 && h.biSize != 108 && h.biSize != 124)) {
+    error = "not a BMP file with a Windows header";
+    return nullptr;
+  }
+  if (h.biCompression != BI_RGB || !(bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32) ||
+      h.biWidth <= 0 || h.biHeight == 0 || h.biWidth > 65535 || h.biHeight > 65535 || h.biHeight < -65535) {
+    error = "unsupported BMP: compressed, 16 bits or an unusual size";
+    return nullptr;
+  }
+  const UINT colors = bits <= 8 ? (h.biClrUsed ? h.biClrUsed : 1u << bits) : 0;
+  const bool topDown = h.biHeight < 0;
+  const UINT height = static_cast<UINT>(topDown ? -h.biHeight : h.biHeight);
+  const SIZE_T stride = (SIZE_T{bits} * static_cast<UINT>(h.biWidth) + 31) / 32 * 4;
+  const SIZE_T tableAt = sizeof fileHeader + h.biSize;
+  if (colors > (bits <= 8 ? 1u << bits : 0u) || tableAt + colors * 4 > data.size() ||
+      fileHeader.bfOffBits + stride * height > data.size()) {
+    error = "the file is cut short";
+    return nullptr;
+  }
+  HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, 40 + colors * 4 + stride * height);
+  auto* p = static_cast<BYTE*>(GlobalLock(dib));
+  if (!p) {
+    GlobalFree(dib);
+    error = "not enough memory";
+    return nullptr;
+  }
+  h.biSize = 40;
+  h.biHeight = static_cast<LONG>(height);
+  h.biClrUsed = colors;
+  h.biSizeImage = static_cast<DWORD>(stride * height);
+  std::memcpy(p, &h, 40);
+  std::memcpy(p + 40, data.data() + tableAt, colors * 4);
+  for (UINT k = 0; k < height; ++k) {
+    const UINT fileRow = topDown ? height - 1 - k : k;
+    std::memcpy(p + 40 + colors * 4 + k * stride, data.data() + fileHeader.bfOffBits + fileRow * stride, stride);
+  }
+  GlobalUnlock(dib);
+  return dib;
+}
+
+HWND CreateHostFrame() {
+  if (!RegisterClasses()) return nullptr;
+  HMENU bar = CreateMenu();
+  HMENU file = CreatePopupMenu();
+  AppendMenuA(file, MF_STRING, kOpenCommand, "&Open...");
+  AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(file, MF_STRING, kExitCommand, "E&xit");
+  HMENU window = CreatePopupMenu();
+  AppendMenuA(window, MF_STRING, kCascadeCommand, "&Cascade");
+  AppendMenuA(window, MF_STRING, kTileCommand, "&Tile");
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(window), "&Window");
+  HWND frame = CreateWindowExA(0, kFrameClass, "Host - Image Viewer", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                               CW_USEDEFAULT, CW_USEDEFAULT, 720, 540, nullptr, bar, GetModuleHandleA(nullptr),
+                               nullptr);
+  if (frame) KX_SetFrame(frame, StatusLine);
+  return frame;
+}
+
+HWND OpenImageWindow(HWND frame, const char* title, HGLOBAL dib) {
+  (void)frame;
+  const auto* h = static_cast<const BITMAPINFOHEADER*>(GlobalLock(dib));
+  // At least wide enough for the title bar, at most the whole workspace (a bigger image is cut).
+  RECT r = {0, 0, h ? std::clamp<LONG>(h->biWidth, 240, 640) : 240, h ? std::clamp<LONG>(h->biHeight, 120, 400) : 120};
+  GlobalUnlock(dib);
+  AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_MDICHILD);
+  const char* name = std::strrchr(title, '\\');
+  if (const char* slash = std::strrchr(title, '/'); slash && (!name || slash > name)) name = slash;
+  title = name ? name + 1 : title;
+  HWND window = CreateWindowExA(WS_EX_MDICHILD, kImageClass, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, MdiClient,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (window)
+    KX_AttachImage(window, dib);
+  else
+    GlobalFree(dib);
+  return window;
+}
+
+bool StartPlugin(HWND frame, const char* path, PluginEntryPoints& plugin) {
+  if (!LoadPlugin(path, plugin)) return false;
+  if (!plugin.version(kHostInterfaceVersion, 0, 0) || !plugin.init(0, frame)) {
+    FreeLibrary(plugin.module);
+    plugin = PluginEntryPoints{};
+    return false;
+  }
+  HostPlugin = &plugin;
+  return true;
+}
+
+int RunHostLoop(HWND frame) {
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (MdiClient && TranslateMDISysAccel(MdiClient, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  (void)frame;
+  return static_cast<int>(msg.wParam);
+}

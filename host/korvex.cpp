@@ -1,0 +1,370 @@
+// KORVEX.DLL, the stand-in host's image library: images held per window, host flags, palettes,
+// menu reservation, a progress window whose steps keep the message queue moving, the status line
+// and the location of the settings store; plus the recording and failure hooks of the tests.
+#include "host/korvex.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "plugin/host_api.h"
+
+namespace {
+
+struct ImageWindowState {
+  HGLOBAL dib = nullptr;
+  HPALETTE palette = nullptr;
+  std::set<int> flags;
+  std::map<int, int> info;
+};
+
+std::map<HWND, ImageWindowState> Windows;
+HWND Frame = nullptr;
+HWND StatusLine = nullptr;
+std::string ProfilePath = "HOST.INI";
+UINT NextMenuId = 5000;
+UINT MenuIdStep = 1;
+std::vector<std::string> Log;
+std::map<int, int> PlannedFailures;  // failure point -> calls left before the failing one
+HGLOBAL LastCopy = nullptr;
+
+struct Progress {
+  HWND window = nullptr;
+  int minimum = 0;
+  int maximum = 100;
+  int position = 0;
+} Meter;
+
+HINSTANCE ThisModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
+  return module;
+}
+
+// Colour-table bytes by the same rule as TALMOR's PaletteSize (KORVEX does not import TALMOR).
+UINT TableBytes(const BITMAPINFOHEADER& h) {
+  if (h.biBitCount > 8) return 0;
+  return (h.biClrUsed ? h.biClrUsed : 1u << h.biBitCount) * 4;
+}
+
+void Record(const std::string& line) { Log.push_back(line); }
+
+bool ShouldFail(int point) {
+  auto it = PlannedFailures.find(point);
+  if (it == PlannedFailures.end()) return false;
+  if (--it->second > 0) return false;
+  PlannedFailures.erase(it);
+  return true;
+}
+
+// A palette for every image: the colour table of a palette image, a halftone palette otherwise.
+HPALETTE MakePalette(HGLOBAL dib) {
+  const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(dib));
+  if (!header) return nullptr;
+  HPALETTE palette = nullptr;
+  const UINT tableBytes = TableBytes(*header);
+  if (header->biBitCount <= 8 && tableBytes > 0) {
+    const UINT count = tableBytes / 4;
+    std::vector<BYTE> storage(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
+    auto* logical = reinterpret_cast<LOGPALETTE*>(storage.data());
+    logical->palVersion = 0x300;
+    logical->palNumEntries = static_cast<WORD>(count);
+    const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(header) + header->biSize);
+    for (UINT i = 0; i < count; ++i)
+      logical->palPalEntry[i] = PALETTEENTRY{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
+    palette = CreatePalette(logical);
+  } else {
+    HDC screen = GetDC(nullptr);
+    palette = CreateHalftonePalette(screen);
+    ReleaseDC(nullptr, screen);
+  }
+  GlobalUnlock(dib);
+  return palette;
+}
+
+void ReplaceImage(HWND window, HGLOBAL dib) {
+  ImageWindowState& state = Windows[window];
+  if (state.dib && state.dib != dib) GlobalFree(state.dib);
+  if (state.palette) DeleteObject(state.palette);
+  state.dib = dib;
+  state.palette = dib ? MakePalette(dib) : nullptr;
+  if (IsWindow(window)) InvalidateRect(window, nullptr, TRUE);
+}
+
+// --- The progress window: caption, a bar, and the percentage. ---
+
+constexpr char kProgressClass[] = "KorvexProgress";
+
+LRESULT CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window, &ps);
+  RECT client;
+  GetClientRect(window, &client);
+  RECT bar = {10, 10, client.right - 10, 34};
+  FrameRect(dc, &bar, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  const int span = Meter.maximum - Meter.minimum;
+  const int done = span > 0 ? MulDiv(Meter.position - Meter.minimum, bar.right - bar.left - 2, span) : 0;
+  RECT filled = {bar.left + 1, bar.top + 1, bar.left + 1 + (done < 0 ? 0 : done), bar.bottom - 1};
+  HBRUSH blue = CreateSolidBrush(RGB(0, 0, 160));
+  FillRect(dc, &filled, blue);
+  DeleteObject(blue);
+  char text[32];
+  std::snprintf(text, sizeof text, "%d%%", span > 0 ? MulDiv(Meter.position - Meter.minimum, 100, span) : 0);
+  RECT label = {10, 38, client.right - 10, client.bottom};
+  SetBkMode(dc, TRANSPARENT);
+  DrawTextA(dc, text, -1, &label, DT_CENTER | DT_SINGLELINE);
+  EndPaint(window, &ps);
+  return 0;
+}
+
+void RegisterProgressClass() {
+  static bool registered = false;
+  if (registered) return;
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = ProgressProc;
+  wc.hInstance = ThisModule();
+  wc.hCursor = LoadCursorA(nullptr, IDC_WAIT);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kProgressClass;
+  registered = RegisterClassA(&wc) != 0;
+}
+
+// Dispatches the messages waiting in the queue, as a long computation's meter does, so that the
+// user interface stays alive (and re-entrant calls reach the plug-in). A quit message is put
+// back for the host's own loop and ends the pumping.
+void PumpWaitingMessages() {
+  MSG msg;
+  for (int i = 0; i < 200 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+    if (msg.message == WM_QUIT) {
+      PostMessageA(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+// --- Contract: images and windows ---
+
+HGLOBAL WINAPI ZQ_GetHDib(HWND window) {
+  Record("ZQ_GetHDib");
+  auto it = Windows.find(window);
+  return it == Windows.end() ? nullptr : it->second.dib;
+}
+
+HGLOBAL WINAPI ZQ_CopyHDib(HWND window) {
+  Record("ZQ_CopyHDib");
+  auto it = Windows.find(window);
+  if (it == Windows.end() || !it->second.dib || ShouldFail(KX_FAIL_COPY)) return nullptr;
+  const SIZE_T size = GlobalSize(it->second.dib);
+  HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!copy) return nullptr;
+  std::memcpy(GlobalLock(copy), GlobalLock(it->second.dib), size);
+  GlobalUnlock(it->second.dib);
+  GlobalUnlock(copy);
+  LastCopy = copy;
+  return copy;
+}
+
+BOOL WINAPI ZQ_SetHDib(HWND window, HGLOBAL dib) {
+  Record("ZQ_SetHDib");
+  ReplaceImage(window, dib);
+  return TRUE;
+}
+
+BOOL WINAPI ZQ_GetFlag(HWND window, int flag) {
+  Record("ZQ_GetFlag " + std::to_string(flag));
+  auto it = Windows.find(window);
+  return it != Windows.end() && it->second.flags.count(flag);
+}
+
+void WINAPI ZQ_SetInfo(HWND window, int item, int value) {
+  Record("ZQ_SetInfo " + std::to_string(item) + " " + std::to_string(value));
+  Windows[window].info[item] = value;
+}
+
+HPALETTE WINAPI ZQ_GetHPalette(HWND window) {
+  Record("ZQ_GetHPalette");
+  auto it = Windows.find(window);
+  return it == Windows.end() ? nullptr : it->second.palette;
+}
+
+HWND WINAPI ZQ_GetOwnerWnd(HWND window) {
+  Record("ZQ_GetOwnerWnd");
+  HWND root = GetAncestor(window, GA_ROOT);
+  return root ? root : window;
+}
+
+BOOL WINAPI ZQ_PaintDib(HDC dc, HGLOBAL dib, HPALETTE palette) {
+  auto* info = static_cast<BITMAPINFO*>(GlobalLock(dib));
+  if (!info) return FALSE;
+  HPALETTE previous = nullptr;
+  if (palette) {
+    previous = SelectPalette(dc, palette, FALSE);
+    RealizePalette(dc);
+  }
+  const BITMAPINFOHEADER& h = info->bmiHeader;
+  const BYTE* bits = reinterpret_cast<const BYTE*>(info) + h.biSize + TableBytes(h);
+  SetDIBitsToDevice(dc, 0, 0, h.biWidth, h.biHeight, 0, 0, 0, h.biHeight, bits, info, DIB_RGB_COLORS);
+  if (previous) SelectPalette(dc, previous, FALSE);
+  GlobalUnlock(dib);
+  return TRUE;
+}
+
+// --- Contract: menus ---
+
+HMENU WINAPI ZQ_ReserveMenu(int count) {
+  Record("ZQ_ReserveMenu " + std::to_string(count));
+  if (ShouldFail(KX_FAIL_MENU)) return nullptr;
+  HMENU popup = CreatePopupMenu();
+  if (Frame && popup) {
+    HMENU bar = GetMenu(Frame);
+    // Before the last item (the MDI "Window" menu) when there is one.
+    const int items = bar ? GetMenuItemCount(bar) : 0;
+    if (bar) {
+      InsertMenuA(bar, items > 1 ? items - 1 : items, MF_BYPOSITION | MF_POPUP | MF_STRING,
+                  reinterpret_cast<UINT_PTR>(popup), "&Image");
+      DrawMenuBar(Frame);
+    }
+  }
+  return popup;
+}
+
+UINT WINAPI ZQ_ReserveMenuId(void) {
+  if (ShouldFail(KX_FAIL_MENU_ID)) {
+    Record("ZQ_ReserveMenuId 0");
+    return 0;
+  }
+  const UINT id = NextMenuId;
+  NextMenuId += MenuIdStep;
+  Record("ZQ_ReserveMenuId " + std::to_string(id));
+  return id;
+}
+
+// --- Contract: progress meter and status line ---
+
+void WINAPI ZQ_ProgressOpen(HWND owner, LPCSTR caption) {
+  Record(std::string("ZQ_ProgressOpen ") + caption);
+  RegisterProgressClass();
+  Meter = Progress{};
+  RECT anchor = {100, 100, 100, 100};
+  if (owner) GetWindowRect(owner, &anchor);
+  Meter.window = CreateWindowExA(WS_EX_TOOLWINDOW, kProgressClass, caption,
+                                 WS_POPUP | WS_CAPTION | WS_VISIBLE, anchor.left + 40, anchor.top + 60,
+                                 320, 100, owner, nullptr, ThisModule(), nullptr);
+  if (Meter.window) UpdateWindow(Meter.window);
+}
+
+void WINAPI ZQ_ProgressRange(int minimum, int maximum) {
+  Record("ZQ_ProgressRange " + std::to_string(minimum) + " " + std::to_string(maximum));
+  Meter.minimum = minimum;
+  Meter.maximum = maximum;
+}
+
+void WINAPI ZQ_ProgressStep(int position) {
+  Record("ZQ_ProgressStep " + std::to_string(position));
+  Meter.position = position;
+  if (Meter.window) {
+    InvalidateRect(Meter.window, nullptr, TRUE);
+    UpdateWindow(Meter.window);
+  }
+  PumpWaitingMessages();
+}
+
+void WINAPI ZQ_ProgressClose(void) {
+  Record("ZQ_ProgressClose");
+  if (Meter.window) DestroyWindow(Meter.window);
+  Meter = Progress{};
+}
+
+void WINAPI ZQ_StatusText(LPCSTR text) {
+  Record(std::string("ZQ_StatusText ") + text);
+  if (StatusLine) SetWindowTextA(StatusLine, text);
+}
+
+void WINAPI ZQ_GetProfileFile(int, LPSTR storeA, LPSTR storeB) {
+  Record("ZQ_GetProfileFile");
+  std::snprintf(storeA, 64, "%s", ProfilePath.c_str());
+  std::snprintf(storeB, 64, "%s", "KORVEX");
+}
+
+// --- Host side ---
+
+void KX_SetFrame(HWND frame, HWND statusLine) {
+  Frame = frame;
+  StatusLine = statusLine;
+}
+
+void KX_AttachImage(HWND window, HGLOBAL dib) { ReplaceImage(window, dib); }
+
+void KX_DetachWindow(HWND window) {
+  auto it = Windows.find(window);
+  if (it == Windows.end()) return;
+  if (it->second.dib) GlobalFree(it->second.dib);
+  if (it->second.palette) DeleteObject(it->second.palette);
+  Windows.erase(it);
+}
+
+void KX_SetFlag(HWND window, int flag, BOOL on) {
+  if (on)
+    Windows[window].flags.insert(flag);
+  else
+    Windows[window].flags.erase(flag);
+}
+
+void KX_SetProfilePath(const char* path) {
+  // The contract's buffers hold 63 characters; a longer path would be cut, so it is refused.
+  ProfilePath = std::strlen(path) < 64 ? path : "HOST.INI";
+}
+
+void KX_SetMenuIds(UINT first, UINT step) {
+  NextMenuId = first;
+  MenuIdStep = step ? step : 1;
+}
+
+void KX_PaintWindow(HWND window, HDC dc) {
+  auto it = Windows.find(window);
+  if (it != Windows.end() && it->second.dib) ZQ_PaintDib(dc, it->second.dib, it->second.palette);
+}
+
+int KX_GetInfo(HWND window, int item) {
+  auto it = Windows.find(window);
+  if (it == Windows.end()) return -1;
+  auto info = it->second.info.find(item);
+  return info == it->second.info.end() ? -1 : info->second;
+}
+
+// --- Test hooks ---
+
+void KX_ClearLog(void) { Log.clear(); }
+
+int KX_GetLog(char* buffer, int size) {
+  std::string all;
+  for (const std::string& line : Log) all += line + "\n";
+  if (buffer && size > 0) std::snprintf(buffer, static_cast<size_t>(size), "%s", all.c_str());
+  return static_cast<int>(all.size()) + 1;
+}
+
+void KX_Log(const char* line) { Record(line); }
+
+void KX_FailCall(int point, int n) {
+  if (n <= 0)
+    PlannedFailures.erase(point);
+  else
+    PlannedFailures[point] = n;
+}
+
+HGLOBAL KX_LastCopy(void) { return LastCopy; }
+
+BOOL KX_ProgressVisible(void) { return Meter.window && IsWindowVisible(Meter.window); }
+
+}  // extern "C"
