@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -319,6 +320,23 @@ TEST(Resample, RefusesEmptyAndOversizedTargetsWithoutAllocating) {
       EXPECT_EQ(recorder::Calls(), std::vector<std::string>{"message " + std::to_string(c.message)})
           << c.w << " x " << c.h;
     }
+}
+
+// An index past a short colour table reads black, never the bytes after the table.
+TEST(Resample, IndicesPastAShortTableAreBlack) {
+  const uint8_t bytes[] = {40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 8, 0, 0, 0, 0, 0, 4, 0, 0, 0,
+                           0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0,  // 2 × 1, 8 bits, 1 colour
+                           30, 60, 90, 0,                                     // the table
+                           0, 200, 0, 0};                                     // indices 0 and 200
+  OwnedBlock source(HP_Alloc(sizeof bytes, HP_MOVEABLE));
+  {
+    BlockLock lock(source.get());
+    std::memcpy(lock.get(), bytes, sizeof bytes);
+  }
+  OwnedBlock result(SCL_ShrinkWidth(source.get(), 1, 1, false, nullptr));
+  testimg::View r(result.get());
+  ASSERT_NE(r.v.header, nullptr);
+  EXPECT_EQ(testimg::GetPixel(r.v, 0, 0), 0x2D1E0Fu);  // (30, 60, 90) div 2 per channel, blue first
 }
 
 // Enlarging to 4,105 samples is the last size whose products fit 32 bits; beyond it the result
