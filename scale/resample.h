@@ -82,6 +82,7 @@ DibView SCL_StartResult(uint8_t* block, const BitmapInfoHeader& header);
 // Bytes of scratch memory SCL_ResampleInto needs for `source` → `result`; may be 0.
 uint64_t SCL_ScratchBytes(const DibView& source, const DibView& result);
 // Writes every row of `result` (padding included) from `source`, stepping the progress meter
-// (which the caller opens and closes). `scratch` holds SCL_ScratchBytes bytes, aligned to 16.
+// (which the caller opens and closes). `scratch` holds SCL_ScratchBytes bytes, aligned for
+// 64-bit values (as every host block is).
 // Allocates nothing.
 void SCL_ResampleInto(const DibView& source, const DibView& result, uint8_t* scratch);
