@@ -214,6 +214,10 @@ TEST(AnyAngleSize, FollowsTheCorners) {
       {1, 1, 123, 1, 1},         // no half-size: the corners are all the centre
       {3, 1, 90, 1, 3},
       {640, 480, 180, 641, 481},
+      // With 3.14159265 for pi, sin 150 degrees is a little above 0.5; a closer pi gives 3 x 1
+      // and 5 x 7.
+      {4, 1, 150, 3, 3},
+      {8, 1, 300, 3, 7},
   };
   for (const auto& c : cases) {
     const RotatedSize size = ROT_RotatedSize(c.w, c.h, c.d);
@@ -259,15 +263,15 @@ TEST(AnyAngleFill, AnIndexOutsideTheTableFallsBackToEntryZero) {
 }
 
 TEST(AnyAngleProgress, HighQualityStepsEveryEighthRowAndTheLast) {
-  OwnedBlock source(testimg::Make(24, 12, 12, 1));
+  OwnedBlock source(testimg::Make(24, 14, 14, 1));
   const auto owner = reinterpret_cast<HostWindow>(0x1234);
   recorder::Reset();
   OwnedBlock result(ROT_RotateAny(source.get(), kQualityHigh, 30, Fill(), owner));
   testimg::View r(result.get());
-  ASSERT_EQ(r.v.height, 17u);
+  ASSERT_EQ(r.v.height, 19u);
   const std::vector<std::string> expected = {
-      "open 4129", "range 17", "step 0", "step 8", "step 16", "step 17", "free", "free", "free",
-      "free", "free", "close"};
+      "open 4129", "range 19", "step 0", "step 8", "step 16", "step 18", "step 19", "free", "free",
+      "free", "free", "free", "close"};
   const auto& calls = recorder::Calls();
   ASSERT_EQ(calls.size(), 6 + expected.size()) << "the image and five tables are allocated first";
   EXPECT_EQ(std::vector<std::string>(calls.begin() + 6, calls.end()), expected);

@@ -83,13 +83,17 @@ TEST_P(RightAngle, MovesEveryPixelAtManySizes) {
     }
 }
 
-// Larger than one tile in both directions, with ragged ends, so that tile and block edges meet.
+// Larger than a tile (256 rows) and a 1-bit block (128 columns), with ragged ends, so that
+// tiles, blocks and the edges left over meet.
 TEST_P(RightAngle, MovesEveryPixelAcrossTiles) {
-  OwnedBlock source(testimg::Make(GetParam(), 141, 75, 5));
-  for (int k = 1; k <= 3; ++k) {
-    OwnedBlock result(ROT_RightAngle(source.get(), k));
-    ASSERT_TRUE(result);
-    ExpectTurned(source.get(), result.get(), k);
+  const uint32_t sizes[][2] = {{150, 300}, {201, 20}, {72, 9}};
+  for (const auto& size : sizes) {
+    OwnedBlock source(testimg::Make(GetParam(), size[0], size[1], 5));
+    for (int k = 1; k <= 3; ++k) {
+      OwnedBlock result(ROT_RightAngle(source.get(), k));
+      ASSERT_TRUE(result);
+      ExpectTurned(source.get(), result.get(), k);
+    }
   }
 }
 
