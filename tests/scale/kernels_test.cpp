@@ -49,52 +49,6 @@ TEST(WeightTables, HoldTheWalksOfTheWorkedExamples) {
   }
 }
 
-// Every shrink column's weights sum to n, and every source sample gives m units in all.
-TEST(WeightTables, ShrinkWeightsCoverTheLineExactly) {
-  for (uint32_t n = 1; n <= 40; ++n)
-    for (uint32_t m = 1; m <= n; ++m) {
-      std::vector<ShrinkColumn> columns(m);
-      SCL_BuildShrinkTables(n, m, columns.data());
-      std::vector<uint64_t> given(n + 1);
-      uint32_t cursor = 0;
-      for (const ShrinkColumn& c : columns) {
-        ASSERT_EQ(uint64_t{c.first} + uint64_t{c.fullCount} * m + c.last, n) << n << " -> " << m;
-        given[cursor++] += c.first;
-        for (uint32_t k = 0; k < c.fullCount; ++k) given[cursor++] += m;
-        given[cursor] += c.last;
-      }
-      for (uint32_t i = 0; i < n; ++i) ASSERT_EQ(given[i], m) << n << " -> " << m << " sample " << i;
-      ASSERT_EQ(given[n], 0u) << n << " -> " << m << ": weight past the line";
-    }
-}
-
-TEST(RowRoutines, ReadEveryFormatThroughThePaletteOrAsBytes) {
-  RgbQuad palette[256] = {};
-  palette[1] = {10, 20, 200, 99};
-  palette[5] = {1, 2, 3, 0};
-  palette[0x9C] = {7, 8, 9, 0};
-  struct Case {
-    unsigned format;
-    bool grey;
-    std::vector<uint8_t> row;
-    std::vector<uint32_t> want;  // accumulators after SCL_LoadRow(weight 3) of 2 samples
-  } cases[] = {
-      {1, false, {0x40}, {0, 0, 0, 30, 60, 600}},
-      {1, true, {0x40}, {0, 600}},                 // grey: the red of the entry
-      {4, false, {0x51}, {3, 6, 9, 30, 60, 600}},  // high nibble first
-      {8, true, {0x9C, 0x01}, {27, 600}},
-      {24, false, {1, 2, 3, 4, 5, 6}, {3, 6, 9, 12, 15, 18}},
-      {32, false, {1, 2, 3, 4, 5, 6, 7, 8}, {3, 6, 9, 12, 15, 18, 21, 24}},
-      {24, true, {11, 12}, {33, 36}},              // grey rows: one byte per sample
-      {16, false, {1, 2, 3, 4}, {77, 77, 77, 77, 77, 77}},  // unknown: untouched
-  };
-  for (const Case& c : cases) {
-    std::vector<uint32_t> acc(c.want.size(), 77);
-    SCL_LoadRow<uint32_t>(c.row.data(), 3, acc.data(), c.format, 2, palette, c.grey);
-    EXPECT_EQ(acc, c.want) << "format " << c.format << " grey " << c.grey;
-  }
-}
-
 // 64-bit accumulators hold sums that 32 bits cannot: 255 × 2^31 here.
 TEST(RowRoutines, WideAccumulatorsAverageBeyond32Bits) {
   const uint8_t a[3] = {255, 0, 100}, b[3] = {255, 255, 101};
