@@ -83,10 +83,10 @@ TEST_P(RightAngle, MovesEveryPixelAtManySizes) {
     }
 }
 
-// Larger than a tile (256 rows) and a 1-bit block (128 columns), with ragged ends, so that
-// tiles, blocks and the edges left over meet.
+// Larger than a tile (256 rows, 512 at 24 bits) and a 1-bit block (128 columns), with ragged
+// ends, so that tiles, blocks and the edges left over meet.
 TEST_P(RightAngle, MovesEveryPixelAcrossTiles) {
-  const uint32_t sizes[][2] = {{150, 300}, {201, 20}, {72, 9}};
+  const uint32_t sizes[][2] = {{150, 300}, {201, 20}, {72, 9}, {21, 600}};
   for (const auto& size : sizes) {
     OwnedBlock source(testimg::Make(GetParam(), size[0], size[1], 5));
     for (int k = 1; k <= 3; ++k) {
