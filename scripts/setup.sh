@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang pkg-config
   googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine64 xvfb xauth
+  wine wine64 fonts-wine xvfb xauth
   imagemagick libvips-tools
   python3
 )

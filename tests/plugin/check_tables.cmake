@@ -4,6 +4,7 @@
 #  - it imports only from Windows system DLLs and from the host's KORVEX.DLL and TALMOR.DLL,
 #    whose functions it imports by undecorated name.
 # cmake -DOBJDUMP=<objdump> -DDLL=<IMAGE.DLL> -P check_tables.cmake
+cmake_minimum_required(VERSION 3.21)
 
 # name:ordinal. Procedures of later commands join this list as they land.
 set(expected_exports
@@ -49,7 +50,7 @@ foreach(line IN LISTS lines)
     math(EXPR ordinal "${CMAKE_MATCH_1} + ${base}")
     list(APPEND actual_exports "${CMAKE_MATCH_2}:${ordinal}")
   elseif(section STREQUAL "imports" AND dll MATCHES "^(korvex|talmor)\\.dll$"
-         AND line MATCHES "^[ \t]*[0-9a-f]+[ \t]+[0-9]+[ \t]+(.*)$")
+         AND line MATCHES "^\t[0-9a-f]+\t +[0-9]+  (.*)$")
     if(NOT CMAKE_MATCH_1 MATCHES "^[A-Za-z][A-Za-z_]*$")
       string(APPEND errors "  ${dll} function imported under a decorated or missing name: '${CMAKE_MATCH_1}'\n")
     endif()

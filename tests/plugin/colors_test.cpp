@@ -159,10 +159,8 @@ TEST_P(ColorGridDialog, ShowsTheTableAndMovesTheRingOnClicks) {
     EXPECT_EQ(Ring(grid, g, selected[0], selected[1]), kWhite) << "the old ring is gone";
     ExpectCellShows(grid, g, 2, 3);
 
-    harness::Pump(150);
-    RECT frame;
-    GetWindowRect(dialog, &frame);
-    harness::SaveScreenshot(frame, GetParam() == 4 ? "color_chooser_16" : "color_chooser_256");
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    harness::SaveScreenshot({dialog}, GetParam() == 4 ? "color_chooser_16" : "color_chooser_256");
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 1), 0);  // not exactly IDOK: ignored
     EXPECT_TRUE(IsWindow(dialog));
     SendMessageA(dialog, WM_COMMAND, IDOK, 0);

@@ -353,20 +353,34 @@ std::vector<uint8_t> GlobalBytes(HGLOBAL block) {
 
 int LockCount(HGLOBAL block) { return static_cast<int>(GlobalFlags(block) & GMEM_LOCKCOUNT); }
 
-std::vector<uint8_t> CaptureScreen(const RECT& rect) {
-  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+COLORREF ClientPixel(HWND window, int x, int y) {
+  HDC dc = GetDC(window);
+  const COLORREF color = GetPixel(dc, x, y);
+  ReleaseDC(window, dc);
+  return color;
+}
+
+std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
+  RECT canvas;
+  GetWindowRect(windows.front(), &canvas);
+  const int width = canvas.right - canvas.left, height = canvas.bottom - canvas.top;
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biHeight = -height;  // top row first
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ previous = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  for (HWND window : windows) {
+    RECT r;
+    GetWindowRect(window, &r);
+    HDC dc = GetWindowDC(window);
+    BitBlt(memory, r.left - canvas.left, r.top - canvas.top, r.right - r.left, r.bottom - r.top, dc, 0, 0, SRCCOPY);
+    ReleaseDC(window, dc);
+  }
   GdiFlush();
   std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
   const auto* p = static_cast<const uint8_t*>(bits);
@@ -378,27 +392,15 @@ std::vector<uint8_t> CaptureScreen(const RECT& rect) {
   SelectObject(memory, previous);
   DeleteObject(bitmap);
   DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return rgb;
-}
 
-COLORREF ClientPixel(HWND window, int x, int y) {
-  HDC dc = GetDC(window);
-  const COLORREF color = GetPixel(dc, x, y);
-  ReleaseDC(window, dc);
-  return color;
-}
-
-std::string SaveScreenshot(const RECT& rect, const char* name) {
   char exe[MAX_PATH];
   GetModuleFileNameA(nullptr, exe, sizeof exe);
   std::string dir(exe);
-  dir = dir.substr(0, dir.find_last_of('\\'));       // bin
+  dir = dir.substr(0, dir.find_last_of('\\'));  // bin
   dir = dir.substr(0, dir.find_last_of('\\')) + "\\screenshots";
   CreateDirectoryA(dir.c_str(), nullptr);
   const std::string path = dir + "\\" + name + ".png";
-  const bool written = WritePng(path, rect.right - rect.left, rect.bottom - rect.top, CaptureScreen(rect));
-  EXPECT_TRUE(written) << path;
+  EXPECT_TRUE(WritePng(path, width, height, rgb)) << path;
   return path;
 }
 

@@ -108,11 +108,12 @@ std::vector<uint8_t> GlobalBytes(HGLOBAL block);
 int LockCount(HGLOBAL block);
 
 // --- Screenshots ---
-// Pixels of the screen rectangle, red, green, blue, top row first.
-std::vector<uint8_t> CaptureScreen(const RECT& rect);
 // The colour of one screen pixel of a window's client area.
 COLORREF ClientPixel(HWND window, int x, int y);
-// Saves the screen rectangle as build-folder/screenshots/<name>.png; returns the path.
-std::string SaveScreenshot(const RECT& rect, const char* name);
+// Saves a picture of `windows` as build-folder/screenshots/<name>.png and returns the path. Each
+// window is read from its own surface (so that the windows of tests running beside this one on
+// the same display never get in) and drawn at its place on the screen, in order, over a canvas
+// the size of the first window.
+std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name);
 
 }  // namespace harness

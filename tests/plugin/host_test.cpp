@@ -3,6 +3,7 @@
 // the commands chosen through the frame's menu routing.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -10,13 +11,40 @@
 #include "host/korvex.h"
 #include "plugin/host_api.h"
 #include "tests/plugin/harness.h"
-#include "tests/support/images.h"
 
 namespace {
+
+// A small landscape for the viewer: sky, sun, hills, and a red "F" that shows which way is up.
+HGLOBAL Landscape(int width, int height) {
+  const int stride = (width * 3 + 3) / 4 * 4;
+  HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 40 + static_cast<SIZE_T>(stride) * height);
+  auto* p = static_cast<BYTE*>(GlobalLock(dib));
+  BITMAPINFOHEADER h = {40, width, height, 1, 24, BI_RGB, static_cast<DWORD>(stride * height), 0, 0, 0, 0};
+  std::memcpy(p, &h, 40);
+  for (int y = 0; y < height; ++y) {  // y from the top
+    BYTE* row = p + 40 + static_cast<SIZE_T>(height - 1 - y) * stride;
+    for (int x = 0; x < width; ++x) {
+      int r = 90 + 100 * y / height, g = 150 + 70 * y / height, b = 235;
+      const int hill = height * 2 / 3 + (x - width / 3) * (x - width / 3) / (width * 2) - height / 8;
+      if (y > hill) r = 40, g = 150 - 60 * (y - hill) / (height - hill + 1), b = 50;
+      if ((x - width * 7 / 10) * (x - width * 7 / 10) + (y - height / 4) * (y - height / 4) < height * height / 64)
+        r = 255, g = 214, b = 40;
+      const bool f = (x >= 12 && x < 16 && y >= 10 && y < 40) || (x >= 12 && x < 32 && y >= 10 && y < 14) ||
+                     (x >= 12 && x < 26 && y >= 22 && y < 26);
+      if (f) r = 220, g = 20, b = 20;
+      row[3 * x] = static_cast<BYTE>(b);
+      row[3 * x + 1] = static_cast<BYTE>(g);
+      row[3 * x + 2] = static_cast<BYTE>(r);
+    }
+  }
+  GlobalUnlock(dib);
+  return dib;
+}
 
 struct MenuShot {
   HWND frame = nullptr;
   bool taken = false;
+  bool menuShown = false;
   std::string status;
   std::string path;
 } Shot;
@@ -24,10 +52,12 @@ struct MenuShot {
 // Runs inside the menu's own loop once it is down: waits for the screen, saves it, closes the menu.
 void CALLBACK TakeMenuShot(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
-  harness::Pump(300);
-  RECT frame;
-  GetWindowRect(Shot.frame, &frame);
-  Shot.path = harness::SaveScreenshot(frame, "host_menu");
+  harness::Pump(100);
+  HWND menu = FindWindowA("#32768", nullptr);  // the popup menu, a window of its own
+  std::vector<HWND> windows = {Shot.frame};
+  if (menu && IsWindowVisible(menu)) windows.push_back(menu);
+  Shot.menuShown = windows.size() == 2;
+  Shot.path = harness::SaveScreenshot(windows, "host_menu");
   char status[128] = {};
   HWND statusLine = FindWindowExA(Shot.frame, nullptr, "STATIC", nullptr);
   GetWindowTextA(statusLine, status, sizeof status);
@@ -42,7 +72,7 @@ TEST(Host, ShowsThePluginMenuAndRoutesItsCommands) {
   ASSERT_NE(frame, nullptr);
   HostPlugin = &harness::Plugin();
   ASSERT_TRUE(harness::InitPlugin(5000, 1));
-  HWND image = OpenImageWindow(frame, "sample.bmp", harness::ToGlobal(testimg::Make(24, 160, 100, 4)));
+  HWND image = OpenImageWindow(frame, "landscape.bmp", Landscape(240, 160));
   ASSERT_NE(image, nullptr);
   SetWindowPos(frame, HWND_TOP, 20, 20, 560, 400, SWP_SHOWWINDOW);
   UpdateWindow(frame);
@@ -63,6 +93,7 @@ TEST(Host, ShowsThePluginMenuAndRoutesItsCommands) {
   PostMessageA(frame, WM_SYSCOMMAND, SC_KEYMENU, 'i');
   for (int i = 0; i < 100 && !Shot.taken; ++i) harness::Pump(50);
   ASSERT_TRUE(Shot.taken);
+  EXPECT_TRUE(Shot.menuShown);
   EXPECT_EQ(Shot.status, "Invert the image in the active window") << "the first item's help";
   std::printf("screenshot: %s\n", Shot.path.c_str());
 
