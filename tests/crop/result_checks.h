@@ -1,0 +1,61 @@
+// Checks shared by the crop, frame and tile tests: each makes a new image from a source.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/support/images.h"
+#include "tests/support/recorder.h"
+
+namespace checks {
+
+// Bit `bit` of stored row k, counted from the most significant bit of byte 0.
+inline unsigned Bit(const DibView& v, size_t k, size_t bit) {
+  return (v.Row(k)[bit / 8] >> (7 - bit % 8)) & 1;
+}
+
+inline std::vector<uint8_t> Table(const DibView& v) {
+  const auto* p = reinterpret_cast<const uint8_t*>(v.colors);
+  return p ? std::vector<uint8_t>(p, p + v.colorCount * 4) : std::vector<uint8_t>{};
+}
+
+// `result` is a well-formed width x height image with the header and colour table of `source`.
+inline void ExpectMadeFrom(const DibView& source, HostBlock result, uint32_t width, uint32_t height,
+                           const std::string& what) {
+  testimg::View out(result);
+  ASSERT_NE(out.v.header, nullptr) << what << ": not a well-formed image";
+  BitmapInfoHeader expected = *source.header;
+  expected.biWidth = static_cast<int32_t>(width);
+  expected.biHeight = static_cast<int32_t>(height);
+  expected.biSizeImage = static_cast<uint32_t>(RowStride(source.bits, width) * height);
+  EXPECT_EQ(0, std::memcmp(out.v.header, &expected, sizeof expected)) << what << ": header";
+  EXPECT_EQ(Table(out.v), Table(source)) << what << ": colour table";
+  EXPECT_EQ(HP_Size(result), PackedDibSize(source.colorCount * 4, source.bits, width, height));
+}
+
+// Fails each allocation of `make` in turn: every failed run returns null after exactly `message`,
+// frees and unlocks everything and leaves `source` as it was. `points` allocations in all.
+inline void ExpectCleanFailures(HostBlock source, const std::function<HostBlock()>& make,
+                                unsigned message, int points) {
+  const auto before = testimg::Bytes(source);
+  const int live = recorder::LiveBlocks();
+  HostBlock result = nullptr;
+  EXPECT_EQ(testimg::ForEachAllocationFailure([&] { result = make(); },
+                                              [&](int n) {
+                                                EXPECT_EQ(result, nullptr) << "failure " << n;
+                                                EXPECT_EQ(recorder::Messages(),
+                                                          std::vector<unsigned>{message});
+                                                EXPECT_EQ(recorder::LiveBlocks(), live);
+                                                EXPECT_EQ(recorder::OpenLocks(), 0);
+                                              }),
+            points);
+  EXPECT_NE(result, nullptr);
+  HP_Free(result);
+  EXPECT_EQ(testimg::Bytes(source), before);
+}
+
+}  // namespace checks
