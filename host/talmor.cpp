@@ -128,10 +128,10 @@ HGLOBAL WINAPI DibResize(HGLOBAL dib, int width, int height) {
       const BYTE* sourceRows = source + h.biSize + table;
       BYTE* rows = dest + h.biSize + table;
       for (int y = 0; y < height; ++y) {
-        const BYTE* from = sourceRows + SIZE_T{sourceStride} * static_cast<UINT>(MulDiv(y, h.biHeight, height));
+        const BYTE* from = sourceRows + SIZE_T{sourceStride} * (static_cast<SIZE_T>(y) * static_cast<UINT>(h.biHeight) / static_cast<UINT>(height));
         BYTE* to = rows + SIZE_T{stride} * static_cast<UINT>(y);
         for (int x = 0; x < width; ++x)
-          PutPixel(to, bits, static_cast<UINT>(x), PixelAt(from, bits, static_cast<UINT>(MulDiv(x, h.biWidth, width))));
+          PutPixel(to, bits, static_cast<UINT>(x), PixelAt(from, bits, static_cast<UINT>(static_cast<SIZE_T>(x) * static_cast<UINT>(h.biWidth) / static_cast<UINT>(width))));
       }
       GlobalUnlock(result);
     }

@@ -3,6 +3,7 @@
 // the commands chosen through the frame's menu routing.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,7 +11,9 @@
 #include "host/host_app.h"
 #include "host/korvex.h"
 #include "plugin/host_api.h"
+#include "dib/dib.h"
 #include "tests/plugin/harness.h"
+#include "tests/support/images.h"
 
 namespace {
 
@@ -110,6 +113,77 @@ TEST(Host, ShowsThePluginMenuAndRoutesItsCommands) {
   MSG quit;  // the closed viewer asks its loop to end; the tests go on
   PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
   harness::Plugin().imageActivate(nullptr, 0, 0);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<uint8_t> BlockBytes(HGLOBAL block) { return harness::GlobalBytes(block); }
+
+// TALMOR's fast resize: nearest pixels at the same depth, the colour table and header carried
+// over, the source untouched; PaletteSize by the header's rule.
+TEST(HostUtilities, ResizeAndPaletteSizeFollowTheirRules) {
+  for (unsigned bits : testimg::kDepths) {
+    HGLOBAL source = harness::ToGlobal(testimg::Make(bits, 5, 3, 8));
+    const std::vector<uint8_t> before = BlockBytes(source);
+    HGLOBAL doubled = DibResize(source, 10, 6);
+    ASSERT_NE(doubled, nullptr) << bits;
+    EXPECT_EQ(BlockBytes(source), before);
+    std::vector<uint8_t> in = before, out = BlockBytes(doubled);
+    DibView a, b;
+    ASSERT_TRUE(DescribeDib(in.data(), in.size(), a));
+    ASSERT_TRUE(DescribeDib(out.data(), out.size(), b)) << bits;
+    EXPECT_EQ(PaletteSize(in.data()), a.colorCount * 4) << bits;
+    for (uint32_t y = 0; y < 6; ++y)
+      for (uint32_t x = 0; x < 10; ++x)
+        ASSERT_EQ(testimg::GetPixel(b, x, y), testimg::GetPixel(a, x / 2, y / 2)) << bits << " bits at " << x << "," << y;
+    EXPECT_EQ(DibResize(source, 0, 6), nullptr);
+    GlobalFree(doubled);
+    GlobalFree(source);
+  }
+}
+
+// host.exe's BMP reader: either row order and a shorter colour table give the packed bitmap the
+// plug-in expects.
+TEST(HostUtilities, ReadsBmpFilesIntoPackedBitmaps) {
+  for (bool topDown : {false, true}) {
+    HGLOBAL image = harness::ToGlobal(testimg::Make(4, 7, 5, 2));
+    std::vector<uint8_t> dib = BlockBytes(image);
+    GlobalFree(image);
+    DibView v;
+    ASSERT_TRUE(DescribeDib(dib.data(), dib.size(), v));
+    // The file: its header, the 40-byte header with biClrUsed 0 ("all 16"), the table, the rows.
+    const size_t pixelsAt = 14 + 40 + 64;
+    std::vector<uint8_t> file(pixelsAt + v.stride * v.height);
+    const BITMAPFILEHEADER fh = {0x4D42, static_cast<DWORD>(file.size()), 0, 0, static_cast<DWORD>(pixelsAt)};
+    std::memcpy(file.data(), &fh, 14);
+    BITMAPINFOHEADER h;
+    std::memcpy(&h, dib.data(), 40);
+    h.biClrUsed = 0;
+    if (topDown) h.biHeight = -h.biHeight;
+    std::memcpy(file.data() + 14, &h, 40);
+    std::memcpy(file.data() + 54, dib.data() + 40, 64);
+    for (uint32_t k = 0; k < v.height; ++k)
+      std::memcpy(file.data() + pixelsAt + k * v.stride, v.Row(topDown ? v.height - 1 - k : k), v.stride);
+    char path[MAX_PATH];
+    GetTempPathA(sizeof path, path);
+    std::strcat(path, topDown ? "host_read_td.bmp" : "host_read_bu.bmp");
+    FILE* f = std::fopen(path, "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::fclose(f);
+
+    std::string error;
+    HGLOBAL read = ReadBmpFile(path, error);
+    ASSERT_NE(read, nullptr) << error;
+    EXPECT_EQ(BlockBytes(read), dib) << (topDown ? "top-down" : "bottom-up");
+    GlobalFree(read);
+    DeleteFileA(path);
+  }
+  std::string error;
+  EXPECT_EQ(ReadBmpFile("no such file.bmp", error), nullptr);
+  EXPECT_FALSE(error.empty());
 }
 
 }  // namespace
