@@ -5,7 +5,8 @@
 // so the destination is written in whole cache lines and few of its rows are open at a time,
 // while the tile's source lines stay cached for the next tile along the rows. With SSE2, 8- and
 // 32-bit pixels move in 8 × 8 and 4 × 4 blocks transposed in registers, and 1-bit pixels in
-// blocks of 16 rows by 128 columns; the edges the blocks leave over move one by one.
+// blocks of 16 rows by 128 columns; the edges the blocks leave over move one by one, as does
+// everything on a processor without SSE2 (every x86 build here has it; see CMakeLists.txt).
 #include <algorithm>
 #include <bit>
 #include <cstddef>
@@ -314,7 +315,7 @@ void ReverseBitRow(const uint8_t* in, uint8_t* out, uint32_t w) {
   const uint32_t bytes = (w + 7) / 8;
   uint32_t j = 0;
   for (; 8 * j + 64 <= w; j += 8) {
-    const uint32_t q = w - 64 - 8 * j, at = q / 8, shift = q % 8;  // q: source of the last pixel
+    const uint32_t q = w - 64 - 8 * j, at = q / 8, shift = q % 8;  // q lands last of the 64
     uint64_t window = ReverseBytes(Load64(in + at));
     if (shift) window = window << shift | in[at + 8] >> (8 - shift);
     Store64(out + j, ReverseBitsOfEachByte(window));
