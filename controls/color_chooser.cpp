@@ -10,6 +10,8 @@
 
 namespace {
 
+static_assert(sizeof(void*) != 4 || sizeof(CHOOSECOLORA) == 36, "the 32-bit colour dialog structure is 36 bytes");
+
 // One chooser at a time (the dialog is modal): set by COL_ChooseColor, read by the grid.
 HGLOBAL ChooserImage = nullptr;
 HPALETTE ChooserPalette = nullptr;
