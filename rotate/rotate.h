@@ -63,8 +63,8 @@ void ROT_Rotate270(const uint8_t* src, uint8_t* dst, size_t srcStride, size_t ds
 
 // Turns `source` counter-clockwise by d degrees (1 to 359) onto a canvas just large enough for the
 // whole turned picture (odd width and height); uncovered pixels get the fill colour of `fill`
-// (fillIndex for palette images, fillRed/Green/Blue for 24 and 32 bits, with 255 in the fourth
-// byte at 32 bits). Low quality keeps depth and colour table. High quality gives an 8-bit image
+// (fillIndex for palette images, entry 0 when the index is not in the image's table;
+// fillRed/Green/Blue for 24 and 32 bits, with 255 in the fourth byte at 32 bits). Low quality keeps depth and colour table. High quality gives an 8-bit image
 // with a grey ramp for grey palette sources, a 32-bit image for 32-bit sources and a 24-bit image
 // for every other source, and shows a progress meter owned by `progressOwner`. Returns the new
 // image unlocked and owned by the caller, or null after reporting a failure.
