@@ -194,9 +194,13 @@ void TurnBlocks(const Planes& p) {
       const uint32_t xe = std::min(wB, xb + kTileCols);
       for (uint32_t x0 = xb; x0 < xe; x0 += B) {
         uint8_t* out = dst + size_t{Clockwise ? w - 1 - x0 : x0} * dstStride;
-        for (uint32_t r0 = rb; r0 < re; r0 += B)
+        for (uint32_t i = 0; i < re - rb; i += B) {
+          // Counter-clockwise the rows are taken from the top of the tile down, so that the
+          // destination run is written forwards either way.
+          const uint32_t r0 = Clockwise ? rb + i : re - B - i;
           Move(src + r0 * srcStride + size_t{x0} * N, srcStride,
                out + size_t{Clockwise ? r0 : h - B - r0} * N, dstStep);
+        }
       }
     }
   }
