@@ -39,20 +39,6 @@ TEST(ColorTableSize, FollowsTheUsedCountOrTheFullTable) {
   }
 }
 
-TEST(ByteTables, FollowTheirRules) {
-  for (unsigned b = 0; b < 256; ++b) {
-    for (unsigned i = 0; i < 8; ++i)
-      EXPECT_EQ((BitReverseTable[b] >> (7 - i)) & 1, (b >> i) & 1) << "byte " << b << " bit " << i;
-    EXPECT_EQ(BitReverseTable[BitReverseTable[b]], b);
-  }
-  const uint8_t low[] = {0x01, 0x03, 0x07, 0x0F, 0x1F, 0x3F, 0x7F, 0xFF};
-  const uint8_t high[] = {0x00, 0x80, 0xC0, 0xE0, 0xF0, 0xF8, 0xFC, 0xFE};
-  for (int n = 0; n < 8; ++n) {
-    EXPECT_EQ(LowBitsMask[n], low[n]);
-    EXPECT_EQ(HighBitsMask[n], high[n]);
-  }
-}
-
 TEST(DescribeDib, FindsTheTableAndRows) {
   struct Case {
     unsigned bits;
@@ -96,20 +82,6 @@ TEST(DescribeDib, RefusesWhatTheEnginesDoNotHandle) {
     EXPECT_FALSE(DescribeDib(lock.get(), HP_Size(block.get()), v)) << c.what;
     EXPECT_EQ(v.header, nullptr) << c.what;
   }
-}
-
-TEST(StartImageLike, CopiesTheHeaderAndTable) {
-  OwnedBlock source(testimg::Make(4, 5, 3, 7));
-  testimg::View src(source.get());
-  std::vector<uint8_t> dest(PackedDibSize(64, 4, 9, 2), 0xAA);
-  DibView out = StartImageLike(src.v, dest.data(), 9, 2);
-  EXPECT_EQ(out.header->biWidth, 9);
-  EXPECT_EQ(out.header->biHeight, 2);
-  EXPECT_EQ(out.header->biSizeImage, 8u * 2);
-  EXPECT_EQ(out.header->biClrUsed, 16u);
-  EXPECT_EQ(out.header->biXPelsPerMeter, 2835);
-  EXPECT_EQ(0, std::memcmp(dest.data() + 40, src.v.colors, 64));
-  EXPECT_EQ(out.rows, dest.data() + 104);
 }
 
 }  // namespace
