@@ -1,21 +1,10 @@
 #include "cli/tool.h"
 
-extern const ToolCommand kInfoTool, kInvertTool, kFlipTool, kMirrorTool;
-extern const ToolCommand kCropTool, kFrameTool, kTileTool;
-extern const ToolCommand kScaleTool;
-extern const ToolCommand kRotateTool;
-extern const ToolCommand kMaskTool;
+extern const ToolCommand kInfoTool, kInvertTool, kFlipTool, kMirrorTool, kCropTool, kScaleTool,
+    kRotateTool, kFrameTool, kTileTool, kMaskTool;
 
+// In the order of the plug-in's menu.
 const ToolCommand* const kToolCommands[] = {
-    &kInfoTool,
-    &kInvertTool,
-    &kFlipTool,
-    &kMirrorTool,
-    &kCropTool,
-    &kFrameTool,
-    &kTileTool,
-    &kScaleTool,
-    &kRotateTool,
-    &kMaskTool,
-    nullptr,
+    &kInfoTool,  &kInvertTool, &kFlipTool,  &kMirrorTool, &kCropTool, &kScaleTool,
+    &kRotateTool, &kFrameTool, &kTileTool, &kMaskTool,   nullptr,
 };
