@@ -71,37 +71,27 @@ const CommandCase kCommands[] = {
     {kMirror, "Image: No image in window, cannot mirror", "Mirror: Not enough memory to perform operation"},
 };
 
-// Shared by the depth-independent and the per-depth cases.
-class CommandFrame : public PluginTest {
+class Commands : public PluginTest, public testing::WithParamInterface<unsigned> {
  protected:
-  // A window holding a fresh test image of `bits`, active.
-  HGLOBAL Hold(TestWindow& window, uint32_t seed, unsigned bits) {
-    HGLOBAL image = harness::ToGlobal(testimg::Make(bits, kWidth, kHeight, seed));
+  // A window holding a fresh test image of `bits` (the parameter when 0), active.
+  HGLOBAL Hold(TestWindow& window, uint32_t seed, unsigned bits = 0) {
+    HGLOBAL image = harness::ToGlobal(testimg::Make(bits ? bits : GetParam(), kWidth, kHeight, seed));
     KX_AttachImage(window, image);
     Activate(window);
     harness::ClearCalls();
     return image;
   }
-  void ExpectOneMessage(const char* text) {
+  static void ExpectOneMessage(const char* text) {
     ASSERT_EQ(MessageBoxes().size(), 1u);
-    const harness::MessageBoxCall& box = MessageBoxes()[0];
-    EXPECT_EQ(box.text, text);
-    EXPECT_EQ(box.shownText, text);
-    EXPECT_EQ(box.style, UINT{MB_TASKMODAL});
-    EXPECT_TRUE(box.captionNull);
-    EXPECT_EQ(box.ownerArgument, nullptr);
+    EXPECT_EQ(MessageBoxes()[0].shownText, text);
+    EXPECT_EQ(MessageBoxes()[0].style, UINT{MB_TASKMODAL});
   }
   // The window still holds `image`, unchanged, unlocked.
-  void ExpectUnchanged(HWND window, HGLOBAL image, const Bytes& before) {
+  static void ExpectUnchanged(HWND window, HGLOBAL image, const Bytes& before) {
     EXPECT_EQ(ZQ_GetHDib(window), image);
     EXPECT_EQ(harness::GlobalBytes(image), before);
     EXPECT_EQ(harness::LockCount(image), 0);
   }
-};
-
-class Commands : public CommandFrame, public testing::WithParamInterface<unsigned> {
- protected:
-  HGLOBAL Hold(TestWindow& window, uint32_t seed) { return CommandFrame::Hold(window, seed, GetParam()); }
 };
 
 TEST_P(Commands, ChangeTheImageByTheirRule) {
@@ -130,47 +120,31 @@ TEST_P(Commands, ChangeTheImageByTheirRule) {
     }
     expected.push_back("ZQ_SetHDib");
     EXPECT_EQ(log, expected) << "row " << command.row << ", " << bits << " bits";
-
     // The wait cursor around the work, then the cursor it replaced.
     ASSERT_EQ(harness::CursorsSet().size(), 2u);
     EXPECT_EQ(harness::CursorsSet()[0], LoadCursorA(nullptr, IDC_WAIT));
     EXPECT_FALSE(KX_ProgressVisible());
-
-    // Twice gives back the picture and the colour table.
-    ASSERT_EQ(harness::RunCommand(window, command.row), 2);
-    Bytes twice = harness::GlobalBytes(ZQ_GetHDib(window)), original = before;
-    DibView a = Describe(twice), b = Describe(original);
-    for (uint32_t y = 0; y < kHeight; ++y)
-      for (uint32_t x = 0; x < kWidth; ++x)
-        ASSERT_EQ(testimg::GetPixel(a, x, y), testimg::GetPixel(b, x, y)) << "row " << command.row << " at " << x << "," << y;
-    EXPECT_TRUE(std::equal(a.colors, a.colors + a.colorCount, b.colors, [](const RgbQuad& p, const RgbQuad& q) {
-      return p.rgbBlue == q.rgbBlue && p.rgbGreen == q.rgbGreen && p.rgbRed == q.rgbRed && p.rgbReserved == q.rgbReserved;
-    }));
   }
 }
 
-TEST_F(CommandFrame, ReportAWindowWithoutImage) {
+// A window without an image, and a copy the host cannot make: a message, the image kept, the
+// cursor never changed.
+TEST_F(Commands, ReportNoImageAndNoCopy) {
   for (const CommandCase& command : kCommands) {
-    TestWindow window;
-    Activate(window);
+    TestWindow empty, window;
+    Activate(empty);
     harness::ClearCalls();
-    EXPECT_EQ(harness::RunCommand(window, command.row), 2);
+    EXPECT_EQ(harness::RunCommand(empty, command.row), 2);
     ExpectOneMessage(command.noImage);
     EXPECT_EQ(HostLog(), Strings{"ZQ_GetHDib"});
-    EXPECT_TRUE(harness::CursorsSet().empty());
-  }
-}
 
-TEST_F(CommandFrame, KeepTheImageWhenTheCopyCannotBeMade) {
-  for (const CommandCase& command : kCommands) {
-    TestWindow window;
     HGLOBAL image = Hold(window, 5, 8);
     const Bytes before = harness::GlobalBytes(image);
     KX_FailCall(KX_FAIL_COPY, 1);
     EXPECT_EQ(harness::RunCommand(window, command.row), 2);
     ExpectOneMessage(command.noMemory);
     EXPECT_EQ(HostLog(), (Strings{"ZQ_GetHDib", "ZQ_CopyHDib"}));
-    EXPECT_TRUE(harness::CursorsSet().empty()) << "the cursor is never changed";
+    EXPECT_TRUE(harness::CursorsSet().empty());
     ExpectUnchanged(window, image, before);
   }
 }

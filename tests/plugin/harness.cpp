@@ -65,12 +65,7 @@ HGLOBAL WINAPI GlobalFreeShim(HGLOBAL block) {
 }
 
 int WINAPI MessageBoxShim(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
-  MessageBoxCall call;
-  call.ownerArgument = owner;
-  call.text = text ? text : "";
-  call.captionNull = caption == nullptr;
-  call.style = style;
-  Boxes.push_back(call);
+  Boxes.push_back({owner, text ? text : "", caption == nullptr, style, "", ""});
   ++BoxDepth;
   const int result = RealMessageBoxA(owner, text, caption, style);
   --BoxDepth;
@@ -94,13 +89,8 @@ BOOL WINAPI MessageBeepShim(UINT type) {
 }
 
 BOOL WINAPI ChooseColorShim(CHOOSECOLORA* cc) {
-  ChooseColorCall call;
-  call.size = cc->lStructSize;
-  call.owner = cc->hwndOwner;
-  call.initial = cc->rgbResult;
-  call.flags = cc->Flags;
-  if (cc->lpCustColors) call.custom.assign(cc->lpCustColors, cc->lpCustColors + 16);
-  ColorCalls.push_back(call);
+  ColorCalls.push_back({cc->lStructSize, cc->hwndOwner, cc->rgbResult, cc->Flags, {}});
+  if (cc->lpCustColors) ColorCalls.back().custom.assign(cc->lpCustColors, cc->lpCustColors + 16);
   return RealChooseColorA(cc);
 }
 
@@ -220,7 +210,6 @@ void Stop() {
 }
 
 PluginEntryPoints& Plugin() { return ThePlugin; }
-HWND HostMainWindow() { return MainWindow; }
 
 BOOL InitPlugin(UINT firstId, UINT step) {
   KX_SetMenuIds(firstId, step);
@@ -238,8 +227,6 @@ int RunCommand(HWND window, int row, DWORD* value) {
   DWORD unused = 0;
   return ThePlugin.menuHandler(window, MenuId(row), value ? value : &unused);
 }
-
-void ClearHostLog() { KX_ClearLog(); }
 
 std::vector<std::string> HostLog() {
   std::string text(static_cast<size_t>(KX_GetLog(nullptr, 0)), '\0');
@@ -259,12 +246,6 @@ std::vector<std::string> HostLogStarting(const std::string& prefix) {
 
 std::vector<MessageBoxCall>& MessageBoxes() { return Boxes; }
 
-std::vector<std::string> MessageTexts() {
-  std::vector<std::string> texts;
-  for (const MessageBoxCall& box : Boxes) texts.push_back(box.text);
-  return texts;
-}
-
 void ClearCalls() {
   Boxes.clear();
   AllocFailAt = 0;
@@ -275,9 +256,7 @@ void ClearCalls() {
   Cursors.clear();
   BeepRecord.clear();
   ColorCalls.clear();
-  KX_FailCall(KX_FAIL_COPY, 0);
-  KX_FailCall(KX_FAIL_MENU, 0);
-  KX_FailCall(KX_FAIL_MENU_ID, 0);
+  for (int point : {KX_FAIL_COPY, KX_FAIL_MENU, KX_FAIL_MENU_ID}) KX_FailCall(point, 0);
   KX_ClearLog();
 }
 

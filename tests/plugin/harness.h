@@ -18,7 +18,6 @@ namespace harness {
 // Called once by main(): loads the plug-in, patches its imports, installs the hooks.
 void Start();
 void Stop();
-
 PluginEntryPoints& Plugin();
 
 // Re-initialises the plug-in with menu ids first, first + step, ...; returns Init's result.
@@ -28,45 +27,34 @@ UINT MenuId(int row);
 // Runs a menu command for `window` (the id is the row's) and returns the handler's result.
 int RunCommand(HWND window, int row, DWORD* value = nullptr);
 
-// --- The stand-in host's call log ---
-void ClearHostLog();
+// The stand-in host's call log (KX_ClearLog clears it), whole or the lines starting with `prefix`.
 std::vector<std::string> HostLog();
-// The log lines that start with `prefix`.
 std::vector<std::string> HostLogStarting(const std::string& prefix);
 
-// --- Message boxes shown by the plug-in ---
+// A message box shown by the plug-in: its arguments, and what the box on the screen showed.
 struct MessageBoxCall {
-  HWND ownerArgument = nullptr;   // as passed to MessageBoxA
-  std::string text;               // as passed
-  bool captionNull = false;       // caption argument was null
-  UINT style = 0;                 // as passed
-  std::string shownText;          // read from the box on the screen
-  std::string shownCaption;
+  HWND ownerArgument = nullptr;
+  std::string text;
+  bool captionNull = false;
+  UINT style = 0;
+  std::string shownText, shownCaption;
 };
 std::vector<MessageBoxCall>& MessageBoxes();
-// The texts of the boxes shown since the last ClearCalls.
-std::vector<std::string> MessageTexts();
 
 // --- The plug-in's own system calls, recorded and failed on request ---
-// Clears the message boxes, the allocation and free records, the cursor and beep records and
-// any planned failures, and the host log.
+// Clears every record below, the message boxes, planned failures (host's too) and the host log.
 void ClearCalls();
 // The n-th GlobalAlloc of the plug-in from now fails (1 = the next); 0 plans none.
 void FailGlobalAlloc(int n);
 int GlobalAllocCount();
-// Blocks allocated by the plug-in and not freed by it.
-std::vector<HGLOBAL> LiveAllocations();
-// Blocks the plug-in freed.
-const std::vector<HGLOBAL>& Frees();
-// Calls of RegisterClassA by the plug-in that fail (1 = the next).
+std::vector<HGLOBAL> LiveAllocations();  // allocated by the plug-in, not freed by it
+const std::vector<HGLOBAL>& Frees();     // freed by the plug-in
+// The calls of RegisterClassA by the plug-in that fail, counted from now (1 = the next).
 void FailRegisterClass(std::vector<int> calls);
 int RegisterClassCount();
-// Cursors set by the plug-in, in order.
-const std::vector<HCURSOR>& CursorsSet();
-// Sounds the plug-in asked MessageBeep for.
-const std::vector<UINT>& Beeps();
-// The CHOOSECOLORA structure of the last system colour dialog, as the plug-in filled it, and its
-// custom colours.
+const std::vector<HCURSOR>& CursorsSet();  // in order
+const std::vector<UINT>& Beeps();          // MessageBeep's arguments
+// The system colour dialog's structure as the plug-in filled it, with its custom colours.
 struct ChooseColorCall {
   DWORD size = 0;
   HWND owner = nullptr;
@@ -81,7 +69,7 @@ const std::vector<ChooseColorCall>& ChooseColorCalls();
 // holds `templateId` opens; templateId 0 means the next dialog without one (a system dialog).
 // A dialog that opens without a script is cancelled and reported as a test failure.
 void OnDialog(int templateId, std::function<void(HWND dialog)> script);
-// Whether every scripted dialog has run.
+// Whether every scripted dialog has run; forgets those that did not.
 bool AllScriptsRan();
 // Pumps messages for about `ms` milliseconds (lets Wine put painted windows on the screen).
 void Pump(int ms);
@@ -98,22 +86,17 @@ struct TestWindow {
   operator HWND() const { return hwnd; }
   HWND hwnd = nullptr;
 };
-// The hidden window given to ZQ_ImgLib_Init as the host's main window.
-HWND HostMainWindow();
-// A movable global block holding a copy of the test image `block` (from testimg::Make); frees
-// the original.
+// A movable global block holding a copy of `block` (from testimg::Make), which is freed.
 HGLOBAL ToGlobal(HostBlock block);
 std::vector<uint8_t> GlobalBytes(HGLOBAL block);
-// Lock count of a movable block.
 int LockCount(HGLOBAL block);
 
 // --- Screenshots ---
-// The colour of one screen pixel of a window's client area.
 COLORREF ClientPixel(HWND window, int x, int y);
 // Saves a picture of `windows` as build-folder/screenshots/<name>.png and returns the path. Each
-// window is read from its own surface (so that the windows of tests running beside this one on
-// the same display never get in) and drawn at its place on the screen, in order, over a canvas
-// the size of the first window.
+// window is read from its own surface (so that windows of tests running beside this one on the
+// same display never get in) and drawn at its place on the screen, in order, over a canvas the
+// size of the first window.
 std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name);
 
 }  // namespace harness

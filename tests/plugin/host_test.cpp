@@ -17,29 +17,20 @@
 
 namespace {
 
-// A small landscape for the viewer: sky, sun, hills, and a red "F" that shows which way is up.
+// A small landscape for the viewer: sky, a hill, and a red "F" that shows which way is up.
 HGLOBAL Landscape(int width, int height) {
-  const int stride = (width * 3 + 3) / 4 * 4;
-  HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 40 + static_cast<SIZE_T>(stride) * height);
-  auto* p = static_cast<BYTE*>(GlobalLock(dib));
-  BITMAPINFOHEADER h = {40, width, height, 1, 24, BI_RGB, static_cast<DWORD>(stride * height), 0, 0, 0, 0};
-  std::memcpy(p, &h, 40);
-  for (int y = 0; y < height; ++y) {  // y from the top
-    BYTE* row = p + 40 + static_cast<SIZE_T>(height - 1 - y) * stride;
+  HGLOBAL dib = harness::ToGlobal(testimg::Make(24, static_cast<uint32_t>(width), static_cast<uint32_t>(height), 1));
+  std::vector<uint8_t> bytes = harness::GlobalBytes(dib);
+  DibView v;
+  DescribeDib(bytes.data(), bytes.size(), v);
+  for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
-      int r = 90 + 100 * y / height, g = 150 + 70 * y / height, b = 235;
-      const int hill = height * 2 / 3 + (x - width / 3) * (x - width / 3) / (width * 2) - height / 8;
-      if (y > hill) r = 40, g = 150 - 60 * (y - hill) / (height - hill + 1), b = 50;
-      if ((x - width * 7 / 10) * (x - width * 7 / 10) + (y - height / 4) * (y - height / 4) < height * height / 64)
-        r = 255, g = 214, b = 40;
-      const bool f = (x >= 12 && x < 16 && y >= 10 && y < 40) || (x >= 12 && x < 32 && y >= 10 && y < 14) ||
-                     (x >= 12 && x < 26 && y >= 22 && y < 26);
-      if (f) r = 220, g = 20, b = 20;
-      row[3 * x] = static_cast<BYTE>(b);
-      row[3 * x + 1] = static_cast<BYTE>(g);
-      row[3 * x + 2] = static_cast<BYTE>(r);
+      const bool f = x >= 12 && y >= 10 && ((x < 16 && y < 40) || (x < 32 && y < 14) || (x < 26 && y >= 22 && y < 26));
+      const bool hill = y > height * 2 / 3 + (x - width / 3) * (x - width / 3) / (width * 2) - height / 8;
+      const uint32_t color = f ? 0x1414DC : hill ? 0x329628 : 0xEB965A + static_cast<uint32_t>(100 * y / height);  // 0xBBGGRR
+      testimg::SetPixel(v, static_cast<uint32_t>(x), static_cast<uint32_t>(y), color);
     }
-  }
+  std::memcpy(GlobalLock(dib), bytes.data(), bytes.size());
   GlobalUnlock(dib);
   return dib;
 }
@@ -83,7 +74,7 @@ TEST(Host, ShowsThePluginMenuAndRoutesItsCommands) {
 
   // The image window is the active one: MDI activation went through the plug-in.
   const std::vector<uint8_t> before = harness::GlobalBytes(ZQ_GetHDib(image));
-  harness::ClearHostLog();
+  KX_ClearLog();
   SendMessageA(frame, WM_COMMAND, harness::MenuId(1), 0);  // "Flip Image" from the menu
   EXPECT_EQ(harness::HostLogStarting("ZQ_SetHDib").size(), 1u);
   SendMessageA(frame, WM_COMMAND, harness::MenuId(1), 0);
@@ -104,7 +95,7 @@ TEST(Host, ShowsThePluginMenuAndRoutesItsCommands) {
   HMENU popup = GetSubMenu(GetMenu(frame), 1);
   ASSERT_NE(popup, nullptr);
   EXPECT_EQ(GetMenuState(popup, harness::MenuId(0), MF_BYCOMMAND) & MF_GRAYED, 0u);
-  harness::ClearHostLog();
+  KX_ClearLog();
   SendMessageA(frame, WM_COMMAND, harness::MenuId(0), 0);
   EXPECT_EQ(harness::HostLogStarting("ZQ_ProgressClose").size(), 1u);
 
@@ -119,18 +110,16 @@ TEST(Host, ShowsThePluginMenuAndRoutesItsCommands) {
 
 namespace {
 
-std::vector<uint8_t> BlockBytes(HGLOBAL block) { return harness::GlobalBytes(block); }
-
-// TALMOR's fast resize: nearest pixels at the same depth, the colour table and header carried
-// over, the source untouched; PaletteSize by the header's rule.
+// The host library's fast resize: nearest pixels at the same depth, the colour table and header
+// carried over, the source untouched; PaletteSize by the header's rule.
 TEST(HostUtilities, ResizeAndPaletteSizeFollowTheirRules) {
   for (unsigned bits : testimg::kDepths) {
     HGLOBAL source = harness::ToGlobal(testimg::Make(bits, 5, 3, 8));
-    const std::vector<uint8_t> before = BlockBytes(source);
+    std::vector<uint8_t> in = harness::GlobalBytes(source);
     HGLOBAL doubled = DibResize(source, 10, 6);
     ASSERT_NE(doubled, nullptr) << bits;
-    EXPECT_EQ(BlockBytes(source), before);
-    std::vector<uint8_t> in = before, out = BlockBytes(doubled);
+    EXPECT_EQ(harness::GlobalBytes(source), in);
+    std::vector<uint8_t> out = harness::GlobalBytes(doubled);
     DibView a, b;
     ASSERT_TRUE(DescribeDib(in.data(), in.size(), a));
     ASSERT_TRUE(DescribeDib(out.data(), out.size(), b)) << bits;
@@ -142,48 +131,6 @@ TEST(HostUtilities, ResizeAndPaletteSizeFollowTheirRules) {
     GlobalFree(doubled);
     GlobalFree(source);
   }
-}
-
-// host.exe's BMP reader: either row order and a shorter colour table give the packed bitmap the
-// plug-in expects.
-TEST(HostUtilities, ReadsBmpFilesIntoPackedBitmaps) {
-  for (bool topDown : {false, true}) {
-    HGLOBAL image = harness::ToGlobal(testimg::Make(4, 7, 5, 2));
-    std::vector<uint8_t> dib = BlockBytes(image);
-    GlobalFree(image);
-    DibView v;
-    ASSERT_TRUE(DescribeDib(dib.data(), dib.size(), v));
-    // The file: its header, the 40-byte header with biClrUsed 0 ("all 16"), the table, the rows.
-    const size_t pixelsAt = 14 + 40 + 64;
-    std::vector<uint8_t> file(pixelsAt + v.stride * v.height);
-    const BITMAPFILEHEADER fh = {0x4D42, static_cast<DWORD>(file.size()), 0, 0, static_cast<DWORD>(pixelsAt)};
-    std::memcpy(file.data(), &fh, 14);
-    BITMAPINFOHEADER h;
-    std::memcpy(&h, dib.data(), 40);
-    h.biClrUsed = 0;
-    if (topDown) h.biHeight = -h.biHeight;
-    std::memcpy(file.data() + 14, &h, 40);
-    std::memcpy(file.data() + 54, dib.data() + 40, 64);
-    for (uint32_t k = 0; k < v.height; ++k)
-      std::memcpy(file.data() + pixelsAt + k * v.stride, v.Row(topDown ? v.height - 1 - k : k), v.stride);
-    char path[MAX_PATH];
-    GetTempPathA(sizeof path, path);
-    std::strcat(path, topDown ? "host_read_td.bmp" : "host_read_bu.bmp");
-    FILE* f = std::fopen(path, "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(file.data(), 1, file.size(), f);
-    std::fclose(f);
-
-    std::string error;
-    HGLOBAL read = ReadBmpFile(path, error);
-    ASSERT_NE(read, nullptr) << error;
-    EXPECT_EQ(BlockBytes(read), dib) << (topDown ? "top-down" : "bottom-up");
-    GlobalFree(read);
-    DeleteFileA(path);
-  }
-  std::string error;
-  EXPECT_EQ(ReadBmpFile("no such file.bmp", error), nullptr);
-  EXPECT_FALSE(error.empty());
 }
 
 }  // namespace

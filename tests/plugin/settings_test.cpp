@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/korvex.h"
@@ -24,7 +25,7 @@ class Settings : public testing::Test {
     KX_SetProfilePath(store_.c_str());
     FileDelete(store_.c_str());
     ResetToDefaults();
-    harness::ClearHostLog();
+    KX_ClearLog();
   }
   void TearDown() override { FileDelete(store_.c_str()); }
 
@@ -40,6 +41,19 @@ class Settings : public testing::Test {
     MaskSettings = {};
     TileMirror = 0;
   }
+  static void LoadAll() {
+    LoadScaleSettings("Image");
+    LoadFrameSettings("Image");
+    LoadMaskSettings("Image");
+    LoadTileSettings("Image");
+  }
+  // Every setting, to compare in one assertion.
+  static auto Snapshot() {
+    return std::make_tuple(KeepAspect, ScaleMeasure, ScaleUnits, ScaleQuality, CustomResX, CustomResY, CustomWidth,
+                           CustomHeight, PercentWidth, PercentHeight, FrameSettings.style, FrameSettings.colorChoice,
+                           FrameSettings.alignment, MaskSettings.selected, MaskSettings.invert, MaskSettings.alphaMask,
+                           MaskSettings.alphaColor, TileMirror);
+  }
   std::string Stored(const char* key) {
     char value[64];
     GetPrivateProfileStringA("Image", key, "(absent)", value, sizeof value, store_.c_str());
@@ -50,36 +64,10 @@ class Settings : public testing::Test {
   std::string store_;
 };
 
-TEST_F(Settings, AnEmptyStoreKeepsEveryDefault) {
-  LoadScaleSettings("Image");
-  LoadFrameSettings("Image");
-  LoadMaskSettings("Image");
-  LoadTileSettings("Image");
-  EXPECT_EQ(KeepAspect, 1);
-  EXPECT_EQ(ScaleMeasure, 0);
-  EXPECT_EQ(ScaleUnits, 1);
-  EXPECT_EQ(ScaleQuality, 0);
-  EXPECT_EQ(CustomResX, 96u);
-  EXPECT_EQ(CustomResY, 96u);
-  EXPECT_EQ(CustomWidth, 10000);
-  EXPECT_EQ(CustomHeight, 10000);
-  EXPECT_EQ(PercentWidth, 100);
-  EXPECT_EQ(PercentHeight, 100);
-  EXPECT_EQ(FrameSettings.style, 0);
-  EXPECT_EQ(FrameSettings.colorChoice, 0);
-  EXPECT_EQ(FrameSettings.alignment, 9);
-  EXPECT_EQ(MaskSettings.selected, 0);
-  EXPECT_EQ(MaskSettings.invert, 0);
-  EXPECT_EQ(MaskSettings.alphaMask, 1);
-  EXPECT_EQ(MaskSettings.alphaColor, 1);
-  EXPECT_EQ(TileMirror, 0);
-}
-
-TEST_F(Settings, ReadEachKeyWithItsCallInOrder) {
-  LoadScaleSettings("Image");
-  LoadFrameSettings("Image");
-  LoadMaskSettings("Image");
-  LoadTileSettings("Image");
+TEST_F(Settings, AnEmptyStoreKeepsEveryDefaultAndEachKeyIsReadWithItsCall) {
+  const auto defaults = Snapshot();
+  LoadAll();
+  EXPECT_EQ(Snapshot(), defaults);
   const Strings expected = {
       "ZQ_GetProfileFile", "ProfileOpen Image", "ProfileReadBool KeepAspect", "ProfileReadWord ScaleMeasure",
       "ProfileReadWord ScaleUnits", "ProfileReadWord ScaleQuality", "ProfileReadDword CustomResX",
@@ -107,6 +95,7 @@ TEST_F(Settings, RoundTripThroughTheStoreWithTheirWidths) {
   FrameSettings = {1, 2, 36};
   MaskSettings = {5, 1, 0, 0};
   TileMirror = 1;
+  const auto saved = Snapshot();
   SaveScaleSettings("Image");
   SaveFrameSettings("Image");
   SaveMaskSettings("Image");
@@ -117,30 +106,9 @@ TEST_F(Settings, RoundTripThroughTheStoreWithTheirWidths) {
   EXPECT_EQ(harness::HostLogStarting("ProfileWriteWord"), (Strings{"ProfileWriteWord PercentWidth 65535", "ProfileWriteWord PercentHeight 250"}));
   EXPECT_EQ(harness::HostLogStarting("ProfileWriteDword"), (Strings{"ProfileWriteDword CustomResX 4294967280", "ProfileWriteDword CustomResY 300"}));
   EXPECT_EQ(harness::HostLogStarting("ProfileWriteLong").size(), 4u + 2u + 3u + 4u + 1u);
-
   ResetToDefaults();
-  LoadScaleSettings("Image");
-  LoadFrameSettings("Image");
-  LoadMaskSettings("Image");
-  LoadTileSettings("Image");
-  EXPECT_EQ(KeepAspect, 0);
-  EXPECT_EQ(ScaleMeasure, 2);
-  EXPECT_EQ(ScaleUnits, 3);
-  EXPECT_EQ(ScaleQuality, 1);
-  EXPECT_EQ(CustomResX, 0xFFFFFFF0u);
-  EXPECT_EQ(CustomResY, 300u);
-  EXPECT_EQ(CustomWidth, -5);
-  EXPECT_EQ(CustomHeight, 70000);
-  EXPECT_EQ(PercentWidth, 65535);
-  EXPECT_EQ(PercentHeight, 250);
-  EXPECT_EQ(FrameSettings.style, 1);
-  EXPECT_EQ(FrameSettings.colorChoice, 2);
-  EXPECT_EQ(FrameSettings.alignment, 36);
-  EXPECT_EQ(MaskSettings.selected, 5);
-  EXPECT_EQ(MaskSettings.invert, 1);
-  EXPECT_EQ(MaskSettings.alphaMask, 0);
-  EXPECT_EQ(MaskSettings.alphaColor, 0);
-  EXPECT_EQ(TileMirror, 1);
+  LoadAll();
+  EXPECT_EQ(Snapshot(), saved);
 }
 
 TEST_F(Settings, PercentageUnitsLeaveTheStoredCustomSizeAlone) {
@@ -178,7 +146,7 @@ TEST_F(Settings, ThePlugInLoadsAtStartUpAndSavesAtExit) {
   Store("Alignment", "18");
   Store("KeepAspect", "0");
   ASSERT_TRUE(harness::InitPlugin());
-  harness::ClearHostLog();
+  KX_ClearLog();
   harness::Plugin().exit();
   EXPECT_EQ(harness::HostLogStarting("ProfileOpen").size(), 3u);
   const Strings writes = harness::HostLogStarting("ProfileWrite");
