@@ -29,22 +29,15 @@ TEST(CropAgainstImageMagick, TrueColourCropsAgree) {
   {
     // The BMP file of a packed image: a 14-byte file header before the block's own bytes.
     const std::vector<uint8_t> block = testimg::Bytes(source.get());
-    const uint32_t size = static_cast<uint32_t>(14 + block.size()), offset = 54;
+    const uint32_t fileHeader[3] = {static_cast<uint32_t>(14 + block.size()), 0, 54};
     std::ofstream file(in, std::ios::binary);
-    file.write("BM", 2).write(reinterpret_cast<const char*>(&size), 4).write("\0\0\0\0", 4);
-    file.write(reinterpret_cast<const char*>(&offset), 4);
-    file.write(reinterpret_cast<const char*>(block.data()),
-               static_cast<std::streamsize>(block.size()));
+    file.write("BM", 2).write(reinterpret_cast<const char*>(fileHeader), 12);
+    file.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
   }
-  struct Rect {
-    uint32_t x, y, w, h;
-  } rects[] = {{0, 0, W, H},   {1, 0, 40, 29}, {5, 3, 17, 9},
-               {40, 28, 1, 1}, {0, 28, 41, 1}, {13, 2, 3, 25}};
-  for (const Rect& r : rects) {
-    const std::string what = std::to_string(r.w) + "x" + std::to_string(r.h) + "+" +
-                             std::to_string(r.x) + "+" + std::to_string(r.y);
-    const std::string command = std::string(kConvert) + " " + in + " -crop " + what +
-                                " +repage -type TrueColor BMP3:" + out;
+  const uint32_t rects[][4] = {{0, 0, W, H}, {1, 0, 40, 29}, {5, 3, 17, 9}, {40, 28, 1, 1}, {0, 28, 41, 1}, {13, 2, 3, 25}};
+  for (const auto& [x, y, w, h] : rects) {
+    const std::string what = std::to_string(w) + "x" + std::to_string(h) + "+" + std::to_string(x) + "+" + std::to_string(y);
+    const std::string command = std::string(kConvert) + " " + in + " -crop " + what + " +repage -type TrueColor BMP3:" + out;
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::ifstream file(out, std::ios::binary);
     const std::vector<uint8_t> theirs{std::istreambuf_iterator<char>(file), {}};
@@ -54,17 +47,15 @@ TEST(CropAgainstImageMagick, TrueColourCropsAgree) {
       std::memcpy(&v, &theirs[at], 4);
       return v;
     };
-    ASSERT_EQ(le32(18), r.w) << what;
-    ASSERT_EQ(le32(22), r.h) << what << " (bottom-up rows)";
+    ASSERT_EQ(le32(18), w) << what;
+    ASSERT_EQ(le32(22), h) << what << " (bottom-up rows)";
     ASSERT_EQ(theirs[28], 24) << what;
-
-    OwnedBlock ours(CRP_CropDIB(source.get(), r.x, W - r.x - r.w, r.y, H - r.y - r.h));
+    OwnedBlock ours(CRP_CropDIB(source.get(), x, W - x - w, y, H - y - h));
     ASSERT_TRUE(ours) << what;
     testimg::View v(ours.get());
-    ASSERT_GE(theirs.size(), le32(10) + v.v.stride * r.h) << what;
-    for (uint32_t k = 0; k < r.h; ++k)
-      EXPECT_EQ(0, std::memcmp(v.v.Row(k), &theirs[le32(10) + v.v.stride * k], r.w * 3))
-          << what << ", stored row " << k;
+    ASSERT_GE(theirs.size(), le32(10) + v.v.stride * h) << what;
+    for (uint32_t k = 0; k < h; ++k)
+      EXPECT_EQ(0, std::memcmp(v.v.Row(k), &theirs[le32(10) + v.v.stride * k], w * 3)) << what << ", stored row " << k;
   }
 }
 

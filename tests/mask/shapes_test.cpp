@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <numbers>
@@ -29,21 +30,17 @@ WmfDrawing LoadShape(unsigned id) {
 // A rendered shape, read from the top: painted(x, y).
 struct Mask {
   uint32_t w, h;
-  std::vector<uint8_t> raster;  // the 8-bit raster as rendered, bottom row first
   size_t stride;
+  std::vector<uint8_t> raster;  // the 8-bit raster as rendered, bottom row first
   Mask(const WmfDrawing& d, uint32_t width, uint32_t height)
-      : w(width), h(height), raster((width + 3) / 4 * 4 * size_t{height}), stride((width + 3) / 4 * 4) {
+      : w(width), h(height), stride((width + 3) / 4 * 4), raster(stride * height) {
     EXPECT_TRUE(RenderMetafile(d, MaskRaster{raster.data(), stride, w, h, 8}));
   }
   bool painted(uint32_t x, uint32_t y) const { return raster[(h - 1 - y) * stride + x] == 0; }
-  uint32_t RowCount(uint32_t y) const {
+  // Painted pixels of row (or column) i.
+  uint32_t Count(uint32_t i, bool column = false) const {
     uint32_t n = 0;
-    for (uint32_t x = 0; x < w; ++x) n += painted(x, y);
-    return n;
-  }
-  uint32_t ColumnCount(uint32_t x) const {
-    uint32_t n = 0;
-    for (uint32_t y = 0; y < h; ++y) n += painted(x, y);
+    for (uint32_t k = 0; k < (column ? h : w); ++k) n += column ? painted(i, k) : painted(k, i);
     return n;
   }
   // First and last painted column of row y (w, 0 when none).
@@ -84,23 +81,17 @@ TEST(MaskShapes, EveryShapeFillsItsFrame) {
       for (uint32_t x = 0; x < 128; ++x)
         if (m.painted(x, y)) ++painted, left = std::min(left, x), right = std::max(right, x),
                              top = std::min(top, y), bottom = std::max(bottom, y);
-    EXPECT_GT(painted, 128u * 128 / 5);
-    EXPECT_LT(painted, 128u * 128 * 95 / 100);
-    EXPECT_LE(left, 20u);  // a border of at most about 15 %
-    EXPECT_GE(right, 107u);
-    EXPECT_LE(top, 20u);
-    EXPECT_GE(bottom, 107u);
+    EXPECT_TRUE(painted > 128u * 128 / 5 && painted < 128u * 128 * 95 / 100) << painted;
+    // A border of at most about 15 %.
+    EXPECT_TRUE(left <= 20 && right >= 107 && top <= 20 && bottom >= 107) << left << " " << right << " " << top << " " << bottom;
   }
 }
 
 TEST(MaskShapes, CircleOnAWideImageTouchesAllEdgesSymmetrically) {
   const Mask m(LoadShape(IDS_SHAPE_CIRCLE), 200, 100);
-  EXPECT_GT(m.RowCount(0), 0u);
-  EXPECT_GT(m.RowCount(99), 0u);
-  EXPECT_GT(m.ColumnCount(0), 0u);
-  EXPECT_GT(m.ColumnCount(199), 0u);
+  EXPECT_TRUE(m.Count(0) && m.Count(99) && m.Count(0, true) && m.Count(199, true));
   EXPECT_FALSE(m.painted(0, 0) || m.painted(199, 0) || m.painted(0, 99) || m.painted(199, 99));
-  EXPECT_EQ(m.RowCount(50), 200u);
+  EXPECT_EQ(m.Count(50), 200u);
   for (uint32_t y = 0; y < 100; ++y)
     for (uint32_t x = 0; x < 200; ++x) {
       ASSERT_EQ(m.painted(x, y), m.painted(199 - x, y)) << x << "," << y;
@@ -135,30 +126,22 @@ TEST(MaskShapes, CheckersHas32SquaresTopLeftFilled) {
       EXPECT_EQ(p, (row + col) % 2 == 0) << row << "," << col;
       filled += p;
       // Whole squares: the corners of each cell agree with its centre.
-      EXPECT_EQ(m.painted(col * 32, row * 32), p);
-      EXPECT_EQ(m.painted(col * 32 + 31, row * 32 + 31), p);
+      EXPECT_TRUE(m.painted(col * 32, row * 32) == p && m.painted(col * 32 + 31, row * 32 + 31) == p) << row << "," << col;
     }
   EXPECT_EQ(filled, 32);
 }
 
 // Each arrow: a point (a few pixels) on the named side, a broad shaft end on the opposite side.
 TEST(MaskShapes, ArrowsPointTheNamedWay) {
-  struct Case {
+  const struct {
     unsigned id;
-    bool vertical;  // the tip is in the first or last row rather than column
-    bool tipFirst;  // the tip is at row / column 0
-  } cases[] = {{IDS_SHAPE_UP_ARROW, true, true},
-               {IDS_SHAPE_DOWN_ARROW, true, false},
-               {IDS_SHAPE_LEFT_ARROW, false, true},
-               {IDS_SHAPE_RIGHT_ARROW, false, false}};
-  for (const Case& c : cases) {
+    bool vertical, tipFirst;  // the tip in the first or last row (else column); at row / column 0
+  } cases[] = {{IDS_SHAPE_UP_ARROW, true, true}, {IDS_SHAPE_DOWN_ARROW, true, false},
+               {IDS_SHAPE_LEFT_ARROW, false, true}, {IDS_SHAPE_RIGHT_ARROW, false, false}};
+  for (const auto& c : cases) {
     const Mask m(LoadShape(c.id), 200, 200);
-    auto line = [&](uint32_t i) { return c.vertical ? m.RowCount(i) : m.ColumnCount(i); };
-    const uint32_t tip = line(c.tipFirst ? 0 : 199), tail = line(c.tipFirst ? 199 : 0);
-    EXPECT_GT(tip, 0u) << TextById(c.id);
-    EXPECT_LE(tip, 6u) << TextById(c.id);
-    EXPECT_GE(tail, 60u) << TextById(c.id);
-    EXPECT_LE(tail, 120u) << TextById(c.id);
+    const uint32_t tip = m.Count(c.tipFirst ? 0 : 199, !c.vertical), tail = m.Count(c.tipFirst ? 199 : 0, !c.vertical);
+    EXPECT_TRUE(tip > 0 && tip <= 6 && tail >= 60 && tail <= 120) << TextById(c.id) << ": " << tip << ", " << tail;
   }
 }
 
@@ -167,7 +150,7 @@ TEST(MaskShapes, TriangleApexAtTopCentreBaseAlongTheBottom) {
   const auto [first, last] = m.RowExtent(0);
   EXPECT_LE(last - first, 3u);
   EXPECT_NEAR((first + last) / 2.0, 100.0, 1.0);
-  EXPECT_EQ(m.RowCount(149), 201u);
+  EXPECT_EQ(m.Count(149), 201u);
 }
 
 TEST(MaskShapes, MoonIsConvexToTheRight) {
@@ -180,7 +163,7 @@ TEST(MaskShapes, MoonIsConvexToTheRight) {
   const auto [middleFirst, middleLast] = m.RowExtent(128);
   EXPECT_EQ(middleLast, rightmost);                // the bulge is the rightmost point
   EXPECT_GT(middleFirst, leftmost + 256 / 4);       // the horns reach further left than the middle
-  EXPECT_EQ(m.RowCount(128), middleLast - middleFirst + 1);  // one solid piece across the middle
+  EXPECT_EQ(m.Count(128), middleLast - middleFirst + 1);  // one solid piece across the middle
   EXPECT_FALSE(m.painted((leftmost + middleFirst) / 2, 128));  // hollow on the left
 }
 
@@ -195,78 +178,52 @@ TEST(MaskShapes, ProfileFacesLeftOverNeckAndShoulders) {
   EXPECT_LT(headRight, 256u * 85 / 100);   // the back of the head stays clear of the right side
   const auto [neckFirst, neckLast] = m.RowExtent(256 * 60 / 100);
   EXPECT_LT(neckLast - neckFirst, 256u / 2);  // a neck narrower than the shoulders
-  EXPECT_GT(m.RowCount(255), 256u * 90 / 100);  // shoulders across the bottom
+  EXPECT_GT(m.Count(255), 256u * 90 / 100);  // shoulders across the bottom
 }
 
 // --- The contact sheet ---------------------------------------------------------------------------
 
-uint32_t Crc(const uint8_t* p, size_t n, uint32_t crc = 0xFFFFFFFFu) {
-  for (size_t i = 0; i < n; ++i) {
-    crc ^= p[i];
-    for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
-  }
-  return crc;
-}
-
-// An 8-bit grey PNG with stored (uncompressed) deflate blocks.
+// An 8-bit grey PNG (rows from the top) with stored, uncompressed deflate blocks.
 bool WritePng(const std::string& path, uint32_t w, uint32_t h, const std::vector<uint8_t>& grey) {
   auto be32 = [](std::vector<uint8_t>& v, uint32_t x) {
     for (int s = 24; s >= 0; s -= 8) v.push_back(static_cast<uint8_t>(x >> s));
   };
-  std::vector<uint8_t> raw;
-  for (uint32_t y = 0; y < h; ++y) {
-    raw.push_back(0);  // no filter
-    raw.insert(raw.end(), grey.begin() + y * w, grey.begin() + (y + 1) * w);
-  }
-  std::vector<uint8_t> z = {0x78, 0x01};
+  std::vector<uint8_t> raw, z = {0x78, 0x01}, png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, ihdr;
+  for (uint32_t y = 0; y < h; ++y) raw.push_back(0), raw.insert(raw.end(), &grey[size_t{y} * w], &grey[size_t{y} * w] + w);
   uint32_t a = 1, b = 0;
   for (uint8_t c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
   for (size_t i = 0; i < raw.size(); i += 65535) {
     const size_t n = std::min<size_t>(65535, raw.size() - i);
-    z.push_back(i + n == raw.size());
-    z.push_back(static_cast<uint8_t>(n)), z.push_back(static_cast<uint8_t>(n >> 8));
-    z.push_back(static_cast<uint8_t>(~n)), z.push_back(static_cast<uint8_t>(~n >> 8));
+    z.insert(z.end(), {uint8_t(i + n == raw.size()), uint8_t(n), uint8_t(n >> 8), uint8_t(~n), uint8_t(~n >> 8)});
     z.insert(z.end(), raw.begin() + i, raw.begin() + i + n);
   }
   be32(z, b << 16 | a);
-  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
     be32(png, static_cast<uint32_t>(data.size()));
-    std::vector<uint8_t> body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    png.insert(png.end(), body.begin(), body.end());
-    be32(png, Crc(body.data(), body.size()) ^ 0xFFFFFFFFu);
+    const size_t from = png.size();
+    png.insert(png.end(), type, type + 4), png.insert(png.end(), data.begin(), data.end());
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = from; i < png.size(); ++i) {
+      crc ^= png[i];
+      for (int k = 0; k < 8; ++k) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+    }
+    be32(png, ~crc);
   };
-  std::vector<uint8_t> ihdr;
-  be32(ihdr, w), be32(ihdr, h);
-  ihdr.insert(ihdr.end(), {8, 0, 0, 0, 0});
+  be32(ihdr, w), be32(ihdr, h), ihdr.insert(ihdr.end(), {8, 0, 0, 0, 0});
   chunk("IHDR", ihdr), chunk("IDAT", z), chunk("IEND", {});
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-  return static_cast<bool>(out);
+  return static_cast<bool>(out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size())));
 }
 
-// 5 × 7 capitals for the labels, row by row.
-const char* Glyph(char c) {
-  static const struct {
-    char c;
-    const char* rows;
-  } font[] = {
-      {'A', "01110100011000111111100011000110001"}, {'B', "11110100011000111110100011000111110"},
-      {'C', "01110100011000010000100001000101110"}, {'D', "11110100011000110001100011000111110"},
-      {'E', "11111100001000011110100001000011111"}, {'F', "11111100001000011110100001000010000"},
-      {'G', "01110100011000010111100011000101111"}, {'H', "10001100011000111111100011000110001"},
-      {'I', "01110001000010000100001000010001110"}, {'K', "10001100101010011000101001001010001"},
-      {'L', "10000100001000010000100001000011111"}, {'M', "10001110111010110101100011000110001"},
-      {'N', "10001110011010110011100011000110001"}, {'O', "01110100011000110001100011000101110"},
-      {'P', "11110100011000111110100001000010000"}, {'R', "11110100011000111110101001001010001"},
-      {'S', "01111100001000001110000010000111110"}, {'T', "11111001000010000100001000010000100"},
-      {'U', "10001100011000110001100011000101110"}, {'V', "10001100011000110001100010101000100"},
-      {'W', "10001100011000110101101011010101010"}, {'Y', "10001100010101000100001000010000100"},
-  };
-  for (const auto& g : font)
-    if (g.c == c) return g.rows;
-  return nullptr;
+// 5 × 7 capitals for the labels: bit 34 − p is pixel p, row by row from the top left; 0 = no glyph.
+uint64_t Glyph(char c) {
+  static const char letters[] = "ABCDEFGHIKLMNOPRSTUVWY";
+  static const uint64_t font[] = {0x3A31FC631, 0x7A31F463E, 0x3A308422E, 0x7A318C63E, 0x7E10F421F, 0x7E10F4210,
+                                  0x3A30BC62F, 0x4631FC631, 0x38842108E, 0x4654C5251, 0x42108421F, 0x4775AC631,
+                                  0x47359C631, 0x3A318C62E, 0x7A31F4210, 0x7A31F5251, 0x3E107043E, 0x7C8421084,
+                                  0x46318C62E, 0x46318C544, 0x4631AD6AA, 0x462A21084};
+  const char* at = c ? std::strchr(letters, c) : nullptr;
+  return at ? font[at - letters] : 0;
 }
 
 TEST(MaskShapes, WritesAContactSheet) {
@@ -280,11 +237,11 @@ TEST(MaskShapes, WritesAContactSheet) {
     for (uint32_t y = 0; y < kTile + kLabel; ++y)
       for (uint32_t x = 0; x < kTile; ++x)
         sheet[(oy + y) * kWidth + ox + x] = y < kTile && m.painted(x, y) ? 0 : 255;
-    std::string name = TextById(id);
+    const std::string name = TextById(id);
     for (size_t i = 0; i < name.size(); ++i) {
-      const char* g = Glyph(static_cast<char>(std::toupper(static_cast<unsigned char>(name[i]))));
-      for (uint32_t p = 0; g && p < 35; ++p)
-        if (g[p] == '1')
+      const uint64_t g = Glyph(static_cast<char>(std::toupper(static_cast<unsigned char>(name[i]))));
+      for (uint32_t p = 0; p < 35; ++p)
+        if (g >> (34 - p) & 1)
           for (uint32_t dy = 0; dy < 2; ++dy)
             for (uint32_t dx = 0; dx < 2; ++dx)
               sheet[(oy + kTile + 4 + p / 5 * 2 + dy) * kWidth + ox + 4 + i * 12 + p % 5 * 2 + dx] = 0;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "resources/text_ids.h"
 #include "tests/crop/result_checks.h"
 
@@ -32,7 +34,8 @@ void CheckTile(HostBlock source, uint32_t nx, uint32_t ny, bool mirror, const st
 class TileAtDepth : public testing::TestWithParam<unsigned> {};
 
 // Widths 1 to 17 put copies at every bit and nibble offset; 1 to 3 rows of copies give an
-// upright (odd count) or flipped (even count) bottom row of copies.
+// upright (odd count) or flipped (even count) bottom row of copies. Out of memory, at the new image
+// or the row buffer of the reversed copies, leaves nothing behind.
 TEST_P(TileAtDepth, RepeatsAndReflectsTheImage) {
   const unsigned bits = GetParam();
   for (uint32_t width = 1; width <= 17; ++width) {
@@ -40,20 +43,12 @@ TEST_P(TileAtDepth, RepeatsAndReflectsTheImage) {
     for (bool mirror : {false, true})
       for (uint32_t nx = 1; nx <= 4; ++nx)
         for (uint32_t ny = 1; ny <= 3; ++ny)
-          CheckTile(source.get(), nx, ny, mirror,
-                    std::to_string(bits) + " bits, width " + std::to_string(width) + ", " +
-                        std::to_string(nx) + " x " + std::to_string(ny) +
-                        (mirror ? " mirrored" : ""));
+          CheckTile(source.get(), nx, ny, mirror, std::to_string(bits) + " bits, width " + std::to_string(width) + ", " +
+                                                      std::to_string(nx) + " x " + std::to_string(ny) + (mirror ? " mirrored" : ""));
   }
   OwnedBlock wide(testimg::Make(bits, 157, 2, 3));
   CheckTile(wide.get(), 9, 2, true, std::to_string(bits) + " bits, wide");
-}
-
-TEST_P(TileAtDepth, OutOfMemoryLeavesNothingBehind) {
-  OwnedBlock source(testimg::Make(GetParam(), 7, 3, 5));
-  // The new image, then the row buffer of the reversed copies.
-  checks::ExpectCleanFailures(
-      source.get(), [&] { return TIL_TileDIB(source.get(), 3, 2, true); }, IDS_TILE_NO_MEMORY, 2);
+  checks::ExpectCleanFailures(wide.get(), [&] { return TIL_TileDIB(wide.get(), 3, 2, true); }, IDS_TILE_NO_MEMORY, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, TileAtDepth, testing::ValuesIn(testimg::kDepths),
@@ -65,9 +60,8 @@ TEST(Tile, ThreePixelsFiveTimes) {
   OwnedBlock bits(testimg::Make(1, 3, 1, 1));
   testimg::View(bits.get()).v.Row(0)[0] = 0xDF;
   OwnedBlock row(TIL_TileDIB(bits.get(), 5, 1, false));
-  ASSERT_TRUE(row);
   testimg::View out(row.get());
-  EXPECT_EQ(out.v.width, 15u);
+  ASSERT_EQ(out.v.width, 15u);
   EXPECT_EQ(out.v.Row(0)[0], 0xDB);  // 110 110 11
   EXPECT_EQ(out.v.Row(0)[1], 0x6C);  // 0 110 110 0
 }
@@ -76,10 +70,9 @@ TEST(Tile, ThreePixelsFiveTimes) {
 TEST(Tile, RefusesResultsPastTheLimit) {
   OwnedBlock wide(testimg::Make(1, 10000, 1, 1)), tall(testimg::Make(8, 1, 16384, 1));
   recorder::Reset();
-  EXPECT_EQ(TIL_TileDIB(wide.get(), 4, 1, false), nullptr);
-  EXPECT_EQ(TIL_TileDIB(tall.get(), 1, 2, true), nullptr);  // 32768 rows
-  EXPECT_EQ(TIL_TileDIB(tall.get(), 0, 1, true), nullptr);
-  EXPECT_EQ(TIL_TileDIB(tall.get(), 1, 0, true), nullptr);
+  for (const auto& [block, nx, ny] : {std::tuple{wide.get(), 4u, 1u}, {tall.get(), 1u, 2u} /* 32768 rows */,
+                                      {tall.get(), 0u, 1u}, {tall.get(), 1u, 0u}})
+    EXPECT_EQ(TIL_TileDIB(block, nx, ny, true), nullptr);
   EXPECT_EQ(recorder::Messages(), (std::vector<unsigned>{IDS_TILE_TOO_LARGE, IDS_TILE_TOO_LARGE,
                                                          IDS_TILE_BAD_WIDTH, IDS_TILE_BAD_HEIGHT}));
   EXPECT_EQ(recorder::AllocationCount(), 0);

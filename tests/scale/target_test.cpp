@@ -5,42 +5,32 @@
 namespace {
 
 TEST(TargetFromSettings, FollowsTheStoredUnitsAndTheAspectRule) {
-  struct Case {
-    uint32_t origW, origH;
-    uint16_t units;
-    uint32_t customW, customH;
-    uint16_t percentW, percentH;
-    bool keep;
-    uint32_t wantW, wantH;
+  // {OrigWidth, OrigHeight, CustomWidth, CustomHeight, ScaleUnits, PercentWidth, PercentHeight,
+  //  KeepAspect}, then the target.
+  const struct {
+    ScaleTargetState in;
+    uint32_t w, h;
   } cases[] = {
-      {400, 300, 1, 0, 0, 50, 50, true, 200, 150},
-      {400, 300, 0, 100, 100, 100, 100, true, 100, 75},   // equal sides: the longer image side stays
-      {300, 400, 0, 100, 100, 100, 100, true, 75, 100},
-      {400, 300, 0, 100, 200, 100, 100, true, 267, 200},  // ceil(200 × 400 / 300)
-      {400, 300, 0, 100, 200, 100, 100, false, 100, 200},
-      {3, 5, 1, 0, 0, 50, 100, false, 2, 5},              // (150 + 99) div 100 = 2
-      {400, 300, 1, 9, 9, 100, 100, false, 400, 300},     // percentages ignore the stored pixels
-      {400, 300, 2, 640, 480, 10, 10, false, 640, 480},   // inches and cm are stored as pixels
-      {400, 300, 0, 0, 0, 100, 100, false, 0, 0},         // a stored 0 stays 0: the scaling refuses it
-      {400, 300, 0, 200, 0, 100, 100, true, 200, 150},    // a side of 0 follows the other
-      {400, 300, 1, 0, 0, 0, 30, true, 120, 90},
-      {7, 3, 0, 1, 1, 100, 100, true, 1, 1},
-      {0x7FFFFFFF, 1, 1, 0, 0, 65535, 100, false, 0xFFFFFFFF, 1},  // capped, not wrapped
+      {{400, 300, 0, 0, 1, 50, 50, true}, 200, 150},
+      {{400, 300, 100, 100, 0, 100, 100, true}, 100, 75},   // equal sides: the longer image side stays
+      {{300, 400, 100, 100, 0, 100, 100, true}, 75, 100},
+      {{400, 300, 100, 200, 0, 100, 100, true}, 267, 200},  // ceil(200 × 400 / 300)
+      {{400, 300, 100, 200, 0, 100, 100, false}, 100, 200},
+      {{3, 5, 0, 0, 1, 50, 100, false}, 2, 5},              // (150 + 99) div 100 = 2
+      {{400, 300, 9, 9, 1, 100, 100, false}, 400, 300},     // percentages ignore the stored pixels
+      {{400, 300, 640, 480, 2, 10, 10, false}, 640, 480},   // inches and cm are stored as pixels
+      {{400, 300, 0, 0, 0, 100, 100, false}, 0, 0},         // a stored 0 stays 0: the scaling refuses it
+      {{400, 300, 200, 0, 0, 100, 100, true}, 200, 150},    // a side of 0 follows the other
+      {{400, 300, 0, 0, 1, 0, 30, true}, 120, 90},
+      {{7, 3, 1, 1, 0, 100, 100, true}, 1, 1},
+      {{0x7FFFFFFF, 1, 0, 0, 1, 65535, 100, false}, 0xFFFFFFFF, 1},  // capped, not wrapped
   };
-  for (const Case& c : cases) {
-    ScaleTargetState s;
-    s.OrigWidth = c.origW;
-    s.OrigHeight = c.origH;
-    s.ScaleUnits = c.units;
-    s.CustomWidth = c.customW;
-    s.CustomHeight = c.customH;
-    s.PercentWidth = c.percentW;
-    s.PercentHeight = c.percentH;
-    s.KeepAspect = c.keep;
+  for (const auto& c : cases) {
+    ScaleTargetState s = c.in;
     SCL_TargetFromSettings(s);
-    EXPECT_EQ(s.CustomWidth, c.wantW) << c.origW << "x" << c.origH << " units " << c.units;
-    EXPECT_EQ(s.CustomHeight, c.wantH) << c.origW << "x" << c.origH << " units " << c.units;
-    EXPECT_EQ(s.OrigWidth, c.origW);
+    EXPECT_EQ(s.CustomWidth, c.w) << c.in.OrigWidth << "x" << c.in.OrigHeight << " units " << c.in.ScaleUnits;
+    EXPECT_EQ(s.CustomHeight, c.h) << c.in.OrigWidth << "x" << c.in.OrigHeight << " units " << c.in.ScaleUnits;
+    EXPECT_EQ(s.OrigWidth, c.in.OrigWidth);
   }
 }
 
