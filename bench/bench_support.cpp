@@ -31,3 +31,13 @@ uint64_t ImageBytes(unsigned bits, uint32_t width, uint32_t height) {
 void DepthArgs(benchmark::internal::Benchmark* b) {
   for (int bits : {1, 8, 24, 32}) b->Arg(bits);
 }
+
+void MemcpyBaseline(benchmark::State& state, uint64_t bytes) {
+  std::vector<uint8_t> a(bytes, 1), b(bytes, 2);
+  for (auto _ : state) {
+    std::memcpy(b.data(), a.data(), bytes);
+    benchmark::DoNotOptimize(b.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+}

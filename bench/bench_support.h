@@ -14,5 +14,9 @@ HostBlock MakeBenchImage(unsigned bits, uint32_t width, uint32_t height);
 // Bytes of pixel rows of an image of that depth and size.
 uint64_t ImageBytes(unsigned bits, uint32_t width, uint32_t height);
 
+// The baseline every engine is compared with: a memcpy of `bytes` bytes between two buffers that
+// are already touched, with bytes per second set.
+void MemcpyBaseline(benchmark::State& state, uint64_t bytes);
+
 // Registers the depth argument used by the per-depth benchmarks.
 void DepthArgs(benchmark::internal::Benchmark* b);

@@ -49,14 +49,7 @@ void CountBytes(benchmark::State& state, unsigned bits, uint32_t width, uint32_t
 }
 
 void Memcpy(benchmark::State& state, unsigned bits, uint32_t width, uint32_t height) {
-  const uint64_t bytes = ImageBytes(bits, width, height);
-  std::vector<uint8_t> a(bytes, 1), b(bytes, 2);
-  for (auto _ : state) {
-    std::memcpy(b.data(), a.data(), bytes);
-    benchmark::DoNotOptimize(b.data());
-    benchmark::ClobberMemory();
-  }
-  CountBytes(state, bits, width, height);
+  MemcpyBaseline(state, ImageBytes(bits, width, height));
 }
 
 unsigned Bits(const benchmark::State& state) { return static_cast<unsigned>(state.range(0)); }

@@ -35,13 +35,7 @@ const WmfDrawing& Circle() {
 
 void BM_MaskMemcpy(benchmark::State& state) {
   const uint64_t bytes = ImageBytes(static_cast<unsigned>(state.range(0)), kW, kH);
-  std::vector<uint8_t> a(bytes, 1), b(bytes, 2);
-  for (auto _ : state) {
-    std::memcpy(b.data(), a.data(), bytes);
-    benchmark::DoNotOptimize(b.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+  MemcpyBaseline(state, bytes);
 }
 
 void BM_MaskRender(benchmark::State& state) {

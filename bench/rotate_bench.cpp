@@ -20,13 +20,7 @@ double Min(const std::vector<double>& v) { return *std::min_element(v.begin(), v
 
 void BM_RotateMemcpy(benchmark::State& state) {
   const size_t bytes = ImageBytes(static_cast<unsigned>(state.range(0)), kW, kH);
-  std::vector<uint8_t> a(bytes, 1), b(bytes, 2);
-  for (auto _ : state) {
-    std::memcpy(b.data(), a.data(), bytes);
-    benchmark::DoNotOptimize(b.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+  MemcpyBaseline(state, bytes);
 }
 BENCHMARK(BM_RotateMemcpy)->Apply(DepthArgs)->ComputeStatistics("min", Min)->Unit(benchmark::kMillisecond);
 

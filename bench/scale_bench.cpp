@@ -40,13 +40,7 @@ uint64_t LargerImageBytes(const Case& c) {
 
 void BM_ScaleMemcpy(benchmark::State& state) {
   const size_t bytes = LargerImageBytes(kCases[state.range(0)]);
-  std::vector<uint8_t> a(bytes, 1), b(bytes, 2);
-  for (auto _ : state) {
-    std::memcpy(b.data(), a.data(), bytes);
-    benchmark::DoNotOptimize(b.data());
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+  MemcpyBaseline(state, bytes);
 }
 BENCHMARK(BM_ScaleMemcpy)->Apply(CaseArgs);
 
