@@ -116,6 +116,10 @@ TEST(RightAngleImageMagick, AgreesWithRotateOn24BitFiles) {
   char name[] = "/tmp/rotate-test-XXXXXX";
   ASSERT_NE(mkdtemp(name), nullptr);
   const std::filesystem::path dir = name;
+  struct Cleanup {
+    std::filesystem::path dir;
+    ~Cleanup() { std::filesystem::remove_all(dir); }
+  } cleanup{dir};  // also when an assertion ends the test early
   OwnedBlock source(testimg::Make(24, 37, 22, 11));
   {
     const auto bytes = testimg::Bytes(source.get());
@@ -154,7 +158,6 @@ TEST(RightAngleImageMagick, AgreesWithRotateOn24BitFiles) {
             << "-rotate " << 90 * k << " at " << x << ", " << y;
     }
   }
-  std::filesystem::remove_all(dir);
 }
 #endif
 
