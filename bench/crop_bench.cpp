@@ -120,30 +120,30 @@ BENCHMARK(BM_TileCall)->Apply(TileArgs);
 // --- Frame: range(1) = the style ---
 
 FrameSpec BenchFrame(const benchmark::State& state) {
-  FrameSpec spec;
-  spec.style = static_cast<uint16_t>(state.range(1));
-  spec.fill = {1, 30, 60, 90};
-  FRM_SetMargins(spec, kW, kH, 100, 100, 100, 100);
-  return spec;
+  FrameSpec params;
+  params.style = static_cast<uint16_t>(state.range(1));
+  params.fill = {1, 30, 60, 90};
+  FRM_SetMargins(params, kW, kH, 100, 100, 100, 100);
+  return params;
 }
 
 void BM_FrameMemcpy(benchmark::State& state) { Memcpy(state, Bits(state), kW + 200, kH + 200); }
 
 void BM_FrameRows(benchmark::State& state) {
-  const FrameSpec spec = BenchFrame(state);
+  const FrameSpec params = BenchFrame(state);
   Source source(Bits(state), kW, kH);
   Result result(source.view, kW + 200, kH + 200);
   for (auto _ : state) {
-    FRM_ComposeRows(spec, source.view, result.view);
+    FRM_ComposeRows(params, source.view, result.view);
     benchmark::ClobberMemory();
   }
   CountBytes(state, Bits(state), kW + 200, kH + 200);
 }
 
 void BM_FrameCall(benchmark::State& state) {
-  const FrameSpec spec = BenchFrame(state);
+  const FrameSpec params = BenchFrame(state);
   Source source(Bits(state), kW, kH);
-  for (auto _ : state) OwnedBlock framed(FRM_ComposeFrame(source.block.get(), spec));
+  for (auto _ : state) OwnedBlock framed(FRM_ComposeFrame(source.block.get(), params));
   CountBytes(state, Bits(state), kW + 200, kH + 200);
 }
 

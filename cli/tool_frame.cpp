@@ -112,19 +112,19 @@ int RunFrame(const std::vector<std::string>& argv) {
       return UsageError(kFrameUsage,
                         std::string(sizeNames[i]) + " needs a number of pixels from 1 to 65535");
 
-  FrameSpec spec;
+  FrameSpec params;
   const std::string style = args.Has("--style") ? args.options.at("--style") : "filled";
   if (style == "filled")
-    spec.style = kFrameFilled;
+    params.style = kFrameFilled;
   else if (style == "outline")
-    spec.style = kFrameOutline;
+    params.style = kFrameOutline;
   else
     return UsageError(kFrameUsage, "--style is filled or outline");
   ColorOption fill, outline;
   if (!ParseColor(args, "--fill", "--fill-index", fill, error) ||
       !ParseColor(args, "--outline", "--outline-index", outline, error))
     return UsageError(kFrameUsage, error);
-  if (outline.given && spec.style != kFrameOutline)
+  if (outline.given && params.style != kFrameOutline)
     return UsageError(kFrameUsage, "--outline and --outline-index need --style outline");
 
   return RunImageCommand(args, kFrameUsage, [&](HostBlock image) -> HostBlock {
@@ -133,8 +133,8 @@ int RunFrame(const std::vector<std::string>& argv) {
       if (!locked.ok) return nullptr;
       const DibView& v = locked.view;
       std::string why;
-      if (!ResolveColor(fill, v, "--fill", spec.fill, why) ||
-          !ResolveColor(outline, v, "--outline", spec.outline, why)) {
+      if (!ResolveColor(fill, v, "--fill", params.fill, why) ||
+          !ResolveColor(outline, v, "--outline", params.outline, why)) {
         ToolError(why);
         return nullptr;
       }
@@ -153,14 +153,14 @@ int RunFrame(const std::vector<std::string>& argv) {
         margins[i == 0 ? 2 : 0] = split.first;
         margins[i == 0 ? 3 : 1] = split.second;
       }
-      if (!FRM_SetMargins(spec, v.width, v.height, static_cast<uint32_t>(margins[0]),
+      if (!FRM_SetMargins(params, v.width, v.height, static_cast<uint32_t>(margins[0]),
                           static_cast<uint32_t>(margins[1]), static_cast<uint32_t>(margins[2]),
                           static_cast<uint32_t>(margins[3]))) {
         HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
         return nullptr;
       }
     }
-    return FRM_ComposeFrame(image, spec);
+    return FRM_ComposeFrame(image, params);
   });
 }
 

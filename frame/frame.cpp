@@ -73,16 +73,16 @@ void PutPixel(const DibView& image, uint8_t* row, uint32_t x, const FrameColor& 
 
 // Background of stored row k, perhaps but for a hole the image will fill. Unknown styles paint
 // as Filled (see FRM_DrawBackground).
-void PaintBackgroundRow(const FrameSpec& spec, const DibView& image, uint32_t k, Hole hole = {}) {
+void PaintBackgroundRow(const FrameSpec& params, const DibView& image, uint32_t k, Hole hole = {}) {
   uint8_t* row = image.Row(k);
-  if (spec.style != kFrameOutline) {
-    FillRow(image, row, spec.fill, hole);
+  if (params.style != kFrameOutline) {
+    FillRow(image, row, params.fill, hole);
   } else if (k == 0 || k == image.height - 1) {
-    FillRow(image, row, spec.outline, hole);
+    FillRow(image, row, params.outline, hole);
   } else {
-    FillRow(image, row, spec.fill, hole);
-    PutPixel(image, row, 0, spec.outline);
-    PutPixel(image, row, image.width - 1, spec.outline);
+    FillRow(image, row, params.fill, hole);
+    PutPixel(image, row, 0, params.outline);
+    PutPixel(image, row, image.width - 1, params.outline);
   }
 }
 
@@ -95,55 +95,55 @@ void PlaceRow(const DibView& source, uint32_t k, const DibView& dest, uint32_t l
 
 }  // namespace
 
-void FRM_FillBackground(const FrameSpec& spec, const DibView& image) {
-  for (uint32_t k = 0; k < image.height; ++k) FillRow(image, image.Row(k), spec.fill);
+void FRM_FillBackground(const FrameSpec& params, const DibView& image) {
+  for (uint32_t k = 0; k < image.height; ++k) FillRow(image, image.Row(k), params.fill);
 }
 
-void FRM_OutlineBackground(const FrameSpec& spec, const DibView& image) {
-  FrameSpec outlined = spec;
+void FRM_OutlineBackground(const FrameSpec& params, const DibView& image) {
+  FrameSpec outlined = params;
   outlined.style = kFrameOutline;
   for (uint32_t k = 0; k < image.height; ++k) PaintBackgroundRow(outlined, image, k);
 }
 
-void FRM_DrawBackground(const FrameSpec& spec, const DibView& image) {
-  for (uint32_t k = 0; k < image.height; ++k) PaintBackgroundRow(spec, image, k);
+void FRM_DrawBackground(const FrameSpec& params, const DibView& image) {
+  for (uint32_t k = 0; k < image.height; ++k) PaintBackgroundRow(params, image, k);
 }
 
 void FRM_PlaceImage(const DibView& source, const DibView& dest, uint32_t left, uint32_t bottom) {
   for (uint32_t k = 0; k < source.height; ++k) PlaceRow(source, k, dest, left, bottom);
 }
 
-void FRM_ComposeRows(const FrameSpec& spec, const DibView& source, const DibView& dest) {
-  if (spec.addWidth == 0 && spec.addHeight == 0) {
+void FRM_ComposeRows(const FrameSpec& params, const DibView& source, const DibView& dest) {
+  if (params.addWidth == 0 && params.addHeight == 0) {
     // The image covers the new one exactly; its rows come with their padding.
     std::memcpy(dest.rows, source.rows, source.stride * source.height);
     return;
   }
   // The outline's edge pixels are painted before the image, which covers them when a margin
   // is 0.
-  const Hole image{spec.left, spec.left + source.width};
+  const Hole image{params.left, params.left + source.width};
   for (uint32_t k = 0; k < dest.height; ++k) {
-    if (k >= spec.bottom && k - spec.bottom < source.height) {
-      PaintBackgroundRow(spec, dest, k, image);
-      PlaceRow(source, k - spec.bottom, dest, spec.left, spec.bottom);
+    if (k >= params.bottom && k - params.bottom < source.height) {
+      PaintBackgroundRow(params, dest, k, image);
+      PlaceRow(source, k - params.bottom, dest, params.left, params.bottom);
     } else {
-      PaintBackgroundRow(spec, dest, k);
+      PaintBackgroundRow(params, dest, k);
     }
   }
 }
 
-HostBlock FRM_ComposeFrame(HostBlock source, const FrameSpec& spec) {
+HostBlock FRM_ComposeFrame(HostBlock source, const FrameSpec& params) {
   LockedDib image(source);
   if (!image.ok) return nullptr;
   const DibView& s = image.view;
-  if (s.width + uint64_t{spec.addWidth} > kMaxSide ||
-      s.height + uint64_t{spec.addHeight} > kMaxSide || spec.left > spec.addWidth ||
-      spec.bottom > spec.addHeight) {
+  if (s.width + uint64_t{params.addWidth} > kMaxSide ||
+      s.height + uint64_t{params.addHeight} > kMaxSide || params.left > params.addWidth ||
+      params.bottom > params.addHeight) {
     HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
     return nullptr;
   }
-  const uint32_t width = s.width + spec.addWidth;
-  const uint32_t height = s.height + spec.addHeight;
+  const uint32_t width = s.width + params.addWidth;
+  const uint32_t height = s.height + params.addHeight;
 
   OwnedBlock result(
       HP_Alloc(PackedDibSize(ColorTableSize(*s.header), s.bits, width, height), HP_MOVEABLE));
@@ -152,7 +152,7 @@ HostBlock FRM_ComposeFrame(HostBlock source, const FrameSpec& spec) {
     HP_ShowMessage(IDS_FRAME_NO_MEMORY);
     return nullptr;
   }
-  FRM_ComposeRows(spec, s, StartImageLike(s, lock.get(), width, height));
+  FRM_ComposeRows(params, s, StartImageLike(s, lock.get(), width, height));
   lock.unlock();
   return result.release();
 }

@@ -91,25 +91,25 @@ static_assert(offsetof(FrameSpec, outline) == offsetof(FrameSpec, fill) + sizeof
 // short, IDS_IMAGE_TOO_LARGE when a new dimension would pass 65535 or the image would not lie
 // inside the new one (left > addWidth or bottom > addHeight), IDS_UNSUPPORTED_IMAGE for an image
 // the engines do not handle (16 bits per pixel among them).
-HostBlock FRM_ComposeFrame(HostBlock source, const FrameSpec& spec);
+HostBlock FRM_ComposeFrame(HostBlock source, const FrameSpec& params);
 
 // The work of FRM_ComposeFrame in memory the caller supplies: `dest` starts like the source (as
 // StartImageLike leaves it) with the new size; every row is written, row by row, background then
 // image, so that each row is finished while it is in the cache.
-void FRM_ComposeRows(const FrameSpec& spec, const DibView& source, const DibView& dest);
+void FRM_ComposeRows(const FrameSpec& params, const DibView& source, const DibView& dest);
 
-// Paints every row of `image` by `spec.style`: FRM_FillBackground for Filled,
+// Paints every row of `image` by `params.style`: FRM_FillBackground for Filled,
 // FRM_OutlineBackground for Outline. Any other style is painted as Filled, so that no margin is
 // ever left as allocated.
-void FRM_DrawBackground(const FrameSpec& spec, const DibView& image);
+void FRM_DrawBackground(const FrameSpec& params, const DibView& image);
 // Every row in the fill colour: 1-, 4- and 8-bit rows byte by byte over the whole stride, 24- and
 // 32-bit rows pixel by pixel (fourth byte 0) with zero padding. Palette indices use the low bits
 // of `index` that the depth holds.
-void FRM_FillBackground(const FrameSpec& spec, const DibView& image);
+void FRM_FillBackground(const FrameSpec& params, const DibView& image);
 // As FRM_FillBackground, then the first and last stored rows entirely and the first and last
 // pixel of every other row in the outline colour: a one-pixel border round the whole image. A
 // one-row image is all border.
-void FRM_OutlineBackground(const FrameSpec& spec, const DibView& image);
+void FRM_OutlineBackground(const FrameSpec& params, const DibView& image);
 
 // Copies every row of `source` into `dest` at column `left` of stored row `bottom` + its row
 // number, leaving the bits of `dest` outside the copied pixels as they are. The source must fit.

@@ -17,8 +17,8 @@ struct MarginSplit {
 // bottom). Both sizes are the dialog's 16-bit values.
 MarginSplit FRM_SplitMargins(uint16_t imageSize, uint16_t newSize);
 
-// Stores four margins in `spec` with addWidth = left + right and addHeight = top + bottom, when
+// Stores four margins in `params` with addWidth = left + right and addHeight = top + bottom, when
 // the new image of an imageWidth x imageHeight image stays within 65535 pixels each way. Returns
-// false, leaving `spec` unchanged, when it would not (the sums cannot be held in 16 bits).
-bool FRM_SetMargins(FrameSpec& spec, uint32_t imageWidth, uint32_t imageHeight, uint32_t top,
+// false, leaving `params` unchanged, when it would not (the sums cannot be held in 16 bits).
+bool FRM_SetMargins(FrameSpec& params, uint32_t imageWidth, uint32_t imageHeight, uint32_t top,
                     uint32_t bottom, uint32_t left, uint32_t right);

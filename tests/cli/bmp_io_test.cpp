@@ -69,7 +69,7 @@ HostBlock Parse(const std::vector<uint8_t>& file, std::string& error) {
 TEST(ParseBmp, RefusesWhatIsNotHandled) {
   struct Case {
     const char* what;
-    BmpSpec spec;
+    BmpSpec params;
     const char* reason;  // a part of the message
   } cases[] = {
       {"RLE8", {.compression = 1}, "RLE"},
@@ -96,7 +96,7 @@ TEST(ParseBmp, RefusesWhatIsNotHandled) {
   for (const Case& c : cases) {
     std::string error;
     const int live = recorder::LiveBlocks();
-    HostBlock block = Parse(BuildBmp(c.spec), error);
+    HostBlock block = Parse(BuildBmp(c.params), error);
     EXPECT_EQ(block, nullptr) << c.what;
     HP_Free(block);
     EXPECT_NE(error.find(c.reason), std::string::npos) << c.what << ": " << error;
@@ -114,7 +114,7 @@ TEST(ParseBmp, RefusesWhatIsNotHandled) {
 TEST(ParseBmp, NormalisesToThePackedModel) {
   struct Case {
     const char* what;
-    BmpSpec spec;
+    BmpSpec params;
     uint32_t colors;
   } cases[] = {
       {"plain", {}, 4},
@@ -128,7 +128,7 @@ TEST(ParseBmp, NormalisesToThePackedModel) {
   };
   for (const Case& c : cases) {
     std::string error;
-    OwnedBlock block(Parse(BuildBmp(c.spec), error));
+    OwnedBlock block(Parse(BuildBmp(c.params), error));
     ASSERT_TRUE(block) << c.what << ": " << error;
     testimg::View v(block.get());
     ASSERT_NE(v.v.header, nullptr) << c.what;
@@ -139,7 +139,7 @@ TEST(ParseBmp, NormalisesToThePackedModel) {
     for (uint32_t y = 0; y < v.v.height; ++y)
       for (uint32_t x = 0; x < v.v.width; ++x) {
         // Every file byte of pixel data is 0x5A: pixels read 0x5A-derived values everywhere.
-        const uint32_t expected = c.spec.bits == 8 ? 0x5A : c.spec.bits == 24 ? 0x5A5A5A : 0x5A5A5A5A;
+        const uint32_t expected = c.params.bits == 8 ? 0x5A : c.params.bits == 24 ? 0x5A5A5A : 0x5A5A5A5A;
         ASSERT_EQ(testimg::GetPixel(v.v, x, y), expected) << c.what;
       }
     // Padding cleared.

@@ -16,34 +16,34 @@ uint32_t Expected(const FrameColor& c, unsigned bits) {
 
 // Colours whose indices and channels all differ, so that a swap shows.
 FrameSpec SpecWith(uint16_t style, unsigned bits) {
-  FrameSpec spec;
-  spec.style = style;
-  spec.fill = {static_cast<int16_t>(bits == 1 ? 1 : 5), 10, 20, 30};
-  spec.outline = {static_cast<int16_t>(bits == 1 ? 0 : 3), 200, 150, 100};
-  return spec;
+  FrameSpec params;
+  params.style = style;
+  params.fill = {static_cast<int16_t>(bits == 1 ? 1 : 5), 10, 20, 30};
+  params.outline = {static_cast<int16_t>(bits == 1 ? 0 : 3), 200, 150, 100};
+  return params;
 }
 
 // The framed image against the rule, y counted from the top: the source at column left with a
 // top margin of H' - h - bottom rows, around it the outline border (Outline) or the fill. The
 // bits after each row's last pixel repeat the row's background byte below 24 bits, are 0 above.
-void CheckFrame(HostBlock source, const FrameSpec& spec, const std::string& what) {
-  OwnedBlock result(FRM_ComposeFrame(source, spec));
+void CheckFrame(HostBlock source, const FrameSpec& params, const std::string& what) {
+  OwnedBlock result(FRM_ComposeFrame(source, params));
   ASSERT_TRUE(result) << what;
   testimg::View in(source), out(result.get());
   const DibView &s = in.v, &d = out.v;
-  checks::ExpectMadeFrom(s, result.get(), s.width + spec.addWidth, s.height + spec.addHeight, what);
-  const uint32_t top = d.height - s.height - spec.bottom;
+  checks::ExpectMadeFrom(s, result.get(), s.width + params.addWidth, s.height + params.addHeight, what);
+  const uint32_t top = d.height - s.height - params.bottom;
   for (uint32_t y = 0; y < d.height; ++y) {
-    const bool edgeRow = y == 0 || y == d.height - 1, outline = spec.style == kFrameOutline;
+    const bool edgeRow = y == 0 || y == d.height - 1, outline = params.style == kFrameOutline;
     for (uint32_t x = 0; x < d.width; ++x) {
-      uint32_t want = Expected(spec.fill, d.bits);
-      if (x >= spec.left && x - spec.left < s.width && y >= top && y - top < s.height)
-        want = testimg::GetPixel(s, x - spec.left, y - top);
+      uint32_t want = Expected(params.fill, d.bits);
+      if (x >= params.left && x - params.left < s.width && y >= top && y - top < s.height)
+        want = testimg::GetPixel(s, x - params.left, y - top);
       else if (outline && (edgeRow || x == 0 || x == d.width - 1))
-        want = Expected(spec.outline, d.bits);
+        want = Expected(params.outline, d.bits);
       ASSERT_EQ(testimg::GetPixel(d, x, y), want) << what << " at " << x << "," << y;
     }
-    const uint32_t background = Expected(outline && edgeRow ? spec.outline : spec.fill, d.bits);
+    const uint32_t background = Expected(outline && edgeRow ? params.outline : params.fill, d.bits);
     for (size_t bit = size_t{d.width} * d.bits; bit < d.stride * 8; ++bit)
       ASSERT_EQ(checks::Bit(d, d.height - 1 - y, bit),
                 d.bits > 8 ? 0 : (background >> (d.bits - 1 - bit % d.bits)) & 1)
@@ -63,27 +63,27 @@ TEST_P(FrameAtDepth, PlacesTheImageInsideItsMargins) {
       for (uint32_t left = 0; left < 8; ++left) {
         const uint32_t height = 1 + width % 3, bottom = left % 3, top = width % 2 ? 0 : 2;
         OwnedBlock source(testimg::Make(bits, width, height, width * 16 + left));
-        FrameSpec spec = SpecWith(style, bits);
-        ASSERT_TRUE(FRM_SetMargins(spec, width, height, top, bottom, left, (width + left) % 4));
-        CheckFrame(source.get(), spec, std::to_string(bits) + " bits, style " + std::to_string(style) +
+        FrameSpec params = SpecWith(style, bits);
+        ASSERT_TRUE(FRM_SetMargins(params, width, height, top, bottom, left, (width + left) % 4));
+        CheckFrame(source.get(), params, std::to_string(bits) + " bits, style " + std::to_string(style) +
                                            ", width " + std::to_string(width) + ", left " + std::to_string(left));
       }
   OwnedBlock wide(testimg::Make(bits, 203, 2, 77));
   for (uint32_t left = 0; left < 8; ++left) {
-    FrameSpec spec = SpecWith(kFrameOutline, bits);
-    ASSERT_TRUE(FRM_SetMargins(spec, 203, 2, 1, 2, left, 70));
-    CheckFrame(wide.get(), spec, std::to_string(bits) + " bits, wide, left " + std::to_string(left));
+    FrameSpec params = SpecWith(kFrameOutline, bits);
+    ASSERT_TRUE(FRM_SetMargins(params, 203, 2, 1, 2, left, 70));
+    CheckFrame(wide.get(), params, std::to_string(bits) + " bits, wide, left " + std::to_string(left));
   }
 }
 
 // Without margins the result is the image, byte for byte; out of memory leaves nothing behind.
 TEST_P(FrameAtDepth, CopiesWithoutMarginsAndFailsCleanly) {
   OwnedBlock source(testimg::Make(GetParam(), 9, 4, 5));
-  FrameSpec spec = SpecWith(kFrameOutline, GetParam());
-  OwnedBlock same(FRM_ComposeFrame(source.get(), spec));
+  FrameSpec params = SpecWith(kFrameOutline, GetParam());
+  OwnedBlock same(FRM_ComposeFrame(source.get(), params));
   EXPECT_EQ(testimg::Bytes(same.get()), testimg::Bytes(source.get()));
-  ASSERT_TRUE(FRM_SetMargins(spec, 9, 4, 1, 2, 3, 4));
-  checks::ExpectCleanFailures(source.get(), [&] { return FRM_ComposeFrame(source.get(), spec); }, IDS_FRAME_NO_MEMORY, 1);
+  ASSERT_TRUE(FRM_SetMargins(params, 9, 4, 1, 2, 3, 4));
+  checks::ExpectCleanFailures(source.get(), [&] { return FRM_ComposeFrame(source.get(), params); }, IDS_FRAME_NO_MEMORY, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, FrameAtDepth, testing::ValuesIn(testimg::kDepths),
@@ -94,8 +94,8 @@ INSTANTIATE_TEST_SUITE_P(Depths, FrameAtDepth, testing::ValuesIn(testimg::kDepth
 // the top and 4 columns in from the right.
 TEST(Frame, TenByTenExample) {
   OwnedBlock source(testimg::Make(8, 10, 10, 1));
-  const FrameSpec spec{.addWidth = 6, .addHeight = 4, .left = 2, .bottom = 1, .fill = {5, 0, 0, 0}};
-  OwnedBlock result(FRM_ComposeFrame(source.get(), spec));
+  const FrameSpec params{.addWidth = 6, .addHeight = 4, .left = 2, .bottom = 1, .fill = {5, 0, 0, 0}};
+  OwnedBlock result(FRM_ComposeFrame(source.get(), params));
   ASSERT_TRUE(result);
   testimg::View in(source.get()), out(result.get());
   EXPECT_EQ(out.v.width, 16u);
@@ -118,9 +118,9 @@ TEST(Frame, RefusesWhatDoesNotFit) {
   for (const Case& c : cases) {
     OwnedBlock source(testimg::Make(1, 40, 3, 2));
     BlockLock(source.get()).get()[14] = static_cast<uint8_t>(c.bits);  // biBitCount
-    const FrameSpec spec{.addWidth = c.addWidth, .addHeight = c.addHeight, .left = c.left, .bottom = c.bottom};
+    const FrameSpec params{.addWidth = c.addWidth, .addHeight = c.addHeight, .left = c.left, .bottom = c.bottom};
     recorder::Reset();
-    EXPECT_EQ(FRM_ComposeFrame(source.get(), spec), nullptr) << "case " << &c - cases;
+    EXPECT_EQ(FRM_ComposeFrame(source.get(), params), nullptr) << "case " << &c - cases;
     EXPECT_EQ(recorder::Messages(), std::vector<unsigned>{c.message}) << "case " << &c - cases;
     EXPECT_EQ(recorder::AllocationCount(), 0);
   }
@@ -135,14 +135,14 @@ TEST(FrameMargins, SplitAndStoreLikeTheDialog) {
     const MarginSplit m = FRM_SplitMargins(c.image, c.typed);
     EXPECT_EQ(std::vector<int>({m.added, m.first, m.second}), std::vector<int>({c.added, c.first, c.second})) << c.image;
   }
-  FrameSpec spec;
-  ASSERT_TRUE(FRM_SetMargins(spec, 100, 80, 10, 4, 7, 9));
-  EXPECT_EQ(std::vector<int>({spec.top, spec.bottom, spec.left, spec.right, spec.addWidth, spec.addHeight}),
+  FrameSpec params;
+  ASSERT_TRUE(FRM_SetMargins(params, 100, 80, 10, 4, 7, 9));
+  EXPECT_EQ(std::vector<int>({params.top, params.bottom, params.left, params.right, params.addWidth, params.addHeight}),
             std::vector<int>({10, 4, 7, 9, 16, 14}));
-  EXPECT_TRUE(FRM_SetMargins(spec, 100, 80, 0, 65455, 65435, 0));  // 65535 each way
-  EXPECT_FALSE(FRM_SetMargins(spec, 100, 80, 0, 0, 65436, 0));
-  EXPECT_FALSE(FRM_SetMargins(spec, 100, 80, 40000, 40000, 0, 0));
-  EXPECT_EQ(spec.addWidth, 65435);  // a refused call changes nothing
+  EXPECT_TRUE(FRM_SetMargins(params, 100, 80, 0, 65455, 65435, 0));  // 65535 each way
+  EXPECT_FALSE(FRM_SetMargins(params, 100, 80, 0, 0, 65436, 0));
+  EXPECT_FALSE(FRM_SetMargins(params, 100, 80, 40000, 40000, 0, 0));
+  EXPECT_EQ(params.addWidth, 65435);  // a refused call changes nothing
 }
 
 }  // namespace
