@@ -4,7 +4,6 @@
 // The any-angle turns are whole calls at 30 degrees. On a shared machine, run with repetitions
 // and compare the "min" rows, the least disturbed.
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "bench/bench_support.h"
