@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "crop/bit_runs.h"
+#include "dib/bit_runs.h"
 #include "resources/text_ids.h"
 
 void CRP_CropRows(const DibView& source, uint32_t left, uint32_t bottom, const DibView& dest) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "crop/bit_runs.h"
+#include "dib/bit_runs.h"
 #include "resources/text_ids.h"
 
 namespace {

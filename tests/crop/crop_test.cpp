@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "resources/text_ids.h"
-#include "tests/crop/result_checks.h"
+#include "tests/support/result_checks.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "frame/margins.h"
 #include "resources/text_ids.h"
-#include "tests/crop/result_checks.h"
+#include "tests/support/result_checks.h"
 
 namespace {
 

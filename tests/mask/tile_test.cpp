@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "resources/text_ids.h"
-#include "tests/crop/result_checks.h"
+#include "tests/support/result_checks.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "crop/bit_runs.h"
+#include "dib/bit_runs.h"
 
 #include <cstring>
 #include <type_traits>
