@@ -2,27 +2,31 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "tests/support/images.h"
 #include "tests/support/recorder.h"
 
 namespace {
 
-TEST(RowStride, MatchesTheByteCountRoundedToFourBytes) {
+// Strides rounded to four bytes, and where DescribeDib finds the rows after the colour table.
+TEST(DescribeDib, FindsTheTableAndRowsOfEachStride) {
   struct Case {
     unsigned bits;
     uint32_t width;
-    uint64_t stride;
-  } cases[] = {{1, 1, 4},  {1, 32, 4},  {1, 33, 8},  {4, 1, 4},   {4, 9, 8},  {8, 3, 4},
-               {8, 5, 8},  {24, 1, 4},  {24, 4, 12}, {24, 5, 16}, {32, 1, 4}, {32, 3, 12},
-               {32, 0x7FFFFFFF, uint64_t{0x7FFFFFFF} * 4}};
+    size_t stride;
+    size_t rowsOffset;
+  } cases[] = {{1, 1, 4, 48},   {1, 32, 4, 48},  {1, 33, 8, 48},  {4, 1, 4, 104}, {4, 9, 8, 104},
+               {8, 3, 4, 1064}, {8, 5, 8, 1064}, {24, 1, 4, 40},  {24, 4, 12, 40}, {24, 5, 16, 40},
+               {32, 1, 4, 40},  {32, 3, 12, 40}};
   for (const Case& c : cases) {
-    // Independent reference: bytes holding the pixels, rounded up to a multiple of 4.
-    const uint64_t bytes = (uint64_t{c.bits} * c.width + 7) / 8;
-    EXPECT_EQ(RowStride(c.bits, c.width), (bytes + 3) / 4 * 4) << c.bits << " x " << c.width;
     EXPECT_EQ(RowStride(c.bits, c.width), c.stride) << c.bits << " x " << c.width;
+    OwnedBlock block(testimg::Make(c.bits, c.width, 3, 1));
+    testimg::View view(block.get());
+    ASSERT_NE(view.v.header, nullptr);
+    EXPECT_EQ(static_cast<size_t>(view.v.rows - view.lock.get()), c.rowsOffset) << c.bits;
+    EXPECT_EQ(view.v.stride, c.stride) << c.bits;
+    EXPECT_EQ(view.v.RowFromTop(0), view.v.Row(2));
   }
+  EXPECT_EQ(RowStride(32, 0x7FFFFFFF), uint64_t{0x7FFFFFFF} * 4) << "no 32-bit wrap";
 }
 
 TEST(ColorTableSize, FollowsTheUsedCountOrTheFullTable) {
@@ -36,23 +40,6 @@ TEST(ColorTableSize, FollowsTheUsedCountOrTheFullTable) {
     h.biBitCount = c.bits;
     h.biClrUsed = c.used;
     EXPECT_EQ(ColorTableSize(h), c.bytes) << c.bits << " bits, " << c.used << " used";
-  }
-}
-
-TEST(DescribeDib, FindsTheTableAndRows) {
-  struct Case {
-    unsigned bits;
-    uint32_t width;
-    size_t rowsOffset;
-    size_t stride;
-  } cases[] = {{24, 1, 40, 4}, {8, 3, 1064, 4}, {1, 33, 48, 8}, {4, 5, 104, 4}, {32, 2, 40, 8}};
-  for (const Case& c : cases) {
-    OwnedBlock block(testimg::Make(c.bits, c.width, 3, 1));
-    testimg::View view(block.get());
-    ASSERT_NE(view.v.header, nullptr);
-    EXPECT_EQ(static_cast<size_t>(view.v.rows - view.lock.get()), c.rowsOffset) << c.bits;
-    EXPECT_EQ(view.v.stride, c.stride) << c.bits;
-    EXPECT_EQ(view.v.RowFromTop(0), view.v.Row(2));
   }
 }
 

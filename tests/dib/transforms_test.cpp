@@ -1,7 +1,10 @@
 // Invert, flip and mirror against per-pixel references, at every depth and many widths.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "dib/transforms.h"
 #include "resources/text_ids.h"
@@ -12,120 +15,58 @@ namespace {
 
 using testimg::GetPixel;
 
-struct Shape {
-  unsigned bits;
-  uint32_t width;
-  uint32_t height;
-};
+bool Invert(HostBlock b) { return InvertDib(b, nullptr); }
 
-std::string Describe(const Shape& s) {
-  return std::to_string(s.bits) + " bits, " + std::to_string(s.width) + " x " + std::to_string(s.height);
-}
+// Each operation with the rule for result pixel (x, y) of source `a`.
+struct Op {
+  const char* name;
+  bool (*run)(HostBlock);
+  uint32_t (*pixel)(const DibView& a, uint32_t x, uint32_t y);
+} const kOps[] = {
+    {"mirror", MirrorDib,
+     [](const DibView& a, uint32_t x, uint32_t y) { return GetPixel(a, a.width - 1 - x, y); }},
+    {"flip", FlipDib, [](const DibView& a, uint32_t x, uint32_t y) { return GetPixel(a, x, a.height - 1 - y); }},
+    // 4 and 8 bits invert the colour table instead; 32 bits keep the fourth byte.
+    {"invert", Invert, [](const DibView& a, uint32_t x, uint32_t y) {
+       return GetPixel(a, x, y) ^ (a.bits == 1 ? 1 : a.bits > 8 ? 0xFFFFFF : 0);
+     }}};
 
-// Every depth with widths 1..33 (all bit and nibble offsets, strides with and without padding).
-std::vector<Shape> Sweep() {
-  std::vector<Shape> shapes;
+// Every depth with widths 1..33 (all bit and nibble offsets, strides with and without padding);
+// each result against its rule, then the operation once more gives back the very same bytes.
+TEST(Transforms, FollowTheirRulesAndUndoThemselves) {
+  std::vector<std::array<uint32_t, 3>> shapes = {{8, 7, 40}};
   for (unsigned bits : testimg::kDepths)
     for (uint32_t w = 1; w <= 33; ++w) shapes.push_back({bits, w, w % 5 + 1});
-  shapes.push_back({8, 7, 40});
-  return shapes;
-}
-
-// Pixel values with the padding after them, for checking whole rows.
-void ExpectSameHeaderAndTable(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b,
-                              const DibView& v, const Shape& s) {
-  ASSERT_EQ(a.size(), b.size());
-  EXPECT_EQ(0, std::memcmp(a.data(), b.data(), 40 + v.colorCount * 4)) << Describe(s);
-}
-
-class TransformSweep : public ::testing::Test {
- protected:
-  void SetUp() override { recorder::Reset(); }
-  void TearDown() override {
-    EXPECT_EQ(recorder::LiveBlocks(), 0);
-    EXPECT_EQ(recorder::OpenLocks(), 0);
-  }
-};
-
-TEST_F(TransformSweep, MirrorReversesEveryRowAndKeepsPaddingZero) {
-  for (const Shape& s : Sweep()) {
-    OwnedBlock before(testimg::Make(s.bits, s.width, s.height, s.width));
-    OwnedBlock image(testimg::Make(s.bits, s.width, s.height, s.width));
-    ASSERT_TRUE(MirrorDib(image.get())) << Describe(s);
-    testimg::View a(before.get()), b(image.get());
-    ExpectSameHeaderAndTable(testimg::Bytes(before.get()), testimg::Bytes(image.get()), a.v, s);
-    for (uint32_t y = 0; y < s.height; ++y) {
-      for (uint32_t x = 0; x < s.width; ++x)
-        ASSERT_EQ(GetPixel(b.v, x, y), GetPixel(a.v, s.width - 1 - x, y)) << Describe(s) << " at " << x << "," << y;
-      // Padding was zero and stays zero: a mirrored row must start at its first bit.
-      const uint8_t* row = b.v.RowFromTop(y);
-      const uint64_t usedBits = uint64_t{s.bits} * s.width;
-      for (uint64_t bit = usedBits; bit < b.v.stride * 8; ++bit)
-        ASSERT_EQ((row[bit / 8] >> (7 - bit % 8)) & 1, 0) << Describe(s) << " padding bit " << bit;
-    }
-  }
-}
-
-TEST_F(TransformSweep, FlipReversesTheRowOrder) {
-  for (const Shape& s : Sweep()) {
-    OwnedBlock before(testimg::Make(s.bits, s.width, s.height, 99));
-    OwnedBlock image(testimg::Make(s.bits, s.width, s.height, 99));
-    ASSERT_TRUE(FlipDib(image.get()));
-    testimg::View a(before.get()), b(image.get());
-    ExpectSameHeaderAndTable(testimg::Bytes(before.get()), testimg::Bytes(image.get()), a.v, s);
-    for (uint32_t y = 0; y < s.height; ++y)
-      ASSERT_EQ(0, std::memcmp(b.v.RowFromTop(y), a.v.RowFromTop(s.height - 1 - y), a.v.stride)) << Describe(s);
-  }
-}
-
-TEST_F(TransformSweep, InvertComplementsColoursByDepth) {
-  for (const Shape& s : Sweep()) {
-    OwnedBlock before(testimg::Make(s.bits, s.width, s.height, 5));
-    OwnedBlock image(testimg::Make(s.bits, s.width, s.height, 5));
-    ASSERT_TRUE(InvertDib(image.get(), nullptr));
-    testimg::View a(before.get()), b(image.get());
-    EXPECT_EQ(0, std::memcmp(a.v.header, b.v.header, 40));
-    if (s.bits == 4 || s.bits == 8) {
-      for (uint32_t i = 0; i < a.v.colorCount; ++i) {
-        EXPECT_EQ(b.v.colors[i].rgbBlue, 255 - a.v.colors[i].rgbBlue);
-        EXPECT_EQ(b.v.colors[i].rgbGreen, 255 - a.v.colors[i].rgbGreen);
-        EXPECT_EQ(b.v.colors[i].rgbRed, 255 - a.v.colors[i].rgbRed);
-        EXPECT_EQ(b.v.colors[i].rgbReserved, a.v.colors[i].rgbReserved);
-      }
-      EXPECT_EQ(0, std::memcmp(a.v.rows, b.v.rows, a.v.stride * s.height)) << "pixels untouched";
-      continue;
-    }
-    if (a.v.colorCount) {
-      EXPECT_EQ(0, std::memcmp(a.v.colors, b.v.colors, a.v.colorCount * 4)) << "table untouched";
-    }
-    for (uint32_t y = 0; y < s.height; ++y) {
-      if (s.bits == 32) {
-        for (uint32_t x = 0; x < s.width; ++x)
-          ASSERT_EQ(GetPixel(b.v, x, y), GetPixel(a.v, x, y) ^ 0x00FFFFFFu) << Describe(s);
-      } else {
-        // 1 and 24 bits: every byte of the row, padding included.
-        for (size_t i = 0; i < a.v.stride; ++i)
-          ASSERT_EQ(b.v.RowFromTop(y)[i], static_cast<uint8_t>(~a.v.RowFromTop(y)[i])) << Describe(s);
-      }
-    }
-  }
-}
-
-// Each operation applied twice gives back the very same bytes, padding and table included.
-TEST_F(TransformSweep, TwiceRestoresTheImage) {
-  struct Op {
-    const char* name;
-    bool (*run)(HostBlock);
-  } ops[] = {{"invert", [](HostBlock b) { return InvertDib(b, nullptr); }},
-             {"flip", FlipDib},
-             {"mirror", MirrorDib}};
-  for (const Op& op : ops)
-    for (const Shape& s : Sweep()) {
-      OwnedBlock image(testimg::Make(s.bits, s.width, s.height, 3));
-      const auto original = testimg::Bytes(image.get());
+  for (const Op& op : kOps)
+    for (const auto& [bits, width, height] : shapes) {
+      SCOPED_TRACE(std::string(op.name) + ", " + std::to_string(bits) + " bits, " + std::to_string(width) +
+                   " x " + std::to_string(height));
+      OwnedBlock before(testimg::Make(bits, width, height, width));
+      OwnedBlock image(testimg::Make(bits, width, height, width));
+      const int live = recorder::LiveBlocks();
       ASSERT_TRUE(op.run(image.get()));
+      EXPECT_EQ(recorder::LiveBlocks(), live);
+      EXPECT_EQ(recorder::OpenLocks(), 0);
+      {
+        testimg::View a(before.get()), b(image.get());
+        EXPECT_EQ(0, std::memcmp(a.v.header, b.v.header, 40));
+        const bool table = op.run == Invert && (bits == 4 || bits == 8);
+        for (uint32_t i = 0; i < a.v.colorCount; ++i) {
+          const RgbQuad q = a.v.colors[i];
+          const RgbQuad inverse = {uint8_t(~q.rgbBlue), uint8_t(~q.rgbGreen), uint8_t(~q.rgbRed), q.rgbReserved};
+          const RgbQuad want = table ? inverse : q;
+          ASSERT_EQ(0, std::memcmp(&b.v.colors[i], &want, 4)) << "entry " << i;
+        }
+        for (uint32_t y = 0; y < height; ++y)
+          for (uint32_t x = 0; x < width; ++x)
+            ASSERT_EQ(GetPixel(b.v, x, y), op.pixel(a.v, x, y)) << x << ", " << y;
+        // Padding stays zero (a mirrored row starts at its first bit), except that inverting 1 and
+        // 24 bits complements whole rows, padding included.
+        const bool ones = op.run == Invert && (bits == 1 || bits == 24);
+        EXPECT_EQ(testimg::StrayPadding(b.v, ones), "");
+      }
       ASSERT_TRUE(op.run(image.get()));
-      ASSERT_EQ(testimg::Bytes(image.get()), original) << op.name << ", " << Describe(s);
+      ASSERT_EQ(testimg::Bytes(image.get()), testimg::Bytes(before.get())) << "applied twice";
     }
 }
 
@@ -166,49 +107,40 @@ TEST(Invert, ProgressReportsRowsEverySixteenTheLastAndTheHeight) {
     recorder::Reset();
     ASSERT_TRUE(InvertDib(image.get(), &owner));
     EXPECT_EQ(recorder::ProgressAndMessages(), c.calls) << c.bits << " bits, height " << c.height;
-    if (!c.calls.empty()) {
-      EXPECT_EQ(recorder::LastProgressOwner(), &owner);
-    }
+    EXPECT_TRUE(c.calls.empty() || recorder::LastProgressOwner() == &owner);
   }
 }
 
 // The scratch row is the only allocation; when it fails the command's own message is shown, the
 // image is untouched and nothing stays allocated or locked.
 TEST(FlipAndMirror, ScratchRowFailure) {
-  struct Op {
-    bool (*run)(HostBlock);
-    unsigned message;
-  } ops[] = {{FlipDib, IDS_FLIP_NO_MEMORY}, {MirrorDib, IDS_MIRROR_NO_MEMORY}};
-  for (const Op& op : ops)
+  const std::pair<bool (*)(HostBlock), unsigned> ops[] = {{FlipDib, IDS_FLIP_NO_MEMORY},
+                                                          {MirrorDib, IDS_MIRROR_NO_MEMORY}};
+  for (const auto& [op, message] : ops)
     for (unsigned bits : testimg::kDepths) {
       OwnedBlock image(testimg::Make(bits, 13, 4, 2));
       const auto original = testimg::Bytes(image.get());
       const int live = recorder::LiveBlocks();
       bool ok = true;
-      const int points = testimg::ForEachAllocationFailure(
-          [&] { ok = op.run(image.get()); },
-          [&](int) {
-            EXPECT_FALSE(ok);
-            EXPECT_EQ(recorder::Messages(), std::vector<unsigned>{op.message});
-            EXPECT_EQ(testimg::Bytes(image.get()), original);
-            EXPECT_EQ(recorder::LiveBlocks(), live);
-            EXPECT_EQ(recorder::OpenLocks(), 0);
-          });
+      const int points = testimg::ForEachAllocationFailure([&] { ok = op(image.get()); }, [&](int) {
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(recorder::Messages(), std::vector<unsigned>{message});
+        EXPECT_EQ(testimg::Bytes(image.get()), original);
+        EXPECT_EQ(recorder::LiveBlocks(), live);
+        EXPECT_EQ(recorder::OpenLocks(), 0);
+      });
       EXPECT_EQ(points, 1) << bits << " bits";
       EXPECT_TRUE(ok) << "the run without a failure succeeds";
     }
 }
 
 TEST(Transforms, RefuseMalformedImagesUntouched) {
-  for (bool (*op)(HostBlock) : {FlipDib, MirrorDib, +[](HostBlock b) { return InvertDib(b, nullptr); }}) {
+  for (const Op& op : kOps) {
     OwnedBlock image(testimg::Make(24, 5, 5, 1));
-    {
-      BlockLock lock(image.get());
-      reinterpret_cast<BitmapInfoHeader*>(lock.get())->biCompression = 1;
-    }
+    BlockLock(image.get()).get()[16] = 1;  // biCompression: RLE
     const auto original = testimg::Bytes(image.get());
     recorder::Reset();
-    EXPECT_FALSE(op(image.get()));
+    EXPECT_FALSE(op.run(image.get())) << op.name;
     EXPECT_EQ(recorder::Calls(), std::vector<std::string>{"message 3840"});
     EXPECT_EQ(testimg::Bytes(image.get()), original);
   }

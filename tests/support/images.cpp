@@ -79,6 +79,14 @@ void SetPixel(const DibView& v, uint32_t x, uint32_t y, uint32_t value) {
   }
 }
 
+std::string StrayPadding(const DibView& v, unsigned bit) {
+  for (uint32_t k = 0; k < v.height; ++k)
+    for (uint64_t b = uint64_t{v.bits} * v.width; b < v.stride * 8; ++b)
+      if (((v.Row(k)[b / 8] >> (7 - b % 8)) & 1) != bit)
+        return "row " + std::to_string(k) + ", bit " + std::to_string(b);
+  return "";
+}
+
 View::View(HostBlock block) : lock(block) { DescribeDib(lock.get(), HP_Size(block), v); }
 
 int ForEachAllocationFailure(const std::function<void()>& operation,

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "dib/dib.h"
@@ -25,6 +26,10 @@ std::vector<uint8_t> Bytes(HostBlock block);
 // 0xBBGGRR for 24 bits, 0xAABBGGRR-like little-endian 32-bit value for 32 bits.
 uint32_t GetPixel(const DibView& v, uint32_t x, uint32_t y);
 void SetPixel(const DibView& v, uint32_t x, uint32_t y, uint32_t value);
+
+// The first padding bit (after the last pixel of a stored row, padding bytes included) that is not
+// `bit`, as "row k, bit b"; "" when there is none.
+std::string StrayPadding(const DibView& v, unsigned bit = 0);
 
 // A locked view of a block for reading in a test; the lock lives as long as the object.
 struct View {

@@ -1,4 +1,4 @@
-// Checks shared by the crop, frame and tile tests: each makes a new image from a source.
+// Checks shared by the tests of engines that make a new image from a source.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -31,17 +31,20 @@ inline void ExpectMadeFrom(const DibView& source, HostBlock result, uint32_t wid
   EXPECT_TRUE(table == 0 || std::memcmp(out.v.colors, source.colors, table) == 0) << what << ": colour table";
 }
 
-// Fails each allocation of `make` in turn: every failed run returns null after exactly `message`,
-// frees and unlocks everything and leaves `source` as it was. `points` allocations in all.
+// Fails each allocation of `make` in turn: every failed run returns null after showing exactly
+// `message` (nothing when it is 0) and no progress, frees and unlocks everything and leaves `source`
+// as it was. `points` allocations in all.
 inline void ExpectCleanFailures(HostBlock source, const std::function<HostBlock()>& make, unsigned message,
                                 int points) {
   const auto before = testimg::Bytes(source);
   const int live = recorder::LiveBlocks();
+  const auto shown = message ? std::vector<std::string>{"message " + std::to_string(message)}
+                             : std::vector<std::string>{};
   HostBlock result = nullptr;
   EXPECT_EQ(testimg::ForEachAllocationFailure([&] { result = make(); },
                                               [&](int n) {
                                                 EXPECT_EQ(result, nullptr) << "failure " << n;
-                                                EXPECT_EQ(recorder::Messages(), std::vector<unsigned>{message});
+                                                EXPECT_EQ(recorder::ProgressAndMessages(), shown) << "failure " << n;
                                                 EXPECT_EQ(recorder::LiveBlocks(), live);
                                                 EXPECT_EQ(recorder::OpenLocks(), 0);
                                               }),
