@@ -39,24 +39,20 @@ Line ReferenceLine(const Line& s, uint32_t m) {
   return out;
 }
 
-// One channel plane (W × H, rows from the top): width pass whenever the width changes or the
-// height stays, then height pass.
-Line ReferencePlane(Line p, uint32_t W, uint32_t H, uint32_t w, uint32_t h) {
-  auto pass = [&](uint32_t m, bool rows) {
-    const uint32_t lines = rows ? H : W, n = rows ? W : H, outW = rows ? m : W;
-    Line out(size_t{outW} * (rows ? H : m));
-    for (uint32_t l = 0; l < lines; ++l) {
-      Line s(n);
-      for (uint32_t i = 0; i < n; ++i) s[i] = rows ? p[size_t{l} * W + i] : p[size_t{i} * W + l];
-      const Line r = ReferenceLine(s, m);
-      for (uint32_t j = 0; j < m; ++j) out[rows ? size_t{l} * outW + j : size_t{j} * outW + l] = r[j];
-    }
-    p = out;
-    (rows ? W : H) = m;
-  };
-  if (w != W || h == H) pass(w, true);
-  if (h != H) pass(h, false);
-  return p;
+// One channel plane, rows from the top: the width pass whenever the width changes or the height
+// stays, then the height pass down each column.
+std::vector<Line> ReferencePlane(std::vector<Line> rows, uint32_t w, uint32_t h) {
+  if (w != rows[0].size() || h == rows.size())
+    for (Line& row : rows) row = ReferenceLine(row, w);
+  if (h == rows.size()) return rows;
+  std::vector<Line> out(h, Line(w));
+  for (uint32_t x = 0; x < w; ++x) {
+    Line column;
+    for (const Line& row : rows) column.push_back(row[x]);
+    const Line r = ReferenceLine(column, h);
+    for (uint32_t y = 0; y < h; ++y) out[y][x] = r[y];
+  }
+  return out;
 }
 
 // Channel c of pixel (x, y) in result order (blue, green, red[, fourth]), or the grey value (red).
@@ -105,39 +101,34 @@ TEST_P(ResampleByDepth, MatchesTheReferenceOnRandomImages) {
                      std::to_string(H) + " -> " + std::to_string(w) + "x" + std::to_string(h));
         OwnedBlock source(RandomImage(bits, W, H, static_cast<uint32_t>(i * 31 + j + bits)));
         const std::vector<uint8_t> before = testimg::Bytes(source.get());
-        std::vector<Line> want(channels);
+        std::vector<std::vector<Line>> want;
         {
           testimg::View s(source.get());
           for (unsigned c = 0; c < channels; ++c) {
-            Line plane;
+            std::vector<Line> plane(H, Line(W));
             for (uint32_t y = 0; y < H; ++y)
-              for (uint32_t x = 0; x < W; ++x) plane.push_back(Channel(s.v, x, y, c, grey));
-            want[c] = ReferencePlane(plane, W, H, w, h);
+              for (uint32_t x = 0; x < W; ++x) plane[y][x] = Channel(s.v, x, y, c, grey);
+            want.push_back(ReferencePlane(plane, w, h));
           }
         }
         OwnedBlock result(Scale(source.get(), w, h, grey));
-        ASSERT_NE(result.get(), nullptr);
         EXPECT_EQ(testimg::Bytes(source.get()), before) << "the source changed";
         testimg::View r(result.get());
         ASSERT_NE(r.v.header, nullptr);
-        const BitmapInfoHeader& hd = *r.v.header;
-        EXPECT_EQ(hd.biBitCount, channels * 8);
-        EXPECT_EQ(hd.biClrUsed, grey ? 256u : 0u);
-        EXPECT_EQ(hd.biXPelsPerMeter | hd.biYPelsPerMeter | static_cast<int32_t>(hd.biClrImportant), 0);
-        EXPECT_EQ(HP_Size(result.get()), 40 + hd.biClrUsed * 4 + hd.biSizeImage);
+        const BitmapInfoHeader header = {40, int32_t(w), int32_t(h), 1, uint16_t(channels * 8), 0,
+                                         uint32_t(RowStride(channels * 8, w) * h), 0, 0, grey ? 256u : 0u, 0};
+        EXPECT_EQ(0, std::memcmp(r.v.header, &header, 40)) << "a fresh header";
+        EXPECT_EQ(HP_Size(result.get()), PackedDibSize(header.biClrUsed * 4, channels * 8, w, h));
         for (uint32_t k = 0; k < r.v.colorCount; ++k) {
           const RgbQuad e = r.v.colors[k];
           ASSERT_TRUE(e.rgbRed == k && e.rgbGreen == k && e.rgbBlue == k && e.rgbReserved == 0) << "ramp " << k;
         }
-        ASSERT_EQ(r.v.width, w);
-        ASSERT_EQ(r.v.height, h);
-        for (uint32_t y = 0; y < h; ++y) {
+        for (uint32_t y = 0; y < h; ++y)
           for (uint32_t x = 0; x < w; ++x)
             for (unsigned c = 0; c < channels; ++c)
-              ASSERT_EQ(uint8_t(testimg::GetPixel(r.v, x, y) >> (8 * c)), want[c][size_t{y} * w + x])
+              ASSERT_EQ(uint8_t(testimg::GetPixel(r.v, x, y) >> (8 * c)), want[c][y][x])
                   << "pixel (" << x << ", " << y << ") channel " << c;
-          for (size_t k = size_t{channels} * w; k < r.v.stride; ++k) ASSERT_EQ(r.v.Row(y)[k], 0) << "padding";
-        }
+        EXPECT_EQ(testimg::StrayPadding(r.v), "");
       }
   }
   EXPECT_TRUE(recorder::Messages().empty());
@@ -165,7 +156,9 @@ Line ScaleGreyLine(const Line& values, uint32_t m, bool vertical) {
   return got;
 }
 
-TEST(Resample, WorkedExamples) {
+// Enlarging to 4,105 samples is the last size whose products fit 32 bits; beyond it the result
+// must still follow the rule, where 32-bit sums would wrap around.
+TEST(Resample, WorkedExamplesAndTheOverflowBoundary) {
   const Line cases[][2] = {
       {{10, 20, 30, 40, 50}, {18, 42}},   // (2·10 + 2·20 + 30) div 5, (30 + 2·40 + 2·50) div 5
       {{0, 255}, {0, 51, 204, 255}},      // s0, (4·s0 + s1) div 5, (s0 + 4·s1) div 5, s1
@@ -174,76 +167,53 @@ TEST(Resample, WorkedExamples) {
       {{255, 0}, {127}},
       {{77}, {77, 77, 77, 77}},           // one sample: every result is that sample
   };
-  for (const auto& c : cases)
-    for (bool vertical : {false, true})
-      EXPECT_EQ(ScaleGreyLine(c[0], uint32_t(c[1].size()), vertical), c[1]) << c[0].size() << " -> " << c[1].size();
-}
-
-// Enlarging to 4,105 samples is the last size whose products fit 32 bits; beyond it the result
-// must still follow the rule, where 32-bit sums would wrap around.
-TEST(Resample, EnlargesExactlyOnBothSidesOfTheOverflowBoundary) {
   const Line in = {255, 254, 3, 255};
-  for (uint32_t m : {4105u, 4106u, 5000u}) {
-    const Line want = ReferenceLine(in, m);
-    int wraps = 0;  // samples where 32-bit arithmetic goes wrong: none up to 4,105, some beyond
-    for (uint32_t j = 0; j < m; ++j) {
-      const uint64_t d = m - 1, k = j * 3ull / d, p = j * 3ull % d;
-      const uint32_t left = uint32_t((d - p) * (d - p)), right = uint32_t(p * p);
-      wraps += (in[k] * left + (right ? in[k + 1] * right : 0)) / (left + right) != want[j];
-    }
-    EXPECT_EQ(wraps > 0, m > 4105) << m;
-    for (bool vertical : {false, true}) EXPECT_TRUE(ScaleGreyLine(in, m, vertical) == want) << m << " vertical " << vertical;
+  for (bool vertical : {false, true}) {
+    for (const auto& c : cases)
+      EXPECT_EQ(ScaleGreyLine(c[0], uint32_t(c[1].size()), vertical), c[1]) << c[0].size() << " -> " << c[1].size();
+    for (uint32_t m : {4105u, 4106u, 5000u})
+      EXPECT_TRUE(ScaleGreyLine(in, m, vertical) == ReferenceLine(in, m)) << m << " vertical " << vertical;
   }
 }
 
-TEST(Resample, ProgressOpensStepsEvery16thAndTheLastRowAndCloses) {
-  OwnedBlock source(testimg::Make(24, 5, 40, 3)), shortSource(testimg::Make(24, 5, 7, 3));
-  const struct {
-    ScaleOperation op;
-    uint32_t w;
-    const char* open;
-  } cases[] = {{SCL_ShrinkWidth, 3, "open 4130"}, {SCL_EnlargeWidth, 9, "open 4130"},
-               {SCL_ScaleHeight, 5, "open 4131"}, {SCL_ScaleBoth, 2, "open 4132"}};
-  int owner;
-  for (const auto& c : cases) {
-    recorder::Reset();
-    const bool height = c.op == SCL_ScaleHeight || c.op == SCL_ScaleBoth;
-    OwnedBlock result(c.op(height ? shortSource.get() : source.get(), c.w, 40, false, &owner));
-    EXPECT_EQ(recorder::ProgressAndMessages(),
-              (std::vector<std::string>{c.open, "range 40", "step 0", "step 16", "step 32", "step 39", "step 40", "close"}));
-    EXPECT_EQ(recorder::LastProgressOwner(), &owner);
-  }
-}
-
-TEST(Resample, EveryAllocationFailureIsReportedOnceAndLeavesNothing) {
+// Every allocation fails in turn: the message once, nothing left. The width operations allocate
+// everything before the meter opens, the others their result before it and their scratch after
+// it: only a scratch failure there shows the meter. The run that succeeds steps the meter through
+// rows 0, 16, 32, the last row and the height.
+TEST(Resample, ProgressAndAllocationFailures) {
   const struct {
     ScaleOperation op;
     unsigned bits;
-    uint32_t w, h;
+    std::string open;
+    uint32_t W, H, w;
     int points;  // allocations that can fail
-  } cases[] = {{SCL_ShrinkWidth, 4, 4, 5, 2}, {SCL_EnlargeWidth, 1, 20, 5, 2}, {SCL_ScaleHeight, 8, 9, 3, 2},
-               {SCL_ScaleHeight, 8, 9, 8, 1}, {SCL_ScaleBoth, 32, 4, 8, 2}};
+  } cases[] = {{SCL_ShrinkWidth, 4, "open 4130", 9, 40, 4, 2}, {SCL_EnlargeWidth, 1, "open 4130", 9, 40, 20, 2},
+               {SCL_ScaleHeight, 8, "open 4131", 9, 50, 9, 2}, {SCL_ScaleHeight, 8, "open 4131", 9, 5, 9, 1},
+               {SCL_ScaleBoth, 32, "open 4132", 9, 5, 4, 2}};
+  using Log = std::vector<std::string>;
+  int owner;
   for (const auto& c : cases) {
-    OwnedBlock source(testimg::Make(c.bits, 9, 5, 9));
+    SCOPED_TRACE(std::to_string(c.bits) + " bits, " + std::to_string(c.W) + "x" + std::to_string(c.H) +
+                 " -> " + std::to_string(c.w) + "x40");
+    OwnedBlock source(testimg::Make(c.bits, c.W, c.H, 9));
     const std::vector<uint8_t> before = testimg::Bytes(source.get());
     const int live = recorder::LiveBlocks();
     HostBlock result = nullptr;
-    // The width operations allocate everything before the meter opens, the others their result
-    // before it and their scratch after it: only a scratch failure there shows the meter.
     const bool widthOnly = c.op == SCL_ShrinkWidth || c.op == SCL_EnlargeWidth;
-    const std::vector<std::string> meter = {"open " + std::to_string(c.op == SCL_ScaleHeight ? 4131 : 4132),
-                                            "range " + std::to_string(c.h), "close", "message 2561"};
     const int points = testimg::ForEachAllocationFailure(
-        [&] { HP_Free(result = c.op(source.get(), c.w, c.h, true, nullptr)); },
+        [&] { HP_Free(result = c.op(source.get(), c.w, 40, true, &owner)); },
         [&](int n) {
           EXPECT_EQ(result, nullptr) << "failure " << n;
-          EXPECT_EQ(recorder::Messages(), std::vector<unsigned>{IDS_SCALE_HIGH_NO_MEMORY}) << "failure " << n;
-          EXPECT_EQ(recorder::ProgressAndMessages(),
-                    !widthOnly && n == 2 ? meter : std::vector<std::string>{"message 2561"}) << "failure " << n;
+          const Log meter = {c.open, "range 40", "close", "message 2561"}, message = {"message 2561"};
+          EXPECT_EQ(recorder::ProgressAndMessages(), !widthOnly && n == 2 ? meter : message) << "failure " << n;
           EXPECT_EQ(recorder::LiveBlocks(), live) << "failure " << n;
           EXPECT_EQ(recorder::OpenLocks(), 0) << "failure " << n;
         });
-    EXPECT_EQ(points, c.points) << c.bits << " bits -> " << c.w << "x" << c.h;
+    EXPECT_EQ(points, c.points);
+    EXPECT_NE(result, nullptr);
+    EXPECT_EQ(recorder::ProgressAndMessages(),
+              (Log{c.open, "range 40", "step 0", "step 16", "step 32", "step 39", "step 40", "close"}));
+    EXPECT_EQ(recorder::LastProgressOwner(), &owner);
     EXPECT_EQ(testimg::Bytes(source.get()), before);
   }
 }
