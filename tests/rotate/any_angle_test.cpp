@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "resources/text_ids.h"
 #include "rotate/rotate.h"
-#include "tests/support/images.h"
-#include "tests/support/recorder.h"
+#include "tests/support/result_checks.h"
 
 namespace {
 
@@ -94,6 +94,7 @@ struct Case {
 
 class AnyAngle : public testing::TestWithParam<Case> {};
 
+// Each result against the reference, with the depth and colour table of its quality.
 TEST_P(AnyAngle, MatchesTheReferenceGeometry) {
   const Case c = GetParam();
   const RotateSettings fill = Fill();
@@ -104,68 +105,45 @@ TEST_P(AnyAngle, MatchesTheReferenceGeometry) {
     testimg::View s(source.get());
     for (int d : {1, 30, 45, 90, 133, 180, 211, 270, 315, 359})
       for (uint16_t quality : {kQualityLow, kQualityHigh}) {
+        SCOPED_TRACE(std::to_string(c.bits) + " bits" + (c.greyPalette ? " grey, " : ", ") +
+                     std::to_string(size[0]) + " x " + std::to_string(size[1]) + ", d = " + std::to_string(d) +
+                     ", quality " + std::to_string(quality));
         OwnedBlock result(ROT_RotateAny(source.get(), quality, d, fill, nullptr));
         testimg::View r(result.get());
         ASSERT_NE(r.v.header, nullptr);
         const RotatedSize size2 = ROT_RotatedSize(size[0], size[1], d);
         ASSERT_EQ(int64_t{r.v.width}, size2.width);
         ASSERT_EQ(int64_t{r.v.height}, size2.height);
+        const bool high = quality == kQualityHigh;
+        const unsigned bits = !high ? c.bits : c.greyPalette ? 8 : c.bits == 32 ? 32 : 24;
+        const uint32_t colors = !high ? s.v.colorCount : c.greyPalette ? 256 : 0;
+        ASSERT_EQ(r.v.bits, bits);
+        EXPECT_EQ(r.v.header->biClrUsed, colors);
+        EXPECT_EQ(r.v.header->biClrImportant, high ? colors : s.v.header->biClrImportant);
+        EXPECT_EQ(r.v.header->biXPelsPerMeter, s.v.header->biXPelsPerMeter);
+        EXPECT_EQ(HP_Size(result.get()), PackedDibSize(colors * 4, bits, r.v.width, r.v.height));
+        for (uint32_t i = 0; i < colors; ++i) {
+          const RgbQuad want = high ? RgbQuad{uint8_t(i), uint8_t(i), uint8_t(i), 0} : s.v.colors[i];
+          ASSERT_EQ(0, std::memcmp(&r.v.colors[i], &want, 4)) << "entry " << i;
+        }
         const Reference ref(s.v, r.v.width, r.v.height, d, fill);
         for (uint32_t k = 0; k < r.v.height; ++k) {
           const std::vector<uint32_t> low = ref.LowRow(k, r.v.width);
           for (uint32_t x = 0; x < r.v.width; ++x)
-            ASSERT_EQ(GetPixel(r.v, x, r.v.height - 1 - k),
-                      quality == kQualityLow ? low[x] : ref.High(x, k, c.greyPalette))
-                << c.bits << " bits" << (c.greyPalette ? " grey" : "") << ", " << size[0] << " x "
-                << size[1] << ", d = " << d << ", quality " << quality << ", pixel " << x << " of memory row " << k;
-          for (uint64_t bit = uint64_t{r.v.bits} * r.v.width; bit < r.v.stride * 8; ++bit)
-            ASSERT_EQ((r.v.Row(k)[bit / 8] >> (7 - bit % 8)) & 1, 0) << "padding bit " << bit << " of row " << k;
+            ASSERT_EQ(GetPixel(r.v, x, r.v.height - 1 - k), high ? ref.High(x, k, c.greyPalette) : low[x])
+                << "pixel " << x << " of memory row " << k;
         }
+        ASSERT_EQ(testimg::StrayPadding(r.v), "");
       }
-  }
-}
-
-TEST_P(AnyAngle, GivesTheDepthAndTableOfItsQuality) {
-  const Case c = GetParam();
-  OwnedBlock source(testimg::Make(c.bits, 6, 4, 1));
-  if (c.greyPalette) MakeGrey(source.get());
-  testimg::View s(source.get());
-  for (uint16_t quality : {kQualityLow, kQualityHigh}) {
-    OwnedBlock result(ROT_RotateAny(source.get(), quality, 20, Fill(), nullptr));
-    testimg::View r(result.get());
-    ASSERT_NE(r.v.header, nullptr);
-    const bool high = quality == kQualityHigh;
-    const unsigned bits = !high ? c.bits : c.greyPalette ? 8 : c.bits == 32 ? 32 : 24;
-    const uint32_t colors = !high ? s.v.colorCount : c.greyPalette ? 256 : 0;
-    EXPECT_EQ(r.v.bits, bits);
-    EXPECT_EQ(r.v.header->biClrUsed, colors);
-    EXPECT_EQ(r.v.header->biClrImportant, high ? colors : s.v.header->biClrImportant);
-    EXPECT_EQ(r.v.header->biXPelsPerMeter, s.v.header->biXPelsPerMeter);
-    EXPECT_EQ(HP_Size(result.get()), PackedDibSize(colors * 4, bits, r.v.width, r.v.height));
-    for (uint32_t i = 0; i < colors; ++i) {
-      const RgbQuad want = high ? RgbQuad{uint8_t(i), uint8_t(i), uint8_t(i), 0} : s.v.colors[i];
-      ASSERT_EQ(0, std::memcmp(&r.v.colors[i], &want, 4)) << "entry " << i;
-    }
   }
 }
 
 TEST_P(AnyAngle, FailsCleanlyWhenMemoryIsShort) {
   OwnedBlock source(testimg::Make(GetParam().bits, 7, 5, 3));
-  const auto before = testimg::Bytes(source.get());
-  const int live = recorder::LiveBlocks();
-  for (uint16_t quality : {kQualityLow, kQualityHigh}) {
-    OwnedBlock result;
-    const int points = testimg::ForEachAllocationFailure(
-        [&] { result = OwnedBlock(ROT_RotateAny(source.get(), quality, 30, Fill(), nullptr)); },
-        [&](int n) {
-          EXPECT_FALSE(result) << "failure " << n;
-          EXPECT_EQ(recorder::ProgressAndMessages(), std::vector<std::string>{"message 2306"}) << "failure " << n;
-          EXPECT_EQ(recorder::LiveBlocks(), live);
-          EXPECT_EQ(recorder::OpenLocks(), 0);
-        });
-    EXPECT_EQ(points, 6) << "the image, the row table and four coefficient tables";
-  }
-  EXPECT_EQ(testimg::Bytes(source.get()), before);
+  // The image, the row table and four coefficient tables.
+  for (uint16_t quality : {kQualityLow, kQualityHigh})
+    checks::ExpectCleanFailures(
+        source.get(), [&] { return ROT_RotateAny(source.get(), quality, 30, Fill(), nullptr); }, IDS_ROTATE_NO_MEMORY, 6);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, AnyAngle,
