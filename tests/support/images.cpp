@@ -15,16 +15,9 @@ HostBlock Make(unsigned bits, uint32_t width, uint32_t height, uint32_t seed) {
   {
     BlockLock lock(block);
     uint8_t* p = lock.get();
-    BitmapInfoHeader h{};
-    h.biSize = 40;
-    h.biWidth = static_cast<int32_t>(width);
-    h.biHeight = static_cast<int32_t>(height);
-    h.biPlanes = 1;
-    h.biBitCount = static_cast<uint16_t>(bits);
-    h.biSizeImage = static_cast<uint32_t>(stride * height);
-    h.biXPelsPerMeter = 2835;
-    h.biYPelsPerMeter = 2835;
-    h.biClrUsed = colors;
+    const BitmapInfoHeader h = {40, static_cast<int32_t>(width), static_cast<int32_t>(height), 1,
+                                static_cast<uint16_t>(bits), 0, static_cast<uint32_t>(stride * height),
+                                2835, 2835, colors, 0};
     std::memcpy(p, &h, sizeof h);
     std::mt19937 rng(seed);
     for (uint32_t i = 0; i < colors; ++i) {

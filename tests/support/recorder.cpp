@@ -1,7 +1,6 @@
 #include "tests/support/recorder.h"
 
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <set>
 
