@@ -147,14 +147,17 @@ TEST_P(AnyAngle, MatchesTheReferenceGeometry) {
 TEST_P(AnyAngle, FailsCleanlyWhenMemoryIsShort) {
   OwnedBlock source(testimg::Make(GetParam().bits, 7, 5, 3));
   // The image, the row table and four coefficient tables.
-  for (uint16_t quality : {kQualityLow, kQualityHigh})
-    checks::ExpectCleanFailures(
-        source.get(), [&] { return ROT_RotateAny(source.get(), quality, 30, Fill(), nullptr); }, IDS_ROTATE_NO_MEMORY, 6);
+  for (uint16_t quality : {kQualityLow, kQualityHigh}) {
+    const auto turn = [&] { return ROT_RotateAny(source.get(), quality, 30, Fill(), nullptr); };
+    checks::ExpectCleanFailures(source.get(), turn, IDS_ROTATE_NO_MEMORY, 6);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, AnyAngle,
+                         // Fill indices outside the table at 4 bits and in 8-bit grey.
                          testing::Values(Case{1, false, 1}, Case{1, true, 1}, Case{4, false, 300}, Case{4, true, 1},
-                                         Case{8, false, 1}, Case{8, true, -1}, Case{24, false, 1}, Case{32, false, 1}),
+                                         Case{8, false, 1}, Case{8, true, -1}, Case{24, false, 1},
+                                         Case{32, false, 1}),
                          [](const auto& info) {
                            return std::to_string(info.param.bits) + "bit" + (info.param.greyPalette ? "Grey" : "");
                          });

@@ -27,8 +27,10 @@ HostBlock Make(unsigned bits, uint32_t width, uint32_t height, uint32_t seed) {
 void ExpectTurned(HostBlock source, HostBlock result, int k) {
   testimg::View s(source);
   const uint32_t w = s.v.width, h = s.v.height;
+  SCOPED_TRACE("turn " + std::to_string(k) + ", " + std::to_string(s.v.bits) + " bits, " + std::to_string(w) +
+               " x " + std::to_string(h));
   // Everything but the size fields is the source's, resolution unswapped, colour table included.
-  ASSERT_NO_FATAL_FAILURE(checks::ExpectMadeFrom(s.v, result, k == 2 ? w : h, k == 2 ? h : w, "turn"));
+  ASSERT_NO_FATAL_FAILURE(checks::ExpectMadeFrom(s.v, result, k == 2 ? w : h, k == 2 ? h : w, "result"));
   testimg::View d(result);
   for (uint32_t y = 0; y < h; ++y)
     for (uint32_t x = 0; x < w; ++x) {
@@ -36,8 +38,7 @@ void ExpectTurned(HostBlock source, HostBlock result, int k) {
       // the left column.
       const uint32_t tx = k == 1 ? h - 1 - y : k == 2 ? w - 1 - x : y;
       const uint32_t ty = k == 1 ? x : k == 2 ? h - 1 - y : w - 1 - x;
-      ASSERT_EQ(GetPixel(d.v, tx, ty), GetPixel(s.v, x, y))
-          << "turn " << k << ", " << s.v.bits << " bits, " << w << " x " << h << ", source (" << x << ", " << y << ")";
+      ASSERT_EQ(GetPixel(d.v, tx, ty), GetPixel(s.v, x, y)) << "source pixel (" << x << ", " << y << ")";
     }
   ASSERT_EQ(testimg::StrayPadding(d.v), "");
 }
@@ -78,8 +79,8 @@ TEST_P(RightAngle, RoundTripsGiveTheSourceBack) {
 
 TEST_P(RightAngle, FailsCleanlyWhenMemoryIsShort) {
   OwnedBlock source(Make(GetParam(), 9, 5, 2));
-  checks::ExpectCleanFailures(source.get(), [&] { return ROT_RightAngle(source.get(), 1); }, IDS_ROTATE_NO_MEMORY,
-                              1);
+  const auto turn = [&] { return ROT_RightAngle(source.get(), 1); };
+  checks::ExpectCleanFailures(source.get(), turn, IDS_ROTATE_NO_MEMORY, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, RightAngle, testing::ValuesIn(testimg::kDepths),

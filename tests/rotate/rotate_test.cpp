@@ -48,7 +48,8 @@ TEST(RotateDIB, PositiveAnglesTurnClockwise) {
   {
     testimg::View s(source.get());
     for (uint32_t y = 0; y < 21; ++y)
-      for (uint32_t x = 0; x < 21; ++x) testimg::SetPixel(s.v, x, y, x >= 16 && x <= 18 && y >= 9 && y <= 11 ? 0xFF0000 : 0);
+      for (uint32_t x = 0; x < 21; ++x)
+        testimg::SetPixel(s.v, x, y, x >= 16 && x <= 18 && y >= 9 && y <= 11 ? 0xFF0000 : 0);
   }
   for (int angle : {30, 45, 90, -300, -270}) {
     OwnedBlock result(ROT_RotateDIB(source.get(), kQualityLow, angle, RotateSettings{}, nullptr));

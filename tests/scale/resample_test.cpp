@@ -68,7 +68,8 @@ HostBlock RandomImage(unsigned bits, uint32_t width, uint32_t height, uint32_t s
   HostBlock block = testimg::Make(bits, width, height, seed);
   testimg::View view(block);
   std::mt19937 rng(seed * 7 + 1);
-  for (uint32_t i = 0; i < view.v.colorCount; ++i) view.v.colors[i] = {uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), 0};
+  for (uint32_t i = 0; i < view.v.colorCount; ++i)
+    view.v.colors[i] = {uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), 0};
   return block;
 }
 
@@ -148,7 +149,8 @@ Line ScaleGreyLine(const Line& values, uint32_t m, bool vertical) {
     for (uint32_t i = 0; i < 256; ++i) v.v.colors[i] = {uint8_t(i), uint8_t(i), uint8_t(i), 0};
     for (uint32_t i = 0; i < n; ++i) testimg::SetPixel(v.v, vertical ? 0 : i, vertical ? i : 0, values[i]);
   }
-  OwnedBlock result(vertical ? SCL_ScaleHeight(source.get(), 1, m, true, nullptr) : Scale(source.get(), m, 1, true));
+  OwnedBlock result(vertical ? SCL_ScaleHeight(source.get(), 1, m, true, nullptr)
+                             : Scale(source.get(), m, 1, true));
   testimg::View r(result.get());
   Line got;
   for (uint32_t i = 0; r.v.header && i < m; ++i)

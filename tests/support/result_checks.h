@@ -41,14 +41,13 @@ inline void ExpectCleanFailures(HostBlock source, const std::function<HostBlock(
   const auto shown = message ? std::vector<std::string>{"message " + std::to_string(message)}
                              : std::vector<std::string>{};
   HostBlock result = nullptr;
-  EXPECT_EQ(testimg::ForEachAllocationFailure([&] { result = make(); },
-                                              [&](int n) {
-                                                EXPECT_EQ(result, nullptr) << "failure " << n;
-                                                EXPECT_EQ(recorder::ProgressAndMessages(), shown) << "failure " << n;
-                                                EXPECT_EQ(recorder::LiveBlocks(), live);
-                                                EXPECT_EQ(recorder::OpenLocks(), 0);
-                                              }),
-            points);
+  const int found = testimg::ForEachAllocationFailure([&] { result = make(); }, [&](int n) {
+    EXPECT_EQ(result, nullptr) << "failure " << n;
+    EXPECT_EQ(recorder::ProgressAndMessages(), shown) << "failure " << n;
+    EXPECT_EQ(recorder::LiveBlocks(), live) << "failure " << n;
+    EXPECT_EQ(recorder::OpenLocks(), 0) << "failure " << n;
+  });
+  EXPECT_EQ(found, points) << "allocations that can fail";
   EXPECT_NE(result, nullptr);
   HP_Free(result);
   EXPECT_EQ(testimg::Bytes(source), before);
