@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include "tests/support/result_checks.h"
 
 namespace {
 
@@ -25,45 +25,66 @@ std::vector<uint8_t> Square(std::initializer_list<std::vector<int>> change = {})
   return bytes;
 }
 
-WmfDrawing Parse(const std::vector<uint8_t>& file) {
-  WmfDrawing d;
-  std::string error;
-  EXPECT_TRUE(ParseMetafile(file.data(), file.size(), d, error)) << error;
-  return d;
-}
-
-// Painted pixels as `bits`-bit values: painted all 0, others all 1; rows from the top.
-std::vector<unsigned> Render(const WmfDrawing& d, uint32_t width, uint32_t height, unsigned bits = 8) {
-  const size_t stride = (bits * width + 31) / 32 * 4, used = (bits * width + 7) / 8;
-  std::vector<uint8_t> raster(stride * height, 0x55);
-  EXPECT_TRUE(RenderMetafile(d, MaskRaster{raster.data(), stride, width, height, bits}));
-  std::vector<unsigned> top;
-  for (uint32_t y = 0; y < height; ++y) {
-    const uint8_t* row = raster.data() + (height - 1 - y) * stride;
-    for (uint32_t x = 0; x < width; ++x) {
-      const uint64_t bit = uint64_t{x} * bits;
-      const unsigned all = bits < 8 ? (1u << bits) - 1 : 0xFF, value = bits < 8 ? (row[bit / 8] >> (8 - bits - bit % 8)) & all : row[bit / 8];
-      EXPECT_TRUE(value == 0 || value == all) << bits << " bits, pixel " << x << "," << y << " is " << value;
-      top.push_back(value == 0);
+// `file` parsed and rendered at `bits`: painted(x, y) with y from the top. Every pixel must be all
+// 0 or all 1 bits, and the bits after the last pixel of each row 0.
+struct Rendered {
+  std::vector<uint8_t> raster;
+  DibView v;
+  Rendered(const std::vector<uint8_t>& file, uint32_t width, uint32_t height, unsigned bits = 8) {
+    WmfDrawing d;
+    std::string error;
+    EXPECT_TRUE(ParseMetafile(file.data(), file.size(), d, error)) << error;
+    v.stride = RowStride(bits, width), v.width = width, v.height = height, v.bits = bits;
+    raster.assign(v.stride * height, 0x55);
+    v.rows = raster.data();
+    EXPECT_TRUE(RenderMetafile(d, MaskRaster{v.rows, v.stride, width, height, bits}));
+    const uint32_t all = bits == 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
+    for (uint32_t y = 0; y < height; ++y) {
+      for (uint32_t x = 0; x < width; ++x) {
+        const uint32_t p = testimg::GetPixel(v, x, y);
+        EXPECT_TRUE(p == 0 || p == all) << bits << " bits, pixel " << x << "," << y << " is " << p;
+      }
+      for (size_t bit = size_t{bits} * width; bit < v.stride * 8; ++bit)
+        EXPECT_EQ(checks::Bit(v, y, bit), 0u) << bits << " bits, padding bit " << bit;
     }
-    for (size_t i = used; i < stride; ++i) EXPECT_EQ(row[i], 0) << bits << " bits padding";
   }
-  return top;
-}
+  bool painted(uint32_t x, uint32_t y) const { return testimg::GetPixel(v, x, y) == 0; }
+};
 
-// The window is stretched independently on each axis: 20 × 5 pixels for a 10 × 10 window; every
-// depth gets the same pixels.
-TEST(Metafile, PlaysThePolygonThroughTheWindowAtEveryDepth) {
-  const WmfDrawing d = Parse(Square());
-  for (unsigned bits : {1u, 4u, 8u, 24u, 32u}) {
-    const std::vector<unsigned> r = Render(d, 20, 5, bits);
-    for (uint32_t y = 0; y < 5; ++y)
-      for (uint32_t x = 0; x < 20; ++x)
-        EXPECT_EQ(r[y * 20 + x], x >= 4 && x < 12 && y >= 1 && y < 4) << bits << " bits at " << x << "," << y;
-  }
+// Every fill at every depth, rendered 20 × 5: the 10 × 10 window is stretched independently on
+// each axis, so the square polygon covers columns 4-11 and rows 1-3. An outline of the whole window
+// run round twice fills solid with winding and cancels out with alternate; a white brush clears
+// what an earlier polygon painted.
+TEST(Metafile, PlaysFillsThroughTheWindowAtEveryDepth) {
+  const std::vector<int> whole = {0x0324, 4, 0, 0, 10, 0, 10, 10, 0, 10};  // the window's outline
+  const std::vector<int> twice = {0x0324, 8, 0, 0, 10, 0, 10, 10, 0, 10, 0, 0, 10, 0, 10, 10, 0, 10};
+  const struct {
+    const char* what;
+    std::vector<uint8_t> file;
+    bool outside, inside;  // painted outside and inside the square polygon
+  } cases[] = {
+      {"square", Square(), false, true},
+      {"alternate", Square({{0x0106, 1}, twice}), false, true},
+      {"winding", Square({{0x0106, 2}, twice}), true, true},
+      // After the whole window, the black brush deleted and a white one made in its freed slot 1.
+      {"white brush", Square({whole, {0x01F0, 1}, {0x02FC, 0, 0xFFFF, 0xFF, 0}, {0x012D, 1}}), true, false},
+  };
+  for (const auto& c : cases)
+    for (unsigned bits : testimg::kDepths) {
+      const Rendered r(c.file, 20, 5, bits);
+      for (uint32_t y = 0; y < 5; ++y)
+        for (uint32_t x = 0; x < 20; ++x)
+          EXPECT_EQ(r.painted(x, y), x >= 4 && x < 12 && y >= 1 && y < 4 ? c.inside : c.outside)
+              << c.what << ", " << bits << " bits at " << x << "," << y;
+    }
 }
 
 TEST(Metafile, RefusesWhatItDoesNotPlay) {
+  auto patched = [](size_t at, uint8_t value) {
+    std::vector<uint8_t> file = Square();
+    file[at] = value;
+    return file;
+  };
   const struct {
     const char* what;
     std::vector<uint8_t> file;
@@ -78,13 +99,12 @@ TEST(Metafile, RefusesWhatItDoesNotPlay) {
       {"too many objects", Square({{0x02FC, 0, 0, 0, 0}})},
       {"points past the record", Square({{0x0324, 9, 1, 1}})},
       {"polygons past the record", Square({{0x0538, 40, 3}})},
+      {"wrong version", patched(4, 2)},
+      {"header size", patched(2, 8)},
+      {"record past the end", patched(18, 0xFF)},
+      {"record size 0", patched(18, 0)},
   };
-  const struct {
-    const char* what;
-    size_t at;
-    uint8_t value;
-  } bytes[] = {{"wrong version", 4, 2}, {"header size", 2, 8}, {"record past the end", 18, 0xFF}, {"record size 0", 18, 0}};
-  auto refused = [](const std::vector<uint8_t>& file, const char* what) {
+  auto refused = [](const std::vector<uint8_t>& file, const std::string& what) {
     WmfDrawing d;
     std::string error;
     EXPECT_FALSE(ParseMetafile(file.data(), file.size(), d, error)) << what;
@@ -92,37 +112,11 @@ TEST(Metafile, RefusesWhatItDoesNotPlay) {
     EXPECT_TRUE(d.fills.empty()) << what;
   };
   for (const auto& c : cases) refused(c.file, c.what);
-  for (const auto& c : bytes) {
-    std::vector<uint8_t> file = Square();
-    file[c.at] = c.value;
-    refused(file, c.what);
-  }
   // Every prefix, the one without the end record included, is refused without reading past it
   // (ASan checks the reads: each prefix is copied into a buffer of exactly its size).
   const std::vector<uint8_t> file = Square();
-  for (size_t n = 0; n < file.size(); ++n) {
-    const std::vector<uint8_t> prefix(file.begin(), file.begin() + static_cast<long>(n));
-    WmfDrawing d;
-    std::string error;
-    EXPECT_FALSE(ParseMetafile(n ? prefix.data() : nullptr, n, d, error)) << n;
-  }
-}
-
-// Winding fills a self-overlapping outline solid where alternate leaves a hole, and a white brush
-// clears what an earlier polygon painted.
-TEST(Metafile, FillRulesAndWhiteBrush) {
-  // The window's outline run round twice: alternate fill cancels out.
-  for (int mode : {1, 2}) {
-    const WmfDrawing d = Parse(Square({{0x0106, mode}, {0x0324, 8, 0, 0, 10, 0, 10, 10, 0, 10, 0, 0, 10, 0, 10, 10, 0, 10}}));
-    EXPECT_EQ(Render(d, 10, 10)[1 * 10 + 1], mode == 2u) << "mode " << mode;
-  }
-  const WmfDrawing d = Parse(Square({{0x0324, 4, 0, 0, 10, 0, 10, 10, 0, 10},
-                                     {0x01F0, 1},                 // delete the black brush
-                                     {0x02FC, 0, 0xFFFF, 0xFF, 0},  // white, in the freed slot 1
-                                     {0x012D, 1}}));
-  const std::vector<unsigned> r = Render(d, 10, 10);
-  EXPECT_EQ(r[0], 1u);           // painted by the first polygon
-  EXPECT_EQ(r[5 * 10 + 3], 0u);  // cleared by the white square
+  for (size_t n = 0; n < file.size(); ++n)
+    refused({file.begin(), file.begin() + static_cast<long>(n)}, "prefix of " + std::to_string(n) + " bytes");
 }
 
 }  // namespace

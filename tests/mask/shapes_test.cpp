@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <numbers>
 #include <string>
@@ -17,23 +18,19 @@
 
 namespace {
 
-WmfDrawing LoadShape(unsigned id) {
-  const std::string path = std::string(StockShapeFolder()) + "/" + ShapeFileName(id);
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  WmfDrawing drawing;
-  std::string error;
-  EXPECT_TRUE(ParseMetafile(bytes.data(), bytes.size(), drawing, error)) << path << ": " << error;
-  return drawing;
-}
-
-// A rendered shape, read from the top: painted(x, y).
+// Shape `id` read from its file and rendered at width × height; painted(x, y) counts y from the top.
 struct Mask {
   uint32_t w, h;
   size_t stride;
   std::vector<uint8_t> raster;  // the 8-bit raster as rendered, bottom row first
-  Mask(const WmfDrawing& d, uint32_t width, uint32_t height)
+  WmfDrawing d;
+  Mask(unsigned id, uint32_t width, uint32_t height)
       : w(width), h(height), stride((width + 3) / 4 * 4), raster(stride * height) {
+    const std::string path = std::string(StockShapeFolder()) + "/" + ShapeFileName(id);
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    std::string error;
+    EXPECT_TRUE(ParseMetafile(bytes.data(), bytes.size(), d, error)) << path << ": " << error;
     EXPECT_TRUE(RenderMetafile(d, MaskRaster{raster.data(), stride, w, h, 8}));
   }
   bool painted(uint32_t x, uint32_t y) const { return raster[(h - 1 - y) * stride + x] == 0; }
@@ -43,142 +40,97 @@ struct Mask {
     for (uint32_t k = 0; k < (column ? h : w); ++k) n += column ? painted(i, k) : painted(k, i);
     return n;
   }
-  // First and last painted column of row y (w, 0 when none).
-  std::pair<uint32_t, uint32_t> RowExtent(uint32_t y) const {
+  // First and last painted column in rows `from` to `to` (w, 0 when none).
+  std::pair<uint32_t, uint32_t> Extent(uint32_t from, uint32_t to) const {
     uint32_t first = w, last = 0;
-    for (uint32_t x = 0; x < w; ++x)
-      if (painted(x, y)) first = std::min(first, x), last = x;
+    for (uint32_t y = from; y <= to; ++y)
+      for (uint32_t x = 0; x < w; ++x)
+        if (painted(x, y)) first = std::min(first, x), last = std::max(last, x);
     return {first, last};
   }
 };
 
-TEST(MaskShapes, NamesAndFiles) {
-  EXPECT_EQ(ShapeFileName(IDS_SHAPE_DOWN_ARROW), "down_arrow.wmf");
-  EXPECT_EQ(ShapeFileName(IDS_SHAPE_CHECKERS), "checkers.wmf");
-  EXPECT_EQ(ShapeFileName(kFirstShapeId + kShapeCount), "");
-  EXPECT_EQ(FindShape("uP aRROW"), unsigned{IDS_SHAPE_UP_ARROW});
-  EXPECT_EQ(FindShape("Star"), unsigned{IDS_SHAPE_STAR});
-  EXPECT_EQ(FindShape("Stars"), 0u);
-}
-
-// Every shape: the common structure (window with y growing upward, black alternate fills) and a
-// drawing that reaches all four sides of a square mask up to a narrow border.
-TEST(MaskShapes, EveryShapeFillsItsFrame) {
-  for (unsigned id = kFirstShapeId; id < kFirstShapeId + kShapeCount; ++id) {
-    const WmfDrawing d = LoadShape(id);
-    SCOPED_TRACE(TextById(id));
-    EXPECT_GT(d.window.extX, 0);
-    EXPECT_LT(d.window.extY, 0);
-    ASSERT_FALSE(d.fills.empty());
-    for (const WmfFill& f : d.fills) {
-      EXPECT_TRUE(f.paint);
-      EXPECT_FALSE(f.winding);
-      for (uint32_t n : f.counts) EXPECT_LE(n, 1221u);
-    }
-    const Mask m(d, 128, 128);
-    uint32_t painted = 0, left = 128, right = 0, top = 128, bottom = 0;
-    for (uint32_t y = 0; y < 128; ++y)
-      for (uint32_t x = 0; x < 128; ++x)
-        if (m.painted(x, y)) ++painted, left = std::min(left, x), right = std::max(right, x),
-                             top = std::min(top, y), bottom = std::max(bottom, y);
-    EXPECT_TRUE(painted > 128u * 128 / 5 && painted < 128u * 128 * 95 / 100) << painted;
-    // A border of at most about 15 %.
-    EXPECT_TRUE(left <= 20 && right >= 107 && top <= 20 && bottom >= 107) << left << " " << right << " " << top << " " << bottom;
-  }
-}
-
-TEST(MaskShapes, CircleOnAWideImageTouchesAllEdgesSymmetrically) {
-  const Mask m(LoadShape(IDS_SHAPE_CIRCLE), 200, 100);
-  EXPECT_TRUE(m.Count(0) && m.Count(99) && m.Count(0, true) && m.Count(199, true));
-  EXPECT_FALSE(m.painted(0, 0) || m.painted(199, 0) || m.painted(0, 99) || m.painted(199, 99));
-  EXPECT_EQ(m.Count(50), 200u);
-  for (uint32_t y = 0; y < 100; ++y)
-    for (uint32_t x = 0; x < 200; ++x) {
-      ASSERT_EQ(m.painted(x, y), m.painted(199 - x, y)) << x << "," << y;
-      ASSERT_EQ(m.painted(x, y), m.painted(x, 99 - y)) << x << "," << y;
-    }
-}
-
-TEST(MaskShapes, StarHasFivePointsOneOnTop) {
-  const WmfDrawing d = LoadShape(IDS_SHAPE_STAR);
-  const Mask m(d, 256, 256);
-  // Walk round a circle through the arms (logical radius 1500 of 2000) about the logical origin,
-  // the star's centre, and count the painted runs.
-  auto at = [&](double degrees) {
-    const double radians = degrees * std::numbers::pi / 180;
-    const double lx = 1500 * std::cos(radians), ly = 1500 * std::sin(radians);
-    const double x = (lx - d.window.orgX) * 256 / d.window.extX, y = (ly - d.window.orgY) * 256 / d.window.extY;
-    return m.painted(static_cast<uint32_t>(x), static_cast<uint32_t>(y));
+// An arrow: a point (a few pixels) on the named side, a broad shaft end on the opposite side.
+std::function<void(const Mask&)> Arrow(bool vertical, bool tipFirst) {
+  return [=](const Mask& m) {
+    const uint32_t first = m.Count(0, !vertical), last = m.Count(m.w - 1, !vertical);
+    const uint32_t tip = tipFirst ? first : last, tail = tipFirst ? last : first;
+    EXPECT_TRUE(tip > 0 && tip <= 6 && tail >= 60 && tail <= 120) << tip << ", " << tail;
   };
-  int runs = 0;
-  for (int i = 0; i < 720; ++i) runs += at(i / 2.0) && !at((i - 1) / 2.0);
-  EXPECT_EQ(runs, 5);
-  EXPECT_TRUE(at(90));
-  EXPECT_FALSE(at(270));
 }
 
-TEST(MaskShapes, CheckersHas32SquaresTopLeftFilled) {
-  const Mask m(LoadShape(IDS_SHAPE_CHECKERS), 256, 256);
-  int filled = 0;
-  for (uint32_t row = 0; row < 8; ++row)
-    for (uint32_t col = 0; col < 8; ++col) {
-      const bool p = m.painted(col * 32 + 16, row * 32 + 16);
-      EXPECT_EQ(p, (row + col) % 2 == 0) << row << "," << col;
-      filled += p;
-      // Whole squares: the corners of each cell agree with its centre.
-      EXPECT_TRUE(m.painted(col * 32, row * 32) == p && m.painted(col * 32 + 31, row * 32 + 31) == p) << row << "," << col;
-    }
-  EXPECT_EQ(filled, 32);
-}
-
-// Each arrow: a point (a few pixels) on the named side, a broad shaft end on the opposite side.
-TEST(MaskShapes, ArrowsPointTheNamedWay) {
+TEST(MaskShapes, EachHasTheLookOfItsName) {
   const struct {
     unsigned id;
-    bool vertical, tipFirst;  // the tip in the first or last row (else column); at row / column 0
-  } cases[] = {{IDS_SHAPE_UP_ARROW, true, true}, {IDS_SHAPE_DOWN_ARROW, true, false},
-               {IDS_SHAPE_LEFT_ARROW, false, true}, {IDS_SHAPE_RIGHT_ARROW, false, false}};
+    uint32_t width, height;
+    std::function<void(const Mask&)> check;
+  } cases[] = {
+      {IDS_SHAPE_CIRCLE, 200, 100, [](const Mask& m) {  // on a wide image: all edges, no corner, symmetric
+         EXPECT_TRUE(m.Count(0) && m.Count(99) && m.Count(0, true) && m.Count(199, true));
+         EXPECT_FALSE(m.painted(0, 0) || m.painted(199, 0) || m.painted(0, 99) || m.painted(199, 99));
+         EXPECT_EQ(m.Count(50), 200u);
+         for (uint32_t y = 0; y < 100; ++y)
+           for (uint32_t x = 0; x < 200; ++x)
+             ASSERT_TRUE(m.painted(x, y) == m.painted(199 - x, y) && m.painted(x, y) == m.painted(x, 99 - y))
+                 << x << "," << y;
+       }},
+      {IDS_SHAPE_STAR, 256, 256, [](const Mask& m) {  // five points, one on top
+         // Round a circle through the arms (logical radius 1500 about the logical origin, the
+         // star's centre), counting the painted runs.
+         auto at = [&](double degrees) {
+           const double radians = degrees * std::numbers::pi / 180;
+           const WmfWindow& win = m.d.window;
+           return m.painted(static_cast<uint32_t>((1500 * std::cos(radians) - win.orgX) * 256 / win.extX),
+                            static_cast<uint32_t>((1500 * std::sin(radians) - win.orgY) * 256 / win.extY));
+         };
+         int runs = 0;
+         for (int i = 0; i < 720; ++i) runs += at(i / 2.0) && !at((i - 1) / 2.0);
+         EXPECT_EQ(runs, 5);
+         EXPECT_TRUE(at(90) && !at(270));
+       }},
+      {IDS_SHAPE_CHECKERS, 256, 256, [](const Mask& m) {  // 32 whole squares, the top-left one filled
+         int filled = 0;
+         for (uint32_t row = 0; row < 8; ++row)
+           for (uint32_t col = 0; col < 8; ++col) {
+             const bool p = m.painted(col * 32 + 16, row * 32 + 16);
+             EXPECT_EQ(p, (row + col) % 2 == 0) << row << "," << col;
+             const uint32_t x = col * 32, y = row * 32;
+             EXPECT_TRUE(m.painted(x, y) == p && m.painted(x + 31, y + 31) == p) << "square " << row << "," << col;
+             filled += p;
+           }
+         EXPECT_EQ(filled, 32);
+       }},
+      {IDS_SHAPE_UP_ARROW, 200, 200, Arrow(true, true)},
+      {IDS_SHAPE_DOWN_ARROW, 200, 200, Arrow(true, false)},
+      {IDS_SHAPE_LEFT_ARROW, 200, 200, Arrow(false, true)},
+      {IDS_SHAPE_RIGHT_ARROW, 200, 200, Arrow(false, false)},
+      {IDS_SHAPE_TRIANGLE, 201, 150, [](const Mask& m) {  // apex at the top centre, base along the bottom
+         const auto [first, last] = m.Extent(0, 0);
+         EXPECT_LE(last - first, 3u);
+         EXPECT_NEAR((first + last) / 2.0, 100.0, 1.0);
+         EXPECT_EQ(m.Count(149), 201u);
+       }},
+      {IDS_SHAPE_MOON, 256, 256, [](const Mask& m) {  // convex to the right
+         const auto [leftmost, rightmost] = m.Extent(0, 255);
+         const auto [first, last] = m.Extent(128, 128);
+         EXPECT_EQ(last, rightmost);                             // the bulge is the rightmost point
+         EXPECT_GT(first, leftmost + 256 / 4);                   // the horns reach further left
+         EXPECT_EQ(m.Count(128), last - first + 1);              // one solid piece across the middle
+         EXPECT_FALSE(m.painted((leftmost + first) / 2, 128));  // hollow on the left
+       }},
+      {IDS_SHAPE_PROFILE, 256, 256, [](const Mask& m) {  // facing left, over a neck and shoulders
+         const auto [faceLeft, headRight] = m.Extent(0, 256 * 45 / 100 - 1);
+         EXPECT_LT(faceLeft, 256u * 20 / 100);    // the face reaches the left side
+         EXPECT_LT(headRight, 256u * 85 / 100);   // the back of the head stays clear of the right
+         const auto [neckFirst, neckLast] = m.Extent(256 * 60 / 100, 256 * 60 / 100);
+         EXPECT_LT(neckLast - neckFirst, 256u / 2);  // a neck narrower than the shoulders
+         EXPECT_GT(m.Count(255), 256u * 90 / 100);   // shoulders across the bottom
+       }},
+  };
   for (const auto& c : cases) {
-    const Mask m(LoadShape(c.id), 200, 200);
-    const uint32_t tip = m.Count(c.tipFirst ? 0 : 199, !c.vertical), tail = m.Count(c.tipFirst ? 199 : 0, !c.vertical);
-    EXPECT_TRUE(tip > 0 && tip <= 6 && tail >= 60 && tail <= 120) << TextById(c.id) << ": " << tip << ", " << tail;
+    SCOPED_TRACE(TextById(c.id));
+    c.check(Mask(c.id, c.width, c.height));
   }
-}
-
-TEST(MaskShapes, TriangleApexAtTopCentreBaseAlongTheBottom) {
-  const Mask m(LoadShape(IDS_SHAPE_TRIANGLE), 201, 150);
-  const auto [first, last] = m.RowExtent(0);
-  EXPECT_LE(last - first, 3u);
-  EXPECT_NEAR((first + last) / 2.0, 100.0, 1.0);
-  EXPECT_EQ(m.Count(149), 201u);
-}
-
-TEST(MaskShapes, MoonIsConvexToTheRight) {
-  const Mask m(LoadShape(IDS_SHAPE_MOON), 256, 256);
-  uint32_t leftmost = 256, rightmost = 0;
-  for (uint32_t y = 0; y < 256; ++y) {
-    const auto [first, last] = m.RowExtent(y);
-    if (first <= last) leftmost = std::min(leftmost, first), rightmost = std::max(rightmost, last);
-  }
-  const auto [middleFirst, middleLast] = m.RowExtent(128);
-  EXPECT_EQ(middleLast, rightmost);                // the bulge is the rightmost point
-  EXPECT_GT(middleFirst, leftmost + 256 / 4);       // the horns reach further left than the middle
-  EXPECT_EQ(m.Count(128), middleLast - middleFirst + 1);  // one solid piece across the middle
-  EXPECT_FALSE(m.painted((leftmost + middleFirst) / 2, 128));  // hollow on the left
-}
-
-TEST(MaskShapes, ProfileFacesLeftOverNeckAndShoulders) {
-  const Mask m(LoadShape(IDS_SHAPE_PROFILE), 256, 256);
-  uint32_t faceLeft = 256, headRight = 0;
-  for (uint32_t y = 0; y < 256 * 45 / 100; ++y) {  // the head
-    const auto [first, last] = m.RowExtent(y);
-    faceLeft = std::min(faceLeft, first), headRight = std::max(headRight, last);
-  }
-  EXPECT_LT(faceLeft, 256u * 20 / 100);    // the face reaches the left side
-  EXPECT_LT(headRight, 256u * 85 / 100);   // the back of the head stays clear of the right side
-  const auto [neckFirst, neckLast] = m.RowExtent(256 * 60 / 100);
-  EXPECT_LT(neckLast - neckFirst, 256u / 2);  // a neck narrower than the shoulders
-  EXPECT_GT(m.Count(255), 256u * 90 / 100);  // shoulders across the bottom
 }
 
 // --- The contact sheet ---------------------------------------------------------------------------
@@ -226,20 +178,41 @@ uint64_t Glyph(char c) {
   return at ? font[at - letters] : 0;
 }
 
-TEST(MaskShapes, WritesAContactSheet) {
+// Every shape at 256 × 256, as it goes on the sheet: the common structure (window with y growing
+// upward, black alternate fills), a drawing that reaches all four sides up to a narrow border, and
+// its name found in capitals; a name that is no shape's and an id past the last are neither.
+TEST(MaskShapes, EveryShapeFillsItsFrameOnTheContactSheet) {
   constexpr uint32_t kTile = 256, kGap = 8, kLabel = 22, kColumns = 6, kRows = 3;
   constexpr uint32_t kWidth = kColumns * (kTile + kGap) + kGap, kHeight = kRows * (kTile + kLabel + kGap) + kGap;
   std::vector<uint8_t> sheet(size_t{kWidth} * kHeight, 160);
   for (unsigned k = 0; k < kShapeCount; ++k) {
     const unsigned id = kFirstShapeId + k;
-    const Mask m(LoadShape(id), kTile, kTile);
+    SCOPED_TRACE(TextById(id));
+    const Mask m(id, kTile, kTile);
+    EXPECT_GT(m.d.window.extX, 0);
+    EXPECT_LT(m.d.window.extY, 0);
+    EXPECT_FALSE(m.d.fills.empty());
+    for (const WmfFill& f : m.d.fills) {
+      EXPECT_TRUE(f.paint && !f.winding);
+      for (uint32_t n : f.counts) EXPECT_LE(n, 1221u);
+    }
+    uint32_t painted = 0, top = kTile, bottom = 0;
+    for (uint32_t y = 0; y < kTile; ++y)
+      if (const uint32_t n = m.Count(y)) painted += n, top = std::min(top, y), bottom = y;
+    const auto [left, right] = m.Extent(0, kTile - 1);
+    EXPECT_TRUE(painted > kTile * kTile / 5 && painted < kTile * kTile * 95 / 100) << painted;
+    // A border of at most about 15 %.
+    EXPECT_TRUE(left <= 40 && right >= 215 && top <= 40 && bottom >= 215) << left << " " << right << " " << top << " " << bottom;
+
     const uint32_t ox = kGap + k % kColumns * (kTile + kGap), oy = kGap + k / kColumns * (kTile + kLabel + kGap);
     for (uint32_t y = 0; y < kTile + kLabel; ++y)
       for (uint32_t x = 0; x < kTile; ++x)
         sheet[(oy + y) * kWidth + ox + x] = y < kTile && m.painted(x, y) ? 0 : 255;
-    const std::string name = TextById(id);
+    std::string name = TextById(id);
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(FindShape(name), id);  // found by its name in another case
     for (size_t i = 0; i < name.size(); ++i) {
-      const uint64_t g = Glyph(static_cast<char>(std::toupper(static_cast<unsigned char>(name[i]))));
+      const uint64_t g = Glyph(name[i]);
       for (uint32_t p = 0; p < 35; ++p)
         if (g >> (34 - p) & 1)
           for (uint32_t dy = 0; dy < 2; ++dy)
@@ -247,6 +220,8 @@ TEST(MaskShapes, WritesAContactSheet) {
               sheet[(oy + kTile + 4 + p / 5 * 2 + dy) * kWidth + ox + 4 + i * 12 + p % 5 * 2 + dx] = 0;
     }
   }
+  EXPECT_EQ(FindShape("Stars"), 0u);
+  EXPECT_EQ(ShapeFileName(kFirstShapeId + kShapeCount), "");
   ASSERT_TRUE(WritePng("mask-shapes.png", kWidth, kHeight, sheet));
   std::printf("contact sheet of the mask shapes: mask-shapes.png in the test's working folder\n");
 }
