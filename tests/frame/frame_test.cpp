@@ -10,17 +10,7 @@ namespace {
 
 // A colour as GetPixel reports it; a 32-bit margin pixel has a fourth byte 0.
 uint32_t Expected(const FrameColor& c, unsigned bits) {
-  if (bits <= 8) return static_cast<uint16_t>(c.index) & ((1u << bits) - 1);
-  return c.blue | c.green << 8 | c.red << 16;
-}
-
-// Colours whose indices and channels all differ, so that a swap shows.
-FrameSpec SpecWith(uint16_t style, unsigned bits) {
-  FrameSpec params;
-  params.style = style;
-  params.fill = {static_cast<int16_t>(bits == 1 ? 1 : 5), 10, 20, 30};
-  params.outline = {static_cast<int16_t>(bits == 1 ? 0 : 3), 200, 150, 100};
-  return params;
+  return bits <= 8 ? static_cast<uint16_t>(c.index) & ((1u << bits) - 1) : c.blue | c.green << 8 | c.red << 16;
 }
 
 // The framed image against the rule, y counted from the top: the source at column left with a
@@ -55,31 +45,32 @@ class FrameAtDepth : public testing::TestWithParam<unsigned> {};
 
 // Images 1 to 17 wide placed at columns 0 to 7 (every bit and nibble offset) in both styles
 // (and an unknown style, painted as Filled), with and without vertical margins, one-row results
-// included; and a wide image at every offset, for the sixteen-byte loop.
-TEST_P(FrameAtDepth, PlacesTheImageInsideItsMargins) {
+// included; and a wide image at every offset, for the sixteen-byte loop. Without margins the
+// result is the image, byte for byte; out of memory leaves nothing behind.
+TEST_P(FrameAtDepth, PlacesTheImageInsideItsMarginsAndFailsCleanly) {
   const unsigned bits = GetParam();
+  FrameSpec params;  // colours whose indices and channels all differ, so that a swap shows
+  params.fill = {static_cast<int16_t>(bits == 1 ? 1 : 5), 10, 20, 30};
+  params.outline = {static_cast<int16_t>(bits == 1 ? 0 : 3), 200, 150, 100};
   for (uint16_t style : {uint16_t{kFrameFilled}, uint16_t{kFrameOutline}, uint16_t{7}})
     for (uint32_t width = 1; width <= 17; ++width)
       for (uint32_t left = 0; left < 8; ++left) {
-        const uint32_t height = 1 + width % 3, bottom = left % 3, top = width % 2 ? 0 : 2;
+        const uint32_t height = 1 + width % 3, top = width % 2 ? 0 : 2, bottom = left % 3;
         OwnedBlock source(testimg::Make(bits, width, height, width * 16 + left));
-        FrameSpec params = SpecWith(style, bits);
+        params.style = style;
         ASSERT_TRUE(FRM_SetMargins(params, width, height, top, bottom, left, (width + left) % 4));
         CheckFrame(source.get(), params, std::to_string(bits) + " bits, style " + std::to_string(style) +
                                            ", width " + std::to_string(width) + ", left " + std::to_string(left));
       }
   OwnedBlock wide(testimg::Make(bits, 203, 2, 77));
+  params.style = kFrameOutline;
   for (uint32_t left = 0; left < 8; ++left) {
-    FrameSpec params = SpecWith(kFrameOutline, bits);
     ASSERT_TRUE(FRM_SetMargins(params, 203, 2, 1, 2, left, 70));
     CheckFrame(wide.get(), params, std::to_string(bits) + " bits, wide, left " + std::to_string(left));
   }
-}
 
-// Without margins the result is the image, byte for byte; out of memory leaves nothing behind.
-TEST_P(FrameAtDepth, CopiesWithoutMarginsAndFailsCleanly) {
-  OwnedBlock source(testimg::Make(GetParam(), 9, 4, 5));
-  FrameSpec params = SpecWith(kFrameOutline, GetParam());
+  OwnedBlock source(testimg::Make(bits, 9, 4, 5));
+  ASSERT_TRUE(FRM_SetMargins(params, 9, 4, 0, 0, 0, 0));
   OwnedBlock same(FRM_ComposeFrame(source.get(), params));
   EXPECT_EQ(testimg::Bytes(same.get()), testimg::Bytes(source.get()));
   ASSERT_TRUE(FRM_SetMargins(params, 9, 4, 1, 2, 3, 4));
