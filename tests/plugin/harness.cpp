@@ -1,38 +1,35 @@
 #include "tests/plugin/harness.h"
 
 #include <commdlg.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <set>
 #include <sstream>
 
 #include "host/korvex.h"
 #include "plugin/host_api.h"
-#include "tests/plugin/png.h"
+#include "plugin/plugin.h"
+#include "tests/support/images.h"
+
+// What the plug-in sources built into this program (settings.cpp, stat_color.cpp) expect of the
+// plug-in around them: its module instance is this program, its classes register plainly.
+HINSTANCE ModuleInstance = GetModuleHandleA(nullptr);
+
+ATOM RegisterPluginClass(const WNDCLASSA& windowClass) {
+  UnregisterClassA(windowClass.lpszClassName, ModuleInstance);
+  return RegisterClassA(&windowClass);
+}
 
 namespace harness {
 namespace {
 
 PluginEntryPoints ThePlugin;
 HWND MainWindow = nullptr;
-UINT Ids[10] = {};
+UINT FirstId = 0, IdStep = 1;
 HHOOK CbtHook = nullptr;
-
-// --- Records of the plug-in's system calls ---
-std::vector<MessageBoxCall> Boxes;
-int BoxDepth = 0;
-int AllocCount = 0;
-int AllocFailAt = 0;
-std::set<HGLOBAL> Live;
-std::vector<HGLOBAL> Freed;
-int RegisterCount = 0;
-std::vector<int> RegisterFailures;
-std::vector<HCURSOR> Cursors;
-std::vector<UINT> BeepRecord;
-std::vector<ChooseColorCall> ColorCalls;
+Calls Records;
+int BoxDepth = 0;  // message boxes of the plug-in open now
 
 struct Script {
   int templateId;
@@ -46,26 +43,27 @@ decltype(&GlobalFree) RealGlobalFree;
 decltype(&MessageBoxA) RealMessageBoxA;
 decltype(&RegisterClassA) RealRegisterClassA;
 decltype(&SetCursor) RealSetCursor;
+decltype(&MessageBeep) RealMessageBeep;  // never called: a beep only needs recording
 decltype(&ChooseColorA) RealChooseColorA;
 
 HGLOBAL WINAPI GlobalAllocShim(UINT flags, SIZE_T bytes) {
-  if (++AllocCount == AllocFailAt) {
+  if (++Records.allocs == Records.failAlloc) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
   HGLOBAL block = RealGlobalAlloc(flags, bytes);
-  if (block) Live.insert(block);
+  if (block) Records.live.insert(block);
   return block;
 }
 
 HGLOBAL WINAPI GlobalFreeShim(HGLOBAL block) {
-  Freed.push_back(block);
-  Live.erase(block);
+  Records.frees.push_back(block);
+  Records.live.erase(block);
   return RealGlobalFree(block);
 }
 
 int WINAPI MessageBoxShim(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
-  Boxes.push_back({owner, text ? text : "", caption == nullptr, style, "", ""});
+  Records.boxes.push_back({owner, text ? text : "", caption == nullptr, style, false});
   ++BoxDepth;
   const int result = RealMessageBoxA(owner, text, caption, style);
   --BoxDepth;
@@ -73,32 +71,32 @@ int WINAPI MessageBoxShim(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
 }
 
 ATOM WINAPI RegisterClassShim(const WNDCLASSA* windowClass) {
-  ++RegisterCount;
-  if (std::count(RegisterFailures.begin(), RegisterFailures.end(), RegisterCount)) return 0;
+  const auto& fail = Records.failRegister;
+  if (std::count(fail.begin(), fail.end(), ++Records.registers)) return 0;
   return RealRegisterClassA(windowClass);
 }
 
 HCURSOR WINAPI SetCursorShim(HCURSOR cursor) {
-  Cursors.push_back(cursor);
+  Records.cursors.push_back(cursor);
   return RealSetCursor(cursor);
 }
 
 BOOL WINAPI MessageBeepShim(UINT type) {
-  BeepRecord.push_back(type);
+  Records.beeps.push_back(type);
   return TRUE;
 }
 
 BOOL WINAPI ChooseColorShim(CHOOSECOLORA* cc) {
-  ColorCalls.push_back({cc->lStructSize, cc->hwndOwner, cc->rgbResult, cc->Flags, {}});
-  if (cc->lpCustColors) ColorCalls.back().custom.assign(cc->lpCustColors, cc->lpCustColors + 16);
+  Records.chooseColor.push_back({cc->lStructSize, cc->hwndOwner, cc->rgbResult, cc->Flags, {}});
+  if (cc->lpCustColors) Records.chooseColor.back().custom.assign(cc->lpCustColors, cc->lpCustColors + 16);
   return RealChooseColorA(cc);
 }
 
-// Points the plug-in's import of `dll`!`name` at `replacement`; returns the original.
-void* PatchImport(HMODULE module, const char* dll, const char* name, void* replacement) {
-  auto* base = reinterpret_cast<BYTE*>(module);
-  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+// Points the plug-in's import of `dll`!`name` at `replacement` and sets `original` to the old one.
+template <typename F>
+void Patch(const char* dll, const char* name, F& original, F replacement) {
+  auto* base = reinterpret_cast<BYTE*>(ThePlugin.module);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
   const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
     if (_stricmp(reinterpret_cast<char*>(base + d->Name), dll) != 0) continue;
@@ -110,43 +108,23 @@ void* PatchImport(HMODULE module, const char* dll, const char* name, void* repla
       if (std::strcmp(reinterpret_cast<char*>(byName->Name), name) != 0) continue;
       DWORD protection;
       VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
-      void* original = reinterpret_cast<void*>(slots->u1.Function);
+      original = reinterpret_cast<F>(slots->u1.Function);
       slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
       VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
-      return original;
+      return;
     }
   }
   std::fprintf(stderr, "harness: IMAGE.DLL does not import %s!%s\n", dll, name);
   std::abort();
 }
 
-template <typename F>
-void Patch(const char* dll, const char* name, F& original, F replacement) {
-  original = reinterpret_cast<F>(PatchImport(ThePlugin.module, dll, name, reinterpret_cast<void*>(replacement)));
-}
-
-std::string StaticTexts(HWND dialog) {
-  std::string texts;
-  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    char className[16] = {}, text[256] = {};
-    GetClassNameA(child, className, sizeof className);
-    GetWindowTextA(child, text, sizeof text);
-    if (_stricmp(className, "Static") == 0 && text[0]) texts += (texts.empty() ? "" : "\n") + std::string(text);
-  }
-  return texts;
-}
-
-constexpr UINT_PTR kDialogTimer = 0x5C17;
-
-// Runs from the dialog's own message loop, shortly after it became active.
+// Runs from the dialog's own message loop, shortly after it became active: dismisses the
+// plug-in's message box, or runs the dialog's script.
 void CALLBACK DialogTimer(HWND dialog, UINT, UINT_PTR id, DWORD) {
   KillTimer(dialog, id);
   const int templateId = static_cast<int>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
-  if (BoxDepth > 0 && templateId == 0 && !Boxes.empty() && Boxes.back().shownCaption.empty()) {
-    char caption[256] = {};
-    GetWindowTextA(dialog, caption, sizeof caption);
-    Boxes.back().shownText = StaticTexts(dialog);
-    Boxes.back().shownCaption = caption[0] ? caption : "(none)";
+  if (BoxDepth > 0 && templateId == 0 && !Records.boxes.back().shown) {
+    Records.boxes.back().shown = true;
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     return;
   }
@@ -162,26 +140,37 @@ void CALLBACK DialogTimer(HWND dialog, UINT, UINT_PTR id, DWORD) {
 }
 
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+  HWND window = reinterpret_cast<HWND>(wParam);
   if (code == HCBT_ACTIVATE) {
-    HWND window = reinterpret_cast<HWND>(wParam);
     char className[16] = {};
     GetClassNameA(window, className, sizeof className);
     if (std::strcmp(className, "#32770") == 0 && SeenDialogs.insert(window).second)
-      SetTimer(window, kDialogTimer, 30, DialogTimer);
+      SetTimer(window, 0x5C17, 30, DialogTimer);
   } else if (code == HCBT_DESTROYWND) {
-    SeenDialogs.erase(reinterpret_cast<HWND>(wParam));  // handles are reused
+    SeenDialogs.erase(window);  // handles are reused
   }
   return CallNextHookEx(CbtHook, code, wParam, lParam);
 }
 
-// A store of this process's own in the Windows folder (tests run in parallel).
+// A settings store of this process's own in the Windows folder (tests run in parallel).
 std::string ProfileName() {
   char path[MAX_PATH];
   GetWindowsDirectoryA(path, sizeof path);
   return std::string(path) + "\\PT" + std::to_string(GetCurrentProcessId()) + ".INI";
 }
 
-}  // namespace
+// Under Wine on a bare X server (no window manager), hiding a window that Wine lets the window
+// manager handle waits two seconds for an answer that never comes: every message box and dialog
+// would cost that. Wine's own setting for this program makes it manage its windows itself. It is
+// read when the display driver starts, at the first window, so setting it here is in time.
+void LetWineManageTheWindows() {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\plugin_tests.exe\\X11 Driver", 0, nullptr, 0,
+                      KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return;  // not Wine's registry, or not writable: only slower
+  RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+  RegCloseKey(key);
+}
 
 void Start() {
   if (!LoadPlugin("IMAGE.DLL", ThePlugin)) {
@@ -193,93 +182,62 @@ void Start() {
   Patch("USER32.dll", "MessageBoxA", RealMessageBoxA, MessageBoxShim);
   Patch("USER32.dll", "RegisterClassA", RealRegisterClassA, RegisterClassShim);
   Patch("USER32.dll", "SetCursor", RealSetCursor, SetCursorShim);
-  decltype(&MessageBeep) unusedBeep;
-  Patch("USER32.dll", "MessageBeep", unusedBeep, MessageBeepShim);
+  Patch("USER32.dll", "MessageBeep", RealMessageBeep, MessageBeepShim);
   Patch("comdlg32.dll", "ChooseColorA", RealChooseColorA, ChooseColorShim);
   CbtHook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
-
   KX_SetProfilePath(ProfileName().c_str());
   FileDelete(ProfileName().c_str());
   MainWindow = CreateWindowExA(0, "STATIC", "Host main window", WS_OVERLAPPED, 0, 0, 100, 50, nullptr, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
 }
 
-void Stop() {
-  if (CbtHook) UnhookWindowsHookEx(CbtHook);
-  DeleteFileA(ProfileName().c_str());
-}
+}  // namespace
 
 PluginEntryPoints& Plugin() { return ThePlugin; }
 
-BOOL InitPlugin(UINT firstId, UINT step) {
-  KX_SetMenuIds(firstId, step);
-  UINT next = firstId;
-  for (int row = 0; row < 10; ++row) {
-    Ids[row] = row == 3 ? 0 : next;
-    if (row != 3) next += step;
-  }
+BOOL InitPlugin(UINT first, UINT step) {
+  KX_SetMenuIds(first, step);
+  FirstId = first;
+  IdStep = step;
   return ThePlugin.init(0, MainWindow);
 }
 
-UINT MenuId(int row) { return Ids[row]; }
+UINT MenuId(int row) { return row == 3 ? 0 : FirstId + IdStep * static_cast<UINT>(row < 3 ? row : row - 1); }
 
 int RunCommand(HWND window, int row, DWORD* value) {
   DWORD unused = 0;
   return ThePlugin.menuHandler(window, MenuId(row), value ? value : &unused);
 }
 
-std::vector<std::string> HostLog() {
+std::vector<std::string> HostLog(const std::string& prefix) {
   std::string text(static_cast<size_t>(KX_GetLog(nullptr, 0)), '\0');
   KX_GetLog(text.data(), static_cast<int>(text.size()));
   std::vector<std::string> lines;
   std::istringstream in(text.c_str());
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::vector<std::string> HostLogStarting(const std::string& prefix) {
-  std::vector<std::string> lines;
-  for (const std::string& line : HostLog())
+  for (std::string line; std::getline(in, line);)
     if (line.rfind(prefix, 0) == 0) lines.push_back(line);
   return lines;
 }
 
-std::vector<MessageBoxCall>& MessageBoxes() { return Boxes; }
+Calls& Recorded() { return Records; }
 
 void ClearCalls() {
-  Boxes.clear();
-  AllocFailAt = 0;
-  Live.clear();
-  Freed.clear();
-  RegisterFailures.clear();
-  RegisterCount = 0;
-  Cursors.clear();
-  BeepRecord.clear();
-  ColorCalls.clear();
+  Records = {};
   for (int point : {KX_FAIL_COPY, KX_FAIL_MENU, KX_FAIL_MENU_ID}) KX_FailCall(point, 0);
   KX_ClearLog();
 }
 
-void FailGlobalAlloc(int n) { AllocFailAt = n > 0 ? AllocCount + n : 0; }
-int GlobalAllocCount() { return AllocCount; }
-std::vector<HGLOBAL> LiveAllocations() { return {Live.begin(), Live.end()}; }
-const std::vector<HGLOBAL>& Frees() { return Freed; }
-void FailRegisterClass(std::vector<int> calls) {
-  for (int& call : calls) call += RegisterCount;
-  RegisterFailures = calls;
+void ExpectOneMessage(const std::string& text, UINT style) {
+  ASSERT_EQ(Records.boxes.size(), 1u) << text;
+  const MessageBoxCall& box = Records.boxes[0];
+  EXPECT_EQ(box.text, text);
+  EXPECT_TRUE(box.shown) << text;
+  EXPECT_TRUE(box.captionNull) << text;
+  EXPECT_EQ(box.owner, nullptr) << text;
+  EXPECT_EQ(box.style, style) << text;
 }
-int RegisterClassCount() { return RegisterCount; }
-const std::vector<HCURSOR>& CursorsSet() { return Cursors; }
-const std::vector<UINT>& Beeps() { return BeepRecord; }
-const std::vector<ChooseColorCall>& ChooseColorCalls() { return ColorCalls; }
 
 void OnDialog(int templateId, std::function<void(HWND)> script) { Scripts.push_back({templateId, std::move(script)}); }
-
-bool AllScriptsRan() {
-  const bool all = Scripts.empty();
-  Scripts.clear();
-  return all;
-}
 
 void Pump(int ms) {
   const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
@@ -323,6 +281,13 @@ HGLOBAL ToGlobal(HostBlock block) {
   return global;
 }
 
+HGLOBAL Hold(HWND window, unsigned bits, uint32_t width, uint32_t height, uint32_t seed) {
+  HGLOBAL image = ToGlobal(testimg::Make(bits, width, height, seed));
+  KX_AttachImage(window, image);
+  ThePlugin.imageActivate(window, 1, 0);
+  return image;
+}
+
 std::vector<uint8_t> GlobalBytes(HGLOBAL block) {
   const auto* p = static_cast<const uint8_t*>(GlobalLock(block));
   std::vector<uint8_t> bytes(p, p + GlobalSize(block));
@@ -342,16 +307,11 @@ COLORREF ClientPixel(HWND window, int x, int y) {
 std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
   RECT canvas;
   GetWindowRect(windows.front(), &canvas);
-  const int width = canvas.right - canvas.left, height = canvas.bottom - canvas.top;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  const BITMAPINFOHEADER header = {sizeof header, canvas.right - canvas.left, canvas.top - canvas.bottom, 1, 24, BI_RGB,
+                                   0, 0, 0, 0, 0};
   void* bits = nullptr;
   HDC memory = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = CreateDIBSection(memory, reinterpret_cast<const BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ previous = SelectObject(memory, bitmap);
   for (HWND window : windows) {
     RECT r;
@@ -361,26 +321,54 @@ std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
     ReleaseDC(window, dc);
   }
   GdiFlush();
-  std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
-  const auto* p = static_cast<const uint8_t*>(bits);
-  for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
-    rgb[3 * i] = p[4 * i + 2];
-    rgb[3 * i + 1] = p[4 * i + 1];
-    rgb[3 * i + 2] = p[4 * i];
+
+  char exe[MAX_PATH];
+  std::string path(exe, GetModuleFileNameA(nullptr, exe, sizeof exe));
+  path = path.substr(0, path.rfind("\\bin\\")) + "\\screenshots";  // beside bin/ in the build folder
+  CreateDirectoryA(path.c_str(), nullptr);
+  path += "\\" + std::string(name) + ".bmp";
+  // The DIB section as it is (top row first, as the negative height says) behind a file header.
+  const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof header;
+  const DWORD pixelBytes = static_cast<DWORD>((header.biWidth * 3 + 3) / 4 * 4 * -header.biHeight);
+  const BITMAPFILEHEADER file = {0x4D42, offset + pixelBytes, 0, 0, offset};
+  FILE* f = std::fopen(path.c_str(), "wb");
+  EXPECT_NE(f, nullptr) << path;
+  if (f) {
+    std::fwrite(&file, sizeof file, 1, f);
+    std::fwrite(&header, sizeof header, 1, f);
+    std::fwrite(bits, pixelBytes, 1, f);
+    EXPECT_EQ(std::fclose(f), 0) << path;
   }
   SelectObject(memory, previous);
   DeleteObject(bitmap);
   DeleteDC(memory);
-
-  char exe[MAX_PATH];
-  GetModuleFileNameA(nullptr, exe, sizeof exe);
-  std::string dir(exe);
-  dir = dir.substr(0, dir.find_last_of('\\'));  // bin
-  dir = dir.substr(0, dir.find_last_of('\\')) + "\\screenshots";
-  CreateDirectoryA(dir.c_str(), nullptr);
-  const std::string path = dir + "\\" + name + ".png";
-  EXPECT_TRUE(WritePng(path, width, height, rgb)) << path;
   return path;
 }
 
 }  // namespace harness
+
+void PluginTest::SetUp() {
+  harness::ClearCalls();
+  ASSERT_TRUE(harness::InitPlugin());
+  harness::ClearCalls();
+}
+
+void PluginTest::TearDown() {
+  EXPECT_TRUE(harness::Scripts.empty()) << "a scripted dialog never opened";
+  harness::Scripts.clear();
+  EXPECT_TRUE(harness::Records.live.empty()) << "the plug-in leaked a block";
+  harness::Plugin().imageActivate(nullptr, 0, 0);
+}
+
+// No system error dialogs (a test must fail, never hang), then the harness around the tests.
+int main(int argc, char** argv) {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  harness::LetWineManageTheWindows();
+  testing::InitGoogleTest(&argc, argv);
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+  harness::Start();
+  const int result = RUN_ALL_TESTS();
+  if (harness::CbtHook) UnhookWindowsHookEx(harness::CbtHook);
+  DeleteFileA(harness::ProfileName().c_str());
+  return result;
+}

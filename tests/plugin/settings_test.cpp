@@ -16,43 +16,39 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
+// Every setting, to compare, set and restore in one statement.
+auto All() {
+  return std::tie(KeepAspect, ScaleMeasure, ScaleUnits, ScaleQuality, CustomResX, CustomResY, CustomWidth, CustomHeight,
+                  PercentWidth, PercentHeight, FrameSettings.style, FrameSettings.colorChoice, FrameSettings.alignment,
+                  MaskSettings.selected, MaskSettings.invert, MaskSettings.alphaMask, MaskSettings.alphaColor, TileMirror);
+}
+auto Values() {
+  return std::apply([](auto... value) { return std::make_tuple(value...); }, All());
+}
+// The values as the module starts, taken before any test changes them.
+const auto& Defaults() {
+  static const auto defaults = Values();
+  return defaults;
+}
+
 class Settings : public testing::Test {
  protected:
   void SetUp() override {
+    All() = Defaults();
     char dir[MAX_PATH];
     GetWindowsDirectoryA(dir, sizeof dir);
     store_ = std::string(dir) + "\\ST" + std::to_string(GetCurrentProcessId()) + ".INI";
     KX_SetProfilePath(store_.c_str());
     FileDelete(store_.c_str());
-    ResetToDefaults();
     KX_ClearLog();
   }
   void TearDown() override { FileDelete(store_.c_str()); }
 
-  static void ResetToDefaults() {
-    KeepAspect = 1;
-    ScaleMeasure = 0;
-    ScaleUnits = 1;
-    ScaleQuality = 0;
-    CustomResX = CustomResY = 96;
-    CustomWidth = CustomHeight = 10000;
-    PercentWidth = PercentHeight = 100;
-    FrameSettings = {};
-    MaskSettings = {};
-    TileMirror = 0;
-  }
   static void LoadAll() {
     LoadScaleSettings("Image");
     LoadFrameSettings("Image");
     LoadMaskSettings("Image");
     LoadTileSettings("Image");
-  }
-  // Every setting, to compare in one assertion.
-  static auto Snapshot() {
-    return std::make_tuple(KeepAspect, ScaleMeasure, ScaleUnits, ScaleQuality, CustomResX, CustomResY, CustomWidth,
-                           CustomHeight, PercentWidth, PercentHeight, FrameSettings.style, FrameSettings.colorChoice,
-                           FrameSettings.alignment, MaskSettings.selected, MaskSettings.invert, MaskSettings.alphaMask,
-                           MaskSettings.alphaColor, TileMirror);
   }
   std::string Stored(const char* key) {
     char value[64];
@@ -65,9 +61,8 @@ class Settings : public testing::Test {
 };
 
 TEST_F(Settings, AnEmptyStoreKeepsEveryDefaultAndEachKeyIsReadWithItsCall) {
-  const auto defaults = Snapshot();
   LoadAll();
-  EXPECT_EQ(Snapshot(), defaults);
+  EXPECT_EQ(Values(), Defaults());
   const Strings expected = {
       "ZQ_GetProfileFile", "ProfileOpen Image", "ProfileReadBool KeepAspect", "ProfileReadWord ScaleMeasure",
       "ProfileReadWord ScaleUnits", "ProfileReadWord ScaleQuality", "ProfileReadDword CustomResX",
@@ -81,34 +76,26 @@ TEST_F(Settings, AnEmptyStoreKeepsEveryDefaultAndEachKeyIsReadWithItsCall) {
   EXPECT_EQ(harness::HostLog(), expected);
 }
 
+// Each value differs from its default. CustomResX is above the signed range and PercentWidth at
+// the top of 16 bits: both must be written unsigned.
 TEST_F(Settings, RoundTripThroughTheStoreWithTheirWidths) {
-  KeepAspect = 0;
-  ScaleMeasure = 2;
-  ScaleUnits = 3;
-  ScaleQuality = 1;
-  CustomResX = 0xFFFFFFF0u;  // above the signed range: written as an unsigned value
-  CustomResY = 300;
-  CustomWidth = -5;
-  CustomHeight = 70000;
-  PercentWidth = 65535;  // 16-bit values stay unsigned, never negative
-  PercentHeight = 250;
-  FrameSettings = {1, 2, 36};
-  MaskSettings = {5, 1, 0, 0};
-  TileMirror = 1;
-  const auto saved = Snapshot();
+  All() = std::make_tuple(0, 2, 3, 1, 0xFFFFFFF0u, 300u, -5, 70000, 65535, 250, 1, 2, 36, 5, 1, 0, 0, 1);
+  const auto saved = Values();
   SaveScaleSettings("Image");
   SaveFrameSettings("Image");
   SaveMaskSettings("Image");
   SaveTileSettings("Image");
-  EXPECT_EQ(Stored("CustomResX"), "4294967280");
-  EXPECT_EQ(Stored("PercentWidth"), "65535");
-  EXPECT_EQ(Stored("CustomWidth"), "-5");
-  EXPECT_EQ(harness::HostLogStarting("ProfileWriteWord"), (Strings{"ProfileWriteWord PercentWidth 65535", "ProfileWriteWord PercentHeight 250"}));
-  EXPECT_EQ(harness::HostLogStarting("ProfileWriteDword"), (Strings{"ProfileWriteDword CustomResX 4294967280", "ProfileWriteDword CustomResY 300"}));
-  EXPECT_EQ(harness::HostLogStarting("ProfileWriteLong").size(), 4u + 2u + 3u + 4u + 1u);
-  ResetToDefaults();
+  const Strings expected = {
+      "ProfileWriteLong KeepAspect 0",     "ProfileWriteLong ScaleMeasure 2",         "ProfileWriteLong ScaleUnits 3",
+      "ProfileWriteLong ScaleQuality 1",   "ProfileWriteDword CustomResX 4294967280", "ProfileWriteDword CustomResY 300",
+      "ProfileWriteLong CustomWidth -5",   "ProfileWriteLong CustomHeight 70000",     "ProfileWriteWord PercentWidth 65535",
+      "ProfileWriteWord PercentHeight 250", "ProfileWriteLong Style 1",               "ProfileWriteLong ChooseColor 2",
+      "ProfileWriteLong Alignment 36",     "ProfileWriteLong Selected 5",             "ProfileWriteLong Invert 1",
+      "ProfileWriteLong AlphaMask 0",      "ProfileWriteLong AlphaColor 0",           "ProfileWriteLong Mirror 1"};
+  EXPECT_EQ(harness::HostLog("ProfileWrite"), expected);
+  All() = Defaults();
   LoadAll();
-  EXPECT_EQ(Snapshot(), saved);
+  EXPECT_EQ(Values(), saved);
 }
 
 TEST_F(Settings, PercentageUnitsLeaveTheStoredCustomSizeAlone) {
@@ -118,13 +105,10 @@ TEST_F(Settings, PercentageUnitsLeaveTheStoredCustomSizeAlone) {
   CustomWidth = 12345;
   CustomHeight = 678;
   SaveScaleSettings("Image");
-  EXPECT_EQ(Stored("CustomWidth"), "640");
-  EXPECT_EQ(Stored("CustomHeight"), "480");
-  EXPECT_EQ(Stored("ScaleUnits"), "1");
+  EXPECT_EQ(Stored("CustomWidth") + " " + Stored("CustomHeight") + " " + Stored("ScaleUnits"), "640 480 1");
   ScaleUnits = 0;
   SaveScaleSettings("Image");
-  EXPECT_EQ(Stored("CustomWidth"), "12345");
-  EXPECT_EQ(Stored("CustomHeight"), "678");
+  EXPECT_EQ(Stored("CustomWidth") + " " + Stored("CustomHeight"), "12345 678");
 }
 
 TEST_F(Settings, DamagedValuesLeaveTheVariableAlone) {
@@ -148,14 +132,12 @@ TEST_F(Settings, ThePlugInLoadsAtStartUpAndSavesAtExit) {
   ASSERT_TRUE(harness::InitPlugin());
   KX_ClearLog();
   harness::Plugin().exit();
-  EXPECT_EQ(harness::HostLogStarting("ProfileOpen").size(), 3u);
-  const Strings writes = harness::HostLogStarting("ProfileWrite");
-  const Strings expected = {"ProfileWriteLong Style 0",        "ProfileWriteLong ChooseColor 0",
-                            "ProfileWriteLong Alignment 18",   "ProfileWriteLong Selected 5",
-                            "ProfileWriteLong Invert 0",       "ProfileWriteLong AlphaMask 1",
-                            "ProfileWriteLong AlphaColor 1",   "ProfileWriteLong Mirror 0"};
-  EXPECT_EQ(writes, expected);
-  EXPECT_EQ(Stored("Selected"), "5");
+  EXPECT_EQ(harness::HostLog("ProfileOpen").size(), 3u);
+  const Strings expected = {"ProfileWriteLong Style 0",      "ProfileWriteLong ChooseColor 0",
+                            "ProfileWriteLong Alignment 18", "ProfileWriteLong Selected 5",
+                            "ProfileWriteLong Invert 0",     "ProfileWriteLong AlphaMask 1",
+                            "ProfileWriteLong AlphaColor 1", "ProfileWriteLong Mirror 0"};
+  EXPECT_EQ(harness::HostLog("ProfileWrite"), expected);
   EXPECT_EQ(Stored("KeepAspect"), "0") << "the scale group is not written at exit";
   EXPECT_EQ(Stored("ScaleUnits"), "(absent)");
 }
