@@ -117,7 +117,7 @@ TEST_F(ColorChooser, TogglesBlackAndWhiteForOneBitImagesAndRefusesOtherPaletteLe
 }
 
 // The grid on a real dialog: a red ring between the black frame and the swatch of the selected
-// cell only; OK returns the selected entry, Cancel writes nothing.
+// cell only; OK returns the selected entry, Cancel writes nothing; a short table leaves cells empty.
 TEST_F(ColorChooser, GridShowsTheTableAndMovesTheRingOnClicks) {
   for (unsigned bits : {4u, 8u}) {
     HoldImage(bits);
@@ -127,9 +127,6 @@ TEST_F(ColorChooser, GridShowsTheTableAndMovesTheRingOnClicks) {
       char caption[16] = "x";
       GetWindowTextA(dialog, caption, sizeof caption);
       EXPECT_STREQ(caption, "");
-      char className[32] = {};
-      GetClassNameA(GetDlgItem(dialog, IDC_COLOR_GRID), className, sizeof className);
-      EXPECT_STREQ(className, "ColorCtrl");
       const Grid g(dialog, bits);
       n = g.n;
       ASSERT_GT(g.cellWidth, 2 * g.inset);
@@ -170,9 +167,7 @@ TEST_F(ColorChooser, GridShowsTheTableAndMovesTheRingOnClicks) {
       EXPECT_EQ(choice, ok ? Entry(7) : (Choice{7, 1, 2, 3})) << bits;
     }
   }
-}
-
-TEST_F(ColorChooser, LeavesCellsBeyondAShortTableEmptyAndUnselectable) {
+  // Cells beyond a short table stay empty and cannot be chosen.
   HoldImage(8, 20);
   Choice choice{3, 0, 0, 0};
   OnDialog(IDD_COLOR_CHOOSER, [&](HWND dialog) {

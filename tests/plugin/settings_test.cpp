@@ -60,26 +60,11 @@ class Settings : public testing::Test {
   std::string store_;
 };
 
-TEST_F(Settings, AnEmptyStoreKeepsEveryDefaultAndEachKeyIsReadWithItsCall) {
-  LoadAll();
-  EXPECT_EQ(Values(), Defaults());
-  const Strings expected = {
-      "ZQ_GetProfileFile", "ProfileOpen Image", "ProfileReadBool KeepAspect", "ProfileReadWord ScaleMeasure",
-      "ProfileReadWord ScaleUnits", "ProfileReadWord ScaleQuality", "ProfileReadDword CustomResX",
-      "ProfileReadDword CustomResY", "ProfileReadLong CustomWidth", "ProfileReadLong CustomHeight",
-      "ProfileReadWord PercentWidth", "ProfileReadWord PercentHeight", "ProfileClose",
-      "ZQ_GetProfileFile", "ProfileOpen Image", "ProfileReadWord Style", "ProfileReadWord ChooseColor",
-      "ProfileReadWord Alignment", "ProfileClose",
-      "ZQ_GetProfileFile", "ProfileOpen Image", "ProfileReadWord Selected", "ProfileReadBool Invert",
-      "ProfileReadBool AlphaMask", "ProfileReadBool AlphaColor", "ProfileClose",
-      "ZQ_GetProfileFile", "ProfileOpen Image", "ProfileReadBool Mirror", "ProfileClose"};
-  EXPECT_EQ(harness::HostLog(), expected);
-}
-
-// Each value differs from its default. CustomResX is above the signed range and PercentWidth at
-// the top of 16 bits: both must be written unsigned.
+// Each value differs from its default and from the others of its group, so that no key can stand
+// in for another (the flags hold any number). CustomResX is above the signed range and
+// PercentWidth at the top of 16 bits: both must be written unsigned.
 TEST_F(Settings, RoundTripThroughTheStoreWithTheirWidths) {
-  All() = std::make_tuple(0, 2, 3, 1, 0xFFFFFFF0u, 300u, -5, 70000, 65535, 250, 1, 2, 36, 5, 1, 0, 0, 1);
+  All() = std::make_tuple(0, 2, 3, 1, 0xFFFFFFF0u, 300u, -5, 70000, 65535, 250, 1, 2, 36, 5, 1, 0, 2, 1);
   const auto saved = Values();
   SaveScaleSettings("Image");
   SaveFrameSettings("Image");
@@ -91,7 +76,7 @@ TEST_F(Settings, RoundTripThroughTheStoreWithTheirWidths) {
       "ProfileWriteLong CustomWidth -5",   "ProfileWriteLong CustomHeight 70000",     "ProfileWriteWord PercentWidth 65535",
       "ProfileWriteWord PercentHeight 250", "ProfileWriteLong Style 1",               "ProfileWriteLong ChooseColor 2",
       "ProfileWriteLong Alignment 36",     "ProfileWriteLong Selected 5",             "ProfileWriteLong Invert 1",
-      "ProfileWriteLong AlphaMask 0",      "ProfileWriteLong AlphaColor 0",           "ProfileWriteLong Mirror 1"};
+      "ProfileWriteLong AlphaMask 0",      "ProfileWriteLong AlphaColor 2",           "ProfileWriteLong Mirror 1"};
   EXPECT_EQ(harness::HostLog("ProfileWrite"), expected);
   All() = Defaults();
   LoadAll();
@@ -111,16 +96,20 @@ TEST_F(Settings, PercentageUnitsLeaveTheStoredCustomSizeAlone) {
   EXPECT_EQ(Stored("CustomWidth") + " " + Stored("CustomHeight"), "12345 678");
 }
 
-TEST_F(Settings, DamagedValuesLeaveTheVariableAlone) {
-  Store("PercentWidth", "70000");  // does not fit 16 bits
+// Absent and damaged values (beyond the variable's width, not a number, empty) leave the variable
+// as it is; the flags are read as the store's booleans.
+TEST_F(Settings, AbsentOrDamagedValuesLeaveTheVariableAlone) {
+  Store("PercentWidth", "70000");
   Store("PercentHeight", "abc");
   Store("CustomWidth", "");
   Store("ScaleMeasure", "1");
-  LoadScaleSettings("Image");
-  EXPECT_EQ(PercentWidth, 100);
-  EXPECT_EQ(PercentHeight, 100);
-  EXPECT_EQ(CustomWidth, 10000);
-  EXPECT_EQ(ScaleMeasure, 1);
+  LoadAll();
+  auto expected = Defaults();
+  std::get<1>(expected) = 1;  // ScaleMeasure, the one sound value
+  EXPECT_EQ(Values(), expected);
+  const Strings flags = {"ProfileReadBool KeepAspect", "ProfileReadBool Invert", "ProfileReadBool AlphaMask",
+                         "ProfileReadBool AlphaColor", "ProfileReadBool Mirror"};
+  EXPECT_EQ(harness::HostLog("ProfileReadBool"), flags);
 }
 
 // The plug-in's own copy of the settings: loaded at start-up, frame, mask and tile saved at exit,
