@@ -45,10 +45,14 @@ struct Grid {
     cellHeight = (client.bottom - n - 1) / n;
     UpdateWindow(control);
   }
-  POINT Center(int column, int row) const { return {column * cellWidth + cellWidth / 2, row * cellHeight + cellHeight / 2}; }
+  POINT Center(int column, int row) const {
+    return {column * cellWidth + cellWidth / 2, row * cellHeight + cellHeight / 2};
+  }
   COLORREF At(POINT p) const { return ClientPixel(control, p.x, p.y); }
   // The pixel in the gap between the frame and the swatch, on the cell's left side.
-  COLORREF Ring(int column, int row) const { return At({column * cellWidth + 1 + (inset - 1) / 2, Center(column, row).y}); }
+  COLORREF Ring(int column, int row) const {
+    return At({column * cellWidth + 1 + (inset - 1) / 2, Center(column, row).y});
+  }
   void Click(POINT p) const {
     SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
     UpdateWindow(control);
@@ -62,7 +66,8 @@ class ColorChooser : public PluginTest {
  protected:
   void SetUp() override {
     PluginTest::SetUp();
-    choose_ = reinterpret_cast<ChooseFunction>(reinterpret_cast<void*>(GetProcAddress(Plugin().module, "COL_ChooseColor")));
+    auto* address = reinterpret_cast<void*>(GetProcAddress(Plugin().module, "COL_ChooseColor"));
+    choose_ = reinterpret_cast<ChooseFunction>(address);
     ASSERT_NE(choose_, nullptr);
   }
   // Puts a test image of `bits` into the window; `colors` entries for palette depths.

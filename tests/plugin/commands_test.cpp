@@ -99,17 +99,17 @@ TEST_P(Commands, ChangeTheImageByTheirRuleOrKeepItWhenMemoryRunsOut) {
       HGLOBAL result = ZQ_GetHDib(window);
       EXPECT_EQ(result, KX_LastCopy()) << "the copy is handed to the window";
       EXPECT_EQ(LockCount(result), 0);
-      EXPECT_EQ(GlobalBytes(result), Expected(command.row, before)) << "row " << command.row << ", " << bits << " bits";
+      EXPECT_EQ(GlobalBytes(result), Expected(command.row, before)) << "row " << command.row << ", " << bits;
       EXPECT_TRUE(Recorded().boxes.empty());
       // The host calls, in order; Invert shows its meter for the row-wise depths only.
       Strings expected = {"ZQ_GetHDib", "ZQ_CopyHDib"};
       if (command.row == kInvert) expected.push_back("ZQ_GetOwnerWnd");
       if (command.row == kInvert && bits != 4 && bits != 8)
-        expected.insert(expected.end(), {"ZQ_ProgressOpen Inverting image", "ZQ_ProgressRange 0 40", "ZQ_ProgressStep 0",
-                                         "ZQ_ProgressStep 16", "ZQ_ProgressStep 32", "ZQ_ProgressStep 39",
-                                         "ZQ_ProgressStep 40", "ZQ_ProgressClose"});
+        expected.insert(expected.end(), {"ZQ_ProgressOpen Inverting image", "ZQ_ProgressRange 0 40",
+                                         "ZQ_ProgressStep 0", "ZQ_ProgressStep 16", "ZQ_ProgressStep 32",
+                                         "ZQ_ProgressStep 39", "ZQ_ProgressStep 40", "ZQ_ProgressClose"});
       expected.push_back("ZQ_SetHDib");
-      EXPECT_EQ(log, expected) << "row " << command.row << ", " << bits << " bits";
+      EXPECT_EQ(log, expected) << "row " << command.row << ", " << bits;
       EXPECT_FALSE(KX_ProgressVisible());
       break;
     }
@@ -118,7 +118,7 @@ TEST_P(Commands, ChangeTheImageByTheirRuleOrKeepItWhenMemoryRunsOut) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, Commands, testing::ValuesIn(testimg::kDepths),
-                         [](const testing::TestParamInfo<unsigned>& info) { return std::to_string(info.param) + "bit"; });
+                         [](const auto& info) { return std::to_string(info.param) + "bit"; });
 
 // A window without an image, and a copy the host cannot make: a message, the image kept, the
 // cursor never changed.

@@ -47,7 +47,7 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
     size_t menuItems;
   } cases[] = {
       {[] {}, nullptr, 9, 4, 2, 10},  // ColorCtrl and StatColorCtrl, once each
-      {[] {}, nullptr, 9, 4, 4, 10},  // both classes left from before: each refused, unregistered, registered again
+      {[] {}, nullptr, 9, 4, 4, 10},  // both classes left: each refused, unregistered, registered again
       {[] { KX_FailCall(KX_FAIL_MENU, 1); }, "Image: Cannot add popup menu", 0, 0, 0, 0},
       // The fourth reservation (row 4): three commands and the separator stay in the menu.
       {[] { KX_FailCall(KX_FAIL_MENU_ID, 4); }, "Image: Cannot get menu id from library", 4, 0, 0, 4},
@@ -106,7 +106,8 @@ TEST_F(PluginTest, ActivationAcceptsOnlyEligibleGenericWindows) {
   };
   for (const auto& c : cases) {
     // Another module's class, since this program's "GenericWClass" also answers to "genericwclass".
-    TestWindow window(c.className, std::string(c.className) == "GenericWClass" ? nullptr : GetModuleHandleA("TALMOR.DLL"));
+    const bool ours = std::string(c.className) == "GenericWClass";
+    TestWindow window(c.className, ours ? nullptr : GetModuleHandleA("TALMOR.DLL"));
     KX_AttachImage(window, ToGlobal(testimg::Make(8, 4, 4, 1)));
     if (c.flag) KX_SetFlag(window, c.flag, TRUE);
     EXPECT_EQ(Plugin().imageActivate(window, 1, 0), 1);

@@ -100,7 +100,8 @@ void Patch(const char* dll, const char* name, F& original, F replacement) {
   const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
     if (_stricmp(reinterpret_cast<char*>(base + d->Name), dll) != 0) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk
+                                                                                      : d->FirstThunk));
     auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
     for (; names->u1.AddressOfData; ++names, ++slots) {
       if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
@@ -237,7 +238,9 @@ void ExpectOneMessage(const std::string& text, UINT style) {
   EXPECT_EQ(box.style, style) << text;
 }
 
-void OnDialog(int templateId, std::function<void(HWND)> script) { Scripts.push_back({templateId, std::move(script)}); }
+void OnDialog(int templateId, std::function<void(HWND)> script) {
+  Scripts.push_back({templateId, std::move(script)});
+}
 
 void Pump(int ms) {
   const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
@@ -311,7 +314,8 @@ std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
                                    0, 0, 0, 0, 0};
   void* bits = nullptr;
   HDC memory = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(memory, reinterpret_cast<const BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+  const auto* info = reinterpret_cast<const BITMAPINFO*>(&header);
+  HBITMAP bitmap = CreateDIBSection(memory, info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ previous = SelectObject(memory, bitmap);
   for (HWND window : windows) {
     RECT r;

@@ -1,6 +1,6 @@
 // The Windows test harness: IMAGE.DLL loaded the way host.exe loads it, the stand-in host's call
 // log, the plug-in's own system calls recorded and failed on request (its import table is
-// patched), message boxes read and dismissed, dialogs driven by scripts, and screenshots.
+// patched), message boxes shown and dismissed, dialogs driven by scripts, and screenshots.
 #pragma once
 
 #include <windows.h>

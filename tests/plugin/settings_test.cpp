@@ -18,9 +18,10 @@ using Strings = std::vector<std::string>;
 
 // Every setting, to compare, set and restore in one statement.
 auto All() {
-  return std::tie(KeepAspect, ScaleMeasure, ScaleUnits, ScaleQuality, CustomResX, CustomResY, CustomWidth, CustomHeight,
-                  PercentWidth, PercentHeight, FrameSettings.style, FrameSettings.colorChoice, FrameSettings.alignment,
-                  MaskSettings.selected, MaskSettings.invert, MaskSettings.alphaMask, MaskSettings.alphaColor, TileMirror);
+  return std::tie(KeepAspect, ScaleMeasure, ScaleUnits, ScaleQuality, CustomResX, CustomResY, CustomWidth,
+                  CustomHeight, PercentWidth, PercentHeight, FrameSettings.style, FrameSettings.colorChoice,
+                  FrameSettings.alignment, MaskSettings.selected, MaskSettings.invert, MaskSettings.alphaMask,
+                  MaskSettings.alphaColor, TileMirror);
 }
 auto Values() {
   return std::apply([](auto... value) { return std::make_tuple(value...); }, All());
@@ -70,13 +71,15 @@ TEST_F(Settings, RoundTripThroughTheStoreWithTheirWidths) {
   SaveFrameSettings("Image");
   SaveMaskSettings("Image");
   SaveTileSettings("Image");
-  const Strings expected = {
-      "ProfileWriteLong KeepAspect 0",     "ProfileWriteLong ScaleMeasure 2",         "ProfileWriteLong ScaleUnits 3",
-      "ProfileWriteLong ScaleQuality 1",   "ProfileWriteDword CustomResX 4294967280", "ProfileWriteDword CustomResY 300",
-      "ProfileWriteLong CustomWidth -5",   "ProfileWriteLong CustomHeight 70000",     "ProfileWriteWord PercentWidth 65535",
-      "ProfileWriteWord PercentHeight 250", "ProfileWriteLong Style 1",               "ProfileWriteLong ChooseColor 2",
-      "ProfileWriteLong Alignment 36",     "ProfileWriteLong Selected 5",             "ProfileWriteLong Invert 1",
-      "ProfileWriteLong AlphaMask 0",      "ProfileWriteLong AlphaColor 2",           "ProfileWriteLong Mirror 1"};
+  const Strings expected = {"ProfileWriteLong KeepAspect 0",           "ProfileWriteLong ScaleMeasure 2",
+                            "ProfileWriteLong ScaleUnits 3",           "ProfileWriteLong ScaleQuality 1",
+                            "ProfileWriteDword CustomResX 4294967280", "ProfileWriteDword CustomResY 300",
+                            "ProfileWriteLong CustomWidth -5",         "ProfileWriteLong CustomHeight 70000",
+                            "ProfileWriteWord PercentWidth 65535",     "ProfileWriteWord PercentHeight 250",
+                            "ProfileWriteLong Style 1",                "ProfileWriteLong ChooseColor 2",
+                            "ProfileWriteLong Alignment 36",           "ProfileWriteLong Selected 5",
+                            "ProfileWriteLong Invert 1",               "ProfileWriteLong AlphaMask 0",
+                            "ProfileWriteLong AlphaColor 2",           "ProfileWriteLong Mirror 1"};
   EXPECT_EQ(harness::HostLog("ProfileWrite"), expected);
   All() = Defaults();
   LoadAll();
