@@ -63,7 +63,6 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
     const std::string name = c.message ? c.message : "started";
     ClearCalls();
     c.fail();
-    // The popup's items are read back as "text id" ("- 0" for the separator).
     HMENU bar = CreateMenu();
     HWND frame = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, bar, nullptr, nullptr);
     KX_SetFrame(frame, nullptr);
@@ -71,7 +70,7 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
     KX_SetFrame(nullptr, nullptr);
     HMENU popup = GetSubMenu(bar, 0);
     EXPECT_EQ(GetMenuItemCount(bar), popup ? 1 : 0) << name;
-    Strings items;
+    Strings items;  // "text id", "- 0" for the separator
     for (int i = 0; popup && i < GetMenuItemCount(popup); ++i) {
       char text[64] = "-";
       GetMenuStringA(popup, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
@@ -80,11 +79,10 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
     DestroyWindow(frame);
 
     EXPECT_EQ(items, Strings(menu.begin(), menu.begin() + static_cast<long>(c.menuItems))) << name;
-    if (c.message)
+    if (c.message) {
       ExpectOneMessage(c.message);
-    else
+    } else {
       EXPECT_TRUE(Recorded().boxes.empty());
-    if (!c.message) {
       EXPECT_EQ(HostLog("ZQ_Reserve"), reserved);
     }
     EXPECT_EQ(HostLog("ZQ_ReserveMenuId").size(), c.idsReserved) << name;
