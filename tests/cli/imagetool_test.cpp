@@ -121,8 +121,7 @@ TEST(Imagetool, AgreesWithImageMagickOnTrueColourFiles) {
                {"invert", "-negate"},
                {"crop --rect 5,3,17,9", "-crop 17x9+5+3 +repage"},
                {"crop --rect 36,22,1,1", "-crop 1x1+36+22 +repage"},
-               {"crop --rect 0,22,37,1", "-crop 37x1+0+22 +repage"},
-               {"crop --rect 13,2,3,19", "-crop 3x19+13+2 +repage"}};
+               {"crop --rect 0,22,37,1", "-crop 37x1+0+22 +repage"}};
   for (const Case& c : cases) {
     ASSERT_EQ(Tool(std::string(c.ours) + " " + dir / "in.bmp" + " " + dir / "ours.bmp").status, 0) << c.ours;
     Convert(dir / "in.bmp" + " " + c.theirs + " -type TrueColor BMP3:" + dir / "theirs.bmp");

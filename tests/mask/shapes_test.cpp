@@ -196,18 +196,17 @@ TEST(MaskShapes, EveryShapeFillsItsFrameOnTheContactSheet) {
       EXPECT_TRUE(f.paint && !f.winding);
       for (uint32_t n : f.counts) EXPECT_LE(n, 1221u);
     }
-    uint32_t painted = 0, top = kTile, bottom = 0;
-    for (uint32_t y = 0; y < kTile; ++y)
-      if (const uint32_t n = m.Count(y)) painted += n, top = std::min(top, y), bottom = y;
-    const auto [left, right] = m.Extent(0, kTile - 1);
+    const uint32_t ox = kGap + k % kColumns * (kTile + kGap), oy = kGap + k / kColumns * (kTile + kLabel + kGap);
+    uint32_t painted = 0, left = kTile, right = 0, top = kTile, bottom = 0;
+    for (uint32_t y = 0; y < kTile + kLabel; ++y)
+      for (uint32_t x = 0; x < kTile; ++x) {
+        const bool p = y < kTile && m.painted(x, y);
+        sheet[(oy + y) * kWidth + ox + x] = p ? 0 : 255;
+        if (p) ++painted, left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = y;
+      }
     EXPECT_TRUE(painted > kTile * kTile / 5 && painted < kTile * kTile * 95 / 100) << painted;
     // A border of at most about 15 %.
     EXPECT_TRUE(left <= 40 && right >= 215 && top <= 40 && bottom >= 215) << left << " " << right << " " << top << " " << bottom;
-
-    const uint32_t ox = kGap + k % kColumns * (kTile + kGap), oy = kGap + k / kColumns * (kTile + kLabel + kGap);
-    for (uint32_t y = 0; y < kTile + kLabel; ++y)
-      for (uint32_t x = 0; x < kTile; ++x)
-        sheet[(oy + y) * kWidth + ox + x] = y < kTile && m.painted(x, y) ? 0 : 255;
     std::string name = TextById(id);
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     EXPECT_EQ(FindShape(name), id);  // found by its name in another case
