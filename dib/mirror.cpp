@@ -200,7 +200,9 @@ bool MirrorDib(HostBlock dib) {
     std::memcpy(buffer, row, v.stride);
     switch (v.bits) {
       case 1: MirrorPacked<BitOrder>(buffer, row, v.UsedBytes(), v.stride, shift1, ahead); break;
-      case 4: MirrorPacked<NibbleOrder>(buffer, row, v.UsedBytes(), v.stride, v.width % 2 ? 4 : 0, ahead); break;
+      case 4:
+        MirrorPacked<NibbleOrder>(buffer, row, v.UsedBytes(), v.stride, v.width % 2 ? 4 : 0, ahead);
+        break;
       case 8: Reverse8(buffer, row, v.width, ahead); break;
       case 24: Reverse24(buffer, row, v.width, ahead); break;
       case 32: Reverse32(buffer, row, v.width, ahead); break;
