@@ -23,7 +23,7 @@ HostBlock Make(unsigned bits, uint32_t width, uint32_t height, uint32_t seed);
 std::vector<uint8_t> Bytes(HostBlock block);
 
 // Pixel value at (x, y), y counted from the top of the picture: an index for palette depths,
-// 0xBBGGRR for 24 bits, 0xAABBGGRR-like little-endian 32-bit value for 32 bits.
+// the stored bytes read little-endian for 24 and 32 bits: 0xRRGGBB and 0xXXRRGGBB (blue lowest).
 uint32_t GetPixel(const DibView& v, uint32_t x, uint32_t y);
 void SetPixel(const DibView& v, uint32_t x, uint32_t y, uint32_t value);
 
