@@ -21,7 +21,7 @@ void BM_RotateMemcpy(benchmark::State& state) {
   const size_t bytes = ImageBytes(static_cast<unsigned>(state.range(0)), kW, kH);
   MemcpyBaseline(state, bytes);
 }
-BENCHMARK(BM_RotateMemcpy)->Apply(DepthArgs)->ComputeStatistics("min", Min)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RotateMemcpy)->Apply(DepthArgs)->Arg(4)->ComputeStatistics("min", Min)->Unit(benchmark::kMillisecond);
 
 using Kernel = void (*)(const uint8_t*, uint8_t*, size_t, size_t, uint32_t, uint32_t, unsigned);
 
