@@ -47,11 +47,11 @@ struct Planes {
 constexpr uint32_t kRunRows = 256;
 constexpr uint32_t kRunCols = 16;
 
-// Tiles whose successors are prefetched: source rows by source columns (multiples of every block
-// side). Sizes measured on 4000 × 3000 pictures; 3-byte pixels gain from wider tiles.
-constexpr uint32_t kTileRows = 256;
-constexpr uint32_t kTileCols = 128;
-constexpr uint32_t kTileColsOf3 = 256;
+// Tiles whose successors are prefetched, source rows by source columns (multiples of the block
+// sides); the sizes that measured best on 4000 × 3000 pictures.
+constexpr uint32_t kBlockTileRows = 128, kBlockTileCols = 128;    // 8- and 32-bit blocks
+constexpr uint32_t kTripleTileRows = 256, kTripleTileCols = 256;  // 3-byte pixels
+constexpr uint32_t kBitTileRows = 256;                            // 1-bit blocks, kBitColumns wide
 
 // Source rows [r0, r1) by source columns [x0, x1).
 struct Tile {
@@ -150,7 +150,7 @@ void TurnTriples(const Planes& p) {
   const uint32_t w = p.w, h = p.h;
   const uint32_t wide = size_t{3} * w + 1 <= srcStride ? w : w - 1;  // columns safe for 4-byte reads
   const ptrdiff_t step = Clockwise ? static_cast<ptrdiff_t>(srcStride) : -static_cast<ptrdiff_t>(srcStride);
-  ForEachTile<kTileRows, kTileColsOf3>(wide, h, [&](const Tile& t, const Tile& next) {
+  ForEachTile<kTripleTileRows, kTripleTileCols>(wide, h, [&](const Tile& t, const Tile& next) {
     LinePrefetch source = SourceLines(p, 3, next, t.x1 - t.x0);
     for (uint32_t x = t.x0; x < t.x1; ++x) {
       source.Next();
@@ -265,13 +265,13 @@ void MoveBlock4x4(const uint8_t* in, size_t srcStride, uint8_t* out, ptrdiff_t d
 // its source lines, one of each (on average) per block.
 template <size_t N, uint32_t B, bool Clockwise, void (*Move)(const uint8_t*, size_t, uint8_t*, ptrdiff_t)>
 void TurnBlocks(const Planes& p) {
-  static_assert(kTileCols % B == 0 && kTileRows % B == 0);
+  static_assert(kBlockTileCols % B == 0 && kBlockTileRows % B == 0);
   const uint8_t* const src = p.src;
   uint8_t* const dst = p.dst;
   const size_t srcStride = p.srcStride, dstStride = p.dstStride;
   const uint32_t w = p.w, h = p.h, wB = w - w % B, hB = h - h % B;
   const ptrdiff_t dstStep = Clockwise ? -static_cast<ptrdiff_t>(dstStride) : static_cast<ptrdiff_t>(dstStride);
-  ForEachTile<kTileRows, kTileCols>(wB, hB, [&](const Tile& t, const Tile& next) {
+  ForEachTile<kBlockTileRows, kBlockTileCols>(wB, hB, [&](const Tile& t, const Tile& next) {
     const uint32_t blocks = (t.r1 - t.r0) / B * ((t.x1 - t.x0) / B);
     LinePrefetch source = SourceLines(p, N, next, blocks);
     LinePrefetch target = DestinationLines<Clockwise>(p, N, next, blocks);
@@ -325,8 +325,8 @@ void TurnBitBlocks(const Planes& p) {
   const size_t srcStride = p.srcStride, dstStride = p.dstStride;
   const uint32_t w = p.w, h = p.h, srcBytes = (w + 7) / 8, h16 = h - h % 16;
   const ptrdiff_t dstStep = Clockwise ? -static_cast<ptrdiff_t>(dstStride) : static_cast<ptrdiff_t>(dstStride);
-  static_assert(kTileRows % 16 == 0);
-  ForEachTile<kTileRows, kBitColumns>(w, h16, [&](const Tile& t, const Tile& next) {
+  static_assert(kBitTileRows % 16 == 0);
+  ForEachTile<kBitTileRows, kBitColumns>(w, h16, [&](const Tile& t, const Tile& next) {
     const uint32_t bytes = std::min(8u, srcBytes - t.x0 / 8), columns = t.x1 - t.x0;
     LinePrefetch target(dst + size_t{Clockwise ? w - 1 - next.x0 : next.x0} * dstStride + next.r0 / 8, dstStep,
                         (next.r1 - next.r0) / 8, next.x1 - next.x0, (t.r1 - t.r0) / 16);
