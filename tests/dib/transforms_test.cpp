@@ -31,12 +31,15 @@ struct Op {
        return GetPixel(a, x, y) ^ (a.bits == 1 ? 1 : a.bits > 8 ? 0xFFFFFF : 0);
      }}};
 
-// Every depth with widths 1..33 (all bit and nibble offsets, strides with and without padding);
+// Every depth with widths 1..33 (all bit and nibble offsets, strides with and without padding) and
+// a few rows wide enough for the vector kernels with ragged ends;
 // each result against its rule, then the operation once more gives back the very same bytes.
 TEST(Transforms, FollowTheirRulesAndUndoThemselves) {
   std::vector<std::array<uint32_t, 3>> shapes = {{8, 7, 40}};
-  for (unsigned bits : testimg::kDepths)
+  for (unsigned bits : testimg::kDepths) {
     for (uint32_t w = 1; w <= 33; ++w) shapes.push_back({bits, w, w % 5 + 1});
+    for (uint32_t w : {129u, 200u, 263u}) shapes.push_back({bits, w, 2});
+  }
   for (const Op& op : kOps)
     for (const auto& [bits, width, height] : shapes) {
       SCOPED_TRACE(std::string(op.name) + ", " + std::to_string(bits) + " bits, " + std::to_string(width) +

@@ -45,8 +45,8 @@ void ExpectTurned(HostBlock source, HostBlock result, int k) {
 
 class RightAngle : public testing::TestWithParam<unsigned> {};
 
-// Widths and heights around every byte, word and block boundary, and sizes beyond a tile (256
-// rows, 512 at 24 bits) and a 1-bit block (128 columns) with ragged ends.
+// Widths and heights around every byte, word and block boundary, and sizes beyond a tile (128 or
+// 256 rows) and a 1-bit block (64 columns) with ragged ends.
 TEST_P(RightAngle, MovesEveryPixel) {
   std::vector<std::pair<uint32_t, uint32_t>> sizes = {{150, 300}, {201, 20}, {72, 9}, {21, 600}};
   for (uint32_t w = 1; w <= 33; ++w)
