@@ -11,9 +11,17 @@ HostBlock MakeBenchImage(unsigned bits, uint32_t width, uint32_t height) {
   HostBlock block = HP_Alloc(PackedDibSize(colors * 4, bits, width, height), HP_MOVEABLE);
   BlockLock lock(block);
   uint8_t* p = lock.get();
-  BitmapInfoHeader h{40, static_cast<int32_t>(width), static_cast<int32_t>(height), 1,
-                     static_cast<uint16_t>(bits), 0,
-                     static_cast<uint32_t>(RowStride(bits, width) * height), 0, 0, colors, 0};
+  BitmapInfoHeader h{40,
+                     static_cast<int32_t>(width),
+                     static_cast<int32_t>(height),
+                     1,
+                     static_cast<uint16_t>(bits),
+                     0,
+                     static_cast<uint32_t>(RowStride(bits, width) * height),
+                     0,
+                     0,
+                     colors,
+                     0};
   std::memcpy(p, &h, sizeof h);
   uint32_t state = 12345;
   const size_t bytes = HP_Size(block) - 40;

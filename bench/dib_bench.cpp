@@ -32,6 +32,10 @@ bool Invert(HostBlock image) { return InvertDib(image, nullptr); }
 
 BENCHMARK(BM_InPlace<Invert>)->Name("BM_Invert")->Apply(DepthArgs)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InPlace<FlipDib>)->Name("BM_Flip")->Apply(DepthArgs)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_InPlace<MirrorDib>)->Name("BM_Mirror")->Apply(DepthArgs)->Arg(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InPlace<MirrorDib>)
+    ->Name("BM_Mirror")
+    ->Apply(DepthArgs)
+    ->Arg(4)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -21,7 +21,11 @@ void BM_RotateMemcpy(benchmark::State& state) {
   const size_t bytes = ImageBytes(static_cast<unsigned>(state.range(0)), kW, kH);
   MemcpyBaseline(state, bytes);
 }
-BENCHMARK(BM_RotateMemcpy)->Apply(DepthArgs)->Arg(4)->ComputeStatistics("min", Min)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RotateMemcpy)
+    ->Apply(DepthArgs)
+    ->Arg(4)
+    ->ComputeStatistics("min", Min)
+    ->Unit(benchmark::kMillisecond);
 
 using Kernel = void (*)(const uint8_t*, uint8_t*, size_t, size_t, uint32_t, uint32_t, unsigned);
 
@@ -42,9 +46,22 @@ void BM_TurnKernel(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * ImageBytes(bits, kW, kH)));
 }
-BENCHMARK(BM_TurnKernel<ROT_Rotate90, true>)->Name("BM_Rotate90Kernel")->Apply(DepthArgs)->Arg(4)->ComputeStatistics("min", Min)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TurnKernel<ROT_Rotate270, true>)->Name("BM_Rotate270Kernel")->Apply(DepthArgs)->ComputeStatistics("min", Min)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TurnKernel<ROT_Rotate180, false>)->Name("BM_Rotate180Kernel")->Apply(DepthArgs)->ComputeStatistics("min", Min)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TurnKernel<ROT_Rotate90, true>)
+    ->Name("BM_Rotate90Kernel")
+    ->Apply(DepthArgs)
+    ->Arg(4)
+    ->ComputeStatistics("min", Min)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TurnKernel<ROT_Rotate270, true>)
+    ->Name("BM_Rotate270Kernel")
+    ->Apply(DepthArgs)
+    ->ComputeStatistics("min", Min)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TurnKernel<ROT_Rotate180, false>)
+    ->Name("BM_Rotate180Kernel")
+    ->Apply(DepthArgs)
+    ->ComputeStatistics("min", Min)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_RightAngleCall(benchmark::State& state) {
   const unsigned bits = static_cast<unsigned>(state.range(0));
@@ -55,7 +72,11 @@ void BM_RightAngleCall(benchmark::State& state) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * ImageBytes(bits, kW, kH)));
 }
-BENCHMARK(BM_RightAngleCall)->Name("BM_Rotate90Call")->Apply(DepthArgs)->ComputeStatistics("min", Min)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RightAngleCall)
+    ->Name("BM_Rotate90Call")
+    ->Apply(DepthArgs)
+    ->ComputeStatistics("min", Min)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_AnyAngleCall(benchmark::State& state) {
   const unsigned bits = static_cast<unsigned>(state.range(0));

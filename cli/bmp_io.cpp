@@ -45,8 +45,8 @@ void Put32(uint8_t* p, uint32_t v) {
 struct BmpLayout {
   BitmapInfoHeader header{};  // the normalised header of the image to build
   bool topDown = false;
-  uint64_t tableOffset = 0;    // file offset of the colour table
-  uint64_t pixelOffset = 0;    // file offset of the first stored row
+  uint64_t tableOffset = 0;  // file offset of the colour table
+  uint64_t pixelOffset = 0;  // file offset of the first stored row
   uint64_t stride = 0;
 };
 
@@ -107,7 +107,8 @@ bool ParseHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize, BmpLa
       return false;
     }
   } else if (compression != kBiRgb) {
-    error = "compressed bitmaps are not supported (compression " + std::to_string(compression) + ")";
+    error =
+        "compressed bitmaps are not supported (compression " + std::to_string(compression) + ")";
     return false;
   }
   if (width <= 0 || height == 0 || height == INT32_MIN) {
@@ -125,8 +126,7 @@ bool ParseHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize, BmpLa
 
   out.topDown = height < 0;
   out.stride = RowStride(bits, static_cast<uint32_t>(width));
-  out.tableOffset = kFileHeaderSize + infoSize +
-                    (infoSize == 40 && compression != kBiRgb ? 12 : 0);
+  out.tableOffset = kFileHeaderSize + infoSize + (infoSize == 40 && compression != kBiRgb ? 12 : 0);
   const uint64_t tableEnd = out.tableOffset + uint64_t{colors} * 4;
   const uint32_t offBits = Get32(head + 10);
   // Some writers leave bfOffBits 0; the pixels then follow the colour table.
@@ -168,9 +168,10 @@ bool ParseHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize, BmpLa
 // Allocates the image block for `layout`, with its header written.
 HostBlock StartBlock(const BmpLayout& layout, uint8_t*& base) {
   const BitmapInfoHeader& h = layout.header;
-  HostBlock block = HP_Alloc(PackedDibSize(h.biClrUsed * 4, h.biBitCount, static_cast<uint32_t>(h.biWidth),
-                                           static_cast<uint32_t>(h.biHeight)),
-                             HP_MOVEABLE);
+  HostBlock block =
+      HP_Alloc(PackedDibSize(h.biClrUsed * 4, h.biBitCount, static_cast<uint32_t>(h.biWidth),
+                             static_cast<uint32_t>(h.biHeight)),
+               HP_MOVEABLE);
   base = block ? static_cast<uint8_t*>(HP_Lock(block)) : nullptr;
   if (block && !base) {
     HP_Free(block);
@@ -332,7 +333,8 @@ bool WriteBmpFile(const std::string& path, HostBlock dib, std::string& error) {
     std::signal(SIGTERM, RemovePendingTemp);
   }
   File file(fdopen(fd, "wb"));
-  bool ok = file && std::fwrite(fileHeader, 1, sizeof fileHeader, file.get()) == sizeof fileHeader &&
+  bool ok = file &&
+            std::fwrite(fileHeader, 1, sizeof fileHeader, file.get()) == sizeof fileHeader &&
             std::fwrite(lock.get(), 1, dibBytes, file.get()) == dibBytes;
   const int writeErrno = errno;
   if (file) {
@@ -351,7 +353,8 @@ bool WriteBmpFile(const std::string& path, HostBlock dib, std::string& error) {
     ok = std::rename(temp.c_str(), path.c_str()) == 0;
   }
   if (!ok) {
-    error = std::string("cannot write the output file: ") + std::strerror(writeErrno ? writeErrno : errno);
+    error = std::string("cannot write the output file: ") +
+            std::strerror(writeErrno ? writeErrno : errno);
     std::remove(temp.c_str());
   }
   g_pendingTemp[0] = 0;

@@ -47,7 +47,8 @@ HostBlock HP_Alloc(uint64_t bytes, unsigned flags) {
   block->size = static_cast<size_t>(bytes);
 #ifndef _WIN32
   if (block->size >= kMapThreshold) {
-    void* p = mmap(nullptr, block->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* p =
+        mmap(nullptr, block->size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p != MAP_FAILED) {
       // Huge pages cut the first-touch cost of a fresh image several times over. Mapped memory
       // is already zero, so HP_ZEROINIT costs nothing here.

@@ -5,6 +5,6 @@ extern const ToolCommand kInfoTool, kInvertTool, kFlipTool, kMirrorTool, kCropTo
 
 // In the order of the plug-in's menu.
 const ToolCommand* const kToolCommands[] = {
-    &kInfoTool,  &kInvertTool, &kFlipTool,  &kMirrorTool, &kCropTool, &kScaleTool,
-    &kRotateTool, &kFrameTool, &kTileTool, &kMaskTool,   nullptr,
+    &kInfoTool,   &kInvertTool, &kFlipTool, &kMirrorTool, &kCropTool, &kScaleTool,
+    &kRotateTool, &kFrameTool,  &kTileTool, &kMaskTool,   nullptr,
 };

@@ -17,15 +17,17 @@ namespace {
 constexpr char kSampleFolder[] = "imagetool-sample";
 
 void PrintHelp() {
-  std::cout << "usage: imagetool COMMAND [OPTIONS] INPUT OUTPUT\n"
-               "       imagetool COMMAND --help\n"
-               "       imagetool            (no arguments: run every command on a built-in sample)\n"
-               "\n"
-               "Reads and writes uncompressed BMP files of 1, 4, 8, 24 and 32 bits. The output is\n"
-               "written whole or not at all. Exit status: 0 done, 1 the operation failed, 2 bad\n"
-               "usage or an input file that is refused.\n\ncommands:\n";
+  std::cout
+      << "usage: imagetool COMMAND [OPTIONS] INPUT OUTPUT\n"
+         "       imagetool COMMAND --help\n"
+         "       imagetool            (no arguments: run every command on a built-in sample)\n"
+         "\n"
+         "Reads and writes uncompressed BMP files of 1, 4, 8, 24 and 32 bits. The output is\n"
+         "written whole or not at all. Exit status: 0 done, 1 the operation failed, 2 bad\n"
+         "usage or an input file that is refused.\n\ncommands:\n";
   for (const ToolCommand* const* c = kToolCommands; *c; ++c)
-    std::cout << "  " << (*c)->name << std::string(10 - std::min<size_t>(9, std::strlen((*c)->name)), ' ')
+    std::cout << "  " << (*c)->name
+              << std::string(10 - std::min<size_t>(9, std::strlen((*c)->name)), ' ')
               << (*c)->summary << "\n";
 }
 

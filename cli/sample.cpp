@@ -29,7 +29,9 @@ Rgb SamplePixel(uint32_t x, uint32_t y) {
 }
 
 // Palette index of the nearest 3-3-2 colour, and the table that goes with it.
-uint8_t Index332(Rgb c) { return static_cast<uint8_t>((c.r & 0xE0) | (c.g & 0xE0) >> 3 | c.b >> 6); }
+uint8_t Index332(Rgb c) {
+  return static_cast<uint8_t>((c.r & 0xE0) | (c.g & 0xE0) >> 3 | c.b >> 6);
+}
 RgbQuad Entry332(unsigned i) {
   return {static_cast<uint8_t>((i & 3) * 85), static_cast<uint8_t>(((i >> 2) & 7) * 255 / 7),
           static_cast<uint8_t>((i >> 5) * 255 / 7), 0};
@@ -37,10 +39,10 @@ RgbQuad Entry332(unsigned i) {
 
 // The sixteen colours of the 4-bit sample: black, the eight primaries and mixes at half and full.
 constexpr RgbQuad kTable16[16] = {
-    {0, 0, 0, 0},       {0, 0, 128, 0},     {0, 128, 0, 0},     {0, 128, 128, 0},
-    {128, 0, 0, 0},     {128, 0, 128, 0},   {128, 128, 0, 0},   {192, 192, 192, 0},
-    {128, 128, 128, 0}, {0, 0, 255, 0},     {0, 255, 0, 0},     {0, 255, 255, 0},
-    {255, 0, 0, 0},     {255, 0, 255, 0},   {255, 255, 0, 0},   {255, 255, 255, 0}};
+    {0, 0, 0, 0},       {0, 0, 128, 0},   {0, 128, 0, 0},   {0, 128, 128, 0},
+    {128, 0, 0, 0},     {128, 0, 128, 0}, {128, 128, 0, 0}, {192, 192, 192, 0},
+    {128, 128, 128, 0}, {0, 0, 255, 0},   {0, 255, 0, 0},   {0, 255, 255, 0},
+    {255, 0, 0, 0},     {255, 0, 255, 0}, {255, 255, 0, 0}, {255, 255, 255, 0}};
 
 uint8_t Nearest16(Rgb c) {
   unsigned best = 0, bestDistance = ~0u;
@@ -58,17 +60,28 @@ uint8_t Nearest16(Rgb c) {
 HostBlock MakeSampleImage(unsigned bits) {
   const uint32_t colors = bits <= 8 ? 1u << bits : 0;
   const uint64_t stride = RowStride(bits, kWidth);
-  OwnedBlock block(HP_Alloc(PackedDibSize(colors * 4, bits, kWidth, kHeight), HP_MOVEABLE | HP_ZEROINIT));
+  OwnedBlock block(
+      HP_Alloc(PackedDibSize(colors * 4, bits, kWidth, kHeight), HP_MOVEABLE | HP_ZEROINIT));
   BlockLock lock(block.get());
   if (!lock) return nullptr;
   uint8_t* p = lock.get();
-  BitmapInfoHeader h{40, static_cast<int32_t>(kWidth), static_cast<int32_t>(kHeight), 1,
-                     static_cast<uint16_t>(bits), 0, static_cast<uint32_t>(stride * kHeight),
-                     3780, 3780, colors, 0};
+  BitmapInfoHeader h{40,
+                     static_cast<int32_t>(kWidth),
+                     static_cast<int32_t>(kHeight),
+                     1,
+                     static_cast<uint16_t>(bits),
+                     0,
+                     static_cast<uint32_t>(stride * kHeight),
+                     3780,
+                     3780,
+                     colors,
+                     0};
   std::memcpy(p, &h, sizeof h);
   auto* table = reinterpret_cast<RgbQuad*>(p + 40);
   for (uint32_t i = 0; i < colors; ++i)
-    table[i] = bits == 8 ? Entry332(i) : bits == 4 ? kTable16[i] : RgbQuad{uint8_t(i * 255), uint8_t(i * 255), uint8_t(i * 255), 0};
+    table[i] = bits == 8   ? Entry332(i)
+               : bits == 4 ? kTable16[i]
+                           : RgbQuad{uint8_t(i * 255), uint8_t(i * 255), uint8_t(i * 255), 0};
   DibView v;
   DescribeDib(p, HP_Size(block.get()), v);
   for (uint32_t y = 0; y < kHeight; ++y) {
@@ -79,13 +92,18 @@ HostBlock MakeSampleImage(unsigned bits) {
         case 1:
           if (c.r + c.g + c.b > 3 * 128) row[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
           break;
-        case 4: row[x / 2] |= static_cast<uint8_t>(Nearest16(c) << (x % 2 ? 0 : 4)); break;
-        case 8: row[x] = Index332(c); break;
+        case 4:
+          row[x / 2] |= static_cast<uint8_t>(Nearest16(c) << (x % 2 ? 0 : 4));
+          break;
+        case 8:
+          row[x] = Index332(c);
+          break;
         default:
           row[x * bits / 8] = c.b;
           row[x * bits / 8 + 1] = c.g;
           row[x * bits / 8 + 2] = c.r;
-          if (bits == 32) row[x * 4 + 3] = static_cast<uint8_t>(x * 255 / (kWidth - 1));  // alpha ramp
+          if (bits == 32)
+            row[x * 4 + 3] = static_cast<uint8_t>(x * 255 / (kWidth - 1));  // alpha ramp
       }
     }
   }

@@ -27,7 +27,8 @@ constexpr char kMaskUsage[] =
     "  --mask-color R,G,B  the mask colour, 0-255 each (default 192,192,192); palette images take\n"
     "                      the colour-table entry nearest to it\n"
     "  --mask-index N      palette images only: the colour-table entry to use (default 0)\n"
-    "  --no-alpha          32-bit images: leave the alpha of masked pixels as it is (default: 255)\n"
+    "  --no-alpha          32-bit images: leave the alpha of masked pixels as it is (default: "
+    "255)\n"
     "  --no-color          32-bit images: leave the colour of masked pixels as it is\n"
     "The shapes are read from IMAGE_MASK_FOLDER when that is set, otherwise from resources/masks\n"
     "of the source tree imagetool was built from.\n";
@@ -47,7 +48,8 @@ bool LoadShape(unsigned id, WmfDrawing& drawing, std::string& error) {
             " cannot be opened (set IMAGE_MASK_FOLDER to the folder holding the .wmf files)";
     return false;
   }
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
   if (!ParseMetafile(bytes.data(), bytes.size(), drawing, error)) {
     error = path + ": " + error;
     return false;
@@ -57,7 +59,8 @@ bool LoadShape(unsigned id, WmfDrawing& drawing, std::string& error) {
 
 int ListShapes() {
   std::vector<std::string> names;
-  for (unsigned id = kFirstShapeId; id < kFirstShapeId + kShapeCount; ++id) names.push_back(TextById(id));
+  for (unsigned id = kFirstShapeId; id < kFirstShapeId + kShapeCount; ++id)
+    names.push_back(TextById(id));
   std::sort(names.begin(), names.end());  // the order of the Mask dialog's list
   for (const std::string& n : names) std::cout << n << "\n";
   return kExitOk;
@@ -91,7 +94,8 @@ int RunMask(const std::vector<std::string>& argv) {
   std::vector<long long> rgb = {192, 192, 192};
   long long index = 0;
   const bool byColor = args.Has("--mask-color"), byIndex = args.Has("--mask-index");
-  if (byColor && byIndex) return UsageError(kMaskUsage, "give --mask-color or --mask-index, not both");
+  if (byColor && byIndex)
+    return UsageError(kMaskUsage, "give --mask-color or --mask-index, not both");
   if (byColor && !ParseIntList(args.options["--mask-color"], 3, 0, 255, rgb))
     return UsageError(kMaskUsage, "--mask-color needs R,G,B with each 0-255");
   if (byIndex && !ParseInt(args.options["--mask-index"], 0, 255, index))

@@ -57,7 +57,8 @@ int RunRotate(const std::vector<std::string>& argv) {
   settings.quality = kQualityHigh;
   if (args.options.count("--quality")) {
     const std::string& quality = args.options["--quality"];
-    if (quality != "low" && quality != "high") return UsageError(kRotateUsage, "--quality must be low or high");
+    if (quality != "low" && quality != "high")
+      return UsageError(kRotateUsage, "--quality must be low or high");
     settings.quality = quality == "low" ? kQualityLow : kQualityHigh;
   }
 

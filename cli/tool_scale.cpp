@@ -17,7 +17,8 @@ constexpr char kScaleUsage[] =
     "Resizes the image to a width and height in pixels (200) or in percent of its size (50%).\n"
     "A side not given keeps the image's size.\n"
     "  --keep-aspect   the larger of the two target sides stays and the other follows the\n"
-    "                  image's aspect ratio, rounded up; with one side given, the other follows it\n"
+    "                  image's aspect ratio, rounded up; with one side given, the other follows "
+    "it\n"
     "  --quality high  (default) exact area averaging to shrink and squared-distance\n"
     "                  interpolation to enlarge; palette images become 24-bit, 32-bit images\n"
     "                  keep their fourth channel\n"
@@ -76,13 +77,16 @@ void ComputeTarget(const Side& width, const Side& height, bool keepAspect, Scale
 int RunScale(const std::vector<std::string>& argv) {
   Args args;
   std::string error;
-  if (!ParseArgs(argv, {"--width", "--height", "--quality"}, {"--keep-aspect", "--grey"}, args, error))
+  if (!ParseArgs(argv, {"--width", "--height", "--quality"}, {"--keep-aspect", "--grey"}, args,
+                 error))
     return UsageError(kScaleUsage, error);
   Side width, height;
   if (!ParseSide(args, "--width", width, error) || !ParseSide(args, "--height", height, error))
     return UsageError(kScaleUsage, error);
-  if (!width.given && !height.given) return UsageError(kScaleUsage, "give --width, --height or both");
-  const std::string quality = args.options.count("--quality") ? args.options.at("--quality") : "high";
+  if (!width.given && !height.given)
+    return UsageError(kScaleUsage, "give --width, --height or both");
+  const std::string quality =
+      args.options.count("--quality") ? args.options.at("--quality") : "high";
   if (quality != "high" && quality != "low")
     return UsageError(kScaleUsage, "--quality is high or low, not '" + quality + "'");
   const bool keepAspect = args.flags.count("--keep-aspect") != 0;
@@ -102,7 +106,9 @@ int RunScale(const std::vector<std::string>& argv) {
     ComputeTarget(width, height, keepAspect, target);
     const uint32_t w = target.CustomWidth, h = target.CustomHeight;
     if (w == target.OrigWidth && h == target.OrigHeight) return image;
-    if (quality == "high") return SCL_ChooseOperation(target.OrigWidth, target.OrigHeight, w, h)(image, w, h, grey, nullptr);
+    if (quality == "high")
+      return SCL_ChooseOperation(target.OrigWidth, target.OrigHeight, w, h)(image, w, h, grey,
+                                                                            nullptr);
     if (!ScaledImageFits(bits, w, h)) {
       HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
       return nullptr;
@@ -115,5 +121,5 @@ int RunScale(const std::vector<std::string>& argv) {
 
 }  // namespace
 
-extern const ToolCommand kScaleTool = {"scale", "resize (high or low quality)", kScaleUsage, RunScale,
-                                       "--width 75% --height 150%"};
+extern const ToolCommand kScaleTool = {"scale", "resize (high or low quality)", kScaleUsage,
+                                       RunScale, "--width 75% --height 150%"};

@@ -49,7 +49,8 @@ int RunInPlace(const std::vector<std::string>& argv) {
   Args args;
   std::string error;
   if (!ParseArgs(argv, {}, {}, args, error)) return UsageError(Usage, error);
-  return RunImageCommand(args, Usage, [](HostBlock image) { return Engine(image) ? image : nullptr; });
+  return RunImageCommand(args, Usage,
+                         [](HostBlock image) { return Engine(image) ? image : nullptr; });
 }
 
 bool Invert(HostBlock image) { return InvertDib(image, nullptr); }

@@ -10,7 +10,8 @@
 
 namespace {
 
-static_assert(sizeof(void*) != 4 || sizeof(CHOOSECOLORA) == 36, "the 32-bit colour dialog structure is 36 bytes");
+static_assert(sizeof(void*) != 4 || sizeof(CHOOSECOLORA) == 36,
+              "the 32-bit colour dialog structure is 36 bytes");
 
 // One chooser at a time (the dialog is modal): set by COL_ChooseColor, read by the grid.
 HGLOBAL ChooserImage = nullptr;
@@ -179,7 +180,8 @@ BOOL WINAPI COL_ChooseColor(HWND owner, HGLOBAL dib, HPALETTE palette, LONG* ind
   switch (ChooserDepth) {
     case 1:
       SelectedIndex = *index == 0 ? 1 : 0;
-      SelectedColor[0] = SelectedColor[1] = SelectedColor[2] = static_cast<BYTE>(255 * SelectedIndex);
+      SelectedColor[0] = SelectedColor[1] = SelectedColor[2] =
+          static_cast<BYTE>(255 * SelectedIndex);
       result = 1;
       break;
     case 4:

@@ -6,10 +6,10 @@
 #include <cstdint>
 
 struct ColorGrid {
-  int n = 16;           // cells per row and per column
-  int cellWidth = 0;    // pixels
-  int cellHeight = 0;   // pixels
-  int inset = 3;        // gap between a cell's frame and its colour swatch
+  int n = 16;          // cells per row and per column
+  int cellWidth = 0;   // pixels
+  int cellHeight = 0;  // pixels
+  int inset = 3;       // gap between a cell's frame and its colour swatch
 };
 
 // The grid of a control `clientWidth` x `clientHeight` pixels showing the table of an image of
@@ -49,6 +49,7 @@ constexpr int GridHitTest(const ColorGrid& g, unsigned x, unsigned y) {
   return GridEntry(g, static_cast<int>(column), static_cast<int>(row));
 }
 
-static_assert(MakeColorGrid(4, 100, 80).cellWidth == 23 && MakeColorGrid(4, 100, 80).cellHeight == 18);
+static_assert(MakeColorGrid(4, 100, 80).cellWidth == 23 &&
+              MakeColorGrid(4, 100, 80).cellHeight == 18);
 static_assert(GridHitTest(MakeColorGrid(8, 200, 200), 12, 0) == 16, "entry n is right of entry 0");
 static_assert(GridHitTest(MakeColorGrid(8, 200, 200), 0, 12) == 1, "entry 1 is below entry 0");

@@ -26,7 +26,8 @@ ATOM STA_RegisterStatColorCtrl() {
 }
 
 void SetSwatchColor(HWND control, UINT red, UINT green, UINT blue) {
-  SetWindowLongA(control, kColorOffset, static_cast<LONG>(RGB(red & 0xFF, green & 0xFF, blue & 0xFF)));
+  SetWindowLongA(control, kColorOffset,
+                 static_cast<LONG>(RGB(red & 0xFF, green & 0xFF, blue & 0xFF)));
   InvalidateRect(control, nullptr, TRUE);
 }
 

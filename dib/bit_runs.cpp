@@ -26,13 +26,20 @@ void ShiftBytes16(uint8_t* out, const uint8_t* a, const uint8_t* b) {
 template <typename Loop>
 size_t WithConstantShift(unsigned shift, Loop loop) {
   switch (shift) {
-    case 1: return loop(std::integral_constant<unsigned, 1>{});
-    case 2: return loop(std::integral_constant<unsigned, 2>{});
-    case 3: return loop(std::integral_constant<unsigned, 3>{});
-    case 4: return loop(std::integral_constant<unsigned, 4>{});
-    case 5: return loop(std::integral_constant<unsigned, 5>{});
-    case 6: return loop(std::integral_constant<unsigned, 6>{});
-    default: return loop(std::integral_constant<unsigned, 7>{});
+    case 1:
+      return loop(std::integral_constant<unsigned, 1>{});
+    case 2:
+      return loop(std::integral_constant<unsigned, 2>{});
+    case 3:
+      return loop(std::integral_constant<unsigned, 3>{});
+    case 4:
+      return loop(std::integral_constant<unsigned, 4>{});
+    case 5:
+      return loop(std::integral_constant<unsigned, 5>{});
+    case 6:
+      return loop(std::integral_constant<unsigned, 6>{});
+    default:
+      return loop(std::integral_constant<unsigned, 7>{});
   }
 }
 
@@ -51,8 +58,7 @@ void ExtractBitRun(const uint8_t* src, unsigned shift, size_t bitCount, uint8_t*
     const size_t j = WithConstantShift(shift, [&](auto s) {
       constexpr unsigned kShift = decltype(s)::value;
       size_t i = 0;
-      for (; i + 17 <= inBytes; i += 16)
-        ShiftBytes16<kShift>(dst + i, src + i, src + i + 1);
+      for (; i + 17 <= inBytes; i += 16) ShiftBytes16<kShift>(dst + i, src + i, src + i + 1);
       return i;
     });
     for (size_t i = j; i < outBytes; ++i) {

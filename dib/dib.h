@@ -62,7 +62,7 @@ struct DibView {
   BitmapInfoHeader* header = nullptr;
   RgbQuad* colors = nullptr;  // colorCount entries; null above 8 bits
   uint32_t colorCount = 0;
-  uint8_t* rows = nullptr;    // the bottom row of the picture
+  uint8_t* rows = nullptr;  // the bottom row of the picture
   size_t stride = 0;
   uint32_t width = 0;
   uint32_t height = 0;

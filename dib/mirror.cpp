@@ -63,7 +63,8 @@ void Reverse24(const uint8_t* from, uint8_t* to, size_t width, const uint8_t* ah
   for (; x + 9 <= width; x += 5) {
     Prefetch(ahead + 3 * x);
     const uint8_t* in = from + 3 * (width - 5 - x);  // the five source pixels
-    const __m128i p01 = _mm_or_si128(_mm_and_si128(Load(in + 12), m0), _mm_and_si128(Load(in + 6), m1));
+    const __m128i p01 =
+        _mm_or_si128(_mm_and_si128(Load(in + 12), m0), _mm_and_si128(Load(in + 6), m1));
     const __m128i p23 = _mm_or_si128(_mm_and_si128(Load(in), m2), _mm_and_si128(Load(in - 6), m3));
     Store(to + 3 * x, _mm_or_si128(_mm_or_si128(p01, p23), _mm_and_si128(Load(in - 12), m4)));
   }
@@ -104,7 +105,8 @@ void Reverse32(const uint8_t* from, uint8_t* to, size_t width, const uint8_t* ah
 uint64_t SwapBits(uint64_t v, uint64_t mask, int n) { return (v & mask) << n | (v >> n & mask); }
 #if defined(__SSE2__)
 __m128i SwapBits(__m128i v, __m128i mask, int n) {
-  return _mm_or_si128(_mm_slli_epi16(_mm_and_si128(v, mask), n), _mm_and_si128(_mm_srli_epi16(v, n), mask));
+  return _mm_or_si128(_mm_slli_epi16(_mm_and_si128(v, mask), n),
+                      _mm_and_si128(_mm_srli_epi16(v, n), mask));
 }
 #endif
 
@@ -173,7 +175,8 @@ void MirrorPacked(const uint8_t* from, uint8_t* to, size_t used, size_t stride, 
     std::memcpy(to + j, &word, 8);
   }
   for (; j < stride; ++j) {
-    const unsigned value = shift ? (repaired(j) << shift | repaired(j + 1) >> (8 - shift)) : repaired(j);
+    const unsigned value =
+        shift ? (repaired(j) << shift | repaired(j + 1) >> (8 - shift)) : repaired(j);
     to[j] = static_cast<uint8_t>(value);
   }
 }
@@ -199,13 +202,21 @@ bool MirrorDib(HostBlock dib) {
     const uint8_t* ahead = v.Row(k + 1 < v.height ? k + 1 : k);
     std::memcpy(buffer, row, v.stride);
     switch (v.bits) {
-      case 1: MirrorPacked<BitOrder>(buffer, row, v.UsedBytes(), v.stride, shift1, ahead); break;
+      case 1:
+        MirrorPacked<BitOrder>(buffer, row, v.UsedBytes(), v.stride, shift1, ahead);
+        break;
       case 4:
         MirrorPacked<NibbleOrder>(buffer, row, v.UsedBytes(), v.stride, v.width % 2 ? 4 : 0, ahead);
         break;
-      case 8: Reverse8(buffer, row, v.width, ahead); break;
-      case 24: Reverse24(buffer, row, v.width, ahead); break;
-      case 32: Reverse32(buffer, row, v.width, ahead); break;
+      case 8:
+        Reverse8(buffer, row, v.width, ahead);
+        break;
+      case 24:
+        Reverse24(buffer, row, v.width, ahead);
+        break;
+      case 32:
+        Reverse32(buffer, row, v.width, ahead);
+        break;
     }
   }
   return true;

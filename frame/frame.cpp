@@ -49,11 +49,21 @@ void FillDeepRow(const DibView& image, uint8_t* row, uint32_t value, Hole hole) 
 void FillRow(const DibView& image, uint8_t* row, const FrameColor& color, Hole hole = {}) {
   const uint32_t v = PixelValue(color, image.bits);
   switch (image.bits) {
-    case 1: std::memset(row, v ? 0xFF : 0x00, image.stride); break;
-    case 4: std::memset(row, static_cast<int>(v * 0x11), image.stride); break;
-    case 8: std::memset(row, static_cast<int>(v), image.stride); break;
-    case 24: FillDeepRow<3>(image, row, v, hole); break;
-    case 32: FillDeepRow<4>(image, row, v, hole); break;
+    case 1:
+      std::memset(row, v ? 0xFF : 0x00, image.stride);
+      break;
+    case 4:
+      std::memset(row, static_cast<int>(v * 0x11), image.stride);
+      break;
+    case 8:
+      std::memset(row, static_cast<int>(v), image.stride);
+      break;
+    case 24:
+      FillDeepRow<3>(image, row, v, hole);
+      break;
+    case 32:
+      FillDeepRow<4>(image, row, v, hole);
+      break;
   }
 }
 

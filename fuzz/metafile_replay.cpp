@@ -1,6 +1,6 @@
-// Runs the metafile fuzz target without libFuzzer: every .wmf file in the folders given, every prefix
-// of each, and a fixed number of seeded random mutations of each. A regression test for compilers
-// without libFuzzer; the sanitizers of the build catch what goes wrong.
+// Runs the metafile fuzz target without libFuzzer: every .wmf file in the folders given, every
+// prefix of each, and a fixed number of seeded random mutations of each. A regression test for
+// compilers without libFuzzer; the sanitizers of the build catch what goes wrong.
 //
 // usage: metafile_replay [--mutations N] FOLDER...
 #include <cstdio>
@@ -41,7 +41,8 @@ int main(int argc, char** argv) {
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
       if (!entry.is_regular_file() || entry.path().extension() != ".wmf") continue;
       std::ifstream in(entry.path(), std::ios::binary);
-      const std::vector<uint8_t> seed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const std::vector<uint8_t> seed((std::istreambuf_iterator<char>(in)),
+                                      std::istreambuf_iterator<char>());
       ++files;
       for (size_t n = 0; n <= seed.size(); ++n, ++runs) Run(seed, n);
       for (long m = 0; m < mutations && !seed.empty(); ++m, ++runs) {
@@ -50,17 +51,26 @@ int main(int argc, char** argv) {
         for (int c = 0; c < changes; ++c) {
           const size_t at = rng() % mutant.size();
           switch (rng() % 4) {
-            case 0: mutant[at] = static_cast<uint8_t>(rng()); break;
-            case 1: mutant[at] ^= static_cast<uint8_t>(1u << (rng() % 8)); break;
-            case 2: mutant[at] = rng() % 2 ? 0xFF : 0x00; break;
-            default: mutant[at] = static_cast<uint8_t>(mutant[at] + 1); break;
+            case 0:
+              mutant[at] = static_cast<uint8_t>(rng());
+              break;
+            case 1:
+              mutant[at] ^= static_cast<uint8_t>(1u << (rng() % 8));
+              break;
+            case 2:
+              mutant[at] = rng() % 2 ? 0xFF : 0x00;
+              break;
+            default:
+              mutant[at] = static_cast<uint8_t>(mutant[at] + 1);
+              break;
           }
         }
         Run(mutant, rng() % 4 ? mutant.size() : rng() % (mutant.size() + 1));
       }
     }
     if (ec) {
-      std::fprintf(stderr, "metafile_replay: %s: %s\n", folder.string().c_str(), ec.message().c_str());
+      std::fprintf(stderr, "metafile_replay: %s: %s\n", folder.string().c_str(),
+                   ec.message().c_str());
       return 1;
     }
   }

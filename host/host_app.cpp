@@ -33,7 +33,8 @@ bool Find(HMODULE module, const char* name, F& function) {
 }
 
 HWND ActiveImage() {
-  return MdiClient ? reinterpret_cast<HWND>(SendMessageA(MdiClient, WM_MDIGETACTIVE, 0, 0)) : nullptr;
+  return MdiClient ? reinterpret_cast<HWND>(SendMessageA(MdiClient, WM_MDIGETACTIVE, 0, 0))
+                   : nullptr;
 }
 
 void SetStatus(const char* text) {
@@ -61,10 +62,18 @@ void OpenFiles(HWND frame) {
 // Menu choices the host does not own go to the plug-in with the active image window.
 LRESULT OnCommand(HWND frame, WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
-    case kOpenCommand: OpenFiles(frame); return 0;
-    case kExitCommand: SendMessageA(frame, WM_CLOSE, 0, 0); return 0;
-    case kCascadeCommand: SendMessageA(MdiClient, WM_MDICASCADE, 0, 0); return 0;
-    case kTileCommand: SendMessageA(MdiClient, WM_MDITILE, MDITILE_VERTICAL, 0); return 0;
+    case kOpenCommand:
+      OpenFiles(frame);
+      return 0;
+    case kExitCommand:
+      SendMessageA(frame, WM_CLOSE, 0, 0);
+      return 0;
+    case kCascadeCommand:
+      SendMessageA(MdiClient, WM_MDICASCADE, 0, 0);
+      return 0;
+    case kTileCommand:
+      SendMessageA(MdiClient, WM_MDITILE, MDITILE_VERTICAL, 0);
+      return 0;
   }
   if (HostPlugin) {
     DWORD value = 0;
@@ -82,7 +91,8 @@ void OnMenuSelect(WPARAM wParam, LPARAM lParam) {
   DWORD handled = 0;
   // Selector 0 is a command item; popups and separators are not the plug-in's to describe.
   const UINT selector = (flags & (MF_POPUP | MF_SEPARATOR)) ? 1 : 0;
-  if (!HostPlugin || HostPlugin->helpHandler(0, LOWORD(wParam), selector, &handled) != 2) SetStatus("");
+  if (!HostPlugin || HostPlugin->helpHandler(0, LOWORD(wParam), selector, &handled) != 2)
+    SetStatus("");
 }
 
 LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -93,10 +103,11 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
       ccs.hWindowMenu = GetSubMenu(bar, GetMenuItemCount(bar) - 1);
       ccs.idFirstChild = kFirstChildId;
       MdiClient = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
-                                  WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE, 0, 0, 0,
-                                  0, frame, nullptr, GetModuleHandleA(nullptr), &ccs);
-      StatusLine = CreateWindowExA(0, "STATIC", "Ready", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_SUNKEN, 0, 0, 0, 0,
-                                   frame, nullptr, GetModuleHandleA(nullptr), nullptr);
+                                  WS_CHILD | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE,
+                                  0, 0, 0, 0, frame, nullptr, GetModuleHandleA(nullptr), &ccs);
+      StatusLine =
+          CreateWindowExA(0, "STATIC", "Ready", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_SUNKEN, 0, 0,
+                          0, 0, frame, nullptr, GetModuleHandleA(nullptr), nullptr);
       return 0;
     }
     case WM_SIZE: {
@@ -132,7 +143,8 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
 LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_MDIACTIVATE:
-      if (HostPlugin) HostPlugin->imageActivate(window, reinterpret_cast<HWND>(lParam) == window ? 1 : 0, 0);
+      if (HostPlugin)
+        HostPlugin->imageActivate(window, reinterpret_cast<HWND>(lParam) == window ? 1 : 0, 0);
       break;
     case WM_PAINT: {
       PAINTSTRUCT ps;
@@ -181,8 +193,8 @@ bool LoadPlugin(const char* path, PluginEntryPoints& plugin) {
                      Find(module, "ZQ_ImgLib_MenuHandler", plugin.menuHandler) &&
                      Find(module, "ZQ_ImgLib_HelpHandler", plugin.helpHandler) &&
                      Find(module, "ZQ_ImgLib_QueryExit", plugin.queryExit) &&
-                     Find(module, "ZQ_ImgLib_Exit", plugin.exit) && Find(module, "ZQ_ImgLib_Icon", plugin.icon) &&
-                     Find(module, "WEP", plugin.wep);
+                     Find(module, "ZQ_ImgLib_Exit", plugin.exit) &&
+                     Find(module, "ZQ_ImgLib_Icon", plugin.icon) && Find(module, "WEP", plugin.wep);
   if (!found) {
     FreeLibrary(module);
     plugin = PluginEntryPoints{};
@@ -200,7 +212,8 @@ HGLOBAL ReadBmpFile(const char* path, std::string& error) {
   }
   std::vector<BYTE> data;
   BYTE chunk[65536];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) data.insert(data.end(), chunk, chunk + n);
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+    data.insert(data.end(), chunk, chunk + n);
   std::fclose(file);
 
   BITMAPFILEHEADER fileHeader;
@@ -216,8 +229,9 @@ HGLOBAL ReadBmpFile(const char* path, std::string& error) {
     error = "not a BMP file with a Windows header";
     return nullptr;
   }
-  if (h.biCompression != BI_RGB || !(bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32) ||
-      h.biWidth <= 0 || h.biHeight == 0 || h.biWidth > 65535 || h.biHeight > 65535 || h.biHeight < -65535) {
+  if (h.biCompression != BI_RGB ||
+      !(bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32) || h.biWidth <= 0 ||
+      h.biHeight == 0 || h.biWidth > 65535 || h.biHeight > 65535 || h.biHeight < -65535) {
     error = "unsupported BMP: compressed, 16 bits or an unusual size";
     return nullptr;
   }
@@ -246,7 +260,8 @@ HGLOBAL ReadBmpFile(const char* path, std::string& error) {
   std::memcpy(p + 40, data.data() + tableAt, colors * 4);
   for (UINT k = 0; k < height; ++k) {
     const UINT fileRow = topDown ? height - 1 - k : k;
-    std::memcpy(p + 40 + colors * 4 + k * stride, data.data() + fileHeader.bfOffBits + fileRow * stride, stride);
+    std::memcpy(p + 40 + colors * 4 + k * stride,
+                data.data() + fileHeader.bfOffBits + fileRow * stride, stride);
   }
   GlobalUnlock(dib);
   return dib;
@@ -264,9 +279,9 @@ HWND CreateHostFrame() {
   AppendMenuA(window, MF_STRING, kTileCommand, "&Tile");
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(window), "&Window");
-  HWND frame = CreateWindowExA(0, kFrameClass, "Host - Image Viewer", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                               CW_USEDEFAULT, CW_USEDEFAULT, 720, 540, nullptr, bar, GetModuleHandleA(nullptr),
-                               nullptr);
+  HWND frame = CreateWindowExA(0, kFrameClass, "Host - Image Viewer",
+                               WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                               720, 540, nullptr, bar, GetModuleHandleA(nullptr), nullptr);
   if (frame) KX_SetFrame(frame, StatusLine);
   return frame;
 }
@@ -275,15 +290,17 @@ HWND OpenImageWindow(HWND frame, const char* title, HGLOBAL dib) {
   (void)frame;
   const auto* h = static_cast<const BITMAPINFOHEADER*>(GlobalLock(dib));
   // At least wide enough for the title bar, at most the whole workspace (a bigger image is cut).
-  RECT r = {0, 0, h ? std::clamp<LONG>(h->biWidth, 240, 640) : 240, h ? std::clamp<LONG>(h->biHeight, 120, 400) : 120};
+  RECT r = {0, 0, h ? std::clamp<LONG>(h->biWidth, 240, 640) : 240,
+            h ? std::clamp<LONG>(h->biHeight, 120, 400) : 120};
   GlobalUnlock(dib);
   AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_MDICHILD);
   const char* name = std::strrchr(title, '\\');
   if (const char* slash = std::strrchr(title, '/'); slash && (!name || slash > name)) name = slash;
   title = name ? name + 1 : title;
-  HWND window = CreateWindowExA(WS_EX_MDICHILD, kImageClass, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, MdiClient,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND window =
+      CreateWindowExA(WS_EX_MDICHILD, kImageClass, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                      CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, MdiClient,
+                      nullptr, GetModuleHandleA(nullptr), nullptr);
   if (window)
     KX_AttachImage(window, dib);
   else

@@ -13,14 +13,16 @@ int main(int argc, char** argv) {
   if (!frame) return 1;
   PluginEntryPoints plugin;
   if (!StartPlugin(frame, "IMAGE.DLL", plugin))
-    MessageBoxA(frame, "IMAGE.DLL could not be loaded or initialised.", "Host", MB_OK | MB_ICONWARNING);
+    MessageBoxA(frame, "IMAGE.DLL could not be loaded or initialised.", "Host",
+                MB_OK | MB_ICONWARNING);
   for (int i = 1; i < argc; ++i) {
     std::string error;
     HGLOBAL dib = ReadBmpFile(argv[i], error);
     if (dib)
       OpenImageWindow(frame, argv[i], dib);
     else
-      MessageBoxA(frame, (std::string(argv[i]) + ": " + error).c_str(), "Host", MB_OK | MB_ICONERROR);
+      MessageBoxA(frame, (std::string(argv[i]) + ": " + error).c_str(), "Host",
+                  MB_OK | MB_ICONERROR);
   }
   ShowWindow(frame, SW_SHOWNORMAL);
   UpdateWindow(frame);

@@ -40,8 +40,9 @@ struct Progress {
 
 HINSTANCE ThisModule() {
   HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCSTR>(&ThisModule), &module);
+  GetModuleHandleExA(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCSTR>(&ThisModule), &module);
   return module;
 }
 
@@ -73,9 +74,11 @@ HPALETTE MakePalette(HGLOBAL dib) {
     auto* logical = reinterpret_cast<LOGPALETTE*>(storage.data());
     logical->palVersion = 0x300;
     logical->palNumEntries = static_cast<WORD>(count);
-    const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(header) + header->biSize);
+    const auto* table =
+        reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const BYTE*>(header) + header->biSize);
     for (UINT i = 0; i < count; ++i)
-      logical->palPalEntry[i] = PALETTEENTRY{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
+      logical->palPalEntry[i] =
+          PALETTEENTRY{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
     palette = CreatePalette(logical);
   } else {
     HDC screen = GetDC(nullptr);
@@ -108,13 +111,15 @@ LRESULT CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM l
   RECT bar = {10, 10, client.right - 10, 34};
   FrameRect(dc, &bar, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   const int span = Meter.maximum - Meter.minimum;
-  const int done = span > 0 ? MulDiv(Meter.position - Meter.minimum, bar.right - bar.left - 2, span) : 0;
+  const int done =
+      span > 0 ? MulDiv(Meter.position - Meter.minimum, bar.right - bar.left - 2, span) : 0;
   RECT filled = {bar.left + 1, bar.top + 1, bar.left + 1 + (done < 0 ? 0 : done), bar.bottom - 1};
   HBRUSH blue = CreateSolidBrush(RGB(0, 0, 160));
   FillRect(dc, &filled, blue);
   DeleteObject(blue);
   char text[32];
-  std::snprintf(text, sizeof text, "%d%%", span > 0 ? MulDiv(Meter.position - Meter.minimum, 100, span) : 0);
+  std::snprintf(text, sizeof text, "%d%%",
+                span > 0 ? MulDiv(Meter.position - Meter.minimum, 100, span) : 0);
   RECT label = {10, 38, client.right - 10, client.bottom};
   SetBkMode(dc, TRANSPARENT);
   DrawTextA(dc, text, -1, &label, DT_CENTER | DT_SINGLELINE);
@@ -214,7 +219,8 @@ BOOL WINAPI ZQ_PaintDib(HDC dc, HGLOBAL dib, HPALETTE palette) {
   }
   const BITMAPINFOHEADER& h = info->bmiHeader;
   const BYTE* bits = reinterpret_cast<const BYTE*>(info) + h.biSize + TableBytes(h);
-  SetDIBitsToDevice(dc, 0, 0, h.biWidth, h.biHeight, 0, 0, 0, h.biHeight, bits, info, DIB_RGB_COLORS);
+  SetDIBitsToDevice(dc, 0, 0, h.biWidth, h.biHeight, 0, 0, 0, h.biHeight, bits, info,
+                    DIB_RGB_COLORS);
   if (previous) SelectPalette(dc, previous, FALSE);
   GlobalUnlock(dib);
   return TRUE;
@@ -259,8 +265,8 @@ void WINAPI ZQ_ProgressOpen(HWND owner, LPCSTR caption) {
   RECT anchor = {100, 100, 100, 100};
   if (owner) GetWindowRect(owner, &anchor);
   Meter.window = CreateWindowExA(WS_EX_TOOLWINDOW, kProgressClass, caption,
-                                 WS_POPUP | WS_CAPTION | WS_VISIBLE, anchor.left + 40, anchor.top + 60,
-                                 320, 100, owner, nullptr, ThisModule(), nullptr);
+                                 WS_POPUP | WS_CAPTION | WS_VISIBLE, anchor.left + 40,
+                                 anchor.top + 60, 320, 100, owner, nullptr, ThisModule(), nullptr);
   if (Meter.window) UpdateWindow(Meter.window);
 }
 

@@ -28,7 +28,8 @@ bool ReadValue(HANDLE profile, LPCSTR key, std::string& text) {
   if (!p || !key) return false;
   char buffer[64];
   const char kAbsent[] = "\x01";
-  GetPrivateProfileStringA(p->section.c_str(), key, kAbsent, buffer, sizeof buffer, p->path.c_str());
+  GetPrivateProfileStringA(p->section.c_str(), key, kAbsent, buffer, sizeof buffer,
+                           p->path.c_str());
   if (std::strcmp(buffer, kAbsent) == 0) return false;
   text = buffer;
   return true;
@@ -47,7 +48,8 @@ bool ParseNumber(const std::string& text, long long low, long long high, long lo
 }
 
 template <typename T>
-BOOL ReadNumber(const char* call, HANDLE profile, LPCSTR key, T* out, long long low, long long high) {
+BOOL ReadNumber(const char* call, HANDLE profile, LPCSTR key, T* out, long long low,
+                long long high) {
   Record(std::string(call) + " " + (key ? key : ""));
   std::string text;
   long long v = 0;
@@ -73,11 +75,16 @@ UINT StrideOf(UINT bits, LONG width) { return (bits * static_cast<UINT>(width) +
 
 DWORD PixelAt(const BYTE* row, UINT bits, UINT x) {
   switch (bits) {
-    case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
-    case 4: return (x % 2 ? row[x / 2] : row[x / 2] >> 4) & 0xF;
-    case 8: return row[x];
-    case 24: return row[3 * x] | row[3 * x + 1] << 8 | row[3 * x + 2] << 16;
-    default: return row[4 * x] | row[4 * x + 1] << 8 | row[4 * x + 2] << 16 | DWORD{row[4 * x + 3]} << 24;
+    case 1:
+      return (row[x / 8] >> (7 - x % 8)) & 1;
+    case 4:
+      return (x % 2 ? row[x / 2] : row[x / 2] >> 4) & 0xF;
+    case 8:
+      return row[x];
+    case 24:
+      return row[3 * x] | row[3 * x + 1] << 8 | row[3 * x + 2] << 16;
+    default:
+      return row[4 * x] | row[4 * x + 1] << 8 | row[4 * x + 2] << 16 | DWORD{row[4 * x + 3]} << 24;
   }
 }
 
@@ -89,7 +96,8 @@ void PutPixel(BYTE* row, UINT bits, UINT x, DWORD v) {
       break;
     }
     case 4:
-      row[x / 2] = static_cast<BYTE>(x % 2 ? (row[x / 2] & 0xF0) | (v & 0xF) : (row[x / 2] & 0x0F) | (v & 0xF) << 4);
+      row[x / 2] = static_cast<BYTE>(x % 2 ? (row[x / 2] & 0xF0) | (v & 0xF)
+                                           : (row[x / 2] & 0x0F) | (v & 0xF) << 4);
       break;
     default:
       for (UINT i = 0; i < bits / 8; ++i) row[bits / 8 * x + i] = static_cast<BYTE>(v >> (8 * i));
@@ -113,8 +121,8 @@ HGLOBAL WINAPI DibResize(HGLOBAL dib, int width, int height) {
   const auto& h = *reinterpret_cast<const BITMAPINFOHEADER*>(source);
   const UINT bits = h.biBitCount;
   HGLOBAL result = nullptr;
-  if ((bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32) && h.biWidth > 0 && h.biHeight > 0 &&
-      h.biCompression == BI_RGB) {
+  if ((bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32) && h.biWidth > 0 &&
+      h.biHeight > 0 && h.biCompression == BI_RGB) {
     const UINT table = TableBytes(h);
     const UINT sourceStride = StrideOf(bits, h.biWidth);
     const UINT stride = StrideOf(bits, width);
@@ -128,10 +136,15 @@ HGLOBAL WINAPI DibResize(HGLOBAL dib, int width, int height) {
       const BYTE* sourceRows = source + h.biSize + table;
       BYTE* rows = dest + h.biSize + table;
       for (int y = 0; y < height; ++y) {
-        const BYTE* from = sourceRows + SIZE_T{sourceStride} * (static_cast<SIZE_T>(y) * static_cast<UINT>(h.biHeight) / static_cast<UINT>(height));
+        const BYTE* from = sourceRows + SIZE_T{sourceStride} * (static_cast<SIZE_T>(y) *
+                                                                static_cast<UINT>(h.biHeight) /
+                                                                static_cast<UINT>(height));
         BYTE* to = rows + SIZE_T{stride} * static_cast<UINT>(y);
         for (int x = 0; x < width; ++x)
-          PutPixel(to, bits, static_cast<UINT>(x), PixelAt(from, bits, static_cast<UINT>(static_cast<SIZE_T>(x) * static_cast<UINT>(h.biWidth) / static_cast<UINT>(width))));
+          PutPixel(to, bits, static_cast<UINT>(x),
+                   PixelAt(from, bits,
+                           static_cast<UINT>(static_cast<SIZE_T>(x) * static_cast<UINT>(h.biWidth) /
+                                             static_cast<UINT>(width))));
       }
       GlobalUnlock(result);
     }

@@ -98,7 +98,8 @@ void Merge24(const uint8_t* src, uint8_t* dst, uint32_t width, Unpainted unpaint
 // independently by the two flags, as bits of the little-endian pixel (blue in the lowest byte).
 void Merge32(const uint8_t* src, uint8_t* dst, uint32_t width, const uint8_t* mask,
              const Replacement& r) {
-  const uint32_t colorBits = r.alphaColor ? 0x00FFFFFFu : 0, alphaBits = r.alphaMask ? 0xFF000000u : 0;
+  const uint32_t colorBits = r.alphaColor ? 0x00FFFFFFu : 0,
+                 alphaBits = r.alphaMask ? 0xFF000000u : 0;
   const uint32_t replacedBits = colorBits | alphaBits;
   const uint32_t replacement = ((r.blue | r.green << 8 | r.red << 16) & colorBits) | alphaBits;
   const bool invert = r.invert;
@@ -128,21 +129,27 @@ void MergeRows(const DibView& src, const DibView& dst, const uint8_t* mask, size
     uint8_t* d = dst.Row(k);
     const uint8_t* m = mask ? mask + k * maskStride : nullptr;
     switch (src.bits) {
-      case 1: Merge1(s, d, src.stride, r); break;
+      case 1:
+        Merge1(s, d, src.stride, r);
+        break;
       case 4:
         if (m)
           Merge4(s, d, src.width, FromMaskRow{m}, r);
         else
           Merge4(s, d, src.width, FromNibbles{d}, r);
         break;
-      case 8: Merge8(s, d, src.width, r); break;
+      case 8:
+        Merge8(s, d, src.width, r);
+        break;
       case 24:
         if (m)
           Merge24(s, d, src.width, FromMaskRow{m}, r);
         else
           Merge24(s, d, src.width, FromBlueBytes{d}, r);
         break;
-      case 32: Merge32(s, d, src.width, m, r); break;
+      case 32:
+        Merge32(s, d, src.width, m, r);
+        break;
     }
     ClearPadding(d, src.bits, src.width, src.stride);
   }
@@ -157,7 +164,8 @@ uint8_t* StartMaskImage(const DibView& src, uint8_t* block, size_t maskStride) {
   header.biClrUsed = 256;
   std::memcpy(block, &header, kHeaderSize);
   for (unsigned i = 0; i < 256; ++i) {
-    const RgbQuad grey{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0};
+    const RgbQuad grey{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i),
+                       0};
     std::memcpy(block + kHeaderSize + 4 * i, &grey, 4);
   }
   return block + kHeaderSize + 1024;
@@ -173,8 +181,8 @@ HostBlock MAS_ApplyMask(HostBlock source, const MaskRenderer& render, int32_t in
 
   // The full width and height are used, not their low 16 bits: a raster of another size than the
   // image would silently misplace the drawing.
-  OwnedBlock result(HP_Alloc(PackedDibSize(ColorTableSize(*src.header), src.bits, src.width, src.height),
-                             HP_MOVEABLE));
+  OwnedBlock result(HP_Alloc(
+      PackedDibSize(ColorTableSize(*src.header), src.bits, src.width, src.height), HP_MOVEABLE));
   BlockLock resultLock(result.get());
   if (!resultLock) {
     HP_ShowMessage(IDS_MASK_NO_MEMORY_IMAGE);

@@ -225,9 +225,9 @@ namespace {
 
 // One edge of a fill in device coordinates, going down the raster.
 struct Edge {
-  double x0, y0;  // the upper end
-  double slope;   // change of x per row
-  int direction;  // +1 or -1: which way the outline ran, for the winding rule
+  double x0, y0;             // the upper end
+  double slope;              // change of x per row
+  int direction;             // +1 or -1: which way the outline ran, for the winding rule
   int64_t firstRow, endRow;  // rows whose centres lie on the edge: [firstRow, endRow)
 };
 

@@ -35,8 +35,8 @@ struct WmfFill {
   bool paint;    // true: painted (a black brush); false: unpainted again (a white brush)
   bool winding;  // fill rule: winding, or alternate (even-odd)
   WmfWindow window;
-  std::vector<WmfPoint> points;     // every polygon's points, one after the other
-  std::vector<uint32_t> counts;     // points of each polygon
+  std::vector<WmfPoint> points;  // every polygon's points, one after the other
+  std::vector<uint32_t> counts;  // points of each polygon
 };
 
 // A parsed metafile: the fills in drawing order and the last window set.

@@ -15,7 +15,8 @@ std::string Lower(const std::string& text) {
 }  // namespace
 
 std::string ShapeFileName(unsigned id) {
-  const char* name = id >= kFirstShapeId && id < kFirstShapeId + kShapeCount ? TextById(id) : nullptr;
+  const char* name =
+      id >= kFirstShapeId && id < kFirstShapeId + kShapeCount ? TextById(id) : nullptr;
   if (!name) return "";
   std::string file = Lower(name);
   for (char& c : file)

@@ -32,9 +32,15 @@ void ReverseRow(const DibView& s, const uint8_t* row, uint8_t* out) {
       ExtractBitRun(out, static_cast<unsigned>(used * 8 - runBits), runBits, out);
       break;
     }
-    case 8: std::reverse_copy(row, row + used, out); break;
-    case 24: ReversePixels<3>(row, out, s.width); break;
-    case 32: ReversePixels<4>(row, out, s.width); break;
+    case 8:
+      std::reverse_copy(row, row + used, out);
+      break;
+    case 24:
+      ReversePixels<3>(row, out, s.width);
+      break;
+    case 32:
+      ReversePixels<4>(row, out, s.width);
+      break;
   }
 }
 

@@ -155,8 +155,8 @@ BOOL WINAPI ZQ_ImgLib_ImageActivate(HWND window, UINT activating, LPARAM) {
 }
 
 BOOL WINAPI ZQ_ImgLib_MenuInit(LPARAM, HMENU menu, LPARAM) {
-  const bool usable = ActiveImageWindow && ZQ_GetHDib(ActiveImageWindow) &&
-                      !HasIneligibleFlag(ActiveImageWindow);
+  const bool usable =
+      ActiveImageWindow && ZQ_GetHDib(ActiveImageWindow) && !HasIneligibleFlag(ActiveImageWindow);
   for (const CommandEntry& row : CommandTable)
     EnableMenuItem(menu, row.menuId, MF_BYCOMMAND | (usable ? MF_ENABLED : MF_GRAYED));
   return 1;

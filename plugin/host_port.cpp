@@ -9,7 +9,8 @@
 #include "plugin/host_api.h"
 #include "plugin/plugin.h"
 
-static_assert(HP_MOVEABLE == GMEM_MOVEABLE && HP_ZEROINIT == GMEM_ZEROINIT && HP_FIXED == GMEM_FIXED,
+static_assert(HP_MOVEABLE == GMEM_MOVEABLE && HP_ZEROINIT == GMEM_ZEROINIT &&
+                  HP_FIXED == GMEM_FIXED,
               "the port's flags are the GMEM_ flags");
 
 HostBlock HP_Alloc(uint64_t bytes, unsigned flags) {

@@ -27,7 +27,8 @@ IMAGE_TEXT(IDS_INIT_CANNOT_LOAD, 768, "Image DLL: Cannot initialize, cannot load
 /* Crop */
 IMAGE_TEXT(IDS_CROP_NO_MEMORY, 769, "Crop: Not enough memory to crop image")
 IMAGE_TEXT(IDS_CROP_NO_IMAGE, 770, "Image: No image in window, cannot crop")
-IMAGE_TEXT(IDS_CROP_DRAG_HINT, 771, "Move the mouse cursor to side of image to drag\ncrop marks to their proper location.")
+IMAGE_TEXT(IDS_CROP_DRAG_HINT, 771,
+           "Move the mouse cursor to side of image to drag\ncrop marks to their proper location.")
 IMAGE_TEXT(IDS_CROP_EMPTY_RESULT, 772, "Cannot have an image dimension less than or equal to zero")
 
 /* Flip and mirror */
@@ -37,9 +38,11 @@ IMAGE_TEXT(IDS_MIRROR_NO_IMAGE, 1026, "Image: No image in window, cannot mirror"
 IMAGE_TEXT(IDS_MIRROR_NO_MEMORY, 1027, "Mirror: Not enough memory to perform operation")
 
 /* Frame/Caption messages */
-IMAGE_TEXT(IDS_FRAME_CAPTION_TOO_LONG, 1282, "Caption too long, use a caption less than 255 characters")
+IMAGE_TEXT(IDS_FRAME_CAPTION_TOO_LONG, 1282,
+           "Caption too long, use a caption less than 255 characters")
 IMAGE_TEXT(IDS_FRAME_WIDTH_TOO_SMALL, 1283, "Width field cannot be less than original image width")
-IMAGE_TEXT(IDS_FRAME_HEIGHT_TOO_SMALL, 1284, "Height field cannot be less than original image height")
+IMAGE_TEXT(IDS_FRAME_HEIGHT_TOO_SMALL, 1284,
+           "Height field cannot be less than original image height")
 IMAGE_TEXT(IDS_FRAME_NO_MEMORY, 1285, "Frame: Not enough memory to frame image")
 IMAGE_TEXT(IDS_FRAME_CAPTION_FAILED, 1286, "Cannot add text to image, unknown error")
 IMAGE_TEXT(IDS_FRAME_NO_IMAGE, 1287, "Image: No image in window, cannot frame")
@@ -88,7 +91,8 @@ IMAGE_TEXT(IDS_HELP_INVERT, 4096, "Invert the image in the active window")
 IMAGE_TEXT(IDS_HELP_FLIP, 4097, "Flip (vertical) the image in the active window upside down")
 IMAGE_TEXT(IDS_HELP_MIRROR, 4098, "Mirror (horizontal flip) the image in the active window")
 IMAGE_TEXT(IDS_HELP_CROP, 4099, "Crop image in active window to new dimensions")
-IMAGE_TEXT(IDS_HELP_SCALE, 4100, "Enlarge / Shrink / Adjust aspect of the image in the active window")
+IMAGE_TEXT(IDS_HELP_SCALE, 4100,
+           "Enlarge / Shrink / Adjust aspect of the image in the active window")
 IMAGE_TEXT(IDS_HELP_ROTATE, 4101, "Rotate the image in the active window")
 IMAGE_TEXT(IDS_HELP_FRAME, 4102, "Add margins and/or borders in the image in active window")
 IMAGE_TEXT(IDS_HELP_TILE, 4103, "Create tiled version of image in active window")

@@ -94,7 +94,8 @@ struct Sampler {
   bool Locate(int32_t tx, int32_t ty, uint32_t& x, const uint8_t*& row) const {
     const int32_t sx = (tx >> 1) + cxS;  // arithmetic shift: rounds towards minus infinity
     const int32_t sy = (ty >> 1) + cyS;
-    if (sx < 0 || static_cast<uint32_t>(sx) >= srcWidth || sy < 0 || static_cast<uint32_t>(sy) >= srcHeight)
+    if (sx < 0 || static_cast<uint32_t>(sx) >= srcWidth || sy < 0 ||
+        static_cast<uint32_t>(sy) >= srcHeight)
       return false;
     x = static_cast<uint32_t>(sx);
     row = rows[sy];
@@ -102,8 +103,8 @@ struct Sampler {
   }
 };
 
-bool Sampler::Prepare(const DibView& source, const DibView& dest, double radians, double oa, double ob,
-                      const RotateSettings& fill) {
+bool Sampler::Prepare(const DibView& source, const DibView& dest, double radians, double oa,
+                      double ob, const RotateSettings& fill) {
   const uint32_t newWidth = dest.width, newHeight = dest.height;
   if (!rowTable.Allocate(uint64_t{source.height} * sizeof(const uint8_t*)) ||
       !colCosTable.Allocate(uint64_t{newWidth} * sizeof(Coeff)) ||
@@ -295,7 +296,8 @@ DibView StartTurnedImage(const DibView& source, uint8_t* block, uint32_t width, 
   if (high) {
     header->biBitCount = static_cast<uint16_t>(bits);
     header->biClrUsed = header->biClrImportant = colors;
-    for (uint32_t i = 0; i < colors; ++i) table[i] = {uint8_t(i), uint8_t(i), uint8_t(i), 0};  // grey ramp
+    for (uint32_t i = 0; i < colors; ++i)
+      table[i] = {uint8_t(i), uint8_t(i), uint8_t(i), 0};  // grey ramp
   } else if (source.colors) {
     std::copy(source.colors, source.colors + source.colorCount, table);
   }
@@ -342,12 +344,23 @@ bool ROT_SampleLow(const DibView& source, const DibView& dest, double radians,
                    const RotateSettings& fill) {
   RowKernel kernel = nullptr;
   switch (source.bits) {
-    case 1: kernel = LowIndexRow<1>; break;
-    case 4: kernel = LowIndexRow<4>; break;
-    case 8: kernel = LowIndexRow<8>; break;
-    case 24: kernel = LowColorRow<3>; break;
-    case 32: kernel = LowColorRow<4>; break;
-    default: return false;
+    case 1:
+      kernel = LowIndexRow<1>;
+      break;
+    case 4:
+      kernel = LowIndexRow<4>;
+      break;
+    case 8:
+      kernel = LowIndexRow<8>;
+      break;
+    case 24:
+      kernel = LowColorRow<3>;
+      break;
+    case 32:
+      kernel = LowColorRow<4>;
+      break;
+    default:
+      return false;
   }
   Sampler sm;
   if (!sm.Prepare(source, dest, radians, kLowOffset, kLowOffset, fill)) return false;
@@ -362,10 +375,17 @@ bool ROT_SampleHighGrey(const DibView& source, const DibView& dest, double radia
                         const RotateSettings& fill, HostWindow progressOwner) {
   RowKernel kernel = nullptr;
   switch (source.bits) {
-    case 1: kernel = HighGreyRow<1>; break;
-    case 4: kernel = HighGreyRow<4>; break;
-    case 8: kernel = HighGreyRow<8>; break;
-    default: return false;  // grey palettes exist only below 24 bits
+    case 1:
+      kernel = HighGreyRow<1>;
+      break;
+    case 4:
+      kernel = HighGreyRow<4>;
+      break;
+    case 8:
+      kernel = HighGreyRow<8>;
+      break;
+    default:
+      return false;  // grey palettes exist only below 24 bits
   }
   Sampler sm;
   if (!sm.Prepare(source, dest, radians, kHighOffsets[0], kHighOffsets[1], fill)) return false;
@@ -377,12 +397,23 @@ bool ROT_SampleHighColor(const DibView& source, const DibView& dest, double radi
                          const RotateSettings& fill, HostWindow progressOwner) {
   RowKernel kernel = nullptr;
   switch (source.bits) {
-    case 1: kernel = HighColorRow<1>; break;
-    case 4: kernel = HighColorRow<4>; break;
-    case 8: kernel = HighColorRow<8>; break;
-    case 24: kernel = HighColorRow<24>; break;
-    case 32: kernel = HighColorRow<32>; break;
-    default: return false;
+    case 1:
+      kernel = HighColorRow<1>;
+      break;
+    case 4:
+      kernel = HighColorRow<4>;
+      break;
+    case 8:
+      kernel = HighColorRow<8>;
+      break;
+    case 24:
+      kernel = HighColorRow<24>;
+      break;
+    case 32:
+      kernel = HighColorRow<32>;
+      break;
+    default:
+      return false;
   }
   Sampler sm;
   if (!sm.Prepare(source, dest, radians, kHighOffsets[0], kHighOffsets[1], fill)) return false;
@@ -403,7 +434,8 @@ HostBlock ROT_RotateAny(HostBlock source, uint16_t quality, int32_t d, const Rot
   const unsigned bits = !high ? s.bits : grey ? 8 : s.bits == 32 ? 32 : 24;
   const uint32_t colors = !high ? s.colorCount : grey ? 256 : 0;
   if (size.width > kMaxSide || size.height > kMaxSide ||
-      RowStride(bits, static_cast<uint64_t>(size.width)) * static_cast<uint64_t>(size.height) > UINT32_MAX) {
+      RowStride(bits, static_cast<uint64_t>(size.width)) * static_cast<uint64_t>(size.height) >
+          UINT32_MAX) {
     HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
     return nullptr;
   }
@@ -418,7 +450,7 @@ HostBlock ROT_RotateAny(HostBlock source, uint16_t quality, int32_t d, const Rot
   }
   const DibView dest = StartTurnedImage(s, lock.get(), width, height, high, bits, colors);
   const double radians = Radians(d);
-  const bool done = !high ? ROT_SampleLow(s, dest, radians, fill)
+  const bool done = !high  ? ROT_SampleLow(s, dest, radians, fill)
                     : grey ? ROT_SampleHighGrey(s, dest, radians, fill, progressOwner)
                            : ROT_SampleHighColor(s, dest, radians, fill, progressOwner);
   lock.unlock();

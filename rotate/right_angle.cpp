@@ -80,7 +80,11 @@ void ForEachTile(uint32_t w, uint32_t h, Move move) {
 class LinePrefetch {
  public:
   LinePrefetch(const uint8_t* first, ptrdiff_t step, size_t bytes, uint32_t rows, uint32_t calls)
-      : run_(first), step_(step), bytes_(bytes), lines_(bytes ? (bytes + 63) / 64 + 1 : 0), rows_(rows),
+      : run_(first),
+        step_(step),
+        bytes_(bytes),
+        lines_(bytes ? (bytes + 63) / 64 + 1 : 0),
+        rows_(rows),
         perCall_(calls ? static_cast<uint32_t>((lines_ * rows + calls - 1) / calls) : 0) {}
 
   void Next() {
@@ -102,8 +106,8 @@ class LinePrefetch {
 
 // The source lines of a tile of N-byte pixels.
 LinePrefetch SourceLines(const Planes& p, size_t N, const Tile& t, uint32_t calls) {
-  return {p.src + t.r0 * p.srcStride + t.x0 * N, static_cast<ptrdiff_t>(p.srcStride), (t.x1 - t.x0) * N,
-          t.r1 - t.r0, calls};
+  return {p.src + t.r0 * p.srcStride + t.x0 * N, static_cast<ptrdiff_t>(p.srcStride),
+          (t.x1 - t.x0) * N, t.r1 - t.r0, calls};
 }
 
 // The destination lines a tile of N-byte pixels is turned into: the rows of its columns, in the
@@ -139,24 +143,27 @@ void TurnPixels(const Planes& p, uint32_t x0, uint32_t x1, uint32_t r0, uint32_t
 
 // 24 bits: each source column of a tile becomes a run of consecutive pixels in one destination
 // row, written from left to right with 8-byte stores of two pixels (or 4-byte moves of one) whose
-// extra bytes the next store overwrites; the last pixel of a run moves 3 bytes. The last source column takes 3-byte reads when the row
-// has no padding byte to spare. The destination runs are long enough for the processor to
-// foresee; the next tile's source lines are asked for, a few per run.
+// extra bytes the next store overwrites; the last pixel of a run moves 3 bytes. The last source
+// column takes 3-byte reads when the row has no padding byte to spare. The destination runs are
+// long enough for the processor to foresee; the next tile's source lines are asked for, a few per
+// run.
 template <bool Clockwise>
 void TurnTriples(const Planes& p) {
   const uint8_t* const src = p.src;
   uint8_t* const dst = p.dst;
   const size_t srcStride = p.srcStride, dstStride = p.dstStride;
   const uint32_t w = p.w, h = p.h;
-  const uint32_t wide = size_t{3} * w + 1 <= srcStride ? w : w - 1;  // columns safe for 4-byte reads
-  const ptrdiff_t step = Clockwise ? static_cast<ptrdiff_t>(srcStride) : -static_cast<ptrdiff_t>(srcStride);
+  const uint32_t wide =
+      size_t{3} * w + 1 <= srcStride ? w : w - 1;  // columns safe for 4-byte reads
+  const ptrdiff_t step =
+      Clockwise ? static_cast<ptrdiff_t>(srcStride) : -static_cast<ptrdiff_t>(srcStride);
   ForEachTile<kTripleTileRows, kTripleTileCols>(wide, h, [&](const Tile& t, const Tile& next) {
     LinePrefetch source = SourceLines(p, 3, next, t.x1 - t.x0);
     for (uint32_t x = t.x0; x < t.x1; ++x) {
       source.Next();
       // The run's first destination column and the source row that lands there.
-      uint8_t* out =
-          dst + size_t{Clockwise ? w - 1 - x : x} * dstStride + size_t{Clockwise ? t.r0 : h - t.r1} * 3;
+      uint8_t* out = dst + size_t{Clockwise ? w - 1 - x : x} * dstStride +
+                     size_t{Clockwise ? t.r0 : h - t.r1} * 3;
       const uint8_t* in = src + size_t{x} * 3 + size_t{Clockwise ? t.r0 : t.r1 - 1} * srcStride;
       // Two pixels to an 8-byte store while three or more are left, the last one alone.
       uint32_t n = t.r1 - t.r0 - 1;
@@ -234,7 +241,8 @@ template <bool Clockwise>
 void MoveBlock8x8(const uint8_t* in, size_t srcStride, uint8_t* out, ptrdiff_t dstStep) {
   __m128i r[8];
   for (int i = 0; i < 8; ++i)
-    r[i] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + (Clockwise ? i : 7 - i) * srcStride));
+    r[i] =
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + (Clockwise ? i : 7 - i) * srcStride));
   const __m128i a0 = _mm_unpacklo_epi8(r[0], r[1]), a1 = _mm_unpacklo_epi8(r[2], r[3]);
   const __m128i a2 = _mm_unpacklo_epi8(r[4], r[5]), a3 = _mm_unpacklo_epi8(r[6], r[7]);
   const __m128i b0 = _mm_unpacklo_epi16(a0, a1), b1 = _mm_unpackhi_epi16(a0, a1);
@@ -243,7 +251,8 @@ void MoveBlock8x8(const uint8_t* in, size_t srcStride, uint8_t* out, ptrdiff_t d
                         _mm_unpacklo_epi32(b1, b3), _mm_unpackhi_epi32(b1, b3)};
   for (int k = 0; k < 4; ++k) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * k * dstStep), c[k]);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + (2 * k + 1) * dstStep), _mm_srli_si128(c[k], 8));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + (2 * k + 1) * dstStep),
+                     _mm_srli_si128(c[k], 8));
   }
 }
 
@@ -252,7 +261,8 @@ template <bool Clockwise>
 void MoveBlock4x4(const uint8_t* in, size_t srcStride, uint8_t* out, ptrdiff_t dstStep) {
   __m128i r[4];
   for (int i = 0; i < 4; ++i)
-    r[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + (Clockwise ? i : 3 - i) * srcStride));
+    r[i] =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + (Clockwise ? i : 3 - i) * srcStride));
   const __m128i t0 = _mm_unpacklo_epi32(r[0], r[1]), t1 = _mm_unpacklo_epi32(r[2], r[3]);
   const __m128i t2 = _mm_unpackhi_epi32(r[0], r[1]), t3 = _mm_unpackhi_epi32(r[2], r[3]);
   const __m128i c[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
@@ -263,14 +273,16 @@ void MoveBlock4x4(const uint8_t* in, size_t srcStride, uint8_t* out, ptrdiff_t d
 // Whole B × B blocks of N-byte pixels through Move, tile by tile; the edges pixel by pixel. A
 // block writes B destination rows, so the next tile's destination lines are asked for as well as
 // its source lines, one of each (on average) per block.
-template <size_t N, uint32_t B, bool Clockwise, void (*Move)(const uint8_t*, size_t, uint8_t*, ptrdiff_t)>
+template <size_t N, uint32_t B, bool Clockwise,
+          void (*Move)(const uint8_t*, size_t, uint8_t*, ptrdiff_t)>
 void TurnBlocks(const Planes& p) {
   static_assert(kBlockTileCols % B == 0 && kBlockTileRows % B == 0);
   const uint8_t* const src = p.src;
   uint8_t* const dst = p.dst;
   const size_t srcStride = p.srcStride, dstStride = p.dstStride;
   const uint32_t w = p.w, h = p.h, wB = w - w % B, hB = h - h % B;
-  const ptrdiff_t dstStep = Clockwise ? -static_cast<ptrdiff_t>(dstStride) : static_cast<ptrdiff_t>(dstStride);
+  const ptrdiff_t dstStep =
+      Clockwise ? -static_cast<ptrdiff_t>(dstStride) : static_cast<ptrdiff_t>(dstStride);
   ForEachTile<kBlockTileRows, kBlockTileCols>(wB, hB, [&](const Tile& t, const Tile& next) {
     const uint32_t blocks = (t.r1 - t.r0) / B * ((t.x1 - t.x0) / B);
     LinePrefetch source = SourceLines(p, N, next, blocks);
@@ -324,12 +336,14 @@ void TurnBitBlocks(const Planes& p) {
   uint8_t* const dst = p.dst;
   const size_t srcStride = p.srcStride, dstStride = p.dstStride;
   const uint32_t w = p.w, h = p.h, srcBytes = (w + 7) / 8, h16 = h - h % 16;
-  const ptrdiff_t dstStep = Clockwise ? -static_cast<ptrdiff_t>(dstStride) : static_cast<ptrdiff_t>(dstStride);
+  const ptrdiff_t dstStep =
+      Clockwise ? -static_cast<ptrdiff_t>(dstStride) : static_cast<ptrdiff_t>(dstStride);
   static_assert(kBitTileRows % 16 == 0);
   ForEachTile<kBitTileRows, kBitColumns>(w, h16, [&](const Tile& t, const Tile& next) {
     const uint32_t bytes = std::min(8u, srcBytes - t.x0 / 8), columns = t.x1 - t.x0;
-    LinePrefetch target(dst + size_t{Clockwise ? w - 1 - next.x0 : next.x0} * dstStride + next.r0 / 8, dstStep,
-                        (next.r1 - next.r0) / 8, next.x1 - next.x0, (t.r1 - t.r0) / 16);
+    LinePrefetch target(
+        dst + size_t{Clockwise ? w - 1 - next.x0 : next.x0} * dstStride + next.r0 / 8, dstStep,
+        (next.r1 - next.r0) / 8, next.x1 - next.x0, (t.r1 - t.r0) / 16);
     auto load = [&](uint32_t c) {
       const uint8_t* in = src + size_t{Clockwise ? c : h - 1 - c} * srcStride + t.x0 / 8;
       if (bytes == 8) return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(in));
@@ -363,16 +377,32 @@ void TurnBitBlocks(const Planes& p) {
 template <bool Clockwise>
 void Turn(const Planes& p, unsigned bits) {
   switch (bits) {
-    case 4: TurnNibbles<Clockwise>(p); break;
-    case 24: TurnTriples<Clockwise>(p); break;
+    case 4:
+      TurnNibbles<Clockwise>(p);
+      break;
+    case 24:
+      TurnTriples<Clockwise>(p);
+      break;
 #if defined(__SSE2__)
-    case 1: TurnBitBlocks<Clockwise>(p); break;
-    case 8: TurnBlocks<1, 8, Clockwise, MoveBlock8x8<Clockwise>>(p); break;
-    case 32: TurnBlocks<4, 4, Clockwise, MoveBlock4x4<Clockwise>>(p); break;
+    case 1:
+      TurnBitBlocks<Clockwise>(p);
+      break;
+    case 8:
+      TurnBlocks<1, 8, Clockwise, MoveBlock8x8<Clockwise>>(p);
+      break;
+    case 32:
+      TurnBlocks<4, 4, Clockwise, MoveBlock4x4<Clockwise>>(p);
+      break;
 #else
-    case 1: TurnBitsByBytes<Clockwise>(p, 0, p.w, 0, (p.h + 7) / 8); break;
-    case 8: TurnPixels<1, Clockwise>(p, 0, p.w, 0, p.h); break;
-    case 32: TurnPixels<4, Clockwise>(p, 0, p.w, 0, p.h); break;
+    case 1:
+      TurnBitsByBytes<Clockwise>(p, 0, p.w, 0, (p.h + 7) / 8);
+      break;
+    case 8:
+      TurnPixels<1, Clockwise>(p, 0, p.w, 0, p.h);
+      break;
+    case 32:
+      TurnPixels<4, Clockwise>(p, 0, p.w, 0, p.h);
+      break;
 #endif
   }
 }
@@ -476,11 +506,21 @@ void ROT_Rotate180(const uint8_t* src, uint8_t* dst, size_t srcStride, size_t ds
     const uint8_t* in = src + r * srcStride;
     uint8_t* out = dst + (srcHeight - 1 - r) * dstStride;
     switch (bits) {
-      case 1: ReverseBitRow(in, out, srcWidth); break;
-      case 4: ReverseNibbleRow(in, out, srcWidth); break;
-      case 8: ReversePixelRow<1>(in, out, srcWidth); break;
-      case 24: ReversePixelRow<3>(in, out, srcWidth); break;
-      case 32: ReversePixelRow<4>(in, out, srcWidth); break;
+      case 1:
+        ReverseBitRow(in, out, srcWidth);
+        break;
+      case 4:
+        ReverseNibbleRow(in, out, srcWidth);
+        break;
+      case 8:
+        ReversePixelRow<1>(in, out, srcWidth);
+        break;
+      case 24:
+        ReversePixelRow<3>(in, out, srcWidth);
+        break;
+      case 32:
+        ReversePixelRow<4>(in, out, srcWidth);
+        break;
     }
   }
   ZeroPadding(dst, dstStride, srcWidth, srcHeight, bits);
@@ -501,7 +541,8 @@ HostBlock ROT_RightAngle(HostBlock source, int k) {
     HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
     return nullptr;
   }
-  OwnedBlock result(HP_Alloc(PackedDibSize(ColorTableSize(*s.header), s.bits, width, height), HP_MOVEABLE));
+  OwnedBlock result(
+      HP_Alloc(PackedDibSize(ColorTableSize(*s.header), s.bits, width, height), HP_MOVEABLE));
   BlockLock lock(result.get());
   if (!lock) {
     image.lock.unlock();
@@ -510,9 +551,15 @@ HostBlock ROT_RightAngle(HostBlock source, int k) {
   }
   const DibView d = StartImageLike(s, lock.get(), width, height);
   switch (k) {
-    case 1: ROT_Rotate90(s.rows, d.rows, s.stride, d.stride, s.width, s.height, s.bits); break;
-    case 2: ROT_Rotate180(s.rows, d.rows, s.stride, d.stride, s.width, s.height, s.bits); break;
-    case 3: ROT_Rotate270(s.rows, d.rows, s.stride, d.stride, s.width, s.height, s.bits); break;
+    case 1:
+      ROT_Rotate90(s.rows, d.rows, s.stride, d.stride, s.width, s.height, s.bits);
+      break;
+    case 2:
+      ROT_Rotate180(s.rows, d.rows, s.stride, d.stride, s.width, s.height, s.bits);
+      break;
+    case 3:
+      ROT_Rotate270(s.rows, d.rows, s.stride, d.stride, s.width, s.height, s.bits);
+      break;
   }
   lock.unlock();
   return result.release();

@@ -14,15 +14,15 @@
 // The Rotate command's remembered choices, one instance for the plug-in, kept while it is loaded.
 // The engine reads only the fill fields; the dialog edits the rest.
 struct RotateSettings {
-  int32_t angle = 180;      // last confirmed amount in degrees, reduced modulo 360, sign kept
-  uint16_t quality = 0;     // kQualityLow or kQualityHigh, the Quality list position
-  uint8_t fillRed = 192;    // fill colour of 24- and 32-bit images (and shown by the swatch)
+  int32_t angle = 180;    // last confirmed amount in degrees, reduced modulo 360, sign kept
+  uint16_t quality = 0;   // kQualityLow or kQualityHigh, the Quality list position
+  uint8_t fillRed = 192;  // fill colour of 24- and 32-bit images (and shown by the swatch)
   uint8_t fillGreen = 192;
   uint8_t fillBlue = 192;
-  int32_t fillIndex = 0;    // colour-table index used as fill for palette images
-  HostBlock image = nullptr;   // the running command's image (not owned)
-  void* palette = nullptr;     // the window's palette, for the colour chooser (not owned)
-  uint32_t colorCount = 0;     // biClrUsed of the running command's image
+  int32_t fillIndex = 0;      // colour-table index used as fill for palette images
+  HostBlock image = nullptr;  // the running command's image (not owned)
+  void* palette = nullptr;    // the window's palette, for the colour chooser (not owned)
+  uint32_t colorCount = 0;    // biClrUsed of the running command's image
 };
 
 enum : uint16_t {
@@ -64,10 +64,11 @@ void ROT_Rotate270(const uint8_t* src, uint8_t* dst, size_t srcStride, size_t ds
 // Turns `source` counter-clockwise by d degrees (1 to 359) onto a canvas just large enough for the
 // whole turned picture (odd width and height); uncovered pixels get the fill colour of `fill`
 // (fillIndex for palette images, entry 0 when the index is not in the image's table;
-// fillRed/Green/Blue for 24 and 32 bits, with 255 in the fourth byte at 32 bits). Low quality keeps depth and colour table. High quality gives an 8-bit image
-// with a grey ramp for grey palette sources, a 32-bit image for 32-bit sources and a 24-bit image
-// for every other source, and shows a progress meter owned by `progressOwner`. Returns the new
-// image unlocked and owned by the caller, or null after reporting a failure.
+// fillRed/Green/Blue for 24 and 32 bits, with 255 in the fourth byte at 32 bits). Low quality keeps
+// depth and colour table. High quality gives an 8-bit image with a grey ramp for grey palette
+// sources, a 32-bit image for 32-bit sources and a 24-bit image for every other source, and shows a
+// progress meter owned by `progressOwner`. Returns the new image unlocked and owned by the caller,
+// or null after reporting a failure.
 HostBlock ROT_RotateAny(HostBlock source, uint16_t quality, int32_t d, const RotateSettings& fill,
                         HostWindow progressOwner);
 

@@ -42,15 +42,20 @@ using Channels = std::integral_constant<unsigned, C>;
 // over formats that every row routine shares. Unknown formats call nothing.
 template <class Fn>
 void WithReader(unsigned format, const RgbQuad* palette, bool grey, Fn&& fn) {
-  const uint8_t* entries =
-      palette ? (grey ? &palette->rgbRed : &palette->rgbBlue) : nullptr;
+  const uint8_t* entries = palette ? (grey ? &palette->rgbRed : &palette->rgbBlue) : nullptr;
   switch (format) {
-    case 1: return grey ? fn(Index1{entries}, Channels<1>{}) : fn(Index1{entries}, Channels<3>{});
-    case 4: return grey ? fn(Index4{entries}, Channels<1>{}) : fn(Index4{entries}, Channels<3>{});
-    case 8: return grey ? fn(Index8{entries}, Channels<1>{}) : fn(Index8{entries}, Channels<3>{});
-    case 24: return grey ? fn(Bytes<1>{}, Channels<1>{}) : fn(Bytes<3>{}, Channels<3>{});
-    case 32: return grey ? fn(Bytes<1>{}, Channels<1>{}) : fn(Bytes<4>{}, Channels<4>{});
-    default: return;
+    case 1:
+      return grey ? fn(Index1{entries}, Channels<1>{}) : fn(Index1{entries}, Channels<3>{});
+    case 4:
+      return grey ? fn(Index4{entries}, Channels<1>{}) : fn(Index4{entries}, Channels<3>{});
+    case 8:
+      return grey ? fn(Index8{entries}, Channels<1>{}) : fn(Index8{entries}, Channels<3>{});
+    case 24:
+      return grey ? fn(Bytes<1>{}, Channels<1>{}) : fn(Bytes<3>{}, Channels<3>{});
+    case 32:
+      return grey ? fn(Bytes<1>{}, Channels<1>{}) : fn(Bytes<4>{}, Channels<4>{});
+    default:
+      return;
   }
 }
 
@@ -147,28 +152,30 @@ void SCL_BuildEnlargeTables(uint32_t n, uint32_t m, EnlargeColumn* columns) {
 }
 
 void SCL_ShrinkRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
-                   const RgbQuad* palette, uint8_t* result, const ShrinkColumn* columns, bool grey) {
+                   const RgbQuad* palette, uint8_t* result, const ShrinkColumn* columns,
+                   bool grey) {
   WithReader(format, palette, grey, [&](auto sample, auto channels) {
     ShrinkKernel<decltype(channels)::value>(sample, row, n, m, columns, result);
   });
 }
 
 void SCL_EnlargeRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
-                    const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns, bool grey) {
+                    const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns,
+                    bool grey) {
   WithReader(format, palette, grey, [&](auto sample, auto channels) {
     EnlargeKernel<decltype(channels)::value>(sample, row, n, m, columns, result);
   });
 }
 
 template <class Acc>
-void SCL_LoadRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format,
-                 uint32_t width, const RgbQuad* palette, bool grey) {
+void SCL_LoadRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format, uint32_t width,
+                 const RgbQuad* palette, bool grey) {
   Accumulate<false>(row, weight, accumulators, format, width, palette, grey);
 }
 
 template <class Acc>
-void SCL_AddRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format,
-                uint32_t width, const RgbQuad* palette, bool grey) {
+void SCL_AddRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format, uint32_t width,
+                const RgbQuad* palette, bool grey) {
   Accumulate<true>(row, weight, accumulators, format, width, palette, grey);
 }
 
@@ -185,10 +192,14 @@ void SCL_StoreRow(uint8_t* result, const Acc* accumulators, uint32_t width, bool
   for (size_t i = 0; i < count; ++i) result[i] = static_cast<uint8_t>(accumulators[i]);
 }
 
-template void SCL_LoadRow(const uint8_t*, uint32_t, uint32_t*, unsigned, uint32_t, const RgbQuad*, bool);
-template void SCL_LoadRow(const uint8_t*, uint64_t, uint64_t*, unsigned, uint32_t, const RgbQuad*, bool);
-template void SCL_AddRow(const uint8_t*, uint32_t, uint32_t*, unsigned, uint32_t, const RgbQuad*, bool);
-template void SCL_AddRow(const uint8_t*, uint64_t, uint64_t*, unsigned, uint32_t, const RgbQuad*, bool);
+template void SCL_LoadRow(const uint8_t*, uint32_t, uint32_t*, unsigned, uint32_t, const RgbQuad*,
+                          bool);
+template void SCL_LoadRow(const uint8_t*, uint64_t, uint64_t*, unsigned, uint32_t, const RgbQuad*,
+                          bool);
+template void SCL_AddRow(const uint8_t*, uint32_t, uint32_t*, unsigned, uint32_t, const RgbQuad*,
+                         bool);
+template void SCL_AddRow(const uint8_t*, uint64_t, uint64_t*, unsigned, uint32_t, const RgbQuad*,
+                         bool);
 template void SCL_DivideRow(uint64_t, uint32_t*, uint32_t, bool, bool);
 template void SCL_DivideRow(uint64_t, uint64_t*, uint32_t, bool, bool);
 template void SCL_StoreRow(uint8_t*, const uint32_t*, uint32_t, bool, bool);
@@ -201,21 +212,24 @@ void SCL_BlendRows(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t 
   int16_t offset[511];
   for (int d = -255; d <= 255; ++d) {
     const uint64_t magnitude = static_cast<uint64_t>(d < 0 ? -d : d) * right;
-    offset[255 + d] = static_cast<int16_t>(d < 0 ? -static_cast<int64_t>((magnitude + total - 1) / total)
-                                                 : static_cast<int64_t>(magnitude / total));
+    offset[255 + d] =
+        static_cast<int16_t>(d < 0 ? -static_cast<int64_t>((magnitude + total - 1) / total)
+                                   : static_cast<int64_t>(magnitude / total));
   }
   const int16_t* delta = offset + 255;
   WithReader(format, palette, grey, [&](auto sample, auto channels) {
     constexpr unsigned C = decltype(channels)::value;
     if constexpr (kIsBytes<decltype(sample)>) {
       const size_t count = size_t{C} * width;
-      for (size_t i = 0; i < count; ++i) result[i] = static_cast<uint8_t>(a[i] + delta[b[i] - a[i]]);
+      for (size_t i = 0; i < count; ++i)
+        result[i] = static_cast<uint8_t>(a[i] + delta[b[i] - a[i]]);
     } else {
       uint8_t* out = result;
       for (uint32_t x = 0; x < width; ++x, out += C) {
         const uint8_t* sa = sample(a, x);
         const uint8_t* sb = sample(b, x);
-        for (unsigned c = 0; c < C; ++c) out[c] = static_cast<uint8_t>(sa[c] + delta[sb[c] - sa[c]]);
+        for (unsigned c = 0; c < C; ++c)
+          out[c] = static_cast<uint8_t>(sa[c] + delta[sb[c] - sa[c]]);
       }
     }
   });

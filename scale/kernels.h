@@ -81,7 +81,8 @@ void SCL_ShrinkRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
 // sample is read only when its weight is not zero, so the last column never reads past the row.
 // `columns` come from SCL_BuildEnlargeTables(n, m).
 void SCL_EnlargeRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
-                    const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns, bool grey);
+                    const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns,
+                    bool grey);
 
 // The row accumulators of a vertical pass: one array of width × ResultChannels(grey, four)
 // values, interleaved in result order (blue, green, red[, fourth] per pixel, or the grey value).
@@ -90,13 +91,13 @@ void SCL_EnlargeRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
 // Sets each accumulator of columns 0 … width − 1 to channel value × weight. Any format other than
 // 1, 4, 8, 24 and 32 leaves the accumulators untouched.
 template <class Acc>
-void SCL_LoadRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format,
-                 uint32_t width, const RgbQuad* palette, bool grey);
+void SCL_LoadRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format, uint32_t width,
+                 const RgbQuad* palette, bool grey);
 
 // Adds channel value × weight to each accumulator; the arguments are those of SCL_LoadRow.
 template <class Acc>
-void SCL_AddRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format,
-                uint32_t width, const RgbQuad* palette, bool grey);
+void SCL_AddRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format, uint32_t width,
+                const RgbQuad* palette, bool grey);
 
 // Divides each accumulator by `divisor` (at least 1), truncating. Every accumulator must be at
 // most 255 × divisor, which holds when the weights loaded and added sum to the divisor.

@@ -41,8 +41,8 @@ HostBlock ResizeNearest(HostBlock sourceBlock, uint32_t width, uint32_t height) 
   OwnedBlock columnsBlock(HP_Alloc(uint64_t{width} * sizeof(uint32_t), HP_FIXED));
   BlockLock columnsLock(columnsBlock.get());
   if (!columnsLock) return nullptr;
-  OwnedBlock result(HP_Alloc(PackedDibSize(ColorTableSize(*source.header), source.bits, width, height),
-                             HP_MOVEABLE));
+  OwnedBlock result(HP_Alloc(
+      PackedDibSize(ColorTableSize(*source.header), source.bits, width, height), HP_MOVEABLE));
   BlockLock resultLock(result.get());
   if (!resultLock) return nullptr;
 
@@ -61,11 +61,21 @@ HostBlock ResizeNearest(HostBlock sourceBlock, uint32_t width, uint32_t height) 
     std::memset(row, 0, out.stride);
     const uint8_t* in = source.RowFromTop(from);
     switch (source.bits) {
-      case 1: PickRow<1>(in, row, columns, width); break;
-      case 4: PickRow<4>(in, row, columns, width); break;
-      case 8: PickRow<8>(in, row, columns, width); break;
-      case 24: PickRow<24>(in, row, columns, width); break;
-      default: PickRow<32>(in, row, columns, width); break;
+      case 1:
+        PickRow<1>(in, row, columns, width);
+        break;
+      case 4:
+        PickRow<4>(in, row, columns, width);
+        break;
+      case 8:
+        PickRow<8>(in, row, columns, width);
+        break;
+      case 24:
+        PickRow<24>(in, row, columns, width);
+        break;
+      default:
+        PickRow<32>(in, row, columns, width);
+        break;
     }
   }
   resultLock.unlock();

@@ -45,7 +45,8 @@ Plan MakePlan(const DibView& source, const DibView& result) {
   uint64_t at = 0;
   p.tablesAt = at;
   if (p.horizontal)
-    at += Align16(p.width * uint64_t{p.width <= p.sourceWidth ? sizeof(ShrinkColumn) : sizeof(EnlargeColumn)});
+    at += Align16(p.width * uint64_t{p.width <= p.sourceWidth ? sizeof(ShrinkColumn)
+                                                              : sizeof(EnlargeColumn)});
   p.accumulatorsAt = at;
   if (p.vertical && p.height < p.sourceHeight) at += Align16(rowValues * (p.wide ? 8 : 4));
   p.rowsAt = at;
@@ -194,13 +195,15 @@ bool SCL_ResultHeader(const DibView& source, uint32_t width, uint32_t height, bo
 
 uint64_t SCL_ResultBytes(const BitmapInfoHeader& header) {
   return PackedDibSize(header.biClrUsed * 4, header.biBitCount,
-                       static_cast<uint32_t>(header.biWidth), static_cast<uint32_t>(header.biHeight));
+                       static_cast<uint32_t>(header.biWidth),
+                       static_cast<uint32_t>(header.biHeight));
 }
 
 DibView SCL_StartResult(uint8_t* block, const BitmapInfoHeader& header) {
   std::memcpy(block, &header, sizeof header);
   for (uint32_t i = 0; i < header.biClrUsed; ++i) {
-    const RgbQuad grey{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0};
+    const RgbQuad grey{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i),
+                       0};
     std::memcpy(block + kHeaderSize + 4 * i, &grey, sizeof grey);
   }
   DibView view;
@@ -250,7 +253,8 @@ void SCL_ResampleInto(const DibView& source, const DibView& result, uint8_t* scr
   // rows an enlarge step reads and the row a shrink step shares with the next.
   uint8_t* slots[2] = {};
   if (plan.cached) slots[0] = scratch + plan.rowsAt, slots[1] = slots[0] + Align16(used);
-  uint32_t slotRow[2] = {std::numeric_limits<uint32_t>::max(), std::numeric_limits<uint32_t>::max()};
+  uint32_t slotRow[2] = {std::numeric_limits<uint32_t>::max(),
+                         std::numeric_limits<uint32_t>::max()};
   auto rowAt = [&](uint32_t k) -> const uint8_t* {
     if (!plan.cached) return source.Row(k);
     const unsigned slot = k & 1;
@@ -290,7 +294,8 @@ void SCL_ResampleInto(const DibView& source, const DibView& result, uint8_t* scr
       StepRow(y, h);
       SCL_LoadRow<Acc>(rowAt(k++), first, acc, format, w, rowPalette, plan.grey);
       uint32_t rest = budget - h;
-      for (; rest >= h; rest -= h) SCL_AddRow<Acc>(rowAt(k++), h, acc, format, w, rowPalette, plan.grey);
+      for (; rest >= h; rest -= h)
+        SCL_AddRow<Acc>(rowAt(k++), h, acc, format, w, rowPalette, plan.grey);
       if (rest > 0) SCL_AddRow<Acc>(rowAt(k), rest, acc, format, w, rowPalette, plan.grey);
       SCL_DivideRow<Acc>(H, acc, w, plan.grey, plan.four);
       SCL_StoreRow<Acc>(result.Row(y), acc, w, plan.grey, plan.four);

@@ -10,9 +10,9 @@ inline constexpr uint16_t kScaleUnitsPercentage = 1;
 // The settings the rule reads, named after the scale state, and the target it writes back into
 // CustomWidth/CustomHeight.
 struct ScaleTargetState {
-  uint32_t OrigWidth = 0;     // the image's size
+  uint32_t OrigWidth = 0;  // the image's size
   uint32_t OrigHeight = 0;
-  uint32_t CustomWidth = 0;   // in: the stored pixel target; out: the target
+  uint32_t CustomWidth = 0;  // in: the stored pixel target; out: the target
   uint32_t CustomHeight = 0;
   uint16_t ScaleUnits = 0;
   uint16_t PercentWidth = 100;

@@ -27,8 +27,8 @@ void Set(std::vector<uint8_t>& file, const Field& f) {
 // The BMP file of `image` with every bit after the last pixel of a row set (reading clears them),
 // `extra` inserted at byte `insertAt` before the pixels (bfSize and bfOffBits moved on), then
 // `fields` set.
-std::vector<uint8_t> FileOf(HostBlock image, const std::vector<Field>& fields = {}, size_t insertAt = 0,
-                            const std::vector<uint8_t>& extra = {}) {
+std::vector<uint8_t> FileOf(HostBlock image, const std::vector<Field>& fields = {},
+                            size_t insertAt = 0, const std::vector<uint8_t>& extra = {}) {
   std::vector<uint8_t> file = EncodeBmp(image);
   const testimg::View v(image);
   const size_t pixels = file.size() - v.v.stride * v.v.height;
@@ -71,7 +71,8 @@ TEST(ParseBmp, ReadsBackEveryDepthAndWidthInBothRowOrders) {
 // (each prefix is copied into a buffer of exactly its size, for ASan); or is refused with a
 // one-line reason, leaving nothing allocated.
 TEST(ParseBmp, ReadsOrRefusesEachKindOfFile) {
-  const std::vector<uint8_t> masks = {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0};  // red, green, blue
+  const std::vector<uint8_t> masks = {0, 0, 0xFF, 0, 0, 0xFF,
+                                      0, 0, 0xFF, 0, 0, 0};  // red, green, blue
   std::vector<uint8_t> v5masks = masks;
   v5masks.resize(84);
   const struct {
@@ -153,10 +154,12 @@ TEST(ParseBmp, SurvivesCorruption) {
       for (int flips = 1 + static_cast<int>(rng() % 4); flips > 0; --flips)
         file[rng() % 70] = static_cast<uint8_t>(rng());
       if (rng() % 3 == 0)  // cut short, into a buffer of exactly the new size
-        file = std::vector<uint8_t>(file.begin(), file.begin() + static_cast<long>(rng() % file.size()));
+        file = std::vector<uint8_t>(file.begin(),
+                                    file.begin() + static_cast<long>(rng() % file.size()));
       std::string error;
       OwnedBlock parsed(Parse(file, error));
-      EXPECT_TRUE(parsed ? testimg::View(parsed.get()).v.header != nullptr : !error.empty()) << round;
+      EXPECT_TRUE(parsed ? testimg::View(parsed.get()).v.header != nullptr : !error.empty())
+          << round;
     }
   }
 }

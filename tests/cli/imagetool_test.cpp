@@ -68,7 +68,8 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
   OwnedBlock image(testimg::Make(8, 5, 4, 1));
   std::string error;
   ASSERT_TRUE(WriteBmpFile(dir / "in.bmp", image.get(), error)) << error;
-  std::ofstream(dir / "junk.bmp") << "BMxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx";
+  std::ofstream(dir / "junk.bmp")
+      << "BMxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx";
   std::ofstream(dir / "out.bmp") << "precious";
   const std::string in = dir / "in.bmp", out = dir / "out.bmp";
   struct Case {
@@ -91,7 +92,8 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
     EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.output;
     EXPECT_NE(run.output.find(c.says), std::string::npos) << c.args << "\n" << run.output;
   }
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 3);  // in, junk, out
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()),
+            3);  // in, junk, out
   const auto kept = ReadAll(out);
   EXPECT_EQ(std::string(kept.begin(), kept.end()), "precious");
 }
@@ -103,7 +105,8 @@ TEST(Imagetool, SampleRunWritesEveryCommandAtEveryDepth) {
   EXPECT_NE(run.output.find("imagetool-sample"), std::string::npos) << run.output;
   for (const char* name : {"sample", "invert", "flip", "mirror"})
     for (const char* depth : {"1bit", "4bit", "8bit", "24bit", "32bit"}) {
-      const std::string file = (dir.path / "imagetool-sample" / (std::string(name) + "-" + depth + ".bmp")).string();
+      const std::string file =
+          (dir.path / "imagetool-sample" / (std::string(name) + "-" + depth + ".bmp")).string();
       EXPECT_FALSE(Picture(file).empty()) << file;
     }
 }
@@ -123,7 +126,8 @@ TEST(Imagetool, AgreesWithImageMagickOnTrueColourFiles) {
                {"crop --rect 36,22,1,1", "-crop 1x1+36+22 +repage"},
                {"crop --rect 0,22,37,1", "-crop 37x1+0+22 +repage"}};
   for (const Case& c : cases) {
-    ASSERT_EQ(Tool(std::string(c.ours) + " " + dir / "in.bmp" + " " + dir / "ours.bmp").status, 0) << c.ours;
+    ASSERT_EQ(Tool(std::string(c.ours) + " " + dir / "in.bmp" + " " + dir / "ours.bmp").status, 0)
+        << c.ours;
     Convert(dir / "in.bmp" + " " + c.theirs + " -type TrueColor BMP3:" + dir / "theirs.bmp");
     EXPECT_EQ(Picture(dir / "ours.bmp"), Picture(dir / "theirs.bmp")) << c.ours;
   }
@@ -146,7 +150,8 @@ TEST(Imagetool, ReadsFilesOfOtherProgramsLikeAnIndependentReader) {
       {"-alpha set -channel A -fx i/w +channel -type TrueColorAlpha BMP:", 32, 124},
   };
   for (const Case& c : cases) {
-    const std::string file = dir / (std::to_string(c.bits) + "-" + std::to_string(c.headerSize) + ".bmp");
+    const std::string file =
+        dir / (std::to_string(c.bits) + "-" + std::to_string(c.headerSize) + ".bmp");
     Convert("-seed 3 -size 29x13 plasma: " + std::string(c.options) + file);
     const auto raw = ReadAll(file);
     ASSERT_GE(raw.size(), 30u);
@@ -163,7 +168,8 @@ TEST(Imagetool, ReadsFilesOfOtherProgramsLikeAnIndependentReader) {
     for (uint32_t y = 0; y < v.height; ++y)
       for (uint32_t x = 0; x < v.width; ++x) {
         const uint32_t p = testimg::GetPixel(v, x, y);
-        const RgbQuad q = c.bits <= 8 ? v.colors[p] : std::bit_cast<RgbQuad>(p);  // the bytes as stored
+        const RgbQuad q =
+            c.bits <= 8 ? v.colors[p] : std::bit_cast<RgbQuad>(p);  // the bytes as stored
         decoded.insert(decoded.end(), {q.rgbRed, q.rgbGreen, q.rgbBlue});
         if (c.bits == 32) decoded.push_back(q.rgbReserved);
       }

@@ -14,9 +14,9 @@ TEST(DescribeDib, FindsTheTableAndRowsOfEachStride) {
     uint32_t width;
     size_t stride;
     size_t rowsOffset;
-  } cases[] = {{1, 1, 4, 48},   {1, 32, 4, 48},  {1, 33, 8, 48},  {4, 1, 4, 104}, {4, 9, 8, 104},
-               {8, 3, 4, 1064}, {8, 5, 8, 1064}, {24, 1, 4, 40},  {24, 4, 12, 40}, {24, 5, 16, 40},
-               {32, 1, 4, 40},  {32, 3, 12, 40}};
+  } cases[] = {{1, 1, 4, 48},   {1, 32, 4, 48},  {1, 33, 8, 48},  {4, 1, 4, 104},
+               {4, 9, 8, 104},  {8, 3, 4, 1064}, {8, 5, 8, 1064}, {24, 1, 4, 40},
+               {24, 4, 12, 40}, {24, 5, 16, 40}, {32, 1, 4, 40},  {32, 3, 12, 40}};
   for (const Case& c : cases) {
     EXPECT_EQ(RowStride(c.bits, c.width), c.stride) << c.bits << " x " << c.width;
     OwnedBlock block(testimg::Make(c.bits, c.width, 3, 1));
@@ -35,7 +35,8 @@ TEST(ColorTableSize, FollowsTheUsedCountOrTheFullTable) {
     uint16_t bits;
     uint32_t used;
     uint32_t bytes;
-  } cases[] = {{1, 0, 8}, {4, 0, 64}, {8, 0, 1024}, {8, 256, 1024}, {8, 17, 68}, {24, 0, 0}, {32, 0, 0}};
+  } cases[] = {{1, 0, 8},   {4, 0, 64}, {8, 0, 1024}, {8, 256, 1024},
+               {8, 17, 68}, {24, 0, 0}, {32, 0, 0}};
   for (const Case& c : cases) {
     h.biBitCount = c.bits;
     h.biClrUsed = c.used;
@@ -58,7 +59,11 @@ TEST(DescribeDib, RefusesWhatTheEnginesDoNotHandle) {
       {"no colours", [](BitmapInfoHeader& h) { h.biClrUsed = 0; }},
       {"too many colours", [](BitmapInfoHeader& h) { h.biClrUsed = 257; }},
       {"wrong image size", [](BitmapInfoHeader& h) { h.biSizeImage -= 4; }},
-      {"rows beyond the block", [](BitmapInfoHeader& h) { h.biHeight = 4; h.biSizeImage = 4 * 4; }},
+      {"rows beyond the block",
+       [](BitmapInfoHeader& h) {
+         h.biHeight = 4;
+         h.biSizeImage = 4 * 4;
+       }},
       {"huge width", [](BitmapInfoHeader& h) { h.biWidth = 0x7FFFFFFF; }},
   };
   for (const Case& c : cases) {

@@ -25,7 +25,8 @@ struct Op {
 } const kOps[] = {
     {"mirror", MirrorDib,
      [](const DibView& a, uint32_t x, uint32_t y) { return GetPixel(a, a.width - 1 - x, y); }},
-    {"flip", FlipDib, [](const DibView& a, uint32_t x, uint32_t y) { return GetPixel(a, x, a.height - 1 - y); }},
+    {"flip", FlipDib,
+     [](const DibView& a, uint32_t x, uint32_t y) { return GetPixel(a, x, a.height - 1 - y); }},
     // 4 and 8 bits invert the colour table instead; 32 bits keep the fourth byte.
     {"invert", Invert, [](const DibView& a, uint32_t x, uint32_t y) {
        return GetPixel(a, x, y) ^ (a.bits == 1 ? 1 : a.bits > 8 ? 0xFFFFFF : 0);
@@ -42,8 +43,8 @@ TEST(Transforms, FollowTheirRulesAndUndoThemselves) {
   }
   for (const Op& op : kOps)
     for (const auto& [bits, width, height] : shapes) {
-      SCOPED_TRACE(std::string(op.name) + ", " + std::to_string(bits) + " bits, " + std::to_string(width) +
-                   " x " + std::to_string(height));
+      SCOPED_TRACE(std::string(op.name) + ", " + std::to_string(bits) + " bits, " +
+                   std::to_string(width) + " x " + std::to_string(height));
       OwnedBlock before(testimg::Make(bits, width, height, width));
       OwnedBlock image(testimg::Make(bits, width, height, width));
       const int live = recorder::LiveBlocks();
@@ -56,7 +57,8 @@ TEST(Transforms, FollowTheirRulesAndUndoThemselves) {
         const bool table = op.run == Invert && (bits == 4 || bits == 8);
         for (uint32_t i = 0; i < a.v.colorCount; ++i) {
           const RgbQuad q = a.v.colors[i];
-          const RgbQuad inverse = {uint8_t(~q.rgbBlue), uint8_t(~q.rgbGreen), uint8_t(~q.rgbRed), q.rgbReserved};
+          const RgbQuad inverse = {uint8_t(~q.rgbBlue), uint8_t(~q.rgbGreen), uint8_t(~q.rgbRed),
+                                   q.rgbReserved};
           const RgbQuad want = table ? inverse : q;
           ASSERT_EQ(0, std::memcmp(&b.v.colors[i], &want, 4)) << "entry " << i;
         }
@@ -88,7 +90,8 @@ TEST(Mirror, WorkedRows) {
     testimg::View v(image.get());
     std::memcpy(v.v.rows, c.row.data(), c.row.size());
     ASSERT_TRUE(MirrorDib(image.get()));
-    EXPECT_EQ(std::vector<uint8_t>(v.v.rows, v.v.rows + c.row.size()), c.mirrored) << c.bits << " bits";
+    EXPECT_EQ(std::vector<uint8_t>(v.v.rows, v.v.rows + c.row.size()), c.mirrored)
+        << c.bits << " bits";
   }
 }
 
@@ -98,7 +101,9 @@ TEST(Invert, ProgressReportsRowsEverySixteenTheLastAndTheHeight) {
     uint32_t height;
     std::vector<std::string> calls;
   } cases[] = {
-      {24, 40, {"open 4128", "range 40", "step 0", "step 16", "step 32", "step 39", "step 40", "close"}},
+      {24,
+       40,
+       {"open 4128", "range 40", "step 0", "step 16", "step 32", "step 39", "step 40", "close"}},
       {1, 1, {"open 4128", "range 1", "step 0", "step 1", "close"}},
       {32, 17, {"open 4128", "range 17", "step 0", "step 16", "step 17", "close"}},
       {4, 40, {}},
@@ -125,13 +130,15 @@ TEST(FlipAndMirror, ScratchRowFailure) {
       const auto original = testimg::Bytes(image.get());
       const int live = recorder::LiveBlocks();
       bool ok = true;
-      const int points = testimg::ForEachAllocationFailure([&] { ok = op(image.get()); }, [&](int) {
-        EXPECT_FALSE(ok);
-        EXPECT_EQ(recorder::Messages(), std::vector<unsigned>{message});
-        EXPECT_EQ(testimg::Bytes(image.get()), original);
-        EXPECT_EQ(recorder::LiveBlocks(), live);
-        EXPECT_EQ(recorder::OpenLocks(), 0);
-      });
+      const int points = testimg::ForEachAllocationFailure(
+          [&] { ok = op(image.get()); },
+          [&](int) {
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(recorder::Messages(), std::vector<unsigned>{message});
+            EXPECT_EQ(testimg::Bytes(image.get()), original);
+            EXPECT_EQ(recorder::LiveBlocks(), live);
+            EXPECT_EQ(recorder::OpenLocks(), 0);
+          });
       EXPECT_EQ(points, 1) << bits << " bits";
       EXPECT_TRUE(ok) << "the run without a failure succeeds";
     }

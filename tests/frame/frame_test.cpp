@@ -10,7 +10,8 @@ namespace {
 
 // A colour as GetPixel reports it; a 32-bit margin pixel has a fourth byte 0.
 uint32_t Expected(const FrameColor& c, unsigned bits) {
-  return bits <= 8 ? static_cast<uint16_t>(c.index) & ((1u << bits) - 1) : c.blue | c.green << 8 | c.red << 16;
+  return bits <= 8 ? static_cast<uint16_t>(c.index) & ((1u << bits) - 1)
+                   : c.blue | c.green << 8 | c.red << 16;
 }
 
 // The framed image against the rule, y counted from the top: the source at column left with a
@@ -21,7 +22,8 @@ void CheckFrame(HostBlock source, const FrameSpec& params, const std::string& wh
   ASSERT_TRUE(result) << what;
   testimg::View in(source), out(result.get());
   const DibView &s = in.v, &d = out.v;
-  checks::ExpectMadeFrom(s, result.get(), s.width + params.addWidth, s.height + params.addHeight, what);
+  checks::ExpectMadeFrom(s, result.get(), s.width + params.addWidth, s.height + params.addHeight,
+                         what);
   const uint32_t top = d.height - s.height - params.bottom;
   for (uint32_t y = 0; y < d.height; ++y) {
     const bool edgeRow = y == 0 || y == d.height - 1, outline = params.style == kFrameOutline;
@@ -59,14 +61,16 @@ TEST_P(FrameAtDepth, PlacesTheImageInsideItsMarginsAndFailsCleanly) {
         OwnedBlock source(testimg::Make(bits, width, height, width * 16 + left));
         params.style = style;
         ASSERT_TRUE(FRM_SetMargins(params, width, height, top, bottom, left, (width + left) % 4));
-        CheckFrame(source.get(), params, std::to_string(bits) + " bits, style " + std::to_string(style) +
-                                           ", width " + std::to_string(width) + ", left " + std::to_string(left));
+        CheckFrame(source.get(), params,
+                   std::to_string(bits) + " bits, style " + std::to_string(style) + ", width " +
+                       std::to_string(width) + ", left " + std::to_string(left));
       }
   OwnedBlock wide(testimg::Make(bits, 203, 2, 77));
   params.style = kFrameOutline;
   for (uint32_t left = 0; left < 8; ++left) {
     ASSERT_TRUE(FRM_SetMargins(params, 203, 2, 1, 2, left, 70));
-    CheckFrame(wide.get(), params, std::to_string(bits) + " bits, wide, left " + std::to_string(left));
+    CheckFrame(wide.get(), params,
+               std::to_string(bits) + " bits, wide, left " + std::to_string(left));
   }
 
   OwnedBlock source(testimg::Make(bits, 9, 4, 5));
@@ -74,7 +78,8 @@ TEST_P(FrameAtDepth, PlacesTheImageInsideItsMarginsAndFailsCleanly) {
   OwnedBlock same(FRM_ComposeFrame(source.get(), params));
   EXPECT_EQ(testimg::Bytes(same.get()), testimg::Bytes(source.get()));
   ASSERT_TRUE(FRM_SetMargins(params, 9, 4, 1, 2, 3, 4));
-  checks::ExpectCleanFailures(source.get(), [&] { return FRM_ComposeFrame(source.get(), params); }, IDS_FRAME_NO_MEMORY, 1);
+  checks::ExpectCleanFailures(
+      source.get(), [&] { return FRM_ComposeFrame(source.get(), params); }, IDS_FRAME_NO_MEMORY, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, FrameAtDepth, testing::ValuesIn(testimg::kDepths),
@@ -85,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(Depths, FrameAtDepth, testing::ValuesIn(testimg::kDepth
 // the top and 4 columns in from the right.
 TEST(Frame, TenByTenExample) {
   OwnedBlock source(testimg::Make(8, 10, 10, 1));
-  const FrameSpec params{.addWidth = 6, .addHeight = 4, .left = 2, .bottom = 1, .fill = {5, 0, 0, 0}};
+  const FrameSpec params{
+      .addWidth = 6, .addHeight = 4, .left = 2, .bottom = 1, .fill = {5, 0, 0, 0}};
   OwnedBlock result(FRM_ComposeFrame(source.get(), params));
   ASSERT_TRUE(result);
   testimg::View in(source.get()), out(result.get());
@@ -103,13 +109,16 @@ TEST(Frame, RefusesWhatDoesNotFit) {
   struct Case {
     uint16_t bits, addWidth, left, addHeight, bottom;
     unsigned message;
-  } cases[] = {{1, 65500, 0, 0, 0, IDS_IMAGE_TOO_LARGE}, {1, 0, 0, 65533, 0, IDS_IMAGE_TOO_LARGE},
-               {1, 2, 3, 0, 0, IDS_IMAGE_TOO_LARGE},     {1, 0, 0, 4, 5, IDS_IMAGE_TOO_LARGE},
+  } cases[] = {{1, 65500, 0, 0, 0, IDS_IMAGE_TOO_LARGE},
+               {1, 0, 0, 65533, 0, IDS_IMAGE_TOO_LARGE},
+               {1, 2, 3, 0, 0, IDS_IMAGE_TOO_LARGE},
+               {1, 0, 0, 4, 5, IDS_IMAGE_TOO_LARGE},
                {16, 2, 1, 2, 1, IDS_UNSUPPORTED_IMAGE}};
   for (const Case& c : cases) {
     OwnedBlock source(testimg::Make(1, 40, 3, 2));
     BlockLock(source.get()).get()[14] = static_cast<uint8_t>(c.bits);  // biBitCount
-    const FrameSpec params{.addWidth = c.addWidth, .addHeight = c.addHeight, .left = c.left, .bottom = c.bottom};
+    const FrameSpec params{
+        .addWidth = c.addWidth, .addHeight = c.addHeight, .left = c.left, .bottom = c.bottom};
     recorder::Reset();
     EXPECT_EQ(FRM_ComposeFrame(source.get(), params), nullptr) << "case " << &c - cases;
     EXPECT_EQ(recorder::Messages(), std::vector<unsigned>{c.message}) << "case " << &c - cases;
@@ -124,11 +133,14 @@ TEST(FrameMargins, SplitAndStoreLikeTheDialog) {
                {100, 99, 0, 0, 0},  {100, 0, 0, 0, 0}, {1, 65535, 65534, 32767, 32767}};
   for (const Case& c : cases) {
     const MarginSplit m = FRM_SplitMargins(c.image, c.typed);
-    EXPECT_EQ(std::vector<int>({m.added, m.first, m.second}), std::vector<int>({c.added, c.first, c.second})) << c.image;
+    EXPECT_EQ(std::vector<int>({m.added, m.first, m.second}),
+              std::vector<int>({c.added, c.first, c.second}))
+        << c.image;
   }
   FrameSpec params;
   ASSERT_TRUE(FRM_SetMargins(params, 100, 80, 10, 4, 7, 9));
-  EXPECT_EQ(std::vector<int>({params.top, params.bottom, params.left, params.right, params.addWidth, params.addHeight}),
+  EXPECT_EQ(std::vector<int>({params.top, params.bottom, params.left, params.right, params.addWidth,
+                              params.addHeight}),
             std::vector<int>({10, 4, 7, 9, 16, 14}));
   EXPECT_TRUE(FRM_SetMargins(params, 100, 80, 0, 65455, 65435, 0));  // 65535 each way
   EXPECT_FALSE(FRM_SetMargins(params, 100, 80, 0, 0, 65436, 0));

@@ -19,7 +19,8 @@ MaskRenderer PatternRenderer(uint32_t seed) {
     DibView v;
     v.rows = r.rows, v.stride = r.stride, v.height = r.height, v.bits = r.bits;
     for (uint32_t y = 0; y < r.height; ++y)
-      for (uint32_t x = 0; x < r.width; ++x) testimg::SetPixel(v, x, y, Painted(x, y, seed) ? 0 : 0xFFFFFFFFu);
+      for (uint32_t x = 0; x < r.width; ++x)
+        testimg::SetPixel(v, x, y, Painted(x, y, seed) ? 0 : 0xFFFFFFFFu);
     return true;
   };
 }
@@ -32,22 +33,32 @@ TEST_P(MaskMerge, FollowsTheKeepRulePerPixel) {
   const auto [bits, displayBits] = GetParam();
   EXPECT_EQ(ChooseMaskLayout(bits, displayBits) == MaskLayout::Separate,
             bits == 32 || (displayBits == 8 && (bits == 4 || bits == 24)));
-  MAS_SetMaskColor(bits == 1 ? 5 : bits == 4 ? 9 : 200, 10, 20, 30);  // any non-zero index is 1 for 1 bit
-  const uint32_t replaced = bits == 1 ? 1 : bits == 4 ? 9 : bits == 8 ? 200 : bits == 24 ? 0x0A141E : 0xFF0A141Eu;
+  MAS_SetMaskColor(bits == 1   ? 5
+                   : bits == 4 ? 9
+                               : 200,
+                   10, 20, 30);  // any non-zero index is 1 for 1 bit
+  const uint32_t replaced = bits == 1    ? 1
+                            : bits == 4  ? 9
+                            : bits == 8  ? 200
+                            : bits == 24 ? 0x0A141E
+                                         : 0xFF0A141Eu;
   recorder::Reset();
   for (uint32_t width = 1; width <= 9; ++width)
     for (int32_t invert : {0, 1}) {
       const std::string what = std::to_string(width) + " wide, invert " + std::to_string(invert);
       OwnedBlock source(testimg::Make(bits, width, 3, width));
       const std::vector<uint8_t> before = testimg::Bytes(source.get());
-      OwnedBlock result(MAS_ApplyMask(source.get(), PatternRenderer(width), invert, 1, 1, displayBits));
+      OwnedBlock result(
+          MAS_ApplyMask(source.get(), PatternRenderer(width), invert, 1, 1, displayBits));
       ASSERT_TRUE(result) << what;
       EXPECT_EQ(testimg::Bytes(source.get()), before) << "the source must not change";
       testimg::View s(source.get()), d(result.get());
       checks::ExpectMadeFrom(s.v, result.get(), width, 3, what);
       for (uint32_t y = 0; y < 3; ++y)
         for (uint32_t x = 0; x < width; ++x)
-          ASSERT_EQ(testimg::GetPixel(d.v, x, y), !Painted(x, y, width) == (invert != 0) ? testimg::GetPixel(s.v, x, y) : replaced)
+          ASSERT_EQ(testimg::GetPixel(d.v, x, y), !Painted(x, y, width) == (invert != 0)
+                                                      ? testimg::GetPixel(s.v, x, y)
+                                                      : replaced)
               << what << " at " << x << "," << y;
       EXPECT_EQ(testimg::StrayPadding(d.v), "") << what;
     }
@@ -56,8 +67,10 @@ TEST_P(MaskMerge, FollowsTheKeepRulePerPixel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BitsAndDisplayBits, MaskMerge,
-                         ::testing::Values(std::pair{1u, 32u}, std::pair{4u, 32u}, std::pair{4u, 8u}, std::pair{8u, 8u},
-                                           std::pair{8u, 16u}, std::pair{24u, 32u}, std::pair{24u, 8u}, std::pair{32u, 32u}));
+                         ::testing::Values(std::pair{1u, 32u}, std::pair{4u, 32u},
+                                           std::pair{4u, 8u}, std::pair{8u, 8u}, std::pair{8u, 16u},
+                                           std::pair{24u, 32u}, std::pair{24u, 8u},
+                                           std::pair{32u, 32u}));
 
 // A 2 × 1 image whose left pixel is painted and right one is not: the right one shows each flag.
 TEST(MaskMerge32, FlagsChooseColourAndAlphaOfReplacedPixels) {
@@ -97,12 +110,16 @@ TEST(MaskApply, GivesUpCleanly) {
           EXPECT_EQ(recorder::LiveBlocks(), 1);  // the source only
           EXPECT_EQ(recorder::OpenLocks(), 0);
         });
-    EXPECT_EQ(messages, (bits == 32 ? std::vector<unsigned>{IDS_MASK_NO_MEMORY_IMAGE, IDS_MASK_NO_MEMORY_MASK}
-                                    : std::vector<unsigned>{IDS_MASK_NO_MEMORY_IMAGE})) << bits;
+    EXPECT_EQ(messages,
+              (bits == 32 ? std::vector<unsigned>{IDS_MASK_NO_MEMORY_IMAGE, IDS_MASK_NO_MEMORY_MASK}
+                          : std::vector<unsigned>{IDS_MASK_NO_MEMORY_IMAGE}))
+        << bits;
   }
   OwnedBlock source(testimg::Make(24, 5, 4, 3));
   for (uint32_t display : {8u, 32u}) {
-    EXPECT_EQ(MAS_ApplyMask(source.get(), [](const MaskRaster&) { return false; }, 0, 1, 1, display), nullptr);
+    EXPECT_EQ(MAS_ApplyMask(
+                  source.get(), [](const MaskRaster&) { return false; }, 0, 1, 1, display),
+              nullptr);
     EXPECT_EQ(recorder::LiveBlocks(), 1);
     EXPECT_EQ(recorder::OpenLocks(), 0);
   }

@@ -10,14 +10,21 @@ namespace {
 // record by record. `change` may add records (written as {function, words...}) before the polygon.
 std::vector<uint8_t> Square(std::initializer_list<std::vector<int>> change = {}) {
   std::vector<uint8_t> bytes;
-  auto word = [&](int v) { bytes.push_back(static_cast<uint8_t>(v)), bytes.push_back(static_cast<uint8_t>(v >> 8)); };
+  auto word = [&](int v) {
+    bytes.push_back(static_cast<uint8_t>(v)), bytes.push_back(static_cast<uint8_t>(v >> 8));
+  };
   auto record = [&](const std::vector<int>& r) {
     word(static_cast<int>(2 + r.size())), word(0);
     for (int v : r) word(v);
   };
   for (int v : {1, 9, 0x0300, 0, 0, 2, 0, 0, 0}) word(v);
-  for (const std::vector<int>& r : {std::vector<int>{0x0103, 8}, {0x020B, 10, 0}, {0x020C, -10, 10},  // origin, extent (y, x)
-                                    {0x02FA, 5, 0, 0, 0, 0}, {0x012D, 0}, {0x02FC, 0, 0, 0, 0}, {0x012D, 1}})
+  for (const std::vector<int>& r : {std::vector<int>{0x0103, 8},
+                                    {0x020B, 10, 0},
+                                    {0x020C, -10, 10},  // origin, extent (y, x)
+                                    {0x02FA, 5, 0, 0, 0, 0},
+                                    {0x012D, 0},
+                                    {0x02FC, 0, 0, 0, 0},
+                                    {0x012D, 1}})
     record(r);
   for (const std::vector<int>& r : change) record(r);
   record({0x0324, 4, 2, 8, 6, 8, 6, 2, 2, 2});  // x 2..6, y 2..8: columns 2-5, rows 2-7
@@ -55,7 +62,8 @@ struct Rendered {
 // what an earlier polygon painted.
 TEST(Metafile, PlaysFillsThroughTheWindowAtEveryDepth) {
   const std::vector<int> whole = {0x0324, 4, 0, 0, 10, 0, 10, 10, 0, 10};  // the window's outline
-  const std::vector<int> twice = {0x0324, 8, 0, 0, 10, 0, 10, 10, 0, 10, 0, 0, 10, 0, 10, 10, 0, 10};
+  const std::vector<int> twice = {0x0324, 8, 0, 0,  10, 0,  10, 10, 0,
+                                  10,     0, 0, 10, 0,  10, 10, 0,  10};
   const struct {
     const char* what;
     std::vector<uint8_t> file;
@@ -65,7 +73,8 @@ TEST(Metafile, PlaysFillsThroughTheWindowAtEveryDepth) {
       {"alternate", Square({{0x0106, 1}, twice}), false, true},
       {"winding", Square({{0x0106, 2}, twice}), true, true},
       // After the whole window, the black brush deleted and a white one made in its freed slot 1.
-      {"white brush", Square({whole, {0x01F0, 1}, {0x02FC, 0, 0xFFFF, 0xFF, 0}, {0x012D, 1}}), true, false},
+      {"white brush", Square({whole, {0x01F0, 1}, {0x02FC, 0, 0xFFFF, 0xFF, 0}, {0x012D, 1}}), true,
+       false},
   };
   for (const auto& c : cases)
     for (unsigned bits : testimg::kDepths) {
@@ -114,7 +123,8 @@ TEST(Metafile, RefusesWhatItDoesNotPlay) {
   // (ASan checks the reads: each prefix is copied into a buffer of exactly its size).
   const std::vector<uint8_t> file = Square();
   for (size_t n = 0; n < file.size(); ++n)
-    refused({file.begin(), file.begin() + static_cast<long>(n)}, "prefix of " + std::to_string(n) + " bytes");
+    refused({file.begin(), file.begin() + static_cast<long>(n)},
+            "prefix of " + std::to_string(n) + " bytes");
 }
 
 }  // namespace

@@ -18,7 +18,8 @@
 
 namespace {
 
-// Shape `id` read from its file and rendered at width × height; painted(x, y) counts y from the top.
+// Shape `id` read from its file and rendered at width × height; painted(x, y) counts y from the
+// top.
 struct Mask {
   uint32_t w, h;
   size_t stride;
@@ -65,37 +66,44 @@ TEST(MaskShapes, EachHasTheLookOfItsName) {
     uint32_t width, height;
     std::function<void(const Mask&)> check;
   } cases[] = {
-      {IDS_SHAPE_CIRCLE, 200, 100, [](const Mask& m) {  // on a wide image: all edges, no corner, symmetric
+      {IDS_SHAPE_CIRCLE, 200, 100,
+       [](const Mask& m) {  // on a wide image: all edges, no corner, symmetric
          EXPECT_TRUE(m.Count(0) && m.Count(99) && m.Count(0, true) && m.Count(199, true));
-         EXPECT_FALSE(m.painted(0, 0) || m.painted(199, 0) || m.painted(0, 99) || m.painted(199, 99));
+         EXPECT_FALSE(m.painted(0, 0) || m.painted(199, 0) || m.painted(0, 99) ||
+                      m.painted(199, 99));
          EXPECT_EQ(m.Count(50), 200u);
          for (uint32_t y = 0; y < 100; ++y)
            for (uint32_t x = 0; x < 200; ++x)
-             ASSERT_TRUE(m.painted(x, y) == m.painted(199 - x, y) && m.painted(x, y) == m.painted(x, 99 - y))
+             ASSERT_TRUE(m.painted(x, y) == m.painted(199 - x, y) &&
+                         m.painted(x, y) == m.painted(x, 99 - y))
                  << x << "," << y;
        }},
-      {IDS_SHAPE_STAR, 256, 256, [](const Mask& m) {  // five points, one on top
+      {IDS_SHAPE_STAR, 256, 256,
+       [](const Mask& m) {  // five points, one on top
          // Round a circle through the arms (logical radius 1500 about the logical origin, the
          // star's centre), counting the painted runs.
          auto at = [&](double degrees) {
            const double radians = degrees * std::numbers::pi / 180;
            const WmfWindow& win = m.d.window;
-           return m.painted(static_cast<uint32_t>((1500 * std::cos(radians) - win.orgX) * 256 / win.extX),
-                            static_cast<uint32_t>((1500 * std::sin(radians) - win.orgY) * 256 / win.extY));
+           return m.painted(
+               static_cast<uint32_t>((1500 * std::cos(radians) - win.orgX) * 256 / win.extX),
+               static_cast<uint32_t>((1500 * std::sin(radians) - win.orgY) * 256 / win.extY));
          };
          int runs = 0;
          for (int i = 0; i < 720; ++i) runs += at(i / 2.0) && !at((i - 1) / 2.0);
          EXPECT_EQ(runs, 5);
          EXPECT_TRUE(at(90) && !at(270));
        }},
-      {IDS_SHAPE_CHECKERS, 256, 256, [](const Mask& m) {  // 32 whole squares, the top-left one filled
+      {IDS_SHAPE_CHECKERS, 256, 256,
+       [](const Mask& m) {  // 32 whole squares, the top-left one filled
          int filled = 0;
          for (uint32_t row = 0; row < 8; ++row)
            for (uint32_t col = 0; col < 8; ++col) {
              const bool p = m.painted(col * 32 + 16, row * 32 + 16);
              EXPECT_EQ(p, (row + col) % 2 == 0) << row << "," << col;
              const uint32_t x = col * 32, y = row * 32;
-             EXPECT_TRUE(m.painted(x, y) == p && m.painted(x + 31, y + 31) == p) << "square " << row << "," << col;
+             EXPECT_TRUE(m.painted(x, y) == p && m.painted(x + 31, y + 31) == p)
+                 << "square " << row << "," << col;
              filled += p;
            }
          EXPECT_EQ(filled, 32);
@@ -104,24 +112,27 @@ TEST(MaskShapes, EachHasTheLookOfItsName) {
       {IDS_SHAPE_DOWN_ARROW, 200, 200, Arrow(true, false)},
       {IDS_SHAPE_LEFT_ARROW, 200, 200, Arrow(false, true)},
       {IDS_SHAPE_RIGHT_ARROW, 200, 200, Arrow(false, false)},
-      {IDS_SHAPE_TRIANGLE, 201, 150, [](const Mask& m) {  // apex at the top centre, base along the bottom
+      {IDS_SHAPE_TRIANGLE, 201, 150,
+       [](const Mask& m) {  // apex at the top centre, base along the bottom
          const auto [first, last] = m.Extent(0, 0);
          EXPECT_LE(last - first, 3u);
          EXPECT_NEAR((first + last) / 2.0, 100.0, 1.0);
          EXPECT_EQ(m.Count(149), 201u);
        }},
-      {IDS_SHAPE_MOON, 256, 256, [](const Mask& m) {  // convex to the right
+      {IDS_SHAPE_MOON, 256, 256,
+       [](const Mask& m) {  // convex to the right
          const auto [leftmost, rightmost] = m.Extent(0, 255);
          const auto [first, last] = m.Extent(128, 128);
-         EXPECT_EQ(last, rightmost);                             // the bulge is the rightmost point
-         EXPECT_GT(first, leftmost + 256 / 4);                   // the horns reach further left
-         EXPECT_EQ(m.Count(128), last - first + 1);              // one solid piece across the middle
+         EXPECT_EQ(last, rightmost);                            // the bulge is the rightmost point
+         EXPECT_GT(first, leftmost + 256 / 4);                  // the horns reach further left
+         EXPECT_EQ(m.Count(128), last - first + 1);             // one solid piece across the middle
          EXPECT_FALSE(m.painted((leftmost + first) / 2, 128));  // hollow on the left
        }},
-      {IDS_SHAPE_PROFILE, 256, 256, [](const Mask& m) {  // facing left, over a neck and shoulders
+      {IDS_SHAPE_PROFILE, 256, 256,
+       [](const Mask& m) {  // facing left, over a neck and shoulders
          const auto [faceLeft, headRight] = m.Extent(0, 256 * 45 / 100 - 1);
-         EXPECT_LT(faceLeft, 256u * 20 / 100);    // the face reaches the left side
-         EXPECT_LT(headRight, 256u * 85 / 100);   // the back of the head stays clear of the right
+         EXPECT_LT(faceLeft, 256u * 20 / 100);   // the face reaches the left side
+         EXPECT_LT(headRight, 256u * 85 / 100);  // the back of the head stays clear of the right
          const auto [neckFirst, neckLast] = m.Extent(256 * 60 / 100, 256 * 60 / 100);
          EXPECT_LT(neckLast - neckFirst, 256u / 2);  // a neck narrower than the shoulders
          EXPECT_GT(m.Count(255), 256u * 90 / 100);   // shoulders across the bottom
@@ -140,13 +151,16 @@ bool WritePng(const std::string& path, uint32_t w, uint32_t h, const std::vector
   auto be32 = [](std::vector<uint8_t>& v, uint32_t x) {
     for (int s = 24; s >= 0; s -= 8) v.push_back(static_cast<uint8_t>(x >> s));
   };
-  std::vector<uint8_t> raw, z = {0x78, 0x01}, png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, ihdr;
-  for (uint32_t y = 0; y < h; ++y) raw.push_back(0), raw.insert(raw.end(), &grey[size_t{y} * w], &grey[size_t{y} * w] + w);
+  std::vector<uint8_t> raw, z = {0x78, 0x01}, png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'},
+                            ihdr;
+  for (uint32_t y = 0; y < h; ++y)
+    raw.push_back(0), raw.insert(raw.end(), &grey[size_t{y} * w], &grey[size_t{y} * w] + w);
   uint32_t a = 1, b = 0;
   for (uint8_t c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
   for (size_t i = 0; i < raw.size(); i += 65535) {
     const size_t n = std::min<size_t>(65535, raw.size() - i);
-    z.insert(z.end(), {uint8_t(i + n == raw.size()), uint8_t(n), uint8_t(n >> 8), uint8_t(~n), uint8_t(~n >> 8)});
+    z.insert(z.end(), {uint8_t(i + n == raw.size()), uint8_t(n), uint8_t(n >> 8), uint8_t(~n),
+                       uint8_t(~n >> 8)});
     z.insert(z.end(), raw.begin() + i, raw.begin() + i + n);
   }
   be32(z, b << 16 | a);
@@ -164,16 +178,18 @@ bool WritePng(const std::string& path, uint32_t w, uint32_t h, const std::vector
   be32(ihdr, w), be32(ihdr, h), ihdr.insert(ihdr.end(), {8, 0, 0, 0, 0});
   chunk("IHDR", ihdr), chunk("IDAT", z), chunk("IEND", {});
   std::ofstream out(path, std::ios::binary);
-  return static_cast<bool>(out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size())));
+  return static_cast<bool>(out.write(reinterpret_cast<const char*>(png.data()),
+                                     static_cast<std::streamsize>(png.size())));
 }
 
 // 5 × 7 capitals for the labels: bit 34 − p is pixel p, row by row from the top left; 0 = no glyph.
 uint64_t Glyph(char c) {
   static const char letters[] = "ABCDEFGHIKLMNOPRSTUVWY";
-  static const uint64_t font[] = {0x3A31FC631, 0x7A31F463E, 0x3A308422E, 0x7A318C63E, 0x7E10F421F, 0x7E10F4210,
-                                  0x3A30BC62F, 0x4631FC631, 0x38842108E, 0x4654C5251, 0x42108421F, 0x4775AC631,
-                                  0x47359C631, 0x3A318C62E, 0x7A31F4210, 0x7A31F5251, 0x3E107043E, 0x7C8421084,
-                                  0x46318C62E, 0x46318C544, 0x4631AD6AA, 0x462A21084};
+  static const uint64_t font[] = {0x3A31FC631, 0x7A31F463E, 0x3A308422E, 0x7A318C63E, 0x7E10F421F,
+                                  0x7E10F4210, 0x3A30BC62F, 0x4631FC631, 0x38842108E, 0x4654C5251,
+                                  0x42108421F, 0x4775AC631, 0x47359C631, 0x3A318C62E, 0x7A31F4210,
+                                  0x7A31F5251, 0x3E107043E, 0x7C8421084, 0x46318C62E, 0x46318C544,
+                                  0x4631AD6AA, 0x462A21084};
   const char* at = c ? std::strchr(letters, c) : nullptr;
   return at ? font[at - letters] : 0;
 }
@@ -183,7 +199,8 @@ uint64_t Glyph(char c) {
 // its name found in capitals; a name that is no shape's and an id past the last are neither.
 TEST(MaskShapes, EveryShapeFillsItsFrameOnTheContactSheet) {
   constexpr uint32_t kTile = 256, kGap = 8, kLabel = 22, kColumns = 6, kRows = 3;
-  constexpr uint32_t kWidth = kColumns * (kTile + kGap) + kGap, kHeight = kRows * (kTile + kLabel + kGap) + kGap;
+  constexpr uint32_t kWidth = kColumns * (kTile + kGap) + kGap,
+                     kHeight = kRows * (kTile + kLabel + kGap) + kGap;
   std::vector<uint8_t> sheet(size_t{kWidth} * kHeight, 160);
   for (unsigned k = 0; k < kShapeCount; ++k) {
     const unsigned id = kFirstShapeId + k;
@@ -196,17 +213,21 @@ TEST(MaskShapes, EveryShapeFillsItsFrameOnTheContactSheet) {
       EXPECT_TRUE(f.paint && !f.winding);
       for (uint32_t n : f.counts) EXPECT_LE(n, 1221u);
     }
-    const uint32_t ox = kGap + k % kColumns * (kTile + kGap), oy = kGap + k / kColumns * (kTile + kLabel + kGap);
+    const uint32_t ox = kGap + k % kColumns * (kTile + kGap),
+                   oy = kGap + k / kColumns * (kTile + kLabel + kGap);
     uint32_t painted = 0, left = kTile, right = 0, top = kTile, bottom = 0;
     for (uint32_t y = 0; y < kTile + kLabel; ++y)
       for (uint32_t x = 0; x < kTile; ++x) {
         const bool p = y < kTile && m.painted(x, y);
         sheet[(oy + y) * kWidth + ox + x] = p ? 0 : 255;
-        if (p) ++painted, left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = y;
+        if (p)
+          ++painted, left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+                     bottom = y;
       }
     EXPECT_TRUE(painted > kTile * kTile / 5 && painted < kTile * kTile * 95 / 100) << painted;
     // A border of at most about 15 %.
-    EXPECT_TRUE(left <= 40 && right >= 215 && top <= 40 && bottom >= 215) << left << " " << right << " " << top << " " << bottom;
+    EXPECT_TRUE(left <= 40 && right >= 215 && top <= 40 && bottom >= 215)
+        << left << " " << right << " " << top << " " << bottom;
     std::string name = TextById(id);
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     EXPECT_EQ(FindShape(name), id);  // found by its name in another case
@@ -216,7 +237,8 @@ TEST(MaskShapes, EveryShapeFillsItsFrameOnTheContactSheet) {
         if (g >> (34 - p) & 1)
           for (uint32_t dy = 0; dy < 2; ++dy)
             for (uint32_t dx = 0; dx < 2; ++dx)
-              sheet[(oy + kTile + 4 + p / 5 * 2 + dy) * kWidth + ox + 4 + i * 12 + p % 5 * 2 + dx] = 0;
+              sheet[(oy + kTile + 4 + p / 5 * 2 + dy) * kWidth + ox + 4 + i * 12 + p % 5 * 2 + dx] =
+                  0;
     }
   }
   EXPECT_EQ(FindShape("Stars"), 0u);

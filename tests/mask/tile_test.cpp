@@ -23,7 +23,8 @@ void CheckTile(HostBlock source, uint32_t nx, uint32_t ny, bool mirror, const st
       uint32_t sx = x % s.width, sy = y % s.height;
       if (mirror && (x / s.width) % 2) sx = s.width - 1 - sx;
       if (mirror && (y / s.height) % 2) sy = s.height - 1 - sy;
-      ASSERT_EQ(testimg::GetPixel(d, x, y), testimg::GetPixel(s, sx, sy)) << what << " at " << x << "," << y;
+      ASSERT_EQ(testimg::GetPixel(d, x, y), testimg::GetPixel(s, sx, sy))
+          << what << " at " << x << "," << y;
     }
   EXPECT_EQ(testimg::StrayPadding(d), "") << what;
 }
@@ -40,12 +41,15 @@ TEST_P(TileAtDepth, RepeatsAndReflectsTheImage) {
     for (bool mirror : {false, true})
       for (uint32_t nx = 1; nx <= 4; ++nx)
         for (uint32_t ny = 1; ny <= 3; ++ny)
-          CheckTile(source.get(), nx, ny, mirror, std::to_string(bits) + " bits, width " + std::to_string(width) + ", " +
-                                                      std::to_string(nx) + " x " + std::to_string(ny) + (mirror ? " mirrored" : ""));
+          CheckTile(source.get(), nx, ny, mirror,
+                    std::to_string(bits) + " bits, width " + std::to_string(width) + ", " +
+                        std::to_string(nx) + " x " + std::to_string(ny) +
+                        (mirror ? " mirrored" : ""));
   }
   OwnedBlock wide(testimg::Make(bits, 157, 2, 3));
   CheckTile(wide.get(), 9, 2, true, std::to_string(bits) + " bits, wide");
-  checks::ExpectCleanFailures(wide.get(), [&] { return TIL_TileDIB(wide.get(), 3, 2, true); }, IDS_TILE_NO_MEMORY, 2);
+  checks::ExpectCleanFailures(
+      wide.get(), [&] { return TIL_TileDIB(wide.get(), 3, 2, true); }, IDS_TILE_NO_MEMORY, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, TileAtDepth, testing::ValuesIn(testimg::kDepths),
@@ -67,8 +71,10 @@ TEST(Tile, ThreePixelsFiveTimes) {
 TEST(Tile, RefusesResultsPastTheLimit) {
   OwnedBlock wide(testimg::Make(1, 10000, 1, 1)), tall(testimg::Make(8, 1, 16384, 1));
   recorder::Reset();
-  for (const auto& [block, nx, ny] : {std::tuple{wide.get(), 4u, 1u}, {tall.get(), 1u, 2u} /* 32768 rows */,
-                                      {tall.get(), 0u, 1u}, {tall.get(), 1u, 0u}})
+  for (const auto& [block, nx, ny] : {std::tuple{wide.get(), 4u, 1u},
+                                      {tall.get(), 1u, 2u} /* 32768 rows */,
+                                      {tall.get(), 0u, 1u},
+                                      {tall.get(), 1u, 0u}})
     EXPECT_EQ(TIL_TileDIB(block, nx, ny, true), nullptr);
   EXPECT_EQ(recorder::Messages(), (std::vector<unsigned>{IDS_TILE_TOO_LARGE, IDS_TILE_TOO_LARGE,
                                                          IDS_TILE_BAD_WIDTH, IDS_TILE_BAD_HEIGHT}));

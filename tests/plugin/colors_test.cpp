@@ -31,7 +31,8 @@ struct Choice {
 };
 
 std::ostream& operator<<(std::ostream& out, const Choice& c) {
-  return out << "index " << c.index << " rgb(" << int{c.red} << "," << int{c.green} << "," << int{c.blue} << ")";
+  return out << "index " << c.index << " rgb(" << int{c.red} << "," << int{c.green} << ","
+             << int{c.blue} << ")";
 }
 
 // The grid control of a ColorChooser dialog, measured independently of the control's code: n x n
@@ -75,13 +76,14 @@ class ColorChooser : public PluginTest {
     HGLOBAL image = Hold(window_, bits, 6, 5, 2);
     if (colors) {
       auto* h = static_cast<BitmapInfoHeader*>(GlobalLock(image));
-      h->biClrUsed = colors;  // a shorter table; the rows follow it no longer, which the chooser ignores
+      h->biClrUsed =
+          colors;  // a shorter table; the rows follow it no longer, which the chooser ignores
       GlobalUnlock(image);
     }
   }
   BOOL Choose(Choice& choice) {
-    return choose_(window_, ZQ_GetHDib(window_), ZQ_GetHPalette(window_), &choice.index, &choice.red, &choice.green,
-                   &choice.blue);
+    return choose_(window_, ZQ_GetHDib(window_), ZQ_GetHPalette(window_), &choice.index,
+                   &choice.red, &choice.green, &choice.blue);
   }
   // The colour of table entry `entry` of the window's image.
   Choice Entry(LONG entry) {
@@ -94,8 +96,10 @@ class ColorChooser : public PluginTest {
   // The cell shows its entry's colour inside a black frame.
   void ExpectCellShows(const Grid& g, int column, int row) {
     const Choice c = Entry(column * g.n + row);
-    EXPECT_EQ(g.At(g.Center(column, row)), RGB(c.red, c.green, c.blue)) << "cell " << column << "," << row;
-    EXPECT_EQ(g.At({column * g.cellWidth, g.Center(column, row).y}), kBlack) << "frame of " << column << "," << row;
+    EXPECT_EQ(g.At(g.Center(column, row)), RGB(c.red, c.green, c.blue))
+        << "cell " << column << "," << row;
+    EXPECT_EQ(g.At({column * g.cellWidth, g.Center(column, row).y}), kBlack)
+        << "frame of " << column << "," << row;
   }
 
   ChooseFunction choose_ = nullptr;
@@ -106,7 +110,9 @@ TEST_F(ColorChooser, TogglesBlackAndWhiteForOneBitImagesAndRefusesOtherPaletteLe
   HoldImage(1);
   const struct {
     Choice in, out;
-  } cases[] = {{{0, 1, 2, 3}, {1, 255, 255, 255}}, {{1, 9, 9, 9}, {0, 0, 0, 0}}, {{7, 9, 9, 9}, {0, 0, 0, 0}}};
+  } cases[] = {{{0, 1, 2, 3}, {1, 255, 255, 255}},
+               {{1, 9, 9, 9}, {0, 0, 0, 0}},
+               {{7, 9, 9, 9}, {0, 0, 0, 0}}};
   for (const auto& c : cases) {
     Choice choice = c.in;
     EXPECT_EQ(Choose(choice), 1);
@@ -122,7 +128,8 @@ TEST_F(ColorChooser, TogglesBlackAndWhiteForOneBitImagesAndRefusesOtherPaletteLe
 }
 
 // The grid on a real dialog: a red ring between the black frame and the swatch of the selected
-// cell only; OK returns the selected entry, Cancel writes nothing; a short table leaves cells empty.
+// cell only; OK returns the selected entry, Cancel writes nothing; a short table leaves cells
+// empty.
 TEST_F(ColorChooser, GridShowsTheTableAndMovesTheRingOnClicks) {
   for (unsigned bits : {4u, 8u}) {
     HoldImage(bits);
@@ -150,7 +157,8 @@ TEST_F(ColorChooser, GridShowsTheTableAndMovesTheRingOnClicks) {
       EXPECT_EQ(g.Ring(5 / n, 5 % n), kWhite) << "the old ring is gone";
       ExpectCellShows(g, 2, 3);
 
-      RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      RedrawWindow(dialog, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
       SaveScreenshot({dialog}, bits == 4 ? "color_chooser_16" : "color_chooser_256");
       SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 1), 0);  // not exactly IDOK: ignored
       EXPECT_TRUE(IsWindow(dialog));
@@ -159,7 +167,8 @@ TEST_F(ColorChooser, GridShowsTheTableAndMovesTheRingOnClicks) {
     EXPECT_EQ(Choose(choice), 1) << bits;
     EXPECT_EQ(choice, Entry(2 * n + 3)) << bits;
 
-    for (const bool ok : {true, false}) {  // OK alone keeps entry 7; Cancel after a click changes nothing
+    for (const bool ok :
+         {true, false}) {  // OK alone keeps entry 7; Cancel after a click changes nothing
       choice = {7, 1, 2, 3};
       OnDialog(IDD_COLOR_CHOOSER, [ok, bits](HWND dialog) {
         if (!ok) {
@@ -219,8 +228,8 @@ TEST_F(ColorChooser, UsesTheSystemDialogForTrueColourAndNoImage) {
 // the same source, built into this program).
 TEST_F(PluginTest, SwatchPaintsItsColourInABlackFrameAndOnlyBeepsOnClicks) {
   TestWindow parent;
-  HWND swatch = CreateWindowExA(0, "StatColorCtrl", "", WS_CHILD | WS_VISIBLE, 10, 10, 40, 20, parent, nullptr,
-                                Plugin().module, nullptr);
+  HWND swatch = CreateWindowExA(0, "StatColorCtrl", "", WS_CHILD | WS_VISIBLE, 10, 10, 40, 20,
+                                parent, nullptr, Plugin().module, nullptr);
   UpdateWindow(swatch);
   EXPECT_EQ(GetWindowLongA(swatch, 0), 0) << "a new swatch is black";
   EXPECT_EQ(ClientPixel(swatch, 20, 10), kBlack);

@@ -31,18 +31,22 @@ Bytes Expected(Row row, Bytes before) {
     for (uint32_t x = 0; x < in.width; ++x) {
       if (row == kFlip) testimg::SetPixel(out, x, y, testimg::GetPixel(in, x, in.height - 1 - y));
       if (row == kMirror) testimg::SetPixel(out, x, y, testimg::GetPixel(in, in.width - 1 - x, y));
-      if (row == kInvert && in.bits == 32) testimg::SetPixel(out, x, y, testimg::GetPixel(in, x, y) ^ 0x00FFFFFFu);
+      if (row == kInvert && in.bits == 32)
+        testimg::SetPixel(out, x, y, testimg::GetPixel(in, x, y) ^ 0x00FFFFFFu);
     }
   if (row == kFlip)  // whole rows move, padding included
-    for (uint32_t k = 0; k < in.height; ++k) std::copy_n(in.Row(in.height - 1 - k), in.stride, out.Row(k));
+    for (uint32_t k = 0; k < in.height; ++k)
+      std::copy_n(in.Row(in.height - 1 - k), in.stride, out.Row(k));
   if (row == kInvert && (in.bits == 4 || in.bits == 8)) {
     for (uint32_t i = 0; i < in.colorCount; ++i) {
       out.colors[i].rgbBlue = static_cast<uint8_t>(255 - in.colors[i].rgbBlue);
       out.colors[i].rgbGreen = static_cast<uint8_t>(255 - in.colors[i].rgbGreen);
       out.colors[i].rgbRed = static_cast<uint8_t>(255 - in.colors[i].rgbRed);
     }
-  } else if (row == kInvert && in.bits != 32) {  // 1 and 24 bits: every byte of every row, padding included
-    for (size_t i = 0; i < in.stride * in.height; ++i) out.rows[i] = static_cast<uint8_t>(~in.rows[i]);
+  } else if (row == kInvert &&
+             in.bits != 32) {  // 1 and 24 bits: every byte of every row, padding included
+    for (size_t i = 0; i < in.stride * in.height; ++i)
+      out.rows[i] = static_cast<uint8_t>(~in.rows[i]);
   }
   return after;
 }
@@ -54,8 +58,10 @@ struct CommandCase {
 };
 const CommandCase kCommands[] = {
     {kInvert, "Image: No image in window, cannot invert", "Not enough memory to perform operation"},
-    {kFlip, "Image: No image in window, cannot flip", "Flip: Not enough memory to perform operation"},
-    {kMirror, "Image: No image in window, cannot mirror", "Mirror: Not enough memory to perform operation"},
+    {kFlip, "Image: No image in window, cannot flip",
+     "Flip: Not enough memory to perform operation"},
+    {kMirror, "Image: No image in window, cannot mirror",
+     "Mirror: Not enough memory to perform operation"},
 };
 
 class Commands : public PluginTest, public testing::WithParamInterface<unsigned> {
@@ -90,7 +96,8 @@ TEST_P(Commands, ChangeTheImageByTheirRuleOrKeepItWhenMemoryRunsOut) {
         ++failures;
         ExpectOneMessage(command.noMemory);
         ExpectUnchanged(window, image, before);
-        EXPECT_EQ(Recorded().frees, std::vector<HGLOBAL>{KX_LastCopy()}) << "only the copy is left to free";
+        EXPECT_EQ(Recorded().frees, std::vector<HGLOBAL>{KX_LastCopy()})
+            << "only the copy is left to free";
         EXPECT_EQ(std::count(log.begin(), log.end(), "ZQ_SetHDib"), 0);
         ASSERT_LT(n, 10);
         continue;
@@ -99,15 +106,17 @@ TEST_P(Commands, ChangeTheImageByTheirRuleOrKeepItWhenMemoryRunsOut) {
       HGLOBAL result = ZQ_GetHDib(window);
       EXPECT_EQ(result, KX_LastCopy()) << "the copy is handed to the window";
       EXPECT_EQ(LockCount(result), 0);
-      EXPECT_EQ(GlobalBytes(result), Expected(command.row, before)) << "row " << command.row << ", " << bits;
+      EXPECT_EQ(GlobalBytes(result), Expected(command.row, before))
+          << "row " << command.row << ", " << bits;
       EXPECT_TRUE(Recorded().boxes.empty());
       // The host calls, in order; Invert shows its meter for the row-wise depths only.
       Strings expected = {"ZQ_GetHDib", "ZQ_CopyHDib"};
       if (command.row == kInvert) expected.push_back("ZQ_GetOwnerWnd");
       if (command.row == kInvert && bits != 4 && bits != 8)
-        expected.insert(expected.end(), {"ZQ_ProgressOpen Inverting image", "ZQ_ProgressRange 0 40",
-                                         "ZQ_ProgressStep 0", "ZQ_ProgressStep 16", "ZQ_ProgressStep 32",
-                                         "ZQ_ProgressStep 39", "ZQ_ProgressStep 40", "ZQ_ProgressClose"});
+        expected.insert(expected.end(),
+                        {"ZQ_ProgressOpen Inverting image", "ZQ_ProgressRange 0 40",
+                         "ZQ_ProgressStep 0", "ZQ_ProgressStep 16", "ZQ_ProgressStep 32",
+                         "ZQ_ProgressStep 39", "ZQ_ProgressStep 40", "ZQ_ProgressClose"});
       expected.push_back("ZQ_SetHDib");
       EXPECT_EQ(log, expected) << "row " << command.row << ", " << bits;
       EXPECT_FALSE(KX_ProgressVisible());

@@ -21,9 +21,12 @@ TEST(Version, AcceptsOnly0101AndNamesTheWrongByte) {
     UINT version;
     const char* message;  // null: accepted
   } cases[] = {
-      {0x0101, nullptr}, {0x7F0101, nullptr},  // only the low 16 bits are the version
-      {0x0201, "Image: Incorrect version number (1)"}, {0x0001, "Image: Incorrect version number (1)"},
-      {0x0102, "Image: Incorrect version number (2)"}, {0x0100, "Image: Incorrect version number (2)"},
+      {0x0101, nullptr},
+      {0x7F0101, nullptr},  // only the low 16 bits are the version
+      {0x0201, "Image: Incorrect version number (1)"},
+      {0x0001, "Image: Incorrect version number (1)"},
+      {0x0102, "Image: Incorrect version number (2)"},
+      {0x0100, "Image: Incorrect version number (2)"},
   };
   for (const auto& c : cases) {
     ClearCalls();
@@ -47,16 +50,22 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
     size_t menuItems;
   } cases[] = {
       {[] {}, nullptr, 9, 4, 2, 10},  // ColorCtrl and StatColorCtrl, once each
-      {[] {}, nullptr, 9, 4, 4, 10},  // both classes left: each refused, unregistered, registered again
+      {[] {}, nullptr, 9, 4, 4,
+       10},  // both classes left: each refused, unregistered, registered again
       {[] { KX_FailCall(KX_FAIL_MENU, 1); }, "Image: Cannot add popup menu", 0, 0, 0, 0},
       // The fourth reservation (row 4): three commands and the separator stay in the menu.
-      {[] { KX_FailCall(KX_FAIL_MENU_ID, 4); }, "Image: Cannot get menu id from library", 4, 0, 0, 4},
+      {[] { KX_FailCall(KX_FAIL_MENU_ID, 4); }, "Image: Cannot get menu id from library", 4, 0, 0,
+       4},
       // ColorCtrl refused twice: StatColorCtrl is not attempted.
-      {[] { Recorded().failRegister = {1, 2}; }, "Image DLL: Cannot initialize, cannot load", 9, 4, 2, 10},
+      {[] {
+         Recorded().failRegister = {1, 2};
+       },
+       "Image DLL: Cannot initialize, cannot load", 9, 4, 2, 10},
   };
-  const Strings menu = {"Invert Image 7000", "Flip Image 7001", "Mirror Image 7002", "- 0",
-                        "Crop... 7003",      "Scale... 7004",   "Rotate... 7005",    "Frame/Caption... 7006",
-                        "Tile... 7007",      "Mask... 7008"};
+  const Strings menu = {
+      "Invert Image 7000", "Flip Image 7001", "Mirror Image 7002", "- 0",
+      "Crop... 7003",      "Scale... 7004",   "Rotate... 7005",    "Frame/Caption... 7006",
+      "Tile... 7007",      "Mask... 7008"};
   Strings reserved = {"ZQ_ReserveMenu 1"};
   for (int i = 0; i < 9; ++i) reserved.push_back("ZQ_ReserveMenuId " + std::to_string(7000 + i));
   for (const auto& c : cases) {
@@ -64,7 +73,8 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
     ClearCalls();
     c.fail();
     HMENU bar = CreateMenu();
-    HWND frame = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, bar, nullptr, nullptr);
+    HWND frame = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, bar,
+                                 nullptr, nullptr);
     KX_SetFrame(frame, nullptr);
     EXPECT_EQ(InitPlugin(7000), c.message ? FALSE : TRUE) << name;
     KX_SetFrame(nullptr, nullptr);
@@ -74,7 +84,8 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
     for (int i = 0; popup && i < GetMenuItemCount(popup); ++i) {
       char text[64] = "-";
       GetMenuStringA(popup, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-      items.push_back(std::string(text[0] ? text : "-") + " " + std::to_string(GetMenuItemID(popup, i)));
+      items.push_back(std::string(text[0] ? text : "-") + " " +
+                      std::to_string(GetMenuItemID(popup, i)));
     }
     DestroyWindow(frame);
 
@@ -86,7 +97,8 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
       EXPECT_EQ(HostLog("ZQ_Reserve"), reserved);
     }
     EXPECT_EQ(HostLog("ZQ_ReserveMenuId").size(), c.idsReserved) << name;
-    EXPECT_EQ(HostLog("ProfileOpen"), Strings(c.groupsLoaded, "ProfileOpen Image")) << "scale, frame, mask, tile";
+    EXPECT_EQ(HostLog("ProfileOpen"), Strings(c.groupsLoaded, "ProfileOpen Image"))
+        << "scale, frame, mask, tile";
     EXPECT_EQ(HostLog("ProfileClose").size(), c.groupsLoaded) << name;
     EXPECT_EQ(Recorded().registers, c.registrations) << name;
   }
@@ -130,7 +142,8 @@ TEST_F(PluginTest, MenuInitGreysEveryCommandTogether) {
     EXPECT_EQ(Plugin().menuInit(0, menu, 0), 1);
     std::vector<bool> result;
     for (int row = 0; row < 10; ++row)
-      if (row != 3) result.push_back((GetMenuState(menu, MenuId(row), MF_BYCOMMAND) & MF_GRAYED) != 0);
+      if (row != 3)
+        result.push_back((GetMenuState(menu, MenuId(row), MF_BYCOMMAND) & MF_GRAYED) != 0);
     return result;
   };
   const std::vector<bool> all(9, true), none(9, false);
@@ -201,7 +214,8 @@ TEST_F(PluginTest, HelpShowsTheRowsTextOnTheStatusLineAndTheLastEntryPointsAnswe
   DWORD out = 5;
   EXPECT_EQ(Plugin().helpHandler(0, MenuId(0), 1, &out), 0) << "nonzero selector";
   EXPECT_EQ(Plugin().helpHandler(0, MenuId(0) + 0x10000, 0x10000, &out), 2) << "16-bit arguments";
-  for (UINT id : {MenuId(9) + 1, 4121u, 0u}) EXPECT_EQ(Plugin().helpHandler(0, id, 0, &out), 0) << id;
+  for (UINT id : {MenuId(9) + 1, 4121u, 0u})
+    EXPECT_EQ(Plugin().helpHandler(0, id, 0, &out), 0) << id;
 
   ICONINFO info;  // resource 600
   ASSERT_TRUE(GetIconInfo(Plugin().icon(), &info));
@@ -239,7 +253,8 @@ TEST_F(PluginTest, ReentryNeverStartsASecondCommandAndKeepsTheQuitMessage) {
   // Inverted once (24 bits: every byte of the rows), never flipped.
   const std::vector<uint8_t> after = GlobalBytes(ZQ_GetHDib(window));
   ASSERT_EQ(after.size(), before.size());
-  for (size_t i = 40; i < after.size(); ++i) ASSERT_EQ(after[i], static_cast<uint8_t>(~before[i])) << i;
+  for (size_t i = 40; i < after.size(); ++i)
+    ASSERT_EQ(after[i], static_cast<uint8_t>(~before[i])) << i;
 }
 
 }  // namespace

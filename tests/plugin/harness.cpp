@@ -88,7 +88,8 @@ BOOL WINAPI MessageBeepShim(UINT type) {
 
 BOOL WINAPI ChooseColorShim(CHOOSECOLORA* cc) {
   Records.chooseColor.push_back({cc->lStructSize, cc->hwndOwner, cc->rgbResult, cc->Flags, {}});
-  if (cc->lpCustColors) Records.chooseColor.back().custom.assign(cc->lpCustColors, cc->lpCustColors + 16);
+  if (cc->lpCustColors)
+    Records.chooseColor.back().custom.assign(cc->lpCustColors, cc->lpCustColors + 16);
   return RealChooseColorA(cc);
 }
 
@@ -96,12 +97,14 @@ BOOL WINAPI ChooseColorShim(CHOOSECOLORA* cc) {
 template <typename F>
 void Patch(const char* dll, const char* name, F& original, F replacement) {
   auto* base = reinterpret_cast<BYTE*>(ThePlugin.module);
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
   const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-  for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
+  for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name;
+       ++d) {
     if (_stricmp(reinterpret_cast<char*>(base + d->Name), dll) != 0) continue;
-    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + (d->OriginalFirstThunk ? d->OriginalFirstThunk
-                                                                                      : d->FirstThunk));
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(
+        base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
     auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
     for (; names->u1.AddressOfData; ++names, ++slots) {
       if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
@@ -129,7 +132,8 @@ void CALLBACK DialogTimer(HWND dialog, UINT, UINT_PTR id, DWORD) {
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     return;
   }
-  auto it = std::find_if(Scripts.begin(), Scripts.end(), [&](const Script& s) { return s.templateId == templateId; });
+  auto it = std::find_if(Scripts.begin(), Scripts.end(),
+                         [&](const Script& s) { return s.templateId == templateId; });
   if (it == Scripts.end()) {
     ADD_FAILURE() << "a dialog opened without a script (template " << templateId << ")";
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -166,7 +170,8 @@ std::string ProfileName() {
 // read when the display driver starts, at the first window, so setting it here is in time.
 void LetWineManageTheWindows() {
   HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\plugin_tests.exe\\X11 Driver", 0, nullptr, 0,
+  if (RegCreateKeyExA(HKEY_CURRENT_USER,
+                      "Software\\Wine\\AppDefaults\\plugin_tests.exe\\X11 Driver", 0, nullptr, 0,
                       KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
     return;  // not Wine's registry, or not writable: only slower
   RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
@@ -188,8 +193,8 @@ void Start() {
   CbtHook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
   KX_SetProfilePath(ProfileName().c_str());
   FileDelete(ProfileName().c_str());
-  MainWindow = CreateWindowExA(0, "STATIC", "Host main window", WS_OVERLAPPED, 0, 0, 100, 50, nullptr, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
+  MainWindow = CreateWindowExA(0, "STATIC", "Host main window", WS_OVERLAPPED, 0, 0, 100, 50,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 }  // namespace
@@ -203,7 +208,9 @@ BOOL InitPlugin(UINT first, UINT step) {
   return ThePlugin.init(0, MainWindow);
 }
 
-UINT MenuId(int row) { return row == 3 ? 0 : FirstId + IdStep * static_cast<UINT>(row < 3 ? row : row - 1); }
+UINT MenuId(int row) {
+  return row == 3 ? 0 : FirstId + IdStep * static_cast<UINT>(row < 3 ? row : row - 1);
+}
 
 int RunCommand(HWND window, int row, DWORD* value) {
   DWORD unused = 0;
@@ -265,8 +272,8 @@ TestWindow::TestWindow(const char* className, HINSTANCE instance) {
     wc.lpszClassName = className;
     RegisterClassA(&wc);
   }
-  hwnd = CreateWindowExA(0, className, "test image", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 240, 160, nullptr,
-                         nullptr, instance, nullptr);
+  hwnd = CreateWindowExA(0, className, "test image", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 240,
+                         160, nullptr, nullptr, instance, nullptr);
 }
 
 TestWindow::~TestWindow() {
@@ -310,8 +317,17 @@ COLORREF ClientPixel(HWND window, int x, int y) {
 std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
   RECT canvas;
   GetWindowRect(windows.front(), &canvas);
-  const BITMAPINFOHEADER header = {sizeof header, canvas.right - canvas.left, canvas.top - canvas.bottom, 1, 24, BI_RGB,
-                                   0, 0, 0, 0, 0};
+  const BITMAPINFOHEADER header = {sizeof header,
+                                   canvas.right - canvas.left,
+                                   canvas.top - canvas.bottom,
+                                   1,
+                                   24,
+                                   BI_RGB,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   0};
   void* bits = nullptr;
   HDC memory = CreateCompatibleDC(nullptr);
   const auto* info = reinterpret_cast<const BITMAPINFO*>(&header);
@@ -321,14 +337,16 @@ std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
     RECT r;
     GetWindowRect(window, &r);
     HDC dc = GetWindowDC(window);
-    BitBlt(memory, r.left - canvas.left, r.top - canvas.top, r.right - r.left, r.bottom - r.top, dc, 0, 0, SRCCOPY);
+    BitBlt(memory, r.left - canvas.left, r.top - canvas.top, r.right - r.left, r.bottom - r.top, dc,
+           0, 0, SRCCOPY);
     ReleaseDC(window, dc);
   }
   GdiFlush();
 
   char exe[MAX_PATH];
   std::string path(exe, GetModuleFileNameA(nullptr, exe, sizeof exe));
-  path = path.substr(0, path.rfind("\\bin\\")) + "\\screenshots";  // beside bin/ in the build folder
+  path =
+      path.substr(0, path.rfind("\\bin\\")) + "\\screenshots";  // beside bin/ in the build folder
   CreateDirectoryA(path.c_str(), nullptr);
   path += "\\" + std::string(name) + ".bmp";
   // The DIB section as it is (top row first, as the negative height says) behind a file header.

@@ -49,8 +49,8 @@ struct ChooseColorCall {
 struct Calls {
   std::vector<MessageBoxCall> boxes;
   int allocs = 0;
-  int failAlloc = 0;        // the GlobalAlloc that fails, 0 for none
-  std::set<HGLOBAL> live;   // allocated and not yet freed
+  int failAlloc = 0;       // the GlobalAlloc that fails, 0 for none
+  std::set<HGLOBAL> live;  // allocated and not yet freed
   std::vector<HGLOBAL> frees;
   int registers = 0;
   std::vector<int> failRegister;  // the RegisterClassA calls that fail
@@ -86,7 +86,8 @@ struct TestWindow {
 HGLOBAL ToGlobal(HostBlock block);
 // Gives `window` a copy of testimg::Make(bits, width, height, seed), makes it the active window
 // and returns the image.
-HGLOBAL Hold(HWND window, unsigned bits, uint32_t width = 5, uint32_t height = 3, uint32_t seed = 7);
+HGLOBAL Hold(HWND window, unsigned bits, uint32_t width = 5, uint32_t height = 3,
+             uint32_t seed = 7);
 std::vector<uint8_t> GlobalBytes(HGLOBAL block);
 int LockCount(HGLOBAL block);
 

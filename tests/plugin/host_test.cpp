@@ -25,7 +25,8 @@ HGLOBAL Picture(uint32_t width, uint32_t height) {
   DescribeDib(static_cast<uint8_t*>(GlobalLock(dib)), GlobalSize(dib), v);
   for (uint32_t y = 0; y < height; ++y)
     for (uint32_t x = 0; x < width; ++x) {
-      const bool f = x >= 12 && y >= 10 && ((x < 16 && y < 40) || (x < 32 && y < 14) || (x < 26 && y >= 22 && y < 26));
+      const bool f = x >= 12 && y >= 10 &&
+                     ((x < 16 && y < 40) || (x < 32 && y < 14) || (x < 26 && y >= 22 && y < 26));
       testimg::SetPixel(v, x, y, f ? 0xDC1414 : 0x5A969B + 100 * y / height);  // 0xRRGGBB
     }
   GlobalUnlock(dib);
@@ -46,8 +47,9 @@ void CALLBACK TakeMenuShot(HWND, UINT, UINT_PTR id, DWORD) {
   Pump(100);
   HWND menu = FindWindowA("#32768", nullptr);  // the popup menu, a window of its own
   Shot.menuShown = menu && IsWindowVisible(menu);
-  Shot.path = SaveScreenshot(Shot.menuShown ? std::vector<HWND>{Shot.frame, menu} : std::vector<HWND>{Shot.frame},
-                             "host_menu");
+  Shot.path = SaveScreenshot(
+      Shot.menuShown ? std::vector<HWND>{Shot.frame, menu} : std::vector<HWND>{Shot.frame},
+      "host_menu");
   char status[128] = {};
   GetWindowTextA(FindWindowExA(Shot.frame, nullptr, "STATIC", nullptr), status, sizeof status);
   Shot.status = status;
@@ -113,10 +115,12 @@ TEST(HostUtilities, ResizeAndPaletteSizeFollowTheirRules) {
     ASSERT_TRUE(DescribeDib(out.data(), out.size(), b)) << bits;
     EXPECT_EQ(PaletteSize(in.data()), a.colorCount * 4) << bits;
     EXPECT_EQ(std::vector<uint8_t>(out.begin() + 40, out.begin() + 40 + 4 * b.colorCount),
-              std::vector<uint8_t>(in.begin() + 40, in.begin() + 40 + 4 * a.colorCount)) << bits << " bits";
+              std::vector<uint8_t>(in.begin() + 40, in.begin() + 40 + 4 * a.colorCount))
+        << bits << " bits";
     for (uint32_t y = 0; y < 6; ++y)
       for (uint32_t x = 0; x < 10; ++x)
-        ASSERT_EQ(testimg::GetPixel(b, x, y), testimg::GetPixel(a, x / 2, y / 2)) << bits << " at " << x << "," << y;
+        ASSERT_EQ(testimg::GetPixel(b, x, y), testimg::GetPixel(a, x / 2, y / 2))
+            << bits << " at " << x << "," << y;
     EXPECT_EQ(DibResize(source, 0, 6), nullptr);
     GlobalFree(doubled);
     GlobalFree(source);

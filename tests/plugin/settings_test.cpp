@@ -18,10 +18,10 @@ using Strings = std::vector<std::string>;
 
 // Every setting, to compare, set and restore in one statement.
 auto All() {
-  return std::tie(KeepAspect, ScaleMeasure, ScaleUnits, ScaleQuality, CustomResX, CustomResY, CustomWidth,
-                  CustomHeight, PercentWidth, PercentHeight, FrameSettings.style, FrameSettings.colorChoice,
-                  FrameSettings.alignment, MaskSettings.selected, MaskSettings.invert, MaskSettings.alphaMask,
-                  MaskSettings.alphaColor, TileMirror);
+  return std::tie(KeepAspect, ScaleMeasure, ScaleUnits, ScaleQuality, CustomResX, CustomResY,
+                  CustomWidth, CustomHeight, PercentWidth, PercentHeight, FrameSettings.style,
+                  FrameSettings.colorChoice, FrameSettings.alignment, MaskSettings.selected,
+                  MaskSettings.invert, MaskSettings.alphaMask, MaskSettings.alphaColor, TileMirror);
 }
 auto Values() {
   return std::apply([](auto... value) { return std::make_tuple(value...); }, All());
@@ -56,7 +56,9 @@ class Settings : public testing::Test {
     GetPrivateProfileStringA("Image", key, "(absent)", value, sizeof value, store_.c_str());
     return value;
   }
-  void Store(const char* key, const char* value) { WritePrivateProfileStringA("Image", key, value, store_.c_str()); }
+  void Store(const char* key, const char* value) {
+    WritePrivateProfileStringA("Image", key, value, store_.c_str());
+  }
 
   std::string store_;
 };
@@ -65,21 +67,31 @@ class Settings : public testing::Test {
 // in for another (the flags hold any number). CustomResX is above the signed range and
 // PercentWidth at the top of 16 bits: both must be written unsigned.
 TEST_F(Settings, RoundTripThroughTheStoreWithTheirWidths) {
-  All() = std::make_tuple(0, 2, 3, 1, 0xFFFFFFF0u, 300u, -5, 70000, 65535, 250, 1, 2, 36, 5, 1, 0, 2, 1);
+  All() = std::make_tuple(0, 2, 3, 1, 0xFFFFFFF0u, 300u, -5, 70000, 65535, 250, 1, 2, 36, 5, 1, 0,
+                          2, 1);
   const auto saved = Values();
   SaveScaleSettings("Image");
   SaveFrameSettings("Image");
   SaveMaskSettings("Image");
   SaveTileSettings("Image");
-  const Strings expected = {"ProfileWriteLong KeepAspect 0",           "ProfileWriteLong ScaleMeasure 2",
-                            "ProfileWriteLong ScaleUnits 3",           "ProfileWriteLong ScaleQuality 1",
-                            "ProfileWriteDword CustomResX 4294967280", "ProfileWriteDword CustomResY 300",
-                            "ProfileWriteLong CustomWidth -5",         "ProfileWriteLong CustomHeight 70000",
-                            "ProfileWriteWord PercentWidth 65535",     "ProfileWriteWord PercentHeight 250",
-                            "ProfileWriteLong Style 1",                "ProfileWriteLong ChooseColor 2",
-                            "ProfileWriteLong Alignment 36",           "ProfileWriteLong Selected 5",
-                            "ProfileWriteLong Invert 1",               "ProfileWriteLong AlphaMask 0",
-                            "ProfileWriteLong AlphaColor 2",           "ProfileWriteLong Mirror 1"};
+  const Strings expected = {"ProfileWriteLong KeepAspect 0",
+                            "ProfileWriteLong ScaleMeasure 2",
+                            "ProfileWriteLong ScaleUnits 3",
+                            "ProfileWriteLong ScaleQuality 1",
+                            "ProfileWriteDword CustomResX 4294967280",
+                            "ProfileWriteDword CustomResY 300",
+                            "ProfileWriteLong CustomWidth -5",
+                            "ProfileWriteLong CustomHeight 70000",
+                            "ProfileWriteWord PercentWidth 65535",
+                            "ProfileWriteWord PercentHeight 250",
+                            "ProfileWriteLong Style 1",
+                            "ProfileWriteLong ChooseColor 2",
+                            "ProfileWriteLong Alignment 36",
+                            "ProfileWriteLong Selected 5",
+                            "ProfileWriteLong Invert 1",
+                            "ProfileWriteLong AlphaMask 0",
+                            "ProfileWriteLong AlphaColor 2",
+                            "ProfileWriteLong Mirror 1"};
   EXPECT_EQ(harness::HostLog("ProfileWrite"), expected);
   All() = Defaults();
   LoadAll();
@@ -93,7 +105,8 @@ TEST_F(Settings, PercentageUnitsLeaveTheStoredCustomSizeAlone) {
   CustomWidth = 12345;
   CustomHeight = 678;
   SaveScaleSettings("Image");
-  EXPECT_EQ(Stored("CustomWidth") + " " + Stored("CustomHeight") + " " + Stored("ScaleUnits"), "640 480 1");
+  EXPECT_EQ(Stored("CustomWidth") + " " + Stored("CustomHeight") + " " + Stored("ScaleUnits"),
+            "640 480 1");
   ScaleUnits = 0;
   SaveScaleSettings("Image");
   EXPECT_EQ(Stored("CustomWidth") + " " + Stored("CustomHeight"), "12345 678");
@@ -110,8 +123,9 @@ TEST_F(Settings, AbsentOrDamagedValuesLeaveTheVariableAlone) {
   auto expected = Defaults();
   std::get<1>(expected) = 1;  // ScaleMeasure, the one sound value
   EXPECT_EQ(Values(), expected);
-  const Strings flags = {"ProfileReadBool KeepAspect", "ProfileReadBool Invert", "ProfileReadBool AlphaMask",
-                         "ProfileReadBool AlphaColor", "ProfileReadBool Mirror"};
+  const Strings flags = {"ProfileReadBool KeepAspect", "ProfileReadBool Invert",
+                         "ProfileReadBool AlphaMask", "ProfileReadBool AlphaColor",
+                         "ProfileReadBool Mirror"};
   EXPECT_EQ(harness::HostLog("ProfileReadBool"), flags);
 }
 

@@ -49,14 +49,18 @@ struct Reference {
     const double sx = std::floor((part(c, u, ox) + part(s, v, oy)) / 2) + src.width / 2;
     const double sy = std::floor((part(c, v, oy) - part(s, u, ox)) / 2) + src.height / 2;
     inside = sx >= 0 && sx < src.width && sy >= 0 && sy < src.height;
-    if (inside) return GetPixel(src, static_cast<uint32_t>(sx), src.height - 1 - static_cast<uint32_t>(sy));
+    if (inside)
+      return GetPixel(src, static_cast<uint32_t>(sx), src.height - 1 - static_cast<uint32_t>(sy));
     if (src.bits <= 8) return FillIndex();
-    return fill.fillBlue | fill.fillGreen << 8 | fill.fillRed << 16 | (src.bits == 32 ? 0xFFu << 24 : 0);
+    return fill.fillBlue | fill.fillGreen << 8 | fill.fillRed << 16 |
+           (src.bits == 32 ? 0xFFu << 24 : 0);
   }
 
   // An index outside the table falls back to entry 0.
   uint32_t FillIndex() const {
-    return fill.fillIndex >= 0 && uint32_t(fill.fillIndex) < src.colorCount ? uint32_t(fill.fillIndex) : 0;
+    return fill.fillIndex >= 0 && uint32_t(fill.fillIndex) < src.colorCount
+               ? uint32_t(fill.fillIndex)
+               : 0;
   }
 
   // Memory row k at low quality; 8-bit rows stay fill once they have left the picture.
@@ -88,7 +92,8 @@ struct Reference {
         }
       }
     if (grey) return sum[2] >> 2;
-    return (sum[0] >> 2) | (sum[1] >> 2) << 8 | (sum[2] >> 2) << 16 | (src.bits == 32 ? (sum[3] >> 2) << 24 : 0);
+    return (sum[0] >> 2) | (sum[1] >> 2) << 8 | (sum[2] >> 2) << 16 |
+           (src.bits == 32 ? (sum[3] >> 2) << 24 : 0);
   }
 };
 
@@ -112,8 +117,8 @@ TEST_P(AnyAngle, MatchesTheReferenceGeometry) {
     for (int d : {1, 30, 45, 90, 133, 180, 211, 270, 315, 359})
       for (uint16_t quality : {kQualityLow, kQualityHigh}) {
         SCOPED_TRACE(std::to_string(c.bits) + " bits" + (c.greyPalette ? " grey, " : ", ") +
-                     std::to_string(size[0]) + " x " + std::to_string(size[1]) + ", d = " + std::to_string(d) +
-                     ", quality " + std::to_string(quality));
+                     std::to_string(size[0]) + " x " + std::to_string(size[1]) +
+                     ", d = " + std::to_string(d) + ", quality " + std::to_string(quality));
         OwnedBlock result(ROT_RotateAny(source.get(), quality, d, fill, nullptr));
         testimg::View r(result.get());
         ASSERT_NE(r.v.header, nullptr);
@@ -129,14 +134,16 @@ TEST_P(AnyAngle, MatchesTheReferenceGeometry) {
         EXPECT_EQ(r.v.header->biXPelsPerMeter, s.v.header->biXPelsPerMeter);
         EXPECT_EQ(HP_Size(result.get()), PackedDibSize(colors * 4, bits, r.v.width, r.v.height));
         for (uint32_t i = 0; i < colors; ++i) {
-          const RgbQuad want = high ? RgbQuad{uint8_t(i), uint8_t(i), uint8_t(i), 0} : s.v.colors[i];
+          const RgbQuad want =
+              high ? RgbQuad{uint8_t(i), uint8_t(i), uint8_t(i), 0} : s.v.colors[i];
           ASSERT_EQ(0, std::memcmp(&r.v.colors[i], &want, 4)) << "entry " << i;
         }
         const Reference ref(s.v, r.v.width, r.v.height, d, fill);
         for (uint32_t k = 0; k < r.v.height; ++k) {
           const std::vector<uint32_t> low = ref.LowRow(k, r.v.width);
           for (uint32_t x = 0; x < r.v.width; ++x)
-            ASSERT_EQ(GetPixel(r.v, x, r.v.height - 1 - k), high ? ref.High(x, k, c.greyPalette) : low[x])
+            ASSERT_EQ(GetPixel(r.v, x, r.v.height - 1 - k),
+                      high ? ref.High(x, k, c.greyPalette) : low[x])
                 << "pixel " << x << " of memory row " << k;
         }
         ASSERT_EQ(testimg::StrayPadding(r.v), "");
@@ -155,11 +162,12 @@ TEST_P(AnyAngle, FailsCleanlyWhenMemoryIsShort) {
 
 INSTANTIATE_TEST_SUITE_P(Sources, AnyAngle,
                          // Fill indices outside the table at 4 bits and in 8-bit grey.
-                         testing::Values(Case{1, false, 1}, Case{1, true, 1}, Case{4, false, 300}, Case{4, true, 1},
-                                         Case{8, false, 1}, Case{8, true, -1}, Case{24, false, 1},
-                                         Case{32, false, 1}),
+                         testing::Values(Case{1, false, 1}, Case{1, true, 1}, Case{4, false, 300},
+                                         Case{4, true, 1}, Case{8, false, 1}, Case{8, true, -1},
+                                         Case{24, false, 1}, Case{32, false, 1}),
                          [](const auto& info) {
-                           return std::to_string(info.param.bits) + "bit" + (info.param.greyPalette ? "Grey" : "");
+                           return std::to_string(info.param.bits) + "bit" +
+                                  (info.param.greyPalette ? "Grey" : "");
                          });
 
 TEST(AnyAngleSize, FollowsTheCorners) {
@@ -197,9 +205,9 @@ TEST(AnyAngleProgress, HighQualityStepsEveryEighthRowAndTheLast) {
   OwnedBlock result(ROT_RotateAny(source.get(), kQualityHigh, 30, Fill(), owner));
   testimg::View r(result.get());
   ASSERT_EQ(r.v.height, 19u);
-  const std::vector<std::string> expected = {"open 4129", "range 19", "step 0", "step 8", "step 16", "step 18",
-                                             "step 19",   "free",     "free",   "free",   "free",    "free",
-                                             "close"};
+  const std::vector<std::string> expected = {"open 4129", "range 19", "step 0", "step 8", "step 16",
+                                             "step 18",   "step 19",  "free",   "free",   "free",
+                                             "free",      "free",     "close"};
   const auto& calls = recorder::Calls();
   ASSERT_EQ(calls.size(), 6 + expected.size()) << "the image and five tables are allocated first";
   EXPECT_EQ(std::vector<std::string>(calls.begin() + 6, calls.end()), expected);
@@ -219,9 +227,12 @@ TEST(AnyAngleGeometry, GivesTheSameBytesOnEveryBuild) {
     int d;
     uint64_t hash;
   } cases[] = {
-      {8, kQualityLow, 30, 12559799516116574190ull},   {8, kQualityHigh, 30, 3006786549763239982ull},
-      {24, kQualityLow, 137, 17242270972443346764ull}, {24, kQualityHigh, 137, 9127119252752040363ull},
-      {32, kQualityHigh, 251, 3763212710488488438ull}, {1, kQualityHigh, 359, 885921561650411805ull},
+      {8, kQualityLow, 30, 12559799516116574190ull},
+      {8, kQualityHigh, 30, 3006786549763239982ull},
+      {24, kQualityLow, 137, 17242270972443346764ull},
+      {24, kQualityHigh, 137, 9127119252752040363ull},
+      {32, kQualityHigh, 251, 3763212710488488438ull},
+      {1, kQualityHigh, 359, 885921561650411805ull},
   };
   for (const auto& c : cases) {
     OwnedBlock source(testimg::Make(c.bits, 23, 17, 9));

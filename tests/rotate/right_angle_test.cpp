@@ -27,10 +27,11 @@ HostBlock Make(unsigned bits, uint32_t width, uint32_t height, uint32_t seed) {
 void ExpectTurned(HostBlock source, HostBlock result, int k) {
   testimg::View s(source);
   const uint32_t w = s.v.width, h = s.v.height;
-  SCOPED_TRACE("turn " + std::to_string(k) + ", " + std::to_string(s.v.bits) + " bits, " + std::to_string(w) +
-               " x " + std::to_string(h));
+  SCOPED_TRACE("turn " + std::to_string(k) + ", " + std::to_string(s.v.bits) + " bits, " +
+               std::to_string(w) + " x " + std::to_string(h));
   // Everything but the size fields is the source's, resolution unswapped, colour table included.
-  ASSERT_NO_FATAL_FAILURE(checks::ExpectMadeFrom(s.v, result, k == 2 ? w : h, k == 2 ? h : w, "result"));
+  ASSERT_NO_FATAL_FAILURE(
+      checks::ExpectMadeFrom(s.v, result, k == 2 ? w : h, k == 2 ? h : w, "result"));
   testimg::View d(result);
   for (uint32_t y = 0; y < h; ++y)
     for (uint32_t x = 0; x < w; ++x) {
@@ -38,7 +39,8 @@ void ExpectTurned(HostBlock source, HostBlock result, int k) {
       // the left column.
       const uint32_t tx = k == 1 ? h - 1 - y : k == 2 ? w - 1 - x : y;
       const uint32_t ty = k == 1 ? x : k == 2 ? h - 1 - y : w - 1 - x;
-      ASSERT_EQ(GetPixel(d.v, tx, ty), GetPixel(s.v, x, y)) << "source pixel (" << x << ", " << y << ")";
+      ASSERT_EQ(GetPixel(d.v, tx, ty), GetPixel(s.v, x, y))
+          << "source pixel (" << x << ", " << y << ")";
     }
   ASSERT_EQ(testimg::StrayPadding(d.v), "");
 }
@@ -67,7 +69,8 @@ TEST_P(RightAngle, RoundTripsGiveTheSourceBack) {
   const auto original = testimg::Bytes(source.get());
   auto turns = [&](std::initializer_list<int> ks) {
     OwnedBlock image(ROT_RightAngle(source.get(), *ks.begin()));
-    for (auto k = ks.begin() + 1; k != ks.end(); ++k) image = OwnedBlock(ROT_RightAngle(image.get(), *k));
+    for (auto k = ks.begin() + 1; k != ks.end(); ++k)
+      image = OwnedBlock(ROT_RightAngle(image.get(), *k));
     return testimg::Bytes(image.get());
   };
   EXPECT_EQ(turns({1, 1, 1, 1}), original);
@@ -91,7 +94,8 @@ INSTANTIATE_TEST_SUITE_P(Depths, RightAngle, testing::ValuesIn(testimg::kDepths)
 // top, leave nothing to its BMP reader and writer.
 TEST(RightAngleImageMagick, AgreesWithRotate) {
   const char* convert = "/usr/bin/convert-im6.q16";
-  if (!std::filesystem::exists(convert)) GTEST_SKIP() << convert << " not installed (scripts/setup.sh)";
+  if (!std::filesystem::exists(convert))
+    GTEST_SKIP() << convert << " not installed (scripts/setup.sh)";
   char name[] = "/tmp/rotate-test-XXXXXX";
   ASSERT_NE(mkdtemp(name), nullptr);
   const std::string dir = name;
@@ -113,13 +117,14 @@ TEST(RightAngleImageMagick, AgreesWithRotate) {
   std::ofstream(dir + "/in.rgb", std::ios::binary) << rgb(source.get());
   for (int k = 1; k <= 3; ++k) {
     const std::string out = dir + "/out" + std::to_string(k) + ".rgb";
-    const std::string command = std::string(convert) + " -size 37x22 -depth 8 rgb:" + dir + "/in.rgb -rotate " +
-                                std::to_string(90 * k) + " rgb:" + out;
+    const std::string command = std::string(convert) + " -size 37x22 -depth 8 rgb:" + dir +
+                                "/in.rgb -rotate " + std::to_string(90 * k) + " rgb:" + out;
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::ifstream in(out, std::ios::binary);
     const std::string theirs{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     OwnedBlock ours(ROT_RightAngle(source.get(), k));
-    EXPECT_TRUE(theirs == rgb(ours.get())) << "-rotate " << 90 * k << ": " << theirs.size() << " bytes";
+    EXPECT_TRUE(theirs == rgb(ours.get()))
+        << "-rotate " << 90 * k << ": " << theirs.size() << " bytes";
   }
 }
 #endif

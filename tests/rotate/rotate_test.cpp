@@ -29,8 +29,9 @@ TEST(RotateDIB, SendsEachAngleToItsTurn) {
   const RotateSettings fill;
   struct {
     int angle, k, d;  // an exact turn k, or k = 0 and the any-angle turn by d
-  } cases[] = {{90, 1, 0},  {-270, 1, 0}, {180, 2, 0},  {-180, 2, 0}, {270, 3, 0},    {-90, 3, 0},
-               {30, 0, 330}, {-30, 0, 30}, {450, 1, 0}, {-1, 0, 1},  {-359, 0, 359}, {725, 0, 355}};
+  } cases[] = {{90, 1, 0},  {-270, 1, 0}, {180, 2, 0},    {-180, 2, 0},
+               {270, 3, 0}, {-90, 3, 0},  {30, 0, 330},   {-30, 0, 30},
+               {450, 1, 0}, {-1, 0, 1},   {-359, 0, 359}, {725, 0, 355}};
   for (const auto& c : cases)
     for (uint16_t quality : {kQualityLow, kQualityHigh}) {
       const auto expected = c.k ? Bytes(ROT_RightAngle(source.get(), c.k))
@@ -57,8 +58,10 @@ TEST(RotateDIB, PositiveAnglesTurnClockwise) {
     double dx = 0, dy = 0;  // sums of the mark's offsets from the centre, y down
     for (uint32_t y = 0; y < r.v.height; ++y)
       for (uint32_t x = 0; x < r.v.width; ++x)
-        if (testimg::GetPixel(r.v, x, y) == 0xFF0000) dx += x - r.v.width / 2.0, dy += y - r.v.height / 2.0;
-    EXPECT_NEAR(std::atan2(dy, dx) * 180 / 3.14159265, (angle + 360) % 360, 12) << "angle " << angle;
+        if (testimg::GetPixel(r.v, x, y) == 0xFF0000)
+          dx += x - r.v.width / 2.0, dy += y - r.v.height / 2.0;
+    EXPECT_NEAR(std::atan2(dy, dx) * 180 / 3.14159265, (angle + 360) % 360, 12)
+        << "angle " << angle;
   }
 }
 

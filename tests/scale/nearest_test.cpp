@@ -11,23 +11,24 @@ class NearestByDepth : public ::testing::TestWithParam<unsigned> {};
 TEST_P(NearestByDepth, PicksThePixelUnderEachCentreAndKeepsHeaderAndTable) {
   const unsigned bits = GetParam();
   // W, H, w, h: enlarging, shrinking, from one pixel, to one pixel, keeping the size.
-  const uint32_t sizes[][4] = {{5, 3, 13, 7}, {13, 7, 5, 3}, {1, 1, 9, 2}, {33, 2, 31, 5}, {8, 8, 8, 8},
-                               {6, 5, 1, 1}};
+  const uint32_t sizes[][4] = {{5, 3, 13, 7},  {13, 7, 5, 3}, {1, 1, 9, 2},
+                               {33, 2, 31, 5}, {8, 8, 8, 8},  {6, 5, 1, 1}};
   for (const auto& s : sizes) {
     OwnedBlock source(testimg::Make(bits, s[0], s[1], s[2] + bits));
     const std::vector<uint8_t> before = testimg::Bytes(source.get());
     OwnedBlock result(ResizeNearest(source.get(), s[2], s[3]));
     testimg::View in(source.get());
-    const std::string what =
-        std::to_string(bits) + " bits, " + std::to_string(s[0]) + " x " + std::to_string(s[1]) + " to " +
-        std::to_string(s[2]) + " x " + std::to_string(s[3]);
+    const std::string what = std::to_string(bits) + " bits, " + std::to_string(s[0]) + " x " +
+                             std::to_string(s[1]) + " to " + std::to_string(s[2]) + " x " +
+                             std::to_string(s[3]);
     ASSERT_NO_FATAL_FAILURE(checks::ExpectMadeFrom(in.v, result.get(), s[2], s[3], what));
     testimg::View out(result.get());
     // The centre of result pixel x lies at (x + 1/2) × W / w source pixels.
     for (uint32_t y = 0; y < s[3]; ++y)
       for (uint32_t x = 0; x < s[2]; ++x)
         ASSERT_EQ(testimg::GetPixel(out.v, x, y),
-                  testimg::GetPixel(in.v, uint32_t((x + 0.5) * s[0] / s[2]), uint32_t((y + 0.5) * s[1] / s[3])))
+                  testimg::GetPixel(in.v, uint32_t((x + 0.5) * s[0] / s[2]),
+                                    uint32_t((y + 0.5) * s[1] / s[3])))
             << what << " (" << x << ", " << y << ")";
     EXPECT_EQ(testimg::StrayPadding(out.v), "");
     in.lock.unlock();
@@ -44,7 +45,8 @@ TEST(Nearest, FailsSilentlyAndLeavesNothing) {
   recorder::Reset();
   EXPECT_EQ(ResizeNearest(source.get(), 0, 4), nullptr);
   EXPECT_EQ(recorder::AllocationCount(), 0);
-  checks::ExpectCleanFailures(source.get(), [&] { return ResizeNearest(source.get(), 9, 2); }, 0, 2);
+  checks::ExpectCleanFailures(
+      source.get(), [&] { return ResizeNearest(source.get(), 9, 2); }, 0, 2);
 }
 
 }  // namespace

@@ -19,7 +19,8 @@ using Line = std::vector<uint8_t>;
 
 // Box rule by overlap: on a line of n × m units, source sample i covers [i·m, (i+1)·m) and
 // result sample j covers [j·n, (j+1)·n); the weights are the overlaps, their sum is n.
-// Quadratic rule (enlarging): result j at source position j(n−1)/(m−1) = k + p/D, weights (D−p)² and p².
+// Quadratic rule (enlarging): result j at source position j(n−1)/(m−1) = k + p/D, weights (D−p)²
+// and p².
 Line ReferenceLine(const Line& s, uint32_t m) {
   const uint64_t n = s.size(), d = m - 1;
   Line out(m);
@@ -31,7 +32,8 @@ Line ReferenceLine(const Line& s, uint32_t m) {
         if (hi > lo) sum += s[i] * (hi - lo);
       }
     } else {
-      const uint64_t k = j * (n - 1) / d, p = j * (n - 1) % d, left = (d - p) * (d - p), right = p * p;
+      const uint64_t k = j * (n - 1) / d, p = j * (n - 1) % d, left = (d - p) * (d - p),
+                     right = p * p;
       sum = s[k] * left + (right ? s[k + 1] * right : 0), total = left + right;
     }
     out[j] = static_cast<uint8_t>(sum / total);
@@ -89,8 +91,9 @@ TEST_P(ResampleByDepth, MatchesTheReferenceOnRandomImages) {
   recorder::Reset();
   // Sides from one sample up, shrinking, enlarging and keeping, with widths that end inside a
   // byte at 1 and 4 bits.
-  const uint32_t pairs[][2] = {{1, 1}, {1, 4}, {2, 4}, {5, 2}, {4, 2}, {2, 1}, {7, 7},  {8, 3},
-                               {9, 16}, {16, 9}, {17, 33}, {33, 5}, {13, 12}, {12, 13}, {3, 10}};
+  const uint32_t pairs[][2] = {{1, 1},   {1, 4},  {2, 4},   {5, 2},   {4, 2},
+                               {2, 1},   {7, 7},  {8, 3},   {9, 16},  {16, 9},
+                               {17, 33}, {33, 5}, {13, 12}, {12, 13}, {3, 10}};
   const size_t count = std::size(pairs);
   for (bool grey : {false, true}) {
     if (grey && bits > 8) continue;
@@ -98,8 +101,9 @@ TEST_P(ResampleByDepth, MatchesTheReferenceOnRandomImages) {
     for (size_t i = 0; i < count; ++i)
       for (size_t j : {i, (i * 7 + 3) % count, (i * 11 + 5) % count}) {
         const uint32_t W = pairs[i][0], w = pairs[i][1], H = pairs[j][0], h = pairs[j][1];
-        SCOPED_TRACE(std::to_string(bits) + (grey ? " grey " : " colour ") + std::to_string(W) + "x" +
-                     std::to_string(H) + " -> " + std::to_string(w) + "x" + std::to_string(h));
+        SCOPED_TRACE(std::to_string(bits) + (grey ? " grey " : " colour ") + std::to_string(W) +
+                     "x" + std::to_string(H) + " -> " + std::to_string(w) + "x" +
+                     std::to_string(h));
         OwnedBlock source(RandomImage(bits, W, H, static_cast<uint32_t>(i * 31 + j + bits)));
         const std::vector<uint8_t> before = testimg::Bytes(source.get());
         std::vector<std::vector<Line>> want;
@@ -116,13 +120,23 @@ TEST_P(ResampleByDepth, MatchesTheReferenceOnRandomImages) {
         EXPECT_EQ(testimg::Bytes(source.get()), before) << "the source changed";
         testimg::View r(result.get());
         ASSERT_NE(r.v.header, nullptr);
-        const BitmapInfoHeader header = {40, int32_t(w), int32_t(h), 1, uint16_t(channels * 8), 0,
-                                         uint32_t(RowStride(channels * 8, w) * h), 0, 0, grey ? 256u : 0u, 0};
+        const BitmapInfoHeader header = {40,
+                                         int32_t(w),
+                                         int32_t(h),
+                                         1,
+                                         uint16_t(channels * 8),
+                                         0,
+                                         uint32_t(RowStride(channels * 8, w) * h),
+                                         0,
+                                         0,
+                                         grey ? 256u : 0u,
+                                         0};
         EXPECT_EQ(0, std::memcmp(r.v.header, &header, 40)) << "a fresh header";
         EXPECT_EQ(HP_Size(result.get()), PackedDibSize(header.biClrUsed * 4, channels * 8, w, h));
         for (uint32_t k = 0; k < r.v.colorCount; ++k) {
           const RgbQuad e = r.v.colors[k];
-          ASSERT_TRUE(e.rgbRed == k && e.rgbGreen == k && e.rgbBlue == k && e.rgbReserved == 0) << "ramp " << k;
+          ASSERT_TRUE(e.rgbRed == k && e.rgbGreen == k && e.rgbBlue == k && e.rgbReserved == 0)
+              << "ramp " << k;
         }
         for (uint32_t y = 0; y < h; ++y)
           for (uint32_t x = 0; x < w; ++x)
@@ -147,7 +161,8 @@ Line ScaleGreyLine(const Line& values, uint32_t m, bool vertical) {
   {
     testimg::View v(source.get());
     for (uint32_t i = 0; i < 256; ++i) v.v.colors[i] = {uint8_t(i), uint8_t(i), uint8_t(i), 0};
-    for (uint32_t i = 0; i < n; ++i) testimg::SetPixel(v.v, vertical ? 0 : i, vertical ? i : 0, values[i]);
+    for (uint32_t i = 0; i < n; ++i)
+      testimg::SetPixel(v.v, vertical ? 0 : i, vertical ? i : 0, values[i]);
   }
   OwnedBlock result(vertical ? SCL_ScaleHeight(source.get(), 1, m, true, nullptr)
                              : Scale(source.get(), m, 1, true));
@@ -162,19 +177,21 @@ Line ScaleGreyLine(const Line& values, uint32_t m, bool vertical) {
 // must still follow the rule, where 32-bit sums would wrap around.
 TEST(Resample, WorkedExamplesAndTheOverflowBoundary) {
   const Line cases[][2] = {
-      {{10, 20, 30, 40, 50}, {18, 42}},   // (2·10 + 2·20 + 30) div 5, (30 + 2·40 + 2·50) div 5
-      {{0, 255}, {0, 51, 204, 255}},      // s0, (4·s0 + s1) div 5, (s0 + 4·s1) div 5, s1
+      {{10, 20, 30, 40, 50}, {18, 42}},  // (2·10 + 2·20 + 30) div 5, (30 + 2·40 + 2·50) div 5
+      {{0, 255}, {0, 51, 204, 255}},     // s0, (4·s0 + s1) div 5, (s0 + 4·s1) div 5, s1
       {{200, 100}, {200, 180, 120, 100}},
-      {{10, 21, 30, 41}, {15, 35}},       // pairwise means, truncated
+      {{10, 21, 30, 41}, {15, 35}},  // pairwise means, truncated
       {{255, 0}, {127}},
-      {{77}, {77, 77, 77, 77}},           // one sample: every result is that sample
+      {{77}, {77, 77, 77, 77}},  // one sample: every result is that sample
   };
   const Line in = {255, 254, 3, 255};
   for (bool vertical : {false, true}) {
     for (const auto& c : cases)
-      EXPECT_EQ(ScaleGreyLine(c[0], uint32_t(c[1].size()), vertical), c[1]) << c[0].size() << " -> " << c[1].size();
+      EXPECT_EQ(ScaleGreyLine(c[0], uint32_t(c[1].size()), vertical), c[1])
+          << c[0].size() << " -> " << c[1].size();
     for (uint32_t m : {4105u, 4106u, 5000u})
-      EXPECT_TRUE(ScaleGreyLine(in, m, vertical) == ReferenceLine(in, m)) << m << " vertical " << vertical;
+      EXPECT_TRUE(ScaleGreyLine(in, m, vertical) == ReferenceLine(in, m))
+          << m << " vertical " << vertical;
   }
 }
 
@@ -189,14 +206,16 @@ TEST(Resample, ProgressAndAllocationFailures) {
     std::string open;
     uint32_t W, H, w;
     int points;  // allocations that can fail
-  } cases[] = {{SCL_ShrinkWidth, 4, "open 4130", 9, 40, 4, 2}, {SCL_EnlargeWidth, 1, "open 4130", 9, 40, 20, 2},
-               {SCL_ScaleHeight, 8, "open 4131", 9, 50, 9, 2}, {SCL_ScaleHeight, 8, "open 4131", 9, 5, 9, 1},
+  } cases[] = {{SCL_ShrinkWidth, 4, "open 4130", 9, 40, 4, 2},
+               {SCL_EnlargeWidth, 1, "open 4130", 9, 40, 20, 2},
+               {SCL_ScaleHeight, 8, "open 4131", 9, 50, 9, 2},
+               {SCL_ScaleHeight, 8, "open 4131", 9, 5, 9, 1},
                {SCL_ScaleBoth, 32, "open 4132", 9, 5, 4, 2}};
   using Log = std::vector<std::string>;
   int owner;
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.bits) + " bits, " + std::to_string(c.W) + "x" + std::to_string(c.H) +
-                 " -> " + std::to_string(c.w) + "x40");
+    SCOPED_TRACE(std::to_string(c.bits) + " bits, " + std::to_string(c.W) + "x" +
+                 std::to_string(c.H) + " -> " + std::to_string(c.w) + "x40");
     OwnedBlock source(testimg::Make(c.bits, c.W, c.H, 9));
     const std::vector<uint8_t> before = testimg::Bytes(source.get());
     const int live = recorder::LiveBlocks();
@@ -206,15 +225,17 @@ TEST(Resample, ProgressAndAllocationFailures) {
         [&] { HP_Free(result = c.op(source.get(), c.w, 40, true, &owner)); },
         [&](int n) {
           EXPECT_EQ(result, nullptr) << "failure " << n;
-          const Log meter = {c.open, "range 40", "close", "message 2561"}, message = {"message 2561"};
-          EXPECT_EQ(recorder::ProgressAndMessages(), !widthOnly && n == 2 ? meter : message) << "failure " << n;
+          const Log meter = {c.open, "range 40", "close", "message 2561"},
+                    message = {"message 2561"};
+          EXPECT_EQ(recorder::ProgressAndMessages(), !widthOnly && n == 2 ? meter : message)
+              << "failure " << n;
           EXPECT_EQ(recorder::LiveBlocks(), live) << "failure " << n;
           EXPECT_EQ(recorder::OpenLocks(), 0) << "failure " << n;
         });
     EXPECT_EQ(points, c.points);
     EXPECT_NE(result, nullptr);
-    EXPECT_EQ(recorder::ProgressAndMessages(),
-              (Log{c.open, "range 40", "step 0", "step 16", "step 32", "step 39", "step 40", "close"}));
+    EXPECT_EQ(recorder::ProgressAndMessages(), (Log{c.open, "range 40", "step 0", "step 16",
+                                                    "step 32", "step 39", "step 40", "close"}));
     EXPECT_EQ(recorder::LastProgressOwner(), &owner);
     EXPECT_EQ(testimg::Bytes(source.get()), before);
   }
@@ -241,10 +262,11 @@ TEST(Resample, RefusesEmptyAndOversizedTargetsWithoutAllocating) {
 
 // An index past a short colour table reads black, never the bytes after the table.
 TEST(Resample, IndicesPastAShortTableAreBlack) {
-  const uint8_t bytes[] = {40, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 8, 0, 0, 0, 0, 0, 4, 0, 0, 0,
-                           0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0,  // 2 × 1, 8 bits, 1 colour
-                           30, 60, 90, 0,                                     // the table
-                           0, 200, 0, 0};                                     // indices 0 and 200
+  const uint8_t bytes[] = {
+      40, 0,   0,  0, 2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 8, 0, 0, 0, 0, 0,
+      4,  0,   0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0,  // 2 × 1, 8 bits, 1 colour
+      30, 60,  90, 0,                                                  // the table
+      0,  200, 0,  0};                                                 // indices 0 and 200
   OwnedBlock source(HP_Alloc(sizeof bytes, HP_MOVEABLE));
   std::memcpy(BlockLock(source.get()).get(), bytes, sizeof bytes);
   OwnedBlock result(SCL_ShrinkWidth(source.get(), 1, 1, false, nullptr));

@@ -15,9 +15,17 @@ HostBlock Make(unsigned bits, uint32_t width, uint32_t height, uint32_t seed) {
   {
     BlockLock lock(block);
     uint8_t* p = lock.get();
-    const BitmapInfoHeader h = {40, static_cast<int32_t>(width), static_cast<int32_t>(height), 1,
-                                static_cast<uint16_t>(bits), 0, static_cast<uint32_t>(stride * height),
-                                2835, 2835, colors, 0};
+    const BitmapInfoHeader h = {40,
+                                static_cast<int32_t>(width),
+                                static_cast<int32_t>(height),
+                                1,
+                                static_cast<uint16_t>(bits),
+                                0,
+                                static_cast<uint32_t>(stride * height),
+                                2835,
+                                2835,
+                                colors,
+                                0};
     std::memcpy(p, &h, sizeof h);
     std::mt19937 rng(seed);
     for (uint32_t i = 0; i < colors; ++i) {
@@ -44,10 +52,14 @@ std::vector<uint8_t> Bytes(HostBlock block) {
 uint32_t GetPixel(const DibView& v, uint32_t x, uint32_t y) {
   const uint8_t* row = v.RowFromTop(y);
   switch (v.bits) {
-    case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
-    case 4: return (x % 2 ? row[x / 2] : row[x / 2] >> 4) & 0xF;
-    case 8: return row[x];
-    case 24: return row[3 * x] | row[3 * x + 1] << 8 | row[3 * x + 2] << 16;
+    case 1:
+      return (row[x / 8] >> (7 - x % 8)) & 1;
+    case 4:
+      return (x % 2 ? row[x / 2] : row[x / 2] >> 4) & 0xF;
+    case 8:
+      return row[x];
+    case 24:
+      return row[3 * x] | row[3 * x + 1] << 8 | row[3 * x + 2] << 16;
     default:
       return row[4 * x] | row[4 * x + 1] << 8 | row[4 * x + 2] << 16 |
              static_cast<uint32_t>(row[4 * x + 3]) << 24;
@@ -66,9 +78,12 @@ void SetPixel(const DibView& v, uint32_t x, uint32_t y, uint32_t value) {
       row[x / 2] = static_cast<uint8_t>(x % 2 ? (row[x / 2] & 0xF0) | (value & 0xF)
                                               : (row[x / 2] & 0x0F) | (value & 0xF) << 4);
       break;
-    case 8: row[x] = static_cast<uint8_t>(value); break;
+    case 8:
+      row[x] = static_cast<uint8_t>(value);
+      break;
     default:
-      for (unsigned i = 0; i < v.bits / 8; ++i) row[v.bits / 8 * x + i] = static_cast<uint8_t>(value >> (8 * i));
+      for (unsigned i = 0; i < v.bits / 8; ++i)
+        row[v.bits / 8 * x + i] = static_cast<uint8_t>(value >> (8 * i));
   }
 }
 

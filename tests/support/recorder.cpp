@@ -85,7 +85,8 @@ HostBlock HP_Alloc(uint64_t bytes, unsigned flags) {
   block->size = static_cast<size_t>(bytes);
   block->data.reset(new (std::nothrow) uint8_t[block->size ? block->size : 1]);
   if (!block->data) return nullptr;
-  // Like GlobalAlloc, contents are undefined without HP_ZEROINIT: a sentinel exposes reliance on them.
+  // Like GlobalAlloc, contents are undefined without HP_ZEROINIT: a sentinel exposes reliance on
+  // them.
   std::memset(block->data.get(), (flags & HP_ZEROINIT) ? 0 : 0xAA, block->size);
   s.live.insert(block.get());
   return block.release();

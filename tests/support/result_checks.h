@@ -14,7 +14,9 @@
 namespace checks {
 
 // Bit `bit` of stored row k, counted from the most significant bit of byte 0.
-inline unsigned Bit(const DibView& v, size_t k, size_t bit) { return (v.Row(k)[bit / 8] >> (7 - bit % 8)) & 1; }
+inline unsigned Bit(const DibView& v, size_t k, size_t bit) {
+  return (v.Row(k)[bit / 8] >> (7 - bit % 8)) & 1;
+}
 
 // `result` is a well-formed width x height image with the header and colour table of `source`.
 inline void ExpectMadeFrom(const DibView& source, HostBlock result, uint32_t width, uint32_t height,
@@ -28,25 +30,28 @@ inline void ExpectMadeFrom(const DibView& source, HostBlock result, uint32_t wid
   const size_t table = source.colorCount * 4;
   EXPECT_EQ(0, std::memcmp(out.v.header, &expected, sizeof expected)) << what << ": header";
   ASSERT_EQ(HP_Size(result), PackedDibSize(table, source.bits, width, height)) << what;
-  EXPECT_TRUE(table == 0 || std::memcmp(out.v.colors, source.colors, table) == 0) << what << ": colour table";
+  EXPECT_TRUE(table == 0 || std::memcmp(out.v.colors, source.colors, table) == 0)
+      << what << ": colour table";
 }
 
 // Fails each allocation of `make` in turn: every failed run returns null after showing exactly
-// `message` (nothing when it is 0) and no progress, frees and unlocks everything and leaves `source`
-// as it was. `points` allocations in all.
-inline void ExpectCleanFailures(HostBlock source, const std::function<HostBlock()>& make, unsigned message,
-                                int points) {
+// `message` (nothing when it is 0) and no progress, frees and unlocks everything and leaves
+// `source` as it was. `points` allocations in all.
+inline void ExpectCleanFailures(HostBlock source, const std::function<HostBlock()>& make,
+                                unsigned message, int points) {
   const auto before = testimg::Bytes(source);
   const int live = recorder::LiveBlocks();
   const auto shown = message ? std::vector<std::string>{"message " + std::to_string(message)}
                              : std::vector<std::string>{};
   HostBlock result = nullptr;
-  const int found = testimg::ForEachAllocationFailure([&] { result = make(); }, [&](int n) {
-    EXPECT_EQ(result, nullptr) << "failure " << n;
-    EXPECT_EQ(recorder::ProgressAndMessages(), shown) << "failure " << n;
-    EXPECT_EQ(recorder::LiveBlocks(), live) << "failure " << n;
-    EXPECT_EQ(recorder::OpenLocks(), 0) << "failure " << n;
-  });
+  const int found = testimg::ForEachAllocationFailure(
+      [&] { result = make(); },
+      [&](int n) {
+        EXPECT_EQ(result, nullptr) << "failure " << n;
+        EXPECT_EQ(recorder::ProgressAndMessages(), shown) << "failure " << n;
+        EXPECT_EQ(recorder::LiveBlocks(), live) << "failure " << n;
+        EXPECT_EQ(recorder::OpenLocks(), 0) << "failure " << n;
+      });
   EXPECT_EQ(found, points) << "allocations that can fail";
   EXPECT_NE(result, nullptr);
   HP_Free(result);
