@@ -1,28 +1,43 @@
 // imagetool frame: margins painted around the picture, filled or with an outline border.
 #include <string>
 
+#include "cli/caption_glyphs.h"
 #include "cli/tool.h"
 #include "dib/dib.h"
+#include "frame/caption.h"
 #include "frame/frame.h"
 #include "frame/margins.h"
 #include "resources/text_ids.h"
 
 namespace {
 
+// The display depth the caption's mask is laid out for, as imagetool mask does: both layouts give
+// the same pixels.
+constexpr uint32_t kDisplayBits = 32;
+
 constexpr char kFrameUsage[] =
     "usage: imagetool frame [--margins T,B,L,R | --width W --height H] [--style filled|outline]\n"
     "                       [--fill R,G,B | --fill-index N] [--outline R,G,B | --outline-index N]\n"
-    "                       INPUT OUTPUT\n"
-    "Enlarges the picture with margins of T, B, L and R pixels at the top, bottom, left and "
-    "right,\n"
-    "or with as many pixels as make the new picture W wide or H high (either may be given alone),\n"
-    "split in two halves with the odd pixel going to the right or the bottom. The margins take "
-    "the\n"
-    "fill colour (grey 128,128,128 by default); --style outline adds a one-pixel border round the\n"
-    "whole new picture in the outline colour (grey 160,160,160 by default). In pictures with a\n"
-    "colour table R,G,B picks the nearest colour of the table (index 0 by default) and "
-    "--fill-index\n"
-    "and --outline-index name an entry of the table.\n";
+    "                       [--caption TEXT [CAPTION OPTIONS]] INPUT OUTPUT\n"
+    "Enlarges the picture with margins of T, B, L and R pixels at the top, bottom, left and\n"
+    "right, or with as many pixels as make the new picture W wide or H high (either may be given\n"
+    "alone), split in two halves with the odd pixel going to the right or the bottom. The margins\n"
+    "take the fill colour (grey 128,128,128 by default); --style outline adds a one-pixel border\n"
+    "round the whole new picture in the outline colour (grey 160,160,160 by default). In pictures\n"
+    "with a colour table R,G,B picks the nearest colour of the table (index 0 by default), and\n"
+    "--fill-index and --outline-index name an entry of the table.\n"
+    "Caption options (one line of at most 254 characters written over the framed picture):\n"
+    "  --align V,H              top|center|bottom, left|center|right (default top,left)\n"
+    "  --text R,G,B             the caption colour (default 192,192,192); --text-index N names\n"
+    "                           an entry of the colour table (default 0)\n"
+    "  --invert-caption         colour everything but the glyphs, which show the picture\n"
+    "  --alpha                  32-bit pictures: coloured pixels become opaque (default: kept)\n"
+    "  --no-color               32-bit pictures: coloured pixels keep their own colour\n"
+    "  --font NAME              a fontconfig font name (default Arial; fontconfig answers an\n"
+    "                           unknown name with its nearest font)\n"
+    "  --font-height N          cell height in pixels, 1 to 4096 (default 16)\n"
+    "  --bold, --italic\n"
+    "Glyphs are drawn without smoothing, so their pixels take exactly the caption colour.\n";
 
 // A colour as given on the command line: R,G,B, or an index into the colour table.
 struct ColorOption {
@@ -91,13 +106,42 @@ bool ResolveColor(const ColorOption& option, const DibView& image, const std::st
   return true;
 }
 
+// --align V,H into the alignment flags.
+bool ParseAlignment(const Args& args, uint16_t& alignment, std::string& error) {
+  if (!args.Has("--align")) return true;
+  const std::string& value = args.options.at("--align");
+  const size_t comma = value.find(',');
+  const std::string v = value.substr(0, comma),
+                    h = comma == std::string::npos ? "" : value.substr(comma + 1);
+  uint16_t flags = 0;
+  if (v == "top")
+    flags = kAlignTop;
+  else if (v == "center")
+    flags = kAlignVCenter;
+  else if (v == "bottom")
+    flags = kAlignBottom;
+  if (h == "left")
+    flags = static_cast<uint16_t>(flags | kAlignLeft);
+  else if (h == "center")
+    flags = static_cast<uint16_t>(flags | kAlignHCenter);
+  else if (h == "right")
+    flags = static_cast<uint16_t>(flags | kAlignRight);
+  if (flags < 8 || (flags & 7) == 0) {
+    error = "--align needs V,H: top, center or bottom, then left, center or right";
+    return false;
+  }
+  alignment = flags;
+  return true;
+}
+
 int RunFrame(const std::vector<std::string>& argv) {
   Args args;
   std::string error;
   if (!ParseArgs(argv,
                  {"--margins", "--width", "--height", "--style", "--fill", "--fill-index",
-                  "--outline", "--outline-index"},
-                 {}, args, error))
+                  "--outline", "--outline-index", "--caption", "--align", "--text", "--text-index",
+                  "--font", "--font-height"},
+                 {"--invert-caption", "--alpha", "--no-color", "--bold", "--italic"}, args, error))
     return UsageError(kFrameUsage, error);
 
   std::vector<long long> margins = {0, 0, 0, 0};  // top, bottom, left, right
@@ -127,6 +171,33 @@ int RunFrame(const std::vector<std::string>& argv) {
   if (outline.given && params.style != kFrameOutline)
     return UsageError(kFrameUsage, "--outline and --outline-index need --style outline");
 
+  // The caption is set before the picture is read, so that a missing font costs no work.
+  const bool hasCaption = args.Has("--caption");
+  ColorOption text;
+  CaptionGlyphs glyphs;
+  if (!hasCaption) {
+    for (const char* name : {"--align", "--text", "--text-index", "--invert-caption", "--alpha",
+                             "--no-color", "--font", "--font-height", "--bold", "--italic"})
+      if (args.Has(name)) return UsageError(kFrameUsage, std::string(name) + " needs --caption");
+  } else {
+    const std::string& caption = args.options.at("--caption");
+    // The dialog reads at most 254 characters and asks for fewer than 255.
+    if (caption.size() > 254) return UsageError(kFrameUsage, TextById(IDS_FRAME_CAPTION_TOO_LONG));
+    if (!ParseAlignment(args, params.alignment, error) ||
+        !ParseColor(args, "--text", "--text-index", text, error))
+      return UsageError(kFrameUsage, error);
+    if (!text.given) text = {true, false, 0, {192, 192, 192}};
+    CaptionFont font;
+    if (args.Has("--font")) font.name = args.options.at("--font");
+    long long height = font.height;
+    if (args.Has("--font-height") && !ParseInt(args.options.at("--font-height"), 1, 4096, height))
+      return UsageError(kFrameUsage, "--font-height needs a number of pixels from 1 to 4096");
+    font.height = static_cast<uint32_t>(height);
+    font.bold = args.Has("--bold");
+    font.italic = args.Has("--italic");
+    if (!SetCaption(caption, font, glyphs, error)) return UsageError(kFrameUsage, error);
+  }
+
   return RunImageCommand(args, kFrameUsage, [&](HostBlock image) -> HostBlock {
     {
       LockedDib locked(image);
@@ -134,7 +205,8 @@ int RunFrame(const std::vector<std::string>& argv) {
       const DibView& v = locked.view;
       std::string why;
       if (!ResolveColor(fill, v, "--fill", params.fill, why) ||
-          !ResolveColor(outline, v, "--outline", params.outline, why)) {
+          !ResolveColor(outline, v, "--outline", params.outline, why) ||
+          !ResolveColor(text, v, "--text", params.text, why)) {
         ToolError(why);
         return nullptr;
       }
@@ -160,7 +232,24 @@ int RunFrame(const std::vector<std::string>& argv) {
         return nullptr;
       }
     }
-    return FRM_ComposeFrame(image, params);
+    HostBlock framed = FRM_ComposeFrame(image, params);
+    if (!framed || !hasCaption) return framed;
+    const BitmapInfoHeader* header = static_cast<const BitmapInfoHeader*>(HP_Lock(framed));
+    const uint32_t width = static_cast<uint32_t>(header->biWidth);
+    const uint32_t height = static_cast<uint32_t>(header->biHeight);
+    HP_Unlock(framed);
+    const CaptionOrigin at =
+        FRM_CaptionOrigin(width, height, glyphs.cx, glyphs.cy, params.alignment);
+    HostBlock captioned =
+        FRM_AddCaption(framed, params.text, args.Has("--invert-caption"), args.Has("--alpha"),
+                       !args.Has("--no-color"), CaptionRenderer(glyphs, at.x, at.y), kDisplayBits);
+    // The plug-in keeps the uncaptioned frame when the caption fails; a file without the caption
+    // that was asked for would be a wrong result, so imagetool writes nothing instead.
+    if (captioned == framed) {
+      HP_Free(framed);
+      return nullptr;
+    }
+    return captioned;
   });
 }
 

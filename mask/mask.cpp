@@ -220,3 +220,26 @@ HostBlock MAS_ApplyMask(HostBlock source, const MaskRenderer& render, int32_t in
   resultLock.unlock();
   return result.release();
 }
+
+void MAS_RasterFromMono(const uint8_t* mono, size_t monoStride, const MaskRaster& raster) {
+  const size_t monoBytes = (size_t{raster.width} + 7) / 8;
+  for (uint32_t y = 0; y < raster.height; ++y) {
+    const uint8_t* in = mono + size_t{y} * monoStride;
+    uint8_t* out = raster.rows + size_t{y} * raster.stride;
+    if (raster.bits == 1) {
+      std::memcpy(out, in, monoBytes);
+      continue;
+    }
+    for (uint32_t x = 0; x < raster.width; ++x) {
+      const bool unpainted = (in[x / 8] >> (7 - x % 8)) & 1;
+      if (raster.bits == 4) {
+        const unsigned shift = x % 2 ? 0 : 4;
+        out[x / 2] =
+            static_cast<uint8_t>((out[x / 2] & ~(0x0F << shift)) | (unpainted ? 0x0F << shift : 0));
+      } else {
+        const size_t bytes = raster.bits / 8;
+        std::memset(out + x * bytes, unpainted ? 0xFF : 0x00, bytes);
+      }
+    }
+  }
+}

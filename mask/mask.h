@@ -45,6 +45,11 @@ struct MaskRaster {
 // not render; the engine then gives up and frees what it allocated.
 using MaskRenderer = std::function<bool(const MaskRaster& raster)>;
 
+// Fills `raster` from a one-bit drawing of the same size (rows bottom first, `monoStride` bytes
+// each, a set bit for an unpainted pixel): every pixel gets all its bits equal to its drawing bit.
+// A renderer that can only draw at one bit per pixel thereby serves every raster format.
+void MAS_RasterFromMono(const uint8_t* mono, size_t monoStride, const MaskRaster& raster);
+
 // How the raster is read back before merging.
 enum class MaskLayout {
   Separate,  // a second block holding an 8-bit mask (one byte per pixel)

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 
 #include "cli/bmp_io.h"
 #include "tests/support/images.h"
@@ -175,6 +177,95 @@ TEST(Imagetool, ReadsFilesOfOtherProgramsLikeAnIndependentReader) {
       }
     EXPECT_EQ(decoded, ReadAll(dir / "raw")) << c.options;
   }
+}
+
+// Caption pixels of `path` against the framed picture without caption `plain`: (x, y) of every
+// pixel that differs, after checking that each takes exactly `text` (no smoothed in-between).
+std::set<std::pair<int, int>> CaptionInk(const std::string& path, const std::string& plain,
+                                         uint32_t text) {
+  std::string error;
+  OwnedBlock a(ReadBmpFile(path, error)), b(ReadBmpFile(plain, error));
+  std::set<std::pair<int, int>> ink;
+  if (!a || !b) {
+    ADD_FAILURE() << path << ": " << error;
+    return ink;
+  }
+  const testimg::View va(a.get()), vb(b.get());
+  for (uint32_t y = 0; y < va.v.height; ++y)
+    for (uint32_t x = 0; x < va.v.width; ++x)
+      if (testimg::GetPixel(va.v, x, y) != testimg::GetPixel(vb.v, x, y)) {
+        EXPECT_EQ(testimg::GetPixel(va.v, x, y), text) << path << " at " << x << "," << y;
+        ink.emplace(x, y);
+      }
+  return ink;
+}
+
+std::set<std::pair<int, int>> Shifted(const std::set<std::pair<int, int>>& ink, int dx, int dy) {
+  std::set<std::pair<int, int>> out;
+  for (auto [x, y] : ink) out.emplace(x + dx, y + dy);
+  return out;
+}
+
+// A 4 x 4 picture in a frame of 84 x 64: the caption's ink takes exactly the text colour at every
+// depth; placements are shifts of one pattern (centre half of right, bottom the height less the
+// cell); spaces draw nothing; Invert swaps what takes the colour.
+TEST(Imagetool, FrameCaption) {
+  TempDir dir;
+  for (unsigned bits : testimg::kDepths) {
+    OwnedBlock image(testimg::Make(bits, 4, 4, 2));
+    std::string error;
+    const std::string in = dir / ("in" + std::to_string(bits) + ".bmp");
+    ASSERT_TRUE(WriteBmpFile(in, image.get(), error)) << error;
+    const std::string text = bits <= 8 ? "--text-index 0 " : "--text 255,0,0 ";
+    const uint32_t textValue = bits <= 8 ? 0 : 0xFF0000;
+    auto run = [&](const std::string& options, const std::string& out) {
+      const std::string palette = bits <= 8 ? "--fill-index 1 " : "--fill 40,40,40 ";
+      const RunResult r =
+          Tool("frame --margins 30,30,40,40 " + palette + options + " " + in + " " + dir / out);
+      EXPECT_EQ(r.status, 0) << options << ": " << r.output;
+    };
+    run("", "plain.bmp");
+    run("--caption '    ' " + text, "spaces.bmp");
+    EXPECT_EQ(Picture(dir / "spaces.bmp"), Picture(dir / "plain.bmp")) << bits << " bits";
+    if (bits != 8 && bits != 24) continue;  // placements once per kind of colour
+    std::map<std::string, std::set<std::pair<int, int>>> ink;
+    for (const char* align : {"top,left", "top,center", "top,right", "bottom,left"}) {
+      run("--caption Hi --align " + std::string(align) + " " + text, "cap.bmp");
+      ink[align] = CaptionInk(dir / "cap.bmp", dir / "plain.bmp", textValue);
+    }
+    ASSERT_FALSE(ink["top,left"].empty());
+    int right = 0;
+    while (right < 84 && Shifted(ink["top,left"], right, 0) != ink["top,right"]) ++right;
+    ASSERT_LT(right, 84) << bits << " bits: right is not a shift of left";
+    EXPECT_EQ(Shifted(ink["top,left"], right / 2, 0), ink["top,center"]) << bits << " bits";
+    EXPECT_EQ(Shifted(ink["top,left"], 0, 64 - 16), ink["bottom,left"]) << bits << " bits";
+    run("--caption Hi --invert-caption " + text, "inverted.bmp");
+    OwnedBlock inverted(ReadBmpFile(dir / "inverted.bmp", error));
+    OwnedBlock plain(ReadBmpFile(dir / "plain.bmp", error));
+    const testimg::View vi(inverted.get()), vp(plain.get());
+    for (uint32_t y = 0; y < 64; ++y)
+      for (uint32_t x = 0; x < 84; ++x)
+        ASSERT_EQ(testimg::GetPixel(vi.v, x, y),
+                  ink["top,left"].count({x, y}) ? testimg::GetPixel(vp.v, x, y) : textValue)
+            << bits << " bits at " << x << "," << y;
+  }
+  const std::string in = dir / "in8.bmp", out = dir / "out.bmp";
+  struct Refusal {
+    std::string options;
+    const char* says;
+  } refusals[] = {
+      {"--caption " + std::string(255, 'x'), "Caption too long"},
+      {"--caption x --align middle,left", "--align"},
+      {"--caption x --font-height 0", "--font-height"},
+      {"--text 1,2,3", "--text needs --caption"},
+  };
+  for (const Refusal& r : refusals) {
+    const RunResult run = Tool("frame " + r.options + " " + in + " " + out);
+    EXPECT_EQ(run.status, 2) << r.options;
+    EXPECT_NE(run.output.find(r.says), std::string::npos) << r.options << ": " << run.output;
+    EXPECT_FALSE(fs::exists(out)) << r.options;
+  }
+  EXPECT_EQ(Tool("frame --caption " + std::string(254, 'x') + " " + in + " " + out).status, 0);
 }
 
 }  // namespace
