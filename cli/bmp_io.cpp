@@ -1,10 +1,12 @@
 #include "cli/bmp_io.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include <fcntl.h>
@@ -165,22 +167,6 @@ bool ParseHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize, BmpLa
   return true;
 }
 
-// Allocates the image block for `layout`, with its header written.
-HostBlock StartBlock(const BmpLayout& layout, uint8_t*& base) {
-  const BitmapInfoHeader& h = layout.header;
-  HostBlock block =
-      HP_Alloc(PackedDibSize(h.biClrUsed * 4, h.biBitCount, static_cast<uint32_t>(h.biWidth),
-                             static_cast<uint32_t>(h.biHeight)),
-               HP_MOVEABLE);
-  base = block ? static_cast<uint8_t*>(HP_Lock(block)) : nullptr;
-  if (block && !base) {
-    HP_Free(block);
-    return nullptr;
-  }
-  if (base) std::memcpy(base, &h, sizeof h);
-  return block;
-}
-
 // Puts rows read in file order into bottom-up order and clears the padding of every row, so that
 // equal pictures give equal bytes whatever wrote the file.
 void FinishRows(const BmpLayout& layout, uint8_t* rows) {
@@ -224,24 +210,73 @@ void RemovePendingTemp(int sig) {
   std::raise(sig);
 }
 
-}  // namespace
+// Where the reader gets its bytes: `read` copies `bytes` bytes at `offset` into `into`, false when
+// it cannot.
+struct BmpSource {
+  uint64_t size = 0;
+  std::function<bool(uint64_t offset, void* into, size_t bytes)> read;
+};
 
-HostBlock ParseBmp(const uint8_t* data, size_t size, std::string& error) {
+// The one reader behind both entry points: headers checked first, then the table and the rows go
+// straight into the block that becomes the image.
+HostBlock ReadBmp(const BmpSource& source, std::string& error) {
+  // Enough for the largest info header and bit-field masks.
+  uint8_t head[kFileHeaderSize + 124 + 12] = {};
+  const size_t headSize = static_cast<size_t>(std::min<uint64_t>(sizeof head, source.size));
+  if (!source.read(0, head, headSize)) {
+    error = "read error";
+    return nullptr;
+  }
   BmpLayout layout;
-  if (!ParseHeaders(data, size, size, layout, error)) return nullptr;
-  uint8_t* base = nullptr;
-  OwnedBlock block(StartBlock(layout, base));
-  if (!block) {
+  if (!ParseHeaders(head, headSize, source.size, layout, error)) return nullptr;
+  const BitmapInfoHeader& h = layout.header;
+  const uint32_t tableBytes = h.biClrUsed * 4;
+  OwnedBlock block(
+      HP_Alloc(PackedDibSize(tableBytes, h.biBitCount, static_cast<uint32_t>(h.biWidth),
+                             static_cast<uint32_t>(h.biHeight)),
+               HP_MOVEABLE));
+  BlockLock lock(block.get());
+  if (!lock) {
     error = "not enough memory for the image";
     return nullptr;
   }
-  const uint32_t tableBytes = layout.header.biClrUsed * 4;
-  std::memcpy(base + kHeaderSize, data + layout.tableOffset, tableBytes);
-  uint8_t* rows = base + kHeaderSize + tableBytes;
-  std::memcpy(rows, data + layout.pixelOffset, layout.header.biSizeImage);
+  std::memcpy(lock.get(), &h, sizeof h);
+  uint8_t* rows = lock.get() + kHeaderSize + tableBytes;
+  if (!source.read(layout.tableOffset, lock.get() + kHeaderSize, tableBytes) ||
+      !source.read(layout.pixelOffset, rows, h.biSizeImage)) {
+    error = "read error or truncated file";
+    return nullptr;
+  }
   FinishRows(layout, rows);
-  HP_Unlock(block.get());
+  lock.unlock();
   return block.release();
+}
+
+// The 14-byte file header in front of a PackedDib of `dibBytes` bytes whose rows follow
+// `colorCount` table entries.
+std::array<uint8_t, kFileHeaderSize> FileHeader(size_t dibBytes, uint32_t colorCount) {
+  std::array<uint8_t, kFileHeaderSize> out{'B', 'M'};
+  Put32(&out[2], static_cast<uint32_t>(kFileHeaderSize + dibBytes));
+  Put32(&out[10], static_cast<uint32_t>(kFileHeaderSize + kHeaderSize + colorCount * 4));
+  return out;
+}
+
+// The bytes of a valid PackedDib that go into its file (header, table, rows); 0 for a block that
+// does not describe one.
+size_t DibFileBytes(const uint8_t* dib, size_t size, DibView& v) {
+  if (!dib || !DescribeDib(const_cast<uint8_t*>(dib), size, v)) return 0;
+  return kHeaderSize + v.colorCount * 4 + v.stride * v.height;
+}
+
+}  // namespace
+
+HostBlock ParseBmp(const uint8_t* data, size_t size, std::string& error) {
+  return ReadBmp({size,
+                  [data](uint64_t offset, void* into, size_t bytes) {
+                    if (bytes) std::memcpy(into, data + offset, bytes);
+                    return true;
+                  }},
+                 error);
 }
 
 HostBlock ReadBmpFile(const std::string& path, std::string& error) {
@@ -255,61 +290,43 @@ HostBlock ReadBmpFile(const std::string& path, std::string& error) {
     error = "not a regular file";
     return nullptr;
   }
-  const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
-  // Enough for the largest info header and bit-field masks.
-  uint8_t head[kFileHeaderSize + 124 + 12] = {};
-  const size_t headSize = std::fread(head, 1, sizeof head, file.get());
-  BmpLayout layout;
-  if (!ParseHeaders(head, headSize, fileSize, layout, error)) return nullptr;
-
-  uint8_t* base = nullptr;
-  OwnedBlock block(StartBlock(layout, base));
-  if (!block) {
-    error = "not enough memory for the image";
-    return nullptr;
-  }
-  const uint32_t tableBytes = layout.header.biClrUsed * 4;
-  uint8_t* rows = base + kHeaderSize + tableBytes;
-  // The table and the rows go straight into the image block: no second copy of the pixels.
-  bool ok = std::fseek(file.get(), static_cast<long>(layout.tableOffset), SEEK_SET) == 0 &&
-            std::fread(base + kHeaderSize, 1, tableBytes, file.get()) == tableBytes &&
-            std::fseek(file.get(), static_cast<long>(layout.pixelOffset), SEEK_SET) == 0 &&
-            std::fread(rows, 1, layout.header.biSizeImage, file.get()) == layout.header.biSizeImage;
-  if (!ok) {
-    HP_Unlock(block.get());
-    error = "read error or truncated file";
-    return nullptr;
-  }
-  FinishRows(layout, rows);
-  HP_Unlock(block.get());
-  return block.release();
+  FILE* f = file.get();
+  return ReadBmp({static_cast<uint64_t>(st.st_size),
+                  [f](uint64_t offset, void* into, size_t bytes) {
+#ifdef _WIN32
+                    const bool placed = _fseeki64(f, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+                    const bool placed = fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+                    return placed && std::fread(into, 1, bytes, f) == bytes;
+                  }},
+                 error);
 }
 
 std::vector<uint8_t> EncodeBmp(HostBlock dib) {
   BlockLock lock(dib);
   DibView v;
-  if (!lock || !DescribeDib(lock.get(), HP_Size(dib), v)) return {};
-  const size_t dibBytes = kHeaderSize + v.colorCount * 4 + v.stride * v.height;
-  std::vector<uint8_t> out(kFileHeaderSize + dibBytes);
-  out[0] = 'B';
-  out[1] = 'M';
-  Put32(&out[2], static_cast<uint32_t>(out.size()));
-  Put32(&out[10], static_cast<uint32_t>(kFileHeaderSize + kHeaderSize + v.colorCount * 4));
-  std::memcpy(&out[kFileHeaderSize], lock.get(), dibBytes);
+  const size_t dibBytes = DibFileBytes(lock.get(), HP_Size(dib), v);
+  if (!dibBytes) return {};
+  const auto header = FileHeader(dibBytes, v.colorCount);
+  std::vector<uint8_t> out(header.begin(), header.end());
+  out.insert(out.end(), lock.get(), lock.get() + dibBytes);
   return out;
 }
 
 bool WriteBmpFile(const std::string& path, HostBlock dib, std::string& error) {
   BlockLock lock(dib);
+  return WriteBmpFile(path, lock.get(), HP_Size(dib), error);
+}
+
+bool WriteBmpFile(const std::string& path, const uint8_t* dib, size_t size, std::string& error) {
   DibView v;
-  if (!lock || !DescribeDib(lock.get(), HP_Size(dib), v)) {
+  const size_t dibBytes = DibFileBytes(dib, size, v);
+  if (!dibBytes) {
     error = "internal error: the result is not a valid image";
     return false;
   }
-  const size_t dibBytes = kHeaderSize + v.colorCount * 4 + v.stride * v.height;
-  uint8_t fileHeader[kFileHeaderSize] = {'B', 'M'};
-  Put32(fileHeader + 2, static_cast<uint32_t>(kFileHeaderSize + dibBytes));
-  Put32(fileHeader + 10, static_cast<uint32_t>(kFileHeaderSize + kHeaderSize + v.colorCount * 4));
+  const auto fileHeader = FileHeader(dibBytes, v.colorCount);
 
   // A fresh temporary name beside the target, so that the final rename cannot cross devices.
   std::string temp;
@@ -334,8 +351,8 @@ bool WriteBmpFile(const std::string& path, HostBlock dib, std::string& error) {
   }
   File file(fdopen(fd, "wb"));
   bool ok = file &&
-            std::fwrite(fileHeader, 1, sizeof fileHeader, file.get()) == sizeof fileHeader &&
-            std::fwrite(lock.get(), 1, dibBytes, file.get()) == dibBytes;
+            std::fwrite(fileHeader.data(), 1, fileHeader.size(), file.get()) == fileHeader.size() &&
+            std::fwrite(dib, 1, dibBytes, file.get()) == dibBytes;
   const int writeErrno = errno;
   if (file) {
     ok = std::fclose(file.release()) == 0 && ok;

@@ -29,3 +29,5 @@ std::vector<uint8_t> EncodeBmp(HostBlock dib);
 // `path`, which is renamed over `path` only when everything was written. On failure nothing is
 // left behind and `error` says why.
 bool WriteBmpFile(const std::string& path, HostBlock dib, std::string& error);
+// The same for a PackedDib of `size` bytes at `dib` (a block locked by another owner).
+bool WriteBmpFile(const std::string& path, const uint8_t* dib, size_t size, std::string& error);

@@ -3,10 +3,10 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <vector>
 
+#include "cli/bmp_io.h"
+#include "dib/block.h"
 #include "host/korvex.h"
 #include "plugin/host_api.h"
 
@@ -20,7 +20,26 @@ constexpr UINT kOpenCommand = 100;
 constexpr UINT kExitCommand = 101;
 constexpr UINT kCascadeCommand = 102;
 constexpr UINT kTileCommand = 103;
+constexpr UINT kSaveAsCommand = 104;
 constexpr UINT kFirstChildId = 0xFF00;  // MDI numbers its windows from here in the Window menu
+
+// A movable global block locked for the guard's lifetime.
+class LockedGlobal {
+ public:
+  explicit LockedGlobal(HGLOBAL block)
+      : block_(block), data_(block ? static_cast<uint8_t*>(GlobalLock(block)) : nullptr) {}
+  ~LockedGlobal() {
+    if (data_) GlobalUnlock(block_);
+  }
+  LockedGlobal(const LockedGlobal&) = delete;
+  LockedGlobal& operator=(const LockedGlobal&) = delete;
+  uint8_t* get() const { return data_; }
+  explicit operator bool() const { return data_ != nullptr; }
+
+ private:
+  HGLOBAL block_;
+  uint8_t* data_;
+};
 
 HWND MdiClient = nullptr;
 HWND StatusLine = nullptr;
@@ -50,13 +69,31 @@ void OpenFiles(HWND frame) {
   ofn.lpstrFile = path;
   ofn.nMaxFile = sizeof path;
   ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-  if (!GetOpenFileNameA(&ofn)) return;
+  if (GetOpenFileNameA(&ofn)) OpenPictureFile(frame, path);
+}
+
+// Writes the active window's image as a BMP file chosen in the common save dialog, whole or not
+// at all.
+void SaveImageAs(HWND frame) {
+  HWND window = ActiveImage();
+  HGLOBAL dib = window ? ZQ_GetHDib(window) : nullptr;
+  if (!dib) return;  // the item is greyed without an image
+  char path[MAX_PATH] = {};
+  OPENFILENAMEA ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = frame;
+  ofn.lpstrFilter = "Bitmaps (*.bmp)\0*.bmp\0All files\0*.*\0";
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = sizeof path;
+  ofn.lpstrDefExt = "bmp";
+  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (!GetSaveFileNameA(&ofn)) return;
+  LockedGlobal image(dib);
   std::string error;
-  HGLOBAL dib = ReadBmpFile(path, error);
-  if (dib)
-    OpenImageWindow(frame, path + ofn.nFileOffset, dib);
-  else
-    MessageBoxA(frame, (std::string(path) + ": " + error).c_str(), "Host", MB_OK | MB_ICONERROR);
+  if (!image || !WriteBmpFile(path, image.get(), GlobalSize(dib), error))
+    MessageBoxA(frame,
+                (std::string(path) + ": " + (image ? error : "the image cannot be read")).c_str(),
+                "Host", MB_OK | MB_ICONERROR);
 }
 
 // Menu choices the host does not own go to the plug-in with the active image window.
@@ -64,6 +101,9 @@ LRESULT OnCommand(HWND frame, WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
     case kOpenCommand:
       OpenFiles(frame);
+      return 0;
+    case kSaveAsCommand:
+      SaveImageAs(frame);
       return 0;
     case kExitCommand:
       SendMessageA(frame, WM_CLOSE, 0, 0);
@@ -122,6 +162,8 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
       OnMenuSelect(wParam, lParam);
       return 0;
     case WM_INITMENUPOPUP:
+      EnableMenuItem(reinterpret_cast<HMENU>(wParam), kSaveAsCommand,
+                     MF_BYCOMMAND | (ActiveImage() ? MF_ENABLED : MF_GRAYED));
       // The plug-in greys or enables its own ids; in any other popup it finds none of them.
       if (HostPlugin) HostPlugin->menuInit(0, reinterpret_cast<HMENU>(wParam), 0);
       return 0;
@@ -204,67 +246,30 @@ bool LoadPlugin(const char* path, PluginEntryPoints& plugin) {
   return true;
 }
 
-HGLOBAL ReadBmpFile(const char* path, std::string& error) {
-  FILE* file = std::fopen(path, "rb");
-  if (!file) {
-    error = "cannot open the file";
-    return nullptr;
-  }
-  std::vector<BYTE> data;
-  BYTE chunk[65536];
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-    data.insert(data.end(), chunk, chunk + n);
-  std::fclose(file);
-
-  BITMAPFILEHEADER fileHeader;
-  BITMAPINFOHEADER h;
-  if (data.size() < sizeof fileHeader + sizeof h) {
-    error = "not a BMP file";
-    return nullptr;
-  }
-  std::memcpy(&fileHeader, data.data(), sizeof fileHeader);
-  std::memcpy(&h, data.data() + sizeof fileHeader, sizeof h);
-  const UINT bits = h.biBitCount;
-  if (fileHeader.bfType != 0x4D42 || (h.biSize != 40 && h.biSize != 108 && h.biSize != 124)) {
-    error = "not a BMP file with a Windows header";
-    return nullptr;
-  }
-  if (h.biCompression != BI_RGB ||
-      !(bits == 1 || bits == 4 || bits == 8 || bits == 24 || bits == 32) || h.biWidth <= 0 ||
-      h.biHeight == 0 || h.biWidth > 65535 || h.biHeight > 65535 || h.biHeight < -65535) {
-    error = "unsupported BMP: compressed, 16 bits or an unusual size";
-    return nullptr;
-  }
-  const UINT colors = bits <= 8 ? (h.biClrUsed ? h.biClrUsed : 1u << bits) : 0;
-  const bool topDown = h.biHeight < 0;
-  const UINT height = static_cast<UINT>(topDown ? -h.biHeight : h.biHeight);
-  const SIZE_T stride = (SIZE_T{bits} * static_cast<UINT>(h.biWidth) + 31) / 32 * 4;
-  const SIZE_T tableAt = sizeof fileHeader + h.biSize;
-  if (colors > (bits <= 8 ? 1u << bits : 0u) || tableAt + colors * 4 > data.size() ||
-      fileHeader.bfOffBits + stride * height > data.size()) {
-    error = "the file is cut short";
-    return nullptr;
-  }
-  HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, 40 + colors * 4 + stride * height);
-  auto* p = static_cast<BYTE*>(GlobalLock(dib));
-  if (!p) {
+HGLOBAL ReadPictureFile(const char* path, std::string& error) {
+  OwnedBlock image(ReadBmpFile(path, error));
+  BlockLock source(image.get());
+  if (!source) return nullptr;
+  const size_t size = HP_Size(image.get());
+  HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, size);
+  LockedGlobal dest(dib);
+  if (!dest) {
     GlobalFree(dib);
-    error = "not enough memory";
+    error = "not enough memory for the image";
     return nullptr;
   }
-  h.biSize = 40;
-  h.biHeight = static_cast<LONG>(height);
-  h.biClrUsed = colors;
-  h.biSizeImage = static_cast<DWORD>(stride * height);
-  std::memcpy(p, &h, 40);
-  std::memcpy(p + 40, data.data() + tableAt, colors * 4);
-  for (UINT k = 0; k < height; ++k) {
-    const UINT fileRow = topDown ? height - 1 - k : k;
-    std::memcpy(p + 40 + colors * 4 + k * stride,
-                data.data() + fileHeader.bfOffBits + fileRow * stride, stride);
-  }
-  GlobalUnlock(dib);
+  std::memcpy(dest.get(), source.get(), size);
   return dib;
+}
+
+bool OpenPictureFile(HWND frame, const char* path) {
+  std::string error;
+  HGLOBAL dib = ReadPictureFile(path, error);
+  if (!dib) {
+    MessageBoxA(frame, (std::string(path) + ": " + error).c_str(), "Host", MB_OK | MB_ICONERROR);
+    return false;
+  }
+  return OpenImageWindow(frame, path, dib) != nullptr;
 }
 
 HWND CreateHostFrame() {
@@ -272,6 +277,7 @@ HWND CreateHostFrame() {
   HMENU bar = CreateMenu();
   HMENU file = CreatePopupMenu();
   AppendMenuA(file, MF_STRING, kOpenCommand, "&Open...");
+  AppendMenuA(file, MF_STRING, kSaveAsCommand, "Save &As...");
   AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
   AppendMenuA(file, MF_STRING, kExitCommand, "E&xit");
   HMENU window = CreatePopupMenu();

@@ -29,20 +29,24 @@ constexpr UINT kHostInterfaceVersion = 0x0101;
 // when it cannot be loaded or lacks an entry point.
 bool LoadPlugin(const char* path, PluginEntryPoints& plugin);
 
-// Reads an uncompressed BMP file of 1, 4, 8, 24 or 32 bits (40-byte, V4 or V5 header, either row
-// order) into a new movable PackedDib with a 40-byte header, bottom-up rows, biClrUsed and
-// biSizeImage filled in. The caller owns the block. Null with `error` set on failure.
-HGLOBAL ReadBmpFile(const char* path, std::string& error);
+// Reads a BMP file with imagetool's reader (cli/bmp_io.h says which files it takes) into a new
+// movable global block holding the PackedDib. The caller owns the block. Null with `error` set on
+// failure.
+HGLOBAL ReadPictureFile(const char* path, std::string& error);
 
 // The plug-in the viewer's windows talk to (menu commands, help, activation, exit); null for none.
 extern PluginEntryPoints* HostPlugin;
 
-// Creates the viewer's main window (menu bar "File", "Window", status line) and tells KORVEX
-// about it, so that the plug-in's popup menu lands in its menu bar. Not shown yet.
+// Creates the viewer's main window (menu bar "File" with Open, Save As and Exit, "Window", status
+// line) and tells KORVEX about it, so that the plug-in's popup menu lands in its menu bar. Not
+// shown yet.
 HWND CreateHostFrame();
 // Opens `dib` (now owned by the window) in a new "GenericWClass" window of the frame, titled
 // `title`, sized to the image. Returns the window.
 HWND OpenImageWindow(HWND frame, const char* title, HGLOBAL dib);
+// Opens the BMP file at `path` in a new image window of the frame; a file that cannot be read is
+// reported in a message box. False when no window was opened.
+bool OpenPictureFile(HWND frame, const char* path);
 // Loads, checks and initialises the plug-in for the frame; false when any step fails.
 bool StartPlugin(HWND frame, const char* path, PluginEntryPoints& plugin);
 // Runs the message loop until the frame is closed; returns the quit code.

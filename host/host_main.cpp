@@ -3,8 +3,6 @@
 // Opens each file in its own image window; the plug-in's commands are in the "Image" menu.
 #include <windows.h>
 
-#include <string>
-
 #include "host/host_app.h"
 #include "host/korvex.h"
 
@@ -15,15 +13,7 @@ int main(int argc, char** argv) {
   if (!StartPlugin(frame, "IMAGE.DLL", plugin))
     MessageBoxA(frame, "IMAGE.DLL could not be loaded or initialised.", "Host",
                 MB_OK | MB_ICONWARNING);
-  for (int i = 1; i < argc; ++i) {
-    std::string error;
-    HGLOBAL dib = ReadBmpFile(argv[i], error);
-    if (dib)
-      OpenImageWindow(frame, argv[i], dib);
-    else
-      MessageBoxA(frame, (std::string(argv[i]) + ": " + error).c_str(), "Host",
-                  MB_OK | MB_ICONERROR);
-  }
+  for (int i = 1; i < argc; ++i) OpenPictureFile(frame, argv[i]);
   ShowWindow(frame, SW_SHOWNORMAL);
   UpdateWindow(frame);
   return RunHostLoop(frame);

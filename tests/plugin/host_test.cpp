@@ -1,13 +1,19 @@
 // The stand-in host's viewer with the plug-in, as a person sees it: an image window in the
 // frame, the plug-in's menu pulled down (saved as a screenshot), help on the status line, and
 // a command chosen through the frame's menu routing; and the host library's utilities.
+#include <windows.h>
+// The common dialogs' control ids need <windows.h> first.
+#include <dlgs.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "cli/bmp_io.h"
+#include "dib/block.h"
 #include "dib/dib.h"
+#include "dib/transforms.h"
 #include "host/host_app.h"
 #include "host/korvex.h"
 #include "plugin/host_api.h"
@@ -96,6 +102,53 @@ TEST(Host, ShowsThePluginMenuAndRoutesItsCommands) {
   HostPlugin = nullptr;  // no exit call: the other tests keep the plug-in
   DestroyWindow(frame);
   MSG quit;  // the closed viewer asks its loop to end; the tests go on
+  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  Plugin().imageActivate(nullptr, 0, 0);
+}
+
+std::vector<uint8_t> FileBytes(const std::string& path) {
+  std::vector<uint8_t> bytes;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
+    std::fclose(f);
+  }
+  return bytes;
+}
+
+// The viewer opens a file with imagetool's reader and saves the active image through the common
+// dialog: after Invert, the saved file is byte for byte what imagetool's invert writes.
+TEST(Host, SavesTheInvertedImageAsImagetoolWritesIt) {
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  const std::string stem = temp + std::string("host") + std::to_string(GetCurrentProcessId());
+  const std::string in = stem + "in.bmp", out = stem + "out.bmp";
+  HWND frame = CreateHostFrame();
+  ASSERT_NE(frame, nullptr);
+  HostPlugin = &Plugin();
+  ASSERT_TRUE(InitPlugin(5000, 1));
+  const UINT saveAs = GetMenuItemID(GetSubMenu(GetMenu(frame), 0), 1);
+  for (unsigned bits : {8u, 24u}) {
+    std::string error;
+    OwnedBlock picture(testimg::Make(bits, 37, 11, bits));
+    ASSERT_TRUE(WriteBmpFile(in, picture.get(), error)) << error;
+    ASSERT_TRUE(OpenPictureFile(frame, in.c_str()));
+    SendMessageA(frame, WM_COMMAND, MenuId(0), 0);  // Invert
+    OnDialog(0, [&](HWND dialog) {
+      if (bits == 24) SaveScreenshot({dialog}, "host_save_as");
+      SetDlgItemTextA(dialog, GetDlgItem(dialog, cmb13) ? cmb13 : edt1, out.c_str());
+      SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    SendMessageA(frame, WM_COMMAND, saveAs, 0);
+
+    OwnedBlock expected(ReadBmpFile(in, error));
+    ASSERT_TRUE(InvertDib(expected.get(), nullptr));
+    EXPECT_EQ(FileBytes(out), EncodeBmp(expected.get())) << bits << " bits";
+    std::remove(out.c_str());
+  }
+  std::remove(in.c_str());
+  HostPlugin = nullptr;
+  DestroyWindow(frame);
+  MSG quit;
   PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
   Plugin().imageActivate(nullptr, 0, 0);
 }
