@@ -60,15 +60,22 @@ void SetStatus(const char* text) {
   if (StatusLine) SetWindowTextA(StatusLine, text);
 }
 
-void OpenFiles(HWND frame) {
-  char path[MAX_PATH] = {};
+// The common file dialog's settings for a BMP file named into `path` (MAX_PATH characters).
+OPENFILENAMEA BmpFileDialog(HWND frame, char* path, DWORD flags) {
   OPENFILENAMEA ofn = {};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = frame;
   ofn.lpstrFilter = "Bitmaps (*.bmp)\0*.bmp\0All files\0*.*\0";
   ofn.lpstrFile = path;
-  ofn.nMaxFile = sizeof path;
-  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrDefExt = "bmp";
+  ofn.Flags = flags | OFN_HIDEREADONLY;
+  return ofn;
+}
+
+void OpenFiles(HWND frame) {
+  char path[MAX_PATH] = {};
+  OPENFILENAMEA ofn = BmpFileDialog(frame, path, OFN_FILEMUSTEXIST);
   if (GetOpenFileNameA(&ofn)) OpenPictureFile(frame, path);
 }
 
@@ -79,14 +86,7 @@ void SaveImageAs(HWND frame) {
   HGLOBAL dib = window ? ZQ_GetHDib(window) : nullptr;
   if (!dib) return;  // the item is greyed without an image
   char path[MAX_PATH] = {};
-  OPENFILENAMEA ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = frame;
-  ofn.lpstrFilter = "Bitmaps (*.bmp)\0*.bmp\0All files\0*.*\0";
-  ofn.lpstrFile = path;
-  ofn.nMaxFile = sizeof path;
-  ofn.lpstrDefExt = "bmp";
-  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  OPENFILENAMEA ofn = BmpFileDialog(frame, path, OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST);
   if (!GetSaveFileNameA(&ofn)) return;
   LockedGlobal image(dib);
   std::string error;
