@@ -88,6 +88,10 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
       {"mirror " + dir / "junk.bmp" + " " + out, 2, "junk.bmp: "},
       {"invert " + in + " " + dir / "no/such/folder/o.bmp", 1, "cannot create the output file"},
       {"info " + in, 0, "5 x 4, 8 bits per pixel, 256 colours"},
+      {"crop --width 3 --left 1 " + in + " " + out, 2, "--width cannot be combined"},
+      {"crop --bottom 1 --height 3 " + in + " " + out, 2, "--height cannot be combined"},
+      {"crop --rect 0,0,2,2 --height 3 " + in + " " + out, 2, "--rect cannot be combined"},
+      {"crop --width 0 " + in + " " + out, 1, "dimension less than or equal to zero"},
   };
   for (const Case& c : cases) {
     const RunResult run = Tool(c.args);
@@ -111,6 +115,29 @@ TEST(Imagetool, SampleRunWritesEveryCommandAtEveryDepth) {
           (dir.path / "imagetool-sample" / (std::string(name) + "-" + depth + ".bmp")).string();
       EXPECT_FALSE(Picture(file).empty()) << file;
     }
+}
+
+// A kept width or height is centred with the odd pixel on the left or at the bottom; more than
+// the picture keeps that direction whole.
+TEST(Imagetool, KeptSizesCropLikeTheMarginsTheyStandFor) {
+  TempDir dir;
+  OwnedBlock image(testimg::Make(4, 15, 15, 9));
+  std::string error;
+  ASSERT_TRUE(WriteBmpFile(dir / "in.bmp", image.get(), error)) << error;
+  const std::pair<const char*, const char*> same[] = {
+      {"--width 10", "--left 3 --right 2"},
+      {"--height 10", "--top 2 --bottom 3"},
+      {"--width 99 --height 14", "--bottom 1"},
+  };
+  for (const auto& [kept, margins] : same) {
+    ASSERT_EQ(Tool(std::string("crop ") + kept + " " + dir / "in.bmp" + " " + dir / "a.bmp").status,
+              0)
+        << kept;
+    ASSERT_EQ(
+        Tool(std::string("crop ") + margins + " " + dir / "in.bmp" + " " + dir / "b.bmp").status, 0)
+        << margins;
+    EXPECT_EQ(ReadAll(dir / "a.bmp"), ReadAll(dir / "b.bmp")) << kept;
+  }
 }
 
 // ImageMagick writes the file and applies the same operations; the pictures must agree exactly.
