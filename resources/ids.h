@@ -12,6 +12,22 @@
 /* Controls of the colour chooser (8300) */
 #define IDC_COLOR_GRID 133
 
+/* The Crop dialog (8301): its preview and fields, and the hand cursor shown over the marks */
+#define IDD_CROP 8301
+#define IDC_CROP_WIDTH 99
+#define IDC_CROP_HEIGHT 100
+#define IDC_CROP_PREVIEW 106
+#define IDC_CROP_TOP 117
+#define IDC_CROP_BOTTOM 118
+#define IDC_CROP_LEFT 119
+#define IDC_CROP_RIGHT 120
+#define IDC_CROP_RESET 123
+#define IDC_CROP_FIT 124
+#define IDC_CROP_REAL_SIZE 125
+#define IDC_CROP_HSCROLL 126
+#define IDC_CROP_VSCROLL 127
+#define IDC_CROP_HAND 400
+
 /* Command ids that the host chooses, not reserved at start-up */
 #define ScaleSettingsCommandId 4121
 #define HostScaleCommandId 4122
