@@ -7,18 +7,23 @@
 #include "resources/text_ids.h"
 #include "scale/nearest.h"
 #include "scale/resample.h"
+#include "scale/scale_units.h"
 #include "scale/target.h"
 
 namespace {
 
 constexpr char kScaleUsage[] =
-    "usage: imagetool scale [--width N|P%] [--height N|P%] [--keep-aspect]\n"
-    "                       [--quality high|low] [--grey] INPUT OUTPUT\n"
-    "Resizes the image to a width and height in pixels (200) or in percent of its size (50%).\n"
-    "A side not given keeps the image's size.\n"
+    "usage: imagetool scale [--width SIZE] [--height SIZE] [--keep-aspect]\n"
+    "                       [--resolution X[,Y]] [--quality high|low] [--grey] INPUT OUTPUT\n"
+    "Resizes the image to a width and height, each in pixels (200), in percent of the image's\n"
+    "size (50%), in inches (2.5in) or in centimetres (6.35cm). A side not given keeps the\n"
+    "image's size.\n"
     "  --keep-aspect   the larger of the two target sides stays and the other follows the\n"
-    "                  image's aspect ratio, rounded up; with one side given, the other follows "
-    "it\n"
+    "                  image's aspect ratio, rounded up; with one side given, the other follows\n"
+    "                  it\n"
+    "  --resolution    dots per inch across and down for inches and centimetres, 1 to 65535\n"
+    "                  (default 96,96, the usual screen; 300 is the printer's); lengths become\n"
+    "                  whole pixels by truncation, as in the plug-in's Scale Image dialog\n"
     "  --quality high  (default) exact area averaging to shrink and squared-distance\n"
     "                  interpolation to enlarge; palette images become 24-bit, 32-bit images\n"
     "                  keep their fourth channel\n"
@@ -33,22 +38,61 @@ struct Side {
   uint32_t value = 0;
 };
 
-bool ParseSide(const Args& args, const char* name, Side& side, std::string& error) {
+// A length with its unit suffix ("2.5in", "6.35cm") as ScaleUnits and the number; false when
+// `text` is not one.
+bool ParseLength(const std::string& text, uint16_t& units, double& length) {
+  if (text.size() < 3) return false;
+  const std::string suffix = text.substr(text.size() - 2);
+  if (suffix != "in" && suffix != "cm") return false;
+  units = suffix == "in" ? kScaleUnitsInches : kScaleUnitsCentimeters;
+  size_t used;
+  length = SCL_ReadDecimal(text, &used);
+  return used == text.size() - 2 && text[0] != ' ';
+}
+
+// Reads --width or --height; lengths become pixels at `dpi` as the dialog converts them.
+bool ParseSide(const Args& args, const char* name, uint32_t dpi, Side& side, std::string& error) {
   const auto it = args.options.find(name);
   if (it == args.options.end()) return true;
   std::string text = it->second;
   side.given = true;
+  uint16_t units;
+  double length;
+  if (ParseLength(text, units, length)) {
+    side.value = SCL_PixelsFromLength(length, units, dpi);
+    if (side.value >= 1 && side.value <= kMaxScaledSide) return true;
+    error = std::string(name) + " " + text + " is " + std::to_string(side.value) +
+            " pixels at " + std::to_string(dpi) + " dots per inch; give 1 to " +
+            std::to_string(kMaxScaledSide);
+    return false;
+  }
   side.percent = !text.empty() && text.back() == '%';
   if (side.percent) text.pop_back();
   long long value;
   // Percentages are 16-bit, as in the stored settings.
-  if (!ParseInt(text, 1, side.percent ? 65535 : kMaxScaledSide, value)) {
+  if (!ParseInt(text, 1, side.percent ? kMaxPercent : kMaxScaledSide, value)) {
     error = std::string(name) + " takes 1 to " + std::to_string(kMaxScaledSide) +
-            " pixels or 1% to 65535%, not '" + it->second + "'";
+            " pixels, 1% to 65535%, or inches (2.5in) or centimetres (6.35cm), not '" +
+            it->second + "'";
     return false;
   }
   side.value = static_cast<uint32_t>(value);
   return true;
+}
+
+// --resolution X[,Y]: Y defaults to X.
+bool ParseResolution(const Args& args, ScaleDpi& dpi, std::string& error) {
+  const auto it = args.options.find("--resolution");
+  if (it == args.options.end()) return true;
+  std::vector<long long> values;
+  if (ParseIntList(it->second, 2, 1, kMaxDpi, values) ||
+      ParseIntList(it->second, 1, 1, kMaxDpi, values)) {
+    dpi.x = static_cast<uint32_t>(values.front());
+    dpi.y = static_cast<uint32_t>(values.back());
+    return true;
+  }
+  error = "--resolution takes X or X,Y dots per inch, each 1 to 65535, not '" + it->second + "'";
+  return false;
 }
 
 // The target by the host-driven rule. A side that was not given keeps the image's size, or with
@@ -77,11 +121,13 @@ void ComputeTarget(const Side& width, const Side& height, bool keepAspect, Scale
 int RunScale(const std::vector<std::string>& argv) {
   Args args;
   std::string error;
-  if (!ParseArgs(argv, {"--width", "--height", "--quality"}, {"--keep-aspect", "--grey"}, args,
-                 error))
+  if (!ParseArgs(argv, {"--width", "--height", "--quality", "--resolution"},
+                 {"--keep-aspect", "--grey"}, args, error))
     return UsageError(kScaleUsage, error);
+  ScaleDpi dpi;
   Side width, height;
-  if (!ParseSide(args, "--width", width, error) || !ParseSide(args, "--height", height, error))
+  if (!ParseResolution(args, dpi, error) || !ParseSide(args, "--width", dpi.x, width, error) ||
+      !ParseSide(args, "--height", dpi.y, height, error))
     return UsageError(kScaleUsage, error);
   if (!width.given && !height.given)
     return UsageError(kScaleUsage, "give --width, --height or both");

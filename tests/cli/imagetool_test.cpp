@@ -295,4 +295,35 @@ TEST(Imagetool, FrameCaption) {
   EXPECT_EQ(Tool("frame --caption " + std::string(254, 'x') + " " + in + " " + out).status, 0);
 }
 
+// Lengths become the pixels the Scale Image dialog gives for the same entries: the result is the
+// same file as the pixel form of that size.
+TEST(Imagetool, ScaleLengthsEqualTheirPixelForm) {
+  TempDir dir;
+  OwnedBlock image(testimg::Make(8, 9, 5, 3));
+  std::string error;
+  ASSERT_TRUE(WriteBmpFile(dir / "in.bmp", image.get(), error)) << error;
+  const std::string files = " " + dir / "in.bmp" + " " + dir / "out.bmp";
+  const struct {
+    const char *lengths, *pixels;
+  } cases[] = {
+      {"--width 0.2in", "--width 19"},
+      {"--height 1cm", "--height 37"},
+      {"--width 6.35cm --quality low", "--width 239 --quality low"},  // truncated below 240
+      {"--width 0.1in --height .254cm --resolution 300", "--width 30 --height 30"},
+      {"--width 0.5in --height 1cm --resolution 20,50 --grey", "--width 10 --height 19 --grey"},
+      {"--width 0.25in --keep-aspect --resolution 40", "--width 10 --keep-aspect"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(Tool(std::string("scale ") + c.pixels + files).status, 0) << c.pixels;
+    const auto expected = ReadAll(dir / "out.bmp");
+    const RunResult run = Tool(std::string("scale ") + c.lengths + files);
+    ASSERT_EQ(run.status, 0) << c.lengths << "\n" << run.output;
+    EXPECT_EQ(ReadAll(dir / "out.bmp"), expected) << c.lengths;
+  }
+  for (const char* refused : {"--width 0.001in", "--width 2 in", "--width -1cm",
+                              "--width 1in --resolution 0", "--width 1in --resolution 65536",
+                              "--width 1in --resolution 9,9,9", "--width 1e2in"})
+    EXPECT_EQ(Tool(std::string("scale ") + refused + files).status, 2) << refused;
+}
+
 }  // namespace
