@@ -8,6 +8,7 @@
 
 /* Dialog templates */
 #define IDD_COLOR_CHOOSER 8300
+#define IDD_SCALE 8307
 
 /* Controls of the colour chooser (8300) */
 #define IDC_COLOR_GRID 133
@@ -27,6 +28,20 @@
 #define IDC_CROP_HSCROLL 126
 #define IDC_CROP_VSCROLL 127
 #define IDC_CROP_HAND 400
+
+/* Controls of the Scale Image dialog (8307) */
+#define IDC_SCALE_WIDTH 99
+#define IDC_SCALE_HEIGHT 100
+#define IDC_SCALE_KEEP_ASPECT 101
+#define IDC_SCALE_MEASURE 102       /* wide list: entries with their resolution */
+#define IDC_SCALE_MEASURE_NAME 103  /* narrow list in the same place, for Custom */
+#define IDC_SCALE_UNITS 104
+#define IDC_SCALE_WIDTH_UNIT 106
+#define IDC_SCALE_HEIGHT_UNIT 107
+#define IDC_SCALE_QUALITY 113
+#define IDC_SCALE_RESET 123
+#define IDC_SCALE_RES_X 128
+#define IDC_SCALE_RES_Y 129
 
 /* Command ids that the host chooses, not reserved at start-up */
 #define ScaleSettingsCommandId 4121
