@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "cli/tool.h"
 #include "dib/block.h"
 #include "dib/dib.h"
 #include "mask/mask.h"
@@ -23,8 +24,7 @@ constexpr uint32_t kW = 4000, kH = 3000;
 
 const WmfDrawing& Circle() {
   static const WmfDrawing drawing = [] {
-    std::ifstream in(std::string(StockShapeFolder()) + "/" + ShapeFileName(IDS_SHAPE_CIRCLE),
-                     std::ios::binary);
+    std::ifstream in(ShapeFolder() + "/" + ShapeFileName(IDS_SHAPE_CIRCLE), std::ios::binary);
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                      std::istreambuf_iterator<char>());
     WmfDrawing d;

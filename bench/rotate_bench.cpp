@@ -82,7 +82,7 @@ void BM_AnyAngleCall(benchmark::State& state) {
   const unsigned bits = static_cast<unsigned>(state.range(0));
   const auto quality = static_cast<uint16_t>(state.range(1));
   OwnedBlock image(MakeBenchImage(bits, kW, kH));
-  const RotateSettings fill;
+  const RotateFill fill;
   for (auto _ : state) {
     OwnedBlock result(ROT_RotateDIB(image.get(), quality, 30, fill, nullptr));
     benchmark::DoNotOptimize(result.get());

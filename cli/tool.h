@@ -62,3 +62,7 @@ int RunImageCommand(const Args& args, const char* usage,
 
 // Prints the command's usage and returns kExitBadInput, after `error` when it is not empty.
 int UsageError(const char* usage, const std::string& error);
+
+// The folder of the stock mask shapes' .wmf files: IMAGE_MASK_FOLDER when that is set, otherwise
+// resources/masks of the source tree imagetool was built from.
+std::string ShapeFolder();

@@ -39,9 +39,7 @@ constexpr uint32_t kDisplayBits = 32;
 
 // Reads and parses the metafile of shape `id`; false with `error` set when that fails.
 bool LoadShape(unsigned id, WmfDrawing& drawing, std::string& error) {
-  const char* override = std::getenv("IMAGE_MASK_FOLDER");
-  const std::string folder = override && *override ? override : StockShapeFolder();
-  const std::string path = folder + "/" + ShapeFileName(id);
+  const std::string path = ShapeFolder() + "/" + ShapeFileName(id);
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     error = "cannot find the mask shapes: " + path +
@@ -136,6 +134,11 @@ int RunMask(const std::vector<std::string>& argv) {
 }
 
 }  // namespace
+
+std::string ShapeFolder() {
+  const char* override = std::getenv("IMAGE_MASK_FOLDER");
+  return override && *override ? override : IMAGE_SHAPE_FOLDER;
+}
 
 extern const ToolCommand kMaskTool = {"mask", "mask with a stock shape", kMaskUsage, RunMask,
                                       "--shape Star"};

@@ -52,14 +52,14 @@ int RunRotate(const std::vector<std::string>& argv) {
   if (!ParseInt(args.options["--angle"], -360, 360, angle))
     return UsageError(kRotateUsage, "--angle must be a whole number of degrees from -360 to 360");
 
-  RotateSettings settings;  // fill 192,192,192 and index 0 unless given
-  settings.angle = static_cast<int32_t>(angle % 360);
-  settings.quality = kQualityHigh;
+  const auto degrees = static_cast<int32_t>(angle % 360);
+  uint16_t quality = kQualityHigh;
+  RotateFill fillColor;  // 192,192,192 and index 0 unless given
   if (args.options.count("--quality")) {
-    const std::string& quality = args.options["--quality"];
-    if (quality != "low" && quality != "high")
+    const std::string& name = args.options["--quality"];
+    if (name != "low" && name != "high")
       return UsageError(kRotateUsage, "--quality must be low or high");
-    settings.quality = quality == "low" ? kQualityLow : kQualityHigh;
+    quality = name == "low" ? kQualityLow : kQualityHigh;
   }
 
   FillChoice fill;
@@ -68,15 +68,15 @@ int RunRotate(const std::vector<std::string>& argv) {
     if (!ParseIntList(args.options["--fill"], 3, 0, 255, rgb))
       return UsageError(kRotateUsage, "--fill must be R,G,B with each value from 0 to 255");
     fill.rgbGiven = true;
-    settings.fillRed = static_cast<uint8_t>(rgb[0]);
-    settings.fillGreen = static_cast<uint8_t>(rgb[1]);
-    settings.fillBlue = static_cast<uint8_t>(rgb[2]);
+    fillColor.red = static_cast<uint8_t>(rgb[0]);
+    fillColor.green = static_cast<uint8_t>(rgb[1]);
+    fillColor.blue = static_cast<uint8_t>(rgb[2]);
   }
   if (args.options.count("--fill-index")) {
     if (!ParseInt(args.options["--fill-index"], 0, 255, fill.index))
       return UsageError(kRotateUsage, "--fill-index must be a colour-table index from 0 to 255");
     fill.indexGiven = true;
-    settings.fillIndex = static_cast<int32_t>(fill.index);
+    fillColor.index = static_cast<int32_t>(fill.index);
   }
 
   bool refused = false;
@@ -93,8 +93,8 @@ int RunRotate(const std::vector<std::string>& argv) {
       }
     }
     // A full turn leaves the picture as it is; the engine makes no new image for it.
-    if (settings.angle == 0) return image;
-    return ROT_RotateDIB(image, settings.quality, settings.angle, settings, nullptr);
+    if (degrees == 0) return image;
+    return ROT_RotateDIB(image, quality, degrees, fillColor, nullptr);
   });
   return refused ? kExitBadInput : status;
 }

@@ -29,5 +29,3 @@ unsigned FindShape(const std::string& name) {
     if (const char* text = TextById(id); text && Lower(text) == Lower(name)) return id;
   return 0;
 }
-
-const char* StockShapeFolder() { return IMAGE_SHAPE_FOLDER; }

@@ -15,6 +15,3 @@ std::string ShapeFileName(unsigned id);
 
 // The id of the shape called `name`, compared without regard to case; 0 when there is none.
 unsigned FindShape(const std::string& name);
-
-// The folder of the shape files in the source tree this program was built from.
-const char* StockShapeFolder();

@@ -85,7 +85,7 @@ struct Sampler {
   // Allocates the five tables (reporting IDS_ROTATE_NO_MEMORY on failure) and fills them for a
   // counter-clockwise turn by `radians` with the sample offsets oa and ob.
   bool Prepare(const DibView& source, const DibView& dest, double radians, double oa, double ob,
-               const RotateSettings& fill);
+               RotateFill fill);
   void Free() {
     rowTable.Free(), colCosTable.Free(), colSinTable.Free(), rowCosTable.Free(), rowSinTable.Free();
   }
@@ -104,7 +104,7 @@ struct Sampler {
 };
 
 bool Sampler::Prepare(const DibView& source, const DibView& dest, double radians, double oa,
-                      double ob, const RotateSettings& fill) {
+                      double ob, RotateFill fill) {
   const uint32_t newWidth = dest.width, newHeight = dest.height;
   if (!rowTable.Allocate(uint64_t{source.height} * sizeof(const uint8_t*)) ||
       !colCosTable.Allocate(uint64_t{newWidth} * sizeof(Coeff)) ||
@@ -143,10 +143,10 @@ bool Sampler::Prepare(const DibView& source, const DibView& dest, double radians
   if (source.colors) std::copy(source.colors, source.colors + source.colorCount, palette);
   // The dialog keeps the index inside the image's table; any other index falls back to entry 0,
   // as the dialog itself would reset it.
-  fillIndex = fill.fillIndex >= 0 && static_cast<uint32_t>(fill.fillIndex) < source.colorCount
-                  ? static_cast<uint8_t>(fill.fillIndex)
+  fillIndex = fill.index >= 0 && static_cast<uint32_t>(fill.index) < source.colorCount
+                  ? static_cast<uint8_t>(fill.index)
                   : 0;
-  fillColor = {fill.fillBlue, fill.fillGreen, fill.fillRed, 255};
+  fillColor = {fill.blue, fill.green, fill.red, 255};
   return true;
 }
 
@@ -340,8 +340,7 @@ bool ROT_IsGreyPalette(const DibView& source) {
   return true;
 }
 
-bool ROT_SampleLow(const DibView& source, const DibView& dest, double radians,
-                   const RotateSettings& fill) {
+bool ROT_SampleLow(const DibView& source, const DibView& dest, double radians, RotateFill fill) {
   RowKernel kernel = nullptr;
   switch (source.bits) {
     case 1:
@@ -371,8 +370,8 @@ bool ROT_SampleLow(const DibView& source, const DibView& dest, double radians,
   return true;
 }
 
-bool ROT_SampleHighGrey(const DibView& source, const DibView& dest, double radians,
-                        const RotateSettings& fill, HostWindow progressOwner) {
+bool ROT_SampleHighGrey(const DibView& source, const DibView& dest, double radians, RotateFill fill,
+                        HostWindow progressOwner) {
   RowKernel kernel = nullptr;
   switch (source.bits) {
     case 1:
@@ -394,7 +393,7 @@ bool ROT_SampleHighGrey(const DibView& source, const DibView& dest, double radia
 }
 
 bool ROT_SampleHighColor(const DibView& source, const DibView& dest, double radians,
-                         const RotateSettings& fill, HostWindow progressOwner) {
+                         RotateFill fill, HostWindow progressOwner) {
   RowKernel kernel = nullptr;
   switch (source.bits) {
     case 1:
@@ -421,7 +420,7 @@ bool ROT_SampleHighColor(const DibView& source, const DibView& dest, double radi
   return true;
 }
 
-HostBlock ROT_RotateAny(HostBlock source, uint16_t quality, int32_t d, const RotateSettings& fill,
+HostBlock ROT_RotateAny(HostBlock source, uint16_t quality, int32_t d, RotateFill fill,
                         HostWindow progressOwner) {
   LockedDib image(source);
   if (!image.ok) return nullptr;

@@ -1,8 +1,8 @@
 // The entry of the rotation engine: which turn an angle asks for.
 #include "rotate/rotate.h"
 
-HostBlock ROT_RotateDIB(HostBlock source, uint16_t quality, int32_t angle,
-                        const RotateSettings& fill, HostWindow progressOwner) {
+HostBlock ROT_RotateDIB(HostBlock source, uint16_t quality, int32_t angle, RotateFill fill,
+                        HostWindow progressOwner) {
   // The dialog already hands over angles in -359..359; reducing here as well keeps any other
   // caller's angle meaningful instead of producing turns that do not exist.
   angle %= 360;  // the remainder keeps the sign of the angle

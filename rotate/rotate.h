@@ -11,18 +11,12 @@
 #include "dib/dib.h"
 #include "dib/host_port.h"
 
-// The Rotate command's remembered choices, one instance for the plug-in, kept while it is loaded.
-// The engine reads only the fill fields; the dialog edits the rest.
-struct RotateSettings {
-  int32_t angle = 180;    // last confirmed amount in degrees, reduced modulo 360, sign kept
-  uint16_t quality = 0;   // kQualityLow or kQualityHigh, the Quality list position
-  uint8_t fillRed = 192;  // fill colour of 24- and 32-bit images (and shown by the swatch)
-  uint8_t fillGreen = 192;
-  uint8_t fillBlue = 192;
-  int32_t fillIndex = 0;      // colour-table index used as fill for palette images
-  HostBlock image = nullptr;  // the running command's image (not owned)
-  void* palette = nullptr;    // the window's palette, for the colour chooser (not owned)
-  uint32_t colorCount = 0;    // biClrUsed of the running command's image
+// The colour of the canvas that an any-angle turn leaves uncovered.
+struct RotateFill {
+  uint8_t red = 192;  // 24- and 32-bit images
+  uint8_t green = 192;
+  uint8_t blue = 192;
+  int32_t index = 0;  // palette images: a colour-table entry, entry 0 when not in the table
 };
 
 enum : uint16_t {
@@ -34,12 +28,12 @@ enum : uint16_t {
 // clockwise on screen for positive angles, counter-clockwise for negative ones. Angles are taken
 // modulo 360 (sign kept): a multiple of 360 returns null without any message; ±90, ±180, ±270
 // are exact pixel moves (ROT_RightAngle); any other angle is resampled at `quality`
-// (ROT_RotateAny) with the fill colour of `fill`, and a high-quality turn shows a progress meter
+// (ROT_RotateAny) with the fill colour `fill`, and a high-quality turn shows a progress meter
 // owned by `progressOwner`. Returns the new image, unlocked, owned by the caller; null after a
 // failure, which has been reported to the user (IDS_ROTATE_NO_MEMORY, IDS_UNSUPPORTED_IMAGE,
 // IDS_IMAGE_TOO_LARGE).
-HostBlock ROT_RotateDIB(HostBlock source, uint16_t quality, int32_t angle,
-                        const RotateSettings& fill, HostWindow progressOwner);
+HostBlock ROT_RotateDIB(HostBlock source, uint16_t quality, int32_t angle, RotateFill fill,
+                        HostWindow progressOwner);
 
 // Exact turns: k = 1 a quarter turn clockwise, 2 a half turn, 3 a quarter turn counter-clockwise.
 // The new image has the source's header (width and height swapped for quarter turns, resolution
@@ -62,14 +56,14 @@ void ROT_Rotate270(const uint8_t* src, uint8_t* dst, size_t srcStride, size_t ds
                    uint32_t srcWidth, uint32_t srcHeight, unsigned bits);
 
 // Turns `source` counter-clockwise by d degrees (1 to 359) onto a canvas just large enough for the
-// whole turned picture (odd width and height); uncovered pixels get the fill colour of `fill`
-// (fillIndex for palette images, entry 0 when the index is not in the image's table;
-// fillRed/Green/Blue for 24 and 32 bits, with 255 in the fourth byte at 32 bits). Low quality keeps
+// whole turned picture (odd width and height); uncovered pixels get the fill colour `fill` (its
+// index for palette images, entry 0 when the index is not in the image's table; red, green and
+// blue for 24 and 32 bits, with 255 in the fourth byte at 32 bits). Low quality keeps
 // depth and colour table. High quality gives an 8-bit image with a grey ramp for grey palette
 // sources, a 32-bit image for 32-bit sources and a 24-bit image for every other source, and shows a
 // progress meter owned by `progressOwner`. Returns the new image unlocked and owned by the caller,
 // or null after reporting a failure.
-HostBlock ROT_RotateAny(HostBlock source, uint16_t quality, int32_t d, const RotateSettings& fill,
+HostBlock ROT_RotateAny(HostBlock source, uint16_t quality, int32_t d, RotateFill fill,
                         HostWindow progressOwner);
 
 // The canvas of an any-angle turn by d degrees of a width × height picture, from its four corners.
@@ -92,9 +86,8 @@ bool ROT_IsGreyPalette(const DibView& source);
 //   ROT_SampleHighGrey: grey palette sources into an 8-bit grey-ramp destination.
 //   ROT_SampleHighColor: any source into a 24-bit destination (32-bit for 32-bit sources).
 // The high-quality samplers step a progress meter owned by `progressOwner` through the rows.
-bool ROT_SampleLow(const DibView& source, const DibView& dest, double radians,
-                   const RotateSettings& fill);
-bool ROT_SampleHighGrey(const DibView& source, const DibView& dest, double radians,
-                        const RotateSettings& fill, HostWindow progressOwner);
+bool ROT_SampleLow(const DibView& source, const DibView& dest, double radians, RotateFill fill);
+bool ROT_SampleHighGrey(const DibView& source, const DibView& dest, double radians, RotateFill fill,
+                        HostWindow progressOwner);
 bool ROT_SampleHighColor(const DibView& source, const DibView& dest, double radians,
-                         const RotateSettings& fill, HostWindow progressOwner);
+                         RotateFill fill, HostWindow progressOwner);

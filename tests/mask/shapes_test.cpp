@@ -27,7 +27,7 @@ struct Mask {
   WmfDrawing d;
   Mask(unsigned id, uint32_t width, uint32_t height)
       : w(width), h(height), stride((width + 3) / 4 * 4), raster(stride * height) {
-    const std::string path = std::string(StockShapeFolder()) + "/" + ShapeFileName(id);
+    const std::string path = std::string(IMAGE_SHAPE_FOLDER) + "/" + ShapeFileName(id);
     std::ifstream in(path, std::ios::binary);
     const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
     std::string error;

@@ -13,9 +13,9 @@ namespace {
 
 using testimg::GetPixel;
 
-RotateSettings Fill(int32_t index = 1) {
-  RotateSettings fill;
-  fill.fillRed = 10, fill.fillGreen = 20, fill.fillBlue = 30, fill.fillIndex = index;
+RotateFill Fill(int32_t index = 1) {
+  RotateFill fill;
+  fill.red = 10, fill.green = 20, fill.blue = 30, fill.index = index;
   return fill;
 }
 
@@ -31,10 +31,10 @@ void MakeGrey(HostBlock block) {
 // The geometry, sample by sample: positions in half pixels from the centres, halved downwards.
 struct Reference {
   const DibView& src;
-  RotateSettings fill;
+  RotateFill fill;
   float c, s, cxN, cyN;
 
-  Reference(const DibView& source, uint32_t width, uint32_t height, int d, const RotateSettings& f)
+  Reference(const DibView& source, uint32_t width, uint32_t height, int d, RotateFill f)
       : src(source), fill(f) {
     const double theta = d / 360.0 * 2.0 * 3.14159265;
     c = static_cast<float>(std::cos(theta)), s = static_cast<float>(std::sin(theta));
@@ -52,15 +52,12 @@ struct Reference {
     if (inside)
       return GetPixel(src, static_cast<uint32_t>(sx), src.height - 1 - static_cast<uint32_t>(sy));
     if (src.bits <= 8) return FillIndex();
-    return fill.fillBlue | fill.fillGreen << 8 | fill.fillRed << 16 |
-           (src.bits == 32 ? 0xFFu << 24 : 0);
+    return fill.blue | fill.green << 8 | fill.red << 16 | (src.bits == 32 ? 0xFFu << 24 : 0);
   }
 
   // An index outside the table falls back to entry 0.
   uint32_t FillIndex() const {
-    return fill.fillIndex >= 0 && uint32_t(fill.fillIndex) < src.colorCount
-               ? uint32_t(fill.fillIndex)
-               : 0;
+    return fill.index >= 0 && uint32_t(fill.index) < src.colorCount ? uint32_t(fill.index) : 0;
   }
 
   // Memory row k at low quality; 8-bit rows stay fill once they have left the picture.
@@ -108,7 +105,7 @@ class AnyAngle : public testing::TestWithParam<Case> {};
 // Each result against the reference, with the depth and colour table of its quality.
 TEST_P(AnyAngle, MatchesTheReferenceGeometry) {
   const Case c = GetParam();
-  const RotateSettings fill = Fill(c.fillIndex);
+  const RotateFill fill = Fill(c.fillIndex);
   const uint32_t sizes[][2] = {{13, 9}, {8, 16}, {1, 1}, {2, 5}};
   for (const auto& size : sizes) {
     OwnedBlock source(testimg::Make(c.bits, size[0], size[1], size[0] * 7 + c.bits));

@@ -19,14 +19,14 @@ TEST(RotateDIB, FullTurnsGiveNoImageAndNoMessage) {
   OwnedBlock source(testimg::Make(24, 5, 3, 1));
   for (int angle : {0, 360, -360, 720}) {
     recorder::Reset();
-    EXPECT_EQ(ROT_RotateDIB(source.get(), kQualityHigh, angle, RotateSettings{}, nullptr), nullptr);
+    EXPECT_EQ(ROT_RotateDIB(source.get(), kQualityHigh, angle, RotateFill{}, nullptr), nullptr);
     EXPECT_TRUE(recorder::Calls().empty()) << angle;
   }
 }
 
 TEST(RotateDIB, SendsEachAngleToItsTurn) {
   OwnedBlock source(testimg::Make(8, 7, 4, 2));
-  const RotateSettings fill;
+  const RotateFill fill;
   struct {
     int angle, k, d;  // an exact turn k, or k = 0 and the any-angle turn by d
   } cases[] = {{90, 1, 0},  {-270, 1, 0}, {180, 2, 0},    {-180, 2, 0},
@@ -53,7 +53,7 @@ TEST(RotateDIB, PositiveAnglesTurnClockwise) {
         testimg::SetPixel(s.v, x, y, x >= 16 && x <= 18 && y >= 9 && y <= 11 ? 0xFF0000 : 0);
   }
   for (int angle : {30, 45, 90, -300, -270}) {
-    OwnedBlock result(ROT_RotateDIB(source.get(), kQualityLow, angle, RotateSettings{}, nullptr));
+    OwnedBlock result(ROT_RotateDIB(source.get(), kQualityLow, angle, RotateFill{}, nullptr));
     testimg::View r(result.get());
     double dx = 0, dy = 0;  // sums of the mark's offsets from the centre, y down
     for (uint32_t y = 0; y < r.v.height; ++y)
