@@ -9,6 +9,7 @@
 /* Dialog templates */
 #define IDD_COLOR_CHOOSER 8300
 #define IDD_SCALE 8307
+#define IDD_ROTATE 8304
 
 /* Controls of the colour chooser (8300) */
 #define IDC_COLOR_GRID 133
@@ -42,6 +43,16 @@
 #define IDC_SCALE_RESET 123
 #define IDC_SCALE_RES_X 128
 #define IDC_SCALE_RES_Y 129
+
+/* Controls of the Rotate dialog (8304); the four radio buttons are consecutive, in screen order */
+#define IDC_ROTATE_CUSTOM 108
+#define IDC_ROTATE_90 109
+#define IDC_ROTATE_180 110
+#define IDC_ROTATE_270 111
+#define IDC_ROTATE_AMOUNT 112
+#define IDC_ROTATE_QUALITY 113
+#define IDC_ROTATE_SWATCH 137
+#define IDC_ROTATE_COLOR 139
 
 /* Command ids that the host chooses, not reserved at start-up */
 #define ScaleSettingsCommandId 4121
