@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -13,11 +12,11 @@
 #include <sys/stat.h>
 #ifdef _WIN32
 #include <io.h>
-#include <process.h>
 #else
 #include <unistd.h>
 #endif
 
+#include "cli/output_file.h"
 #include "dib/block.h"
 #include "dib/dib.h"
 
@@ -96,6 +95,15 @@ bool ParseHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize, BmpLa
     error = "unsupported bit depth " + std::to_string(bits);
     return false;
   }
+  if (Get16(info + 12) != 1) {
+    error = "bad number of planes " + std::to_string(Get16(info + 12)) + " (must be 1)";
+    return false;
+  }
+  // A 40-byte header is followed by the masks of a bit-field file: three, or four with alpha.
+  const uint32_t maskBytes = infoSize != 40                     ? 0
+                             : compression == kBiBitfields      ? 12
+                             : compression == kBiAlphaBitfields ? 16
+                                                                : 0;
   if (compression == kBiBitfields || compression == kBiAlphaBitfields) {
     // Only the masks of plain blue, green, red bytes describe the layout the engines know.
     if (headSize < kFileHeaderSize + 40 + 12) {
@@ -128,13 +136,15 @@ bool ParseHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize, BmpLa
 
   out.topDown = height < 0;
   out.stride = RowStride(bits, static_cast<uint32_t>(width));
-  out.tableOffset = kFileHeaderSize + infoSize + (infoSize == 40 && compression != kBiRgb ? 12 : 0);
+  out.tableOffset = kFileHeaderSize + infoSize + maskBytes;
   const uint64_t tableEnd = out.tableOffset + uint64_t{colors} * 4;
   const uint32_t offBits = Get32(head + 10);
-  // Some writers leave bfOffBits 0; the pixels then follow the colour table.
-  out.pixelOffset = offBits ? offBits : tableEnd;
+  // Some writers leave bfOffBits 0; the pixels then follow the colour table, which a file above
+  // 8 bits may carry too (biClrUsed entries that nobody indexes).
+  out.pixelOffset = offBits ? offBits : out.tableOffset + uint64_t{colorsUsed} * 4;
   if (out.pixelOffset < tableEnd) {
-    error = "pixel data overlaps the colour table";
+    error = colors ? "pixel data overlaps the colour table"
+                   : "pixel data offset " + std::to_string(offBits) + " points into the header";
     return false;
   }
   if (out.stride > (uint64_t{1} << 32)) {
@@ -167,6 +177,19 @@ bool ParseHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize, BmpLa
   return true;
 }
 
+// Zeroes the bits after the last pixel of each of `height` rows of `stride` bytes.
+void ClearPadding(uint8_t* rows, size_t stride, size_t height, uint32_t bits, uint32_t width) {
+  const uint64_t usedBits = uint64_t{bits} * width;
+  const size_t fullBytes = static_cast<size_t>(usedBits / 8);
+  const unsigned tailBits = static_cast<unsigned>(usedBits % 8);
+  for (size_t k = 0; k < height; ++k) {
+    uint8_t* row = rows + k * stride;
+    size_t clearFrom = fullBytes;
+    if (tailBits) row[clearFrom++] &= static_cast<uint8_t>(0xFF00u >> tailBits);
+    std::memset(row + clearFrom, 0, stride - clearFrom);
+  }
+}
+
 // Puts rows read in file order into bottom-up order and clears the padding of every row, so that
 // equal pictures give equal bytes whatever wrote the file.
 void FinishRows(const BmpLayout& layout, uint8_t* rows) {
@@ -183,15 +206,7 @@ void FinishRows(const BmpLayout& layout, uint8_t* rows) {
       std::memcpy(b, tmp.get(), stride);
     }
   }
-  const uint64_t usedBits = uint64_t{h.biBitCount} * static_cast<uint32_t>(h.biWidth);
-  const size_t fullBytes = static_cast<size_t>(usedBits / 8);
-  const unsigned tailBits = static_cast<unsigned>(usedBits % 8);
-  for (size_t k = 0; k < height; ++k) {
-    uint8_t* row = rows + k * stride;
-    size_t clearFrom = fullBytes;
-    if (tailBits) row[clearFrom++] &= static_cast<uint8_t>(0xFF00u >> tailBits);
-    std::memset(row + clearFrom, 0, stride - clearFrom);
-  }
+  ClearPadding(rows, stride, height, h.biBitCount, static_cast<uint32_t>(h.biWidth));
 }
 
 struct FileCloser {
@@ -201,15 +216,6 @@ struct FileCloser {
 };
 using File = std::unique_ptr<FILE, FileCloser>;
 
-// The temporary file being written, removed if the process is interrupted meanwhile.
-char g_pendingTemp[4096];
-
-void RemovePendingTemp(int sig) {
-  if (g_pendingTemp[0]) std::remove(g_pendingTemp);
-  std::signal(sig, SIG_DFL);
-  std::raise(sig);
-}
-
 // Where the reader gets its bytes: `read` copies `bytes` bytes at `offset` into `into`, false when
 // it cannot.
 struct BmpSource {
@@ -217,18 +223,23 @@ struct BmpSource {
   std::function<bool(uint64_t offset, void* into, size_t bytes)> read;
 };
 
-// The one reader behind both entry points: headers checked first, then the table and the rows go
-// straight into the block that becomes the image.
-HostBlock ReadBmp(const BmpSource& source, std::string& error) {
+// Reads and checks the headers of the file `source` holds.
+bool ReadLayout(const BmpSource& source, BmpLayout& layout, std::string& error) {
   // Enough for the largest info header and bit-field masks.
-  uint8_t head[kFileHeaderSize + 124 + 12] = {};
+  uint8_t head[kFileHeaderSize + 124 + 16] = {};
   const size_t headSize = static_cast<size_t>(std::min<uint64_t>(sizeof head, source.size));
   if (!source.read(0, head, headSize)) {
     error = "read error";
-    return nullptr;
+    return false;
   }
+  return ParseHeaders(head, headSize, source.size, layout, error);
+}
+
+// The one reader behind the entry points: headers checked first, then the table and the rows go
+// straight into the block that becomes the image.
+HostBlock ReadBmp(const BmpSource& source, std::string& error) {
   BmpLayout layout;
-  if (!ParseHeaders(head, headSize, source.size, layout, error)) return nullptr;
+  if (!ReadLayout(source, layout, error)) return nullptr;
   const BitmapInfoHeader& h = layout.header;
   const uint32_t tableBytes = h.biClrUsed * 4;
   OwnedBlock block(
@@ -263,46 +274,84 @@ std::array<uint8_t, kFileHeaderSize> FileHeader(size_t dibBytes, uint32_t colorC
 
 // The bytes of a valid PackedDib that go into its file (header, table, rows); 0 for a block that
 // does not describe one.
-size_t DibFileBytes(const uint8_t* dib, size_t size, DibView& v) {
-  if (!dib || !DescribeDib(const_cast<uint8_t*>(dib), size, v)) return 0;
+size_t DibFileBytes(uint8_t* dib, size_t size, DibView& v) {
+  if (!dib || !DescribeDib(dib, size, v)) return 0;
   return kHeaderSize + v.colorCount * 4 + v.stride * v.height;
+}
+
+BmpSource MemorySource(const uint8_t* data, size_t size) {
+  return {size, [data](uint64_t offset, void* into, size_t bytes) {
+            if (bytes) std::memcpy(into, data + offset, bytes);
+            return true;
+          }};
+}
+
+// Calls `use` with a source over the file at `path`, or over all of standard input for "-". Only
+// regular files are read: a FIFO or a device is refused before anything is read from it.
+template <typename Result, typename Use>
+Result WithFileSource(const std::string& path, std::string& error, Use use) {
+  if (path == "-") {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    std::vector<uint8_t> data;
+    uint8_t chunk[65536];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0;)
+      data.insert(data.end(), chunk, chunk + n);
+    if (std::ferror(stdin)) {
+      error = std::string("standard input: ") + std::strerror(errno);
+      return Result{};
+    }
+    return use(MemorySource(data.data(), data.size()));
+  }
+#ifdef _WIN32
+  const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
+#else
+  // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+#endif
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return Result{};
+  }
+  File file(fdopen(fd, "rb"));
+  struct stat st {};
+  if (!file || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!file) close(fd);
+    error = S_ISDIR(st.st_mode) ? "is a directory" : "not a regular file";
+    return Result{};
+  }
+  FILE* f = file.get();
+  return use(
+      BmpSource{static_cast<uint64_t>(st.st_size), [f](uint64_t offset, void* into, size_t bytes) {
+#ifdef _WIN32
+                  const bool placed = _fseeki64(f, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+                         const bool placed = fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+                  return placed && std::fread(into, 1, bytes, f) == bytes;
+                }});
 }
 
 }  // namespace
 
 HostBlock ParseBmp(const uint8_t* data, size_t size, std::string& error) {
-  return ReadBmp({size,
-                  [data](uint64_t offset, void* into, size_t bytes) {
-                    if (bytes) std::memcpy(into, data + offset, bytes);
-                    return true;
-                  }},
-                 error);
+  return ReadBmp(MemorySource(data, size), error);
 }
 
 HostBlock ReadBmpFile(const std::string& path, std::string& error) {
-  File file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
-    error = std::strerror(errno);
-    return nullptr;
-  }
-  struct stat st {};
-  if (fstat(fileno(file.get()), &st) != 0 || !S_ISREG(st.st_mode)) {
-    error = "not a regular file";
-    return nullptr;
-  }
-  FILE* f = file.get();
-  return ReadBmp({static_cast<uint64_t>(st.st_size),
-                  [f](uint64_t offset, void* into, size_t bytes) {
-#ifdef _WIN32
-                    const bool placed = _fseeki64(f, static_cast<__int64>(offset), SEEK_SET) == 0;
-#else
-                    const bool placed = fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-                    return placed && std::fread(into, 1, bytes, f) == bytes;
-                  }},
-                 error);
+  return WithFileSource<HostBlock>(path, error,
+                                   [&](const BmpSource& source) { return ReadBmp(source, error); });
 }
 
+bool ReadBmpHeader(const std::string& path, BitmapInfoHeader& header, std::string& error) {
+  BmpLayout layout;
+  if (!WithFileSource<bool>(
+          path, error, [&](const BmpSource& source) { return ReadLayout(source, layout, error); }))
+    return false;
+  header = layout.header;
+  return true;
+}
 std::vector<uint8_t> EncodeBmp(HostBlock dib) {
   BlockLock lock(dib);
   DibView v;
@@ -319,63 +368,16 @@ bool WriteBmpFile(const std::string& path, HostBlock dib, std::string& error) {
   return WriteBmpFile(path, lock.get(), HP_Size(dib), error);
 }
 
-bool WriteBmpFile(const std::string& path, const uint8_t* dib, size_t size, std::string& error) {
+bool WriteBmpFile(const std::string& path, uint8_t* dib, size_t size, std::string& error) {
   DibView v;
   const size_t dibBytes = DibFileBytes(dib, size, v);
   if (!dibBytes) {
     error = "internal error: the result is not a valid image";
     return false;
   }
+  // Engines may leave bits after a row's last pixel; files carry zeros there.
+  ClearPadding(v.rows, v.stride, v.height, v.bits, v.width);
   const auto fileHeader = FileHeader(dibBytes, v.colorCount);
-
-  // A fresh temporary name beside the target, so that the final rename cannot cross devices.
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-#ifdef _WIN32
-    fd = _open(temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-#else
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-#endif
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) {
-    error = std::string("cannot create the output file: ") + std::strerror(errno);
-    return false;
-  }
-  if (temp.size() < sizeof g_pendingTemp) {
-    std::memcpy(g_pendingTemp, temp.c_str(), temp.size() + 1);
-    std::signal(SIGINT, RemovePendingTemp);
-    std::signal(SIGTERM, RemovePendingTemp);
-  }
-  File file(fdopen(fd, "wb"));
-  bool ok = file &&
-            std::fwrite(fileHeader.data(), 1, fileHeader.size(), file.get()) == fileHeader.size() &&
-            std::fwrite(dib, 1, dibBytes, file.get()) == dibBytes;
-  const int writeErrno = errno;
-  if (file) {
-    ok = std::fclose(file.release()) == 0 && ok;
-  } else {
-#ifdef _WIN32
-    _close(fd);
-#else
-    close(fd);
-#endif
-  }
-  if (ok) {
-#ifdef _WIN32
-    std::remove(path.c_str());  // rename does not replace on Windows
-#endif
-    ok = std::rename(temp.c_str(), path.c_str()) == 0;
-  }
-  if (!ok) {
-    error = std::string("cannot write the output file: ") +
-            std::strerror(writeErrno ? writeErrno : errno);
-    std::remove(temp.c_str());
-  }
-  g_pendingTemp[0] = 0;
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
-  return ok;
+  const OutputPiece pieces[] = {{fileHeader.data(), fileHeader.size()}, {dib, dibBytes}};
+  return WriteOutputFile(path, pieces, error);
 }

@@ -13,21 +13,27 @@
 #include <string>
 #include <vector>
 
+#include "dib/dib.h"
 #include "dib/host_port.h"
 
 // Parses a whole BMP file held in memory. Returns a new block (the caller owns it), or null with
 // `error` set.
 HostBlock ParseBmp(const uint8_t* data, size_t size, std::string& error);
 
-// Reads a BMP file; the pixel rows are read straight into the block that becomes the image.
+// Reads a BMP file ("-": standard input); the pixel rows are read straight into the block that
+// becomes the image. Only regular files (and standard input) are read.
 HostBlock ReadBmpFile(const std::string& path, std::string& error);
+
+// Reads and checks only the headers of a BMP file: `header` is the normalised header that
+// ReadBmpFile's image would have.
+bool ReadBmpHeader(const std::string& path, BitmapInfoHeader& header, std::string& error);
 
 // The BMP file of a PackedDib: a 14-byte file header followed by the block's bytes.
 std::vector<uint8_t> EncodeBmp(HostBlock dib);
 
-// Writes a PackedDib as a BMP file, all or nothing: the bytes go to a new temporary file beside
-// `path`, which is renamed over `path` only when everything was written. On failure nothing is
-// left behind and `error` says why.
+// Writes a PackedDib as a BMP file by the rules of WriteOutputFile (cli/output_file.h): all or
+// nothing for a new or a plain file, "-" for standard output. The rows' padding is cleared first.
+// On failure `error` says why.
 bool WriteBmpFile(const std::string& path, HostBlock dib, std::string& error);
 // The same for a PackedDib of `size` bytes at `dib` (a block locked by another owner).
-bool WriteBmpFile(const std::string& path, const uint8_t* dib, size_t size, std::string& error);
+bool WriteBmpFile(const std::string& path, uint8_t* dib, size_t size, std::string& error);

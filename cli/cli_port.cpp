@@ -1,7 +1,9 @@
 // imagetool's host port: blocks from the C heap (large ones mapped with huge pages where the
 // system offers them), a progress bar on stderr when it is a terminal and the work takes a while,
 // and failure messages on stderr.
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -119,7 +121,16 @@ void HP_ProgressClose() {
 
 void HP_ShowMessage(unsigned textId) {
   const char* text = TextById(textId);
-  ToolError(text ? text : "unknown error " + std::to_string(textId));
+  const std::string message = text ? text : "unknown error " + std::to_string(textId);
+  // An engine's refusal of the request for this picture is bad input; anything else (memory)
+  // is a failure of a valid request.
+  constexpr unsigned kRefusals[] = {
+      IDS_UNSUPPORTED_IMAGE, IDS_IMAGE_TOO_LARGE, IDS_CROP_EMPTY_RESULT, IDS_SCALE_ZERO_SIZE,
+      IDS_TILE_BAD_WIDTH,    IDS_TILE_BAD_HEIGHT, IDS_TILE_TOO_LARGE};
+  if (std::find(std::begin(kRefusals), std::end(kRefusals), textId) != std::end(kRefusals))
+    Refuse(message);
+  else
+    ToolError(message);
 }
 
 int HP_LoadText(unsigned textId, char* buffer, int size) {

@@ -2,6 +2,8 @@
 //
 //   imagetool COMMAND [OPTIONS] INPUT OUTPUT
 //   imagetool                  runs every command on the built-in sample
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -22,9 +24,19 @@ void PrintHelp() {
          "       imagetool COMMAND --help\n"
          "       imagetool            (no arguments: run every command on a built-in sample)\n"
          "\n"
-         "Reads and writes uncompressed BMP files of 1, 4, 8, 24 and 32 bits. The output is\n"
-         "written whole or not at all. Exit status: 0 done, 1 the operation failed, 2 bad\n"
-         "usage or an input file that is refused.\n\ncommands:\n";
+         "Reads and writes uncompressed BMP files of 1, 4, 8, 24 and 32 bits. INPUT or OUTPUT\n"
+         "\"-\" is standard input or output; \"--\" ends the options.\n"
+         "\n"
+         "The output is written as cp would write it, but whole or not at all: a new or an\n"
+         "existing plain file is replaced in one step, keeping the old file's mode; a symbolic\n"
+         "link is followed; a device or a FIFO is written to directly; a file with several hard\n"
+         "links is overwritten in place, so that all of them see the result (a failure part way,\n"
+         "such as a full disk, can then leave it damaged).\n"
+         "\n"
+         "Exit status: 0 done; 1 a valid request failed (memory, disk); 2 anything wrong with the\n"
+         "command line, the input file or the request for that picture (an index outside its\n"
+         "colour table, a rectangle outside it, a result that is empty or too large).\n"
+         "\ncommands:\n";
   for (const ToolCommand* const* c = kToolCommands; *c; ++c)
     std::cout << "  " << (*c)->name
               << std::string(10 - std::min<size_t>(9, std::strlen((*c)->name)), ' ')
@@ -74,6 +86,13 @@ int RunSample() {
   return failed ? kExitFailed : kExitOk;
 }
 
+// What was written to stdout must have reached it: a full disk or a closed pipe fails the run.
+int Finish(int status) {
+  if (std::fflush(stdout) == 0 && (std::cout << std::flush)) return status;
+  ToolError(std::string("standard output: ") + std::strerror(errno ? errno : EIO));
+  return status == kExitOk ? kExitFailed : status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,17 +100,11 @@ int main(int argc, char** argv) {
   const std::string name = argv[1];
   if (name == "--help" || name == "-h" || name == "help") {
     PrintHelp();
-    return kExitOk;
+    return Finish(kExitOk);
   }
   for (const ToolCommand* const* c = kToolCommands; *c; ++c) {
     if (name != (*c)->name) continue;
-    std::vector<std::string> args(argv + 2, argv + argc);
-    for (const std::string& a : args)
-      if (a == "--help" || a == "-h") {
-        std::cout << (*c)->usage;
-        return kExitOk;
-      }
-    return (*c)->run(args);
+    return Finish((*c)->run(std::vector<std::string>(argv + 2, argv + argc)));
   }
   ToolError("unknown command '" + name + "' (imagetool --help lists them)");
   return kExitBadInput;

@@ -8,9 +8,34 @@
 #include "cli/bmp_io.h"
 #include "dib/block.h"
 
+namespace {
+
+// What the running command has learnt about its request.
+struct RunState {
+  bool helpAsked = false;  // --help or -h among the options
+  bool refused = false;    // the request does not fit the picture
+} g_run;
+
+}  // namespace
+
 void ToolError(const std::string& message) { std::cerr << "imagetool: " << message << "\n"; }
 
+HostBlock Refuse(const std::string& message) {
+  ToolError(message);
+  g_run.refused = true;
+  return nullptr;
+}
+
+std::string PictureSize(const DibView& v) {
+  return std::to_string(v.width) + " x " + std::to_string(v.height);
+}
+
 int UsageError(const char* usage, const std::string& error) {
+  if (g_run.helpAsked) {
+    g_run.helpAsked = false;
+    std::cout << usage;
+    return kExitOk;
+  }
   if (!error.empty()) ToolError(error);
   std::cerr << usage;
   return kExitBadInput;
@@ -23,17 +48,32 @@ bool ParseArgs(const std::vector<std::string>& argv, std::initializer_list<const
       if (name == n) return true;
     return false;
   };
+  bool optionsEnded = false;
   for (size_t i = 0; i < argv.size(); ++i) {
     const std::string& word = argv[i];
-    if (word.size() < 2 || word.compare(0, 2, "--") != 0 || word == "--") {
+    if (!optionsEnded && (word == "--help" || word == "-h")) {
+      g_run.helpAsked = true;
+      error.clear();
+      return false;
+    }
+    if (!optionsEnded && word == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (optionsEnded || word.size() < 2 || word.compare(0, 2, "--") != 0) {
       out.positional.push_back(word);
       continue;
     }
     const size_t eq = word.find('=');
     const std::string name = word.substr(0, eq);
+    if (out.Has(name)) {
+      error = "option " + name + " is given more than once";
+      return false;
+    }
     if (isIn(flags, name) && eq == std::string::npos) {
       out.flags.insert(name);
     } else if (isIn(valued, name)) {
+      // The next word is the value whatever it looks like ("--angle -h" is a bad angle).
       if (eq != std::string::npos) {
         out.options[name] = word.substr(eq + 1);
       } else if (i + 1 < argv.size()) {
@@ -87,8 +127,9 @@ int RunImageCommand(const Args& args, const char* usage,
     ToolError(args.positional[0] + ": " + error);
     return kExitBadInput;
   }
+  g_run.refused = false;
   HostBlock result = operation(image.get());
-  if (!result) return kExitFailed;
+  if (!result) return g_run.refused ? kExitBadInput : kExitFailed;
   OwnedBlock owned(result == image.get() ? image.release() : result);
   if (!WriteBmpFile(args.positional[1], owned.get(), error)) {
     ToolError(args.positional[1] + ": " + error);

@@ -8,13 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "dib/dib.h"
 #include "dib/host_port.h"
 
-// Exit statuses.
+// Exit statuses, one rule for every command.
 enum : int {
   kExitOk = 0,
-  kExitFailed = 1,    // the operation failed (memory, writing the output)
-  kExitBadInput = 2,  // bad usage or an input file that is refused
+  kExitFailed = 1,    // a valid request failed (memory, writing the output)
+  kExitBadInput = 2,  // anything wrong with the command line, the input file, or the request
+                      // for this picture (an index outside its table, a rectangle outside it)
 };
 
 struct Args {
@@ -41,9 +43,18 @@ extern const ToolCommand* const kToolCommands[];
 // Prints "imagetool: message" on stderr.
 void ToolError(const std::string& message);
 
+// Reports a request that does not fit the picture read (exit status kExitBadInput when the
+// operation then returns null to RunImageCommand). Returns null.
+HostBlock Refuse(const std::string& message);
+
+// "W x H" of the picture, for messages.
+std::string PictureSize(const DibView& v);
+
 // Splits `argv` (the words after the command name) into options with a value (written
-// "--name value" or "--name=value"), flags and positional words. Any other word starting with
-// "--" is an error. Returns false and sets `error` on a bad command line.
+// "--name value" or "--name=value"; the value is the next word whatever it looks like), flags and
+// positional words ("-" among them). "--" ends the options. An unknown or repeated option is an
+// error. Returns false and sets `error` on a bad command line; also false, with `error` empty,
+// for --help or -h, which UsageError then answers with the usage on stdout and status 0.
 bool ParseArgs(const std::vector<std::string>& argv, std::initializer_list<const char*> valued,
                std::initializer_list<const char*> flags, Args& out, std::string& error);
 
@@ -60,7 +71,8 @@ bool ParseIntList(const std::string& text, size_t count, long long min, long lon
 int RunImageCommand(const Args& args, const char* usage,
                     const std::function<HostBlock(HostBlock image)>& operation);
 
-// Prints the command's usage and returns kExitBadInput, after `error` when it is not empty.
+// Prints the command's usage and returns kExitBadInput, after `error` when it is not empty; or,
+// when the options asked for help, prints the usage on stdout and returns kExitOk.
 int UsageError(const char* usage, const std::string& error);
 
 // The folder of the stock mask shapes' .wmf files: IMAGE_MASK_FOLDER when that is set, otherwise

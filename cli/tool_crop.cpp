@@ -59,25 +59,19 @@ int RunCrop(const std::vector<std::string>& argv) {
       return UsageError(kCropUsage, "--rect needs X,Y,W,H with W and H at least 1");
   }
   return RunImageCommand(args, kCropUsage, [&](HostBlock image) -> HostBlock {
-    if (byRect) {
+    {
       LockedDib locked(image);
       if (!locked.ok) return nullptr;
       const DibView& v = locked.view;
-      if (rect[0] + rect[2] > v.width || rect[1] + rect[3] > v.height) {
-        ToolError("--rect " + args.options.at("--rect") + " reaches outside the " +
-                  std::to_string(v.width) + " x " + std::to_string(v.height) + " picture");
-        return nullptr;
+      if (byRect) {
+        if (rect[0] + rect[2] > v.width || rect[1] + rect[3] > v.height)
+          return Refuse("--rect " + args.options.at("--rect") + " reaches outside the " +
+                        PictureSize(v) + " picture");
+        margins[0] = rect[0];
+        margins[1] = v.width - rect[0] - rect[2];
+        margins[2] = rect[1];
+        margins[3] = v.height - rect[1] - rect[3];
       }
-      margins[0] = rect[0];
-      margins[1] = v.width - rect[0] - rect[2];
-      margins[2] = rect[1];
-      margins[3] = v.height - rect[1] - rect[3];
-    }
-    if (byWidth || byHeight) {
-      LockedDib locked(image);
-      if (!locked.ok) return nullptr;
-      const DibView& v = locked.view;
-      // A kept size of 0 cuts the whole side, which the engine refuses with its own message.
       if (byWidth) {
         const MarginSplit split = SplitKeptSize(v.width, static_cast<uint32_t>(kept[0]));
         margins[0] = split.halfAndOdd;
@@ -87,6 +81,15 @@ int RunCrop(const std::vector<std::string>& argv) {
         const MarginSplit split = SplitKeptSize(v.height, static_cast<uint32_t>(kept[1]));
         margins[2] = split.half;
         margins[3] = split.halfAndOdd;
+      }
+      for (int i = 0; i < 4; i += 2) {
+        if (margins[i] + margins[i + 1] < (i == 0 ? v.width : v.height)) continue;
+        const std::string given =
+            (i == 0 ? byWidth : byHeight)
+                ? std::string(keptNames[i / 2]) + " " + std::to_string(kept[i / 2]) + " leaves"
+                : std::string(names[i]) + " " + std::to_string(margins[i]) + " and " +
+                      names[i + 1] + " " + std::to_string(margins[i + 1]) + " leave";
+        return Refuse(given + " nothing of the " + PictureSize(v) + " picture");
       }
     }
     return CRP_CropDIB(image, static_cast<uint32_t>(margins[0]), static_cast<uint32_t>(margins[1]),

@@ -207,18 +207,16 @@ int RunFrame(const std::vector<std::string>& argv) {
       if (!ResolveColor(fill, v, "--fill", params.fill, why) ||
           !ResolveColor(outline, v, "--outline", params.outline, why) ||
           !ResolveColor(text, v, "--text", params.text, why)) {
-        ToolError(why);
-        return nullptr;
+        return Refuse(why);
       }
       // A new size is split as the dialog splits it; one below the picture's is refused as there.
-      const unsigned tooSmall[2] = {IDS_FRAME_WIDTH_TOO_SMALL, IDS_FRAME_HEIGHT_TOO_SMALL};
       const uint32_t size[2] = {v.width, v.height};
       for (int i = 0; i < 2; ++i) {
         if (newSize[i] == 0) continue;
-        if (newSize[i] < size[i]) {
-          HP_ShowMessage(tooSmall[i]);
-          return nullptr;
-        }
+        if (newSize[i] < size[i])
+          return Refuse(std::string(i == 0 ? "--width " : "--height ") +
+                        std::to_string(newSize[i]) + " is less than the " + PictureSize(v) +
+                        " picture's " + (i == 0 ? "width" : "height"));
         if (size[i] > 65535) break;  // refused below
         const MarginSplit split =
             FRM_SplitMargins(static_cast<uint16_t>(size[i]), static_cast<uint16_t>(newSize[i]));

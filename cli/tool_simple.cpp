@@ -19,17 +19,16 @@ int RunInfo(const std::vector<std::string>& argv) {
   std::string error;
   if (!ParseArgs(argv, {}, {}, args, error)) return UsageError(kInfoUsage, error);
   if (args.positional.size() != 1) return UsageError(kInfoUsage, "expected one FILE");
-  OwnedBlock image(ReadBmpFile(args.positional[0], error));
-  if (!image) {
+  BitmapInfoHeader h;
+  if (!ReadBmpHeader(args.positional[0], h, error)) {
     ToolError(args.positional[0] + ": " + error);
     return kExitBadInput;
   }
-  BlockLock lock(image.get());
-  DibView v;
-  DescribeDib(lock.get(), HP_Size(image.get()), v);
-  std::cout << args.positional[0] << ": " << v.width << " x " << v.height << ", " << v.bits
-            << " bits per pixel, " << v.colorCount << " colours, row stride " << v.stride
-            << " bytes, " << v.header->biSizeImage << " bytes of pixels\n";
+  const uint32_t width = static_cast<uint32_t>(h.biWidth);
+  std::cout << args.positional[0] << ": " << width << " x " << h.biHeight << ", " << h.biBitCount
+            << " bits per pixel, " << h.biClrUsed << " colours, row stride "
+            << RowStride(h.biBitCount, width) << " bytes, " << h.biSizeImage
+            << " bytes of pixels\n";
   return kExitOk;
 }
 

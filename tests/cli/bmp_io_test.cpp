@@ -73,6 +73,8 @@ TEST(ParseBmp, ReadsBackEveryDepthAndWidthInBothRowOrders) {
 TEST(ParseBmp, ReadsOrRefusesEachKindOfFile) {
   const std::vector<uint8_t> masks = {0, 0, 0xFF, 0, 0, 0xFF,
                                       0, 0, 0xFF, 0, 0, 0};  // red, green, blue
+  std::vector<uint8_t> alphaMasks = masks;
+  alphaMasks.resize(16);
   std::vector<uint8_t> v5masks = masks;
   v5masks.resize(84);
   const struct {
@@ -91,7 +93,12 @@ TEST(ParseBmp, ReadsOrRefusesEachKindOfFile) {
       {"full table implied", 8, {{46, 0}}, nullptr},
       {"short table", 4, {{46, 2}}, nullptr, 0, {}, 2},
       {"24 bits with a table to skip", 24, {{46, 2}}, nullptr, 54, std::vector<uint8_t>(8)},
+      {"24 bits, table, no pixel offset", 24, {{46, 2}, {10, 0}}, nullptr, 54,
+       std::vector<uint8_t>(8)},
       {"32-bit fields, 40-byte header", 32, {{30, 3}}, nullptr, 54, masks},
+      {"alpha fields, no pixel offset", 32, {{30, 6}, {10, 0}}, nullptr, 54, alphaMasks},
+      {"two planes", 8, {{26, 2, 2}}, "planes"},
+      {"24-bit pixels inside the header", 24, {{10, 40}}, "points into the header"},
       {"32-bit fields, V5 header", 32, {{14, 124}, {30, 3}}, nullptr, 54, v5masks},
       {"gap before the pixels", 8, {}, nullptr, 54 + 1024, std::vector<uint8_t>(6)},
       {"not a BMP", 8, {{0, 'G', 1}}, "not a BMP"},

@@ -91,7 +91,15 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
       {"crop --width 3 --left 1 " + in + " " + out, 2, "--width cannot be combined"},
       {"crop --bottom 1 --height 3 " + in + " " + out, 2, "--height cannot be combined"},
       {"crop --rect 0,0,2,2 --height 3 " + in + " " + out, 2, "--rect cannot be combined"},
-      {"crop --width 0 " + in + " " + out, 1, "dimension less than or equal to zero"},
+      {"crop --width 0 " + in + " " + out, 2, "--width 0 leaves nothing of the 5 x 4 picture"},
+      {"info " + in + " >/dev/full", 1, ""},
+      {"crop --rect 0,0,99,99 " + in + " " + out, 2, "outside the 5 x 4 picture"},
+      {"crop --left 3 --right 2 " + in + " " + out, 2, "leave nothing of the 5 x 4 picture"},
+      {"crop --left 1 --left 2 " + in + " " + out, 2, "more than once"},
+      {"rotate --angle -h " + in + " " + out, 2, "usage: imagetool rotate"},
+      {"frame --width 4 " + in + " " + out, 2, "--width 4 is less than the 5 x 4"},
+      {"invert " + in + " " + dir.path.string(), 1, "Is a directory"},
+      {"info " + dir.path.string(), 2, "is a directory"},
   };
   for (const Case& c : cases) {
     const RunResult run = Tool(c.args);
@@ -102,6 +110,47 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
             3);  // in, junk, out
   const auto kept = ReadAll(out);
   EXPECT_EQ(std::string(kept.begin(), kept.end()), "precious");
+}
+
+// Outputs that are not plain new files are treated as cp treats them; "-" is standard input or
+// output. Each case runs invert on `in`; the result must equal that of a plain run.
+TEST(Imagetool, WritesOutputsAsCpDoes) {
+  TempDir dir;
+  OwnedBlock image(testimg::Make(24, 7, 3, 2));
+  std::string error;
+  ASSERT_TRUE(WriteBmpFile(dir / "in.bmp", image.get(), error)) << error;
+  const std::string in = dir / "in.bmp";
+  ASSERT_EQ(Tool("invert " + in + " " + dir / "plain.bmp").status, 0);
+  const std::vector<uint8_t> expected = ReadAll(dir / "plain.bmp");
+  const std::string longName(250, 'n');
+  struct Case {
+    const char* what;
+    std::string setUp, command, resultAt, check;  // check: a shell test that must hold after
+  } cases[] = {
+      {"symlink", "touch t.bmp && ln -s t.bmp link.bmp", "invert in.bmp link.bmp", "t.bmp",
+       "test -L link.bmp"},
+      {"mode 600", "touch m.bmp && chmod 600 m.bmp", "invert in.bmp m.bmp", "m.bmp",
+       "test $(stat -c %a m.bmp) = 600"},
+      {"hard link", "touch h.bmp && ln h.bmp h2.bmp", "invert in.bmp h.bmp", "h2.bmp",
+       "test h.bmp -ef h2.bmp"},
+      {"FIFO", "mkfifo f && (cat f > fifo.bmp &)", "invert in.bmp f", "fifo.bmp",
+       "sleep 0.2; test -p f"},
+      {"stdout", "", "invert in.bmp - > out.bmp", "out.bmp", "true"},
+      {"stdin", "", "invert - in2.bmp < in.bmp", "in2.bmp", "true"},
+      {"long name", "", "invert in.bmp " + longName, longName, "! ls -a | grep -q imagetool-"},
+  };
+  for (const Case& c : cases) {
+    const RunResult run = Shell("cd " + dir.path.string() + " && " +
+                                (c.setUp.empty() ? "" : c.setUp + " && ") + IMAGETOOL_PATH +
+                                " " + c.command + " && " + c.check);
+    EXPECT_EQ(run.status, 0) << c.what << "\n" << run.output;
+    EXPECT_EQ(ReadAll(dir / c.resultAt), expected) << c.what;
+  }
+  // A FIFO given as input is refused without waiting for a writer.
+  const RunResult fifo = Shell("cd " + dir.path.string() + " && timeout 5 " + IMAGETOOL_PATH +
+                               " invert f x.bmp");
+  EXPECT_EQ(fifo.status, 2) << fifo.output;
+  EXPECT_NE(fifo.output.find("not a regular file"), std::string::npos) << fifo.output;
 }
 
 TEST(Imagetool, SampleRunWritesEveryCommandAtEveryDepth) {
