@@ -72,8 +72,8 @@ struct DibView {
   uint8_t* Row(size_t k) const { return rows + k * stride; }
   // Row r counted from the top of the picture.
   uint8_t* RowFromTop(size_t r) const { return rows + (height - 1 - r) * stride; }
-  // Bytes of a row that hold pixels.
-  size_t UsedBytes() const { return (uint64_t{bits} * width + 7) / 8; }
+  // Bytes of a row that hold pixels (no more than the stride, so they fit a size_t).
+  size_t UsedBytes() const { return static_cast<size_t>((uint64_t{bits} * width + 7) / 8); }
 };
 
 // Checks that `block` (bytes long) is a well-formed PackedDib this system handles and describes

@@ -481,7 +481,7 @@ void ReversePixelRow(const uint8_t* in, uint8_t* out, uint32_t w) {
 
 // Zeroes every destination row after its last used byte.
 void ZeroPadding(uint8_t* dst, size_t stride, uint32_t width, uint32_t height, unsigned bits) {
-  const size_t used = (uint64_t{bits} * width + 7) / 8;
+  const size_t used = static_cast<size_t>((uint64_t{bits} * width + 7) / 8);
   if (used == stride) return;
   for (uint32_t k = 0; k < height; ++k) std::memset(dst + k * stride + used, 0, stride - used);
 }

@@ -207,7 +207,7 @@ DibView SCL_StartResult(uint8_t* block, const BitmapInfoHeader& header) {
     std::memcpy(block + kHeaderSize + 4 * i, &grey, sizeof grey);
   }
   DibView view;
-  DescribeDib(block, SCL_ResultBytes(header), view);
+  DescribeDib(block, static_cast<size_t>(SCL_ResultBytes(header)), view);
   return view;
 }
 
