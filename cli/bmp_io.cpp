@@ -16,6 +16,7 @@
 #include <unistd.h>
 #endif
 
+#include "cli/input_file.h"
 #include "cli/output_file.h"
 #include "dib/block.h"
 #include "dib/dib.h"
@@ -157,8 +158,8 @@ bool ParseHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize, BmpLa
             std::to_string(std::max(tableEnd, out.pixelOffset + imageBytes)) + ")";
     return false;
   }
-  if (imageBytes > 0xFFFFFFFFu - kFileHeaderSize - kHeaderSize - 1024) {
-    error = "image too large";
+  if (!DibFits(bits, static_cast<uint32_t>(width), rows)) {
+    error = "image too large (" + std::to_string(imageBytes) + " bytes of pixels)";
     return false;
   }
 
@@ -304,33 +305,25 @@ Result WithFileSource(const std::string& path, std::string& error, Use use) {
     }
     return use(MemorySource(data.data(), data.size()));
   }
-#ifdef _WIN32
-  const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY);
-#else
-  // Without O_NONBLOCK, opening a FIFO would wait for a writer.
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-#endif
-  if (fd < 0) {
-    error = std::strerror(errno);
-    return Result{};
-  }
+  uint64_t size = 0;
+  const int fd = OpenRegularFile(path, size, error);
+  if (fd < 0) return Result{};
   File file(fdopen(fd, "rb"));
-  struct stat st {};
-  if (!file || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (!file) close(fd);
-    error = S_ISDIR(st.st_mode) ? "is a directory" : "not a regular file";
+  if (!file) {
+    error = std::strerror(errno);
+    close(fd);
     return Result{};
   }
   FILE* f = file.get();
-  return use(
-      BmpSource{static_cast<uint64_t>(st.st_size), [f](uint64_t offset, void* into, size_t bytes) {
+  return use(BmpSource{size, [f](uint64_t offset, void* into, size_t bytes) {
 #ifdef _WIN32
-                  const bool placed = _fseeki64(f, static_cast<__int64>(offset), SEEK_SET) == 0;
+                         const bool placed =
+                             _fseeki64(f, static_cast<__int64>(offset), SEEK_SET) == 0;
 #else
                          const bool placed = fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
 #endif
-                  return placed && std::fread(into, 1, bytes, f) == bytes;
-                }});
+                         return placed && std::fread(into, 1, bytes, f) == bytes;
+                       }});
 }
 
 }  // namespace
@@ -352,6 +345,7 @@ bool ReadBmpHeader(const std::string& path, BitmapInfoHeader& header, std::strin
   header = layout.header;
   return true;
 }
+
 std::vector<uint8_t> EncodeBmp(HostBlock dib) {
   BlockLock lock(dib);
   DibView v;

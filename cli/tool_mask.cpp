@@ -2,10 +2,10 @@
 // metafile player from the shape files in resources/masks.
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 
+#include "cli/input_file.h"
 #include "cli/tool.h"
 #include "dib/block.h"
 #include "dib/dib.h"
@@ -40,14 +40,13 @@ constexpr uint32_t kDisplayBits = 32;
 // Reads and parses the metafile of shape `id`; false with `error` set when that fails.
 bool LoadShape(unsigned id, WmfDrawing& drawing, std::string& error) {
   const std::string path = ShapeFolder() + "/" + ShapeFileName(id);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot find the mask shapes: " + path +
-            " cannot be opened (set IMAGE_MASK_FOLDER to the folder holding the .wmf files)";
+  std::vector<uint8_t> bytes;
+  // The stock shapes are a few kilobytes; anything far bigger is not one of them.
+  if (!ReadSmallFile(path, 1 << 20, bytes, error)) {
+    error = "cannot read the mask shape " + path + ": " + error +
+            " (set IMAGE_MASK_FOLDER to the folder holding the .wmf files)";
     return false;
   }
-  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
   if (!ParseMetafile(bytes.data(), bytes.size(), drawing, error)) {
     error = path + ": " + error;
     return false;

@@ -48,6 +48,19 @@ constexpr uint64_t RowStride(uint32_t bitCount, uint64_t width) {
   return (uint64_t{bitCount} * width + 31) / 32 * 4;
 }
 
+// The most pixel bytes any image made here may have: its BMP file (14-byte file header, 40-byte
+// header, the largest colour table and the rows) must give its size in 32 bits, so that every
+// image written can be read back.
+inline constexpr uint64_t kMaxPixelBytes = 0xFFFFFFFFu - 14 - kHeaderSize - 1024;
+
+// Whether a new image of width × height at `bits` per pixel keeps the limits that every engine
+// and the file reader share: both sides 1 … 2^31 - 1 and at most kMaxPixelBytes of rows. Every
+// engine asks before it allocates a result.
+constexpr bool DibFits(uint32_t bits, uint64_t width, uint64_t height) {
+  return width >= 1 && height >= 1 && width <= INT32_MAX && height <= INT32_MAX &&
+         RowStride(bits, width) <= kMaxPixelBytes / height;
+}
+
 // Colour-table size in bytes by the host utility's rule: biClrUsed entries when it is set,
 // otherwise the full table of the depth (2, 16 or 256 entries), none above 8 bits.
 uint32_t ColorTableSize(const BitmapInfoHeader& header);

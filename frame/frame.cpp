@@ -148,7 +148,9 @@ HostBlock FRM_ComposeFrame(HostBlock source, const FrameSpec& params) {
   const DibView& s = image.view;
   if (s.width + uint64_t{params.addWidth} > kMaxSide ||
       s.height + uint64_t{params.addHeight} > kMaxSide || params.left > params.addWidth ||
-      params.bottom > params.addHeight) {
+      params.bottom > params.addHeight ||
+      !DibFits(s.bits, s.width + uint64_t{params.addWidth},
+               s.height + uint64_t{params.addHeight})) {
     HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
     return nullptr;
   }

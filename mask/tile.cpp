@@ -94,7 +94,7 @@ HostBlock TIL_TileDIB(HostBlock source, uint32_t nx, uint32_t ny, bool mirror) {
   }
   const uint64_t width = uint64_t{s.width} * nx;
   const uint64_t height = uint64_t{s.height} * ny;
-  if (width > kTileMaxSide || height > kTileMaxSide) {
+  if (width > kTileMaxSide || height > kTileMaxSide || !DibFits(s.bits, width, height)) {
     HP_ShowMessage(IDS_TILE_TOO_LARGE);
     return nullptr;
   }

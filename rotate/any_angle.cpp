@@ -433,8 +433,7 @@ HostBlock ROT_RotateAny(HostBlock source, uint16_t quality, int32_t d, RotateFil
   const unsigned bits = !high ? s.bits : grey ? 8 : s.bits == 32 ? 32 : 24;
   const uint32_t colors = !high ? s.colorCount : grey ? 256 : 0;
   if (size.width > kMaxSide || size.height > kMaxSide ||
-      RowStride(bits, static_cast<uint64_t>(size.width)) * static_cast<uint64_t>(size.height) >
-          UINT32_MAX) {
+      !DibFits(bits, static_cast<uint64_t>(size.width), static_cast<uint64_t>(size.height))) {
     HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
     return nullptr;
   }

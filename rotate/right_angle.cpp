@@ -535,9 +535,9 @@ HostBlock ROT_RightAngle(HostBlock source, int k) {
   const bool quarter = k != 2;
   const uint32_t width = quarter ? s.height : s.width;
   const uint32_t height = quarter ? s.width : s.height;
-  // A very wide, low picture can turn into one whose pixel bytes overflow the header's 32-bit
-  // biSizeImage (narrow rows are padded to four bytes).
-  if (RowStride(s.bits, width) * height > UINT32_MAX) {
+  // A very wide, low picture can turn into one whose pixel bytes pass the limit (narrow rows are
+  // padded to four bytes).
+  if (!DibFits(s.bits, width, height)) {
     HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
     return nullptr;
   }

@@ -144,8 +144,7 @@ HostBlock RunOperation(HostBlock source, uint32_t width, uint32_t height, bool g
 }  // namespace
 
 bool ScaledImageFits(unsigned bits, uint32_t width, uint32_t height) {
-  return width >= 1 && height >= 1 && width <= kMaxScaledSide && height <= kMaxScaledSide &&
-         RowStride(bits, width) * height <= std::numeric_limits<uint32_t>::max();
+  return width <= kMaxScaledSide && height <= kMaxScaledSide && DibFits(bits, width, height);
 }
 
 HostBlock SCL_ShrinkWidth(HostBlock source, uint32_t width, uint32_t height, bool grey,

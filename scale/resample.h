@@ -20,7 +20,7 @@
 // multiple of 16 and for the last row, and finally h mod 65,536; it is always closed again.
 // Failures: a malformed source (IDS_UNSUPPORTED_IMAGE), a target of 0 in either dimension
 // (IDS_SCALE_ZERO_SIZE: an image without rows or columns is never built), a target beyond
-// kMaxScaledSide or whose pixels would not fit a 32-bit image size (IDS_IMAGE_TOO_LARGE), and
+// kMaxScaledSide or beyond DibFits (IDS_IMAGE_TOO_LARGE), and
 // memory (IDS_SCALE_HIGH_NO_MEMORY). Whatever was allocated is freed on every path.
 #pragma once
 
@@ -33,8 +33,8 @@
 // 255 × (side − 1)², within 64 bits.
 inline constexpr uint32_t kMaxScaledSide = uint32_t{1} << 28;
 
-// True when a w × h image of `bits` per pixel can be built: both sides 1 … kMaxScaledSide and
-// RowStride × h within 32 bits (biSizeImage).
+// True when a w × h image of `bits` per pixel can be built: both sides at most kMaxScaledSide
+// and DibFits.
 bool ScaledImageFits(unsigned bits, uint32_t width, uint32_t height);
 
 // The grey flag asks for grey mode; it applies to 1-, 4- and 8-bit sources only. A 24- or 32-bit

@@ -100,14 +100,22 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
       {"frame --width 4 " + in + " " + out, 2, "--width 4 is less than the 5 x 4"},
       {"invert " + in + " " + dir.path.string(), 1, "Is a directory"},
       {"info " + dir.path.string(), 2, "is a directory"},
+      {"mask --shape circle " + in + " " + out, 1, "circle.wmf: is a directory"},
+      {"mask --shape checkers " + in + " " + out, 1, "larger than 1048576 bytes"},
   };
+  // Shape files that are not shapes: a folder, and a file too big to be one.
+  fs::create_directories(dir.path / "shapes" / "circle.wmf");
+  std::ofstream(dir / "shapes/checkers.wmf").put(0);
+  fs::resize_file(dir / "shapes/checkers.wmf", (1 << 20) + 1);
+  setenv("IMAGE_MASK_FOLDER", (dir / "shapes").c_str(), 1);
   for (const Case& c : cases) {
     const RunResult run = Tool(c.args);
     EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.output;
     EXPECT_NE(run.output.find(c.says), std::string::npos) << c.args << "\n" << run.output;
   }
+  unsetenv("IMAGE_MASK_FOLDER");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()),
-            3);  // in, junk, out
+            4);  // in, junk, out, shapes
   const auto kept = ReadAll(out);
   EXPECT_EQ(std::string(kept.begin(), kept.end()), "precious");
 }

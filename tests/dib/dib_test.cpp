@@ -77,3 +77,21 @@ TEST(DescribeDib, RefusesWhatTheEnginesDoNotHandle) {
 }
 
 }  // namespace
+
+// The shared size limit: the rows' bytes up to kMaxPixelBytes exactly, sides within 31 bits, and
+// no overflow for the largest sides.
+TEST(DibFits, KeepsTheLimitTheReaderAccepts) {
+  const uint64_t rowsAtLimit = kMaxPixelBytes / 4;  // 8-bit rows of 4 bytes
+  struct Case {
+    uint32_t bits;
+    uint64_t width, height;
+    bool fits;
+  } cases[] = {{8, 4, rowsAtLimit, true},         {8, 4, rowsAtLimit + 1, false},
+               {1, 1, 1, true},                   {24, 0, 5, false},
+               {24, 5, 0, false},                 {1, 0x7FFFFFFF, 1, true},
+               {1, 0x80000000, 1, false},         {32, 0x7FFFFFFF, 0x7FFFFFFF, false},
+               {32, 32768, 32767, true},          {32, 65535, 65535, false}};
+  for (const Case& c : cases)
+    EXPECT_EQ(DibFits(c.bits, c.width, c.height), c.fits)
+        << c.bits << " bits, " << c.width << " x " << c.height;
+}

@@ -103,8 +103,8 @@ TEST(Frame, TenByTenExample) {
   EXPECT_EQ(out.v.Row(10)[12], 5);
 }
 
-// Sizes past 16 bits, an image that would stick out of the new one, and 16-bit images are
-// refused before any allocation.
+// Sizes past 16 bits or past the pixel-byte limit, an image that would stick out of the new one,
+// and 16-bit images are refused before any allocation.
 TEST(Frame, RefusesWhatDoesNotFit) {
   struct Case {
     uint16_t bits, addWidth, left, addHeight, bottom;
@@ -113,9 +113,10 @@ TEST(Frame, RefusesWhatDoesNotFit) {
                {1, 0, 0, 65533, 0, IDS_IMAGE_TOO_LARGE},
                {1, 2, 3, 0, 0, IDS_IMAGE_TOO_LARGE},
                {1, 0, 0, 4, 5, IDS_IMAGE_TOO_LARGE},
+               {32, 65000, 0, 65000, 0, IDS_IMAGE_TOO_LARGE},  // 17 GB
                {16, 2, 1, 2, 1, IDS_UNSUPPORTED_IMAGE}};
   for (const Case& c : cases) {
-    OwnedBlock source(testimg::Make(1, 40, 3, 2));
+    OwnedBlock source(testimg::Make(c.bits == 16 ? 1 : c.bits, 40, 3, 2));
     BlockLock(source.get()).get()[14] = static_cast<uint8_t>(c.bits);  // biBitCount
     const FrameSpec params{
         .addWidth = c.addWidth, .addHeight = c.addHeight, .left = c.left, .bottom = c.bottom};
