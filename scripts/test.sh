@@ -10,6 +10,9 @@ status=0
 echo "== test native" >&2
 ctest --preset native -j2 || status=1
 
+echo "== test release (-O3, the vector kernels that ship)" >&2
+ctest --preset release -j2 || status=1
+
 echo "== test win64 (Wine)" >&2
 export WINEDEBUG=-all WINEPREFIX="$PWD/build/win64/wineprefix"
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset win64 -j2 || status=1

@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(Depths, RightAngle, testing::ValuesIn(testimg::kDepths)
 // ImageMagick turns clockwise for positive angles, like the engine. Raw RGB files, rows from the
 // top, leave nothing to its BMP reader and writer.
 TEST(RightAngleImageMagick, AgreesWithRotate) {
-  const char* convert = "/usr/bin/convert-im6.q16";
+  const char* convert = IMAGEMAGICK_CONVERT;
   if (!std::filesystem::exists(convert))
     GTEST_SKIP() << convert << " not installed (scripts/setup.sh)";
   char name[] = "/tmp/rotate-test-XXXXXX";
