@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
                  height = rows * (kTile + kLabel + kGap) + kGap;
   const size_t stride = static_cast<size_t>(RowStride(8, width));
   std::vector<uint8_t> sheet(size_t{width} * height, kBackground);  // top row first
-  std::vector<uint8_t> tile(size_t{kTile} * kTile);                  // bottom row first
+  std::vector<uint8_t> tile(size_t{kTile} * kTile);                 // bottom row first
   for (unsigned k = 0; k < kShapeCount; ++k) {
     const unsigned id = kFirstShapeId + k;
     const std::string path = ShapeFolder() + "/" + ShapeFileName(id);
@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
             y < kTile && tile[(kTile - 1 - y) * kTile + x] == 0 ? kInk : kPaper;
     std::string name = TextById(id);
     for (size_t i = 0; i < name.size(); ++i) {
-      const uint64_t g = Glyph(static_cast<char>(std::toupper(static_cast<unsigned char>(name[i]))));
+      const uint64_t g =
+          Glyph(static_cast<char>(std::toupper(static_cast<unsigned char>(name[i]))));
       for (uint32_t p = 0; p < 35; ++p)
         if (g >> (34 - p) & 1)
           for (uint32_t d = 0; d < 4; ++d)
@@ -77,9 +78,14 @@ int main(int argc, char** argv) {
 
   // The sheet as a PackedDib with a grey ramp for its colour table.
   std::vector<uint8_t> dib(kHeaderSize + 256 * sizeof(RgbQuad) + stride * height);
-  const BitmapInfoHeader header = {kHeaderSize, static_cast<int32_t>(width),
-                                   static_cast<int32_t>(height), 1, 8, 0,
-                                   static_cast<uint32_t>(stride * height), 0, 0, 256, 0};
+  BitmapInfoHeader header{};
+  header.biSize = kHeaderSize;
+  header.biWidth = static_cast<int32_t>(width);
+  header.biHeight = static_cast<int32_t>(height);
+  header.biPlanes = 1;
+  header.biBitCount = 8;
+  header.biSizeImage = static_cast<uint32_t>(stride * height);
+  header.biClrUsed = 256;
   std::memcpy(dib.data(), &header, sizeof header);
   for (uint32_t i = 0; i < 256; ++i) {
     const uint8_t v = static_cast<uint8_t>(i);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "cli/bmp_io.h"
 #include "host/korvex.h"
 #include "plugin/host_api.h"
 #include "plugin/plugin.h"
@@ -317,17 +318,11 @@ COLORREF ClientPixel(HWND window, int x, int y) {
 std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
   RECT canvas;
   GetWindowRect(windows.front(), &canvas);
-  const BITMAPINFOHEADER header = {sizeof header,
-                                   canvas.right - canvas.left,
-                                   canvas.top - canvas.bottom,
-                                   1,
-                                   24,
-                                   BI_RGB,
-                                   0,
-                                   0,
-                                   0,
-                                   0,
-                                   0};
+  // Bottom row first, as a PackedDib stores it, so that header and rows make one for the writer.
+  const LONG width = canvas.right - canvas.left, height = canvas.bottom - canvas.top;
+  const DWORD pixelBytes = static_cast<DWORD>((width * 3 + 3) / 4 * 4 * height);
+  const BITMAPINFOHEADER header = {sizeof header, width, height, 1, 24, BI_RGB,
+                                   pixelBytes,    0,     0,      0, 0};
   void* bits = nullptr;
   HDC memory = CreateCompatibleDC(nullptr);
   const auto* info = reinterpret_cast<const BITMAPINFO*>(&header);
@@ -349,18 +344,11 @@ std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
       path.substr(0, path.rfind("\\bin\\")) + "\\screenshots";  // beside bin/ in the build folder
   CreateDirectoryA(path.c_str(), nullptr);
   path += "\\" + std::string(name) + ".bmp";
-  // The DIB section as it is (top row first, as the negative height says) behind a file header.
-  const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof header;
-  const DWORD pixelBytes = static_cast<DWORD>((header.biWidth * 3 + 3) / 4 * 4 * -header.biHeight);
-  const BITMAPFILEHEADER file = {0x4D42, offset + pixelBytes, 0, 0, offset};
-  FILE* f = std::fopen(path.c_str(), "wb");
-  EXPECT_NE(f, nullptr) << path;
-  if (f) {
-    std::fwrite(&file, sizeof file, 1, f);
-    std::fwrite(&header, sizeof header, 1, f);
-    std::fwrite(bits, pixelBytes, 1, f);
-    EXPECT_EQ(std::fclose(f), 0) << path;
-  }
+  std::vector<uint8_t> dib(sizeof header + pixelBytes);
+  std::memcpy(dib.data(), &header, sizeof header);
+  std::memcpy(dib.data() + sizeof header, bits, pixelBytes);
+  std::string error;
+  EXPECT_TRUE(WriteBmpFile(path, dib.data(), dib.size(), error)) << path << ": " << error;
   SelectObject(memory, previous);
   DeleteObject(bitmap);
   DeleteDC(memory);
