@@ -83,12 +83,12 @@ void ShrinkKernel(Reader sample, const uint8_t* row, uint32_t n, uint32_t m,
 }
 
 template <unsigned C, class Reader>
-void EnlargeKernel(Reader sample, const uint8_t* row, uint32_t n, uint32_t m,
-                   const EnlargeColumn* columns, uint8_t* out) {
+void EnlargeKernel(Reader sample, const uint8_t* row, uint32_t n, uint32_t m, uint32_t first,
+                   uint32_t count, const EnlargeColumn* columns, uint8_t* out) {
   const uint64_t span = m - 1, step = n - 1;
-  uint64_t phase = 0;
-  uint32_t cursor = 0;
-  for (uint32_t j = 0; j < m; ++j, out += C) {
+  uint64_t phase = first * step % span;
+  auto cursor = static_cast<uint32_t>(first * step / span);
+  for (uint32_t j = 0; j < count; ++j, out += C) {
     const EnlargeColumn& column = columns[j];
     const uint8_t* a = sample(row, cursor);
     if (column.right == 0) {
@@ -140,10 +140,11 @@ void SCL_BuildShrinkTables(uint32_t n, uint32_t m, ShrinkColumn* columns) {
   }
 }
 
-void SCL_BuildEnlargeTables(uint32_t n, uint32_t m, EnlargeColumn* columns) {
+void SCL_BuildEnlargeTables(uint32_t n, uint32_t m, uint32_t first, uint32_t count,
+                            EnlargeColumn* columns) {
   const uint64_t span = m - 1, step = n - 1;
-  uint64_t phase = 0;
-  for (uint32_t j = 0; j < m; ++j) {
+  uint64_t phase = first * step % span;
+  for (uint32_t j = 0; j < count; ++j) {
     const uint64_t left = (span - phase) * (span - phase), right = phase * phase;
     columns[j] = {left, right, ExactDivisor(left + right)};
     phase += step;
@@ -159,11 +160,11 @@ void SCL_ShrinkRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
   });
 }
 
-void SCL_EnlargeRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
-                    const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns,
-                    bool grey) {
+void SCL_EnlargeRow(uint32_t n, uint32_t m, uint32_t first, uint32_t count, unsigned format,
+                    const uint8_t* row, const RgbQuad* palette, uint8_t* result,
+                    const EnlargeColumn* columns, bool grey) {
   WithReader(format, palette, grey, [&](auto sample, auto channels) {
-    EnlargeKernel<decltype(channels)::value>(sample, row, n, m, columns, result);
+    EnlargeKernel<decltype(channels)::value>(sample, row, n, m, first, count, columns, result);
   });
 }
 

@@ -66,9 +66,10 @@ struct EnlargeColumn {
 // identity: every column takes one whole sample).
 void SCL_BuildShrinkTables(uint32_t n, uint32_t m, ShrinkColumn* columns);
 
-// Fills `columns` (m entries) with the quadratic weights for n → m, 1 ≤ n < m ≤ 2^28 (so that
-// 255 × total fits in 64 bits).
-void SCL_BuildEnlargeTables(uint32_t n, uint32_t m, EnlargeColumn* columns);
+// Fills `columns` (count entries) with the quadratic weights of result columns first … first +
+// count − 1 for n → m, 1 ≤ n < m ≤ 2^28 (so that 255 × total fits in 64 bits).
+void SCL_BuildEnlargeTables(uint32_t n, uint32_t m, uint32_t first, uint32_t count,
+                            EnlargeColumn* columns);
 
 // Resamples one row of n samples in `format` to m samples by the box average:
 // result = (sum of sample × weight) div n per channel, truncated. `columns` come from
@@ -79,10 +80,11 @@ void SCL_ShrinkRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
 // Resamples one row of n samples in `format` to m > n samples by the quadratic weights:
 // result = (left sample × left + right sample × right) div total per channel, truncated. The right
 // sample is read only when its weight is not zero, so the last column never reads past the row.
-// `columns` come from SCL_BuildEnlargeTables(n, m).
-void SCL_EnlargeRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
-                    const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns,
-                    bool grey);
+// Only result columns first … first + count − 1 are made, into `result` (which points at column
+// `first`); `columns` come from SCL_BuildEnlargeTables(n, m, first, count).
+void SCL_EnlargeRow(uint32_t n, uint32_t m, uint32_t first, uint32_t count, unsigned format,
+                    const uint8_t* row, const RgbQuad* palette, uint8_t* result,
+                    const EnlargeColumn* columns, bool grey);
 
 // The row accumulators of a vertical pass: one array of width × ResultChannels(grey, four)
 // values, interleaved in result order (blue, green, red[, fourth] per pixel, or the grey value).

@@ -1,5 +1,6 @@
 #include "scale/resample.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -11,6 +12,11 @@ namespace {
 
 constexpr uint64_t Align16(uint64_t bytes) { return (bytes + 15) & ~uint64_t{15}; }
 
+// Columns widened at a time: the weight tables and row buffers of a very wide target are made
+// for one band of columns after another, so that working memory stays near 32 MB however wide
+// the result is (the vertical pass treats every column alike, so bands give the same bytes).
+constexpr uint32_t kBandColumns = uint32_t{1} << 19;
+
 // How one source/result pair is computed, and where its scratch parts lie.
 struct Plan {
   uint32_t sourceWidth, sourceHeight, width, height;
@@ -20,6 +26,7 @@ struct Plan {
   bool vertical;    // rows are combined: the height changes
   bool cached;      // both: horizontally resampled rows are kept for reuse
   bool wide;        // the vertical sums need 64-bit accumulators
+  uint32_t band;    // result columns computed at a time (all of them unless widening)
   uint64_t tablesAt, accumulatorsAt, rowsAt, scratchBytes;
 };
 
@@ -41,12 +48,13 @@ Plan MakePlan(const DibView& source, const DibView& result) {
   // accumulators (SCL_BlendRows).
   p.wide = uint64_t{255} * p.sourceHeight > std::numeric_limits<uint32_t>::max();
 
-  const uint64_t rowValues = uint64_t{p.channels} * p.width;
+  const bool widening = p.width > p.sourceWidth;
+  p.band = widening ? std::min(p.width, kBandColumns) : p.width;
+  const uint64_t rowValues = uint64_t{p.channels} * p.band;
   uint64_t at = 0;
   p.tablesAt = at;
   if (p.horizontal)
-    at += Align16(p.width * uint64_t{p.width <= p.sourceWidth ? sizeof(ShrinkColumn)
-                                                              : sizeof(EnlargeColumn)});
+    at += Align16(p.band * uint64_t{widening ? sizeof(EnlargeColumn) : sizeof(ShrinkColumn)});
   p.accumulatorsAt = at;
   if (p.vertical && p.height < p.sourceHeight) at += Align16(rowValues * (p.wide ? 8 : 4));
   p.rowsAt = at;
@@ -214,34 +222,40 @@ uint64_t SCL_ScratchBytes(const DibView& source, const DibView& result) {
   return MakePlan(source, result).scratchBytes;
 }
 
-void SCL_ResampleInto(const DibView& source, const DibView& result, uint8_t* scratch) {
-  const Plan plan = MakePlan(source, result);
-  const uint32_t W = plan.sourceWidth, H = plan.sourceHeight, w = plan.width, h = plan.height;
-  // Indices past a short colour table read black instead of whatever follows the table.
-  RgbQuad palette[256] = {};
-  if (source.colors) std::memcpy(palette, source.colors, source.colorCount * sizeof(RgbQuad));
-  const size_t used = size_t{plan.channels} * w;
+namespace {
 
+// Result columns firstColumn … firstColumn + w − 1 of every row, by the plan.
+void ResampleColumns(const Plan& plan, const DibView& source, const DibView& result,
+                     uint8_t* scratch, const RgbQuad* palette, uint32_t firstColumn, uint32_t w) {
+  const uint32_t W = plan.sourceWidth, H = plan.sourceHeight, h = plan.height;
+  const size_t used = size_t{plan.channels} * w;
   auto* shrinkColumns = reinterpret_cast<ShrinkColumn*>(scratch + plan.tablesAt);
   auto* enlargeColumns = reinterpret_cast<EnlargeColumn*>(scratch + plan.tablesAt);
+  const bool widening = plan.width > W;
   if (plan.horizontal) {
-    if (w <= W)
+    if (!widening)
       SCL_BuildShrinkTables(W, w, shrinkColumns);
     else
-      SCL_BuildEnlargeTables(W, w, enlargeColumns);
+      SCL_BuildEnlargeTables(W, plan.width, firstColumn, w, enlargeColumns);
   }
   auto horizontalPass = [&](uint32_t k, uint8_t* out) {
-    if (w <= W)
+    if (!widening)
       SCL_ShrinkRow(W, w, source.bits, source.Row(k), palette, out, shrinkColumns, plan.grey);
     else
-      SCL_EnlargeRow(W, w, source.bits, source.Row(k), palette, out, enlargeColumns, plan.grey);
+      SCL_EnlargeRow(W, plan.width, firstColumn, w, source.bits, source.Row(k), palette, out,
+                     enlargeColumns, plan.grey);
   };
-  auto padRow = [&](uint32_t y) { std::memset(result.Row(y) + used, 0, result.stride - used); };
+  auto resultRow = [&](uint32_t y) { return result.Row(y) + size_t{plan.channels} * firstColumn; };
+  // The last band clears the padding after the row's last pixel.
+  const size_t end = size_t{plan.channels} * plan.width;
+  auto padRow = [&](uint32_t y) {
+    if (firstColumn + w == plan.width) std::memset(result.Row(y) + end, 0, result.stride - end);
+  };
 
   if (!plan.vertical) {
     for (uint32_t y = 0; y < h; ++y) {
       StepRow(y, h);
-      horizontalPass(y, result.Row(y));
+      horizontalPass(y, resultRow(y));
       padRow(y);
     }
     return;
@@ -275,7 +289,7 @@ void SCL_ResampleInto(const DibView& source, const DibView& result, uint8_t* scr
       const uint64_t right = phase * phase, total = (span - phase) * (span - phase) + right;
       const uint8_t* a = rowAt(k);
       const uint8_t* b = right != 0 ? rowAt(k + 1) : a;
-      SCL_BlendRows(a, b, right, total, result.Row(y), format, w, rowPalette, plan.grey);
+      SCL_BlendRows(a, b, right, total, resultRow(y), format, w, rowPalette, plan.grey);
       padRow(y);
       phase += step;
       if (phase >= span) {
@@ -297,7 +311,7 @@ void SCL_ResampleInto(const DibView& source, const DibView& result, uint8_t* scr
         SCL_AddRow<Acc>(rowAt(k++), h, acc, format, w, rowPalette, plan.grey);
       if (rest > 0) SCL_AddRow<Acc>(rowAt(k), rest, acc, format, w, rowPalette, plan.grey);
       SCL_DivideRow<Acc>(H, acc, w, plan.grey, plan.four);
-      SCL_StoreRow<Acc>(result.Row(y), acc, w, plan.grey, plan.four);
+      SCL_StoreRow<Acc>(resultRow(y), acc, w, plan.grey, plan.four);
       padRow(y);
       first = h - rest;
       budget = budget % h + H;
@@ -307,4 +321,16 @@ void SCL_ResampleInto(const DibView& source, const DibView& result, uint8_t* scr
     shrinkRows(reinterpret_cast<uint64_t*>(scratch + plan.accumulatorsAt));
   else
     shrinkRows(reinterpret_cast<uint32_t*>(scratch + plan.accumulatorsAt));
+}
+
+}  // namespace
+
+void SCL_ResampleInto(const DibView& source, const DibView& result, uint8_t* scratch) {
+  const Plan plan = MakePlan(source, result);
+  // Indices past a short colour table read black instead of whatever follows the table.
+  RgbQuad palette[256] = {};
+  if (source.colors) std::memcpy(palette, source.colors, source.colorCount * sizeof(RgbQuad));
+  for (uint32_t first = 0; first < plan.width; first += plan.band)
+    ResampleColumns(plan, source, result, scratch, palette, first,
+                    std::min(plan.band, plan.width - first));
 }

@@ -174,7 +174,7 @@ Line ScaleGreyLine(const Line& values, uint32_t m, bool vertical) {
 }
 
 // Enlarging to 4,105 samples is the last size whose products fit 32 bits; beyond it the result
-// must still follow the rule, where 32-bit sums would wrap around.
+// must still follow the rule, where 32-bit sums would wrap around, and across bands of columns.
 TEST(Resample, WorkedExamplesAndTheOverflowBoundary) {
   const Line cases[][2] = {
       {{10, 20, 30, 40, 50}, {18, 42}},  // (2·10 + 2·20 + 30) div 5, (30 + 2·40 + 2·50) div 5
@@ -189,7 +189,8 @@ TEST(Resample, WorkedExamplesAndTheOverflowBoundary) {
     for (const auto& c : cases)
       EXPECT_EQ(ScaleGreyLine(c[0], uint32_t(c[1].size()), vertical), c[1])
           << c[0].size() << " -> " << c[1].size();
-    for (uint32_t m : {4105u, 4106u, 5000u})
+    // Past 2^19 columns a width is made in bands of columns: the band start must continue the rule.
+    for (uint32_t m : {4105u, 4106u, 5000u, (1u << 19) + 3})
       EXPECT_TRUE(ScaleGreyLine(in, m, vertical) == ReferenceLine(in, m))
           << m << " vertical " << vertical;
   }
