@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "controls/colors.h"
+#include "plugin/gdi.h"
 #include "plugin/plugin.h"
 
 namespace {
@@ -41,15 +42,13 @@ extern "C" LRESULT CALLBACK STA_StatColorCtrlProc(HWND window, UINT message, WPA
       MessageBeep(0);
       return 0;
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(window, &ps);
+      PaintScope paint(window);
       RECT client;
       GetClientRect(window, &client);
-      HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetWindowLongA(window, kColorOffset)));
-      FillRect(dc, &client, brush);
-      DeleteObject(brush);
-      FrameRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-      EndPaint(window, &ps);
+      OwnedBrush brush(
+          CreateSolidBrush(static_cast<COLORREF>(GetWindowLongA(window, kColorOffset))));
+      FillRect(paint, &client, brush);
+      FrameRect(paint, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
       return 0;
     }
     default:

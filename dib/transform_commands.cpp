@@ -4,38 +4,33 @@
 
 #include "dib/transforms.h"
 #include "plugin/commands.h"
+#include "plugin/dialog.h"
 #include "plugin/host_api.h"
-#include "plugin/plugin.h"
 #include "resources/text_ids.h"
 
 namespace {
 
-// The frame the three commands share. `work` changes the copy in place and reports its own
+// The command frame with the host's copy in place of a dialog: a copy that cannot be made is
+// reported before the cursor changes. `work` changes the copy in place and reports its own
 // failures; on failure the copy is freed and the window keeps its image.
 template <typename Work>
 void RunInPlaceCommand(HWND window, UINT noImageText, UINT noMemoryText, Work work) {
-  if (!ZQ_GetHDib(window)) {
-    HP_ShowMessage(noImageText);
-    return;
-  }
-  HGLOBAL copy = ZQ_CopyHDib(window);
-  if (!copy) {
-    HP_ShowMessage(noMemoryText);
-    return;
-  }
-  ShowWaitCursor();
-  if (work(copy))
-    ZQ_SetHDib(window, copy);
-  else
-    GlobalFree(copy);
-  RestoreCursor();
+  OwnedBlock copy;
+  RunImageCommand(
+      window, noImageText,
+      [&](HGLOBAL) {
+        copy = OwnedBlock(ZQ_CopyHDib(window));
+        if (!copy) HP_ShowMessage(noMemoryText);
+        return bool(copy);
+      },
+      [&](HGLOBAL) { return work(copy.get()) ? std::move(copy) : OwnedBlock(); });
 }
 
 }  // namespace
 
 void InvertCommand(HWND window) {
   RunInPlaceCommand(window, IDS_INVERT_NO_IMAGE, IDS_INVERT_NO_MEMORY,
-                    [window](HGLOBAL copy) { return InvertDib(copy, ZQ_GetOwnerWnd(window)); });
+                    [window](HostBlock copy) { return InvertDib(copy, ZQ_GetOwnerWnd(window)); });
 }
 
 void FlipCommand(HWND window) {

@@ -8,6 +8,7 @@
 #include "cli/bmp_io.h"
 #include "dib/block.h"
 #include "host/korvex.h"
+#include "plugin/gdi.h"
 #include "plugin/host_api.h"
 
 PluginEntryPoints* HostPlugin = nullptr;
@@ -15,7 +16,6 @@ PluginEntryPoints* HostPlugin = nullptr;
 namespace {
 
 constexpr char kFrameClass[] = "HostFrame";
-constexpr char kImageClass[] = "GenericWClass";
 constexpr UINT kOpenCommand = 100;
 constexpr UINT kExitCommand = 101;
 constexpr UINT kCascadeCommand = 102;
@@ -188,13 +188,9 @@ LRESULT CALLBACK ImageProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       if (HostPlugin)
         HostPlugin->imageActivate(window, reinterpret_cast<HWND>(lParam) == window ? 1 : 0, 0);
       break;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(window, &ps);
-      KX_PaintWindow(window, dc);
-      EndPaint(window, &ps);
+    case WM_PAINT:
+      KX_PaintWindow(window, PaintScope(window));
       return 0;
-    }
     case WM_DESTROY:
       KX_DetachWindow(window);
       break;
@@ -217,7 +213,7 @@ bool RegisterClasses() {
   wc.style = CS_HREDRAW | CS_VREDRAW;
   wc.lpfnWndProc = ImageProc;
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-  wc.lpszClassName = kImageClass;
+  wc.lpszClassName = kImageWindowClass;
   done = RegisterClassA(&wc) != 0;
   return done;
 }
@@ -304,7 +300,7 @@ HWND OpenImageWindow(HWND frame, const char* title, HGLOBAL dib) {
   if (const char* slash = std::strrchr(title, '/'); slash && (!name || slash > name)) name = slash;
   title = name ? name + 1 : title;
   HWND window =
-      CreateWindowExA(WS_EX_MDICHILD, kImageClass, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+      CreateWindowExA(WS_EX_MDICHILD, kImageWindowClass, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                       CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, MdiClient,
                       nullptr, GetModuleHandleA(nullptr), nullptr);
   if (window)

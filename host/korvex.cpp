@@ -10,13 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "plugin/gdi.h"
 #include "plugin/host_api.h"
 
 namespace {
 
 struct ImageWindowState {
   HGLOBAL dib = nullptr;
-  HPALETTE palette = nullptr;
+  OwnedPalette palette;
   std::set<int> flags;
   std::map<int, int> info;
 };
@@ -30,6 +31,7 @@ UINT MenuIdStep = 1;
 std::vector<std::string> Log;
 std::map<int, int> PlannedFailures;  // failure point -> calls left before the failing one
 HGLOBAL LastCopy = nullptr;
+HWND LastProgressOwner = nullptr;
 
 struct Progress {
   HWND window = nullptr;
@@ -81,9 +83,7 @@ HPALETTE MakePalette(HGLOBAL dib) {
           PALETTEENTRY{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
     palette = CreatePalette(logical);
   } else {
-    HDC screen = GetDC(nullptr);
-    palette = CreateHalftonePalette(screen);
-    ReleaseDC(nullptr, screen);
+    palette = CreateHalftonePalette(ScreenDC());
   }
   GlobalUnlock(dib);
   return palette;
@@ -92,9 +92,8 @@ HPALETTE MakePalette(HGLOBAL dib) {
 void ReplaceImage(HWND window, HGLOBAL dib) {
   ImageWindowState& state = Windows[window];
   if (state.dib && state.dib != dib) GlobalFree(state.dib);
-  if (state.palette) DeleteObject(state.palette);
   state.dib = dib;
-  state.palette = dib ? MakePalette(dib) : nullptr;
+  state.palette.reset(dib ? MakePalette(dib) : nullptr);
   if (IsWindow(window)) InvalidateRect(window, nullptr, TRUE);
 }
 
@@ -104,8 +103,7 @@ constexpr char kProgressClass[] = "KorvexProgress";
 
 LRESULT CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(window, &ps);
+  PaintScope dc(window);
   RECT client;
   GetClientRect(window, &client);
   RECT bar = {10, 10, client.right - 10, 34};
@@ -114,16 +112,13 @@ LRESULT CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM l
   const int done =
       span > 0 ? MulDiv(Meter.position - Meter.minimum, bar.right - bar.left - 2, span) : 0;
   RECT filled = {bar.left + 1, bar.top + 1, bar.left + 1 + (done < 0 ? 0 : done), bar.bottom - 1};
-  HBRUSH blue = CreateSolidBrush(RGB(0, 0, 160));
-  FillRect(dc, &filled, blue);
-  DeleteObject(blue);
+  FillRect(dc, &filled, OwnedBrush(CreateSolidBrush(RGB(0, 0, 160))));
   char text[32];
   std::snprintf(text, sizeof text, "%d%%",
                 span > 0 ? MulDiv(Meter.position - Meter.minimum, 100, span) : 0);
   RECT label = {10, 38, client.right - 10, client.bottom};
   SetBkMode(dc, TRANSPARENT);
   DrawTextA(dc, text, -1, &label, DT_CENTER | DT_SINGLELINE);
-  EndPaint(window, &ps);
   return 0;
 }
 
@@ -200,7 +195,7 @@ void WINAPI ZQ_SetInfo(HWND window, int item, int value) {
 HPALETTE WINAPI ZQ_GetHPalette(HWND window) {
   Record("ZQ_GetHPalette");
   auto it = Windows.find(window);
-  return it == Windows.end() ? nullptr : it->second.palette;
+  return it == Windows.end() || ShouldFail(KX_FAIL_PALETTE) ? nullptr : it->second.palette.get();
 }
 
 HWND WINAPI ZQ_GetOwnerWnd(HWND window) {
@@ -212,16 +207,11 @@ HWND WINAPI ZQ_GetOwnerWnd(HWND window) {
 BOOL WINAPI ZQ_PaintDib(HDC dc, HGLOBAL dib, HPALETTE palette) {
   auto* info = static_cast<BITMAPINFO*>(GlobalLock(dib));
   if (!info) return FALSE;
-  HPALETTE previous = nullptr;
-  if (palette) {
-    previous = SelectPalette(dc, palette, FALSE);
-    RealizePalette(dc);
-  }
+  SelectedPalette selected(dc, palette);
   const BITMAPINFOHEADER& h = info->bmiHeader;
   const BYTE* bits = reinterpret_cast<const BYTE*>(info) + h.biSize + TableBytes(h);
   SetDIBitsToDevice(dc, 0, 0, h.biWidth, h.biHeight, 0, 0, 0, h.biHeight, bits, info,
                     DIB_RGB_COLORS);
-  if (previous) SelectPalette(dc, previous, FALSE);
   GlobalUnlock(dib);
   return TRUE;
 }
@@ -260,6 +250,7 @@ UINT WINAPI ZQ_ReserveMenuId(void) {
 
 void WINAPI ZQ_ProgressOpen(HWND owner, LPCSTR caption) {
   Record(std::string("ZQ_ProgressOpen ") + caption);
+  LastProgressOwner = owner;
   RegisterProgressClass();
   Meter = Progress{};
   RECT anchor = {100, 100, 100, 100};
@@ -316,7 +307,6 @@ void KX_DetachWindow(HWND window) {
   auto it = Windows.find(window);
   if (it == Windows.end()) return;
   if (it->second.dib) GlobalFree(it->second.dib);
-  if (it->second.palette) DeleteObject(it->second.palette);
   Windows.erase(it);
 }
 
@@ -351,7 +341,10 @@ int KX_GetInfo(HWND window, int item) {
 
 // --- Test hooks ---
 
-void KX_ClearLog(void) { Log.clear(); }
+void KX_ClearLog(void) {
+  Log.clear();
+  LastProgressOwner = nullptr;
+}
 
 int KX_GetLog(char* buffer, int size) {
   std::string all;
@@ -369,8 +362,12 @@ void KX_FailCall(int point, int n) {
     PlannedFailures[point] = n;
 }
 
+BOOL KX_TakeFailure(int point) { return ShouldFail(point); }
+
 HGLOBAL KX_LastCopy(void) { return LastCopy; }
 
 BOOL KX_ProgressVisible(void) { return Meter.window && IsWindowVisible(Meter.window); }
+
+HWND KX_ProgressOwner(void) { return LastProgressOwner; }
 
 }  // extern "C"

@@ -44,12 +44,18 @@ enum {
   KX_FAIL_COPY = 1,     // ZQ_CopyHDib returns 0
   KX_FAIL_MENU = 2,     // ZQ_ReserveMenu returns 0
   KX_FAIL_MENU_ID = 3,  // ZQ_ReserveMenuId returns 0
+  KX_FAIL_RESIZE = 4,   // TALMOR's DibResize returns 0
+  KX_FAIL_PALETTE = 5,  // ZQ_GetHPalette returns 0
 };
 // The n-th call (1 = the next) of the failure point fails; 0 plans no failure.
 void KX_FailCall(int point, int n);
+// Counts a call of the failure point: TRUE when it is the one planned to fail (TALMOR asks this).
+BOOL KX_TakeFailure(int point);
 // The block most recently handed out by ZQ_CopyHDib.
 HGLOBAL KX_LastCopy(void);
-// Whether the progress window is open now, and its last position.
+// Whether the progress window is open now.
 BOOL KX_ProgressVisible(void);
+// The owner given to the last ZQ_ProgressOpen since KX_ClearLog, or null.
+HWND KX_ProgressOwner(void);
 
 }  // extern "C"

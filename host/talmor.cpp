@@ -115,7 +115,9 @@ WORD WINAPI PaletteSize(const void* header) {
 
 HGLOBAL WINAPI DibResize(HGLOBAL dib, int width, int height) {
   Record("DibResize " + std::to_string(width) + " " + std::to_string(height));
-  if (width <= 0 || height <= 0 || width > 65535 || height > 65535) return nullptr;
+  if (width <= 0 || height <= 0 || width > 65535 || height > 65535 ||
+      KX_TakeFailure(KX_FAIL_RESIZE))
+    return nullptr;
   const auto* source = static_cast<const BYTE*>(GlobalLock(dib));
   if (!source) return nullptr;
   const auto& h = *reinterpret_cast<const BITMAPINFOHEADER*>(source);

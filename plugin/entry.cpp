@@ -1,9 +1,10 @@
 // The entry points of IMAGE.DLL: start-up, activation, menu state, dispatch with its busy guard,
-// status-line help, shut-down; and the wait cursor and class registration rule they share.
+// status-line help, shut-down; and the class registration rule.
 #include "plugin/entry_points.h"
 
 #include <cstring>
 
+#include "dib/host_port.h"
 #include "plugin/host_api.h"
 #include "plugin/plugin.h"
 #include "plugin/settings.h"
@@ -14,16 +15,15 @@ HINSTANCE ModuleInstance = nullptr;
 HWND HostMainWindow = nullptr;
 HWND ActiveImageWindow = nullptr;
 int CommandBusy = 0;
+HCURSOR WaitCursor = nullptr;
 
 namespace {
 
 LPARAM HostValue = 0;  // the first argument of ZQ_ImgLib_Init: kept, never read
 HMENU PluginMenu = nullptr;
-HCURSOR WaitCursor = nullptr;
-HCURSOR PreviousCursor = nullptr;
 
 // Host window flags that make a window unusable for the commands, tested in this order.
-constexpr int IneligibleFlags[] = {64, 512, 1024};
+constexpr int IneligibleFlags[] = {kFlagIneligible64, kFlagIneligible512, kFlagIneligible1024};
 
 bool HasIneligibleFlag(HWND window) {
   for (int flag : IneligibleFlags)
@@ -60,12 +60,6 @@ void PumpOneMessage() {
   DispatchMessageA(&msg);
 }
 
-void ShowText(UINT textId) {
-  char text[kTextBufferSize];
-  LoadStringA(ModuleInstance, textId, text, sizeof text);
-  MessageBoxA(nullptr, text, nullptr, MB_TASKMODAL);
-}
-
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -73,16 +67,12 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-void ShowWaitCursor() { PreviousCursor = SetCursor(WaitCursor); }
-
-void RestoreCursor() { SetCursor(PreviousCursor); }
-
 ATOM RegisterPluginClass(const WNDCLASSA& windowClass) {
   ATOM atom = RegisterClassA(&windowClass);
   if (atom) return atom;
   UnregisterClassA(windowClass.lpszClassName, ModuleInstance);
   atom = RegisterClassA(&windowClass);
-  if (!atom) ShowText(IDS_INIT_CANNOT_LOAD);
+  if (!atom) HP_ShowMessage(IDS_INIT_CANNOT_LOAD);
   return atom;
 }
 
@@ -108,7 +98,7 @@ BOOL WINAPI ZQ_ImgLib_Init(LPARAM hostValue, HWND hostMainWindow) {
 
   PluginMenu = ZQ_ReserveMenu(1);
   if (!PluginMenu) {
-    ShowText(IDS_INIT_NO_MENU);
+    HP_ShowMessage(IDS_INIT_NO_MENU);
     return 0;
   }
   for (CommandEntry& row : CommandTable) {
@@ -120,7 +110,7 @@ BOOL WINAPI ZQ_ImgLib_Init(LPARAM hostValue, HWND hostMainWindow) {
     row.menuId = static_cast<uint16_t>(id);
     if (row.menuId == 0) {
       PluginMenu = nullptr;  // rows already appended stay in the host's menu
-      ShowText(IDS_INIT_NO_MENU_ID);
+      HP_ShowMessage(IDS_INIT_NO_MENU_ID);
       return 0;
     }
     char text[kTextBufferSize];
@@ -150,7 +140,7 @@ BOOL WINAPI ZQ_ImgLib_ImageActivate(HWND window, UINT activating, LPARAM) {
   }
   char className[32] = {};
   GetClassNameA(window, className, sizeof className);
-  ActiveImageWindow = std::strcmp(className, "GenericWClass") == 0 ? window : nullptr;
+  ActiveImageWindow = std::strcmp(className, kImageWindowClass) == 0 ? window : nullptr;
   return 1;
 }
 

@@ -7,6 +7,18 @@
 
 #include <cstdint>
 
+// The class of the host's image windows: the only windows the commands act on.
+inline constexpr char kImageWindowClass[] = "GenericWClass";
+
+// The host window flags the plug-in asks ZQ_GetFlag about. What they mean to the host is its own
+// affair; the plug-in only needs to know what each means for it.
+enum HostFlag : int {
+  kFlagColorImage = 4,         // the image may hold colours; without it scaling keeps greys grey
+  kFlagIneligible64 = 64,      // the window takes no commands
+  kFlagIneligible512 = 512,    // the window takes no commands
+  kFlagIneligible1024 = 1024,  // the window takes no commands
+};
+
 extern "C" {
 
 // --- KORVEX: images, windows, menus, progress meter, status line, settings store location ---

@@ -1,6 +1,7 @@
 // Module-wide state of the plug-in and the services it offers its commands: the module instance,
 // the host's main window, the active image window, the busy flag, the wait cursor, the command
-// table and the window-class registration rule.
+// table and the window-class registration rule. The command frame and the wait cursor's scope are
+// in plugin/dialog.h.
 #pragma once
 
 #include <windows.h>
@@ -17,10 +18,8 @@ extern HWND ActiveImageWindow;
 // 1 exactly while a command runs.
 extern int CommandBusy;
 
-// Sets the wait cursor and keeps the cursor it replaced; RestoreCursor puts that one back. The pair
-// does not nest: every command calls each once around its computation.
-void ShowWaitCursor();
-void RestoreCursor();
+// The system's wait cursor, loaded at start-up; shown through WaitCursorScope.
+extern HCURSOR WaitCursor;
 
 // Every text loaded from the string table goes into a buffer of this size.
 constexpr int kTextBufferSize = 128;

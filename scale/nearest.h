@@ -1,6 +1,5 @@
 // A fast nearest-neighbour resize at every depth: the low-quality scale. It stands in for the
-// host's DibResize wherever the host is not there to do it: imagetool's "scale --quality low",
-// and the stand-in host's DibResize.
+// host's DibResize where the host is not there to do it: imagetool's "scale --quality low".
 #pragma once
 
 #include <cstdint>

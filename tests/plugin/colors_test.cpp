@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <colordlg.h>
 #include <commdlg.h>
 
 #include <string>
@@ -55,7 +56,8 @@ struct Grid {
     return At({column * cellWidth + 1 + (inset - 1) / 2, Center(column, row).y});
   }
   void Click(POINT p) const {
-    SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+    MouseDown(control, p);
+    MouseUp(control, p);
     UpdateWindow(control);
   }
   HWND control;
@@ -162,7 +164,7 @@ TEST_F(ColorChooser, GridShowsTheTableAndMovesTheRingOnClicks) {
       SaveScreenshot({dialog}, bits == 4 ? "color_chooser_16" : "color_chooser_256");
       SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 1), 0);  // not exactly IDOK: ignored
       EXPECT_TRUE(IsWindow(dialog));
-      SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+      Key(dialog, VK_RETURN);
     });
     EXPECT_EQ(Choose(choice), 1) << bits;
     EXPECT_EQ(choice, Entry(2 * n + 3)) << bits;
@@ -175,15 +177,20 @@ TEST_F(ColorChooser, GridShowsTheTableAndMovesTheRingOnClicks) {
           const Grid g(dialog, bits);
           g.Click(g.Center(1, 1));
         }
-        SendMessageA(dialog, WM_COMMAND, ok ? IDOK : IDCANCEL, 0);
+        Key(dialog, ok ? VK_RETURN : VK_ESCAPE);
       });
       EXPECT_EQ(Choose(choice), ok ? 1 : 0) << bits;
       EXPECT_EQ(choice, ok ? Entry(7) : (Choice{7, 1, 2, 3})) << bits;
     }
   }
+  // A chooser that cannot be created is a Cancel.
+  FailCall("DialogBoxParamA", 1);
+  Choice choice{7, 1, 2, 3};
+  EXPECT_EQ(Choose(choice), 0);
+  EXPECT_EQ(choice, (Choice{7, 1, 2, 3}));
   // Cells beyond a short table stay empty and cannot be chosen.
   HoldImage(8, 20);
-  Choice choice{3, 0, 0, 0};
+  choice = {3, 0, 0, 0};
   OnDialog(IDD_COLOR_CHOOSER, [&](HWND dialog) {
     const Grid g(dialog, 8);
     EXPECT_EQ(g.At(g.Center(5, 5)), kWhite) << "entry 85 does not exist";
@@ -203,8 +210,8 @@ TEST_F(ColorChooser, UsesTheSystemDialogForTrueColourAndNoImage) {
     ClearCalls();
     // Confirmed: the colour typed into the dialog's red field comes back with index 0.
     OnDialog(0, [](HWND dialog) {
-      SetDlgItemTextA(dialog, 706, "200");
-      SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+      Type(dialog, COLOR_RED, "200");
+      Click(dialog, IDOK);
     });
     Choice choice{9, 10, 20, 30};
     EXPECT_EQ(Choose(choice), 1) << bits;
@@ -218,7 +225,7 @@ TEST_F(ColorChooser, UsesTheSystemDialogForTrueColourAndNoImage) {
     EXPECT_EQ(call.custom, std::vector<COLORREF>(16, 0xFFFFFF));
 
     // Cancelled: nothing is written.
-    OnDialog(0, [](HWND dialog) { SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
+    OnDialog(0, [](HWND dialog) { Key(dialog, VK_ESCAPE); });
     EXPECT_EQ(Choose(choice), 0) << bits;
     EXPECT_EQ(choice, (Choice{0, 200, 20, 30}));
   }

@@ -1,14 +1,16 @@
-// Invert, Flip and Mirror end to end through ZQ_ImgLib_MenuHandler: every depth, the host calls
-// and progress steps, the wait cursor, and every failure path.
+// Invert, Flip and Mirror end to end through ZQ_ImgLib_MenuHandler: the window's result against the
+// engine on the same bytes (the engines' rules are proven natively), the host calls and progress
+// steps, the wait cursor, and every failure path.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "dib/dib.h"
+#include "dib/transforms.h"
 #include "host/korvex.h"
 #include "plugin/host_api.h"
+#include "resources/text_ids.h"
 #include "tests/plugin/harness.h"
 #include "tests/support/images.h"
 
@@ -18,50 +20,16 @@ using namespace harness;
 using Bytes = std::vector<uint8_t>;
 using Strings = std::vector<std::string>;
 
-enum Row { kInvert = 0, kFlip = 1, kMirror = 2 };
-
-// The expected result of a command on `before`, written pixel by pixel (and colour entry by
-// colour entry) from the command's rule, independently of the engines.
-Bytes Expected(Row row, Bytes before) {
-  Bytes after = before;
-  DibView in, out;
-  EXPECT_TRUE(DescribeDib(before.data(), before.size(), in));
-  EXPECT_TRUE(DescribeDib(after.data(), after.size(), out));
-  for (uint32_t y = 0; y < in.height; ++y)
-    for (uint32_t x = 0; x < in.width; ++x) {
-      if (row == kFlip) testimg::SetPixel(out, x, y, testimg::GetPixel(in, x, in.height - 1 - y));
-      if (row == kMirror) testimg::SetPixel(out, x, y, testimg::GetPixel(in, in.width - 1 - x, y));
-      if (row == kInvert && in.bits == 32)
-        testimg::SetPixel(out, x, y, testimg::GetPixel(in, x, y) ^ 0x00FFFFFFu);
-    }
-  if (row == kFlip)  // whole rows move, padding included
-    for (uint32_t k = 0; k < in.height; ++k)
-      std::copy_n(in.Row(in.height - 1 - k), in.stride, out.Row(k));
-  if (row == kInvert && (in.bits == 4 || in.bits == 8)) {
-    for (uint32_t i = 0; i < in.colorCount; ++i) {
-      out.colors[i].rgbBlue = static_cast<uint8_t>(255 - in.colors[i].rgbBlue);
-      out.colors[i].rgbGreen = static_cast<uint8_t>(255 - in.colors[i].rgbGreen);
-      out.colors[i].rgbRed = static_cast<uint8_t>(255 - in.colors[i].rgbRed);
-    }
-  } else if (row == kInvert &&
-             in.bits != 32) {  // 1 and 24 bits: every byte of every row, padding included
-    for (size_t i = 0; i < in.stride * in.height; ++i)
-      out.rows[i] = static_cast<uint8_t>(~in.rows[i]);
-  }
-  return after;
-}
-
 struct CommandCase {
-  Row row;
-  const char* noImage;
-  const char* noMemory;
+  int row;
+  TextId noImage, noMemory;
+  bool (*engine)(HostBlock);
 };
 const CommandCase kCommands[] = {
-    {kInvert, "Image: No image in window, cannot invert", "Not enough memory to perform operation"},
-    {kFlip, "Image: No image in window, cannot flip",
-     "Flip: Not enough memory to perform operation"},
-    {kMirror, "Image: No image in window, cannot mirror",
-     "Mirror: Not enough memory to perform operation"},
+    {0, IDS_INVERT_NO_IMAGE, IDS_INVERT_NO_MEMORY,
+     [](HostBlock dib) { return InvertDib(dib, nullptr); }},
+    {1, IDS_FLIP_NO_IMAGE, IDS_FLIP_NO_MEMORY, FlipDib},
+    {2, IDS_MIRROR_NO_IMAGE, IDS_MIRROR_NO_MEMORY, MirrorDib},
 };
 
 class Commands : public PluginTest, public testing::WithParamInterface<unsigned> {
@@ -76,23 +44,24 @@ class Commands : public PluginTest, public testing::WithParamInterface<unsigned>
 
 // Each allocation of the plug-in fails in turn (Flip and Mirror: the scratch row; Invert makes
 // none): a message, the copy freed, the cursor restored, the window keeps its image. Then the run
-// without a failure changes the image by the rule.
-TEST_P(Commands, ChangeTheImageByTheirRuleOrKeepItWhenMemoryRunsOut) {
+// without a failure shows the engine's result.
+TEST_P(Commands, ChangeTheImageAsTheEngineDoesOrKeepItWhenMemoryRunsOut) {
   const unsigned bits = GetParam();
   for (const CommandCase& command : kCommands) {
+    SCOPED_TRACE("row " + std::to_string(command.row) + ", " + testimg::Describe(bits, 13, 40));
     int failures = 0;
     for (int n = 1;; ++n) {
       TestWindow window;
-      HGLOBAL image = Hold(window, bits, 13, 40, 3 + command.row);
+      HGLOBAL image = Hold(window, bits, 13, 40, 3 + static_cast<uint32_t>(command.row));
       const Bytes before = GlobalBytes(image);
       ClearCalls();
-      Recorded().failAlloc = n;
+      FailCall("GlobalAlloc", n);
       DWORD value = 0;
       ASSERT_EQ(RunCommand(window, command.row, &value), 2);
       const Strings log = HostLog();
       ASSERT_EQ(Recorded().cursors.size(), 2u) << "the wait cursor, then the cursor it replaced";
       EXPECT_EQ(Recorded().cursors[0], LoadCursorA(nullptr, IDC_WAIT));
-      if (Recorded().allocs >= n) {
+      if (Recorded().calls["GlobalAlloc"] >= n) {
         ++failures;
         ExpectOneMessage(command.noMemory);
         ExpectUnchanged(window, image, before);
@@ -106,28 +75,31 @@ TEST_P(Commands, ChangeTheImageByTheirRuleOrKeepItWhenMemoryRunsOut) {
       HGLOBAL result = ZQ_GetHDib(window);
       EXPECT_EQ(result, KX_LastCopy()) << "the copy is handed to the window";
       EXPECT_EQ(LockCount(result), 0);
-      EXPECT_EQ(GlobalBytes(result), Expected(command.row, before))
-          << "row " << command.row << ", " << bits;
+      EXPECT_EQ(GlobalBytes(result), EngineResult(before, [&](HostBlock dib) {
+                  return command.engine(dib) ? dib : nullptr;
+                }));
       EXPECT_TRUE(Recorded().boxes.empty());
-      // The host calls, in order; Invert shows its meter for the row-wise depths only.
+      // The host calls, in order; Invert shows its meter, owned by the window's owner, for the
+      // row-wise depths only.
       Strings expected = {"ZQ_GetHDib", "ZQ_CopyHDib"};
-      if (command.row == kInvert) expected.push_back("ZQ_GetOwnerWnd");
-      if (command.row == kInvert && bits != 4 && bits != 8)
+      if (command.row == 0) expected.push_back("ZQ_GetOwnerWnd");
+      if (command.row == 0 && bits != 4 && bits != 8) {
         expected.insert(expected.end(),
                         {"ZQ_ProgressOpen Inverting image", "ZQ_ProgressRange 0 40",
                          "ZQ_ProgressStep 0", "ZQ_ProgressStep 16", "ZQ_ProgressStep 32",
                          "ZQ_ProgressStep 39", "ZQ_ProgressStep 40", "ZQ_ProgressClose"});
+        EXPECT_EQ(KX_ProgressOwner(), window.hwnd);
+      }
       expected.push_back("ZQ_SetHDib");
-      EXPECT_EQ(log, expected) << "row " << command.row << ", " << bits;
+      EXPECT_EQ(log, expected);
       EXPECT_FALSE(KX_ProgressVisible());
       break;
     }
-    EXPECT_EQ(failures, command.row == kInvert ? 0 : 1) << "row " << command.row;
+    EXPECT_EQ(failures, command.row == 0 ? 0 : 1);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, Commands, testing::ValuesIn(testimg::kDepths),
-                         [](const auto& info) { return std::to_string(info.param) + "bit"; });
+INSTANTIATE_TEST_SUITE_P(Depths, Commands, testing::ValuesIn(testimg::kDepths), testimg::DepthName);
 
 // A window without an image, and a copy the host cannot make: a message, the image kept, the
 // cursor never changed.

@@ -58,7 +58,8 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
        4},
       // ColorCtrl refused twice: StatColorCtrl is not attempted.
       {[] {
-         Recorded().failRegister = {1, 2};
+         FailCall("RegisterClassA", 1);
+         FailCall("RegisterClassA", 2);
        },
        "Image DLL: Cannot initialize, cannot load", 9, 4, 2, 10},
   };
@@ -100,7 +101,7 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
     EXPECT_EQ(HostLog("ProfileOpen"), Strings(c.groupsLoaded, "ProfileOpen Image"))
         << "scale, frame, mask, tile";
     EXPECT_EQ(HostLog("ProfileClose").size(), c.groupsLoaded) << name;
-    EXPECT_EQ(Recorded().registers, c.registrations) << name;
+    EXPECT_EQ(Recorded().calls["RegisterClassA"], c.registrations) << name;
   }
 }
 

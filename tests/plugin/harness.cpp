@@ -6,11 +6,15 @@
 #include <cstdio>
 #include <cstring>
 #include <sstream>
+#include <utility>
 
 #include "cli/bmp_io.h"
 #include "host/korvex.h"
+#include "plugin/gdi.h"
 #include "plugin/host_api.h"
 #include "plugin/plugin.h"
+#include "resources/text_ids.h"
+#include "dib/block.h"
 #include "tests/support/images.h"
 
 // What the plug-in sources built into this program (settings.cpp, stat_color.cpp) expect of the
@@ -31,6 +35,7 @@ UINT FirstId = 0, IdStep = 1;
 HHOOK CbtHook = nullptr;
 Calls Records;
 int BoxDepth = 0;  // message boxes of the plug-in open now
+std::function<void(HWND)> BoxPhotographer;
 
 struct Script {
   int templateId;
@@ -39,6 +44,11 @@ struct Script {
 std::vector<Script> Scripts;
 std::set<HWND> SeenDialogs;
 
+// Counts a call of `function` and says whether the failure plan makes it fail.
+bool ShouldFail(const char* function) {
+  return Records.failures[function].count(++Records.calls[function]) > 0;
+}
+
 decltype(&GlobalAlloc) RealGlobalAlloc;
 decltype(&GlobalFree) RealGlobalFree;
 decltype(&MessageBoxA) RealMessageBoxA;
@@ -46,9 +56,14 @@ decltype(&RegisterClassA) RealRegisterClassA;
 decltype(&SetCursor) RealSetCursor;
 decltype(&MessageBeep) RealMessageBeep;  // never called: a beep only needs recording
 decltype(&ChooseColorA) RealChooseColorA;
+decltype(&ChooseFontA) RealChooseFontA;
+decltype(&ZQ_SetHDib) RealSetHDib;
+decltype(&DialogBoxParamA) RealDialogBoxParamA;
+decltype(&GetTempFileNameA) RealGetTempFileNameA;
+decltype(&CreateFileA) RealCreateFileA;
 
 HGLOBAL WINAPI GlobalAllocShim(UINT flags, SIZE_T bytes) {
-  if (++Records.allocs == Records.failAlloc) {
+  if (ShouldFail("GlobalAlloc")) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
@@ -63,8 +78,15 @@ HGLOBAL WINAPI GlobalFreeShim(HGLOBAL block) {
   return RealGlobalFree(block);
 }
 
+// A block handed to the window is the host's from then on.
+BOOL WINAPI SetHDibShim(HWND window, HGLOBAL dib) {
+  Records.live.erase(dib);
+  return RealSetHDib(window, dib);
+}
+
 int WINAPI MessageBoxShim(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
-  Records.boxes.push_back({owner, text ? text : "", caption == nullptr, style, false});
+  Records.boxes.push_back(
+      {owner, text ? text : "", caption ? caption : "", caption == nullptr, style, false});
   ++BoxDepth;
   const int result = RealMessageBoxA(owner, text, caption, style);
   --BoxDepth;
@@ -72,9 +94,7 @@ int WINAPI MessageBoxShim(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
 }
 
 ATOM WINAPI RegisterClassShim(const WNDCLASSA* windowClass) {
-  const auto& fail = Records.failRegister;
-  if (std::count(fail.begin(), fail.end(), ++Records.registers)) return 0;
-  return RealRegisterClassA(windowClass);
+  return ShouldFail("RegisterClassA") ? 0 : RealRegisterClassA(windowClass);
 }
 
 HCURSOR WINAPI SetCursorShim(HCURSOR cursor) {
@@ -94,9 +114,154 @@ BOOL WINAPI ChooseColorShim(CHOOSECOLORA* cc) {
   return RealChooseColorA(cc);
 }
 
+BOOL WINAPI ChooseFontShim(CHOOSEFONTA* cf) {
+  ChooseFontCall call{cf->lStructSize, cf->hwndOwner, cf->Flags, cf->rgbColors, false, {}};
+  if (cf->lpLogFont) {
+    call.hasFont = true;
+    call.font = *cf->lpLogFont;
+  }
+  Records.chooseFont.push_back(call);
+  return RealChooseFontA(cf);
+}
+
+INT_PTR WINAPI DialogBoxParamShim(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC procedure,
+                                  LPARAM parameter) {
+  if (ShouldFail("DialogBoxParamA")) return -1;
+  return RealDialogBoxParamA(instance, name, owner, procedure, parameter);
+}
+
+UINT WINAPI GetTempFileNameShim(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR path) {
+  if (ShouldFail("GetTempFileNameA")) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return 0;
+  }
+  const UINT result = RealGetTempFileNameA(folder, prefix, unique, path);
+  if (result && unique == 0) Records.tempFiles.insert(path);  // created by the call
+  return result;
+}
+
+HANDLE WINAPI CreateFileShim(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                             DWORD disposition, DWORD flags, HANDLE model) {
+  if (ShouldFail("CreateFileA")) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
+  }
+  return RealCreateFileA(path, access, share, security, disposition, flags, model);
+}
+
+// GDI objects and DCs: each creator adds what it returns, each deleter removes what it deleted.
+// The shims are installed for the functions IMAGE.DLL imports; the list covers what the dialogs
+// use, so a new import is counted without a change here.
+void Made(std::map<HANDLE, std::string>& live, HANDLE handle, const char* call) {
+  if (handle) live[handle] = call;
+}
+void MadeDc(HDC dc, const char* call) {
+  if (dc) Records.dcs[dc] = call;
+}
+
+#define GDI_CREATOR(Result, name, params, args) \
+  decltype(&name) Real##name;                   \
+  Result WINAPI name##Shim params {             \
+    const Result handle = Real##name args;      \
+    Made(Records.gdiObjects, handle, #name);    \
+    return handle;                              \
+  }
+GDI_CREATOR(HBRUSH, CreateSolidBrush, (COLORREF c), (c))
+GDI_CREATOR(HBRUSH, CreateBrushIndirect, (const LOGBRUSH* b), (b))
+GDI_CREATOR(HBRUSH, CreateHatchBrush, (int h, COLORREF c), (h, c))
+GDI_CREATOR(HBRUSH, CreatePatternBrush, (HBITMAP b), (b))
+GDI_CREATOR(HPEN, CreatePen, (int s, int w, COLORREF c), (s, w, c))
+GDI_CREATOR(HFONT, CreateFontIndirectA, (const LOGFONTA* f), (f))
+GDI_CREATOR(HBITMAP, CreateBitmap, (int w, int h, UINT p, UINT b, const void* d), (w, h, p, b, d))
+GDI_CREATOR(HBITMAP, CreateCompatibleBitmap, (HDC dc, int w, int h), (dc, w, h))
+GDI_CREATOR(HBITMAP, CreateDIBSection,
+            (HDC dc, const BITMAPINFO* i, UINT u, void** b, HANDLE s, DWORD o), (dc, i, u, b, s, o))
+GDI_CREATOR(HBITMAP, CreateDIBitmap,
+            (HDC dc, const BITMAPINFOHEADER* h, DWORD f, const void* b, const BITMAPINFO* i,
+             UINT u),
+            (dc, h, f, b, i, u))
+GDI_CREATOR(HBITMAP, LoadBitmapA, (HINSTANCE m, LPCSTR n), (m, n))
+GDI_CREATOR(HRGN, CreateRectRgn, (int l, int t, int r, int b), (l, t, r, b))
+GDI_CREATOR(HRGN, CreateRectRgnIndirect, (const RECT* r), (r))
+GDI_CREATOR(HRGN, CreateEllipticRgn, (int l, int t, int r, int b), (l, t, r, b))
+GDI_CREATOR(HRGN, CreatePolygonRgn, (const POINT* p, int n, int m), (p, n, m))
+GDI_CREATOR(HPALETTE, CreatePalette, (const LOGPALETTE* p), (p))
+GDI_CREATOR(HPALETTE, CreateHalftonePalette, (HDC dc), (dc))
+GDI_CREATOR(HMETAFILE, SetMetaFileBitsEx, (UINT n, const BYTE* b), (n, b))
+GDI_CREATOR(HMETAFILE, GetMetaFileA, (LPCSTR n), (n))
+GDI_CREATOR(HMETAFILE, CopyMetaFileA, (HMETAFILE m, LPCSTR n), (m, n))
+#undef GDI_CREATOR
+
+#define DC_MAKER(name, params, args)  \
+  decltype(&name) Real##name;         \
+  HDC WINAPI name##Shim params {      \
+    const HDC made = Real##name args; \
+    MadeDc(made, #name);              \
+    return made;                      \
+  }
+DC_MAKER(GetDC, (HWND w), (w))
+DC_MAKER(GetWindowDC, (HWND w), (w))
+DC_MAKER(GetDCEx, (HWND w, HRGN r, DWORD f), (w, r, f))
+DC_MAKER(CreateCompatibleDC, (HDC dc), (dc))
+DC_MAKER(CreateDCA, (LPCSTR d, LPCSTR v, LPCSTR o, const DEVMODEA* m), (d, v, o, m))
+DC_MAKER(CreateICA, (LPCSTR d, LPCSTR v, LPCSTR o, const DEVMODEA* m), (d, v, o, m))
+DC_MAKER(BeginPaint, (HWND w, PAINTSTRUCT* p), (w, p))
+#undef DC_MAKER
+
+decltype(&DeleteObject) RealDeleteObject;
+decltype(&DeleteMetaFile) RealDeleteMetaFile;
+decltype(&CreateMetaFileA) RealCreateMetaFileA;
+decltype(&CloseMetaFile) RealCloseMetaFile;
+decltype(&ReleaseDC) RealReleaseDC;
+decltype(&EndPaint) RealEndPaint;
+decltype(&DeleteDC) RealDeleteDC;
+
+BOOL WINAPI DeleteObjectShim(HGDIOBJ object) {
+  const BOOL deleted = RealDeleteObject(object);
+  if (deleted) Records.gdiObjects.erase(object);
+  return deleted;
+}
+BOOL WINAPI DeleteMetaFileShim(HMETAFILE metafile) {
+  const BOOL deleted = RealDeleteMetaFile(metafile);
+  if (deleted) Records.gdiObjects.erase(metafile);
+  return deleted;
+}
+HDC WINAPI CreateMetaFileAShim(LPCSTR file) {
+  if (ShouldFail("CreateMetaFileA")) return nullptr;
+  const HDC dc = RealCreateMetaFileA(file);
+  MadeDc(dc, "CreateMetaFileA");
+  return dc;
+}
+// A planned failure still ends the recording, so that only the plug-in's own faults count.
+HMETAFILE WINAPI CloseMetaFileShim(HDC dc) {
+  HMETAFILE metafile = RealCloseMetaFile(dc);
+  if (metafile) Records.dcs.erase(dc);
+  if (metafile && ShouldFail("CloseMetaFile")) {
+    RealDeleteMetaFile(metafile);
+    return nullptr;
+  }
+  Made(Records.gdiObjects, metafile, "CloseMetaFile");
+  return metafile;
+}
+int WINAPI ReleaseDCShim(HWND window, HDC dc) {
+  const int released = RealReleaseDC(window, dc);
+  if (released) Records.dcs.erase(dc);
+  return released;
+}
+BOOL WINAPI EndPaintShim(HWND window, const PAINTSTRUCT* paint) {
+  Records.dcs.erase(paint->hdc);
+  return RealEndPaint(window, paint);
+}
+BOOL WINAPI DeleteDCShim(HDC dc) {
+  const BOOL deleted = RealDeleteDC(dc);
+  if (deleted) Records.dcs.erase(dc);
+  return deleted;
+}
+
 // Points the plug-in's import of `dll`!`name` at `replacement` and sets `original` to the old one.
+// False when IMAGE.DLL does not import it.
 template <typename F>
-void Patch(const char* dll, const char* name, F& original, F replacement) {
+bool PatchIfImported(const char* dll, const char* name, F& original, F replacement) {
   auto* base = reinterpret_cast<BYTE*>(ThePlugin.module);
   auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
       base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
@@ -116,11 +281,57 @@ void Patch(const char* dll, const char* name, F& original, F replacement) {
       original = reinterpret_cast<F>(slots->u1.Function);
       slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
       VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
-      return;
+      return true;
     }
   }
+  return false;
+}
+
+// As PatchIfImported, for the imports the harness cannot work without.
+template <typename F>
+void Patch(const char* dll, const char* name, F& original, F replacement) {
+  if (PatchIfImported(dll, name, original, replacement)) return;
   std::fprintf(stderr, "harness: IMAGE.DLL does not import %s!%s\n", dll, name);
   std::abort();
+}
+
+void PatchGdi() {
+#define SHIM(dll, name) PatchIfImported(dll, #name, Real##name, name##Shim)
+  SHIM("GDI32.dll", CreateSolidBrush);
+  SHIM("GDI32.dll", CreateBrushIndirect);
+  SHIM("GDI32.dll", CreateHatchBrush);
+  SHIM("GDI32.dll", CreatePatternBrush);
+  SHIM("GDI32.dll", CreatePen);
+  SHIM("GDI32.dll", CreateFontIndirectA);
+  SHIM("GDI32.dll", CreateBitmap);
+  SHIM("GDI32.dll", CreateCompatibleBitmap);
+  SHIM("GDI32.dll", CreateDIBSection);
+  SHIM("GDI32.dll", CreateDIBitmap);
+  SHIM("USER32.dll", LoadBitmapA);
+  SHIM("GDI32.dll", CreateRectRgn);
+  SHIM("GDI32.dll", CreateRectRgnIndirect);
+  SHIM("GDI32.dll", CreateEllipticRgn);
+  SHIM("GDI32.dll", CreatePolygonRgn);
+  SHIM("GDI32.dll", CreatePalette);
+  SHIM("GDI32.dll", CreateHalftonePalette);
+  SHIM("GDI32.dll", SetMetaFileBitsEx);
+  SHIM("GDI32.dll", GetMetaFileA);
+  SHIM("GDI32.dll", CopyMetaFileA);
+  SHIM("USER32.dll", GetDC);
+  SHIM("USER32.dll", GetWindowDC);
+  SHIM("USER32.dll", GetDCEx);
+  SHIM("GDI32.dll", CreateCompatibleDC);
+  SHIM("GDI32.dll", CreateDCA);
+  SHIM("GDI32.dll", CreateICA);
+  SHIM("USER32.dll", BeginPaint);
+  SHIM("GDI32.dll", DeleteObject);
+  SHIM("GDI32.dll", DeleteMetaFile);
+  SHIM("GDI32.dll", CreateMetaFileA);
+  SHIM("GDI32.dll", CloseMetaFile);
+  SHIM("USER32.dll", ReleaseDC);
+  SHIM("USER32.dll", EndPaint);
+  SHIM("GDI32.dll", DeleteDC);
+#undef SHIM
 }
 
 // Runs from the dialog's own message loop, shortly after it became active: dismisses the
@@ -130,6 +341,11 @@ void CALLBACK DialogTimer(HWND dialog, UINT, UINT_PTR id, DWORD) {
   const int templateId = static_cast<int>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
   if (BoxDepth > 0 && templateId == 0 && !Records.boxes.back().shown) {
     Records.boxes.back().shown = true;
+    if (auto photograph = std::exchange(BoxPhotographer, nullptr)) {
+      RedrawWindow(dialog, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      photograph(dialog);
+    }
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     return;
   }
@@ -191,6 +407,12 @@ void Start() {
   Patch("USER32.dll", "SetCursor", RealSetCursor, SetCursorShim);
   Patch("USER32.dll", "MessageBeep", RealMessageBeep, MessageBeepShim);
   Patch("comdlg32.dll", "ChooseColorA", RealChooseColorA, ChooseColorShim);
+  Patch("KORVEX.DLL", "ZQ_SetHDib", RealSetHDib, SetHDibShim);
+  Patch("USER32.dll", "DialogBoxParamA", RealDialogBoxParamA, DialogBoxParamShim);
+  PatchIfImported("comdlg32.dll", "ChooseFontA", RealChooseFontA, ChooseFontShim);
+  PatchIfImported("KERNEL32.dll", "GetTempFileNameA", RealGetTempFileNameA, GetTempFileNameShim);
+  PatchIfImported("KERNEL32.dll", "CreateFileA", RealCreateFileA, CreateFileShim);
+  PatchGdi();
   CbtHook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
   KX_SetProfilePath(ProfileName().c_str());
   FileDelete(ProfileName().c_str());
@@ -232,8 +454,12 @@ Calls& Recorded() { return Records; }
 
 void ClearCalls() {
   Records = {};
-  for (int point : {KX_FAIL_COPY, KX_FAIL_MENU, KX_FAIL_MENU_ID}) KX_FailCall(point, 0);
+  for (int point = KX_FAIL_COPY; point <= KX_FAIL_PALETTE; ++point) KX_FailCall(point, 0);
   KX_ClearLog();
+}
+
+void FailCall(const std::string& function, int n) {
+  Records.failures[function].insert(Records.calls[function] + n);
 }
 
 void ExpectOneMessage(const std::string& text, UINT style) {
@@ -244,6 +470,18 @@ void ExpectOneMessage(const std::string& text, UINT style) {
   EXPECT_TRUE(box.captionNull) << text;
   EXPECT_EQ(box.owner, nullptr) << text;
   EXPECT_EQ(box.style, style) << text;
+}
+
+void ExpectOneMessage(unsigned textId, UINT style) {
+  const char* text = TextById(textId);
+  ASSERT_NE(text, nullptr) << textId;
+  ExpectOneMessage(std::string(text), style);
+}
+
+void OnMessageBox(std::function<void(HWND)> photograph) { BoxPhotographer = std::move(photograph); }
+
+void PhotographNextMessage(const std::string& name) {
+  OnMessageBox([name](HWND box) { SaveScreenshot({box}, name.c_str()); });
 }
 
 void OnDialog(int templateId, std::function<void(HWND)> script) {
@@ -261,6 +499,99 @@ void Pump(int ms) {
     Sleep(5);
   } while (static_cast<LONG>(GetTickCount() - end) < 0);
 }
+
+namespace {
+
+// Dispatches what is queued as the dialog's modal loop does, keyboard messages through the dialog
+// manager.
+void PumpDialog(HWND dialog) {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (IsWindow(dialog) && IsDialogMessageA(dialog, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+// Posts a key's press and release to the focus, with Alt (`system`) or Shift held as asked.
+void PressKey(HWND dialog, UINT key, bool shift, bool system) {
+  BYTE state[256];
+  GetKeyboardState(state);
+  const BYTE kept = state[VK_SHIFT];
+  state[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(state);
+  HWND focus = GetFocus() ? GetFocus() : dialog;
+  const LPARAM context = system ? 1 | (1 << 29) : 1;
+  PostMessageA(focus, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, context);
+  PostMessageA(focus, system ? WM_SYSKEYUP : WM_KEYUP, key, context | (3u << 30));
+  PumpDialog(dialog);
+  state[VK_SHIFT] = kept;
+  SetKeyboardState(state);
+}
+
+void Mouse(HWND window, UINT message, WPARAM buttons, POINT p) {
+  SendMessageA(window, message, buttons, MAKELPARAM(p.x, p.y));
+  PumpDialog(GetAncestor(window, GA_ROOT));
+}
+
+}  // namespace
+
+void Type(HWND dialog, int id, const std::string& text) {
+  SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
+  PumpDialog(dialog);
+  for (char c : text) {
+    SendMessageA(GetDlgItem(dialog, id), WM_CHAR, static_cast<BYTE>(c), 1);
+    PumpDialog(dialog);
+  }
+}
+
+void SetText(HWND dialog, int id, const std::string& text) {
+  SetDlgItemTextA(dialog, id, text.c_str());
+  PumpDialog(dialog);
+}
+
+std::string Text(HWND dialog, int id) {
+  char text[256] = {};
+  GetDlgItemTextA(dialog, id, text, sizeof text);
+  return text;
+}
+
+void Click(HWND dialog, int id) {
+  SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+  PumpDialog(dialog);
+}
+
+bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
+
+void Select(HWND dialog, int id, int index) {
+  HWND control = GetDlgItem(dialog, id);
+  char className[16] = {};
+  GetClassNameA(control, className, sizeof className);
+  const bool combo = _stricmp(className, "ComboBox") == 0;
+  SendMessageA(control, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, combo ? CBN_SELCHANGE : LBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(control));
+  PumpDialog(dialog);
+}
+
+void Key(HWND dialog, UINT key, bool shift) { PressKey(dialog, key, shift, false); }
+
+void Mnemonic(HWND dialog, char letter) {
+  HWND focus = GetFocus() ? GetFocus() : dialog;
+  PostMessageA(focus, WM_SYSCHAR, static_cast<BYTE>(letter), 1 | (1 << 29));
+  PumpDialog(dialog);
+}
+
+int FocusId(HWND dialog) {
+  HWND focus = GetFocus();
+  return focus && IsChild(dialog, focus) ? GetDlgCtrlID(focus) : 0;
+}
+
+void MouseDown(HWND window, POINT p) { Mouse(window, WM_LBUTTONDOWN, MK_LBUTTON, p); }
+void MouseMove(HWND window, POINT p) { Mouse(window, WM_MOUSEMOVE, MK_LBUTTON, p); }
+void MouseUp(HWND window, POINT p) { Mouse(window, WM_LBUTTONUP, 0, p); }
 
 TestWindow::TestWindow(const char* className, HINSTANCE instance) {
   if (!instance) instance = GetModuleHandleA(nullptr);
@@ -306,14 +637,17 @@ std::vector<uint8_t> GlobalBytes(HGLOBAL block) {
   return bytes;
 }
 
+std::vector<uint8_t> EngineResult(const std::vector<uint8_t>& image,
+                                  const std::function<HostBlock(HostBlock)>& engine) {
+  OwnedBlock source(testimg::FromBytes(image));
+  OwnedBlock result(engine(source.get()));
+  if (result.get() == source.get()) source.release();
+  return result ? testimg::Bytes(result.get()) : std::vector<uint8_t>{};
+}
+
 int LockCount(HGLOBAL block) { return static_cast<int>(GlobalFlags(block) & GMEM_LOCKCOUNT); }
 
-COLORREF ClientPixel(HWND window, int x, int y) {
-  HDC dc = GetDC(window);
-  const COLORREF color = GetPixel(dc, x, y);
-  ReleaseDC(window, dc);
-  return color;
-}
+COLORREF ClientPixel(HWND window, int x, int y) { return GetPixel(ScreenDC(window), x, y); }
 
 std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
   RECT canvas;
@@ -324,17 +658,15 @@ std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
   const BITMAPINFOHEADER header = {sizeof header, width, height, 1, 24, BI_RGB,
                                    pixelBytes,    0,     0,      0, 0};
   void* bits = nullptr;
-  HDC memory = CreateCompatibleDC(nullptr);
+  MemoryDC memory;
   const auto* info = reinterpret_cast<const BITMAPINFO*>(&header);
-  HBITMAP bitmap = CreateDIBSection(memory, info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
+  OwnedBitmap bitmap(CreateDIBSection(memory, info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  SelectedObject selected(memory, bitmap);
   for (HWND window : windows) {
     RECT r;
     GetWindowRect(window, &r);
-    HDC dc = GetWindowDC(window);
-    BitBlt(memory, r.left - canvas.left, r.top - canvas.top, r.right - r.left, r.bottom - r.top, dc,
-           0, 0, SRCCOPY);
-    ReleaseDC(window, dc);
+    BitBlt(memory, r.left - canvas.left, r.top - canvas.top, r.right - r.left, r.bottom - r.top,
+           ScreenDC(window, true), 0, 0, SRCCOPY);
   }
   GdiFlush();
 
@@ -349,9 +681,6 @@ std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
   std::memcpy(dib.data() + sizeof header, bits, pixelBytes);
   std::string error;
   EXPECT_TRUE(WriteBmpFile(path, dib.data(), dib.size(), error)) << path << ": " << error;
-  SelectObject(memory, previous);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
   return path;
 }
 
@@ -366,7 +695,13 @@ void PluginTest::SetUp() {
 void PluginTest::TearDown() {
   EXPECT_TRUE(harness::Scripts.empty()) << "a scripted dialog never opened";
   harness::Scripts.clear();
-  EXPECT_TRUE(harness::Records.live.empty()) << "the plug-in leaked a block";
+  const harness::Calls& left = harness::Records;
+  EXPECT_TRUE(left.live.empty()) << "the plug-in leaked " << left.live.size() << " block(s)";
+  for (const auto& [object, call] : left.gdiObjects)
+    ADD_FAILURE() << "left by the plug-in: " << call;
+  for (const auto& [dc, call] : left.dcs) ADD_FAILURE() << "DC left by the plug-in: " << call;
+  for (const std::string& file : left.tempFiles)
+    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES) << "left: " << file;
   harness::Plugin().imageActivate(nullptr, 0, 0);
 }
 

@@ -9,12 +9,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "dib/host_port.h"
 #include "host/host_app.h"
+#include "plugin/host_api.h"
 
 namespace harness {
 
@@ -32,6 +34,7 @@ std::vector<std::string> HostLog(const std::string& prefix = "");
 struct MessageBoxCall {
   HWND owner = nullptr;
   std::string text;
+  std::string caption;  // "" for a null caption too
   bool captionNull = false;
   UINT style = 0;
   bool shown = false;
@@ -44,26 +47,50 @@ struct ChooseColorCall {
   DWORD flags = 0;
   std::vector<COLORREF> custom;
 };
-// What the plug-in did through its own system calls since the last ClearCalls; the two failure
-// plans count calls from there (1 = the first).
+// The system font dialog's structure and font as the plug-in filled them, before the dialog ran.
+struct ChooseFontCall {
+  DWORD size = 0;
+  HWND owner = nullptr;
+  DWORD flags = 0;
+  COLORREF color = 0;
+  bool hasFont = false;
+  LOGFONTA font = {};
+};
+// What the plug-in did through its own system calls since the last ClearCalls.
 struct Calls {
   std::vector<MessageBoxCall> boxes;
-  int allocs = 0;
-  int failAlloc = 0;       // the GlobalAlloc that fails, 0 for none
-  std::set<HGLOBAL> live;  // allocated and not yet freed
+  // Calls made of each shimmed function, and the planned failures: the calls of a function (counted
+  // from 1) that fail. GlobalAlloc and RegisterClassA fail with 0, DialogBoxParamA with -1
+  // (as when the dialog cannot be created), CreateMetaFileA, CloseMetaFile and GetTempFileNameA
+  // with 0, CreateFileA with INVALID_HANDLE_VALUE.
+  std::map<std::string, int> calls;
+  std::map<std::string, std::set<int>> failures;
+  std::set<HGLOBAL> live;  // allocated and not yet freed nor handed to the host with ZQ_SetHDib
   std::vector<HGLOBAL> frees;
-  int registers = 0;
-  std::vector<int> failRegister;  // the RegisterClassA calls that fail
-  std::vector<HCURSOR> cursors;   // SetCursor's arguments, in order
-  std::vector<UINT> beeps;        // MessageBeep's arguments
+  // GDI objects (brushes, pens, fonts, bitmaps, regions, palettes, metafiles) and DCs (window,
+  // paint, memory, metafile DCs) that the plug-in made and has not deleted or released yet, with
+  // the call that made each; and the files GetTempFileNameA made.
+  std::map<HANDLE, std::string> gdiObjects;
+  std::map<HDC, std::string> dcs;
+  std::set<std::string> tempFiles;
+  std::vector<HCURSOR> cursors;  // SetCursor's arguments, in order
+  std::vector<UINT> beeps;       // MessageBeep's arguments
   std::vector<ChooseColorCall> chooseColor;
+  std::vector<ChooseFontCall> chooseFont;
 };
 Calls& Recorded();
 // Clears Recorded(), the host's planned failures and its log.
 void ClearCalls();
+// Plans the `n`-th call from now (1 = the next) of the plug-in's `function` to fail.
+void FailCall(const std::string& function, int n);
 // Checks that the plug-in showed exactly one message box since ClearCalls: `text` with the
 // default caption and no owner, in `style`.
 void ExpectOneMessage(const std::string& text, UINT style = MB_TASKMODAL);
+void ExpectOneMessage(unsigned textId, UINT style = MB_TASKMODAL);
+// Runs `photograph` with the plug-in's next message box once it is on the screen, before the
+// harness dismisses it; PhotographNextMessage saves it as screenshot `name`.
+void OnMessageBox(std::function<void(HWND box)> photograph);
+void PhotographNextMessage(const std::string& name);
 
 // Runs `script` once, from inside the dialog's own message loop, when a dialog whose user data
 // holds `templateId` opens; 0 means a dialog without one (a system dialog). A dialog that opens
@@ -72,10 +99,41 @@ void OnDialog(int templateId, std::function<void(HWND dialog)> script);
 // Pumps messages for about `ms` milliseconds (lets Wine put painted windows on the screen).
 void Pump(int ms);
 
+// Driving a dialog from its script as a user does. Each call returns once the dialog has handled
+// what it caused (message boxes it opened included). Ids are control ids of the dialog.
+//
+// Focuses edit `id` as Tab does (its text selected) and types `text` one character at a time, so
+// that each keystroke gives its own EN_CHANGE and the caret moves as for a user; '\b' is
+// Backspace.
+void Type(HWND dialog, int id, const std::string& text);
+// Sets the control's text as a program does (an edit sends one EN_CHANGE).
+void SetText(HWND dialog, int id, const std::string& text);
+std::string Text(HWND dialog, int id);
+// Clicks button `id` (check boxes and radio buttons change as for a user; a disabled button
+// ignores the click).
+void Click(HWND dialog, int id);
+bool Checked(HWND dialog, int id);
+bool Enabled(HWND dialog, int id);
+// Selects entry `index` of combo box or list box `id` and sends the dialog the selection-change
+// notification the control sends for a user.
+void Select(HWND dialog, int id, int index);
+// Presses and releases `key` (VK_TAB, VK_RETURN, VK_ESCAPE, VK_LEFT, ...) on the control with the
+// focus, through the dialog manager as the dialog's own loop does; `shift` holds Shift down.
+void Key(HWND dialog, UINT key, bool shift = false);
+// Alt with `letter`: the mnemonic of a label or a button.
+void Mnemonic(HWND dialog, char letter);
+// The control with the keyboard focus, as its id in the dialog (0 for none).
+int FocusId(HWND dialog);
+// The left mouse button pressed, moved with, and released at client point `p` of `window` (a
+// child control of a dialog).
+void MouseDown(HWND window, POINT p);
+void MouseMove(HWND window, POINT p);
+void MouseUp(HWND window, POINT p);
+
 // A visible top-level window of class `className` (registered for `instance`, this program by
 // default, on first use) in which the host keeps an image; both go with the object.
 struct TestWindow {
-  explicit TestWindow(const char* className = "GenericWClass", HINSTANCE instance = nullptr);
+  explicit TestWindow(const char* className = kImageWindowClass, HINSTANCE instance = nullptr);
   ~TestWindow();
   TestWindow(const TestWindow&) = delete;
   TestWindow& operator=(const TestWindow&) = delete;
@@ -89,6 +147,11 @@ HGLOBAL ToGlobal(HostBlock block);
 HGLOBAL Hold(HWND window, unsigned bits, uint32_t width = 5, uint32_t height = 3,
              uint32_t seed = 7);
 std::vector<uint8_t> GlobalBytes(HGLOBAL block);
+// The bytes of `engine`'s result for a copy of `image` (a PackedDib's bytes), run in this program
+// through the tests' host port: what a command's window must show. `engine` returns its result
+// (the block it was given when it works in place), or null when it fails; then the result is empty.
+std::vector<uint8_t> EngineResult(const std::vector<uint8_t>& image,
+                                  const std::function<HostBlock(HostBlock)>& engine);
 int LockCount(HGLOBAL block);
 
 COLORREF ClientPixel(HWND window, int x, int y);
@@ -100,7 +163,8 @@ std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name);
 }  // namespace harness
 
 // The base fixture: a freshly initialised plug-in (menu ids 5000, 5001, ...), cleared records; at
-// the end, every scripted dialog must have run and nothing the plug-in allocated may be left.
+// the end, every scripted dialog must have run, and nothing the plug-in allocated may be left:
+// no block, GDI object, DC or temporary file.
 class PluginTest : public testing::Test {
  protected:
   void SetUp() override;

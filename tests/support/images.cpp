@@ -49,6 +49,23 @@ std::vector<uint8_t> Bytes(HostBlock block) {
   return std::vector<uint8_t>(lock.get(), lock.get() + HP_Size(block));
 }
 
+HostBlock FromBytes(const std::vector<uint8_t>& bytes) {
+  HostBlock block = HP_Alloc(bytes.size(), HP_MOVEABLE);
+  BlockLock lock(block);
+  if (lock) std::memcpy(lock.get(), bytes.data(), bytes.size());
+  return block;
+}
+
+std::string Describe(unsigned bits, uint32_t width, uint32_t height) {
+  return std::to_string(bits) + " bits, " + std::to_string(width) + " x " + std::to_string(height);
+}
+
+std::string Describe(const DibView& v) { return Describe(v.bits, v.width, v.height); }
+
+std::string DepthName(const testing::TestParamInfo<unsigned>& info) {
+  return std::to_string(info.param) + "bit";
+}
+
 uint32_t GetPixel(const DibView& v, uint32_t x, uint32_t y) {
   const uint8_t* row = v.RowFromTop(y);
   switch (v.bits) {

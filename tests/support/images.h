@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "dib/dib.h"
 
 namespace testimg {
@@ -21,6 +23,14 @@ HostBlock Make(unsigned bits, uint32_t width, uint32_t height, uint32_t seed);
 
 // The whole block as bytes.
 std::vector<uint8_t> Bytes(HostBlock block);
+// A new block holding `bytes`; the caller owns it.
+HostBlock FromBytes(const std::vector<uint8_t>& bytes);
+
+// "8 bits, 13 x 40": an image named for a failure message or a SCOPED_TRACE.
+std::string Describe(unsigned bits, uint32_t width, uint32_t height);
+std::string Describe(const DibView& v);
+// "8bit": the name of an instance of a test parameterised over kDepths.
+std::string DepthName(const testing::TestParamInfo<unsigned>& info);
 
 // Pixel value at (x, y), y counted from the top of the picture: an index for palette depths,
 // the stored bytes read little-endian for 24 and 32 bits: 0xRRGGBB and 0xXXRRGGBB (blue lowest).

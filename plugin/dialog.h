@@ -1,0 +1,94 @@
+// What every menu command and dialog of the plug-in shares: the command frame, the wait cursor as
+// a scope, the update guard for the dialog's own field writes, modal dialogs, per-dialog state and
+// the reading and writing of number fields.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <utility>
+
+#include "dib/block.h"
+#include "dib/field_number.h"
+#include "plugin/host_api.h"
+
+// Shows the wait cursor loaded at start-up for the scope's lifetime, then the cursor it replaced.
+class WaitCursorScope {
+ public:
+  WaitCursorScope();
+  ~WaitCursorScope();
+  WaitCursorScope(const WaitCursorScope&) = delete;
+  WaitCursorScope& operator=(const WaitCursorScope&) = delete;
+
+ private:
+  HCURSOR previous_;
+};
+
+// Marks the dialog's own field writes: `updating` (a member of the dialog's state) is true for the
+// scope's lifetime, and the dialog's EN_CHANGE handlers return at once while it is, so that only a
+// user's typing reaches them. Scopes nest.
+class UpdateScope {
+ public:
+  explicit UpdateScope(bool& updating)
+      : flag_(updating), previous_(std::exchange(updating, true)) {}
+  ~UpdateScope() { flag_ = previous_; }
+  UpdateScope(const UpdateScope&) = delete;
+  UpdateScope& operator=(const UpdateScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool previous_;
+};
+
+// Runs the modal dialog `templateId` of the module, owned by `owner`, with `state` as the
+// WM_INITDIALOG parameter. Returns the value the dialog ended with; 0 is Cancel. A dialog that
+// cannot be created (DialogBoxParamA returns -1) counts as Cancel everywhere: the user chose
+// nothing, and the command leaves the image alone without a message of its own.
+INT_PTR RunModalDialog(HWND owner, int templateId, DLGPROC procedure, void* state);
+
+// For WM_INITDIALOG: keeps the template id in the dialog's user data (where the tests look for it)
+// and the dialog's state pointer in DWLP_USER.
+void AttachDialogState(HWND dialog, int templateId, void* state);
+// The state pointer kept by AttachDialogState; null before WM_INITDIALOG (messages such as
+// WM_SETFONT arrive earlier).
+template <typename State>
+State* DialogState(HWND dialog) {
+  return reinterpret_cast<State*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
+// The number in field `id` by ReadFieldNumber; the dialog applies its own field rule on top.
+FieldNumber ReadField(HWND dialog, int id, bool signAllowed);
+// Writes `value` in decimal into field `id`. Hold an UpdateScope around it when the field's
+// EN_CHANGE must not count as typing.
+void WriteField(HWND dialog, int id, int64_t value);
+
+// The frame of every menu command on an image window:
+//   1. the window's image from ZQ_GetHDib; when it has none, show `noImageText` and stop;
+//   2. `ask(image)`, before the cursor changes: the dialog (false on Cancel), or for a command
+//      without one whatever must succeed first (Invert's copy); false stops the command;
+//   3. under the wait cursor, `apply(image)` returns the new image as an OwnedBlock, or an empty
+//      one after reporting its failure itself;
+//   4. the new image goes to the window with ZQ_SetHDib, still under the wait cursor, and then
+//      `handedOver(window)` runs (ZQ_SetInfo where the command records the depth).
+// On every stop or failure the window keeps its image.
+template <typename Ask, typename Apply, typename HandedOver>
+void RunImageCommand(HWND window, UINT noImageText, Ask&& ask, Apply&& apply,
+                     HandedOver&& handedOver) {
+  HGLOBAL image = ZQ_GetHDib(window);
+  if (!image) {
+    HP_ShowMessage(noImageText);
+    return;
+  }
+  if (!ask(image)) return;
+  WaitCursorScope wait;
+  OwnedBlock result = apply(image);
+  if (!result) return;
+  ZQ_SetHDib(window, static_cast<HGLOBAL>(result.release()));
+  handedOver(window);
+}
+
+template <typename Ask, typename Apply>
+void RunImageCommand(HWND window, UINT noImageText, Ask&& ask, Apply&& apply) {
+  RunImageCommand(window, noImageText, std::forward<Ask>(ask), std::forward<Apply>(apply),
+                  [](HWND) {});
+}
