@@ -1,10 +1,13 @@
 #include "plugin/settings.h"
 
+#include <variant>
+
 #include "plugin/host_api.h"
+#include "scale/target.h"
 
 int32_t KeepAspect = 1;
 uint16_t ScaleMeasure = 0;
-uint16_t ScaleUnits = 1;
+uint16_t ScaleUnits = kScaleUnitsPercentage;
 uint16_t ScaleQuality = 0;
 uint32_t CustomResX = 96;
 uint32_t CustomResY = 96;
@@ -33,100 +36,99 @@ class Profile {
   ~Profile() { ProfileClose(handle_); }
   Profile(const Profile&) = delete;
   Profile& operator=(const Profile&) = delete;
-
-  void ReadWord(const char* key, uint16_t& value) { ProfileReadWord(handle_, key, &value); }
-  void ReadBool(const char* key, int32_t& value) { ReadLongSized(ProfileReadBool, key, value); }
-  void ReadLong(const char* key, int32_t& value) { ReadLongSized(ProfileReadLong, key, value); }
-  void ReadDword(const char* key, uint32_t& value) {
-    DWORD v = value;
-    ProfileReadDword(handle_, key, &v);
-    value = v;
-  }
-  // 16-bit values written as longs are zero-extended.
-  void WriteLong(const char* key, int32_t value) { ProfileWriteLong(handle_, key, value); }
-  void WriteLong(const char* key, uint16_t value) { ProfileWriteLong(handle_, key, LONG{value}); }
-  void WriteWord(const char* key, uint16_t value) { ProfileWriteWord(handle_, key, value); }
-  void WriteDword(const char* key, uint32_t value) { ProfileWriteDword(handle_, key, value); }
+  HANDLE get() const { return handle_; }
 
  private:
-  template <typename Read>
-  void ReadLongSized(Read read, const char* key, int32_t& value) {
-    LONG v = value;
-    read(handle_, key, &v);
-    value = v;
-  }
   HANDLE handle_ = nullptr;
 };
 
+// How a setting travels besides its type's usual way: 16-bit and 32-bit signed values are read
+// as words and longs and written as longs (16-bit values zero-extended), 32-bit unsigned ones as
+// dwords both ways.
+enum SettingFlags : unsigned {
+  kReadAsBool = 1,        // read with ProfileReadBool
+  kWrittenAsWord = 2,     // written with ProfileWriteWord
+  kNotSavedInPercent = 4  // not written while ScaleUnits is Percentage (a substitute base then)
+};
+
+struct Setting {
+  const char* key;
+  std::variant<uint16_t*, int32_t*, uint32_t*> value;
+  unsigned flags = 0;
+};
+
+// Each group's keys in store order; loading and saving both walk the same rows.
+const Setting kScaleGroup[] = {
+    {"KeepAspect", &KeepAspect, kReadAsBool},
+    {"ScaleMeasure", &ScaleMeasure},
+    {"ScaleUnits", &ScaleUnits},
+    {"ScaleQuality", &ScaleQuality},
+    {"CustomResX", &CustomResX},
+    {"CustomResY", &CustomResY},
+    {"CustomWidth", &CustomWidth, kNotSavedInPercent},
+    {"CustomHeight", &CustomHeight, kNotSavedInPercent},
+    {"PercentWidth", &PercentWidth, kWrittenAsWord},
+    {"PercentHeight", &PercentHeight, kWrittenAsWord},
+};
+const Setting kFrameGroup[] = {
+    {"Style", &FrameSettings.style},
+    {"ChooseColor", &FrameSettings.colorChoice},
+    {"Alignment", &FrameSettings.alignment},
+};
+const Setting kMaskGroup[] = {
+    {"Selected", &MaskSettings.selected},
+    {"Invert", &MaskSettings.invert, kReadAsBool},
+    {"AlphaMask", &MaskSettings.alphaMask, kReadAsBool},
+    {"AlphaColor", &MaskSettings.alphaColor, kReadAsBool},
+};
+const Setting kTileGroup[] = {
+    {"Mirror", &TileMirror, kReadAsBool},
+};
+
+template <size_t N>
+void Load(const char* section, const Setting (&group)[N]) {
+  Profile p(section);
+  for (const Setting& s : group) {
+    if (auto* word = std::get_if<uint16_t*>(&s.value)) {
+      ProfileReadWord(p.get(), s.key, *word);
+    } else if (auto* dword = std::get_if<uint32_t*>(&s.value)) {
+      DWORD v = **dword;
+      ProfileReadDword(p.get(), s.key, &v);
+      **dword = v;
+    } else {
+      int32_t* value = std::get<int32_t*>(s.value);
+      LONG v = *value;
+      (s.flags & kReadAsBool ? ProfileReadBool : ProfileReadLong)(p.get(), s.key, &v);
+      *value = v;
+    }
+  }
+}
+
+template <size_t N>
+void Save(const char* section, const Setting (&group)[N]) {
+  Profile p(section);
+  for (const Setting& s : group) {
+    if (s.flags & kNotSavedInPercent && ScaleUnits == kScaleUnitsPercentage) continue;
+    if (auto* word = std::get_if<uint16_t*>(&s.value)) {
+      if (s.flags & kWrittenAsWord)
+        ProfileWriteWord(p.get(), s.key, **word);
+      else
+        ProfileWriteLong(p.get(), s.key, LONG{**word});
+    } else if (auto* dword = std::get_if<uint32_t*>(&s.value)) {
+      ProfileWriteDword(p.get(), s.key, **dword);
+    } else {
+      ProfileWriteLong(p.get(), s.key, *std::get<int32_t*>(s.value));
+    }
+  }
+}
+
 }  // namespace
 
-void LoadScaleSettings(const char* section) {
-  Profile p(section);
-  p.ReadBool("KeepAspect", KeepAspect);
-  p.ReadWord("ScaleMeasure", ScaleMeasure);
-  p.ReadWord("ScaleUnits", ScaleUnits);
-  p.ReadWord("ScaleQuality", ScaleQuality);
-  p.ReadDword("CustomResX", CustomResX);
-  p.ReadDword("CustomResY", CustomResY);
-  p.ReadLong("CustomWidth", CustomWidth);
-  p.ReadLong("CustomHeight", CustomHeight);
-  p.ReadWord("PercentWidth", PercentWidth);
-  p.ReadWord("PercentHeight", PercentHeight);
-}
-
-void SaveScaleSettings(const char* section) {
-  Profile p(section);
-  p.WriteLong("KeepAspect", KeepAspect);
-  p.WriteLong("ScaleMeasure", ScaleMeasure);
-  p.WriteLong("ScaleUnits", ScaleUnits);
-  p.WriteLong("ScaleQuality", ScaleQuality);
-  p.WriteDword("CustomResX", CustomResX);
-  p.WriteDword("CustomResY", CustomResY);
-  // In Percentage units the custom size is a substitute base that must not reach the store.
-  if (ScaleUnits != 1) {
-    p.WriteLong("CustomWidth", CustomWidth);
-    p.WriteLong("CustomHeight", CustomHeight);
-  }
-  p.WriteWord("PercentWidth", PercentWidth);
-  p.WriteWord("PercentHeight", PercentHeight);
-}
-
-void LoadFrameSettings(const char* section) {
-  Profile p(section);
-  p.ReadWord("Style", FrameSettings.style);
-  p.ReadWord("ChooseColor", FrameSettings.colorChoice);
-  p.ReadWord("Alignment", FrameSettings.alignment);
-}
-
-void SaveFrameSettings(const char* section) {
-  Profile p(section);
-  p.WriteLong("Style", FrameSettings.style);
-  p.WriteLong("ChooseColor", FrameSettings.colorChoice);
-  p.WriteLong("Alignment", FrameSettings.alignment);
-}
-
-void LoadMaskSettings(const char* section) {
-  Profile p(section);
-  p.ReadWord("Selected", MaskSettings.selected);
-  p.ReadBool("Invert", MaskSettings.invert);
-  p.ReadBool("AlphaMask", MaskSettings.alphaMask);
-  p.ReadBool("AlphaColor", MaskSettings.alphaColor);
-}
-
-void SaveMaskSettings(const char* section) {
-  Profile p(section);
-  p.WriteLong("Selected", MaskSettings.selected);
-  p.WriteLong("Invert", MaskSettings.invert);
-  p.WriteLong("AlphaMask", MaskSettings.alphaMask);
-  p.WriteLong("AlphaColor", MaskSettings.alphaColor);
-}
-
-void LoadTileSettings(const char* section) {
-  Profile p(section);
-  p.ReadBool("Mirror", TileMirror);
-}
-
-void SaveTileSettings(const char* section) {
-  Profile p(section);
-  p.WriteLong("Mirror", TileMirror);
-}
+void LoadScaleSettings(const char* section) { Load(section, kScaleGroup); }
+void SaveScaleSettings(const char* section) { Save(section, kScaleGroup); }
+void LoadFrameSettings(const char* section) { Load(section, kFrameGroup); }
+void SaveFrameSettings(const char* section) { Save(section, kFrameGroup); }
+void LoadMaskSettings(const char* section) { Load(section, kMaskGroup); }
+void SaveMaskSettings(const char* section) { Save(section, kMaskGroup); }
+void LoadTileSettings(const char* section) { Load(section, kTileGroup); }
+void SaveTileSettings(const char* section) { Save(section, kTileGroup); }

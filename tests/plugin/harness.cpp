@@ -9,12 +9,12 @@
 #include <utility>
 
 #include "cli/bmp_io.h"
+#include "dib/block.h"
 #include "host/korvex.h"
 #include "plugin/gdi.h"
 #include "plugin/host_api.h"
 #include "plugin/plugin.h"
 #include "resources/text_ids.h"
-#include "dib/block.h"
 #include "tests/support/images.h"
 
 // What the plug-in sources built into this program (settings.cpp, stat_color.cpp) expect of the
