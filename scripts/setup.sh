@@ -10,7 +10,7 @@ packages=(
   wine wine64 fonts-wine xvfb xauth
   imagemagick libvips-tools
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
-  python3
+  python3 time
 )
 
 missing=()

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Whole-process timing of imagetool on a large 24-bit picture: each command against the floor of
+# the same run (reading its input and writing a file of its output's size), as medians of paired
+# runs, with the run-to-run spread and the command's peak memory.
+#   bench/whole_process.sh [IMAGETOOL] [RUNS]   (default build/release/cli/imagetool, 7 runs)
+set -euo pipefail
+tool=$(realpath "${1:-build/release/cli/imagetool}")
+runs=${2:-7}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+"$tool" >/dev/null  # the built-in sample, in imagetool-sample/
+"$tool" scale --width 4000 --height 3000 --quality low imagetool-sample/sample-24bit.bmp in.bmp
+
+commands=(
+  "invert" "flip" "mirror" "crop --rect 100,100,3800,2800" "rotate --angle 90"
+  "rotate --angle 180" "rotate --angle 30" "frame --margins 20,20,20,20"
+  "scale --width 1333 --height 1000" "scale --width 200% --height 200%"
+  "tile --across 3 --down 2" "mask --shape Heart"
+)
+
+now() { date +%s.%N; }
+median() { sort -g | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+spread() { sort -g | awk '{a[NR] = $1} END {m = a[int((NR + 1) / 2)]; printf "%.0f", 100 * (a[NR] - a[1]) / m}'; }
+
+printf "%-34s %9s %9s %7s %7s %8s\n" command "median s" "floor s" ratio spread "peak MB"
+for command in "${commands[@]}"; do
+  read -r -a args <<<"$command"
+  "$tool" "${args[@]}" in.bmp out.bmp
+  size=$(stat -c %s out.bmp)
+  : >times
+  : >floors
+  for ((i = 0; i < runs; ++i)); do
+    start=$(now)
+    "$tool" "${args[@]}" in.bmp out.bmp
+    end=$(now)
+    awk -v a="$end" -v b="$start" 'BEGIN {print a - b}' >>times
+    start=$(now)
+    cat in.bmp >/dev/null
+    head -c "$size" /dev/zero >floor.bmp
+    end=$(now)
+    awk -v a="$end" -v b="$start" 'BEGIN {print a - b}' >>floors
+  done
+  peak=$( { /usr/bin/time -f %M "$tool" "${args[@]}" in.bmp out.bmp; } 2>&1 | tail -1)
+  t=$(median <times)
+  f=$(median <floors)
+  printf "%-34s %9.3f %9.3f %7.1f %6s%% %8.0f\n" "$command" "$t" "$f" \
+    "$(awk -v t="$t" -v f="$f" 'BEGIN {print t / f}')" "$(spread <times)" "$((peak / 1024))"
+done
