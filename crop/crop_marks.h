@@ -68,11 +68,11 @@ MarkPositions PlaceMarks(const PreviewGeometry& g, const CropMargins& m);
 // size 0, fitted rounding) and are passed to the device as they are; overlapping inversions
 // cancel, which keeps drawing twice an exact erase. Lines and handles start at the signed value
 // of a wrapped position, so they stay visible up to the edge when their start is scrolled off.
-struct InvertRect {
+struct MarkRect {
   int x, y, width, height;
 };
 struct MarkRects {
-  InvertRect rects[8];
+  MarkRect rects[8];
   int count = 0;
 };
 MarkRects MarkRectsFor(const MarkPositions& p, int clientWidth, int clientHeight);

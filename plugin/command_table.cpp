@@ -9,7 +9,7 @@ CommandEntry CommandTable[kCommandCount] = {
     {0, IDS_HELP_FLIP, IDS_MENU_FLIP, FlipCommand},
     {0, IDS_HELP_MIRROR, IDS_MENU_MIRROR, MirrorCommand},
     {0, 0, 0, nullptr},  // separator
-    {0, IDS_HELP_CROP, IDS_MENU_CROP, nullptr},
+    {0, IDS_HELP_CROP, IDS_MENU_CROP, CRP_CropCommand},
     {0, IDS_HELP_SCALE, IDS_MENU_SCALE, nullptr},
     {0, IDS_HELP_ROTATE, IDS_MENU_ROTATE, nullptr},
     {0, IDS_HELP_FRAME, IDS_MENU_FRAME, nullptr},

@@ -9,3 +9,6 @@
 void InvertCommand(HWND window);
 void FlipCommand(HWND window);
 void MirrorCommand(HWND window);
+
+// Crop...: the Crop dialog, then the margins it chose cut off with CRP_CropDIB.
+void CRP_CropCommand(HWND window);

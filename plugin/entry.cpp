@@ -31,9 +31,9 @@ bool HasIneligibleFlag(HWND window) {
   return false;
 }
 
-// The classes registered at start-up, in order; the crop preview class goes first once the crop
-// dialog is part of the build.
-ATOM (*const ClassRegistrations[])() = {COL_RegisterColorCtrl, STA_RegisterStatColorCtrl};
+// The classes registered at start-up, in order.
+ATOM (*const ClassRegistrations[])() = {CRP_RegisterClass, COL_RegisterColorCtrl,
+                                        STA_RegisterStatColorCtrl};
 
 const CommandEntry& FirstRow() { return CommandTable[0]; }
 const CommandEntry& LastRow() { return CommandTable[kCommandCount - 1]; }

@@ -51,5 +51,6 @@ extern void (*const HostScaleHandler)(HWND hostWindow, HWND imageWindow);
 ATOM RegisterPluginClass(const WNDCLASSA& windowClass);
 
 // The classes the plug-in registers at start-up, in order (each calls RegisterPluginClass).
+ATOM CRP_RegisterClass();
 ATOM COL_RegisterColorCtrl();
 ATOM STA_RegisterStatColorCtrl();

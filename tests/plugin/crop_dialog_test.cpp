@@ -1,0 +1,358 @@
+// Crop... under Wine through real messages: the result against the engine, every way the command
+// stops, the dialog's fields, the preview's pixels, the mouse and the scroll bars. The rules
+// themselves are proven natively (tests/crop/crop_marks_test.cpp).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "crop/crop.h"
+#include "host/host_app.h"
+#include "host/korvex.h"
+#include "plugin/host_api.h"
+#include "resources/ids.h"
+#include "resources/text_ids.h"
+#include "tests/plugin/harness.h"
+#include "tests/support/images.h"
+
+namespace {
+
+using namespace harness;
+using Bytes = std::vector<uint8_t>;
+using Strings = std::vector<std::string>;
+constexpr int kCropRow = 4;
+const int kFields[] = {IDC_CROP_TOP,   IDC_CROP_BOTTOM, IDC_CROP_LEFT,
+                       IDC_CROP_RIGHT, IDC_CROP_WIDTH,  IDC_CROP_HEIGHT};
+
+HWND PreviewOf(HWND dialog) { return GetDlgItem(dialog, IDC_CROP_PREVIEW); }
+SIZE ClientSize(HWND window) {
+  RECT r;
+  GetClientRect(window, &r);
+  return {r.right, r.bottom};
+}
+Strings Fields(HWND dialog) {
+  Strings texts;
+  for (int id : kFields) texts.push_back(Text(dialog, id));
+  return texts;
+}
+// Mouse moves and the release are queued before the press, whose drag loop takes them.
+void Drag(HWND preview, POINT from, std::vector<POINT> path) {
+  MouseMove(preview, from);
+  for (POINT p : path) PostMessageA(preview, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+  PostMessageA(preview, WM_LBUTTONUP, 0, MAKELPARAM(path.back().x, path.back().y));
+  MouseDown(preview, from);
+}
+HCURSOR Cursor(LPCSTR shape) { return LoadCursorA(nullptr, shape); }
+// The picture of a window's image, read from a copy of its bytes.
+struct Picture {
+  explicit Picture(HGLOBAL block) : bytes(GlobalBytes(block)) {
+    DescribeDib(bytes.data(), bytes.size(), v);
+  }
+  Bytes bytes;
+  DibView v;
+};
+
+class CropTest : public PluginTest {
+ protected:
+  void SetUp() override {
+    PluginTest::SetUp();
+    SetCursorPos(1270, 1010);  // the pointer away from every dialog
+  }
+};
+class CropAtDepth : public CropTest, public testing::WithParamInterface<unsigned> {};
+
+// OK with four different margins: the engine's result, pixel for pixel the kept rectangle; the
+// host calls, one wait cursor, and no second command while the dialog is open.
+TEST_P(CropAtDepth, OkCutsTheTypedMarginsOff) {
+  TestWindow window;
+  HGLOBAL image = Hold(window, GetParam(), 37, 41, 5);
+  const Bytes before = GlobalBytes(image);
+  ClearCalls();
+  OnDialog(IDD_CROP, [&](HWND d) {
+    DWORD value = 0;
+    EXPECT_EQ(Plugin().menuHandler(window, MenuId(kCropRow), &value), 0) << "busy";
+    for (auto [id, text] : {std::pair{IDC_CROP_TOP, "3"}, {IDC_CROP_BOTTOM, "5"},
+                            {IDC_CROP_LEFT, "2"}, {IDC_CROP_RIGHT, "7"}})
+      Type(d, id, text);
+    Key(d, VK_RETURN);
+  });
+  ASSERT_EQ(RunCommand(window, kCropRow), 2);
+  EXPECT_EQ(HostLog(), (Strings{"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd", "ZQ_SetHDib"}));
+  const Bytes after = GlobalBytes(ZQ_GetHDib(window));
+  EXPECT_EQ(after, EngineResult(before, [](HostBlock b) { return CRP_CropDIB(b, 2, 7, 3, 5); }));
+  const Picture in(image), out(ZQ_GetHDib(window));
+  ASSERT_EQ(out.v.width * 100 + out.v.height, 28u * 100 + 33);
+  for (uint32_t y = 0; y < out.v.height; ++y)
+    for (uint32_t x = 0; x < out.v.width; ++x)
+      ASSERT_EQ(testimg::GetPixel(out.v, x, y), testimg::GetPixel(in.v, x + 2, y + 3));
+  ASSERT_GE(Recorded().cursors.size(), 2u);
+  EXPECT_EQ(Recorded().cursors.end()[-2], Cursor(IDC_WAIT)) << "only around the crop";
+}
+INSTANTIATE_TEST_SUITE_P(Depths, CropAtDepth, testing::ValuesIn(testimg::kDepths),
+                         testimg::DepthName);
+
+// Every way the command stops: the window keeps its image unlocked, one message at most, the
+// fitted image freed, nothing left (checked by the fixture).
+TEST_F(CropTest, StopsLeaveTheImage) {
+  const struct {
+    const char* name;
+    std::function<void()> plan;
+    std::function<void(HWND)> script;  // null: no dialog appears
+    unsigned message;
+    bool empty = false;
+  } cases[] = {
+      {"Cancel", [] {}, [](HWND d) { Click(d, IDCANCEL); }, 0},
+      {"Esc", [] {}, [](HWND d) { Key(d, VK_ESCAPE); }, 0},
+      {"no image", [] {}, nullptr, IDS_CROP_NO_IMAGE, true},
+      {"no palette", [] { KX_FailCall(KX_FAIL_PALETTE, 1); }, nullptr, IDS_CROP_NO_IMAGE},
+      {"no fitted image", [] { KX_FailCall(KX_FAIL_RESIZE, 1); }, nullptr, IDS_CROP_NO_MEMORY},
+      {"kept width 0",
+       [] {},
+       [](HWND d) {
+         Type(d, IDC_CROP_WIDTH, "0");
+         SaveScreenshot({d}, "crop_empty");
+         Key(d, VK_RETURN);
+       },
+       IDS_CROP_EMPTY_RESULT},
+      {"no memory for the result", [] { FailCall("GlobalAlloc", 1); },
+       [](HWND d) { Key(d, VK_RETURN); }, IDS_CROP_NO_MEMORY},
+      {"no dialog", [] { FailCall("DialogBoxParamA", 1); }, nullptr, IDS_CROP_NO_MEMORY},
+  };
+  for (const auto& c : cases) {
+    TestWindow window;
+    HGLOBAL image = c.empty ? nullptr : Hold(window, 8, 400, 260, 3);
+    if (c.empty) Plugin().imageActivate(window, 1, 0);
+    const Bytes before = image ? GlobalBytes(image) : Bytes{};
+    ClearCalls();
+    c.plan();
+    if (c.script) OnDialog(IDD_CROP, c.script);
+    ASSERT_EQ(RunCommand(window, kCropRow), 2) << c.name;
+    EXPECT_EQ(ZQ_GetHDib(window), image) << c.name;
+    EXPECT_EQ(image ? GlobalBytes(image) : Bytes{}, before) << c.name;
+    EXPECT_EQ(image ? LockCount(image) : 0, 0) << c.name;
+    if (c.message) {
+      ExpectOneMessage(c.message);
+    } else {
+      EXPECT_TRUE(Recorded().boxes.empty()) << c.name;
+    }
+    const bool resized = c.script != nullptr || std::string(c.name) == "no fitted image";
+    EXPECT_EQ(HostLog("DibResize").size(), resized ? 1u : 0u) << c.name;
+    if (c.script) {
+      ASSERT_FALSE(Recorded().frees.empty()) << c.name;
+      EXPECT_EQ(Recorded().frees.front(), KX_LastResize()) << "the fitted image, " << c.name;
+    }
+  }
+}
+
+// A small image opens at real size without "Fit in Window"; a large one fitted over the whole
+// interior, the bars hidden. Focus starts in Top; Tab walks the fields, radios and buttons.
+TEST_F(CropTest, OpensFittedOrAtRealSize) {
+  SIZE client = {};
+  for (const int run : {0, 1, 2}) {
+    const bool small = run == 0;
+    TestWindow window;
+    Hold(window, 24, run == 0 ? 40 : run == 1 ? 500 : static_cast<uint32_t>(client.cx - 1), run == 0 ? 30 : 260, 1);
+    ClearCalls();
+    OnDialog(IDD_CROP, [&](HWND d) {
+      char caption[16] = {};
+      GetWindowTextA(d, caption, sizeof caption);
+      EXPECT_STREQ(caption, "Crop");
+      EXPECT_EQ(GetWindowLongA(d, GWL_STYLE) & WS_SYSMENU, 0);
+      RECT want = {5, 5, 5 + 132, 5 + 132}, got;
+      MapDialogRect(d, &want);
+      GetWindowRect(PreviewOf(d), &got);
+      MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&got), 2);
+      EXPECT_TRUE(EqualRect(&want, &got));
+      client = ClientSize(PreviewOf(d));
+      if (run == 2) {  // one column more than the interior: the bar still lets it be seen
+        Click(d, IDC_CROP_REAL_SIZE);
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(d, IDC_CROP_HSCROLL)));
+        Click(d, IDCANCEL);
+        return;
+      }
+      const Strings resized = {"DibResize " + std::to_string(client.cx - 2) + " " +
+                               std::to_string(client.cy - 2)};
+      EXPECT_EQ(HostLog("DibResize"), small ? Strings{} : resized);
+      EXPECT_EQ(IsWindowVisible(GetDlgItem(d, IDC_CROP_FIT)), !small);
+      EXPECT_EQ(Checked(d, IDC_CROP_FIT), !small);
+      EXPECT_EQ(Checked(d, IDC_CROP_REAL_SIZE), small);
+      EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, IDC_CROP_HSCROLL)));
+      EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, IDC_CROP_VSCROLL)));
+      EXPECT_EQ(Fields(d), (Strings{"0", "0", "0", "0", small ? "40" : "500", small ? "30" : "260"}));
+      std::vector<int> order = {FocusId(d)};
+      for (int i = 0; i < 10; ++i) {
+        Key(d, VK_TAB);
+        order.push_back(FocusId(d));
+      }
+      // Tab reaches the checked one of the two radio buttons, as in every dialog.
+      EXPECT_EQ(order, (std::vector<int>{117, 118, 119, 120, 99, 100, small ? 125 : 124, 1, 2, 123,
+                                         117}));
+      SaveScreenshot({d}, small ? "crop_real_size" : "crop_fitted");
+      Key(d, VK_ESCAPE);
+    });
+    RunCommand(window, kCropRow);
+  }
+}
+
+// The field rules, one change after another on a 15 x 300 image; each change is handled once.
+TEST_F(CropTest, FieldsFollowTheirRules) {
+  TestWindow window;
+  Hold(window, 4, 15, 300, 2);
+  OnDialog(IDD_CROP, [](HWND d) {
+    const struct {
+      int id;
+      const char* typed;
+      Strings want;  // Top, Bottom, Left, Right, Width, Height
+    } steps[] = {
+        {IDC_CROP_WIDTH, "10", {"0", "0", "3", "2", "10", "300"}},
+        {IDC_CROP_WIDTH, "20", {"0", "0", "0", "0", "20", "300"}},
+        {IDC_CROP_TOP, "100", {"100", "0", "0", "0", "20", "200"}},
+        {IDC_CROP_BOTTOM, "20", {"100", "20", "0", "0", "20", "180"}},
+        {IDC_CROP_TOP, "400", {"280", "20", "0", "0", "20", "0"}},
+        {IDC_CROP_TOP, "\b", {"28", "20", "0", "0", "20", "252"}},  // the caret was at the end
+        {IDC_CROP_LEFT, "-2", {"28", "20", "-2", "0", "15", "252"}},
+        {IDC_CROP_RIGHT, "99999999999", {"28", "20", "-2", "15", "0", "252"}},
+        {IDC_CROP_HEIGHT, "70000", {"0", "0", "-2", "15", "0", "70000"}},
+    };
+    for (const auto& s : steps) {
+      if (s.typed[0] == '\b')
+        SendMessageA(GetDlgItem(d, s.id), WM_CHAR, '\b', 1);
+      else
+        Type(d, s.id, s.typed);
+      EXPECT_EQ(Fields(d), s.want) << s.id << " " << s.typed;
+    }
+    Click(d, IDC_CROP_RESET);
+    EXPECT_EQ(Fields(d), (Strings{"0", "0", "0", "0", "15", "300"}));
+    Click(d, IDCANCEL);
+  });
+  RunCommand(window, kCropRow);
+}
+
+// The preview of a 400 x 300 true-colour image: the picture one pixel in and the frame, marks
+// inverting what they lie on, the zones as cursors, drags, scrolling; no trails: a scrolled
+// preview equals a fresh paint, and Reset brings back the preview as it opened.
+TEST_F(CropTest, PreviewMarksMouseAndScrolling) {
+  TestWindow window;
+  HGLOBAL image = Hold(window, 24, 400, 300, 4);
+  const Picture in(image);
+  auto colour = [&](uint32_t x, uint32_t y) {
+    const uint32_t p = testimg::GetPixel(in.v, x, y);
+    return RGB(p >> 16, p >> 8 & 0xFF, p & 0xFF);
+  };
+  OnDialog(IDD_CROP, [&](HWND d) {
+    const HWND p = PreviewOf(d);
+    const SIZE c = ClientSize(p);
+    auto repainted = [&] {
+      InvalidateRect(p, nullptr, TRUE);
+      UpdateWindow(p);
+      return ClientPixels(p);
+    };
+    auto type = [&](Strings margins) {
+      for (size_t i = 0; i < 4; ++i) Type(d, kFields[i], margins[i]);
+    };
+    const auto fittedFresh = ClientPixels(p);
+    type({"40", "60", "100", "20"});
+    SaveScreenshot({d}, "crop_fitted_marks");
+    Click(d, IDC_CROP_RESET);
+    EXPECT_EQ(ClientPixels(p), fittedFresh);
+
+    Click(d, IDC_CROP_REAL_SIZE);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(d, IDC_CROP_HSCROLL)));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(d, IDC_CROP_VSCROLL)));
+    const auto realFresh = ClientPixels(p);
+    EXPECT_EQ(ClientPixel(p, 20, 20), colour(19, 19));
+    EXPECT_EQ(ClientPixel(p, 0, 20), RGB(0, 0, 0));
+    EXPECT_EQ(ClientPixel(p, c.cx - 1, c.cy - 1), RGB(0, 0, 0));
+    type({"20", "200", "30", "300"});  // marks at left 30, right 101, top 20, bottom 101
+    SaveScreenshot({d}, "crop_real_size_marks");
+    EXPECT_EQ(ClientPixel(p, 30, 60), colour(29, 59) ^ 0xFFFFFF);
+    EXPECT_EQ(ClientPixel(p, 60, 101), colour(59, 100) ^ 0xFFFFFF);
+    const struct {
+      POINT at;
+      HCURSOR cursor;
+    } zones[] = {{{30, 60}, Cursor(IDC_SIZEWE)},       {{111, 60}, Cursor(IDC_SIZEWE)},
+                 {{60, 10}, Cursor(IDC_SIZENS)},       {{60, 101}, Cursor(IDC_SIZENS)},
+                 {{39, 29}, Cursor(IDC_SIZEALL)},      {{40, 30}, Cursor(IDC_SIZEWE)},
+                 {{19, 60}, Cursor(IDC_ARROW)},        {{60, 60}, LoadCursorA(Plugin().module,
+                                                                              MAKEINTRESOURCEA(400))}};
+    for (const auto& z : zones) {
+      MouseMove(p, z.at);
+      EXPECT_EQ(Recorded().cursors.back(), z.cursor) << z.at.x << "," << z.at.y;
+    }
+    Drag(p, {30, 60}, {{60, 60}, {-50, 60}});  // the left line past the preview's edge
+    EXPECT_EQ(Fields(d), (Strings{"20", "200", "0", "300", "100", "80"}));
+    Drag(p, {60, 60}, {{160, 0}});  // the inside, pushed past the top
+    EXPECT_EQ(Fields(d), (Strings{"0", "220", "100", "200", "100", "80"}));
+    Drag(p, {201, 81}, {{-40, -40}});  // the bottom-right corner to beyond the top-left one
+    EXPECT_EQ(Fields(d), (Strings{"0", "299", "100", "299", "1", "1"}));
+    EXPECT_EQ(GetCapture(), nullptr);
+    SaveScreenshot({d}, "crop_dragged");
+
+    Click(d, IDC_CROP_RESET);
+    type({"5", "5", "5", "5"});
+    const HWND h = GetDlgItem(d, IDC_CROP_HSCROLL), v = GetDlgItem(d, IDC_CROP_VSCROLL);
+    const int hRange = 400 - c.cx + 2, vRange = 300 - c.cy + 2;
+    const struct {
+      HWND bar;
+      WORD request, thumb;
+      int want;
+    } scrolls[] = {{h, SB_LINEDOWN, 0, 10},        {h, SB_PAGEDOWN, 0, std::min<int>(10 + c.cx, hRange)},
+                   {h, SB_LINEUP, 0, hRange - 10}, {h, SB_THUMBTRACK, 50, hRange - 10},
+                   {h, SB_THUMBPOSITION, 50, 50},  {v, SB_PAGEDOWN, 0, vRange},
+                   {v, SB_LINEDOWN, 0, vRange},    {v, SB_PAGEUP, 0, 0},
+                   {v, SB_LINEDOWN, 0, 10}};
+    for (const auto& s : scrolls) {
+      SendMessageA(d, s.bar == h ? WM_HSCROLL : WM_VSCROLL, MAKEWPARAM(s.request, s.thumb),
+                   reinterpret_cast<LPARAM>(s.bar));
+      EXPECT_EQ(GetScrollPos(s.bar, SB_CTL), s.want) << s.request;
+      const auto scrolled = ClientPixels(p);
+      EXPECT_EQ(scrolled, repainted()) << "scrolled by request " << s.request;
+    }
+    SaveScreenshot({d}, "crop_scrolled");
+    SendMessageA(d, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), reinterpret_cast<LPARAM>(h));
+    SendMessageA(d, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), reinterpret_cast<LPARAM>(v));
+    Click(d, IDC_CROP_RESET);
+    EXPECT_EQ(ClientPixels(p), realFresh) << "no trails";
+
+    PhotographNextMessage("crop_hint");
+    MouseMove(p, {60, 60});
+    MouseDown(p, {60, 60});
+    ExpectOneMessage(IDS_CROP_DRAG_HINT);
+    EXPECT_EQ(GetCapture(), nullptr);
+    Click(d, IDC_CROP_FIT);
+    EXPECT_EQ(ClientPixels(p), fittedFresh);
+    Click(d, IDCANCEL);
+  });
+  RunCommand(window, kCropRow);
+}
+
+// Crop... from the viewer's menu: the image window shows the cropped picture.
+TEST(CropViewer, MenuCommandCropsTheWindowsPicture) {
+  ClearCalls();
+  HWND frame = CreateHostFrame();
+  HostPlugin = &Plugin();
+  ASSERT_TRUE(InitPlugin(5000, 1));
+  HWND image = OpenImageWindow(frame, "picture.bmp", ToGlobal(testimg::Make(24, 240, 160, 8)));
+  SetWindowPos(frame, HWND_TOP, 20, 20, 560, 400, SWP_SHOWWINDOW);
+  Pump(200);
+  Plugin().imageActivate(image, 1, 0);  // as the viewer does when the window is activated
+  OnDialog(IDD_CROP, [](HWND d) {
+    Type(d, IDC_CROP_WIDTH, "120");
+    Key(d, VK_RETURN);
+  });
+  SendMessageA(frame, WM_COMMAND, MenuId(kCropRow), 0);
+  ASSERT_EQ(HostLog("ZQ_SetHDib").size(), 1u) << testing::PrintToString(HostLog());
+  const Picture out(ZQ_GetHDib(image));
+  EXPECT_EQ(out.v.width, 120u);
+  Pump(200);
+  SaveScreenshot({frame}, "host_cropped");
+  HostPlugin = nullptr;
+  DestroyWindow(frame);
+  MSG quit;
+  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  Plugin().imageActivate(nullptr, 0, 0);
+}
+
+}  // namespace
