@@ -31,6 +31,7 @@ UINT MenuIdStep = 1;
 std::vector<std::string> Log;
 std::map<int, int> PlannedFailures;  // failure point -> calls left before the failing one
 HGLOBAL LastCopy = nullptr;
+HGLOBAL LastResize = nullptr;
 HWND LastProgressOwner = nullptr;
 
 struct Progress {
@@ -365,6 +366,10 @@ void KX_FailCall(int point, int n) {
 BOOL KX_TakeFailure(int point) { return ShouldFail(point); }
 
 HGLOBAL KX_LastCopy(void) { return LastCopy; }
+
+void KX_NoteResize(HGLOBAL block) { LastResize = block; }
+
+HGLOBAL KX_LastResize(void) { return LastResize; }
 
 BOOL KX_ProgressVisible(void) { return Meter.window && IsWindowVisible(Meter.window); }
 

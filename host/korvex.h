@@ -53,6 +53,9 @@ void KX_FailCall(int point, int n);
 BOOL KX_TakeFailure(int point);
 // The block most recently handed out by ZQ_CopyHDib.
 HGLOBAL KX_LastCopy(void);
+// The block most recently handed out by DibResize (TALMOR notes each one).
+void KX_NoteResize(HGLOBAL block);
+HGLOBAL KX_LastResize(void);
 // Whether the progress window is open now.
 BOOL KX_ProgressVisible(void);
 // The owner given to the last ZQ_ProgressOpen since KX_ClearLog, or null.

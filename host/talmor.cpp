@@ -152,6 +152,7 @@ HGLOBAL WINAPI DibResize(HGLOBAL dib, int width, int height) {
     }
   }
   GlobalUnlock(dib);
+  KX_NoteResize(result);
   return result;
 }
 

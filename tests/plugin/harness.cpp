@@ -337,6 +337,9 @@ void PatchGdi() {
 // Runs from the dialog's own message loop, shortly after it became active: dismisses the
 // plug-in's message box, or runs the dialog's script.
 void CALLBACK DialogTimer(HWND dialog, UINT, UINT_PTR id, DWORD) {
+  // Focusing a dialog's first control activates the dialog before the dialog manager shows it:
+  // the timer goes on until the dialog is on the screen.
+  if (!IsWindowVisible(dialog)) return;
   KillTimer(dialog, id);
   const int templateId = static_cast<int>(GetWindowLongPtrA(dialog, GWLP_USERDATA));
   if (BoxDepth > 0 && templateId == 0 && !Records.boxes.back().shown) {
@@ -648,6 +651,24 @@ std::vector<uint8_t> EngineResult(const std::vector<uint8_t>& image,
 int LockCount(HGLOBAL block) { return static_cast<int>(GlobalFlags(block) & GMEM_LOCKCOUNT); }
 
 COLORREF ClientPixel(HWND window, int x, int y) { return GetPixel(ScreenDC(window), x, y); }
+
+std::vector<uint32_t> ClientPixels(HWND window) {
+  RECT r;
+  GetClientRect(window, &r);
+  const BITMAPINFOHEADER header = {sizeof header, r.right, -r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  MemoryDC memory;
+  OwnedBitmap bitmap(CreateDIBSection(memory, reinterpret_cast<const BITMAPINFO*>(&header),
+                                      DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bits) return {};
+  {
+    SelectedObject selected(memory, bitmap);
+    BitBlt(memory, 0, 0, r.right, r.bottom, ScreenDC(window), 0, 0, SRCCOPY);
+    GdiFlush();
+  }
+  const auto* first = static_cast<const uint32_t*>(bits);
+  return {first, first + r.right * r.bottom};
+}
 
 std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
   RECT canvas;

@@ -155,6 +155,8 @@ std::vector<uint8_t> EngineResult(const std::vector<uint8_t>& image,
 int LockCount(HGLOBAL block);
 
 COLORREF ClientPixel(HWND window, int x, int y);
+// The window's client area as it is on the screen: 0x00RRGGBB values, rows top first.
+std::vector<uint32_t> ClientPixels(HWND window);
 // Saves `windows` as <build folder>/screenshots/<name>.bmp and returns the path. Each window is
 // read from its own surface (windows of tests running beside this one never get in) and drawn at
 // its place on the screen, in order, over a canvas the size of the first.
