@@ -40,6 +40,7 @@ TEST(Version, AcceptsOnly0101AndNamesTheWrongByte) {
 
 // Start-up under a frame whose menu bar receives the popup, and each failure that stops it.
 TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) {
+  UnregisterClassA("CropClass", Plugin().module);
   UnregisterClassA("ColorCtrl", Plugin().module);
   UnregisterClassA("StatColorCtrl", Plugin().module);
   const struct {
@@ -49,14 +50,14 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
     int registrations;
     size_t menuItems;
   } cases[] = {
-      {[] {}, nullptr, 9, 4, 2, 10},  // ColorCtrl and StatColorCtrl, once each
-      {[] {}, nullptr, 9, 4, 4,
-       10},  // both classes left: each refused, unregistered, registered again
+      {[] {}, nullptr, 9, 4, 3, 10},  // CropClass, ColorCtrl and StatColorCtrl, once each
+      {[] {}, nullptr, 9, 4, 6,
+       10},  // the classes left: each refused, unregistered, registered again
       {[] { KX_FailCall(KX_FAIL_MENU, 1); }, "Image: Cannot add popup menu", 0, 0, 0, 0},
       // The fourth reservation (row 4): three commands and the separator stay in the menu.
       {[] { KX_FailCall(KX_FAIL_MENU_ID, 4); }, "Image: Cannot get menu id from library", 4, 0, 0,
        4},
-      // ColorCtrl refused twice: StatColorCtrl is not attempted.
+      // CropClass refused twice: no later class is attempted.
       {[] {
          FailCall("RegisterClassA", 1);
          FailCall("RegisterClassA", 2);
@@ -177,7 +178,7 @@ TEST_F(PluginTest, DispatchRunsOnlyAvailableTableCommandsAndIsNeverLeftBusy) {
   EXPECT_EQ(ZQ_GetHDib(other), nullptr);
 
   std::vector<UINT> ids = {MenuId(0) - 1, MenuId(9) + 1, 0, 4121, 4122, 5001};
-  for (int row : {4, 5, 6, 7, 8, 9}) ids.push_back(MenuId(row));
+  for (int row : {5, 6, 7, 8, 9}) ids.push_back(MenuId(row));
   const size_t whileActive = ids.size();
   ids.insert(ids.end(), {MenuId(0), MenuId(1), MenuId(9), 4122u});
   for (size_t i = 0; i < ids.size(); ++i) {
