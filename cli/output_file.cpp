@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -34,16 +35,22 @@ void RemovePendingTemp(int sig) {
   std::raise(sig);
 }
 
-// Registers the temporary file for removal on a signal for the guard's lifetime.
+// Registers the temporary file for removal on a signal for the guard's lifetime; signals the
+// caller ignores stay ignored, and every earlier handler comes back at the end.
 struct PendingTempScope {
   explicit PendingTempScope(const std::string& path) {
     std::snprintf(g_pending.path, sizeof g_pending.path, "%s", path.c_str());
-    for (int sig : kCleanUpSignals) std::signal(sig, RemovePendingTemp);
+    for (size_t i = 0; i < std::size(kCleanUpSignals); ++i) {
+      before[i] = std::signal(kCleanUpSignals[i], RemovePendingTemp);
+      if (before[i] == SIG_IGN) std::signal(kCleanUpSignals[i], SIG_IGN);
+    }
   }
   ~PendingTempScope() {
-    for (int sig : kCleanUpSignals) std::signal(sig, SIG_DFL);
+    for (size_t i = 0; i < std::size(kCleanUpSignals); ++i)
+      std::signal(kCleanUpSignals[i], before[i]);
     g_pending.path[0] = 0;
   }
+  void (*before[std::size(kCleanUpSignals)])(int) = {};
   PendingTempScope(const PendingTempScope&) = delete;
   PendingTempScope& operator=(const PendingTempScope&) = delete;
 };
