@@ -96,6 +96,14 @@ void SaveImageAs(HWND frame) {
                 "Host", MB_OK | MB_ICONERROR);
 }
 
+// The outer size of an image window for an image of `image` pixels: at least wide enough for the
+// title bar, at most the whole workspace (a bigger image is cut).
+SIZE ImageWindowSize(SIZE image) {
+  RECT r = {0, 0, std::clamp<LONG>(image.cx, 240, 640), std::clamp<LONG>(image.cy, 120, 400)};
+  AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_MDICHILD);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
 // Menu choices the host does not own go to the plug-in with the active image window.
 LRESULT OnCommand(HWND frame, WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
@@ -116,8 +124,19 @@ LRESULT OnCommand(HWND frame, WPARAM wParam, LPARAM lParam) {
       return 0;
   }
   if (HostPlugin) {
+    HWND window = ActiveImage();
+    const SIZE before = KX_ImageSize(window);
     DWORD value = 0;
-    if (HostPlugin->menuHandler(ActiveImage(), LOWORD(wParam), &value) == 2) return 0;
+    if (HostPlugin->menuHandler(window, LOWORD(wParam), &value) == 2) {
+      // A command that changed the image's size refits its window by the opening rule, so that a
+      // quarter turn of a landscape picture is seen whole.
+      const SIZE after = KX_ImageSize(window);
+      if (window && (after.cx != before.cx || after.cy != before.cy)) {
+        const SIZE outer = ImageWindowSize(after);
+        SetWindowPos(window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
+      }
+      return 0;
+    }
   }
   return DefFrameProcA(frame, MdiClient, WM_COMMAND, wParam, lParam);
 }
@@ -214,6 +233,9 @@ bool RegisterClasses() {
   wc.lpfnWndProc = ImageProc;
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
   wc.lpszClassName = kImageWindowClass;
+  // A plain class of that name made earlier in this program (the tests' image windows, when no
+  // window of it is left) gives way to the viewer's.
+  UnregisterClassA(kImageWindowClass, instance);
   done = RegisterClassA(&wc) != 0;
   return done;
 }
@@ -291,18 +313,14 @@ HWND CreateHostFrame() {
 HWND OpenImageWindow(HWND frame, const char* title, HGLOBAL dib) {
   (void)frame;
   const auto* h = static_cast<const BITMAPINFOHEADER*>(GlobalLock(dib));
-  // At least wide enough for the title bar, at most the whole workspace (a bigger image is cut).
-  RECT r = {0, 0, h ? std::clamp<LONG>(h->biWidth, 240, 640) : 240,
-            h ? std::clamp<LONG>(h->biHeight, 120, 400) : 120};
+  const SIZE size = ImageWindowSize(h ? SIZE{h->biWidth, h->biHeight} : SIZE{0, 0});
   GlobalUnlock(dib);
-  AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_MDICHILD);
   const char* name = std::strrchr(title, '\\');
   if (const char* slash = std::strrchr(title, '/'); slash && (!name || slash > name)) name = slash;
   title = name ? name + 1 : title;
-  HWND window =
-      CreateWindowExA(WS_EX_MDICHILD, kImageWindowClass, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                      CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, MdiClient,
-                      nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND window = CreateWindowExA(
+      WS_EX_MDICHILD, kImageWindowClass, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT,
+      CW_USEDEFAULT, size.cx, size.cy, MdiClient, nullptr, GetModuleHandleA(nullptr), nullptr);
   if (window)
     KX_AttachImage(window, dib);
   else

@@ -333,6 +333,17 @@ void KX_PaintWindow(HWND window, HDC dc) {
   if (it != Windows.end() && it->second.dib) ZQ_PaintDib(dc, it->second.dib, it->second.palette);
 }
 
+SIZE KX_ImageSize(HWND window) {
+  auto it = Windows.find(window);
+  const auto* h = it != Windows.end() && it->second.dib
+                      ? static_cast<const BITMAPINFOHEADER*>(GlobalLock(it->second.dib))
+                      : nullptr;
+  if (!h) return SIZE{0, 0};
+  const SIZE size = {h->biWidth, h->biHeight};
+  GlobalUnlock(it->second.dib);
+  return size;
+}
+
 int KX_GetInfo(HWND window, int item) {
   auto it = Windows.find(window);
   if (it == Windows.end()) return -1;

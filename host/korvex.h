@@ -26,6 +26,8 @@ void KX_SetProfilePath(const char* path);
 void KX_SetMenuIds(UINT first, UINT step);
 // Paints the window's image into `dc` at its origin, without recording a call.
 void KX_PaintWindow(HWND window, HDC dc);
+// The size of the window's image in pixels, without recording a call; {0, 0} when it has none.
+SIZE KX_ImageSize(HWND window);
 // The last value given to ZQ_SetInfo for the window and item, or -1.
 int KX_GetInfo(HWND window, int item);
 

@@ -12,3 +12,6 @@ void MirrorCommand(HWND window);
 
 // Crop...: the Crop dialog, then the margins it chose cut off with CRP_CropDIB.
 void CRP_CropCommand(HWND window);
+
+// Rotate...: the Rotate dialog, then the window's image turned by the chosen amount.
+void ROT_RotateCommand(HWND window);

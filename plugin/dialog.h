@@ -73,8 +73,13 @@ void WriteField(HWND dialog, int id, int64_t value);
 // On every stop or failure the window keeps its image.
 template <typename Ask, typename Apply, typename HandedOver>
 void RunImageCommand(HWND window, UINT noImageText, Ask&& ask, Apply&& apply,
-                     HandedOver&& handedOver) {
-  HGLOBAL image = ZQ_GetHDib(window);
+                     HandedOver&& handedOver);
+
+// The same frame for a command that has already taken the window's image with ZQ_GetHDib (Rotate
+// asks for the palette too before it tests the image): from the test for none on.
+template <typename Ask, typename Apply, typename HandedOver>
+void RunImageCommandOn(HWND window, HGLOBAL image, UINT noImageText, Ask&& ask, Apply&& apply,
+                       HandedOver&& handedOver) {
   if (!image) {
     HP_ShowMessage(noImageText);
     return;
@@ -85,6 +90,13 @@ void RunImageCommand(HWND window, UINT noImageText, Ask&& ask, Apply&& apply,
   if (!result) return;
   ZQ_SetHDib(window, static_cast<HGLOBAL>(result.release()));
   handedOver(window);
+}
+
+template <typename Ask, typename Apply, typename HandedOver>
+void RunImageCommand(HWND window, UINT noImageText, Ask&& ask, Apply&& apply,
+                     HandedOver&& handedOver) {
+  RunImageCommandOn(window, ZQ_GetHDib(window), noImageText, std::forward<Ask>(ask),
+                    std::forward<Apply>(apply), std::forward<HandedOver>(handedOver));
 }
 
 template <typename Ask, typename Apply>

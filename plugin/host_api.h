@@ -34,6 +34,8 @@ BOOL WINAPI ZQ_SetHDib(HWND window, HGLOBAL dib);
 BOOL WINAPI ZQ_GetFlag(HWND window, int flag);
 // Records an item of information about the window's image (the plug-in sends item 24, the depth).
 void WINAPI ZQ_SetInfo(HWND window, int item, int value);
+// The ZQ_SetInfo item that records the image's bits per pixel.
+constexpr int kInfoBitCount = 24;
 // The popup menu for the plug-in's items; 0 on failure.
 HMENU WINAPI ZQ_ReserveMenu(int count);
 // A fresh command id; 0 on failure. Successive ids ascend.

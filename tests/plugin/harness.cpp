@@ -30,7 +30,7 @@ namespace harness {
 namespace {
 
 PluginEntryPoints ThePlugin;
-HWND MainWindow = nullptr;
+HWND HostMain = nullptr;  // the host's main window
 UINT FirstId = 0, IdStep = 1;
 HHOOK CbtHook = nullptr;
 Calls Records;
@@ -398,7 +398,8 @@ void LetWineManageTheWindows() {
   RegCloseKey(key);
 }
 
-void Start() {
+// Loads IMAGE.DLL and points its imports at the shims.
+void LoadAndPatch() {
   if (!LoadPlugin("IMAGE.DLL", ThePlugin)) {
     std::fprintf(stderr, "harness: IMAGE.DLL cannot be loaded\n");
     std::abort();
@@ -416,22 +417,37 @@ void Start() {
   PatchIfImported("KERNEL32.dll", "GetTempFileNameA", RealGetTempFileNameA, GetTempFileNameShim);
   PatchIfImported("KERNEL32.dll", "CreateFileA", RealCreateFileA, CreateFileShim);
   PatchGdi();
+}
+
+void Start() {
+  LoadAndPatch();
   CbtHook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
   KX_SetProfilePath(ProfileName().c_str());
   FileDelete(ProfileName().c_str());
-  MainWindow = CreateWindowExA(0, "STATIC", "Host main window", WS_OVERLAPPED, 0, 0, 100, 50,
-                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  HostMain = CreateWindowExA(0, "STATIC", "Host main window", WS_OVERLAPPED, 0, 0, 100, 50, nullptr,
+                             nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 }  // namespace
 
 PluginEntryPoints& Plugin() { return ThePlugin; }
 
+HWND MainWindow() { return HostMain; }
+
+BOOL ReloadPlugin() {
+  ThePlugin.exit();
+  FreeLibrary(ThePlugin.module);
+  LoadAndPatch();
+  const BOOL started = InitPlugin(FirstId, IdStep);
+  ClearCalls();
+  return started;
+}
+
 BOOL InitPlugin(UINT first, UINT step) {
   KX_SetMenuIds(first, step);
   FirstId = first;
   IdStep = step;
-  return ThePlugin.init(0, MainWindow);
+  return ThePlugin.init(0, HostMain);
 }
 
 UINT MenuId(int row) {
@@ -673,6 +689,11 @@ std::vector<uint32_t> ClientPixels(HWND window) {
 std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
   RECT canvas;
   GetWindowRect(windows.front(), &canvas);
+  for (HWND window : windows) {  // a message box or chooser beside the dialog is taken whole
+    RECT r;
+    GetWindowRect(window, &r);
+    UnionRect(&canvas, &canvas, &r);
+  }
   // Bottom row first, as a PackedDib stores it, so that header and rows make one for the writer.
   const LONG width = canvas.right - canvas.left, height = canvas.bottom - canvas.top;
   const DWORD pixelBytes = static_cast<DWORD>((width * 3 + 3) / 4 * 4 * height);

@@ -23,6 +23,11 @@ namespace harness {
 PluginEntryPoints& Plugin();
 // Re-initialises the plug-in with menu ids first, first + step, ...; returns Init's result.
 BOOL InitPlugin(UINT first = 5000, UINT step = 1);
+// Unloads IMAGE.DLL and loads, patches and initialises it afresh (its module-wide state back to
+// the first use), with the menu ids of the last InitPlugin and cleared records.
+BOOL ReloadPlugin();
+// The host's main window given to the plug-in's Init.
+HWND MainWindow();
 // The id reserved for CommandTable row `row` by the last InitPlugin (0 for the separator, row 3).
 UINT MenuId(int row);
 // Runs the menu command of `row` for `window` and returns the handler's result.
@@ -159,7 +164,7 @@ COLORREF ClientPixel(HWND window, int x, int y);
 std::vector<uint32_t> ClientPixels(HWND window);
 // Saves `windows` as <build folder>/screenshots/<name>.bmp and returns the path. Each window is
 // read from its own surface (windows of tests running beside this one never get in) and drawn at
-// its place on the screen, in order, over a canvas the size of the first.
+// its place on the screen, in order, over a canvas that holds them all.
 std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name);
 
 }  // namespace harness

@@ -1,0 +1,367 @@
+// Rotate... through the real dialog: its rules and what it remembers, the fill colour by depth,
+// the turned image and host calls by depth and angle, and every failure leaving the image alone.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <colordlg.h>
+
+#include <string>
+#include <vector>
+
+#include "controls/color_grid.h"
+#include "host/host_app.h"
+#include "host/korvex.h"
+#include "plugin/host_api.h"
+#include "resources/ids.h"
+#include "resources/text_ids.h"
+#include "rotate/rotate.h"
+#include "tests/plugin/harness.h"
+#include "tests/support/images.h"
+
+namespace {
+
+using namespace harness;
+using Strings = std::vector<std::string>;
+
+constexpr int kRotateRow = 6;
+constexpr int kCustom = IDC_ROTATE_CUSTOM, k90 = IDC_ROTATE_90, k180 = IDC_ROTATE_180,
+              k270 = IDC_ROTATE_270, kAmount = IDC_ROTATE_AMOUNT, kQuality = IDC_ROTATE_QUALITY;
+
+int CheckedRadio(HWND d) {
+  for (int id : {kCustom, k90, k180, k270})
+    if (Checked(d, id)) return id;
+  return 0;
+}
+int Quality(HWND d) { return int(SendDlgItemMessageA(d, kQuality, CB_GETCURSEL, 0, 0)); }
+COLORREF Swatch(HWND d) { return COLORREF(GetWindowLongA(GetDlgItem(d, IDC_ROTATE_SWATCH), 0)); }
+COLORREF EntryColor(HGLOBAL image, int entry) {
+  const auto* c = reinterpret_cast<const RgbQuad*>(GlobalBytes(image).data() + 40) + entry;
+  return RGB(c->rgbRed, c->rgbGreen, c->rgbBlue);
+}
+
+// Rotate... on `window`, with `script` run in the dialog (it ends the dialog itself).
+void Rotate(HWND window, std::function<void(HWND)> script) {
+  OnDialog(IDD_ROTATE, std::move(script));
+  EXPECT_EQ(RunCommand(window, kRotateRow), 2);
+}
+// Rotate... confirming `amount` at `quality` from the keyboard alone.
+void Rotate(HWND window, const char* amount, int quality) {
+  Rotate(window, [=](HWND d) {
+    Type(d, kAmount, amount);
+    Select(d, kQuality, quality);
+    Key(d, VK_RETURN);
+  });
+}
+
+class RotateCommand : public PluginTest {
+ protected:
+  TestWindow window_;
+};
+
+TEST_F(RotateCommand, DialogFollowsItsRules) {
+  ReloadPlugin();  // the first use after loading
+  Hold(window_, 24);
+  const auto type = [](const char* text) { return [=](HWND d) { Type(d, kAmount, text); }; };
+  // Typed, every digit past a clamp would be one more message: a long number comes pasted.
+  const auto paste = [](const char* text) { return [=](HWND d) { SetText(d, kAmount, text); }; };
+  const auto lowThen = [](std::function<void(HWND)> act) {
+    return [=](HWND d) { Select(d, kQuality, 0), act(d); };
+  };
+  const auto click = [](int id) { return [=](HWND d) { Click(d, id); }; };
+  const struct {
+    std::function<void(HWND)> act;
+    const char *text, *shot;
+    int radio, quality;
+    bool message;
+  } steps[] = {
+      {[](HWND) {}, "180", "rotate_first_open", k180, 1, false},
+      {lowThen(click(k90)), "90", nullptr, k90, 1, false},
+      {lowThen(click(k180)), "180", nullptr, k180, 1, false},
+      {lowThen(click(k270)), "270", "rotate_preset_270", k270, 1, false},
+      {click(kCustom), "270", nullptr, kCustom, 1, false},
+      {lowThen(type("45")), "45", nullptr, kCustom, 0, false},
+      {type("-90"), "-90", nullptr, kCustom, 0, false},
+      {type("90"), "90", nullptr, k90, 1, false},
+      {type("400"), "360", "rotate_range_message", kCustom, 1, true},
+      {type("-500"), "-360", nullptr, kCustom, 1, true},
+      {[=](HWND d) { Click(d, k90), paste("500")(d); }, "360", nullptr, kCustom, 1, true},
+      {type("12abc"), "12abc", nullptr, kCustom, 1, false},
+      {paste("99999999999"), "360", nullptr, kCustom, 1, true},
+      {type("+90"), "+90", nullptr, k90, 1, false},
+      {type("-"), "-", nullptr, kCustom, 1, false},
+      {type("abc"), "abc", nullptr, kCustom, 1, false},
+  };
+  Rotate(window_, [&](HWND d) {
+    EXPECT_EQ(Swatch(d), RGB(192, 192, 192));
+    for (const auto& s : steps) {
+      const size_t boxes = Recorded().boxes.size();
+      if (s.message && s.shot) OnMessageBox([&](HWND box) { SaveScreenshot({d, box}, s.shot); });
+      s.act(d);
+      EXPECT_EQ(Text(d, kAmount), s.text);
+      EXPECT_EQ(CheckedRadio(d), s.radio) << s.text;
+      EXPECT_EQ(Quality(d), s.quality) << s.text;
+      EXPECT_EQ(Recorded().boxes.size(), boxes + s.message) << s.text;
+      if (s.message && Recorded().boxes.size() > boxes) {
+        const MessageBoxCall& box = Recorded().boxes.back();
+        EXPECT_EQ(box.text, TextById(IDS_ROTATE_ANGLE_RANGE));
+        EXPECT_EQ(box.caption, "Rotation Angle");
+        EXPECT_EQ(box.owner, nullptr);
+        EXPECT_EQ(box.style, UINT(MB_TASKMODAL));
+      } else if (s.shot) {
+        SaveScreenshot({d}, s.shot);
+      }
+    }
+    SendDlgItemMessageA(d, kQuality, CB_SHOWDROPDOWN, TRUE, 0);
+    COMBOBOXINFO combo = {};
+    combo.cbSize = sizeof combo;
+    GetComboBoxInfo(GetDlgItem(d, kQuality), &combo);
+    Pump(50);
+    SaveScreenshot({d, combo.hwndList}, "rotate_quality_list");
+    SendDlgItemMessageA(d, kQuality, CB_SHOWDROPDOWN, FALSE, 0);
+    Key(d, VK_ESCAPE);
+  });
+}
+
+// What OK and Cancel leave for the next opening.
+TEST_F(RotateCommand, RemembersConfirmedAnglesAndEveryOtherChange) {
+  Hold(window_, 24);
+  const struct {
+    const char* typed;
+    int quality;
+    UINT end;
+    const char* reopened;
+    COLORREF swatch;
+  } cases[] = {{"12abc", 1, VK_RETURN, "12", RGB(192, 192, 192)},
+               {"360", 1, VK_RETURN, "0", RGB(192, 192, 192)},
+               {"-90", 0, VK_RETURN, "-90", RGB(192, 192, 192)},  // no preset: Low stays
+               {"-45", 1, VK_RETURN, "-45", RGB(192, 192, 192)},
+               {"30", 0, VK_ESCAPE, "-45", RGB(255, 0, 0)}};  // Cancel: red fill and Low stay
+  for (const auto& c : cases) {
+    Rotate(window_, [&](HWND d) {
+      Type(d, kAmount, c.typed);
+      Select(d, kQuality, c.quality);
+      if (c.end == VK_ESCAPE) {
+        OnDialog(0, [](HWND color) {
+          Type(color, COLOR_RED, "255"), Type(color, COLOR_GREEN, "0"),
+              Type(color, COLOR_BLUE, "0");
+          Click(color, IDOK);
+        });
+        Click(d, IDC_ROTATE_COLOR);
+      }
+      Key(d, c.end);
+    });
+    Rotate(window_, [&](HWND d) {
+      EXPECT_EQ(Text(d, kAmount), c.reopened) << c.typed;
+      EXPECT_EQ(CheckedRadio(d), kCustom) << c.typed;
+      EXPECT_EQ(Quality(d), c.quality) << c.typed;
+      EXPECT_EQ(Swatch(d), c.swatch) << c.typed;
+      if (c.end == VK_ESCAPE) SaveScreenshot({d}, "rotate_custom_low");
+      Key(d, VK_ESCAPE);
+    });
+  }
+}
+
+// The Color: button by depth (the 1-bit toggle, a palette's grid, the system dialog), a palette
+// image's own entry replacing a fill it cannot show, and the uncovered pixels of the result.
+TEST_F(RotateCommand, ChoosesAFillSuitedToTheDepth) {
+  ReloadPlugin();
+  constexpr int kNone = -1, kRed = -2;          // no window; red from the system dialog
+  constexpr COLORREF kEntry0 = RGB(255, 2, 1);  // entry 0 of the test images' tables
+  constexpr COLORREF kEntry = 0xFF000000;       // the image's entry `index`
+  const struct {
+    unsigned bits;
+    int pick;  // what Color: gives: kNone (also for no click), a grid entry or kRed
+    bool click;
+    LONG index;
+    COLORREF color;  // the swatch: a colour, or kEntry
+    int quality;
+    const char* shot;
+  } cases[] = {{1, kNone, true, 1, RGB(255, 255, 255), 0, nullptr},
+               {1, kNone, true, 0, RGB(0, 0, 0), 1, nullptr},
+               {4, 9, true, 9, kEntry, 0, nullptr},
+               {8, 200, true, 200, kEntry, 1, "rotate_color_grid"},
+               {4, kNone, false, 0, kEntry, 0, nullptr},  // 200 is not in a 16-colour table
+               {24, kRed, true, 0, RGB(255, 0, 0), 1, "rotate_system_color"},
+               {8, kNone, false, 0, kEntry, 0, "rotate_palette_swatch"},
+               {24, kNone, false, 0, kEntry0, 1, nullptr}};  // the palette's entry stayed
+  for (const auto& c : cases) {
+    const std::vector<uint8_t> before = GlobalBytes(Hold(window_, c.bits, 7, 4, 5));
+    const COLORREF color = c.color == kEntry ? EntryColor(ZQ_GetHDib(window_), c.index) : c.color;
+    Rotate(window_, [&](HWND d) {
+      if (c.click && c.pick != kNone)
+        OnDialog(c.pick == kRed ? 0 : IDD_COLOR_CHOOSER, [&](HWND chooser) {
+          if (c.pick == kRed) {
+            for (int id : {COLOR_RED, COLOR_GREEN, COLOR_BLUE})
+              Type(chooser, id, id == COLOR_RED ? "255" : "0");
+          } else {
+            HWND grid = GetDlgItem(chooser, IDC_COLOR_GRID);
+            RECT r;
+            GetClientRect(grid, &r);
+            const ColorGrid g = MakeColorGrid(int(c.bits), r.right, r.bottom);
+            const GridCell cell = GridCellOf(g, c.pick);
+            const POINT p = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+            MouseDown(grid, p), MouseUp(grid, p);
+          }
+          if (c.shot) SaveScreenshot({d, chooser}, c.shot);
+          Click(chooser, IDOK);
+        });
+      if (c.click) Click(d, IDC_ROTATE_COLOR);
+      EXPECT_EQ(Swatch(d), color) << c.bits << " bits, index " << c.index;
+      if (c.shot && c.pick == kNone) SaveScreenshot({d}, c.shot);
+      Type(d, kAmount, "30");
+      Select(d, kQuality, c.quality);
+      Click(d, IDOK);
+    });
+    const RotateFill fill = {GetRValue(color), GetGValue(color), GetBValue(color), c.index};
+    EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)),
+              EngineResult(before,
+                           [&](HostBlock b) {
+                             return ROT_RotateDIB(b, uint16_t(c.quality), 30, fill, nullptr);
+                           }))
+        << c.bits << " bits, index " << c.index;
+  }
+}
+
+// The window's new image is the engine's, its depth goes to the host, the host calls come in
+// order, the meter of High quality belongs to the host's main window; a full turn changes nothing.
+TEST_F(RotateCommand, TurnsTheImageAtEveryDepth) {
+  ReloadPlugin();  // the default fill: grey, index 0
+  const struct {
+    unsigned bits;
+    bool grey;
+  } images[] = {{24, false}, {32, false}, {1, false}, {4, false}, {8, false}, {8, true}};
+  const struct {
+    const char* amount;
+    int angle, quality;
+  } turns[] = {{"90", 90, 1}, {"-90", -90, 0}, {"180", 180, 1},
+               {"30", 30, 0}, {"30", 30, 1},   {"360", 0, 1}};
+  for (const auto& image : images)
+    for (const auto& t : turns) {
+      const std::string what = std::to_string(image.bits) + (image.grey ? " grey " : " ") +
+                               t.amount + (t.quality ? " High" : " Low");
+      HGLOBAL source = Hold(window_, image.bits, 7, 4, 9);
+      if (image.grey) {
+        auto* table = reinterpret_cast<RgbQuad*>(static_cast<uint8_t*>(GlobalLock(source)) + 40);
+        for (int i = 0; i < 256; ++i) table[i] = {uint8_t(i), uint8_t(i), uint8_t(i), 0};
+        GlobalUnlock(source);
+      }
+      const std::vector<uint8_t> before = GlobalBytes(source);
+      ClearCalls();
+      Rotate(window_, t.amount, t.quality);
+      Strings calls = HostLog();
+      const std::vector<uint8_t> expected = EngineResult(before, [&](HostBlock b) {
+        return ROT_RotateDIB(b, uint16_t(t.quality), t.angle, RotateFill{}, nullptr);
+      });
+      Strings log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
+      const bool meter = t.quality == 1 && t.angle == 30;
+      if (meter) {
+        const auto& h = *reinterpret_cast<const BitmapInfoHeader*>(expected.data());
+        log.insert(log.end(),
+                   {"ZQ_ProgressOpen High quality rotation",
+                    "ZQ_ProgressRange 0 " + std::to_string(h.biHeight), "ZQ_ProgressClose"});
+        EXPECT_EQ(KX_ProgressOwner(), MainWindow()) << what;
+      }
+      if (!expected.empty()) {
+        EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)), expected) << what;
+        const auto& h = *reinterpret_cast<const BitmapInfoHeader*>(expected.data());
+        log.insert(log.end(), {"ZQ_SetHDib", "ZQ_SetInfo 24 " + std::to_string(h.biBitCount)});
+      } else {
+        EXPECT_EQ(ZQ_GetHDib(window_), source) << what;
+      }
+      std::erase_if(calls, [](const std::string& l) { return l.rfind("ZQ_ProgressStep", 0) == 0; });
+      EXPECT_EQ(calls, log) << what;
+      EXPECT_EQ(HostLog("ZQ_ProgressStep").empty(), !meter) << what;
+      EXPECT_EQ(Recorded().cursors.size(), 2u) << what;
+      EXPECT_TRUE(Recorded().boxes.empty()) << what;
+    }
+}
+
+// Every failure shows its one message (none when the dialog cannot be made) and leaves the
+// window's image as it was: same handle and bytes, unlocked, no hand-over, no meter, the cursor
+// back, nothing left allocated.
+TEST_F(RotateCommand, FailuresLeaveTheImageAsItWas) {
+  TestWindow empty;
+  const auto expectUnchanged = [&](HGLOBAL image, const std::vector<uint8_t>& bytes,
+                                   const std::string& what) {
+    EXPECT_EQ(ZQ_GetHDib(window_), image) << what;
+    EXPECT_EQ(GlobalBytes(image), bytes) << what;
+    EXPECT_EQ(LockCount(image), 0) << what;
+    EXPECT_TRUE(HostLog("ZQ_SetHDib").empty() && HostLog("ZQ_SetInfo").empty()) << what;
+    EXPECT_FALSE(KX_ProgressVisible()) << what;
+    EXPECT_TRUE(Recorded().live.empty()) << what;
+  };
+  const struct {
+    const char* amount;
+    int quality, points;  // allocations that can fail: the result and the sampler's five tables
+  } turns[] = {{"30", 0, 6}, {"30", 1, 6}, {"90", 1, 1}};
+  for (const auto& t : turns) {
+    HGLOBAL image = Hold(window_, 8, 9, 6, 4);
+    const std::vector<uint8_t> bytes = GlobalBytes(image);
+    for (int n = 1; n <= t.points; ++n) {
+      const std::string what = std::string(t.amount) + " quality " + std::to_string(t.quality) +
+                               ", allocation " + std::to_string(n);
+      ClearCalls();
+      FailCall("GlobalAlloc", n);
+      Rotate(window_, t.amount, t.quality);
+      ExpectOneMessage(IDS_ROTATE_NO_MEMORY);
+      expectUnchanged(image, bytes, what);
+      EXPECT_EQ(Recorded().cursors.size(), 2u) << what;
+    }
+  }
+
+  const struct {
+    const char* what;
+    unsigned text;
+    Strings log;
+  } refusals[] = {{"no image", IDS_ROTATE_NO_IMAGE, {"ZQ_GetHDib", "ZQ_GetHPalette"}},
+                  {"16 bits", IDS_UNSUPPORTED_IMAGE, {"ZQ_GetHDib", "ZQ_GetHPalette"}},
+                  {"no dialog", 0, {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}}};
+  for (const auto& r : refusals) {
+    HGLOBAL image = Hold(window_, 24);
+    if (r.text == IDS_UNSUPPORTED_IMAGE)
+      static_cast<BitmapInfoHeader*>(GlobalLock(image))->biBitCount = 16;
+    GlobalUnlock(image);
+    const std::vector<uint8_t> bytes = GlobalBytes(image);
+    if (r.text == IDS_ROTATE_NO_IMAGE) Plugin().imageActivate(empty, 1, 0);
+    ClearCalls();
+    if (!r.text) FailCall("DialogBoxParamA", 1);
+    EXPECT_EQ(RunCommand(window_, kRotateRow), 2);
+    EXPECT_EQ(HostLog(), r.log) << r.what;
+    if (r.text)
+      ExpectOneMessage(r.text);
+    else
+      EXPECT_TRUE(Recorded().boxes.empty());
+    EXPECT_TRUE(Recorded().cursors.empty()) << r.what;
+    expectUnchanged(image, bytes, r.what);
+  }
+}
+
+// The viewer after a High turn by 30 degrees from its menu: the window refitted to the larger
+// picture, its corners in the fill.
+TEST(RotateInViewer, RefitsTheWindowToTheTurnedPicture) {
+  ClearCalls();
+  HWND frame = CreateHostFrame();
+  ASSERT_NE(frame, nullptr);
+  HostPlugin = &Plugin();
+  ASSERT_TRUE(InitPlugin(5000, 1));
+  HWND image = OpenImageWindow(frame, "picture.bmp", ToGlobal(testimg::Make(24, 200, 100, 3)));
+  SetWindowPos(frame, HWND_TOP, 20, 20, 560, 420, SWP_SHOWWINDOW);
+  RECT before, after;
+  GetClientRect(image, &before);
+  OnDialog(IDD_ROTATE,
+           [](HWND d) { Type(d, kAmount, "30"), Select(d, kQuality, 1), Click(d, IDOK); });
+  SendMessageA(frame, WM_COMMAND, MenuId(kRotateRow), 0);
+  GetClientRect(image, &after);
+  // 223 x 187 turned; the width stays at least the title bar's 240.
+  EXPECT_EQ(std::pair(after.right, after.bottom), std::pair(LONG{240}, LONG{187}));
+  EXPECT_GT(after.bottom, before.bottom);
+  Pump(200);
+  SaveScreenshot({frame}, "host_rotated");
+  HostPlugin = nullptr;
+  DestroyWindow(frame);
+  MSG quit;  // the closed viewer asks its loop to end; the tests go on
+  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  Plugin().imageActivate(nullptr, 0, 0);
+}
+
+}  // namespace
