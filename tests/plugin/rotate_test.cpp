@@ -6,6 +6,7 @@
 #include <colordlg.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "controls/color_grid.h"
@@ -102,11 +103,10 @@ TEST_F(RotateCommand, DialogFollowsItsRules) {
       EXPECT_EQ(Quality(d), s.quality) << s.text;
       EXPECT_EQ(Recorded().boxes.size(), boxes + s.message) << s.text;
       if (s.message && Recorded().boxes.size() > boxes) {
-        const MessageBoxCall& box = Recorded().boxes.back();
-        EXPECT_EQ(box.text, TextById(IDS_ROTATE_ANGLE_RANGE));
-        EXPECT_EQ(box.caption, "Rotation Angle");
-        EXPECT_EQ(box.owner, nullptr);
-        EXPECT_EQ(box.style, UINT(MB_TASKMODAL));
+        const MessageBoxCall& b = Recorded().boxes.back();
+        EXPECT_EQ(std::tie(b.text, b.caption, b.owner, b.style),
+                  std::tuple(TextById(IDS_ROTATE_ANGLE_RANGE), "Rotation Angle", nullptr,
+                             UINT(MB_TASKMODAL)));
       } else if (s.shot) {
         SaveScreenshot({d}, s.shot);
       }
