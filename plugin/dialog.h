@@ -63,7 +63,8 @@ FieldNumber ReadField(HWND dialog, int id, bool signAllowed);
 void WriteField(HWND dialog, int id, int64_t value);
 
 // The frame of every menu command on an image window:
-//   1. the window's image from ZQ_GetHDib; when it has none, show `noImageText` and stop;
+//   1. the window's image from ZQ_GetHDib; when it has none, show `noImageText` (0: nothing, for
+//      the host's own requests) and stop;
 //   2. `ask(image)`, before the cursor changes: the dialog (false on Cancel), or for a command
 //      without one whatever must succeed first (Invert's copy); false stops the command;
 //   3. under the wait cursor, `apply(image)` returns the new image as an OwnedBlock, or an empty
@@ -81,7 +82,7 @@ template <typename Ask, typename Apply, typename HandedOver>
 void RunImageCommandOn(HWND window, HGLOBAL image, UINT noImageText, Ask&& ask, Apply&& apply,
                        HandedOver&& handedOver) {
   if (!image) {
-    HP_ShowMessage(noImageText);
+    if (noImageText) HP_ShowMessage(noImageText);
     return;
   }
   if (!ask(image)) return;
