@@ -61,9 +61,8 @@ bool ParseSide(const Args& args, const char* name, uint32_t dpi, Side& side, std
   if (ParseLength(text, units, length)) {
     side.value = SCL_PixelsFromLength(length, units, dpi);
     if (side.value >= 1 && side.value <= kMaxScaledSide) return true;
-    error = std::string(name) + " " + text + " is " + std::to_string(side.value) +
-            " pixels at " + std::to_string(dpi) + " dots per inch; give 1 to " +
-            std::to_string(kMaxScaledSide);
+    error = std::string(name) + " " + text + " is " + std::to_string(side.value) + " pixels at " +
+            std::to_string(dpi) + " dots per inch; give 1 to " + std::to_string(kMaxScaledSide);
     return false;
   }
   side.percent = !text.empty() && text.back() == '%';
@@ -72,8 +71,8 @@ bool ParseSide(const Args& args, const char* name, uint32_t dpi, Side& side, std
   // Percentages are 16-bit, as in the stored settings.
   if (!ParseInt(text, 1, side.percent ? kMaxPercent : kMaxScaledSide, value)) {
     error = std::string(name) + " takes 1 to " + std::to_string(kMaxScaledSide) +
-            " pixels, 1% to 65535%, or inches (2.5in) or centimetres (6.35cm), not '" +
-            it->second + "'";
+            " pixels, 1% to 65535%, or inches (2.5in) or centimetres (6.35cm), not '" + it->second +
+            "'";
     return false;
   }
   side.value = static_cast<uint32_t>(value);

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "dib/field_number.h"
+
 namespace {
 
 constexpr uint64_t kMax32 = std::numeric_limits<uint32_t>::max();
@@ -13,13 +15,9 @@ uint32_t Cap32(uint64_t value) { return static_cast<uint32_t>(std::min(value, kM
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The leading whole number after any spaces, saturating at 2^32 − 1; a sign or no digit reads 0.
+// The leading whole number; a sign or no digit reads 0, and it saturates at 2^32 − 1.
 uint32_t ReadCount(std::string_view text) {
-  size_t i = text.find_first_not_of(' ');
-  uint64_t value = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i)
-    value = std::min(value * 10 + static_cast<uint64_t>(text[i] - '0'), kMax32);
-  return static_cast<uint32_t>(value);
+  return static_cast<uint32_t>(ReadFieldNumber(text, false).value);
 }
 
 // Pixels from a non-negative product; a product of 2^32 or more, or not a number, is capped.
@@ -73,8 +71,7 @@ double SCL_ReadDecimal(std::string_view text, size_t* used) {
 
 uint32_t SCL_PixelsFromLength(double length, uint16_t units, uint32_t dpi) {
   const double product = length * SCL_ConversionDpi(dpi);
-  return TruncatePixels(units == kScaleUnitsCentimeters ? product / kCentimetresPerInch
-                                                        : product);
+  return TruncatePixels(units == kScaleUnitsCentimeters ? product / kCentimetresPerInch : product);
 }
 
 std::string SCL_LengthText(uint32_t pixels, uint16_t units, uint32_t dpi) {

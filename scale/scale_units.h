@@ -79,8 +79,7 @@ struct ScaleFieldTexts {
 // In settings mode a percentage refresh first raises a base side below 1,000 by multiplying base
 // and working size by 100 (a side of 0 then becomes 1,000), so that small substitute bases still
 // give whole percentages; that changes `sizes`.
-ScaleFieldTexts SCL_FieldTexts(ScaleSizes& sizes, uint16_t units, ScaleDpi dpi,
-                               bool settingsMode);
+ScaleFieldTexts SCL_FieldTexts(ScaleSizes& sizes, uint16_t units, ScaleDpi dpi, bool settingsMode);
 
 // After a side was typed with Maintain Aspect, the other side follows on the base's ratio,
 // rounded up. Skipped when the typed side's base is 0 (settings mode with an emptied field).
