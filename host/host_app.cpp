@@ -10,6 +10,7 @@
 #include "host/korvex.h"
 #include "plugin/gdi.h"
 #include "plugin/host_api.h"
+#include "resources/ids.h"
 
 PluginEntryPoints* HostPlugin = nullptr;
 
@@ -21,6 +22,11 @@ constexpr UINT kExitCommand = 101;
 constexpr UINT kCascadeCommand = 102;
 constexpr UINT kTileCommand = 103;
 constexpr UINT kSaveAsCommand = 104;
+constexpr UINT kScaleSettingsCommand = 105;
+constexpr UINT kRescaleCommand = 106;
+constexpr UINT kColourScalingCommand = 107;
+// Window flag 4: the plug-in scales palette images in colour; without it they become grey.
+constexpr int kColourScalingFlag = 4;
 constexpr UINT kFirstChildId = 0xFF00;  // MDI numbers its windows from here in the Window menu
 
 // A movable global block locked for the guard's lifetime.
@@ -104,9 +110,32 @@ SIZE ImageWindowSize(SIZE image) {
   return {r.right - r.left, r.bottom - r.top};
 }
 
+// The host's own scale requests: the stored scale settings (with the active image window, or none),
+// and the active window rescaled from them (named in the request's parameter block).
+void SendScaleRequest(UINT command) {
+  if (!HostPlugin) return;
+  const HWND window = ActiveImage();
+  DWORD block[2] = {static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window)), 0};
+  HostPlugin->menuHandler(window, command, block);
+}
+
+void ToggleColourScaling() {
+  if (HWND window = ActiveImage())
+    KX_SetFlag(window, kColourScalingFlag, !KX_GetFlag(window, kColourScalingFlag));
+}
+
 // Menu choices the host does not own go to the plug-in with the active image window.
 LRESULT OnCommand(HWND frame, WPARAM wParam, LPARAM lParam) {
   switch (LOWORD(wParam)) {
+    case kScaleSettingsCommand:
+      SendScaleRequest(ScaleSettingsCommandId);
+      return 0;
+    case kRescaleCommand:
+      SendScaleRequest(HostScaleCommandId);
+      return 0;
+    case kColourScalingCommand:
+      ToggleColourScaling();
+      return 0;
     case kOpenCommand:
       OpenFiles(frame);
       return 0;
@@ -180,12 +209,18 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
     case WM_MENUSELECT:
       OnMenuSelect(wParam, lParam);
       return 0;
-    case WM_INITMENUPOPUP:
-      EnableMenuItem(reinterpret_cast<HMENU>(wParam), kSaveAsCommand,
-                     MF_BYCOMMAND | (ActiveImage() ? MF_ENABLED : MF_GRAYED));
+    case WM_INITMENUPOPUP: {
+      const HMENU menu = reinterpret_cast<HMENU>(wParam);
+      const HWND image = ActiveImage();
+      for (UINT item : {kSaveAsCommand, kRescaleCommand, kColourScalingCommand})
+        EnableMenuItem(menu, item, MF_BYCOMMAND | (image ? MF_ENABLED : MF_GRAYED));
+      CheckMenuItem(menu, kColourScalingCommand,
+                    MF_BYCOMMAND | (image && KX_GetFlag(image, kColourScalingFlag) ? MF_CHECKED
+                                                                                   : MF_UNCHECKED));
       // The plug-in greys or enables its own ids; in any other popup it finds none of them.
       if (HostPlugin) HostPlugin->menuInit(0, reinterpret_cast<HMENU>(wParam), 0);
       return 0;
+    }
     case WM_CLOSE:
       if (HostPlugin && !HostPlugin->queryExit()) return 0;
       if (HostPlugin) HostPlugin->exit();
@@ -301,7 +336,13 @@ HWND CreateHostFrame() {
   HMENU window = CreatePopupMenu();
   AppendMenuA(window, MF_STRING, kCascadeCommand, "&Cascade");
   AppendMenuA(window, MF_STRING, kTileCommand, "&Tile");
+  HMENU options = CreatePopupMenu();
+  AppendMenuA(options, MF_STRING, kScaleSettingsCommand, "&Scale Settings...");
+  AppendMenuA(options, MF_STRING, kRescaleCommand, "&Rescale Image");
+  AppendMenuA(options, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(options, MF_STRING, kColourScalingCommand, "&Colour Scaling");
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(options), "&Options");
   AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(window), "&Window");
   HWND frame = CreateWindowExA(0, kFrameClass, "Host - Image Viewer",
                                WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,

@@ -184,8 +184,7 @@ BOOL WINAPI ZQ_SetHDib(HWND window, HGLOBAL dib) {
 
 BOOL WINAPI ZQ_GetFlag(HWND window, int flag) {
   Record("ZQ_GetFlag " + std::to_string(flag));
-  auto it = Windows.find(window);
-  return it != Windows.end() && it->second.flags.count(flag);
+  return KX_GetFlag(window, flag);
 }
 
 void WINAPI ZQ_SetInfo(HWND window, int item, int value) {
@@ -316,6 +315,11 @@ void KX_SetFlag(HWND window, int flag, BOOL on) {
     Windows[window].flags.insert(flag);
   else
     Windows[window].flags.erase(flag);
+}
+
+BOOL KX_GetFlag(HWND window, int flag) {
+  auto it = Windows.find(window);
+  return it != Windows.end() && it->second.flags.count(flag);
 }
 
 void KX_SetProfilePath(const char* path) {

@@ -19,6 +19,8 @@ void KX_AttachImage(HWND window, HGLOBAL dib);
 void KX_DetachWindow(HWND window);
 // Sets or clears a host flag of the window (ZQ_GetFlag reads them).
 void KX_SetFlag(HWND window, int flag, BOOL on);
+// Whether the flag is set, as ZQ_GetFlag answers, without recording a call (the viewer's menus).
+BOOL KX_GetFlag(HWND window, int flag);
 // The settings store that ZQ_GetProfileFile names: an INI file path of at most 63 characters
 // (a bare name means the Windows folder). Default "HOST.INI".
 void KX_SetProfilePath(const char* path);
