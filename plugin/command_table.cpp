@@ -10,12 +10,12 @@ CommandEntry CommandTable[kCommandCount] = {
     {0, IDS_HELP_MIRROR, IDS_MENU_MIRROR, MirrorCommand},
     {0, 0, 0, nullptr},  // separator
     {0, IDS_HELP_CROP, IDS_MENU_CROP, CRP_CropCommand},
-    {0, IDS_HELP_SCALE, IDS_MENU_SCALE, nullptr},
+    {0, IDS_HELP_SCALE, IDS_MENU_SCALE, SCL_ScaleCommand},
     {0, IDS_HELP_ROTATE, IDS_MENU_ROTATE, ROT_RotateCommand},
     {0, IDS_HELP_FRAME, IDS_MENU_FRAME, nullptr},
     {0, IDS_HELP_TILE, IDS_MENU_TILE, nullptr},
     {0, IDS_HELP_MASK, IDS_MENU_MASK, nullptr},
 };
 
-int (*const ScaleSettingsHandler)(HWND) = nullptr;
-void (*const HostScaleHandler)(HWND, HWND) = nullptr;
+int (*const ScaleSettingsHandler)(HWND) = SCL_SettingsDialog;
+void (*const HostScaleHandler)(HWND, HWND) = SCL_ScaleWindow;

@@ -15,3 +15,12 @@ void CRP_CropCommand(HWND window);
 
 // Rotate...: the Rotate dialog, then the window's image turned by the chosen amount.
 void ROT_RotateCommand(HWND window);
+
+// Scale...: the Scale Image dialog on the image's size, then the image scaled to the size chosen.
+void SCL_ScaleCommand(HWND window);
+// The host's request 4121: the Scale Image dialog on the stored settings, without an image, owned
+// by the owner of `hostWindow`; the settings are saved after OK. Returns 1 after OK, else 0.
+int SCL_SettingsDialog(HWND hostWindow);
+// The host's request 4122: `window`'s image scaled by the stored settings, without a dialog and
+// without a message when the window has no image. The host window is not used.
+void SCL_ScaleWindow(HWND hostWindow, HWND window);

@@ -1,0 +1,354 @@
+// Scale... and the host's scale requests end to end: the Scale Image dialog driven as a user drives
+// it, the window's result against the engine on the same bytes, the host calls and the failures.
+// The dialog's arithmetic is proven natively (tests/scale/scale_units_test.cpp).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/host_app.h"
+#include "host/korvex.h"
+#include "plugin/host_api.h"
+#include "resources/ids.h"
+#include "resources/text_ids.h"
+#include "scale/resample.h"
+#include "scale/scale_units.h"
+#include "tests/plugin/harness.h"
+#include "tests/support/images.h"
+
+namespace {
+
+using namespace harness;
+using Strings = std::vector<std::string>;
+constexpr int kScaleRow = 5;
+const Strings kDialogCalls = {"ZQ_GetHDib", "ZQ_GetFlag 4", "ZQ_GetOwnerWnd"};
+
+int Selected(HWND d, int id) {
+  return static_cast<int>(SendDlgItemMessageA(d, id, CB_GETCURSEL, 0, 0));
+}
+bool Shown(HWND d, int id) { return IsWindowVisible(GetDlgItem(d, id)) != 0; }
+std::string Entry(HWND d, int id, int index) {
+  char text[128] = {};
+  SendDlgItemMessageA(d, id, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                      reinterpret_cast<LPARAM>(text));
+  return text;
+}
+// Writes scale keys into the host's store, as an earlier session saved them.
+void Store(const std::vector<std::pair<const char*, const char*>>& keys) {
+  char store[64], unused[64];
+  ZQ_GetProfileFile(0, store, unused);
+  for (auto [key, value] : keys) WritePrivateProfileStringA("Image", key, value, store);
+}
+// Reset (Screen, Pixels, High, the image's size), aspect off, then the quality and size asked.
+void Choose(HWND d, int quality, uint32_t width, uint32_t height) {
+  Click(d, IDC_SCALE_RESET);
+  if (Checked(d, IDC_SCALE_KEEP_ASPECT)) Click(d, IDC_SCALE_KEEP_ASPECT);
+  Select(d, IDC_SCALE_QUALITY, quality);
+  SetText(d, IDC_SCALE_WIDTH, std::to_string(width));
+  SetText(d, IDC_SCALE_HEIGHT, std::to_string(height));
+}
+
+// Each unit in each measure on a 640 × 480 image, at the screen's resolution as the dialog finds
+// it. Every dialog is cancelled, yet opens on the units and measure the one before left.
+TEST_F(PluginTest, ScaleDialogShowsTheSizeInEachUnitAndMeasure) {
+  TestWindow window;
+  Hold(window, 24, 640, 480);
+  Plugin().imageActivate(window, 1, 0);
+  HDC screen = GetDC(nullptr);
+  const uint32_t screenDpi = static_cast<uint32_t>(GetDeviceCaps(screen, LOGPIXELSX));
+  ReleaseDC(nullptr, screen);
+  const struct {
+    int units, measure;
+    const char *label, *shot;
+  } cases[] = {{0, 0, "Pixels", "scale_pixels"},
+               {1, 0, "%", "scale_percentage"},
+               {2, 0, "In.", "scale_inches"},
+               {3, 0, "Cent.", "scale_centimeters"},
+               {2, 1, "In.", nullptr},
+               {3, 2, "Cent.", "scale_custom_measure"},
+               {2, 0, "In.", "scale_measure_list"}};
+  int units = 0, measure = 0;
+  for (const auto& c : cases) {
+    ClearCalls();
+    OnDialog(IDD_SCALE, [&](HWND d) {
+      const int opened = Selected(d, IDC_SCALE_UNITS) * 10 + Selected(d, IDC_SCALE_MEASURE);
+      EXPECT_TRUE(&c == cases || opened == units * 10 + measure) << opened;
+      Select(d, IDC_SCALE_UNITS, c.units);
+      Select(d, measure == 2 ? IDC_SCALE_MEASURE_NAME : IDC_SCALE_MEASURE, c.measure);
+      const uint32_t dpi[] = {screenDpi, kPrinterDpi, std::stoul(Text(d, IDC_SCALE_RES_X))};
+      EXPECT_EQ(Text(d, IDC_SCALE_WIDTH),
+                c.units == 1 ? "100"
+                             : SCL_LengthText(640, static_cast<uint16_t>(c.units), dpi[c.measure]));
+      EXPECT_EQ(Text(d, IDC_SCALE_HEIGHT_UNIT), c.label);
+      EXPECT_EQ(Selected(d, IDC_SCALE_MEASURE), c.measure);
+      EXPECT_EQ(Shown(d, IDC_SCALE_MEASURE), c.measure != 2);
+      for (int id : {IDC_SCALE_MEASURE_NAME, IDC_SCALE_RES_X, IDC_SCALE_RES_Y})
+        EXPECT_EQ(Shown(d, id), c.measure == 2) << id;
+      EXPECT_EQ(Entry(d, IDC_SCALE_MEASURE, 1), "Printer (300, 300)");
+      COMBOBOXINFO list = {};
+      list.cbSize = sizeof list;
+      if (c.shot == cases[6].shot) {
+        SendDlgItemMessageA(d, IDC_SCALE_MEASURE, CB_SHOWDROPDOWN, TRUE, 0);
+        GetComboBoxInfo(GetDlgItem(d, IDC_SCALE_MEASURE), &list);
+        Pump(50);
+      }
+      if (c.shot)
+        SaveScreenshot(list.hwndList ? std::vector{d, list.hwndList} : std::vector{d}, c.shot);
+      SendDlgItemMessageA(d, IDC_SCALE_MEASURE, CB_SHOWDROPDOWN, FALSE, 0);
+      Key(d, VK_ESCAPE);
+    });
+    EXPECT_EQ(RunCommand(window, kScaleRow), 2);
+    EXPECT_EQ(HostLog(), kDialogCalls) << "Cancel changes nothing";
+    units = c.units;
+    measure = c.measure;
+  }
+}
+
+// Typing with and without the aspect, a custom resolution left empty, Maintain Aspect, Reset and
+// the zero message, in one dialog on a 640 × 480 image; its last size is the one the window gets.
+TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
+  TestWindow window;
+  Hold(window, 8, 640, 480);
+  Plugin().imageActivate(window, 1, 0);
+  OnDialog(IDD_SCALE, [](HWND d) {
+    Click(d, IDC_SCALE_RESET);
+    EXPECT_EQ(Text(d, IDC_SCALE_WIDTH) + "x" + Text(d, IDC_SCALE_HEIGHT), "640x480");
+    EXPECT_EQ(Selected(d, IDC_SCALE_QUALITY), 1);
+    if (!Checked(d, IDC_SCALE_KEEP_ASPECT)) Click(d, IDC_SCALE_KEEP_ASPECT);
+    Select(d, IDC_SCALE_UNITS, 1);
+    Type(d, IDC_SCALE_WIDTH, "50");
+    EXPECT_EQ(Text(d, IDC_SCALE_HEIGHT), "50");
+    DWORD start = 0, end = 0;
+    SendDlgItemMessageA(d, IDC_SCALE_WIDTH, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                        reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start * 10 + end, 22u) << "the caret stays after the typed digits";
+    Click(d, IDC_SCALE_KEEP_ASPECT);
+    EXPECT_FALSE(Checked(d, IDC_SCALE_KEEP_ASPECT));
+    EXPECT_EQ(Text(d, IDC_SCALE_WIDTH), "100") << "back to the image's size";
+    Type(d, IDC_SCALE_WIDTH, "25");
+    EXPECT_EQ(Text(d, IDC_SCALE_HEIGHT), "100");
+    Select(d, IDC_SCALE_UNITS, 0);
+    EXPECT_EQ(Text(d, IDC_SCALE_WIDTH), "160");
+    Select(d, IDC_SCALE_MEASURE, 2);
+    Type(d, IDC_SCALE_RES_X, "\b");
+    Key(d, VK_TAB);
+    EXPECT_EQ(Recorded().beeps, std::vector<UINT>{0});
+    EXPECT_EQ(Text(d, IDC_SCALE_RES_X), "1");
+    Select(d, IDC_SCALE_MEASURE_NAME, 0);
+    EXPECT_EQ(Entry(d, IDC_SCALE_MEASURE, 2), "Custom (1, " + Text(d, IDC_SCALE_RES_Y) + ")");
+    SetText(d, IDC_SCALE_HEIGHT, "");
+    PhotographNextMessage("scale_zero_message");
+    Click(d, IDOK);
+    ExpectOneMessage("Cannot enter 0 for width or height", 0);
+    EXPECT_TRUE(Recorded().boxes.at(0).captionNull);
+    ASSERT_TRUE(IsWindowVisible(d)) << "the dialog stays open";
+    Type(d, IDC_SCALE_HEIGHT, "7");
+    Select(d, IDC_SCALE_QUALITY, 0);
+    Click(d, IDOK);
+  });
+  EXPECT_EQ(RunCommand(window, kScaleRow), 2);
+  EXPECT_EQ(HostLog("DibResize"), Strings{"DibResize 160 7"});
+}
+
+// Every depth, with and without host flag 4, at both qualities, on a 9 × 5 image to a width only,
+// a height only, both, and its own size.
+TEST_F(PluginTest, ScaleCommandGivesTheWindowTheScaledImage) {
+  for (unsigned bits : testimg::kDepths)
+    for (bool colour : {false, true})
+      for (int quality : {0, 1})
+        for (auto [w, h] : {std::pair{5u, 5u}, {9u, 8u}, {4u, 11u}, {9u, 5u}}) {
+          SCOPED_TRACE(testimg::Describe(bits, 9, 5) + (colour ? " colour q" : " grey q") +
+                       std::to_string(quality) + " to " + std::to_string(w) + "x" +
+                       std::to_string(h));
+          TestWindow window;
+          HGLOBAL image = Hold(window, bits, 9, 5, bits);
+          KX_SetFlag(window, 4, colour);
+          Plugin().imageActivate(window, 1, 0);
+          const auto before = GlobalBytes(image);
+          OnDialog(IDD_SCALE, [&](HWND d) {
+            Choose(d, quality, w, h);
+            Click(d, IDOK);
+          });
+          ClearCalls();
+          ASSERT_EQ(RunCommand(window, kScaleRow), 2);
+          EXPECT_EQ(Recorded().cursors.size(), 2u);
+          Strings expected = kDialogCalls, log = HostLog(), progress = HostLog("ZQ_Progress");
+          HGLOBAL result = ZQ_GetHDib(window);
+          if (w == 9 && h == 5) {
+            EXPECT_EQ(log, expected);
+          } else if (quality == 0) {
+            expected.insert(
+                expected.end(),
+                {"DibResize " + std::to_string(w) + " " + std::to_string(h), "ZQ_SetHDib"});
+            EXPECT_EQ(log, expected) << "no meter, no depth recorded";
+            HGLOBAL copy = ToGlobal(testimg::FromBytes(before));
+            HGLOBAL resized = DibResize(copy, static_cast<int>(w), static_cast<int>(h));
+            EXPECT_EQ(GlobalBytes(result), GlobalBytes(resized)) << "exactly the host's block";
+            GlobalFree(copy);
+            GlobalFree(resized);
+          } else {
+            const bool grey = !colour && bits != 24;
+            const auto engine = EngineResult(before, [&](HostBlock dib) {
+              return SCL_ChooseOperation(9, 5, w, h)(dib, w, h, grey, nullptr);
+            });
+            EXPECT_EQ(GlobalBytes(result), engine);
+            const unsigned depth = engine.at(14);
+            EXPECT_EQ(depth, grey && bits <= 8 ? 8u : bits == 32 ? 32u : 24u);
+            const TextId caption = h == 5   ? IDS_PROGRESS_SCALE_WIDTH
+                                   : w == 9 ? IDS_PROGRESS_SCALE_HEIGHT
+                                            : IDS_PROGRESS_SCALE_BOTH;
+            ASSERT_GE(progress.size(), 3u);
+            EXPECT_EQ(progress.front(), std::string("ZQ_ProgressOpen ") + TextById(caption));
+            expected.insert(expected.end(), progress.begin(), progress.end());
+            expected.insert(expected.end(),
+                            {"ZQ_SetHDib", "ZQ_SetInfo 24 " + std::to_string(depth)});
+            EXPECT_EQ(log, expected);
+          }
+        }
+}
+
+// Each failure shows one message (none for a dialog that cannot open) and leaves the window's
+// block as it was: same handle, same bytes, unlocked; no hand-over, the meter closed, no block
+// left. Every allocation of a high-quality run fails in turn.
+TEST_F(PluginTest, ScaleCommandKeepsTheImageOnEveryFailure) {
+  enum Kind { kAllocation, kResize, kDialog, kNoImage, kMalformed };
+  const std::pair<Kind, TextId> cases[] = {{kAllocation, IDS_SCALE_HIGH_NO_MEMORY},
+                                           {kResize, IDS_SCALE_LOW_NO_MEMORY},
+                                           {kDialog, TextId{}},
+                                           {kNoImage, IDS_SCALE_NO_IMAGE},
+                                           {kMalformed, IDS_UNSUPPORTED_IMAGE}};
+  for (auto [kind, message] : cases)
+    for (int n = 1; n <= (kind == kAllocation ? 9 : 1); ++n) {
+      SCOPED_TRACE(std::to_string(kind) + " " + std::to_string(n));
+      TestWindow window;
+      HGLOBAL image = kind == kNoImage ? nullptr : Hold(window, 8, 9, 5, 3);
+      if (kind == kMalformed)
+        KX_AttachImage(window, image = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 60));
+      const auto before = image ? GlobalBytes(image) : std::vector<uint8_t>{};
+      Plugin().imageActivate(window, 1, 0);
+      if (kind <= kResize)
+        OnDialog(IDD_SCALE, [&](HWND d) {
+          Choose(d, kind == kAllocation, 4, 11);
+          Click(d, IDOK);
+        });
+      ClearCalls();
+      if (kind == kAllocation) FailCall("GlobalAlloc", n);
+      if (kind == kResize) KX_FailCall(KX_FAIL_RESIZE, 1);
+      if (kind == kDialog) FailCall("DialogBoxParamA", 1);
+      ASSERT_EQ(RunCommand(window, kScaleRow), 2);
+      if (kind == kAllocation && Recorded().calls["GlobalAlloc"] < n) {
+        EXPECT_EQ(HostLog("ZQ_SetHDib").size(), 1u) << "the run without a failure";
+        break;
+      }
+      if (message) ExpectOneMessage(message);
+      EXPECT_EQ(Recorded().boxes.size(), message ? 1u : 0u);
+      EXPECT_EQ(ZQ_GetHDib(window), image);
+      EXPECT_EQ(image ? GlobalBytes(image) : before, before);
+      EXPECT_EQ(image ? LockCount(image) : 0, 0);
+      EXPECT_TRUE(HostLog("ZQ_Set").empty());
+      EXPECT_FALSE(KX_ProgressVisible());
+      EXPECT_EQ(Recorded().cursors.size(), kind <= kResize ? 2u : 0u);
+      EXPECT_TRUE(Recorded().live.empty());
+    }
+}
+
+// 4121 without an image window: the stored settings in the dialog, saved in key order after OK
+// only, without the substitute base of Percentage, which no later Scale... sees either.
+TEST_F(PluginTest, ScaleSettingsRequestEditsTheStoredSettings) {
+  Store({{"KeepAspect", "1"},
+         {"ScaleMeasure", "0"},
+         {"ScaleUnits", "1"},
+         {"ScaleQuality", "0"},
+         {"CustomResX", "96"},
+         {"CustomResY", "96"},
+         {"CustomWidth", "800"},
+         {"CustomHeight", "600"},
+         {"PercentWidth", "50"},
+         {"PercentHeight", "25"}});
+  for (bool ok : {false, true}) {
+    OnDialog(IDD_SCALE, [ok](HWND d) {
+      EXPECT_EQ(Text(d, IDC_SCALE_WIDTH) + "x" + Text(d, IDC_SCALE_HEIGHT), "50x25");
+      if (ok) SaveScreenshot({d}, "scale_settings_percentage");
+      Type(d, IDC_SCALE_WIDTH, "40");
+      Click(d, ok ? IDOK : IDCANCEL);
+    });
+    ClearCalls();
+    EXPECT_EQ(Plugin().menuHandler(nullptr, ScaleSettingsCommandId, nullptr), 2);
+    const Strings keys = {"ProfileWriteLong KeepAspect 1",    "ProfileWriteLong ScaleMeasure 0",
+                          "ProfileWriteLong ScaleUnits 1",    "ProfileWriteLong ScaleQuality 0",
+                          "ProfileWriteDword CustomResX 96",  "ProfileWriteDword CustomResY 96",
+                          "ProfileWriteWord PercentWidth 40", "ProfileWriteWord PercentHeight 40"};
+    EXPECT_EQ(HostLog("ProfileWrite"), ok ? keys : Strings{});
+  }
+  TestWindow window;
+  Hold(window, 24, 30, 20);
+  Plugin().imageActivate(window, 1, 0);
+  OnDialog(IDD_SCALE, [](HWND d) {
+    EXPECT_EQ(Text(d, IDC_SCALE_WIDTH), "100") << "the image is the base again";
+    Click(d, IDCANCEL);
+  });
+  RunCommand(window, kScaleRow);
+}
+
+// 4122 scales the window it names, active or not, by the stored settings alone.
+TEST_F(PluginTest, RescaleRequestFollowsTheStoredSettings) {
+  const struct {
+    uint32_t width, height;
+    const char *units, *customWidth, *customHeight, *resized;
+  } cases[] = {{400, 300, "1", "0", "0", "DibResize 200 150"},
+               {400, 300, "0", "100", "100", "DibResize 100 75"},
+               {300, 400, "0", "100", "100", "DibResize 75 100"},
+               {400, 300, "0", "100", "200", "DibResize 267 200"}};
+  for (const auto& c : cases) {
+    Store({{"ScaleUnits", c.units},
+           {"CustomWidth", c.customWidth},
+           {"CustomHeight", c.customHeight},
+           {"PercentWidth", "50"},
+           {"PercentHeight", "50"},
+           {"KeepAspect", "1"},
+           {"ScaleQuality", "0"}});
+    TestWindow window, active;
+    Hold(window, 8, c.width, c.height);
+    Hold(active, 8, 50, 50);
+    Plugin().imageActivate(active, 1, 0);
+    OnDialog(IDD_SCALE, [](HWND d) {  // an edit that was never saved
+      Select(d, IDC_SCALE_UNITS, 2);
+      Click(d, IDCANCEL);
+    });
+    RunCommand(active, kScaleRow);
+    ClearCalls();
+    DWORD block[2] = {static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window.hwnd)), 0};
+    EXPECT_EQ(Plugin().menuHandler(active, HostScaleCommandId, block), 2);
+    EXPECT_EQ(HostLog("DibResize"), Strings{c.resized});
+    EXPECT_TRUE(HostLog("ZQ_GetOwnerWnd").empty());
+  }
+  TestWindow empty;
+  Plugin().imageActivate(empty, 1, 0);
+  ClearCalls();
+  DWORD block[2] = {static_cast<DWORD>(reinterpret_cast<UINT_PTR>(empty.hwnd)), 0};
+  EXPECT_EQ(Plugin().menuHandler(empty, HostScaleCommandId, block), 2);
+  EXPECT_EQ(HostLog(), Strings{"ZQ_GetHDib"});
+  EXPECT_TRUE(Recorded().boxes.empty());
+}
+
+// The viewer after a high-quality scale chosen from its menu.
+TEST(Host, ShowsTheScaledImage) {
+  HWND frame = CreateHostFrame();
+  ASSERT_NE(frame, nullptr);
+  HostPlugin = &Plugin();
+  ASSERT_TRUE(InitPlugin(5000, 1));
+  HWND image = OpenImageWindow(frame, "scaled.bmp", ToGlobal(testimg::Make(24, 160, 90, 2)));
+  SetWindowPos(frame, HWND_TOP, 20, 20, 560, 400, SWP_SHOWWINDOW);
+  OnDialog(IDD_SCALE, [](HWND d) {
+    Choose(d, 1, 320, 200);
+    Click(d, IDOK);
+  });
+  SendMessageA(frame, WM_COMMAND, MenuId(kScaleRow), 0);
+  Pump(200);
+  SaveScreenshot({frame}, "host_scaled");
+  EXPECT_EQ(KX_GetInfo(image, 24), 24);
+  HostPlugin = nullptr;
+  DestroyWindow(frame);
+}
+
+}  // namespace
