@@ -12,11 +12,10 @@ void CRP_CropRows(const DibView& source, uint32_t left, uint32_t bottom, const D
   const size_t firstByte = static_cast<size_t>(startBit / 8);
   const unsigned shift = static_cast<unsigned>(startBit % 8);
   const size_t runBits = size_t{dest.width} * dest.bits;
-  const size_t used = dest.UsedBytes();
   for (uint32_t k = 0; k < dest.height; ++k) {
     uint8_t* to = dest.Row(k);
     ExtractBitRun(source.Row(bottom + size_t{k}) + firstByte, shift, runBits, to);
-    std::memset(to + used, 0, dest.stride - used);
+    ClearPadding(to, dest.bits, dest.width, dest.stride);
   }
 }
 
@@ -32,14 +31,8 @@ HostBlock CRP_CropDIB(HostBlock image, uint32_t left, uint32_t right, uint32_t t
   const uint32_t width = s.width - left - right;
   const uint32_t height = s.height - top - bottom;
 
-  OwnedBlock result(
-      HP_Alloc(PackedDibSize(ColorTableSize(*s.header), s.bits, width, height), HP_MOVEABLE));
-  BlockLock lock(result.get());
-  if (!lock) {
-    HP_ShowMessage(IDS_CROP_NO_MEMORY);
-    return nullptr;
-  }
-  CRP_CropRows(s, left, bottom, StartImageLike(s, lock.get(), width, height));
-  lock.unlock();
-  return result.release();
+  NewImage result(source, width, height, IDS_CROP_NO_MEMORY);
+  if (!result) return nullptr;
+  CRP_CropRows(s, left, bottom, result.view);
+  return result.Release();
 }

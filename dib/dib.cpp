@@ -63,3 +63,17 @@ LockedDib::LockedDib(HostBlock block) : lock(block) {
   ok = lock && DescribeDib(lock.get(), HP_Size(block), view);
   if (!ok) HP_ShowMessage(IDS_UNSUPPORTED_IMAGE);
 }
+
+NewImage::NewImage(LockedDib& source, uint64_t bytes, unsigned noMemoryText)
+    : block_(HP_Alloc(bytes, HP_MOVEABLE)), lock_(block_.get()) {
+  if (lock_) return;
+  source.lock.unlock();
+  HP_ShowMessage(noMemoryText);
+}
+
+NewImage::NewImage(LockedDib& source, uint32_t width, uint32_t height, unsigned noMemoryText)
+    : NewImage(source,
+               PackedDibSize(ColorTableSize(*source.view.header), source.view.bits, width, height),
+               noMemoryText) {
+  if (*this) view = StartImageLike(source.view, data(), width, height);
+}

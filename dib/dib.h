@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "dib/block.h"
 #include "dib/host_port.h"
@@ -147,4 +148,41 @@ struct LockedDib {
   BlockLock lock;
   DibView view;
   bool ok = false;
+};
+
+// Zeroes what follows the last pixel of a row of `width` pixels of `bits`, `stride` bytes long: the
+// low bits of the last used byte that hold no pixel and the bytes after it. Every image the
+// engines build has clean padding, so that equal pictures are equal blocks.
+inline void ClearPadding(uint8_t* row, unsigned bits, uint32_t width, size_t stride) {
+  const uint64_t usedBits = uint64_t{bits} * width;
+  auto byte = static_cast<size_t>(usedBits / 8);
+  if (usedBits % 8) row[byte++] &= HighBitsMask[usedBits % 8];
+  std::memset(row + byte, 0, stride - byte);
+}
+
+// A new PackedDib being built: allocated movable and locked, freed unless handed over. When it
+// cannot be had the guard is false, `source` has been unlocked (nothing stays locked while the
+// message shows) and `noMemoryText` has been shown.
+class NewImage {
+ public:
+  // `bytes` bytes, for the caller to fill.
+  NewImage(LockedDib& source, uint64_t bytes, unsigned noMemoryText);
+  // width × height pixels of the source's depth, begun by StartImageLike; `view` describes it.
+  NewImage(LockedDib& source, uint32_t width, uint32_t height, unsigned noMemoryText);
+  NewImage(const NewImage&) = delete;
+  NewImage& operator=(const NewImage&) = delete;
+
+  explicit operator bool() const { return static_cast<bool>(lock_); }
+  uint8_t* data() const { return lock_.get(); }
+  // Unlocks the image and hands it to the caller.
+  HostBlock Release() {
+    lock_.unlock();
+    return block_.release();
+  }
+
+  DibView view;  // rows not written; empty for the first constructor
+
+ private:
+  OwnedBlock block_;
+  BlockLock lock_;
 };

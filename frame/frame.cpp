@@ -42,8 +42,7 @@ template <size_t BytesPerPixel>
 void FillDeepRow(const DibView& image, uint8_t* row, uint32_t value, Hole hole) {
   FillPixels<BytesPerPixel>(row, hole.from, value);
   FillPixels<BytesPerPixel>(row + size_t{hole.to} * BytesPerPixel, image.width - hole.to, value);
-  const size_t used = size_t{image.width} * BytesPerPixel;
-  std::memset(row + used, 0, image.stride - used);
+  ClearPadding(row, image.bits, image.width, image.stride);
 }
 
 void FillRow(const DibView& image, uint8_t* row, const FrameColor& color, Hole hole = {}) {
@@ -157,14 +156,8 @@ HostBlock FRM_ComposeFrame(HostBlock source, const FrameSpec& params) {
   const uint32_t width = s.width + params.addWidth;
   const uint32_t height = s.height + params.addHeight;
 
-  OwnedBlock result(
-      HP_Alloc(PackedDibSize(ColorTableSize(*s.header), s.bits, width, height), HP_MOVEABLE));
-  BlockLock lock(result.get());
-  if (!lock) {
-    HP_ShowMessage(IDS_FRAME_NO_MEMORY);
-    return nullptr;
-  }
-  FRM_ComposeRows(params, s, StartImageLike(s, lock.get(), width, height));
-  lock.unlock();
-  return result.release();
+  NewImage result(image, width, height, IDS_FRAME_NO_MEMORY);
+  if (!result) return nullptr;
+  FRM_ComposeRows(params, s, result.view);
+  return result.Release();
 }

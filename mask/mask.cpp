@@ -111,15 +111,6 @@ void Merge32(const uint8_t* src, uint8_t* dst, uint32_t width, const uint8_t* ma
   }
 }
 
-// Zeroes the bits after the last pixel of a row, whatever the renderer or the merge left there,
-// so that masked images have the same clean padding as every other image we build.
-void ClearPadding(uint8_t* row, uint32_t bits, uint32_t width, size_t stride) {
-  const uint64_t usedBits = uint64_t{bits} * width;
-  size_t byte = static_cast<size_t>(usedBits / 8);
-  if (usedBits % 8) row[byte++] &= HighBitsMask[usedBits % 8];
-  std::memset(row + byte, 0, stride - byte);
-}
-
 // Merges every row. `mask` is the separate 8-bit mask (rows `maskStride` apart, bottom row first)
 // or null when the mask was rendered into `dst` itself.
 void MergeRows(const DibView& src, const DibView& dst, const uint8_t* mask, size_t maskStride,
@@ -151,6 +142,7 @@ void MergeRows(const DibView& src, const DibView& dst, const uint8_t* mask, size
         Merge32(s, d, src.width, m, r);
         break;
     }
+    // Whatever the renderer or the merge left after the last pixel goes.
     ClearPadding(d, src.bits, src.width, src.stride);
   }
 }
@@ -181,14 +173,9 @@ HostBlock MAS_ApplyMask(HostBlock source, const MaskRenderer& render, int32_t in
 
   // The full width and height are used, not their low 16 bits: a raster of another size than the
   // image would silently misplace the drawing.
-  OwnedBlock result(HP_Alloc(
-      PackedDibSize(ColorTableSize(*src.header), src.bits, src.width, src.height), HP_MOVEABLE));
-  BlockLock resultLock(result.get());
-  if (!resultLock) {
-    HP_ShowMessage(IDS_MASK_NO_MEMORY_IMAGE);
-    return nullptr;
-  }
-  const DibView dst = StartImageLike(src, resultLock.get(), src.width, src.height);
+  NewImage result(image, src.width, src.height, IDS_MASK_NO_MEMORY_IMAGE);
+  if (!result) return nullptr;
+  const DibView& dst = result.view;
 
   // An index beyond the colour table cannot be honoured; for 4-bit images it is kept to its nibble
   // so that it can never spill into the neighbouring pixel.
@@ -204,21 +191,16 @@ HostBlock MAS_ApplyMask(HostBlock source, const MaskRenderer& render, int32_t in
 
   if (ChooseMaskLayout(src.bits, displayBits) == MaskLayout::Separate) {
     const size_t maskStride = static_cast<size_t>(RowStride(8, src.width));
-    OwnedBlock mask(HP_Alloc(PackedDibSize(1024, 8, src.width, src.height), HP_MOVEABLE));
-    BlockLock maskLock(mask.get());
-    if (!maskLock) {
-      HP_ShowMessage(IDS_MASK_NO_MEMORY_MASK);
-      return nullptr;
-    }
-    uint8_t* maskRows = StartMaskImage(src, maskLock.get(), maskStride);
+    NewImage mask(image, PackedDibSize(1024, 8, src.width, src.height), IDS_MASK_NO_MEMORY_MASK);
+    if (!mask) return nullptr;
+    uint8_t* maskRows = StartMaskImage(src, mask.data(), maskStride);
     if (!render(MaskRaster{maskRows, maskStride, src.width, src.height, 8})) return nullptr;
     MergeRows(src, dst, maskRows, maskStride, r);
   } else {
     if (!render(MaskRaster{dst.rows, dst.stride, src.width, src.height, src.bits})) return nullptr;
     MergeRows(src, dst, nullptr, 0, r);
   }
-  resultLock.unlock();
-  return result.release();
+  return result.Release();
 }
 
 void MAS_RasterFromMono(const uint8_t* mono, size_t monoStride, const MaskRaster& raster) {

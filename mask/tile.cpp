@@ -1,48 +1,12 @@
 #include "mask/tile.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "dib/bit_runs.h"
+#include "dib/row_mirror.h"
 #include "resources/text_ids.h"
 
 namespace {
-
-template <size_t BytesPerPixel>
-void ReversePixels(const uint8_t* from, uint8_t* to, size_t width) {
-  const uint8_t* src = from + (width - 1) * BytesPerPixel;
-  for (size_t x = 0; x < width; ++x, src -= BytesPerPixel, to += BytesPerPixel)
-    std::memcpy(to, src, BytesPerPixel);
-}
-
-// The pixels of `row` (an image row of `s`) in reverse order into `out`, starting at column 0.
-// A reversed copy is made once per source row and then placed like an upright one.
-void ReverseRow(const DibView& s, const uint8_t* row, uint8_t* out) {
-  const size_t used = s.UsedBytes();
-  switch (s.bits) {
-    case 1:
-    case 4: {
-      // Reverse the bytes, then the pixels inside each byte; the padding bits of the last byte
-      // now lead, so the run is moved back to bit 7 of byte 0.
-      for (size_t j = 0; j < used; ++j) {
-        const uint8_t b = row[used - 1 - j];
-        out[j] = s.bits == 1 ? BitReverseTable[b] : static_cast<uint8_t>(b << 4 | b >> 4);
-      }
-      const size_t runBits = size_t{s.width} * s.bits;
-      ExtractBitRun(out, static_cast<unsigned>(used * 8 - runBits), runBits, out);
-      break;
-    }
-    case 8:
-      std::reverse_copy(row, row + used, out);
-      break;
-    case 24:
-      ReversePixels<3>(row, out, s.width);
-      break;
-    case 32:
-      ReversePixels<4>(row, out, s.width);
-      break;
-  }
-}
 
 // One destination row: nx copies of the source row (odd copies from `reversed` when it is not
 // null), each placed at its bit position, then the tail of the last byte and the padding zeroed.
@@ -54,10 +18,7 @@ void BuildRow(const DibView& s, const uint8_t* upright, const uint8_t* reversed,
     InsertBitRun(row + bit / 8, static_cast<unsigned>(bit % 8),
                  reversed && k % 2 ? reversed : upright, runBits);
   }
-  const size_t used = d.UsedBytes();
-  const unsigned tail = static_cast<unsigned>(uint64_t{d.width} * d.bits % 8);
-  if (tail != 0) row[used - 1] &= HighBitsMask[tail];
-  std::memset(row + used, 0, d.stride - used);
+  ClearPadding(row, d.bits, d.width, d.stride);
 }
 
 }  // namespace
@@ -74,7 +35,9 @@ void TIL_TileRows(const DibView& source, uint32_t nx, uint32_t ny, bool mirror, 
   // row for row or in reverse row order.
   for (uint32_t i = 0; i < h; ++i) {
     const uint8_t* row = source.Row(flipped(0) ? h - 1 - i : i);
-    if (reversedCopies) ReverseRow(source, row, rowBuffer);
+    const uint8_t* next = i + 1 < h ? source.Row(flipped(0) ? h - 2 - i : i + 1) : row;
+    // A reversed copy is made once per source row and then placed like an upright one.
+    if (reversedCopies) MirrorRow(row, rowBuffer, source.bits, source.width, source.stride, next);
     BuildRow(source, row, reversedCopies ? rowBuffer : nullptr, nx, dest, dest.Row(i));
   }
   for (uint32_t ty = 1; ty < ny; ++ty) {
@@ -99,13 +62,9 @@ HostBlock TIL_TileDIB(HostBlock source, uint32_t nx, uint32_t ny, bool mirror) {
     return nullptr;
   }
 
-  OwnedBlock result(
-      HP_Alloc(PackedDibSize(ColorTableSize(*s.header), s.bits, width, height), HP_MOVEABLE));
-  BlockLock lock(result.get());
-  if (!lock) {
-    HP_ShowMessage(IDS_TILE_NO_MEMORY);
-    return nullptr;
-  }
+  NewImage result(image, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                  IDS_TILE_NO_MEMORY);
+  if (!result) return nullptr;
   const bool reversedCopies = mirror && nx > 1;
   OwnedBlock bufferBlock(reversedCopies ? HP_Alloc(s.stride, HP_MOVEABLE) : nullptr);
   BlockLock buffer(bufferBlock.get());
@@ -113,10 +72,7 @@ HostBlock TIL_TileDIB(HostBlock source, uint32_t nx, uint32_t ny, bool mirror) {
     HP_ShowMessage(IDS_TILE_NO_MEMORY);
     return nullptr;
   }
-  const DibView d =
-      StartImageLike(s, lock.get(), static_cast<uint32_t>(width), static_cast<uint32_t>(height));
-  TIL_TileRows(s, nx, ny, mirror, d, buffer.get());
+  TIL_TileRows(s, nx, ny, mirror, result.view, buffer.get());
   buffer.unlock();
-  lock.unlock();
-  return result.release();
+  return result.Release();
 }

@@ -171,11 +171,6 @@ void WriteIndex(uint8_t* row, uint32_t x, unsigned index) {
   }
 }
 
-void ZeroRowPadding(const DibView& dest, uint32_t y) {
-  const size_t used = dest.UsedBytes();
-  std::memset(dest.Row(y) + used, 0, dest.stride - used);
-}
-
 // Low quality, palette depths: the source index or the fill index. At 8 bits a row stops sampling
 // at its first outside sample after an inside one: the rest of the row is fill.
 template <unsigned Bits>
@@ -275,7 +270,7 @@ void RunHighRows(Sampler& sm, const DibView& dest, RowKernel kernel, HostWindow 
   for (uint32_t y = 0; y < dest.height; ++y) {
     if (y % 8 == 0 || y == dest.height - 1) HP_ProgressStep(y);
     kernel(sm, dest, y);
-    ZeroRowPadding(dest, y);
+    ClearPadding(dest.Row(y), dest.bits, dest.width, dest.stride);
   }
   HP_ProgressStep(dest.height);
   sm.Free();
@@ -365,7 +360,7 @@ bool ROT_SampleLow(const DibView& source, const DibView& dest, double radians, R
   if (!sm.Prepare(source, dest, radians, kLowOffset, kLowOffset, fill)) return false;
   for (uint32_t y = 0; y < dest.height; ++y) {
     kernel(sm, dest, y);
-    ZeroRowPadding(dest, y);
+    ClearPadding(dest.Row(y), dest.bits, dest.width, dest.stride);
   }
   return true;
 }
@@ -439,19 +434,13 @@ HostBlock ROT_RotateAny(HostBlock source, uint16_t quality, int32_t d, RotateFil
   }
   const auto width = static_cast<uint32_t>(size.width), height = static_cast<uint32_t>(size.height);
 
-  OwnedBlock result(HP_Alloc(PackedDibSize(colors * 4, bits, width, height), HP_MOVEABLE));
-  BlockLock lock(result.get());
-  if (!lock) {
-    image.lock.unlock();
-    HP_ShowMessage(IDS_ROTATE_NO_MEMORY);
-    return nullptr;
-  }
-  const DibView dest = StartTurnedImage(s, lock.get(), width, height, high, bits, colors);
+  NewImage result(image, PackedDibSize(colors * 4, bits, width, height), IDS_ROTATE_NO_MEMORY);
+  if (!result) return nullptr;
+  const DibView dest = StartTurnedImage(s, result.data(), width, height, high, bits, colors);
   const double radians = Radians(d);
   const bool done = !high  ? ROT_SampleLow(s, dest, radians, fill)
                     : grey ? ROT_SampleHighGrey(s, dest, radians, fill, progressOwner)
                            : ROT_SampleHighColor(s, dest, radians, fill, progressOwner);
-  lock.unlock();
   if (!done) return nullptr;  // the sampler has reported it; the new block is freed here
-  return result.release();
+  return result.Release();
 }
