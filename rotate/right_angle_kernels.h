@@ -32,7 +32,7 @@ struct Planes {
   uint32_t h;  // source height
 };
 
-// Tiles of the moves one pixel at a time (edges, 4 bits, processors without SSE2): many source
+// Tiles of the moves one pixel at a time (edges, 4 bits, the portable set): many source
 // rows by few source columns, so that each source column of a tile becomes a long run in one
 // destination row.
 constexpr uint32_t kRunRows = 256;
