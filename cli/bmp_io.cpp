@@ -180,15 +180,7 @@ bool ParseHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize, BmpLa
 
 // Zeroes the bits after the last pixel of each of `height` rows of `stride` bytes.
 void ClearPadding(uint8_t* rows, size_t stride, size_t height, uint32_t bits, uint32_t width) {
-  const uint64_t usedBits = uint64_t{bits} * width;
-  const size_t fullBytes = static_cast<size_t>(usedBits / 8);
-  const unsigned tailBits = static_cast<unsigned>(usedBits % 8);
-  for (size_t k = 0; k < height; ++k) {
-    uint8_t* row = rows + k * stride;
-    size_t clearFrom = fullBytes;
-    if (tailBits) row[clearFrom++] &= static_cast<uint8_t>(0xFF00u >> tailBits);
-    std::memset(row + clearFrom, 0, stride - clearFrom);
-  }
+  for (size_t k = 0; k < height; ++k) ::ClearPadding(rows + k * stride, bits, width, stride);
 }
 
 // Puts rows read in file order into bottom-up order and clears the padding of every row, so that
