@@ -105,7 +105,7 @@ void MirrorPacked(const uint8_t* from, uint8_t* to, size_t used, size_t stride, 
 
 void MirrorRowSse2(const uint8_t* from, uint8_t* to, unsigned bits, uint32_t width, size_t stride,
                    const uint8_t* ahead) {
-  const size_t used = (uint64_t{bits} * width + 7) / 8;
+  const auto used = static_cast<size_t>((uint64_t{bits} * width + 7) / 8);
   switch (bits) {
     case 1:
       MirrorPacked<BitVector>(from, to, used, stride, PackedShift(1, width), ahead);

@@ -24,7 +24,7 @@ void ReverseEach(const uint8_t* from, uint8_t* to, size_t width, const uint8_t* 
 
 void MirrorRowPortable(const uint8_t* from, uint8_t* to, unsigned bits, uint32_t width,
                        size_t stride, const uint8_t* ahead) {
-  const size_t used = (uint64_t{bits} * width + 7) / 8;
+  const auto used = static_cast<size_t>((uint64_t{bits} * width + 7) / 8);
   switch (bits) {
     case 1:
       MirrorPackedFrom<BitOrder>(from, to, used, stride, PackedShift(1, width), ahead, 0);
