@@ -61,6 +61,6 @@ TEST_P(CropAtDepth, KeepsExactlyTheRectangleAndRefusesEmptyOnes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, CropAtDepth, testing::ValuesIn(testimg::kDepths),
-                         [](const auto& info) { return std::to_string(info.param) + "bit"; });
+                         testimg::DepthName);
 
 }  // namespace

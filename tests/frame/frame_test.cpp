@@ -83,7 +83,7 @@ TEST_P(FrameAtDepth, PlacesTheImageInsideItsMarginsAndFailsCleanly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, FrameAtDepth, testing::ValuesIn(testimg::kDepths),
-                         [](const auto& info) { return std::to_string(info.param) + "bit"; });
+                         testimg::DepthName);
 
 // A 10 x 10 image with addWidth 6, left 2, addHeight 4, bottom 1 becomes 16 x 14: its
 // bottom-left pixel lands in column 2 of the second stored row, its top-right pixel 3 rows below

@@ -118,7 +118,7 @@ TEST_P(RightAngle, VectorKernelsMatchThePortableOnes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, RightAngle, testing::ValuesIn(testimg::kDepths),
-                         [](const auto& info) { return std::to_string(info.param) + "bit"; });
+                         testimg::DepthName);
 
 #ifndef _WIN32
 // ImageMagick turns clockwise for positive angles, like the engine. Raw RGB files, rows from the

@@ -37,7 +37,7 @@ TEST_P(NearestByDepth, PicksThePixelUnderEachCentreAndKeepsHeaderAndTable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, NearestByDepth, ::testing::ValuesIn(testimg::kDepths),
-                         [](const auto& info) { return std::to_string(info.param) + "bit"; });
+                         testimg::DepthName);
 
 // Like the host's own resize, failures show nothing: the caller reports them.
 TEST(Nearest, FailsSilentlyAndLeavesNothing) {

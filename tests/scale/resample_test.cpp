@@ -151,7 +151,7 @@ TEST_P(ResampleByDepth, MatchesTheReferenceOnRandomImages) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, ResampleByDepth, ::testing::ValuesIn(testimg::kDepths),
-                         [](const auto& info) { return std::to_string(info.param) + "bit"; });
+                         testimg::DepthName);
 
 // An 8-bit source whose palette maps index i to grey i, as one row or one column: scaled in grey
 // mode, the values in and out are plain numbers.
