@@ -149,6 +149,25 @@ HANDLE WINAPI CreateFileShim(LPCSTR path, DWORD access, DWORD share, LPSECURITY_
   return RealCreateFileA(path, access, share, security, disposition, flags, model);
 }
 
+// The Mask dialog's shape loading: its resource and the write of its temporary file.
+decltype(&FindResourceA) RealFindResourceA;
+decltype(&LoadResource) RealLoadResource;
+decltype(&WriteFile) RealWriteFile;
+
+HRSRC WINAPI FindResourceShim(HMODULE module, LPCSTR name, LPCSTR type) {
+  return ShouldFail("FindResourceA") ? nullptr : RealFindResourceA(module, name, type);
+}
+HGLOBAL WINAPI LoadResourceShim(HMODULE module, HRSRC resource) {
+  return ShouldFail("LoadResource") ? nullptr : RealLoadResource(module, resource);
+}
+BOOL WINAPI WriteFileShim(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written,
+                          LPOVERLAPPED overlapped) {
+  if (!ShouldFail("WriteFile")) return RealWriteFile(file, bytes, count, written, overlapped);
+  if (written) *written = 0;
+  SetLastError(ERROR_DISK_FULL);
+  return FALSE;
+}
+
 // GDI objects and DCs: each creator adds what it returns, each deleter removes what it deleted.
 // The shims are installed for the functions IMAGE.DLL imports; the list covers what the dialogs
 // use, so a new import is counted without a change here.
@@ -162,6 +181,7 @@ void MadeDc(HDC dc, const char* call) {
 #define GDI_CREATOR(Result, name, params, args) \
   decltype(&name) Real##name;                   \
   Result WINAPI name##Shim params {             \
+    if (ShouldFail(#name)) return nullptr;      \
     const Result handle = Real##name args;      \
     Made(Records.gdiObjects, handle, #name);    \
     return handle;                              \
@@ -192,12 +212,13 @@ GDI_CREATOR(HMETAFILE, GetMetaFileA, (LPCSTR n), (n))
 GDI_CREATOR(HMETAFILE, CopyMetaFileA, (HMETAFILE m, LPCSTR n), (m, n))
 #undef GDI_CREATOR
 
-#define DC_MAKER(name, params, args)  \
-  decltype(&name) Real##name;         \
-  HDC WINAPI name##Shim params {      \
-    const HDC made = Real##name args; \
-    MadeDc(made, #name);              \
-    return made;                      \
+#define DC_MAKER(name, params, args)       \
+  decltype(&name) Real##name;              \
+  HDC WINAPI name##Shim params {           \
+    if (ShouldFail(#name)) return nullptr; \
+    const HDC made = Real##name args;      \
+    MadeDc(made, #name);                   \
+    return made;                           \
   }
 DC_MAKER(GetDC, (HWND w), (w))
 DC_MAKER(GetWindowDC, (HWND w), (w))
@@ -416,6 +437,9 @@ void LoadAndPatch() {
   PatchIfImported("comdlg32.dll", "ChooseFontA", RealChooseFontA, ChooseFontShim);
   PatchIfImported("KERNEL32.dll", "GetTempFileNameA", RealGetTempFileNameA, GetTempFileNameShim);
   PatchIfImported("KERNEL32.dll", "CreateFileA", RealCreateFileA, CreateFileShim);
+  PatchIfImported("KERNEL32.dll", "FindResourceA", RealFindResourceA, FindResourceShim);
+  PatchIfImported("KERNEL32.dll", "LoadResource", RealLoadResource, LoadResourceShim);
+  PatchIfImported("KERNEL32.dll", "WriteFile", RealWriteFile, WriteFileShim);
   PatchGdi();
 }
 

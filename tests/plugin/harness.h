@@ -67,7 +67,8 @@ struct Calls {
   // Calls made of each shimmed function, and the planned failures: the calls of a function (counted
   // from 1) that fail. GlobalAlloc and RegisterClassA fail with 0, DialogBoxParamA with -1
   // (as when the dialog cannot be created), CreateMetaFileA, CloseMetaFile and GetTempFileNameA
-  // with 0, CreateFileA with INVALID_HANDLE_VALUE.
+  // with 0, CreateFileA with INVALID_HANDLE_VALUE, WriteFile with FALSE; FindResourceA,
+  // LoadResource and every counted creator of a GDI object or DC below with null.
   std::map<std::string, int> calls;
   std::map<std::string, std::set<int>> failures;
   std::set<HGLOBAL> live;  // allocated and not yet freed nor handed to the host with ZQ_SetHDib
