@@ -24,3 +24,5 @@ int SCL_SettingsDialog(HWND hostWindow);
 // The host's request 4122: `window`'s image scaled by the stored settings, without a dialog and
 // without a message when the window has no image. The host window is not used.
 void SCL_ScaleWindow(HWND hostWindow, HWND window);
+// Tile: the Tile Image dialog, then a new image of copies across and down.
+void TIL_TileCommand(HWND window);

@@ -10,6 +10,7 @@
 #define IDD_COLOR_CHOOSER 8300
 #define IDD_SCALE 8307
 #define IDD_ROTATE 8304
+#define IDD_TILE_IMAGE 8302
 
 /* Controls of the colour chooser (8300) */
 #define IDC_COLOR_GRID 133
@@ -53,6 +54,11 @@
 #define IDC_ROTATE_QUALITY 113
 #define IDC_ROTATE_SWATCH 137
 #define IDC_ROTATE_COLOR 139
+
+/* Controls of the Tile Image dialog (8302) */
+#define IDC_TILE_WIDTH 99
+#define IDC_TILE_HEIGHT 100
+#define IDC_TILE_MIRROR 132
 
 /* Command ids that the host chooses, not reserved at start-up */
 #define ScaleSettingsCommandId 4121

@@ -1,0 +1,24 @@
+// The Tile command: the Tile Image dialog, then the image repeated across and down.
+#include "dib/block.h"
+#include "mask/tile.h"
+#include "mask/tile_dialog.h"
+#include "plugin/commands.h"
+#include "plugin/dialog.h"
+#include "plugin/host_api.h"
+#include "plugin/settings.h"
+#include "resources/ids.h"
+#include "resources/text_ids.h"
+
+void TIL_TileCommand(HWND window) {
+  TileDialogState state;
+  RunImageCommand(
+      window, IDS_TILE_NO_IMAGE,
+      [&](HGLOBAL) {
+        // One copy each way would give the image back unchanged: nothing is built for it.
+        return RunModalDialog(ZQ_GetOwnerWnd(window), IDD_TILE_IMAGE, TIL_TileProc, &state) == 1 &&
+               (state.across > 1 || state.down > 1);
+      },
+      [&](HGLOBAL image) {
+        return OwnedBlock(TIL_TileDIB(image, state.across, state.down, TileMirror != 0));
+      });
+}

@@ -1,0 +1,117 @@
+// The Tile command and its dialog through real messages: the result against the engine, the
+// count checks at OK, Mirror Tiles, and the failures.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "mask/tile.h"
+#include "plugin/host_api.h"
+#include "resources/ids.h"
+#include "resources/text_ids.h"
+#include "tests/plugin/harness.h"
+#include "tests/support/images.h"
+
+namespace {
+
+using namespace harness;
+using Strings = std::vector<std::string>;
+
+constexpr int kTileRow = 8;
+
+class TileCommand : public PluginTest, public testing::WithParamInterface<unsigned> {
+ protected:
+  // Runs the command: the mirror mark set to `mirror`, the counts typed, Enter.
+  void Tile(const char* across, const char* down, bool mirror) {
+    OnDialog(IDD_TILE_IMAGE, [=](HWND d) {
+      if (Checked(d, IDC_TILE_MIRROR) != mirror) Click(d, IDC_TILE_MIRROR);
+      Type(d, IDC_TILE_WIDTH, across);
+      Type(d, IDC_TILE_HEIGHT, down);
+      Key(d, VK_RETURN);
+    });
+    RunCommand(window_, kTileRow);
+  }
+  TestWindow window_;
+};
+
+// 3 × 2 with and without mirror gives the engine's result; 1 × 1 changes nothing, no cursor.
+TEST_P(TileCommand, TilesAsTheEngineDoes) {
+  for (int run = 0; run < 3; ++run) {
+    HGLOBAL image = Hold(window_, GetParam(), 7, 5, GetParam());
+    const auto before = GlobalBytes(image);
+    ClearCalls();
+    Tile(run < 2 ? "3" : "1", run < 2 ? "2" : "1", run == 1);
+    const Strings log = HostLog();
+    if (run == 2) {
+      EXPECT_EQ(log, (Strings{"ZQ_GetHDib", "ZQ_GetOwnerWnd"}));
+      EXPECT_EQ(ZQ_GetHDib(window_), image);
+      EXPECT_TRUE(Recorded().cursors.empty());
+      continue;
+    }
+    EXPECT_EQ(log, (Strings{"ZQ_GetHDib", "ZQ_GetOwnerWnd", "ZQ_SetHDib"}));
+    EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)),
+              EngineResult(before, [&](HostBlock dib) { return TIL_TileDIB(dib, 3, 2, run); }));
+    EXPECT_EQ(Recorded().cursors.size(), 2u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, TileCommand, testing::ValuesIn(testimg::kDepths),
+                         testimg::DepthName);
+
+// Opening shows 1, 1 and the remembered mark; a Mirror click turns it over once and stays after
+// Cancel, and Exit stores it. OK refuses bad counts (the rule itself is tested natively) with one
+// message each, the dialog left open with the field focused and selected. No image: a message and
+// no dialog. Too large: a message before any allocation; one copy less passes.
+TEST_F(TileCommand, ChecksCountsKeepsTheMirrorClickAndRefusesWhatItCannotTile) {
+  Hold(window_, 1, 10000, 1);
+  bool mirror = false;
+  for (int run = 0; run < 2; ++run) {
+    OnDialog(IDD_TILE_IMAGE, [&](HWND d) {
+      EXPECT_EQ(Text(d, IDC_TILE_WIDTH) + Text(d, IDC_TILE_HEIGHT), "11");
+      if (run == 0) mirror = Checked(d, IDC_TILE_MIRROR);
+      EXPECT_EQ(Checked(d, IDC_TILE_MIRROR), mirror != (run == 1));
+      SaveScreenshot({d}, Checked(d, IDC_TILE_MIRROR) ? "tile_image_mirror" : "tile_image_open");
+      Click(d, IDC_TILE_MIRROR);
+      for (auto [width, height] : {std::pair{"12a", "2"}, {"65537", "2"}, {"0", "x"}}) {
+        SetText(d, IDC_TILE_WIDTH, width);
+        SetText(d, IDC_TILE_HEIGHT, height);
+        Click(d, IDOK);
+        const bool badWidth = *height != 'x';
+        const int field = badWidth ? IDC_TILE_WIDTH : IDC_TILE_HEIGHT;
+        EXPECT_EQ(Recorded().boxes.back().text,
+                  TextById(badWidth ? IDS_TILE_BAD_WIDTH : IDS_TILE_BAD_HEIGHT));
+        // (Focus is there only while the dialog is active; a test beside this one may take that.)
+        EXPECT_TRUE(GetActiveWindow() != d || FocusId(d) == field) << width;
+        const LRESULT selection = SendDlgItemMessageA(d, field, EM_GETSEL, 0, 0);
+        EXPECT_EQ(HIWORD(selection) - LOWORD(selection), Text(d, field).size()) << width;
+        if (*width == '1') SaveScreenshot({d}, "tile_image_bad_width");
+      }
+      Key(d, VK_ESCAPE);
+    });
+    ClearCalls();
+    RunCommand(window_, kTileRow);
+    EXPECT_EQ(Recorded().boxes.size(), 3u);
+    EXPECT_EQ(HostLog(), (Strings{"ZQ_GetHDib", "ZQ_GetOwnerWnd"}));
+  }
+  ClearCalls();
+  Plugin().exit();
+  EXPECT_EQ(HostLog("ProfileWriteLong Mirror"),
+            Strings{"ProfileWriteLong Mirror " + std::to_string(mirror)});
+
+  ClearCalls();
+  Tile("4", "1", false);  // 40000 wide
+  ExpectOneMessage(IDS_TILE_TOO_LARGE);
+  EXPECT_EQ(Recorded().calls["GlobalAlloc"], 0);
+  Tile("3", "1", false);
+  EXPECT_EQ(HostLog("ZQ_SetHDib").size(), 1u);
+  TestWindow empty;
+  Plugin().imageActivate(empty, 1, 0);
+  ClearCalls();
+  RunCommand(empty, kTileRow);
+  ExpectOneMessage(IDS_TILE_NO_IMAGE);
+  EXPECT_EQ(HostLog(), Strings{"ZQ_GetHDib"});
+}
+
+}  // namespace
