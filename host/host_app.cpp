@@ -270,8 +270,6 @@ bool RegisterClasses() {
   wc.lpszClassName = kImageWindowClass;
   // A plain class of that name made earlier in this program (the tests' image windows, when no
   // window of it is left) gives way to the viewer's.
-  // A plain class of that name registered earlier in this process (the tests' image windows) gives
-  // way, so that the viewer's windows get the viewer's procedure.
   UnregisterClassA(kImageWindowClass, instance);
   done = RegisterClassA(&wc) != 0;
   return done;

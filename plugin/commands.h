@@ -26,3 +26,5 @@ int SCL_SettingsDialog(HWND hostWindow);
 void SCL_ScaleWindow(HWND hostWindow, HWND window);
 // Tile: the Tile Image dialog, then a new image of copies across and down.
 void TIL_TileCommand(HWND window);
+// Mask: the Mask Image dialog, then a new image masked with the chosen shape.
+void MAS_MaskCommand(HWND window);

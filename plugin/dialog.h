@@ -65,8 +65,6 @@ void WriteField(HWND dialog, int id, int64_t value);
 // The frame of every menu command on an image window:
 //   1. the window's image from ZQ_GetHDib; when it has none, show `noImageText` (0: nothing, for
 //      the host's own requests) and stop;
-//   1. the window's image from ZQ_GetHDib; when it has none, show `noImageText` (if not 0) and
-//      stop;
 //   2. `ask(image)`, before the cursor changes: the dialog (false on Cancel), or for a command
 //      without one whatever must succeed first (Invert's copy); false stops the command;
 //   3. under the wait cursor, `apply(image)` returns the new image as an OwnedBlock, or an empty

@@ -11,6 +11,7 @@
 #define IDD_SCALE 8307
 #define IDD_ROTATE 8304
 #define IDD_TILE_IMAGE 8302
+#define IDD_MASK_IMAGE 8303
 
 /* Controls of the colour chooser (8300) */
 #define IDC_COLOR_GRID 133
@@ -59,6 +60,15 @@
 #define IDC_TILE_WIDTH 99
 #define IDC_TILE_HEIGHT 100
 #define IDC_TILE_MIRROR 132
+
+/* Controls of the Mask Image dialog (8303) */
+#define IDC_MASK_SWATCH 107
+#define IDC_MASK_LIST 130
+#define IDC_MASK_PREVIEW 131
+#define IDC_MASK_COLOR 133
+#define IDC_MASK_INVERT 141
+#define IDC_MASK_ALPHA 153
+#define IDC_MASK_COLOR_CHANNELS 154
 
 /* Command ids that the host chooses, not reserved at start-up */
 #define ScaleSettingsCommandId 4121

@@ -1,7 +1,9 @@
-// Masks on Windows: the GDI renderer against the portable player.
+// Masks on Windows: the GDI renderer against the portable player, and the Mask command and dialog
+// through real messages.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <colordlg.h>
 
 #include <algorithm>
 #include <string>
@@ -10,13 +12,16 @@
 #include "mask/gdi_mask.h"
 #include "mask/metafile.h"
 #include "plugin/gdi.h"
+#include "plugin/host_api.h"
+#include "resources/ids.h"
 #include "resources/text_ids.h"
 #include "tests/plugin/harness.h"
 #include "tests/support/images.h"
 
 namespace {
 
-using harness::Plugin;
+using namespace harness;
+using Strings = std::vector<std::string>;
 
 // Shape `id` as IMAGE.DLL embeds it: a metafile for GDI, and parsed for the portable player.
 struct Shape {
@@ -91,6 +96,237 @@ TEST(GdiMaskRenderer, DrawsEveryShapeCloseToThePortablePlayer) {
       EXPECT_LE(differing * 100, (id == IDS_SHAPE_CHECKERS ? 0 : 3) * w * h) << id << " " << w;
     }
   }
+}
+
+constexpr COLORREF kBlack = 0, kWhite = 0xFFFFFF;
+const std::pair kCircle{kBlack, kWhite}, kCheckers{kWhite, kBlack}, kEmpty{kWhite, kWhite};
+const int kBoxes[3] = {IDC_MASK_INVERT, IDC_MASK_ALPHA, IDC_MASK_COLOR_CHANNELS};
+
+class MaskCommand : public PluginTest {
+ protected:
+  void Run(std::function<void(HWND)> script) {
+    OnDialog(IDD_MASK_IMAGE, std::move(script));
+    RunCommand(window_, 9);
+  }
+  TestWindow window_;
+};
+
+// Two points of the preview, painted into a bitmap of our own (tests beside this one may cover
+// the screen): right of its centre (in Circle, a white square of Checkers) and an inner corner
+// (outside Circle, in Checkers' black top-left square).
+std::pair<COLORREF, COLORREF> Preview(HWND d) {
+  HWND preview = GetDlgItem(d, IDC_MASK_PREVIEW);
+  RECT r;
+  GetClientRect(preview, &r);
+  MemoryDC dc;
+  OwnedBitmap bitmap(CreateCompatibleBitmap(ScreenDC(), r.right, r.bottom));
+  SelectedObject selected(dc, bitmap);
+  SendMessageA(preview, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+  return {GetPixel(dc, r.right * 9 / 16, r.bottom * 7 / 16), GetPixel(dc, 2, 2)};
+}
+// The colour the swatch keeps.
+COLORREF Swatch(HWND d) {
+  return static_cast<COLORREF>(GetWindowLongA(GetDlgItem(d, IDC_MASK_SWATCH), 0));
+}
+COLORREF Entry(HGLOBAL image, int i) {
+  const RgbQuad c = reinterpret_cast<const RgbQuad*>(GlobalBytes(image).data() + 40)[i];
+  return RGB(c.rgbRed, c.rgbGreen, c.rgbBlue);
+}
+LRESULT List(HWND d, UINT message, WPARAM w = 0, LPARAM l = 0) {
+  return SendDlgItemMessageA(d, IDC_MASK_LIST, message, w, l);
+}
+
+// Choices made on a 32-bit image and cancelled (the list by notification and by arrow key, the
+// three boxes) leave the image alone, remove each replaced shape's file, reappear at every later
+// opening and are stored at Exit (the marks other depths show never are). Each opening suits the
+// colour to the image (an index beyond the table becomes 0); Mask Color... per depth. A damaged
+// "Selected" opens on Checkers.
+TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
+  bool marks[3];
+  for (unsigned bits : {0u, 24u, 8u, 4u, 1u, 32u}) {
+    HGLOBAL image = Hold(window_, bits ? bits : 32, 64, 64);
+    const auto before = GlobalBytes(image);
+    ClearCalls();
+    Run([&](HWND d) {
+      if (!bits) {
+        std::string names;
+        for (int i = 0; i < 17; ++i) {
+          char text[32] = {};
+          List(d, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+          names += text + std::string(i < 16 ? "," : "");
+        }
+        EXPECT_EQ(names,
+                  "Checkers,Circle,Clover,Club,Computer,Diamond,Down Arrow,Heart,Keyhole,"
+                  "Left Arrow,Moon,Profile,Right Arrow,Spade,Star,Triangle,Up Arrow");
+        EXPECT_EQ(List(d, LB_GETITEMDATA, 5), 106);
+        Select(d, IDC_MASK_LIST, 0);
+        EXPECT_EQ(Preview(d), kCheckers);
+        SetFocus(GetDlgItem(d, IDC_MASK_LIST));
+        Key(d, VK_DOWN);
+        for (int i = 0; i < 3; ++i) {
+          marks[i] = !Checked(d, kBoxes[i]);
+          Click(d, kBoxes[i]);
+          EXPECT_EQ(Checked(d, kBoxes[i]), marks[i]);
+        }
+        if (marks[0]) SaveScreenshot({d}, "mask_image_circle_inverted");
+        return Key(d, VK_ESCAPE);
+      }
+      EXPECT_EQ(List(d, LB_GETCURSEL), 1);
+      EXPECT_EQ(Preview(d), kCircle) << bits;
+      EXPECT_EQ(Checked(d, IDC_MASK_INVERT), marks[0]);
+      EXPECT_EQ(Enabled(d, IDC_MASK_ALPHA) + Enabled(d, IDC_MASK_COLOR_CHANNELS), 2 * (bits == 32));
+      EXPECT_EQ(2 * Checked(d, IDC_MASK_ALPHA) + Checked(d, IDC_MASK_COLOR_CHANNELS),
+                bits == 32 ? 2 * marks[1] + marks[2] : 1);
+      EXPECT_TRUE((bits != 4 && bits != 1) || Swatch(d) == Entry(image, 0)) << bits;
+      if (bits == 24) {
+        SaveScreenshot({d}, "mask_image_24bit");
+        const COLORREF shown = Swatch(d);
+        OnDialog(0, [](HWND c) { Key(c, VK_ESCAPE); });
+        Click(d, IDC_MASK_COLOR);
+        EXPECT_EQ(Swatch(d), shown);
+        OnDialog(0, [](HWND c) {
+          Type(c, COLOR_RED, "200");
+          Click(c, IDOK);
+        });
+        Click(d, IDC_MASK_COLOR);  // the index becomes 0
+        EXPECT_EQ(GetRValue(Swatch(d)), 200);
+        EXPECT_EQ(Preview(d), kCircle) << "after the chooser closed over it";
+      } else if (bits == 8) {
+        EXPECT_EQ(Swatch(d), Entry(image, 0));
+        OnDialog(IDD_COLOR_CHOOSER, [](HWND c) {
+          HWND grid = GetDlgItem(c, IDC_COLOR_GRID);
+          RECT r;
+          GetClientRect(grid, &r);
+          const int w = (r.right - 17) / 16, h = (r.bottom - 17) / 16;  // cells of the 16 × 16 grid
+          MouseDown(grid, {12 * w + w / 2, 8 * h + h / 2});  // entry 200: column 12, row 8
+          Click(c, IDOK);
+        });
+        Click(d, IDC_MASK_COLOR);
+        EXPECT_EQ(Swatch(d), Entry(image, 200));
+        SaveScreenshot({d}, "mask_image_palette_color");
+      } else if (bits == 1) {
+        Click(d, IDC_MASK_COLOR);
+        EXPECT_EQ(Swatch(d), kWhite) << "toggled without a window";
+      } else if (bits == 32) {
+        EXPECT_EQ(Swatch(d), kWhite);
+        SaveScreenshot({d}, "mask_image_32bit");
+      }
+      Key(d, VK_ESCAPE);
+    });
+    const Strings log = HostLog();
+    EXPECT_EQ(
+        std::count_if(log.begin(), log.end(), [](auto& l) { return l.find("wqt") != l.npos; }),
+        bits ? 1 : 3)
+        << "a FileDelete for each shape loaded";
+    EXPECT_EQ(log.size(), bits ? 4u : 6u) << "image, palette, owner and the FileDeletes";
+    EXPECT_EQ(ZQ_GetHDib(window_), image);
+    EXPECT_EQ(GlobalBytes(image), before);
+    EXPECT_EQ(LockCount(image), 0);
+  }
+  ClearCalls();
+  Plugin().exit();
+  for (const std::string& line :
+       {std::string("Selected 1"), "Invert " + std::to_string(marks[0]),
+        "AlphaMask " + std::to_string(marks[1]), "AlphaColor " + std::to_string(marks[2])})
+    EXPECT_EQ(HostLog("ProfileWriteLong " + line).size(), 1u) << line;
+  char store[64], unused[64];
+  ZQ_GetProfileFile(0, store, unused);
+  WritePrivateProfileStringA("Image", "Selected", "40", store);
+  ASSERT_TRUE(InitPlugin());
+  Hold(window_, 32, 64, 64);
+  Run([](HWND d) {
+    EXPECT_EQ(List(d, LB_GETCURSEL), 0);
+    EXPECT_EQ(Preview(d), kCheckers);
+    for (int box : kBoxes) Click(d, box);  // the options as they were, for the tests after
+    Key(d, VK_ESCAPE);
+  });
+  Plugin().exit();
+}
+
+// OK masks as the engine does with the plug-in's renderer, at every depth and with the four alpha
+// choices on 32 bits, after one wait-cursor pair and the host calls in order. Each failure of the
+// image's allocations or drawing surface shows one message and keeps the image; a shape that could
+// not be loaded shows nothing, an empty preview, and masks with an empty drawing. A window without
+// an image gets nothing at all.
+TEST_F(MaskCommand, MasksAsTheEngineDoesOrFailsCleanly) {
+  const struct {
+    unsigned bits;
+    int32_t invert, alphaMask, alphaColor;
+    const char* failing;  // its first call fails
+    TextId message;
+  } cases[] = {{1, 1, 0, 0, "", {}},
+               {4, 0, 0, 0, "", {}},
+               {8, 1, 0, 0, "", {}},
+               {24, 0, 0, 0, "", {}},
+               {32, 0, 0, 0, "", {}},
+               {32, 0, 0, 1, "", {}},
+               {32, 0, 1, 0, "", {}},
+               {32, 1, 1, 1, "", {}},
+               {32, 0, 1, 1, "GlobalAlloc", IDS_MASK_NO_MEMORY_IMAGE},
+               {24, 0, 1, 1, "CreateCompatibleDC", IDS_MASK_NO_MEMORY_MASK},
+               {24, 0, 1, 1, "CreateBitmap", IDS_MASK_NO_MEMORY_MASK},
+               {8, 0, 1, 1, "FindResourceA", {}},
+               {8, 0, 1, 1, "LoadResource", {}},
+               {8, 0, 1, 1, "GetTempFileNameA", {}},
+               {8, 0, 1, 1, "CreateFileA", {}},
+               {8, 0, 1, 1, "WriteFile", {}},
+               {8, 0, 1, 1, "GetMetaFileA", {}}};
+  const Shape heart(IDS_SHAPE_HEART);
+  for (const auto& c : cases) {
+    const std::string what = std::to_string(c.bits) + " bits " + c.failing;
+    HGLOBAL image = Hold(window_, c.bits, 40, 30, c.bits + c.alphaColor);
+    static_cast<BitmapInfoHeader*>(GlobalLock(image))->biClrImportant = 1;
+    GlobalUnlock(image);
+    const auto before = GlobalBytes(image);
+    const bool loads = c.message || !*c.failing;
+    int32_t flags[3] = {};
+    bool shown = false;
+    ClearCalls();
+    if (*c.failing) FailCall(c.failing, 1);
+    Run([&](HWND d) {
+      if (loads) Select(d, IDC_MASK_LIST, 7);  // Heart
+      EXPECT_TRUE(loads || Preview(d) == kEmpty) << what;
+      // (A test beside this one may take the temporary name this load drew: then it shows none.)
+      shown = Preview(d) != kEmpty;
+      if (std::string(c.failing) == "GetMetaFileA") SaveScreenshot({d}, "mask_image_no_shape");
+      const int32_t wanted[3] = {c.invert, c.alphaMask, c.alphaColor};
+      for (int i : {0, 1, 2}) {
+        if (Enabled(d, kBoxes[i]) && Checked(d, kBoxes[i]) != (wanted[i] != 0)) Click(d, kBoxes[i]);
+        flags[i] = Checked(d, kBoxes[i]);  // the marks show the flags OK applies
+      }
+      // The mask colour the dialog shows: a table entry for palette images.
+      const COLORREF color = Swatch(d);
+      int32_t index = 0;
+      while (c.bits <= 8 && index < 255 && Entry(image, index) != color) ++index;
+      MAS_SetMaskColor(index, GetRValue(color), GetGValue(color), GetBValue(color));
+      Key(d, VK_RETURN);
+    });
+    const Strings log = HostLog();
+    EXPECT_EQ(Strings(log.begin(), log.begin() + 3),
+              (Strings{"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}))
+        << what;
+    EXPECT_EQ(std::count(log.begin(), log.end(), "ZQ_SetHDib"), !c.message) << what;
+    EXPECT_EQ(Recorded().cursors.size(), 2u) << what;
+    if (c.message) {
+      ExpectOneMessage(c.message);
+      EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)), before) << what;
+      continue;
+    }
+    EXPECT_TRUE(Recorded().boxes.empty()) << what;
+    EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)),
+              EngineResult(before,
+                           [&](HostBlock dib) {
+                             return MAS_ApplyMask(dib, shown ? heart.metafile.get() : HMETAFILE{},
+                                                  flags[0], flags[1], flags[2]);
+                           }))
+        << what;
+  }
+  TestWindow empty;
+  Plugin().imageActivate(empty, 1, 0);
+  ClearCalls();
+  RunCommand(empty, 9);
+  EXPECT_TRUE(Recorded().boxes.empty());
+  EXPECT_EQ(HostLog(), Strings{"ZQ_GetHDib"});
 }
 
 }  // namespace
