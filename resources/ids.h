@@ -70,6 +70,39 @@
 #define IDC_MASK_ALPHA 153
 #define IDC_MASK_COLOR_CHANNELS 154
 
+/* The Frame/Caption dialog (8306) */
+#define IDD_FRAME 8306
+#define IDC_FRAME_WIDTH 99
+#define IDC_FRAME_HEIGHT 100
+#define IDC_FRAME_PREVIEW 107
+#define IDC_FRAME_TOP 117
+#define IDC_FRAME_BOTTOM 118
+#define IDC_FRAME_LEFT 119
+#define IDC_FRAME_RIGHT 120
+#define IDC_FRAME_STYLE 122
+#define IDC_FRAME_RESET 123
+#define IDC_FRAME_SWATCH 133
+#define IDC_FRAME_CAPTION 134
+#define IDC_FRAME_FONT 135 /* "Style...": the caption's font */
+#define IDC_FRAME_ALIGN 136
+#define IDC_FRAME_INVERT 141
+#define IDC_FRAME_COLOR_BUTTON 150
+#define IDC_FRAME_COLORS 151
+#define IDC_FRAME_CAPTION_GROUP 152
+#define IDC_FRAME_ALPHA 153
+#define IDC_FRAME_COLOR_CHANNELS 154
+/* The preview's pattern over the image's place: 8 x 8, one bit, a black cross in every cell */
+#define IDB_FRAME_PATTERN 500
+
+/* The caption alignment dialog (8305); each group's three buttons are consecutive */
+#define IDD_FRAME_ALIGN 8305
+#define IDC_ALIGN_TOP 142
+#define IDC_ALIGN_VCENTER 143
+#define IDC_ALIGN_BOTTOM 144
+#define IDC_ALIGN_LEFT 145
+#define IDC_ALIGN_HCENTER 146
+#define IDC_ALIGN_RIGHT 147
+
 /* Command ids that the host chooses, not reserved at start-up */
 #define ScaleSettingsCommandId 4121
 #define HostScaleCommandId 4122
