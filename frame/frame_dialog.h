@@ -32,8 +32,8 @@ struct FrameDialogState {
   bool is32Bit = false;
   FrameSpec* spec = &FRM_Spec;
   FrameFlags* flags = &FRM_Flags;
-  std::string caption;  // set by OK; empty for none
-  bool updating = false;  // the dialog's own field writes (UpdateScope)
+  std::string caption;            // set by OK; empty for none
+  bool updating = false;          // the dialog's own field writes (UpdateScope)
   WNDPROC previewProc = nullptr;  // the preview control's own procedure while it is hooked
 };
 
@@ -44,10 +44,9 @@ extern "C" INT_PTR CALLBACK FrameProc(HWND dialog, UINT message, WPARAM wParam, 
 extern "C" LRESULT CALLBACK FRM_StaticHookProc(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam);
 
-// The caption alignment dialog; lParam of WM_INITDIALOG is the WORD of alignment flags. Ends with
-// the sum of the marked flags on OK, 0 on Cancel.
-extern "C" INT_PTR CALLBACK FRM_AlignProc(HWND dialog, UINT message, WPARAM wParam,
-                                          LPARAM lParam);
+// The caption alignment dialog; lParam of WM_INITDIALOG points to the WORD of alignment flags,
+// which it only reads. Ends with the sum of the marked flags on OK, 0 on Cancel.
+extern "C" INT_PTR CALLBACK FRM_AlignProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // Runs the alignment dialog owned by `owner`; on OK stores the flags in *alignment and returns
 // non-zero, on Cancel leaves it and returns 0.
 extern "C" int WINAPI FRA_ChooseAlign(HWND owner, WORD* alignment);

@@ -1,0 +1,84 @@
+// The exported composition: FRM_ComposeFrame, then the caption recorded as a metafile and merged
+// by the mask engine through the GDI renderer. Choices made here:
+//  - The metafile and the font are deleted on every path, also when the caption is merged; nothing
+//    of a failed caption is left behind.
+//  - A caption that cannot be recorded (no metafile, no font, no screen to measure on, closing
+//    fails) shows IDS_FRAME_CAPTION_FAILED and hands back the framed image without caption: the
+//    margins asked for are made. The same holds after the mask step's own message; only a frame
+//    that cannot be built leaves the caller without an image.
+//  - The caption is one line exactly as given: a line break is drawn as the font draws it.
+//  - The glyphs are rendered without smoothing: the renderer plays the metafile into a one-bit
+//    bitmap.
+#include "frame/frame_dialog.h"
+
+#include <cstring>
+
+#include "dib/dib.h"
+#include "frame/caption.h"
+#include "mask/gdi_mask.h"
+#include "plugin/gdi.h"
+#include "resources/text_ids.h"
+
+namespace {
+
+// The caption in black on white glyph cells, its window the whole framed image of width × height,
+// placed by the alignment flags after measuring it on the screen with the same font. Null when any
+// step failed; nothing is left behind then.
+OwnedMetafile RecordCaption(const FrameSpec& spec, int width, int height) {
+  MetafileRecorder recorder;
+  if (!recorder) return {};
+  // FrameFont is laid out byte for byte as LOGFONTA.
+  OwnedFont font(CreateFontIndirectA(reinterpret_cast<const LOGFONTA*>(&spec.font)));
+  if (!font) return {};
+  const int length = static_cast<int>(std::strlen(spec.caption));
+
+  SIZE extent = {};
+  {
+    ScreenDC screen;
+    if (!screen) return {};
+    SelectedObject measuring(screen, font);
+    GetTextExtentPointA(screen, spec.caption, length, &extent);
+  }
+  const CaptionOrigin at =
+      FRM_CaptionOrigin(static_cast<uint32_t>(width), static_cast<uint32_t>(height), extent.cx,
+                        extent.cy, spec.alignment);
+
+  // A metafile DC records selections rather than answering with the object replaced, so the stock
+  // font is selected back by name instead of through a SelectedObject guard.
+  SelectObject(recorder, font);
+  SetWindowOrgEx(recorder, 0, 0, nullptr);
+  SetWindowExtEx(recorder, width, height, nullptr);
+  SetTextColor(recorder, RGB(0, 0, 0));
+  SetBkColor(recorder, RGB(255, 255, 255));  // opaque mode stays: each glyph cell is white
+  TextOutA(recorder, at.x, at.y, spec.caption, length);
+  SelectObject(recorder, GetStockObject(SYSTEM_FONT));
+  font.reset();
+  return recorder.close();
+}
+
+}  // namespace
+
+extern "C" HGLOBAL WINAPI IMG_FrameDIB(HGLOBAL source, const FrameSpec* spec, DWORD invertFlag,
+                                       DWORD alphaFlag, DWORD colorFlag, DWORD /*reserved*/) {
+  HostBlock framed = FRM_ComposeFrame(source, *spec);
+  if (!framed || !spec->caption) return static_cast<HGLOBAL>(framed);
+
+  int width = 0, height = 0;
+  {
+    BlockLock lock(framed);
+    if (!lock) return static_cast<HGLOBAL>(framed);
+    const auto* header = reinterpret_cast<const BitmapInfoHeader*>(lock.get());
+    width = header->biWidth;
+    height = header->biHeight;
+  }
+  const OwnedMetafile caption = RecordCaption(*spec, width, height);
+  if (!caption) {
+    HP_ShowMessage(IDS_FRAME_CAPTION_FAILED);
+    return static_cast<HGLOBAL>(framed);
+  }
+  const HMETAFILE metafile = caption.get();
+  return static_cast<HGLOBAL>(FRM_AddCaption(
+      framed, spec->text, LOWORD(invertFlag), LOWORD(alphaFlag), LOWORD(colorFlag),
+      [metafile](const MaskRaster& raster) { return RenderMetafileGdi(metafile, raster); },
+      DisplayBits()));
+}
