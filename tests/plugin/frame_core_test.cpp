@@ -1,13 +1,10 @@
-// The exported frame composition with its GDI caption, and the caption's choosers, through
-// IMAGE.DLL's exports and real messages.
+// IMG_FrameDIB and the caption's choosers through IMAGE.DLL's exports and real messages.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commdlg.h>
 
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "frame/caption.h"
 #include "mask/gdi_mask.h"
@@ -21,119 +18,89 @@ namespace {
 
 using namespace harness;
 using Bytes = std::vector<uint8_t>;
+using FrameDib = PluginTest;
 
 template <typename F>
 F Export(const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(Plugin().module, name)));
 }
 
-// A 30 × 16 image of `bits` and its 40 × 22 frame, captioned "Frame" in 16-pixel Arial.
-struct Framing {
-  explicit Framing(unsigned bits, const char* caption = "Frame")
-      : bytes(testimg::Bytes(OwnedBlock(testimg::Make(bits, 30, 16, bits)).get())),
-        image(ToGlobal(testimg::FromBytes(bytes))) {
-    spec.addWidth = 10, spec.left = 4, spec.right = 6, spec.addHeight = 6, spec.bottom = 2;
-    spec.top = 4, spec.caption = caption, spec.text = {1, 10, 200, 30};
-    std::strcpy(spec.font.lfFaceName, "Arial");
-  }
-  ~Framing() { GlobalFree(image); }
-  // IMG_FrameDIB's result (empty for none), freed; nothing else may be left.
-  Bytes Run(DWORD invert, DWORD alpha = 0, DWORD color = 1) {
-    ClearCalls();
-    if (failing) FailCall(failing, failAt);
-    const auto frame =
-        Export<HGLOBAL(WINAPI*)(HGLOBAL, const FrameSpec*, DWORD, DWORD, DWORD, DWORD)>(
-            "IMG_FrameDIB");
-    HGLOBAL result = frame(image, &spec, invert, alpha, color, 0xDEAD);
-    EXPECT_EQ(Recorded().live, result ? std::set<HGLOBAL>{result} : std::set<HGLOBAL>{});
-    EXPECT_TRUE(Recorded().gdiObjects.empty() && Recorded().dcs.empty() && !LockCount(image));
-    const Bytes out = result ? GlobalBytes(result) : Bytes{};
-    Recorded().live.erase(result);
-    GlobalFree(result);
-    return out;
-  }
-  // The frame, the caption drawn by this test straight into a one-bit bitmap, then the mask
-  // engine: what IMG_FrameDIB must give.
-  Bytes Expected(bool invert, int32_t alpha = 0, int32_t color = 1) const {
-    return EngineResult(bytes, [&](HostBlock source) -> HostBlock {
-      OwnedBlock framed(FRM_ComposeFrame(source, spec));
-      MAS_SetMaskColor(spec.text.index, spec.text.red, spec.text.green, spec.text.blue);
-      if (!spec.caption) return framed.release();
-      return MAS_ApplyMask(
-          framed.get(),
-          [&](const MaskRaster& r) {
-            const struct {
-              BITMAPINFOHEADER h;
-              RGBQUAD c[2];
-            } info = {{sizeof info.h, LONG(r.width), LONG(r.height), 1, 1, BI_RGB, 0, 0, 0, 0, 0},
-                      {{0, 0, 0, 0}, {255, 255, 255, 0}}};
-            void* bits = nullptr;
-            MemoryDC dc;
-            OwnedBitmap bitmap(CreateDIBSection(dc, reinterpret_cast<const BITMAPINFO*>(&info),
-                                                DIB_RGB_COLORS, &bits, nullptr, 0));
-            OwnedFont font(CreateFontIndirectA(reinterpret_cast<const LOGFONTA*>(&spec.font)));
-            SelectedObject drawn(dc, bitmap), in(dc, font);
-            PatBlt(dc, 0, 0, LONG(r.width), LONG(r.height), WHITENESS);
-            SIZE e;
-            const int n = static_cast<int>(std::strlen(spec.caption));
-            GetTextExtentPointA(dc, spec.caption, n, &e);
-            const CaptionOrigin at =
-                FRM_CaptionOrigin(r.width, r.height, e.cx, e.cy, spec.alignment);
-            TextOutA(dc, at.x, at.y, spec.caption, n);
-            GdiFlush();
-            MAS_RasterFromMono(static_cast<uint8_t*>(bits), RowStride(1, r.width), r);
-            return true;
-          },
-          !invert, alpha, color, DisplayBits());
-    });
-  }
-  Bytes bytes;
-  HGLOBAL image;
-  FrameSpec spec;
-  const char* failing = nullptr;  // its failAt-th call fails in Run
-  int failAt = 0;
-};
+// The caption as this test draws it: TextOutA straight into a one-bit bitmap.
+bool DrawCaption(const FrameSpec& s, const MaskRaster& r) {
+  const LONG w = LONG(r.width), h = LONG(r.height), n = LONG(std::strlen(s.caption));
+  const struct {
+    BITMAPINFOHEADER h;
+    RGBQUAD c[2];
+  } info = {{sizeof info.h, w, h, 1, 1, BI_RGB, 0, 0, 0, 0, 0}, {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+  void* bits = nullptr;
+  MemoryDC dc;
+  OwnedBitmap bitmap(CreateDIBSection(dc, reinterpret_cast<const BITMAPINFO*>(&info),
+                                      DIB_RGB_COLORS, &bits, nullptr, 0));
+  OwnedFont font(CreateFontIndirectA(reinterpret_cast<const LOGFONTA*>(&s.font)));
+  SelectedObject drawn(dc, bitmap), in(dc, font);
+  PatBlt(dc, 0, 0, w, h, WHITENESS);
+  SIZE e;
+  GetTextExtentPointA(dc, s.caption, n, &e);
+  const CaptionOrigin at = FRM_CaptionOrigin(r.width, r.height, e.cx, e.cy, s.alignment);
+  TextOutA(dc, at.x, at.y, s.caption, n);
+  GdiFlush();
+  MAS_RasterFromMono(static_cast<uint8_t*>(bits), RowStride(1, r.width), r);
+  return true;
+}
 
-using FrameDib = PluginTest;
+// IMG_FrameDIB's result for a 30 × 16 image of `bits` framed to 40 × 22 with flags (Invert,
+// Alpha, Color) + `high`, in Outline for odd alignments, and what it must be: the frame, the test's
+// caption, the mask engine. No block, GDI object or DC may be left, the image not locked.
+std::pair<Bytes, Bytes> Frame(unsigned bits, const char* caption, uint16_t alignment,
+                              const int (&flags)[3], DWORD high = 0, const char* failing = "",
+                              int n = 1) {
+  FrameSpec s;
+  s.addWidth = 10, s.left = 4, s.right = 6, s.addHeight = 6, s.bottom = 2, s.top = 4;
+  s.caption = caption, s.alignment = alignment, s.text = {1, 10, 200, 30};
+  s.style = alignment % 2 ? kFrameOutline : kFrameFilled;
+  std::strcpy(s.font.lfFaceName, "Arial");
+  const Bytes source = testimg::Bytes(OwnedBlock(testimg::Make(bits, 30, 16, bits)).get());
+  HGLOBAL image = ToGlobal(testimg::FromBytes(source));
+  ClearCalls();
+  if (*failing) FailCall(failing, n);
+  HGLOBAL made = Export<HGLOBAL(WINAPI*)(HGLOBAL, const FrameSpec*, DWORD, DWORD, DWORD, DWORD)>(
+      "IMG_FrameDIB")(image, &s, flags[0] + high, flags[1] + high, flags[2] + high, 0xDEAD);
+  EXPECT_EQ(Recorded().live, made ? std::set<HGLOBAL>{made} : std::set<HGLOBAL>{});
+  EXPECT_TRUE(Recorded().gdiObjects.empty() && Recorded().dcs.empty() && !LockCount(image));
+  const Bytes got = made ? GlobalBytes(made) : Bytes{};
+  Recorded().live.erase(made);
+  GlobalFree(made);
+  GlobalFree(image);
+  if (!Recorded().boxes.empty()) s.caption = nullptr;  // a failed caption leaves the frame
+  MAS_SetMaskColor(s.text.index, s.text.red, s.text.green, s.text.blue);
+  return {got, EngineResult(source, [&](HostBlock dib) {
+            OwnedBlock framed(FRM_ComposeFrame(dib, s));
+            const auto draw = [&](const MaskRaster& r) { return DrawCaption(s, r); };
+            return s.caption ? MAS_ApplyMask(framed.get(), draw, !flags[0], flags[1], flags[2],
+                                             DisplayBits())
+                             : framed.release();
+          })};
+}
 
-// Without a caption the frame alone, both styles; with one, every depth × the four corners and
-// centres × Invert (high bits ignored) × the 32-bit flags; a centred caption wider than the image.
+// Every depth: no caption; a word, spaces and a caption wider than the image at the four corners
+// and centres, with and without Invert (high bits ignored), and the 32-bit flags.
 TEST_F(FrameDib, DrawsTheCaptionAsTextOutIntoOneBit) {
   for (unsigned bits : testimg::kDepths) {
-    Framing f(bits, nullptr);
-    for (uint16_t style : {kFrameFilled, kFrameOutline}) {
-      f.spec.style = style;
-      EXPECT_EQ(f.Run(0), f.Expected(false)) << bits;
+    for (uint16_t both : {9, 20}) {
+      const auto [got, want] = Frame(bits, nullptr, both, {0, 0, 1});
+      EXPECT_EQ(got, want) << bits;
     }
-    f.spec.caption = "Frame";
-    for (int i = 0; i < 8; ++i) {
-      f.spec.alignment = uint16_t(std::initializer_list<int>{9, 20, 36, 18}.begin()[i % 4]);
-      const int32_t alpha = i / 2 % 2, color = i / 4;
-      EXPECT_EQ(f.Run(0x10000 | i % 2, alpha | 0x10000, color | 0x20000),
-                f.Expected(i % 2, alpha, color))
-          << bits << " case " << i;
-    }
+    for (const char* caption : {"Frame", "   ", "A caption wider than the image"})
+      for (int i = 0; i < 8; ++i) {
+        const uint16_t alignment = uint16_t((const int[]){9, 20, 36, 18}[i % 4]);
+        const auto [got, want] =
+            Frame(bits, caption, alignment, {i % 2, i / 2 % 2, i / 4}, 0x10000);
+        EXPECT_EQ(got, want) << bits << " " << caption << " " << i;
+      }
   }
-  Framing wide(24, "A caption much wider than the frame");
-  wide.spec.alignment = kAlignVCenter | kAlignHCenter;
-  EXPECT_EQ(wide.Run(0), wide.Expected(false));
 }
 
-// A caption of spaces draws no glyph: the frame alone, or with Invert all of it in the text colour.
-TEST_F(FrameDib, SpacesPaintOnlyWhenInverted) {
-  Framing f(24, "   ");
-  const Bytes plain = f.Run(0), inverted = f.Run(1);
-  f.spec.caption = nullptr;
-  EXPECT_EQ(plain, f.Expected(false));
-  OwnedBlock block(testimg::FromBytes(inverted));
-  const testimg::View v(block.get());
-  int others = 0;
-  for (uint32_t y = 0; y < 22; ++y)
-    for (uint32_t x = 0; x < 40; ++x) others += testimg::GetPixel(v.v, x, y) != 0x1EC80A;
-  EXPECT_EQ(others, 0);
-}
-
-// Each allocation in turn, and each GDI step, failing: the messages in order, and the frame without
+// Each allocation in turn and each GDI step failing: the messages in order, and the frame without
 // caption unless the frame itself could not be had.
 TEST_F(FrameDib, FailsWithItsMessagesAndHandsOverTheFrame) {
   const unsigned kFrame = IDS_FRAME_NO_MEMORY, kImage = IDS_MASK_NO_MEMORY_IMAGE,
@@ -159,16 +126,12 @@ TEST_F(FrameDib, FailsWithItsMessagesAndHandsOverTheFrame) {
                {32, "CreateBitmap", 1, {kMask, kText}},
                {8, "CreateCompatibleDC", 1, {kMask, kText}}};
   for (const auto& c : cases) {
-    Framing f(c.bits);
-    f.failing = c.call, f.failAt = c.n;
-    const Bytes got = f.Run(0);
+    const auto [got, want] = Frame(c.bits, "Frame", 9, {0, 1, 1}, 0, c.call, c.n);
     std::vector<std::string> shown, wanted;
     for (const MessageBoxCall& box : Recorded().boxes) shown.push_back(box.text);
     for (unsigned id : c.boxes) wanted.push_back(TextById(id));
-    const std::string what = std::to_string(c.bits) + " " + c.call + " " + std::to_string(c.n);
-    EXPECT_EQ(shown, wanted) << what;
-    if (!c.boxes.empty()) f.spec.caption = nullptr;
-    EXPECT_EQ(got, c.boxes == std::vector{kFrame} ? Bytes{} : f.Expected(false)) << what;
+    EXPECT_EQ(shown, wanted) << c.bits << " " << c.call << " " << c.n;
+    EXPECT_EQ(got, c.boxes == std::vector{kFrame} ? Bytes{} : want) << c.bits << " " << c.call;
   }
 }
 
@@ -211,9 +174,8 @@ TEST_F(FrameDib, FontChooserStartsOnTheCaptionFont) {
   EXPECT_FALSE(Export<BOOL(WINAPI*)(HWND, LOGFONTA*)>("FRA_ChooseFont")(MainWindow(), &font));
   ASSERT_EQ(Recorded().chooseFont.size(), 1u);
   const ChooseFontCall& call = Recorded().chooseFont[0];
-  EXPECT_EQ(call.size, sizeof(CHOOSEFONTA));
-  EXPECT_EQ(call.owner, MainWindow());
-  EXPECT_EQ(call.flags, 0x41u);
+  EXPECT_EQ(std::tuple(call.size, call.owner, call.flags),
+            std::tuple(DWORD{sizeof(CHOOSEFONTA)}, MainWindow(), DWORD{0x41}));
   EXPECT_TRUE(call.hasFont && std::memcmp(&call.font, &given, sizeof font) == 0);
 }
 
