@@ -4,8 +4,9 @@
 //    of a failed caption is left behind.
 //  - A caption that cannot be recorded (no metafile, no font, no screen to measure on, closing
 //    fails) shows IDS_FRAME_CAPTION_FAILED and hands back the framed image without caption: the
-//    margins asked for are made. The same holds after the mask step's own message; only a frame
-//    that cannot be built leaves the caller without an image.
+//    margins asked for are made. The same holds after the mask step's own message (the renderer's
+//    IDS_MASK_NO_MEMORY_MASK when it has no surface); only a frame that cannot be built leaves the
+//    caller without an image.
 //  - The caption is one line exactly as given: a line break is drawn as the font draws it.
 //  - The glyphs are rendered without smoothing: the renderer plays the metafile into a one-bit
 //    bitmap.
@@ -63,15 +64,12 @@ extern "C" HGLOBAL WINAPI IMG_FrameDIB(HGLOBAL source, const FrameSpec* spec, DW
   HostBlock framed = FRM_ComposeFrame(source, *spec);
   if (!framed || !spec->caption) return static_cast<HGLOBAL>(framed);
 
-  int width = 0, height = 0;
-  {
-    BlockLock lock(framed);
-    if (!lock) return static_cast<HGLOBAL>(framed);
+  SIZE size = {};  // of the framed image, read before the recording starts and unlocked again
+  if (BlockLock lock(framed); lock) {
     const auto* header = reinterpret_cast<const BitmapInfoHeader*>(lock.get());
-    width = header->biWidth;
-    height = header->biHeight;
+    size = {header->biWidth, header->biHeight};
   }
-  const OwnedMetafile caption = RecordCaption(*spec, width, height);
+  const OwnedMetafile caption = size.cx ? RecordCaption(*spec, size.cx, size.cy) : OwnedMetafile{};
   if (!caption) {
     HP_ShowMessage(IDS_FRAME_CAPTION_FAILED);
     return static_cast<HGLOBAL>(framed);

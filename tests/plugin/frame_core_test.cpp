@@ -5,6 +5,7 @@
 #include <commdlg.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "frame/caption.h"
 #include "mask/gdi_mask.h"
@@ -48,16 +49,15 @@ bool DrawCaption(const FrameSpec& s, const MaskRaster& r) {
   return true;
 }
 
-// IMG_FrameDIB's result for a 30 × 16 image of `bits` framed to 40 × 22 with flags (Invert,
-// Alpha, Color) + `high`, in Outline for odd alignments, and what it must be: the frame, the test's
-// caption, the mask engine. No block, GDI object or DC may be left, the image not locked.
+// IMG_FrameDIB's result for a 30 × 16 image of `bits` framed to 40 × 22 (in Outline for odd
+// alignments) with flags (Invert, Alpha, Color) + `high`, and what it must be: the frame, this
+// test's caption, the mask engine. No block, GDI object or DC may be left, nor the image locked.
 std::pair<Bytes, Bytes> Frame(unsigned bits, const char* caption, uint16_t alignment,
                               const int (&flags)[3], DWORD high = 0, const char* failing = "",
                               int n = 1) {
   FrameSpec s;
-  s.addWidth = 10, s.left = 4, s.right = 6, s.addHeight = 6, s.bottom = 2, s.top = 4;
-  s.caption = caption, s.alignment = alignment, s.text = {1, 10, 200, 30};
-  s.style = alignment % 2 ? kFrameOutline : kFrameFilled;
+  s.addWidth = 10, s.addHeight = 6, s.top = 4, s.left = 4, s.bottom = 2, s.right = 6;
+  s.caption = caption, s.alignment = alignment, s.style = alignment % 2, s.text = {1, 10, 200, 30};
   std::strcpy(s.font.lfFaceName, "Arial");
   const Bytes source = testimg::Bytes(OwnedBlock(testimg::Make(bits, 30, 16, bits)).get());
   HGLOBAL image = ToGlobal(testimg::FromBytes(source));
@@ -82,88 +82,67 @@ std::pair<Bytes, Bytes> Frame(unsigned bits, const char* caption, uint16_t align
           })};
 }
 
-// Every depth: no caption; a word, spaces and a caption wider than the image at the four corners
-// and centres, with and without Invert (high bits ignored), and the 32-bit flags.
+// Every depth: no caption in both styles; a word, spaces and a caption wider than the image at the
+// four corners and centres, with and without Invert (high bits ignored), and the 32-bit flags.
 TEST_F(FrameDib, DrawsTheCaptionAsTextOutIntoOneBit) {
-  for (unsigned bits : testimg::kDepths) {
-    for (uint16_t both : {9, 20}) {
-      const auto [got, want] = Frame(bits, nullptr, both, {0, 0, 1});
-      EXPECT_EQ(got, want) << bits;
-    }
-    for (const char* caption : {"Frame", "   ", "A caption wider than the image"})
+  for (unsigned bits : testimg::kDepths)
+    for (const char* caption : {(const char*)nullptr, "Frame", "   ", "Wider than the image"})
       for (int i = 0; i < 8; ++i) {
         const uint16_t alignment = uint16_t((const int[]){9, 20, 36, 18}[i % 4]);
         const auto [got, want] =
             Frame(bits, caption, alignment, {i % 2, i / 2 % 2, i / 4}, 0x10000);
-        EXPECT_EQ(got, want) << bits << " " << caption << " " << i;
+        EXPECT_EQ(got, want) << bits << " " << (caption ? caption : "none") << " " << i;
       }
-  }
 }
 
-// Each allocation in turn and each GDI step failing: the messages in order, and the frame without
-// caption unless the frame itself could not be had.
+// Each allocation in turn and each GDI step failing: the messages in order (F 1285, I 2049,
+// M 2050, T 1286), and the frame without caption unless the frame itself could not be had.
 TEST_F(FrameDib, FailsWithItsMessagesAndHandsOverTheFrame) {
-  const unsigned kFrame = IDS_FRAME_NO_MEMORY, kImage = IDS_MASK_NO_MEMORY_IMAGE,
-                 kMask = IDS_MASK_NO_MEMORY_MASK, kText = IDS_FRAME_CAPTION_FAILED;
-  const struct {
-    unsigned bits;
-    const char* call;
-    int n;
-    std::vector<unsigned> boxes;
-  } cases[] = {{32, "GlobalAlloc", 1, {kFrame}},
-               {32, "GlobalAlloc", 2, {kImage, kText}},
-               {32, "GlobalAlloc", 3, {kMask, kText}},
-               {32, "GlobalAlloc", 4, {kMask, kText}},
-               {32, "GlobalAlloc", 5, {}},
-               {8, "GlobalAlloc", 1, {kFrame}},
-               {8, "GlobalAlloc", 2, {kImage, kText}},
-               {8, "GlobalAlloc", 3, {kMask, kText}},
-               {8, "GlobalAlloc", 4, {}},
-               {32, "CreateMetaFileA", 1, {kText}},
-               {8, "CloseMetaFile", 1, {kText}},
-               {32, "CreateFontIndirectA", 1, {kText}},
-               {8, "GetDC", 1, {kText}},
-               {32, "CreateBitmap", 1, {kMask, kText}},
-               {8, "CreateCompatibleDC", 1, {kMask, kText}}};
-  for (const auto& c : cases) {
-    const auto [got, want] = Frame(c.bits, "Frame", 9, {0, 1, 1}, 0, c.call, c.n);
-    std::vector<std::string> shown, wanted;
-    for (const MessageBoxCall& box : Recorded().boxes) shown.push_back(box.text);
-    for (unsigned id : c.boxes) wanted.push_back(TextById(id));
-    EXPECT_EQ(shown, wanted) << c.bits << " " << c.call << " " << c.n;
-    EXPECT_EQ(got, c.boxes == std::vector{kFrame} ? Bytes{} : want) << c.bits << " " << c.call;
+  const std::tuple<unsigned, const char*, int, std::string> cases[] = {
+      {32, "GlobalAlloc", 1, "F"},         {32, "GlobalAlloc", 2, "IT"},
+      {32, "GlobalAlloc", 3, "MT"},        {32, "GlobalAlloc", 4, "MT"},
+      {32, "GlobalAlloc", 5, ""},          {8, "GlobalAlloc", 1, "F"},
+      {8, "GlobalAlloc", 2, "IT"},         {8, "GlobalAlloc", 3, "MT"},
+      {8, "GlobalAlloc", 4, ""},           {32, "CreateMetaFileA", 1, "T"},
+      {8, "CloseMetaFile", 1, "T"},        {8, "GetDC", 1, "T"},
+      {32, "CreateFontIndirectA", 1, "T"}, {32, "CreateBitmap", 1, "MT"},
+      {8, "CreateCompatibleDC", 1, "MT"}};
+  for (const auto& [bits, call, n, boxes] : cases) {
+    const auto [got, want] = Frame(bits, "Frame", 9, {0, 1, 1}, 0, call, n);
+    std::string shown;
+    for (const MessageBoxCall& box : Recorded().boxes)
+      for (auto [code, id] : {std::pair{'F', 1285u}, {'I', 2049u}, {'M', 2050u}, {'T', 1286u}})
+        if (box.text == TextById(id)) shown += code;
+    EXPECT_EQ(shown, boxes) << bits << " " << call << " " << n;
+    EXPECT_EQ(got, boxes == "F" ? Bytes{} : want) << bits << " " << call << " " << n;
   }
 }
 
 // The marks each stored value shows (Top to Right, 1 for marked), mnemonics moving a mark within
 // its group only, and what OK (Enter) stores and Cancel (Esc) leaves.
 TEST_F(FrameDib, AlignmentDialogMarksOneButtonPerGroup) {
-  const struct {
-    WORD stored;
-    const char *before, *keys, *after;
-    UINT end;
-    WORD result;
-  } cases[] = {{0, "001001", "", "001001", VK_RETURN, 36},
-               {9, "100100", "be", "001010", VK_RETURN, 20},
-               {18, "010010", "t", "100010", VK_ESCAPE, 18},
-               {3, "100001", "cl", "010100", VK_RETURN, 10}};
+  const std::tuple<WORD, std::string, const char*, std::string, UINT, WORD> cases[] = {
+      {0, "001001", "", "001001", VK_RETURN, 36},
+      {9, "100100", "be", "001010", VK_RETURN, 20},
+      {18, "010010", "t", "100010", VK_ESCAPE, 18},
+      {3, "100001", "cl", "010100", VK_RETURN, 10}};
   const auto marks = [](HWND d) {
     std::string s;
     for (int id = IDC_ALIGN_TOP; id <= IDC_ALIGN_RIGHT; ++id) s += Checked(d, id) ? '1' : '0';
     return s;
   };
-  for (const auto& c : cases) {
-    WORD alignment = c.stored;
+  for (const auto& [stored, before, keys, after, end, result] : cases) {
+    WORD alignment = stored;
     OnDialog(IDD_FRAME_ALIGN, [&](HWND d) {
-      EXPECT_EQ(marks(d), c.before) << c.stored;
-      for (const char* k = c.keys; *k; ++k) Mnemonic(d, *k);
-      EXPECT_EQ(marks(d), c.after) << c.stored;
-      if (c.result == 20) SaveScreenshot({d}, "frame_align_dialog");
-      Key(d, c.end);
+      EXPECT_EQ(marks(d), before) << stored;
+      for (const char* k = keys; *k; ++k) Mnemonic(d, *k);
+      EXPECT_EQ(marks(d), after) << stored;
+      if (result == 20) SaveScreenshot({d}, "frame_align_dialog");
+      Key(d, end);
     });
     const auto choose = Export<int(WINAPI*)(HWND, WORD*)>("FRA_ChooseAlign");
-    EXPECT_EQ(choose(MainWindow(), &alignment) != 0, c.end == VK_RETURN) << c.stored;
-    EXPECT_EQ(alignment, c.result);
+    EXPECT_EQ(choose(MainWindow(), &alignment) != 0, end == VK_RETURN) << stored;
+    EXPECT_EQ(alignment, result);
   }
 }
 
@@ -174,9 +153,9 @@ TEST_F(FrameDib, FontChooserStartsOnTheCaptionFont) {
   EXPECT_FALSE(Export<BOOL(WINAPI*)(HWND, LOGFONTA*)>("FRA_ChooseFont")(MainWindow(), &font));
   ASSERT_EQ(Recorded().chooseFont.size(), 1u);
   const ChooseFontCall& call = Recorded().chooseFont[0];
-  EXPECT_EQ(std::tuple(call.size, call.owner, call.flags),
-            std::tuple(DWORD{sizeof(CHOOSEFONTA)}, MainWindow(), DWORD{0x41}));
-  EXPECT_TRUE(call.hasFont && std::memcmp(&call.font, &given, sizeof font) == 0);
+  EXPECT_EQ(std::tuple(call.size, call.owner, call.flags, call.hasFont),
+            std::tuple(DWORD{sizeof(CHOOSEFONTA)}, MainWindow(), DWORD{0x41}, true));
+  EXPECT_EQ(std::memcmp(&call.font, &given, sizeof font), 0);
 }
 
 }  // namespace
