@@ -1,0 +1,56 @@
+#include "frame/frame_fields.h"
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+namespace {
+
+// A 100 x 80 image with margins 7 / 8 / 9 / 10 (top, bottom, left, right). A typed size beyond
+// 65535 counts as 65535; typed margins show their true sum, and a sum too large keeps the margins.
+TEST(FrameFields, SaturateSizesAndKeepMarginsThatFit) {
+  constexpr auto kAcross = FrameDirection::kAcross, kDown = FrameDirection::kDown;
+  // clang-format off
+  const struct {
+    bool margins;  // two margins typed, else a size
+    FrameDirection direction;
+    int64_t first, second;
+    uint32_t shown;
+    uint16_t top, bottom, left, right;
+  } cases[] = {
+      {false, kAcross, 70000, 0, 0, 7, 8, 32717, 32718}, {false, kAcross, 99, 0, 0, 7, 8, 0, 0},
+      {false, kDown, 4294967295, 0, 0, 32727, 32728, 9, 10},
+      {true, kAcross, 65000, 435, 65535, 7, 8, 65000, 435},
+      {true, kAcross, 65000, 436, 65536, 7, 8, 9, 10}, {true, kDown, 70000, 5, 65620, 7, 8, 9, 10}};
+  // clang-format on
+  for (const auto& c : cases) {
+    FrameSpec p;
+    ASSERT_TRUE(FRM_SetMargins(p, 100, 80, 7, 8, 9, 10));
+    if (c.margins)
+      EXPECT_EQ(FRM_MarginsChanged(p, 100, 80, c.direction, c.first, c.second), c.shown);
+    else
+      FRM_DimensionChanged(p, 100, 80, c.direction, c.first);
+    EXPECT_EQ(std::tie(p.top, p.bottom, p.left, p.right, p.addWidth, p.addHeight),
+              std::tuple(c.top, c.bottom, c.left, c.right, c.left + c.right, c.top + c.bottom))
+        << c.first << " " << c.second;
+  }
+}
+
+// The preview box, centred down for a wide frame and across for a tall one; a frame far wider or
+// taller than the control still lands inside it.
+TEST(FrameFields, FitThePreviewInsideTheControl) {
+  // clang-format off
+  const std::tuple<PreviewBox, uint32_t, uint32_t, PreviewBox> cases[] = {
+      {{0, 0, 100, 100}, 400, 100, {0, 37, 100, 62}}, {{0, 0, 100, 100}, 100, 400, {37, 0, 62, 100}},
+      {{0, 0, 120, 100}, 50, 50, {10, 0, 110, 100}}, {{2, 3, 102, 103}, 9, 9, {2, 3, 102, 103}},
+      {{0, 0, 100, 100}, 65535, 1, {0, 50, 100, 50}}, {{0, 0, 100, 101}, 1, 65535, {50, 0, 50, 101}}};
+  // clang-format on
+  for (const auto& [client, width, height, box] : cases) {
+    const PreviewBox b = FRM_FitPreview(client, width, height);
+    EXPECT_EQ(std::tie(b.left, b.top, b.right, b.bottom),
+              std::tie(box.left, box.top, box.right, box.bottom))
+        << width << " x " << height;
+  }
+}
+
+}  // namespace
