@@ -12,7 +12,7 @@ CommandEntry CommandTable[kCommandCount] = {
     {0, IDS_HELP_CROP, IDS_MENU_CROP, CRP_CropCommand},
     {0, IDS_HELP_SCALE, IDS_MENU_SCALE, SCL_ScaleCommand},
     {0, IDS_HELP_ROTATE, IDS_MENU_ROTATE, ROT_RotateCommand},
-    {0, IDS_HELP_FRAME, IDS_MENU_FRAME, nullptr},
+    {0, IDS_HELP_FRAME, IDS_MENU_FRAME, FRM_FrameCommand},
     {0, IDS_HELP_TILE, IDS_MENU_TILE, TIL_TileCommand},
     {0, IDS_HELP_MASK, IDS_MENU_MASK, MAS_MaskCommand},
 };

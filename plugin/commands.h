@@ -24,6 +24,8 @@ int SCL_SettingsDialog(HWND hostWindow);
 // The host's request 4122: `window`'s image scaled by the stored settings, without a dialog and
 // without a message when the window has no image. The host window is not used.
 void SCL_ScaleWindow(HWND hostWindow, HWND window);
+// Frame/Caption...: the Frame/Caption dialog, then the image with margins and a caption.
+void FRM_FrameCommand(HWND window);
 // Tile: the Tile Image dialog, then a new image of copies across and down.
 void TIL_TileCommand(HWND window);
 // Mask: the Mask Image dialog, then a new image masked with the chosen shape.

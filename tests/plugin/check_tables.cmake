@@ -13,7 +13,8 @@ set(expected_exports
   ZQ_ImgLib_Icon:10 CropProc:14 CRP_ClassProc:15 COL_ChooseColorProc:18 COL_ColorCtrlProc:19 STA_StatColorCtrlProc:20
   COL_ChooseColor:26 WEP:27 RotateProc:12 ScaleProc:11
   TIL_TileProc:16 MAS_MaskProc:17
-  FRM_AlignProc:22 IMG_FrameDIB:23 FRA_ChooseFont:24 FRA_ChooseAlign:25)
+  FRM_AlignProc:22 IMG_FrameDIB:23 FRA_ChooseFont:24 FRA_ChooseAlign:25 FrameProc:13
+  FRM_StaticHookProc:21)
 set(allowed_imports
   kernel32.dll user32.dll gdi32.dll comdlg32.dll advapi32.dll shell32.dll comctl32.dll msvcrt.dll
   korvex.dll talmor.dll)

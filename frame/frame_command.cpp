@@ -1,0 +1,68 @@
+// The Frame/Caption... menu command: the Frame/Caption dialog, then the framed and captioned image
+// from IMG_FrameDIB under the wait cursor.
+#include <string>
+
+#include "dib/dib.h"
+#include "frame/frame_dialog.h"
+#include "plugin/commands.h"
+#include "plugin/dialog.h"
+#include "plugin/host_api.h"
+#include "plugin/settings.h"
+#include "resources/ids.h"
+#include "resources/text_ids.h"
+
+FrameSpec FRM_Spec;
+FrameFlags FRM_Flags;
+
+namespace {
+
+// The caption OK took, lent to the module's FrameSpec for the composition only: `caption` is none
+// again when the command ends, whichever way it ends.
+class CaptionLoan {
+ public:
+  CaptionLoan(FrameSpec& spec, const std::string& caption) : spec_(spec) {
+    spec_.caption = caption.empty() ? nullptr : caption.c_str();
+  }
+  ~CaptionLoan() { spec_.caption = nullptr; }
+  CaptionLoan(const CaptionLoan&) = delete;
+  CaptionLoan& operator=(const CaptionLoan&) = delete;
+
+ private:
+  FrameSpec& spec_;
+};
+
+}  // namespace
+
+void FRM_FrameCommand(HWND window) {
+  FrameDialogState state;
+  // Both handles are taken before the image is tested: the host expects the palette request.
+  state.image = ZQ_GetHDib(window);
+  state.palette = ZQ_GetHPalette(window);
+  RunImageCommandOn(
+      window, state.image, IDS_FRAME_NO_IMAGE,
+      [&](HGLOBAL image) {
+        // An image the engines cannot frame (16 bits per pixel, compressed) is refused here, with
+        // the guard's message, before the user fills in a dialog whose OK could not apply.
+        {
+          LockedDib dib(image);
+          if (!dib.ok) return false;
+          const BitmapInfoHeader& header = *dib.view.header;
+          state.width = static_cast<uint16_t>(header.biWidth);
+          state.height = static_cast<uint16_t>(header.biHeight);
+          state.colorCount = header.biClrUsed;
+          state.is32Bit = header.biBitCount == 32;
+        }
+        if (RunModalDialog(ZQ_GetOwnerWnd(window), IDD_FRAME, FrameProc, &state) != 1) return false;
+        return FRM_Spec.addWidth != 0 || FRM_Spec.addHeight != 0 || !state.caption.empty();
+      },
+      [&](HGLOBAL image) {
+        FRM_Spec.style = FrameSettings.style;
+        FRM_Spec.colorChoice = FrameSettings.colorChoice;
+        FRM_Spec.alignment = FrameSettings.alignment;
+        const CaptionLoan loan(FRM_Spec, state.caption);
+        return OwnedBlock(IMG_FrameDIB(image, &FRM_Spec, static_cast<DWORD>(FRM_Flags.invert),
+                                       static_cast<DWORD>(FRM_Flags.alpha),
+                                       static_cast<DWORD>(FRM_Flags.color), 1));
+      },
+      [](HWND) {});  // the depth never changes: nothing to tell the host
+}
