@@ -2,19 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <functional>
 #include <memory>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 #include "cli/input_file.h"
 #include "cli/output_file.h"
@@ -202,22 +191,8 @@ void FinishRows(const BmpLayout& layout, uint8_t* rows) {
   ClearPadding(rows, stride, height, h.biBitCount, static_cast<uint32_t>(h.biWidth));
 }
 
-struct FileCloser {
-  void operator()(FILE* f) const {
-    if (f) std::fclose(f);
-  }
-};
-using File = std::unique_ptr<FILE, FileCloser>;
-
-// Where the reader gets its bytes: `read` copies `bytes` bytes at `offset` into `into`, false when
-// it cannot.
-struct BmpSource {
-  uint64_t size = 0;
-  std::function<bool(uint64_t offset, void* into, size_t bytes)> read;
-};
-
 // Reads and checks the headers of the file `source` holds.
-bool ReadLayout(const BmpSource& source, BmpLayout& layout, std::string& error) {
+bool ReadLayout(const ByteSource& source, BmpLayout& layout, std::string& error) {
   // Enough for the largest info header and bit-field masks.
   uint8_t head[kFileHeaderSize + 124 + 16] = {};
   const size_t headSize = static_cast<size_t>(std::min<uint64_t>(sizeof head, source.size));
@@ -228,9 +203,11 @@ bool ReadLayout(const BmpSource& source, BmpLayout& layout, std::string& error) 
   return ParseHeaders(head, headSize, source.size, layout, error);
 }
 
+}  // namespace
+
 // The one reader behind the entry points: headers checked first, then the table and the rows go
 // straight into the block that becomes the image.
-HostBlock ReadBmp(const BmpSource& source, std::string& error) {
+HostBlock ReadBmp(const ByteSource& source, std::string& error) {
   BmpLayout layout;
   if (!ReadLayout(source, layout, error)) return nullptr;
   const BitmapInfoHeader& h = layout.header;
@@ -256,6 +233,15 @@ HostBlock ReadBmp(const BmpSource& source, std::string& error) {
   return block.release();
 }
 
+bool ReadBmpHeader(const ByteSource& source, BitmapInfoHeader& header, std::string& error) {
+  BmpLayout layout;
+  if (!ReadLayout(source, layout, error)) return false;
+  header = layout.header;
+  return true;
+}
+
+namespace {
+
 // The 14-byte file header in front of a PackedDib of `dibBytes` bytes whose rows follow
 // `colorCount` table entries.
 std::array<uint8_t, kFileHeaderSize> FileHeader(size_t dibBytes, uint32_t colorCount) {
@@ -272,52 +258,6 @@ size_t DibFileBytes(uint8_t* dib, size_t size, DibView& v) {
   return kHeaderSize + v.colorCount * 4 + v.stride * v.height;
 }
 
-BmpSource MemorySource(const uint8_t* data, size_t size) {
-  return {size, [data](uint64_t offset, void* into, size_t bytes) {
-            if (bytes) std::memcpy(into, data + offset, bytes);
-            return true;
-          }};
-}
-
-// Calls `use` with a source over the file at `path`, or over all of standard input for "-". Only
-// regular files are read: a FIFO or a device is refused before anything is read from it.
-template <typename Result, typename Use>
-Result WithFileSource(const std::string& path, std::string& error, Use use) {
-  if (path == "-") {
-#ifdef _WIN32
-    _setmode(_fileno(stdin), _O_BINARY);
-#endif
-    std::vector<uint8_t> data;
-    uint8_t chunk[65536];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0;)
-      data.insert(data.end(), chunk, chunk + n);
-    if (std::ferror(stdin)) {
-      error = std::string("standard input: ") + std::strerror(errno);
-      return Result{};
-    }
-    return use(MemorySource(data.data(), data.size()));
-  }
-  uint64_t size = 0;
-  const int fd = OpenRegularFile(path, size, error);
-  if (fd < 0) return Result{};
-  File file(fdopen(fd, "rb"));
-  if (!file) {
-    error = std::strerror(errno);
-    close(fd);
-    return Result{};
-  }
-  FILE* f = file.get();
-  return use(BmpSource{size, [f](uint64_t offset, void* into, size_t bytes) {
-#ifdef _WIN32
-                         const bool placed =
-                             _fseeki64(f, static_cast<__int64>(offset), SEEK_SET) == 0;
-#else
-                         const bool placed = fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-                         return placed && std::fread(into, 1, bytes, f) == bytes;
-                       }});
-}
-
 }  // namespace
 
 HostBlock ParseBmp(const uint8_t* data, size_t size, std::string& error) {
@@ -325,17 +265,17 @@ HostBlock ParseBmp(const uint8_t* data, size_t size, std::string& error) {
 }
 
 HostBlock ReadBmpFile(const std::string& path, std::string& error) {
-  return WithFileSource<HostBlock>(path, error,
-                                   [&](const BmpSource& source) { return ReadBmp(source, error); });
+  HostBlock block = nullptr;
+  WithInputSource(path, error, [&](const ByteSource& source) {
+    block = ReadBmp(source, error);
+    return block != nullptr;
+  });
+  return block;
 }
 
 bool ReadBmpHeader(const std::string& path, BitmapInfoHeader& header, std::string& error) {
-  BmpLayout layout;
-  if (!WithFileSource<bool>(
-          path, error, [&](const BmpSource& source) { return ReadLayout(source, layout, error); }))
-    return false;
-  header = layout.header;
-  return true;
+  return WithInputSource(
+      path, error, [&](const ByteSource& source) { return ReadBmpHeader(source, header, error); });
 }
 
 std::vector<uint8_t> EncodeBmp(HostBlock dib) {

@@ -13,12 +13,19 @@
 #include <string>
 #include <vector>
 
+#include "cli/input_file.h"
 #include "dib/dib.h"
 #include "dib/host_port.h"
 
 // Parses a whole BMP file held in memory. Returns a new block (the caller owns it), or null with
 // `error` set.
 HostBlock ParseBmp(const uint8_t* data, size_t size, std::string& error);
+
+// Reads a BMP file from `source`: the table and the rows go straight into the new block.
+HostBlock ReadBmp(const ByteSource& source, std::string& error);
+// Reads and checks only the headers: `header` is the normalised header that ReadBmp's image
+// would have.
+bool ReadBmpHeader(const ByteSource& source, BitmapInfoHeader& header, std::string& error);
 
 // Reads a BMP file ("-": standard input); the pixel rows are read straight into the block that
 // becomes the image. Only regular files (and standard input) are read.

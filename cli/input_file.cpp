@@ -1,7 +1,9 @@
 #include "cli/input_file.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -51,4 +53,68 @@ bool ReadSmallFile(const std::string& path, uint64_t maxBytes, std::vector<uint8
   }
   close(fd);
   return ok;
+}
+
+ByteSource MemorySource(const uint8_t* data, size_t size) {
+  return {size, [data, size](uint64_t offset, void* into, size_t bytes) {
+            if (offset > size || bytes > size - offset) return false;
+            if (bytes) std::memcpy(into, data + offset, bytes);
+            return true;
+          }};
+}
+
+namespace {
+
+struct FileCloser {
+  void operator()(FILE* f) const {
+    if (f) std::fclose(f);
+  }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+}  // namespace
+
+bool WithInputSource(const std::string& path, std::string& error,
+                     const std::function<bool(const ByteSource&)>& use) {
+  if (path == "-") {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    std::vector<uint8_t> data;
+    uint8_t chunk[65536];
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0;)
+      data.insert(data.end(), chunk, chunk + n);
+    if (std::ferror(stdin)) {
+      error = std::string("standard input: ") + std::strerror(errno);
+      return false;
+    }
+    return use(MemorySource(data.data(), data.size()));
+  }
+  uint64_t size = 0;
+  const int fd = OpenRegularFile(path, size, error);
+  if (fd < 0) return false;
+  File file(fdopen(fd, "rb"));
+  if (!file) {
+    error = std::strerror(errno);
+    close(fd);
+    return false;
+  }
+  FILE* f = file.get();
+  // Readers that go through the file in order (PNG) ask for many small pieces; a seek would
+  // throw away the stream's buffer each time, so only a jump seeks.
+  uint64_t position = 0;
+  return use(ByteSource{size, [f, &position](uint64_t offset, void* into, size_t bytes) {
+                          if (offset != position) {
+#ifdef _WIN32
+                            if (_fseeki64(f, static_cast<__int64>(offset), SEEK_SET) != 0)
+                              return false;
+#else
+                            if (fseeko(f, static_cast<off_t>(offset), SEEK_SET) != 0) return false;
+#endif
+                            position = offset;
+                          }
+                          const size_t got = std::fread(into, 1, bytes, f);
+                          position += got;
+                          return got == bytes;
+                        }});
 }

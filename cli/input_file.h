@@ -1,9 +1,27 @@
 // Opening input files: only regular files are read, and nothing waits on a FIFO or a device.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+// Where a reader gets its bytes: `read` copies `bytes` bytes at `offset` into `into`, false when
+// it cannot. `size` is the whole input's.
+struct ByteSource {
+  uint64_t size = 0;
+  std::function<bool(uint64_t offset, void* into, size_t bytes)> read;
+};
+
+// A source over `size` bytes at `data`, which must outlive it.
+ByteSource MemorySource(const uint8_t* data, size_t size);
+
+// Calls `use` with a source over the file at `path`, or over all of standard input for "-", and
+// returns what it returns. Only regular files are read: a FIFO or a device is refused (false,
+// with the reason in `error`) before anything is read from it.
+bool WithInputSource(const std::string& path, std::string& error,
+                     const std::function<bool(const ByteSource&)>& use);
 
 // Opens `path` for reading and checks that it is a regular file (a FIFO is refused without
 // waiting for a writer). Returns the descriptor (the caller closes it) and its size in `size`,

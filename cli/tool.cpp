@@ -3,9 +3,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 
-#include "cli/bmp_io.h"
+#include "cli/image_file.h"
+#include "cli/png_io.h"
 #include "dib/block.h"
 
 namespace {
@@ -30,14 +32,25 @@ std::string PictureSize(const DibView& v) {
   return std::to_string(v.width) + " x " + std::to_string(v.height);
 }
 
+namespace {
+
+// Every command that writes a picture takes these; its usage ends with them.
+constexpr char kOutputOptions[] =
+    "  --format bmp|png the output's format (default: OUTPUT's extension, .bmp or .png, or else\n"
+    "                   the input's format, which is told by its first bytes)\n";
+
+bool WritesPicture(const char* usage) { return std::strstr(usage, "INPUT OUTPUT") != nullptr; }
+
+}  // namespace
+
 int UsageError(const char* usage, const std::string& error) {
   if (g_run.helpAsked) {
     g_run.helpAsked = false;
-    std::cout << usage;
+    std::cout << usage << (WritesPicture(usage) ? kOutputOptions : "");
     return kExitOk;
   }
   if (!error.empty()) ToolError(error);
-  std::cerr << usage;
+  std::cerr << usage << (WritesPicture(usage) ? kOutputOptions : "");
   return kExitBadInput;
 }
 
@@ -72,7 +85,7 @@ bool ParseArgs(const std::vector<std::string>& argv, std::initializer_list<const
     }
     if (isIn(flags, name) && eq == std::string::npos) {
       out.flags.insert(name);
-    } else if (isIn(valued, name)) {
+    } else if (isIn(valued, name) || name == "--format") {
       // The next word is the value whatever it looks like ("--angle -h" is a bad angle).
       if (eq != std::string::npos) {
         out.options[name] = word.substr(eq + 1);
@@ -121,17 +134,45 @@ bool ParseIntList(const std::string& text, size_t count, long long min, long lon
 int RunImageCommand(const Args& args, const char* usage,
                     const std::function<HostBlock(HostBlock image)>& operation) {
   if (args.positional.size() != 2) return UsageError(usage, "expected INPUT and OUTPUT files");
-  std::string error;
-  OwnedBlock image(ReadBmpFile(args.positional[0], error));
-  if (!image) {
-    ToolError(args.positional[0] + ": " + error);
+  const std::string &input = args.positional[0], &output = args.positional[1];
+  ImageFormat format = ImageFormat::kBmp;
+  const bool formatGiven = args.Has("--format");
+  if (formatGiven && !ParseImageFormat(args.options.at("--format"), format))
+    return UsageError(usage, "--format is bmp or png");
+  if (!formatGiven) format = OutputFormatFor(output, ImageFormat::kBmp);
+  // A PNG output this build cannot write is refused before any work; a PNG output chosen by the
+  // input's format is refused when the input is (the reader says why).
+  if (format == ImageFormat::kPng && !kPngSupported) {
+    ToolError(output + ": " + kPngUnsupported);
     return kExitBadInput;
   }
+  // Options that name colour-table entries, or turn a palette into grey, work on the picture's
+  // table; reading a transparent colour as alpha would replace the table by 32-bit pixels, so for
+  // them the transparency is dropped. Every other command keeps it: the fourth byte of 32-bit
+  // pixels goes through each of them.
+  bool keepAlpha = true;
+  std::string tableOption;
+  for (const char* name :
+       {"--fill-index", "--outline-index", "--text-index", "--mask-index", "--grey"})
+    if (args.Has(name)) keepAlpha = false, tableOption = name;
+  std::string error;
+  ImageFormat inputFormat = ImageFormat::kBmp;
+  PngNotes notes;
+  OwnedBlock image(ReadImageFile(input, keepAlpha, inputFormat, notes, error));
+  if (!image) {
+    ToolError(input + ": " + error);
+    return kExitBadInput;
+  }
+  if (notes.reduced16) ToolError("note: " + input + ": 16-bit channels reduced to 8 bits, rounded");
+  if (notes.transparencyIgnored)
+    ToolError("note: " + input + ": its transparent colour (tRNS) is ignored: " + tableOption +
+              " works on the colour table");
+  if (!formatGiven) format = OutputFormatFor(output, inputFormat);
   g_run.refused = false;
   HostBlock result = operation(image.get());
   if (!result) return g_run.refused ? kExitBadInput : kExitFailed;
   OwnedBlock owned(result == image.get() ? image.release() : result);
-  if (!WriteBmpFile(args.positional[1], owned.get(), error)) {
+  if (!WriteImageFile(output, format, owned.get(), error)) {
     ToolError(args.positional[1] + ": " + error);
     return kExitFailed;
   }

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "cli/bmp_io.h"
+#include "cli/image_file.h"
 #include "cli/tool.h"
 #include "dib/block.h"
 #include "dib/dib.h"
@@ -12,23 +12,26 @@ namespace {
 
 constexpr char kInfoUsage[] =
     "usage: imagetool info FILE\n"
-    "Prints the size, depth, colour count and row order of a BMP file as imagetool reads it.\n";
+    "Prints the format, size, depth and colour count of a BMP or PNG file as imagetool reads it\n"
+    "(a PNG with a transparent colour as 32 bits).\n";
 
 int RunInfo(const std::vector<std::string>& argv) {
   Args args;
   std::string error;
   if (!ParseArgs(argv, {}, {}, args, error)) return UsageError(kInfoUsage, error);
   if (args.positional.size() != 1) return UsageError(kInfoUsage, "expected one FILE");
+  if (args.Has("--format")) return UsageError(kInfoUsage, "info writes no file: no --format");
   BitmapInfoHeader h;
-  if (!ReadBmpHeader(args.positional[0], h, error)) {
+  ImageFormat format;
+  if (!ReadImageHeader(args.positional[0], h, format, error)) {
     ToolError(args.positional[0] + ": " + error);
     return kExitBadInput;
   }
   const uint32_t width = static_cast<uint32_t>(h.biWidth);
-  std::cout << args.positional[0] << ": " << width << " x " << h.biHeight << ", " << h.biBitCount
-            << " bits per pixel, " << h.biClrUsed << " colours, row stride "
-            << RowStride(h.biBitCount, width) << " bytes, " << h.biSizeImage
-            << " bytes of pixels\n";
+  std::cout << args.positional[0] << ": " << (format == ImageFormat::kPng ? "PNG, " : "BMP, ")
+            << width << " x " << h.biHeight << ", " << h.biBitCount << " bits per pixel, "
+            << h.biClrUsed << " colours, row stride " << RowStride(h.biBitCount, width)
+            << " bytes, " << h.biSizeImage << " bytes of pixels\n";
   return kExitOk;
 }
 
@@ -56,7 +59,8 @@ bool Invert(HostBlock image) { return InvertDib(image, nullptr); }
 
 }  // namespace
 
-extern const ToolCommand kInfoTool = {"info", "describe a BMP file", kInfoUsage, RunInfo, nullptr};
+extern const ToolCommand kInfoTool = {"info", "describe a BMP or PNG file", kInfoUsage, RunInfo,
+                                      nullptr};
 extern const ToolCommand kInvertTool = {"invert", "invert the colours", kInvertUsage,
                                         RunInPlace<kInvertUsage, Invert>, ""};
 extern const ToolCommand kFlipTool = {"flip", "turn upside down", kFlipUsage,

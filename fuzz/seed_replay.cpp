@@ -1,8 +1,8 @@
-// Runs the metafile fuzz target without libFuzzer: every .wmf file in the folders given, every
-// prefix of each, and a fixed number of seeded random mutations of each. A regression test for
-// compilers without libFuzzer; the sanitizers of the build catch what goes wrong.
+// Runs a fuzz target without libFuzzer: every file of the given extension in the folders given,
+// every prefix of each, and a fixed number of seeded random mutations of each. A regression test
+// for compilers without libFuzzer; the sanitizers of the build catch what goes wrong.
 //
-// usage: metafile_replay [--mutations N] FOLDER...
+// usage: <target>_replay [--mutations N] [--extension .EXT] FOLDER...   (default .wmf)
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,10 +27,13 @@ void Run(const std::vector<uint8_t>& input, size_t size) {
 
 int main(int argc, char** argv) {
   long mutations = 500;
+  std::string extension = ".wmf";
   std::vector<std::filesystem::path> folders;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--mutations") == 0 && i + 1 < argc)
       mutations = std::atol(argv[++i]);
+    else if (std::strcmp(argv[i], "--extension") == 0 && i + 1 < argc)
+      extension = argv[++i];
     else
       folders.emplace_back(argv[i]);
   }
@@ -39,7 +42,7 @@ int main(int argc, char** argv) {
   for (const auto& folder : folders) {
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-      if (!entry.is_regular_file() || entry.path().extension() != ".wmf") continue;
+      if (!entry.is_regular_file() || entry.path().extension() != extension) continue;
       std::ifstream in(entry.path(), std::ios::binary);
       const std::vector<uint8_t> seed((std::istreambuf_iterator<char>(in)),
                                       std::istreambuf_iterator<char>());
@@ -69,15 +72,14 @@ int main(int argc, char** argv) {
       }
     }
     if (ec) {
-      std::fprintf(stderr, "metafile_replay: %s: %s\n", folder.string().c_str(),
-                   ec.message().c_str());
+      std::fprintf(stderr, "%s: %s: %s\n", argv[0], folder.string().c_str(), ec.message().c_str());
       return 1;
     }
   }
   if (files == 0) {
-    std::fprintf(stderr, "metafile_replay: no input files\n");
+    std::fprintf(stderr, "%s: no input files\n", argv[0]);
     return 1;
   }
-  std::printf("metafile_replay: %zu files, %zu runs, no fault\n", files, runs);
+  std::printf("%s: %zu files, %zu runs, no fault\n", argv[0], files, runs);
   return 0;
 }

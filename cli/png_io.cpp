@@ -1,0 +1,423 @@
+#include "cli/png_io.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "dib/block.h"
+
+namespace {
+
+constexpr uint8_t kSignature[8] = {137, 'P', 'N', 'G', 13, 10, 26, 10};
+
+}  // namespace
+
+bool IsPngSignature(const uint8_t* head, size_t size) {
+  return size >= sizeof kSignature && std::memcmp(head, kSignature, sizeof kSignature) == 0;
+}
+
+const char kPngUnsupported[] =
+    "PNG files are not supported by this build of imagetool (it was made without libpng)";
+
+#ifndef IMAGETOOL_HAS_LIBPNG
+
+const bool kPngSupported = false;
+
+HostBlock ReadPng(const ByteSource&, bool, PngNotes&, std::string& error) {
+  error = kPngUnsupported;
+  return nullptr;
+}
+
+bool ReadPngHeader(const ByteSource&, bool, BitmapInfoHeader&, std::string& error) {
+  error = kPngUnsupported;
+  return false;
+}
+
+bool EncodePng(const DibView&, std::vector<uint8_t>&, std::string& error) {
+  error = kPngUnsupported;
+  return false;
+}
+
+#else
+
+#include <png.h>
+
+#include <csetjmp>
+
+const bool kPngSupported = true;
+
+namespace {
+
+// libpng reports an error by a longjmp to the last setjmp. The only setjmp is in Guarded, which
+// runs one step: a plain function on a plain struct. Neither the steps nor the callbacks below
+// hold anything with a destructor when libpng may jump, and everything that owns memory (the
+// libpng structs, the image block, the encoded file) belongs to a caller above Guarded, so a jump
+// skips no clean-up.
+
+// The state libpng's callbacks share: where the bytes come from or go, and the last error.
+struct PngIo {
+  const ByteSource* source = nullptr;
+  uint64_t offset = 0;
+  std::vector<uint8_t>* out = nullptr;
+  char message[200] = {};
+};
+
+void OnError(png_structp png, png_const_charp text) {
+  auto* io = static_cast<PngIo*>(png_get_error_ptr(png));
+  std::snprintf(io->message, sizeof io->message, "%s", text);
+  png_longjmp(png, 1);
+}
+
+// Warnings (an odd ancillary chunk, a bad CRC in one) leave a picture that decodes; they are not
+// worth a line each.
+void OnWarning(png_structp, png_const_charp) {}
+
+void OnRead(png_structp png, png_bytep into, size_t bytes) {
+  auto* io = static_cast<PngIo*>(png_get_io_ptr(png));
+  const uint64_t size = io->source->size;
+  if (io->offset > size || bytes > size - io->offset)
+    png_error(png, "truncated PNG file (it ends before the picture does)");
+  if (!io->source->read(io->offset, into, bytes)) png_error(png, "read error");
+  io->offset += bytes;
+}
+
+void OnWrite(png_structp png, png_bytep data, size_t bytes) {
+  auto* io = static_cast<PngIo*>(png_get_io_ptr(png));
+  bool appended = true;
+  try {
+    io->out->insert(io->out->end(), data, data + bytes);
+  } catch (const std::bad_alloc&) {
+    appended = false;
+  }
+  if (!appended) png_error(png, "not enough memory for the PNG file");
+}
+
+void OnFlush(png_structp) {}
+
+// Runs `step` on `job`; an error raised by libpng within it returns false here.
+template <typename Job>
+bool Guarded(png_structp png, void (*step)(png_structp, Job*), Job* job) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  step(png, job);
+  return true;
+}
+
+// The libpng read structs, destroyed on every path.
+struct PngReader {
+  PngIo io;
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  explicit PngReader(const ByteSource& source) {
+    io.source = &source;
+    png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &io, OnError, OnWarning);
+    if (png) info = png_create_info_struct(png);
+    if (info) png_set_read_fn(png, &io, OnRead);
+  }
+  ~PngReader() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+  PngReader(const PngReader&) = delete;
+  PngReader& operator=(const PngReader&) = delete;
+};
+
+// What the chunks before the pixels say, and the layout the transforms give each row.
+struct PngHeaderJob {
+  png_infop info = nullptr;
+  bool keepAlpha = true;
+  png_uint_32 width = 0, height = 0;
+  int bitDepth = 0, colorType = 0, passes = 1;
+  png_color palette[256] = {};
+  int paletteSize = 0;
+  png_uint_32 xPerMeter = 0, yPerMeter = 0;
+  unsigned bits = 0;    // depth of the PackedDib
+  size_t rowBytes = 0;  // bytes libpng writes per row
+  bool reduced16 = false, transparencyIgnored = false;
+};
+
+// Reads up to the pixels and sets the transforms that give rows in the PackedDib's layout: packed
+// indices MSB first as they come (2-bit ones are widened afterwards), blue-green-red(-alpha)
+// bytes for true colour.
+void ReadHeaderStep(png_structp png, PngHeaderJob* job) {
+  // The limits are the PackedDib's, checked once the depth is known; libpng's own (a million
+  // pixels each way) would refuse pictures a BMP may hold.
+  png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+  png_read_info(png, job->info);
+  png_infop info = job->info;
+  job->width = png_get_image_width(png, info);
+  job->height = png_get_image_height(png, info);
+  job->bitDepth = png_get_bit_depth(png, info);
+  job->colorType = png_get_color_type(png, info);
+  if (png_get_valid(png, info, PNG_INFO_pHYs)) {
+    int unit = 0;
+    png_get_pHYs(png, info, &job->xPerMeter, &job->yPerMeter, &unit);
+    if (unit != PNG_RESOLUTION_METER) job->xPerMeter = job->yPerMeter = 0;
+  }
+  const bool transparent = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  const int type = job->colorType, depth = job->bitDepth;
+  if (depth == 16) {
+    png_set_scale_16(png);  // rounds, where png_set_strip_16 would truncate
+    job->reduced16 = true;
+  }
+  if (type == PNG_COLOR_TYPE_PALETTE || type == PNG_COLOR_TYPE_GRAY) {
+    if (transparent && job->keepAlpha) {
+      png_set_expand(png);  // indices or grey to 8-bit RGB, the tRNS colour to an alpha channel
+      if (type == PNG_COLOR_TYPE_GRAY) png_set_gray_to_rgb(png);
+      png_set_bgr(png);
+      job->bits = 32;
+    } else {
+      job->transparencyIgnored = transparent;
+      job->bits = depth == 1 ? 1 : depth <= 4 ? 4 : 8;
+      if (type == PNG_COLOR_TYPE_PALETTE) {
+        png_colorp entries = nullptr;
+        int count = 0;
+        if (png_get_PLTE(png, info, &entries, &count) == 0 || count < 1)
+          png_error(png, "palette picture without a palette");
+        job->paletteSize = std::min(count, 1 << depth);
+        std::copy(entries, entries + job->paletteSize, job->palette);
+      } else {
+        // Grey levels spread over 0-255 as the PNG defines them: 255 / (2^depth - 1) apart.
+        const int levels = depth >= 8 ? 256 : 1 << depth;
+        for (int i = 0; i < levels; ++i) {
+          const auto grey = static_cast<png_byte>(i * 255 / (levels - 1));
+          job->palette[i] = {grey, grey, grey};
+        }
+        job->paletteSize = levels;
+      }
+    }
+  } else {
+    if (type == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+    const bool alpha = type != PNG_COLOR_TYPE_RGB || (transparent && job->keepAlpha);
+    if (type == PNG_COLOR_TYPE_RGB && transparent) {
+      if (job->keepAlpha)
+        png_set_tRNS_to_alpha(png);
+      else
+        job->transparencyIgnored = true;
+    }
+    png_set_bgr(png);
+    job->bits = alpha ? 32 : 24;
+  }
+  job->passes = png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  job->rowBytes = png_get_rowbytes(png, info);
+}
+
+// Where the rows go: the PackedDib's pixel area, bottom row first.
+struct PngRowsJob {
+  png_infop info = nullptr;
+  uint8_t* rows = nullptr;
+  size_t stride = 0;
+  png_uint_32 height = 0;
+  int passes = 1;
+};
+
+void ReadRowsStep(png_structp png, PngRowsJob* job) {
+  // One row at a time, every pass over every row: libpng merges each pass into its rows, so no
+  // array of row pointers (as large as a tall picture) is needed.
+  for (int pass = 0; pass < job->passes; ++pass)
+    for (png_uint_32 y = 0; y < job->height; ++y)
+      png_read_row(png, job->rows + (job->height - 1 - y) * job->stride, nullptr);
+  png_read_end(png, nullptr);
+}
+
+// Widens a row of `width` 2-bit indices, packed at its start, to 4-bit indices in place. Each
+// source byte becomes two bytes at twice its offset, so going from the last byte back never
+// overwrites a byte still to be read.
+void WidenTwoBitRow(uint8_t* row, uint32_t width) {
+  for (size_t i = (size_t{width} + 3) / 4; i-- > 0;) {
+    const unsigned b = row[i];
+    row[2 * i] = static_cast<uint8_t>((b >> 6 & 3) << 4 | (b >> 4 & 3));
+    row[2 * i + 1] = static_cast<uint8_t>((b >> 2 & 3) << 4 | (b & 3));
+  }
+}
+
+// Checks the picture against the limits every image shares and the file against the picture:
+// deflate cannot pack more than 1032 bytes into one, so a file that small cannot hold the rows
+// its header announces, and it is refused before any memory is set aside for them.
+bool CheckHeader(const PngHeaderJob& job, uint64_t fileSize, std::string& error) {
+  const std::string size = std::to_string(job.width) + " x " + std::to_string(job.height);
+  if (!DibFits(job.bits, job.width, job.height)) {
+    error = "image too large (" + size + " at " + std::to_string(job.bits) + " bits per pixel)";
+    return false;
+  }
+  const int channels = job.colorType == PNG_COLOR_TYPE_RGB          ? 3
+                       : job.colorType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                       : job.colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                    : 1;
+  const uint64_t rowBytes =
+      1 + (uint64_t{job.width} * static_cast<uint64_t>(channels * job.bitDepth) + 7) / 8;
+  if (rowBytes * job.height / 1032 > fileSize) {
+    error = "truncated PNG file (" + std::to_string(fileSize) + " bytes cannot hold the " + size +
+            " picture its header describes)";
+    return false;
+  }
+  return true;
+}
+
+// The normalised header of the picture `job` describes.
+BitmapInfoHeader HeaderOf(const PngHeaderJob& job) {
+  BitmapInfoHeader h{};
+  h.biSize = kHeaderSize;
+  h.biWidth = static_cast<int32_t>(job.width);
+  h.biHeight = static_cast<int32_t>(job.height);
+  h.biPlanes = 1;
+  h.biBitCount = static_cast<uint16_t>(job.bits);
+  h.biSizeImage = static_cast<uint32_t>(RowStride(job.bits, job.width) * job.height);
+  h.biXPelsPerMeter = static_cast<int32_t>(std::min<png_uint_32>(job.xPerMeter, INT32_MAX));
+  h.biYPelsPerMeter = static_cast<int32_t>(std::min<png_uint_32>(job.yPerMeter, INT32_MAX));
+  h.biClrUsed = job.bits <= 8 ? static_cast<uint32_t>(job.paletteSize) : 0;
+  h.biClrImportant = h.biClrUsed;
+  return h;
+}
+
+// Reads the chunks before the pixels with `reader`; false with `error` set when that fails.
+bool StartPng(PngReader& reader, bool keepAlpha, PngHeaderJob& job, std::string& error) {
+  if (!reader.info) {
+    error = "not enough memory to read the PNG file";
+    return false;
+  }
+  job.info = reader.info;
+  job.keepAlpha = keepAlpha;
+  if (!Guarded(reader.png, ReadHeaderStep, &job)) {
+    error = std::string("bad PNG file: ") + reader.io.message;
+    if (std::strncmp(reader.io.message, "truncated", 9) == 0) error = reader.io.message;
+    return false;
+  }
+  return CheckHeader(job, reader.io.source->size, error);
+}
+
+}  // namespace
+
+HostBlock ReadPng(const ByteSource& source, bool keepAlpha, PngNotes& notes, std::string& error) {
+  PngReader reader(source);
+  PngHeaderJob job;
+  if (!StartPng(reader, keepAlpha, job, error)) return nullptr;
+  const BitmapInfoHeader h = HeaderOf(job);
+  const size_t stride = static_cast<size_t>(RowStride(job.bits, job.width));
+  // 2-bit rows are read into the start of their 4-bit rows, which are at least twice as long.
+  if (job.rowBytes > stride) {
+    error = "internal error: PNG rows longer than the image's";
+    return nullptr;
+  }
+  const uint32_t tableBytes = h.biClrUsed * 4;
+  OwnedBlock block(
+      HP_Alloc(PackedDibSize(tableBytes, job.bits, job.width, job.height), HP_MOVEABLE));
+  BlockLock lock(block.get());
+  if (!lock) {
+    error = "not enough memory for the image";
+    return nullptr;
+  }
+  std::memcpy(lock.get(), &h, sizeof h);
+  auto* table = reinterpret_cast<RgbQuad*>(lock.get() + kHeaderSize);
+  for (uint32_t i = 0; i < h.biClrUsed; ++i)
+    table[i] = {job.palette[i].blue, job.palette[i].green, job.palette[i].red, 0};
+  PngRowsJob rows{reader.info, lock.get() + kHeaderSize + tableBytes, stride, job.height,
+                  job.passes};
+  if (!Guarded(reader.png, ReadRowsStep, &rows)) {
+    error = std::strncmp(reader.io.message, "truncated", 9) == 0
+                ? std::string(reader.io.message)
+                : std::string("bad PNG file: ") + reader.io.message;
+    return nullptr;
+  }
+  for (uint32_t y = 0; y < job.height; ++y) {
+    uint8_t* row = rows.rows + size_t{y} * stride;
+    if (job.bitDepth == 2 && job.bits == 4) WidenTwoBitRow(row, job.width);
+    ClearPadding(row, job.bits, job.width, stride);
+  }
+  notes.reduced16 = job.reduced16;
+  notes.transparencyIgnored = job.transparencyIgnored;
+  lock.unlock();
+  return block.release();
+}
+
+bool ReadPngHeader(const ByteSource& source, bool keepAlpha, BitmapInfoHeader& header,
+                   std::string& error) {
+  PngReader reader(source);
+  PngHeaderJob job;
+  if (!StartPng(reader, keepAlpha, job, error)) return false;
+  header = HeaderOf(job);
+  return true;
+}
+
+namespace {
+
+struct PngWriteJob {
+  png_infop info = nullptr;
+  const DibView* v = nullptr;
+  png_color palette[256] = {};
+  int paletteSize = 0;
+};
+
+void WriteStep(png_structp png, PngWriteJob* job) {
+  const DibView& v = *job->v;
+  png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+  const int type = v.bits <= 8    ? PNG_COLOR_TYPE_PALETTE
+                   : v.bits == 24 ? PNG_COLOR_TYPE_RGB
+                                  : PNG_COLOR_TYPE_RGB_ALPHA;
+  png_set_IHDR(png, job->info, v.width, v.height, v.bits <= 8 ? static_cast<int>(v.bits) : 8, type,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (v.bits <= 8) png_set_PLTE(png, job->info, job->palette, job->paletteSize);
+  if (v.header->biXPelsPerMeter > 0 && v.header->biYPelsPerMeter > 0)
+    png_set_pHYs(png, job->info, static_cast<png_uint_32>(v.header->biXPelsPerMeter),
+                 static_cast<png_uint_32>(v.header->biYPelsPerMeter), PNG_RESOLUTION_METER);
+  png_write_info(png, job->info);
+  if (v.bits >= 24) png_set_bgr(png);
+  for (uint32_t y = 0; y < v.height; ++y) png_write_row(png, v.RowFromTop(y));
+  png_write_end(png, job->info);
+}
+
+// The highest colour index any pixel of a palette picture uses.
+uint32_t HighestIndex(const DibView& v) {
+  const unsigned perByte = 8 / v.bits, mask = (1u << v.bits) - 1;
+  uint32_t highest = 0;
+  for (uint32_t y = 0; y < v.height; ++y) {
+    const uint8_t* row = v.Row(y);
+    for (uint32_t x = 0; x < v.width; ++x) {
+      const unsigned shift = 8 - v.bits * (x % perByte + 1);
+      highest = std::max<uint32_t>(highest, row[x / perByte] >> shift & mask);
+    }
+  }
+  return highest;
+}
+
+struct PngWriter {
+  PngIo io;
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  explicit PngWriter(std::vector<uint8_t>& out) {
+    io.out = &out;
+    png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &io, OnError, OnWarning);
+    if (png) info = png_create_info_struct(png);
+    if (info) png_set_write_fn(png, &io, OnWrite, OnFlush);
+  }
+  ~PngWriter() { png_destroy_write_struct(&png, info ? &info : nullptr); }
+  PngWriter(const PngWriter&) = delete;
+  PngWriter& operator=(const PngWriter&) = delete;
+};
+
+}  // namespace
+
+bool EncodePng(const DibView& v, std::vector<uint8_t>& out, std::string& error) {
+  out.clear();
+  PngWriter writer(out);
+  if (!writer.info) {
+    error = "not enough memory to write a PNG file";
+    return false;
+  }
+  PngWriteJob job;
+  job.info = writer.info;
+  job.v = &v;
+  if (v.bits <= 8) {
+    // A PNG palette must cover every index the pixels use; the engines may leave indices past a
+    // short table (as a BMP file may hold them), which get black entries.
+    job.paletteSize = static_cast<int>(std::max(v.colorCount, HighestIndex(v) + 1));
+    for (uint32_t i = 0; i < v.colorCount; ++i)
+      job.palette[i] = {v.colors[i].rgbRed, v.colors[i].rgbGreen, v.colors[i].rgbBlue};
+  }
+  if (!Guarded(writer.png, WriteStep, &job)) {
+    error = std::string("cannot make the PNG file: ") + writer.io.message;
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+#endif

@@ -1,0 +1,46 @@
+// PNG files in and out of PackedDib blocks, with libpng. A build without libpng (the Windows
+// imagetool) has the same entry points; they refuse every PNG and say why.
+//
+// Reading takes every colour type and depth: palette pictures of 1, 4 and 8 bits keep their
+// depth and table, 2-bit ones become 4-bit; grey pictures become palette pictures with a grey
+// table (1 bit; 2 and 4 bits as 4-bit; 8 and 16 bits as 8-bit); RGB becomes 24-bit and RGBA
+// or grey with alpha 32-bit (alpha in the fourth byte). 16-bit channels are reduced to 8 bits
+// with rounding. A transparent colour (tRNS) of a palette, grey or RGB picture gives 32-bit RGBA
+// when the caller keeps alpha and is otherwise ignored. Interlaced files are read too.
+//
+// Writing gives palette PNGs of the picture's depth and table, RGB for 24 bits and RGBA for 32.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/input_file.h"
+#include "dib/dib.h"
+#include "dib/host_port.h"
+
+// Whether this build reads and writes PNG files.
+extern const bool kPngSupported;
+// Why a build without libpng refuses PNG files.
+extern const char kPngUnsupported[];
+
+// True when `head` (`size` bytes) starts with the PNG signature.
+bool IsPngSignature(const uint8_t* head, size_t size);
+
+// What reading changed that the user should hear about.
+struct PngNotes {
+  bool reduced16 = false;            // 16-bit channels became 8-bit
+  bool transparencyIgnored = false;  // a tRNS colour was dropped (keepAlpha false)
+};
+
+// Reads a PNG file from `source`. Returns a new block (the caller owns it), or null with `error`
+// set to a one-line reason.
+HostBlock ReadPng(const ByteSource& source, bool keepAlpha, PngNotes& notes, std::string& error);
+
+// Reads only the chunks before the pixels: `header` is the header ReadPng's image would have.
+bool ReadPngHeader(const ByteSource& source, bool keepAlpha, BitmapInfoHeader& header,
+                   std::string& error);
+
+// The PNG file of a valid PackedDib, in `out`; false with `error` set when it cannot be made.
+bool EncodePng(const DibView& v, std::vector<uint8_t>& out, std::string& error);
