@@ -1,4 +1,4 @@
-// imagetool: every operation of the plug-in applied to BMP files, with the same engines.
+// imagetool: every operation of the plug-in applied to BMP and PNG files, with the same engines.
 //
 //   imagetool COMMAND [OPTIONS] INPUT OUTPUT
 //   imagetool                  runs every command on the built-in sample
@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cli/bmp_io.h"
+#include "cli/png_io.h"
 #include "cli/sample.h"
 #include "cli/tool.h"
 #include "dib/block.h"
@@ -24,8 +25,30 @@ void PrintHelp() {
          "       imagetool COMMAND --help\n"
          "       imagetool            (no arguments: run every command on a built-in sample)\n"
          "\n"
-         "Reads and writes uncompressed BMP files of 1, 4, 8, 24 and 32 bits. INPUT or OUTPUT\n"
-         "\"-\" is standard input or output; \"--\" ends the options.\n"
+         "Reads and writes uncompressed BMP files of 1, 4, 8, 24 and 32 bits, and PNG files.\n"
+         "INPUT or OUTPUT \"-\" is standard input or output; \"--\" ends the options.\n"
+         "\n"
+         "The input's format is told by its first bytes. The output's format is the one\n"
+         "--format bmp|png names; without it, OUTPUT's extension (.bmp or .png, in any case)\n"
+         "decides, and otherwise (\"-\" among them) the input's format.\n"
+         "PNG files of every kind are read: palette pictures of 1, 4 and 8 bits keep their depth\n"
+         "and table (2 bits become 4), grey ones become palette pictures with a grey table\n"
+         "(2 bits as 4, 16 bits as 8), RGB becomes 24 bits, RGBA and grey with alpha 32 bits;\n"
+         "16-bit channels are rounded to 8 bits (with a note). A transparent colour (tRNS) makes\n"
+         "the picture 32-bit RGBA, except for options that work on the colour table\n"
+         "(--fill-index, --outline-index, --text-index, --mask-index, --grey): for them it is\n"
+         "ignored (with a note). Palette pictures are written as palette PNGs of their depth with\n"
+         "their table, 24 bits as RGB and 32 bits as RGBA.\n"
+      << (kPngSupported
+              ? ""
+              : "This build of imagetool was made without libpng: it refuses PNG files.\n")
+      << "\n"
+         "The fourth byte of 32-bit pixels is the PNG's alpha (255 opaque, 0 transparent). Every\n"
+         "command keeps it on the pixels it moves or copies, and scale and rotate at high quality\n"
+         "average it with the colours. Pixels a command paints get: frame margins 0 (the frame\n"
+         "engine's own rule: transparent in a PNG); rotate's uncovered corners 255; pixels mask\n"
+         "colours 255 (--no-alpha: their own); frame --caption --alpha 255 on the caption's\n"
+         "coloured pixels (without it, their own).\n"
          "\n"
          "The output is written as cp would write it, but whole or not at all: a new or an\n"
          "existing plain file is replaced in one step, keeping the old file's mode; a symbolic\n"

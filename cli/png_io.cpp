@@ -76,8 +76,12 @@ void OnWarning(png_structp, png_const_charp) {}
 void OnRead(png_structp png, png_bytep into, size_t bytes) {
   auto* io = static_cast<PngIo*>(png_get_io_ptr(png));
   const uint64_t size = io->source->size;
-  if (io->offset > size || bytes > size - io->offset)
-    png_error(png, "truncated PNG file (it ends before the picture does)");
+  if (io->offset > size || bytes > size - io->offset) {
+    char text[80];
+    std::snprintf(text, sizeof text, "truncated PNG file (it ends after %llu bytes)",
+                  static_cast<unsigned long long>(size));
+    png_error(png, text);
+  }
   if (!io->source->read(io->offset, into, bytes)) png_error(png, "read error");
   io->offset += bytes;
 }
@@ -195,9 +199,13 @@ void ReadHeaderStep(png_structp png, PngHeaderJob* job) {
     png_set_bgr(png);
     job->bits = alpha ? 32 : 24;
   }
+}
+
+// Once the picture's size is known to be acceptable: libpng sets aside its row buffers here.
+void StartRowsStep(png_structp png, PngHeaderJob* job) {
   job->passes = png_set_interlace_handling(png);
-  png_read_update_info(png, info);
-  job->rowBytes = png_get_rowbytes(png, info);
+  png_read_update_info(png, job->info);
+  job->rowBytes = png_get_rowbytes(png, job->info);
 }
 
 // Where the rows go: the PackedDib's pixel area, bottom row first.
@@ -264,8 +272,13 @@ BitmapInfoHeader HeaderOf(const PngHeaderJob& job) {
   h.biXPelsPerMeter = static_cast<int32_t>(std::min<png_uint_32>(job.xPerMeter, INT32_MAX));
   h.biYPelsPerMeter = static_cast<int32_t>(std::min<png_uint_32>(job.yPerMeter, INT32_MAX));
   h.biClrUsed = job.bits <= 8 ? static_cast<uint32_t>(job.paletteSize) : 0;
-  h.biClrImportant = h.biClrUsed;
   return h;
+}
+
+// The one line that says why libpng stopped.
+std::string LibpngError(const PngIo& io) {
+  return std::strncmp(io.message, "truncated", 9) == 0 ? io.message
+                                                       : std::string("bad PNG file: ") + io.message;
 }
 
 // Reads the chunks before the pixels with `reader`; false with `error` set when that fails.
@@ -277,11 +290,15 @@ bool StartPng(PngReader& reader, bool keepAlpha, PngHeaderJob& job, std::string&
   job.info = reader.info;
   job.keepAlpha = keepAlpha;
   if (!Guarded(reader.png, ReadHeaderStep, &job)) {
-    error = std::string("bad PNG file: ") + reader.io.message;
-    if (std::strncmp(reader.io.message, "truncated", 9) == 0) error = reader.io.message;
+    error = LibpngError(reader.io);
     return false;
   }
-  return CheckHeader(job, reader.io.source->size, error);
+  if (!CheckHeader(job, reader.io.source->size, error)) return false;
+  if (!Guarded(reader.png, StartRowsStep, &job)) {
+    error = LibpngError(reader.io);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -312,9 +329,7 @@ HostBlock ReadPng(const ByteSource& source, bool keepAlpha, PngNotes& notes, std
   PngRowsJob rows{reader.info, lock.get() + kHeaderSize + tableBytes, stride, job.height,
                   job.passes};
   if (!Guarded(reader.png, ReadRowsStep, &rows)) {
-    error = std::strncmp(reader.io.message, "truncated", 9) == 0
-                ? std::string(reader.io.message)
-                : std::string("bad PNG file: ") + reader.io.message;
+    error = LibpngError(reader.io);
     return nullptr;
   }
   for (uint32_t y = 0; y < job.height; ++y) {

@@ -25,7 +25,9 @@ constexpr char kFrameUsage[] =
     "take the fill colour (grey 128,128,128 by default); --style outline adds a one-pixel border\n"
     "round the whole new picture in the outline colour (grey 160,160,160 by default). In pictures\n"
     "with a colour table R,G,B picks the nearest colour of the table (index 0 by default), and\n"
-    "--fill-index and --outline-index name an entry of the table.\n"
+    "--fill-index and --outline-index name an entry of the table. On 32-bit pictures the\n"
+    "margins' fourth byte (the alpha of a PNG) is 0, transparent, as the frame engine paints\n"
+    "them; the picture's own pixels keep theirs.\n"
     "Caption options (one line of at most 254 characters written over the framed picture):\n"
     "  --align V,H              top|center|bottom, left|center|right (default top,left)\n"
     "  --text R,G,B             the caption colour (default 192,192,192); --text-index N names\n"
@@ -230,6 +232,9 @@ int RunFrame(const std::vector<std::string>& argv) {
         return nullptr;
       }
     }
+    // The margins of 32-bit pictures get a fourth byte 0. That is the frame engine's fixed rule,
+    // shared with the plug-in, so imagetool keeps it rather than repainting them opaque as rotate
+    // and mask paint theirs; the help says so.
     HostBlock framed = FRM_ComposeFrame(image, params);
     if (!framed || !hasCaption) return framed;
     const BitmapInfoHeader* header = static_cast<const BitmapInfoHeader*>(HP_Lock(framed));

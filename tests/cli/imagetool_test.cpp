@@ -11,6 +11,7 @@
 #include <set>
 
 #include "cli/bmp_io.h"
+#include "cli/image_file.h"
 #include "tests/support/images.h"
 
 namespace fs = std::filesystem;
@@ -62,6 +63,21 @@ std::vector<uint8_t> Picture(const std::string& path) {
   OwnedBlock block(ReadBmpFile(path, error));
   EXPECT_TRUE(block) << path << ": " << error;
   return block ? testimg::Bytes(block.get()) : std::vector<uint8_t>{};
+}
+
+// The colours of a picture, top row first, as ImageMagick's rgb: (rgba: for 32 bits) holds them.
+std::vector<uint8_t> Colours(HostBlock block) {
+  const testimg::View view(block);
+  const DibView& v = view.v;
+  std::vector<uint8_t> decoded;
+  for (uint32_t y = 0; y < v.height; ++y)
+    for (uint32_t x = 0; x < v.width; ++x) {
+      const uint32_t p = testimg::GetPixel(v, x, y);
+      const RgbQuad q = v.bits <= 8 ? v.colors[p] : std::bit_cast<RgbQuad>(p);  // bytes as stored
+      decoded.insert(decoded.end(), {q.rgbRed, q.rgbGreen, q.rgbBlue});
+      if (v.bits == 32) decoded.push_back(q.rgbReserved);
+    }
+  return decoded;
 }
 
 // Every failed run leaves out.bmp as it was and no temporary file behind.
@@ -148,15 +164,15 @@ TEST(Imagetool, WritesOutputsAsCpDoes) {
       {"long name", "", "invert in.bmp " + longName, longName, "! ls -a | grep -q imagetool-"},
   };
   for (const Case& c : cases) {
-    const RunResult run = Shell("cd " + dir.path.string() + " && " +
-                                (c.setUp.empty() ? "" : c.setUp + " && ") + IMAGETOOL_PATH +
-                                " " + c.command + " && " + c.check);
+    const RunResult run =
+        Shell("cd " + dir.path.string() + " && " + (c.setUp.empty() ? "" : c.setUp + " && ") +
+              IMAGETOOL_PATH + " " + c.command + " && " + c.check);
     EXPECT_EQ(run.status, 0) << c.what << "\n" << run.output;
     EXPECT_EQ(ReadAll(dir / c.resultAt), expected) << c.what;
   }
   // A FIFO given as input is refused without waiting for a writer.
-  const RunResult fifo = Shell("cd " + dir.path.string() + " && timeout 5 " + IMAGETOOL_PATH +
-                               " invert f x.bmp");
+  const RunResult fifo =
+      Shell("cd " + dir.path.string() + " && timeout 5 " + IMAGETOOL_PATH + " invert f x.bmp");
   EXPECT_EQ(fifo.status, 2) << fifo.output;
   EXPECT_NE(fifo.output.find("not a regular file"), std::string::npos) << fifo.output;
 }
@@ -248,18 +264,7 @@ TEST(Imagetool, ReadsFilesOfOtherProgramsLikeAnIndependentReader) {
     std::string error;
     OwnedBlock block(ReadBmpFile(file, error));
     ASSERT_TRUE(block) << error;
-    const testimg::View view(block.get());
-    const DibView& v = view.v;
-    std::vector<uint8_t> decoded;
-    for (uint32_t y = 0; y < v.height; ++y)
-      for (uint32_t x = 0; x < v.width; ++x) {
-        const uint32_t p = testimg::GetPixel(v, x, y);
-        const RgbQuad q =
-            c.bits <= 8 ? v.colors[p] : std::bit_cast<RgbQuad>(p);  // the bytes as stored
-        decoded.insert(decoded.end(), {q.rgbRed, q.rgbGreen, q.rgbBlue});
-        if (c.bits == 32) decoded.push_back(q.rgbReserved);
-      }
-    EXPECT_EQ(decoded, ReadAll(dir / "raw")) << c.options;
+    EXPECT_EQ(Colours(block.get()), ReadAll(dir / "raw")) << c.options;
   }
 }
 
@@ -377,10 +382,216 @@ TEST(Imagetool, ScaleLengthsEqualTheirPixelForm) {
     ASSERT_EQ(run.status, 0) << c.lengths << "\n" << run.output;
     EXPECT_EQ(ReadAll(dir / "out.bmp"), expected) << c.lengths;
   }
-  for (const char* refused : {"--width 0.001in", "--width 2 in", "--width -1cm",
-                              "--width 1in --resolution 0", "--width 1in --resolution 65536",
-                              "--width 1in --resolution 9,9,9", "--width 1e2in"})
+  for (const char* refused :
+       {"--width 0.001in", "--width 2 in", "--width -1cm", "--width 1in --resolution 0",
+        "--width 1in --resolution 65536", "--width 1in --resolution 9,9,9", "--width 1e2in"})
     EXPECT_EQ(Tool(std::string("scale ") + refused + files).status, 2) << refused;
+}
+
+// A picture read by imagetool's reader (BMP or PNG); null after a failed expectation.
+HostBlock ReadAny(const std::string& path, bool keepAlpha = true) {
+  std::string error;
+  ImageFormat format;
+  PngNotes notes;
+  HostBlock block = ReadImageFile(path, keepAlpha, format, notes, error);
+  EXPECT_TRUE(block) << path << ": " << error;
+  return block;
+}
+
+// PNG files ImageMagick writes in every colour type and depth read as the colours ImageMagick
+// decodes from them; a transparent colour gives RGBA, or is dropped when alpha is not kept.
+TEST(Imagetool, ReadsPngFilesLikeImageMagick) {
+  TempDir dir;
+  Convert(
+      "xc:red xc:blue xc:yellow xc:teal xc:navy xc:olive xc:orange xc:'#c0ffee' xc:'#facade' "
+      "xc:'#123456' +append " +
+      dir / "nine.png");
+  Convert("xc:red xc:blue xc:'#c0ffee' +append " + dir / "three.png");
+  const std::string alpha = "-alpha set -channel A -fx i/w +channel ",
+                    red = "-fill red -draw 'point 0,0' -transparent red ";
+  struct Case {
+    std::string options;
+    int depth, type, interlace;       // what the file must hold (IHDR)
+    unsigned bits, bitsWithoutAlpha;  // what imagetool makes of it
+  } cases[] = {
+      {"-colors 200 PNG8:", 8, 3, 0, 8, 8},
+      {"-colors 200 -interlace PNG PNG8:", 8, 3, 1, 8, 8},
+      {"+dither -remap " + dir / "three.png" + " -define png:color-type=3 PNG:", 2, 3, 0, 4, 4},
+      {"+dither -remap " + dir / "nine.png" + " -define png:color-type=3 PNG:", 4, 3, 0, 4, 4},
+      {"-colors 60 " + red + "PNG8:", 8, 3, 0, 32, 8},
+      {"-colorspace gray -depth 1 PNG:", 1, 0, 0, 1, 1},
+      {"-colorspace gray -depth 2 -interlace PNG PNG:", 2, 0, 1, 4, 4},
+      {"-colorspace gray -depth 4 PNG:", 4, 0, 0, 4, 4},
+      {"-colorspace gray -depth 8 PNG:", 8, 0, 0, 8, 8},
+      {"-colorspace gray -depth 16 PNG:", 16, 0, 0, 8, 8},
+      {"-colorspace gray -depth 8 -fill black -draw 'point 0,0' -transparent black "
+       "-define png:color-type=0 PNG:",
+       8, 0, 0, 32, 8},
+      {"-colorspace gray -depth 8 " + alpha + "-define png:color-type=4 PNG:", 8, 4, 0, 32, 32},
+      {"PNG24:", 8, 2, 0, 24, 24},
+      {"-interlace PNG PNG24:", 8, 2, 1, 24, 24},
+      {"-depth 16 PNG48:", 16, 2, 0, 24, 24},
+      {red + "-define png:color-type=2 PNG:", 16, 2, 0, 32, 24},
+      {alpha + "PNG32:", 8, 6, 0, 32, 32},
+      {alpha + "-depth 16 -interlace PNG PNG64:", 16, 6, 1, 32, 32},
+  };
+  for (const Case& c : cases) {
+    const std::string file = dir / "in.png";
+    Convert("-seed 3 -size 29x13 plasma: " + c.options + file);
+    const auto raw = ReadAll(file);
+    ASSERT_GE(raw.size(), 33u);
+    ASSERT_EQ(std::vector<int>({raw[24], raw[25], raw[28]}),
+              std::vector<int>({c.depth, c.type, c.interlace}))
+        << c.options;
+    for (bool keepAlpha : {true, false}) {
+      OwnedBlock block(ReadAny(file, keepAlpha));
+      ASSERT_TRUE(block) << c.options;
+      const unsigned bits = keepAlpha ? c.bits : c.bitsWithoutAlpha;
+      EXPECT_EQ(testimg::View(block.get()).v.bits, bits) << c.options;
+      // ImageMagick's 16-bit channels, reduced here with rounding.
+      Convert(file + " -depth 16 -endian MSB " + (bits == 32 ? "rgba:" : "rgb:") + dir / "raw");
+      const auto wide = ReadAll(dir / "raw");
+      std::vector<uint8_t> expected;
+      for (size_t i = 0; i + 1 < wide.size(); i += 2)
+        expected.push_back(
+            static_cast<uint8_t>(((wide[i] << 8 | wide[i + 1]) * 255 + 32767) / 65535));
+      EXPECT_EQ(Colours(block.get()), expected) << c.options << " " << keepAlpha;
+    }
+  }
+}
+
+// Pictures of every depth written as PNG read back byte for byte (header, table, pixels), and
+// ImageMagick decodes the same colours from the file.
+TEST(Imagetool, PngRoundTripsEveryDepth) {
+  TempDir dir;
+  for (unsigned bits : testimg::kDepths) {
+    OwnedBlock image(testimg::Make(bits, 13, 7, bits));
+    const testimg::View view(image.get());
+    view.v.header->biXPelsPerMeter = 3780;
+    view.v.header->biYPelsPerMeter = 2000;
+    for (uint32_t i = 0; i < view.v.colorCount; ++i) view.v.colors[i].rgbReserved = 0;  // no room
+
+    const std::string file = dir / "out.png";
+    std::string error;
+    ASSERT_TRUE(WriteImageFile(file, ImageFormat::kPng, image.get(), error)) << error;
+    OwnedBlock back(ReadAny(file));
+    ASSERT_TRUE(back) << bits;
+    EXPECT_EQ(testimg::Bytes(back.get()), testimg::Bytes(image.get())) << bits << " bits";
+    Convert(file + (bits == 32 ? " -depth 8 rgba:" : " -depth 8 rgb:") + dir / "raw");
+    EXPECT_EQ(Colours(image.get()), ReadAll(dir / "raw")) << bits << " bits";
+  }
+}
+
+// The output's format: --format, else OUTPUT's extension, else the input's (also from standard
+// input); notes on what reading changed.
+TEST(Imagetool, OutputFormatsAndReadingNotes) {
+  TempDir dir;
+  const std::string in = dir / "in.png";
+  Convert(
+      "-seed 3 -size 9x7 plasma: -colors 30 -fill red -draw 'point 0,0' -transparent red "
+      "PNG8:" +
+      dir / "trns.png");
+  Convert("-seed 3 -size 9x7 plasma: -depth 16 PNG48:" + in);
+  Convert(in + " BMP3:" + dir / "in.bmp");
+  struct Case {
+    std::string args;
+    const char* out;
+    int status;
+    const char* says;
+    const char* output;  // its first bytes; "" when none may be written
+    unsigned bits;
+  } cases[] = {
+      {"flip " + in, "o.bmp", 0, "16-bit channels reduced to 8 bits", "BM", 24},
+      {"flip " + dir / "in.bmp", "o", 0, "", "BM", 24},
+      {"flip " + in, "o", 0, "", "\x89PNG", 24},
+      {"flip " + dir / "in.bmp", "o.PNG", 0, "", "\x89PNG", 24},
+      {"flip --format png " + dir / "in.bmp", "o.bmp", 0, "", "\x89PNG", 24},
+      {"flip --format bmp - <" + in, "o.png", 0, "", "BM", 24},
+      {"flip " + dir / "trns.png", "o.png", 0, "", "\x89PNG", 32},
+      {"frame --fill-index 0 " + dir / "trns.png", "o.png", 0,
+       "tRNS) is ignored: --fill-index works on the colour table", "\x89PNG", 8},
+      {"flip --format gif " + in, "o.png", 2, "--format is bmp or png", "", 0},
+      {"info --format png " + in, "", 2, "info writes no file", "", 0},
+  };
+  for (const Case& c : cases) {
+    fs::remove(dir / "o.png");
+    const RunResult run =
+        Shell("cd " + dir.path.string() + " && " + IMAGETOOL_PATH + " " + c.args + " " + c.out);
+    EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.output;
+    EXPECT_NE(run.output.find(c.says), std::string::npos) << c.args << "\n" << run.output;
+    const auto bytes = *c.out ? ReadAll(dir / c.out) : std::vector<uint8_t>{};
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 4))
+                  .substr(0, std::strlen(c.output)),
+              c.output)
+        << c.args;
+    if (!*c.output) continue;
+    OwnedBlock block(ReadAny(dir / c.out));
+    EXPECT_EQ(block ? testimg::View(block.get()).v.bits : 0, c.bits) << c.args;
+  }
+}
+
+// The CRC PNG chunks carry, over type and data.
+uint32_t Crc(const uint8_t* p, size_t n) {
+  uint32_t c = 0xFFFFFFFFu;
+  for (size_t i = 0; i < n; ++i) {
+    c ^= p[i];
+    for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+  }
+  return ~c;
+}
+
+// Cut or damaged PNG files, and headers asking for more than the file or the limits allow: exit
+// status 2, one line that says why, and no output file.
+TEST(Imagetool, RefusesDamagedPngFiles) {
+  TempDir dir;
+  Convert("-seed 3 -size 40x30 plasma: -interlace PNG -strip PNG24:" + dir / "good.png");
+  const auto good = ReadAll(dir / "good.png");
+  const size_t idat =
+      static_cast<size_t>(std::search(good.begin(), good.end(), "IDAT", "IDAT" + 4) - good.begin());
+  ASSERT_EQ(Tool("invert " + dir / "good.png" + " " + dir / "out.png").status, 0);
+  fs::remove(dir / "out.png");
+  // IHDR with another size, its CRC made to match.
+  auto sized = [&](uint32_t w, uint32_t h) {
+    auto bytes = good;
+    for (int i = 0; i < 4; ++i) {
+      bytes[16 + i] = static_cast<uint8_t>(w >> (24 - 8 * i));
+      bytes[20 + i] = static_cast<uint8_t>(h >> (24 - 8 * i));
+    }
+    const uint32_t crc = Crc(&bytes[12], 17);
+    for (int i = 0; i < 4; ++i) bytes[29 + i] = static_cast<uint8_t>(crc >> (24 - 8 * i));
+    return bytes;
+  };
+  auto flipped = [&](size_t at) {
+    auto bytes = good;
+    bytes[at] ^= 0x40;
+    return bytes;
+  };
+  const size_t n = good.size();
+  const struct {
+    std::vector<uint8_t> bytes;
+    const char* says;
+  } cases[] = {
+      {{good.begin(), good.begin() + 5}, "not a BMP or PNG file"},
+      {{good.begin(), good.begin() + 30}, "truncated PNG file"},
+      {{good.begin(), good.begin() + 60}, "truncated PNG file"},
+      {{good.begin(), good.begin() + static_cast<long>(n / 2)}, "truncated PNG file"},
+      {{good.begin(), good.end() - 12}, "truncated PNG file"},
+      {flipped(30), "bad PNG file: IHDR: CRC error"},
+      {flipped(idat + 40), "bad PNG file: IDAT: "},
+      {sized(0, 30), "bad PNG file: "},
+      {sized(40000, 30000), "bytes cannot hold the 40000 x 30000 picture"},
+      {sized(0x7FFFFFFF, 0x7FFFFFFF), "image too large"},
+  };
+  for (const auto& c : cases) {
+    std::ofstream(dir / "bad.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(c.bytes.data()), static_cast<long>(c.bytes.size()));
+    const RunResult run = Tool("invert " + dir / "bad.png" + " " + dir / "out.png");
+    EXPECT_EQ(run.status, 2) << c.says << "\n" << run.output;
+    EXPECT_EQ(run.output.find("imagetool: "), 0u) << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+    EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(dir / "out.png")) << c.says;
+  }
 }
 
 }  // namespace
