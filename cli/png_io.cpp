@@ -91,7 +91,7 @@ void OnWrite(png_structp png, png_bytep data, size_t bytes) {
   bool appended = true;
   try {
     io->out->insert(io->out->end(), data, data + bytes);
-  } catch (const std::bad_alloc&) {
+  } catch (...) {  // no exception may cross libpng's C frames
     appended = false;
   }
   if (!appended) png_error(png, "not enough memory for the PNG file");
