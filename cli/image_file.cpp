@@ -78,6 +78,16 @@ bool ReadImageHeader(const std::string& path, BitmapInfoHeader& header, ImageFor
   });
 }
 
+bool WhollyTransparent(HostBlock dib) {
+  BlockLock lock(dib);
+  DibView v;
+  if (!lock || !DescribeDib(lock.get(), HP_Size(dib), v) || v.bits != 32) return false;
+  for (uint32_t y = 0; y < v.height; ++y)
+    for (uint32_t x = 0; x < v.width; ++x)
+      if (v.Row(y)[4 * size_t{x} + 3] != 0) return false;
+  return true;
+}
+
 bool WriteImageFile(const std::string& path, ImageFormat format, HostBlock dib,
                     std::string& error) {
   if (format == ImageFormat::kBmp) return WriteBmpFile(path, dib, error);

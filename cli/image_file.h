@@ -32,5 +32,9 @@ HostBlock ReadImageFile(const std::string& path, bool keepAlpha, ImageFormat& fo
 bool ReadImageHeader(const std::string& path, BitmapInfoHeader& header, ImageFormat& format,
                      std::string& error);
 
+// True for a 32-bit picture whose every fourth byte is 0, as many programs leave those of a
+// 32-bit BMP: as a PNG, whose alpha they become, it is wholly transparent.
+bool WhollyTransparent(HostBlock dib);
+
 // Writes a PackedDib in `format` by the rules of WriteOutputFile (cli/output_file.h).
 bool WriteImageFile(const std::string& path, ImageFormat format, HostBlock dib, std::string& error);

@@ -172,6 +172,10 @@ int RunImageCommand(const Args& args, const char* usage,
   HostBlock result = operation(image.get());
   if (!result) return g_run.refused ? kExitBadInput : kExitFailed;
   OwnedBlock owned(result == image.get() ? image.release() : result);
+  // Written as it is (the fourth byte is the alpha), but the user hears why nothing shows.
+  if (format == ImageFormat::kPng && WhollyTransparent(owned.get()))
+    ToolError("note: " + output +
+              ": every pixel's fourth byte is 0: the PNG is wholly transparent");
   if (!WriteImageFile(output, format, owned.get(), error)) {
     ToolError(args.positional[1] + ": " + error);
     return kExitFailed;

@@ -493,6 +493,13 @@ TEST(Imagetool, OutputFormatsAndReadingNotes) {
       dir / "trns.png");
   Convert("-seed 3 -size 9x7 plasma: -depth 16 PNG48:" + in);
   Convert(in + " BMP3:" + dir / "in.bmp");
+  OwnedBlock zero(testimg::Make(32, 3, 2, 1));  // fourth bytes 0, as many BMP writers leave them
+  for (uint32_t i = 0; i < 6; ++i) {
+    const testimg::View z(zero.get());
+    testimg::SetPixel(z.v, i % 3, i / 3, testimg::GetPixel(z.v, i % 3, i / 3) & 0xFFFFFF);
+  }
+  std::string error;
+  ASSERT_TRUE(WriteBmpFile(dir / "zero.bmp", zero.get(), error)) << error;
   struct Case {
     std::string args;
     const char* out;
@@ -508,6 +515,8 @@ TEST(Imagetool, OutputFormatsAndReadingNotes) {
       {"flip --format png " + dir / "in.bmp", "o.bmp", 0, "", "\x89PNG", 24},
       {"flip --format bmp - <" + in, "o.png", 0, "", "BM", 24},
       {"flip " + dir / "trns.png", "o.png", 0, "", "\x89PNG", 32},
+      {"flip " + dir / "zero.bmp", "o.png", 0, "o.png: every pixel's fourth byte is 0", "\x89PNG",
+       32},
       {"frame --fill-index 0 " + dir / "trns.png", "o.png", 0,
        "tRNS) is ignored: --fill-index works on the colour table", "\x89PNG", 8},
       {"flip --format gif " + in, "o.png", 2, "--format is bmp or png", "", 0},
