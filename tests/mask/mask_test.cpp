@@ -33,10 +33,7 @@ TEST_P(MaskMerge, FollowsTheKeepRulePerPixel) {
   const auto [bits, displayBits] = GetParam();
   EXPECT_EQ(ChooseMaskLayout(bits, displayBits) == MaskLayout::Separate,
             bits == 32 || (displayBits == 8 && (bits == 4 || bits == 24)));
-  MAS_SetMaskColor(bits == 1   ? 5
-                   : bits == 4 ? 9
-                               : 200,
-                   10, 20, 30);  // any non-zero index is 1 for 1 bit
+  MAS_SetMaskColor(bits == 1 ? 5 : bits == 4 ? 9 : 200, 10, 20, 30);  // 1 bit: non-zero is 1
   const uint32_t replaced = bits == 1    ? 1
                             : bits == 4  ? 9
                             : bits == 8  ? 200
@@ -45,22 +42,17 @@ TEST_P(MaskMerge, FollowsTheKeepRulePerPixel) {
   recorder::Reset();
   for (uint32_t width = 1; width <= 9; ++width)
     for (int32_t invert : {0, 1}) {
-      const std::string what = std::to_string(width) + " wide, invert " + std::to_string(invert);
+      const std::string what = testimg::Cat(width, " wide, invert ", invert);
       OwnedBlock source(testimg::Make(bits, width, 3, width));
       const std::vector<uint8_t> before = testimg::Bytes(source.get());
       OwnedBlock result(
           MAS_ApplyMask(source.get(), PatternRenderer(width), invert, 1, 1, displayBits));
       ASSERT_TRUE(result) << what;
       EXPECT_EQ(testimg::Bytes(source.get()), before) << "the source must not change";
-      testimg::View s(source.get()), d(result.get());
-      checks::ExpectMadeFrom(s.v, result.get(), width, 3, what);
-      for (uint32_t y = 0; y < 3; ++y)
-        for (uint32_t x = 0; x < width; ++x)
-          ASSERT_EQ(testimg::GetPixel(d.v, x, y), !Painted(x, y, width) == (invert != 0)
-                                                      ? testimg::GetPixel(s.v, x, y)
-                                                      : replaced)
-              << what << " at " << x << "," << y;
-      EXPECT_EQ(testimg::StrayPadding(d.v), "") << what;
+      testimg::View s(source.get());
+      checks::ExpectResult(s.v, result.get(), width, 3, what, [&](uint32_t x, uint32_t y) {
+        return !Painted(x, y, width) == (invert != 0) ? testimg::GetPixel(s.v, x, y) : replaced;
+      });
     }
   EXPECT_EQ(recorder::LiveBlocks(), 0);
   EXPECT_EQ(recorder::OpenLocks(), 0);

@@ -4,6 +4,7 @@
 
 #include <tuple>
 
+#include "mask/tile_counts.h"
 #include "resources/text_ids.h"
 #include "tests/support/result_checks.h"
 
@@ -11,22 +12,18 @@ namespace {
 
 // The tiled image against the rule, y counted from the top: copy (cx, cy) shows the source,
 // reversed left to right when mirroring and cx is odd, upside down when mirroring and cy is odd
-// (the top row of copies is cy = 0). The bits after each row's last pixel are zero.
+// (the top row of copies is cy = 0).
 void CheckTile(HostBlock source, uint32_t nx, uint32_t ny, bool mirror, const std::string& what) {
   OwnedBlock result(TIL_TileDIB(source, nx, ny, mirror));
   ASSERT_TRUE(result) << what;
-  testimg::View in(source), out(result.get());
-  const DibView &s = in.v, &d = out.v;
-  checks::ExpectMadeFrom(s, result.get(), s.width * nx, s.height * ny, what);
-  for (uint32_t y = 0; y < d.height; ++y)
-    for (uint32_t x = 0; x < d.width; ++x) {
-      uint32_t sx = x % s.width, sy = y % s.height;
-      if (mirror && (x / s.width) % 2) sx = s.width - 1 - sx;
-      if (mirror && (y / s.height) % 2) sy = s.height - 1 - sy;
-      ASSERT_EQ(testimg::GetPixel(d, x, y), testimg::GetPixel(s, sx, sy))
-          << what << " at " << x << "," << y;
-    }
-  EXPECT_EQ(testimg::StrayPadding(d), "") << what;
+  testimg::View in(source);
+  const DibView& s = in.v;
+  checks::ExpectResult(
+      s, result.get(), s.width * nx, s.height * ny, what, [&](uint32_t x, uint32_t y) {
+        const bool flipX = mirror && (x / s.width) % 2, flipY = mirror && (y / s.height) % 2;
+        return testimg::GetPixel(s, flipX ? s.width - 1 - x % s.width : x % s.width,
+                                 flipY ? s.height - 1 - y % s.height : y % s.height);
+      });
 }
 
 class TileAtDepth : public testing::TestWithParam<unsigned> {};
@@ -41,19 +38,18 @@ TEST_P(TileAtDepth, RepeatsAndReflectsTheImage) {
     for (bool mirror : {false, true})
       for (uint32_t nx = 1; nx <= 4; ++nx)
         for (uint32_t ny = 1; ny <= 3; ++ny)
-          CheckTile(source.get(), nx, ny, mirror,
-                    std::to_string(bits) + " bits, width " + std::to_string(width) + ", " +
-                        std::to_string(nx) + " x " + std::to_string(ny) +
-                        (mirror ? " mirrored" : ""));
+          CheckTile(
+              source.get(), nx, ny, mirror,
+              testimg::Cat(bits, " bits, width ", width, ", ", nx, " x ", ny, " mirror ", mirror));
   }
   OwnedBlock wide(testimg::Make(bits, 157, 2, 3));
-  CheckTile(wide.get(), 9, 2, true, std::to_string(bits) + " bits, wide");
+  CheckTile(wide.get(), 9, 2, true, "wide");
   checks::ExpectCleanFailures(
       wide.get(), [&] { return TIL_TileDIB(wide.get(), 3, 2, true); }, IDS_TILE_NO_MEMORY, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, TileAtDepth, testing::ValuesIn(testimg::kDepths),
-                         [](const auto& info) { return std::to_string(info.param) + "bit"; });
+                         testimg::DepthName);
 
 // A 1-bit image of width 3 (pixels 1 1 0, then padding bits that must not travel) five across:
 // 15 pixels, the last byte's lowest bit zero.
@@ -82,6 +78,27 @@ TEST(Tile, RefusesResultsPastTheLimit) {
   OwnedBlock three(TIL_TileDIB(wide.get(), 3, 1, false));
   ASSERT_TRUE(three);
   EXPECT_EQ(testimg::View(three.get()).v.width, 30000u);
+}
+
+// Digits of both fields first, then the numbers, 1 to 65535 each (never cut to 16 bits).
+TEST(TileCounts, AcceptsOneTo65535AndReportsTheFirstBadFieldInOrder) {
+  using enum TileCountError;
+  const struct {
+    const char *width, *height;
+    TileCountError error;
+    uint32_t across, down;
+  } cases[] = {{"3", "2", None, 3, 2},      {"65535", "0001", None, 65535, 1},
+               {"12a", "2", Width, 0, 0},   {"", "2", Width, 0, 0},
+               {" 3", "2", Width, 0, 0},    {"+3", "2", Width, 0, 0},
+               {"0", "x", Height, 0, 0},    {"65536", "2", Width, 0, 0},
+               {"65537", "2", Width, 0, 0}, {"99999999999999999999", "2", Width, 0, 0},
+               {"2", "0", Height, 0, 0},    {"2", "-1", Height, 0, 0}};
+  for (const auto& c : cases) {
+    const TileCounts counts = CheckTileCounts(c.width, c.height);
+    EXPECT_EQ(counts.error, c.error) << '"' << c.width << "\" \"" << c.height << '"';
+    EXPECT_EQ(counts.across, c.across) << c.width;
+    EXPECT_EQ(counts.down, c.down) << c.height;
+  }
 }
 
 }  // namespace

@@ -13,11 +13,7 @@ namespace {
 
 using testimg::GetPixel;
 
-RotateFill Fill(int32_t index = 1) {
-  RotateFill fill;
-  fill.red = 10, fill.green = 20, fill.blue = 30, fill.index = index;
-  return fill;
-}
+RotateFill Fill(int32_t index = 1) { return {10, 20, 30, index}; }
 
 // Replaces the colour table with grey entries (red = green = blue), not in index order.
 void MakeGrey(HostBlock block) {
@@ -113,9 +109,8 @@ TEST_P(AnyAngle, MatchesTheReferenceGeometry) {
     testimg::View s(source.get());
     for (int d : {1, 30, 45, 90, 133, 180, 211, 270, 315, 359})
       for (uint16_t quality : {kQualityLow, kQualityHigh}) {
-        SCOPED_TRACE(std::to_string(c.bits) + " bits" + (c.greyPalette ? " grey, " : ", ") +
-                     std::to_string(size[0]) + " x " + std::to_string(size[1]) +
-                     ", d = " + std::to_string(d) + ", quality " + std::to_string(quality));
+        SCOPED_TRACE(testimg::Cat(c.bits, " bits grey ", c.greyPalette, ", ", size[0], " x ",
+                                  size[1], ", d = ", d, ", quality ", quality));
         OwnedBlock result(ROT_RotateAny(source.get(), quality, d, fill, nullptr));
         testimg::View r(result.get());
         ASSERT_NE(r.v.header, nullptr);
@@ -185,8 +180,8 @@ TEST(AnyAngleSize, FollowsTheCorners) {
   };
   for (const auto& c : cases) {
     const RotatedSize size = ROT_RotatedSize(c.w, c.h, c.d);
-    EXPECT_EQ(size.width, c.width) << c.w << " x " << c.h << " at " << c.d;
-    EXPECT_EQ(size.height, c.height) << c.w << " x " << c.h << " at " << c.d;
+    EXPECT_EQ(std::pair(size.width, size.height), std::pair(c.width, c.height))
+        << c.w << " x " << c.h << " at " << c.d;
   }
   for (uint32_t w = 1; w < 40; w += 3)
     for (int d = 1; d < 360; d += 7) {

@@ -18,19 +18,13 @@ TEST_P(NearestByDepth, PicksThePixelUnderEachCentreAndKeepsHeaderAndTable) {
     const std::vector<uint8_t> before = testimg::Bytes(source.get());
     OwnedBlock result(ResizeNearest(source.get(), s[2], s[3]));
     testimg::View in(source.get());
-    const std::string what = std::to_string(bits) + " bits, " + std::to_string(s[0]) + " x " +
-                             std::to_string(s[1]) + " to " + std::to_string(s[2]) + " x " +
-                             std::to_string(s[3]);
-    ASSERT_NO_FATAL_FAILURE(checks::ExpectMadeFrom(in.v, result.get(), s[2], s[3], what));
-    testimg::View out(result.get());
     // The centre of result pixel x lies at (x + 1/2) × W / w source pixels.
-    for (uint32_t y = 0; y < s[3]; ++y)
-      for (uint32_t x = 0; x < s[2]; ++x)
-        ASSERT_EQ(testimg::GetPixel(out.v, x, y),
-                  testimg::GetPixel(in.v, uint32_t((x + 0.5) * s[0] / s[2]),
-                                    uint32_t((y + 0.5) * s[1] / s[3])))
-            << what << " (" << x << ", " << y << ")";
-    EXPECT_EQ(testimg::StrayPadding(out.v), "");
+    checks::ExpectResult(in.v, result.get(), s[2], s[3],
+                         testimg::Cat(testimg::Describe(in.v), " to ", s[2], " x ", s[3]),
+                         [&](uint32_t x, uint32_t y) {
+                           return testimg::GetPixel(in.v, uint32_t((x + 0.5) * s[0] / s[2]),
+                                                    uint32_t((y + 0.5) * s[1] / s[3]));
+                         });
     in.lock.unlock();
     EXPECT_EQ(testimg::Bytes(source.get()), before);
   }

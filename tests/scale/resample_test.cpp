@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "resources/text_ids.h"
+#include "scale/kernels.h"
 #include "tests/support/images.h"
 #include "tests/support/recorder.h"
 
@@ -101,9 +102,8 @@ TEST_P(ResampleByDepth, MatchesTheReferenceOnRandomImages) {
     for (size_t i = 0; i < count; ++i)
       for (size_t j : {i, (i * 7 + 3) % count, (i * 11 + 5) % count}) {
         const uint32_t W = pairs[i][0], w = pairs[i][1], H = pairs[j][0], h = pairs[j][1];
-        SCOPED_TRACE(std::to_string(bits) + (grey ? " grey " : " colour ") + std::to_string(W) +
-                     "x" + std::to_string(H) + " -> " + std::to_string(w) + "x" +
-                     std::to_string(h));
+        SCOPED_TRACE(
+            testimg::Cat(bits, grey ? " grey " : " colour ", W, "x", H, " -> ", w, "x", h));
         OwnedBlock source(RandomImage(bits, W, H, static_cast<uint32_t>(i * 31 + j + bits)));
         const std::vector<uint8_t> before = testimg::Bytes(source.get());
         std::vector<std::vector<Line>> want;
@@ -120,17 +120,7 @@ TEST_P(ResampleByDepth, MatchesTheReferenceOnRandomImages) {
         EXPECT_EQ(testimg::Bytes(source.get()), before) << "the source changed";
         testimg::View r(result.get());
         ASSERT_NE(r.v.header, nullptr);
-        const BitmapInfoHeader header = {40,
-                                         int32_t(w),
-                                         int32_t(h),
-                                         1,
-                                         uint16_t(channels * 8),
-                                         0,
-                                         uint32_t(RowStride(channels * 8, w) * h),
-                                         0,
-                                         0,
-                                         grey ? 256u : 0u,
-                                         0};
+        const BitmapInfoHeader header = testimg::Header(channels * 8, w, h, grey ? 256 : 0);
         EXPECT_EQ(0, std::memcmp(r.v.header, &header, 40)) << "a fresh header";
         EXPECT_EQ(HP_Size(result.get()), PackedDibSize(header.biClrUsed * 4, channels * 8, w, h));
         for (uint32_t k = 0; k < r.v.colorCount; ++k) {
@@ -215,8 +205,7 @@ TEST(Resample, ProgressAndAllocationFailures) {
   using Log = std::vector<std::string>;
   int owner;
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.bits) + " bits, " + std::to_string(c.W) + "x" +
-                 std::to_string(c.H) + " -> " + std::to_string(c.w) + "x40");
+    SCOPED_TRACE(testimg::Cat(testimg::Describe(c.bits, c.W, c.H), " -> ", c.w, "x40"));
     OwnedBlock source(testimg::Make(c.bits, c.W, c.H, 9));
     const std::vector<uint8_t> before = testimg::Bytes(source.get());
     const int live = recorder::LiveBlocks();
@@ -274,6 +263,24 @@ TEST(Resample, IndicesPastAShortTableAreBlack) {
   testimg::View r(result.get());
   ASSERT_NE(r.v.header, nullptr);
   EXPECT_EQ(testimg::GetPixel(r.v, 0, 0), 0x2D1E0Fu);  // (30, 60, 90) div 2 per channel, blue first
+}
+
+// Every quotient up to 255 and its neighbours, for small divisors and for large ones on both sides
+// of the switch to the processor's division (the operations' tests reach only small divisors).
+TEST(ExactDivisor, GivesTheQuotientForEveryNumeratorUpTo255TimesTheDivisor) {
+  std::vector<uint64_t> divisors = {(1ull << 32) - 1, 1ull << 32,     (1ull << 32) + 1,
+                                    16851025,         4104ull * 4104, (1ull << 55) + 12345};
+  for (uint64_t d = 1; d <= 64; ++d) divisors.push_back(d);
+  std::mt19937_64 rng(5);
+  for (int i = 0; i < 40; ++i) divisors.push_back(rng() >> (8 + i % 40) | 1);
+  for (uint64_t d : divisors) {
+    const ExactDivisor divide(d);
+    for (uint64_t q = 0; q <= 255; ++q)
+      for (uint64_t n : {q * d, q * d + 1, q * d + d - 1, q * d + d / 2})
+        if (n <= 255 * d) {
+          ASSERT_EQ(divide(n), n / d) << n << " / " << d;
+        }
+  }
 }
 
 }  // namespace

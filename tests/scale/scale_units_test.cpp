@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "scale/target.h"
+
 namespace {
 
 constexpr uint16_t kPx = kScaleUnitsPixels, kPct = kScaleUnitsPercentage, kIn = kScaleUnitsInches,
@@ -66,16 +68,12 @@ TEST(ScaleUnits, FieldsShowTheSizeInTheUnit) {
   for (const auto& c : cases) {
     ScaleSizes s = c.in;
     const ScaleFieldTexts t = SCL_FieldTexts(s, c.units, c.dpi, c.settings);
-    const std::string where = std::to_string(c.in.WorkWidth) + "x" +
-                              std::to_string(c.in.WorkHeight) + " units " + std::to_string(c.units);
-    EXPECT_EQ(t.width, c.width) << where;
-    EXPECT_EQ(t.height, c.height) << where;
+    const std::string where = std::to_string(c.in.WorkWidth) + " units " + std::to_string(c.units);
+    EXPECT_EQ(t.width + " " + t.height, std::string(c.width) + " " + c.height) << where;
     EXPECT_EQ(std::tie(s.OrigWidth, s.OrigHeight, s.WorkWidth, s.WorkHeight),
               std::tie(c.out.OrigWidth, c.out.OrigHeight, c.out.WorkWidth, c.out.WorkHeight))
         << where;
-    if (c.units == kPct) {
-      EXPECT_EQ(std::to_string(t.percentWidth), t.width) << where;
-    }
+    EXPECT_TRUE(c.units != kPct || std::to_string(t.percentWidth) == t.width) << where;
   }
 }
 
@@ -123,6 +121,46 @@ TEST(ScaleUnits, AspectAndSettingsBases) {
               std::tie(b.out.OrigWidth, b.out.OrigHeight, b.out.WorkWidth, b.out.WorkHeight))
         << b.customWidth << "x" << b.customHeight << " units " << b.units;
   }
+}
+
+TEST(TargetFromSettings, FollowsTheStoredUnitsAndTheAspectRule) {
+  // {OrigWidth, OrigHeight, CustomWidth, CustomHeight, ScaleUnits, PercentWidth, PercentHeight,
+  //  KeepAspect}, then the target.
+  const struct {
+    ScaleTargetState in;
+    uint32_t w, h;
+  } cases[] = {
+      {{400, 300, 0, 0, 1, 50, 50, true}, 200, 150},
+      // Equal sides: the longer image side stays.
+      {{400, 300, 100, 100, 0, 100, 100, true}, 100, 75},
+      {{300, 400, 100, 100, 0, 100, 100, true}, 75, 100},
+      {{400, 300, 100, 200, 0, 100, 100, true}, 267, 200},  // ceil(200 × 400 / 300)
+      {{400, 300, 100, 200, 0, 100, 100, false}, 100, 200},
+      {{3, 5, 0, 0, 1, 50, 100, false}, 2, 5},             // (150 + 99) div 100 = 2
+      {{400, 300, 9, 9, 1, 100, 100, false}, 400, 300},    // percentages ignore the stored pixels
+      {{400, 300, 640, 480, 2, 10, 10, false}, 640, 480},  // inches and cm are stored as pixels
+      {{400, 300, 0, 0, 0, 100, 100, false}, 0, 0},  // a stored 0 stays 0: the scaling refuses it
+      {{400, 300, 200, 0, 0, 100, 100, true}, 200, 150},  // a side of 0 follows the other
+      {{400, 300, 0, 0, 1, 0, 30, true}, 120, 90},
+      {{7, 3, 1, 1, 0, 100, 100, true}, 1, 1},
+      {{0x7FFFFFFF, 1, 0, 0, 1, 65535, 100, false}, 0xFFFFFFFF, 1},  // capped, not wrapped
+  };
+  for (const auto& c : cases) {
+    ScaleTargetState s = c.in;
+    SCL_TargetFromSettings(s);
+    EXPECT_EQ(std::pair(s.CustomWidth, s.CustomHeight), std::pair(c.w, c.h))
+        << c.in.OrigWidth << "x" << c.in.OrigHeight << " units " << c.in.ScaleUnits;
+  }
+}
+
+// The smallest n with n × 100 div base ≥ percent, found by counting up.
+TEST(PixelsFromPercent, IsTheSmallestSizeThatReachesThePercentage) {
+  for (uint32_t base = 1; base <= 300; base += 7)
+    for (uint32_t percent = 1; percent <= 1000; percent += 13) {
+      uint32_t n = 0;
+      while (uint64_t{n} * 100 / base < percent) ++n;
+      ASSERT_EQ(SCL_PixelsFromPercent(base, percent), n) << base << " at " << percent << "%";
+    }
 }
 
 }  // namespace

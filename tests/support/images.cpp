@@ -9,39 +9,33 @@ namespace testimg {
 
 HostBlock Make(unsigned bits, uint32_t width, uint32_t height, uint32_t seed) {
   const uint32_t colors = bits <= 8 ? 1u << bits : 0;
-  const uint64_t stride = RowStride(bits, width);
   HostBlock block = HP_Alloc(PackedDibSize(colors * 4, bits, width, height), HP_MOVEABLE);
   if (!block) return nullptr;
   {
     BlockLock lock(block);
-    uint8_t* p = lock.get();
-    const BitmapInfoHeader h = {40,
-                                static_cast<int32_t>(width),
-                                static_cast<int32_t>(height),
-                                1,
-                                static_cast<uint16_t>(bits),
-                                0,
-                                static_cast<uint32_t>(stride * height),
-                                2835,
-                                2835,
-                                colors,
-                                0};
-    std::memcpy(p, &h, sizeof h);
-    std::mt19937 rng(seed);
-    for (uint32_t i = 0; i < colors; ++i) {
-      // Distinct entries whose channels all differ, with a reserved byte that must survive.
-      const uint8_t c[4] = {static_cast<uint8_t>(i * 7 + 1), static_cast<uint8_t>(i * 13 + 2),
-                            static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i & 3)};
-      std::memcpy(p + 40 + 4 * i, c, 4);
-    }
+    const BitmapInfoHeader h = Header(bits, width, height, colors, 2835);
+    std::memcpy(lock.get(), &h, sizeof h);
     DibView v;
-    DescribeDib(p, HP_Size(block), v);
+    DescribeDib(lock.get(), HP_Size(block), v);
+    // Distinct entries whose channels all differ, with a reserved byte that must survive.
+    for (uint32_t i = 0; i < colors; ++i)
+      v.colors[i] = {uint8_t(i * 7 + 1), uint8_t(i * 13 + 2), uint8_t(255 - i), uint8_t(i & 3)};
+    std::mt19937 rng(seed);
     std::memset(v.rows, 0, v.stride * height);
     const uint32_t mask = bits == 32 ? 0xFFFFFFFFu : (bits == 24 ? 0xFFFFFFu : (1u << bits) - 1);
     for (uint32_t y = 0; y < height; ++y)
       for (uint32_t x = 0; x < width; ++x) SetPixel(v, x, y, static_cast<uint32_t>(rng()) & mask);
   }
   return block;
+}
+
+BitmapInfoHeader Header(unsigned bits, uint32_t width, uint32_t height, uint32_t colors,
+                        int32_t pelsPerMeter) {
+  BitmapInfoHeader h = {};
+  h.biSize = 40, h.biWidth = int32_t(width), h.biHeight = int32_t(height), h.biPlanes = 1;
+  h.biBitCount = uint16_t(bits), h.biSizeImage = uint32_t(RowStride(bits, width) * height);
+  h.biXPelsPerMeter = h.biYPelsPerMeter = pelsPerMeter, h.biClrUsed = colors;
+  return h;
 }
 
 std::vector<uint8_t> Bytes(HostBlock block) {

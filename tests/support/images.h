@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ inline constexpr unsigned kDepths[] = {1, 4, 8, 24, 32};
 // zero padding. The caller owns the block.
 HostBlock Make(unsigned bits, uint32_t width, uint32_t height, uint32_t seed);
 
+// A bottom-up uncompressed header of that depth and size with `colors` table entries.
+BitmapInfoHeader Header(unsigned bits, uint32_t width, uint32_t height, uint32_t colors,
+                        int32_t pelsPerMeter = 0);
+
 // The whole block as bytes.
 std::vector<uint8_t> Bytes(HostBlock block);
 // A new block holding `bytes`; the caller owns it.
@@ -29,6 +34,13 @@ HostBlock FromBytes(const std::vector<uint8_t>& bytes);
 // "8 bits, 13 x 40": an image named for a failure message or a SCOPED_TRACE.
 std::string Describe(unsigned bits, uint32_t width, uint32_t height);
 std::string Describe(const DibView& v);
+// The parts streamed one after another: a case named for a failure message or a SCOPED_TRACE.
+template <typename... Parts>
+std::string Cat(const Parts&... parts) {
+  std::ostringstream out;
+  (out << ... << parts);
+  return out.str();
+}
 // "8bit": the name of an instance of a test parameterised over kDepths.
 std::string DepthName(const testing::TestParamInfo<unsigned>& info);
 

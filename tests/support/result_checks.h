@@ -34,6 +34,20 @@ inline void ExpectMadeFrom(const DibView& source, HostBlock result, uint32_t wid
       << what << ": colour table";
 }
 
+// `result` is made from `source` (as above) and its pixel (x, y), y from the top, is want(x, y);
+// the bits after each row's last pixel, padding included, are `padding`.
+inline void ExpectResult(const DibView& source, HostBlock result, uint32_t width, uint32_t height,
+                         const std::string& what,
+                         const std::function<uint32_t(uint32_t, uint32_t)>& want,
+                         unsigned padding = 0) {
+  ASSERT_NO_FATAL_FAILURE(ExpectMadeFrom(source, result, width, height, what));
+  testimg::View out(result);
+  for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t x = 0; x < width; ++x)
+      ASSERT_EQ(testimg::GetPixel(out.v, x, y), want(x, y)) << what << " at " << x << "," << y;
+  EXPECT_EQ(testimg::StrayPadding(out.v, padding), "") << what;
+}
+
 // Fails each allocation of `make` in turn: every failed run returns null after showing exactly
 // `message` (nothing when it is 0) and no progress, frees and unlocks everything and leaves
 // `source` as it was. `points` allocations in all.
