@@ -73,15 +73,12 @@ class ColorChooser : public PluginTest {
     choose_ = reinterpret_cast<ChooseFunction>(address);
     ASSERT_NE(choose_, nullptr);
   }
-  // Puts a test image of `bits` into the window; `colors` entries for palette depths.
+  // Puts a test image of `bits` into the window; `colors` entries for palette depths (a shorter
+  // table: the rows follow it no longer, which the chooser ignores).
   void HoldImage(unsigned bits, uint32_t colors = 0) {
     HGLOBAL image = Hold(window_, bits, 6, 5, 2);
-    if (colors) {
-      auto* h = static_cast<BitmapInfoHeader*>(GlobalLock(image));
-      h->biClrUsed =
-          colors;  // a shorter table; the rows follow it no longer, which the chooser ignores
-      GlobalUnlock(image);
-    }
+    if (colors) static_cast<BitmapInfoHeader*>(GlobalLock(image))->biClrUsed = colors;
+    GlobalUnlock(image);
   }
   BOOL Choose(Choice& choice) {
     return choose_(window_, ZQ_GetHDib(window_), ZQ_GetHPalette(window_), &choice.index,
@@ -120,8 +117,7 @@ TEST_F(ColorChooser, TogglesBlackAndWhiteForOneBitImagesAndRefusesOtherPaletteLe
     EXPECT_EQ(Choose(choice), 1);
     EXPECT_EQ(choice, c.out);
   }
-  auto* h = static_cast<BitmapInfoHeader*>(GlobalLock(ZQ_GetHDib(window_)));
-  h->biBitCount = 16;
+  static_cast<BitmapInfoHeader*>(GlobalLock(ZQ_GetHDib(window_)))->biBitCount = 16;
   GlobalUnlock(ZQ_GetHDib(window_));
   Choice choice{3, 4, 5, 6};
   EXPECT_EQ(Choose(choice), 0);
@@ -169,14 +165,11 @@ TEST_F(ColorChooser, GridShowsTheTableAndMovesTheRingOnClicks) {
     EXPECT_EQ(Choose(choice), 1) << bits;
     EXPECT_EQ(choice, Entry(2 * n + 3)) << bits;
 
-    for (const bool ok :
-         {true, false}) {  // OK alone keeps entry 7; Cancel after a click changes nothing
+    // OK alone keeps entry 7; Cancel after a click changes nothing.
+    for (const bool ok : {true, false}) {
       choice = {7, 1, 2, 3};
       OnDialog(IDD_COLOR_CHOOSER, [ok, bits](HWND dialog) {
-        if (!ok) {
-          const Grid g(dialog, bits);
-          g.Click(g.Center(1, 1));
-        }
+        if (const Grid g(dialog, bits); !ok) g.Click(g.Center(1, 1));
         Key(dialog, ok ? VK_RETURN : VK_ESCAPE);
       });
       EXPECT_EQ(Choose(choice), ok ? 1 : 0) << bits;
@@ -203,10 +196,7 @@ TEST_F(ColorChooser, GridShowsTheTableAndMovesTheRingOnClicks) {
 
 TEST_F(ColorChooser, UsesTheSystemDialogForTrueColourAndNoImage) {
   for (unsigned bits : {24u, 32u, 0u}) {
-    if (bits)
-      HoldImage(bits);
-    else
-      KX_DetachWindow(window_);  // no image, no palette
+    bits ? HoldImage(bits) : KX_DetachWindow(window_);  // 0: no image, no palette
     ClearCalls();
     // Confirmed: the colour typed into the dialog's red field comes back with index 0.
     OnDialog(0, [](HWND dialog) {

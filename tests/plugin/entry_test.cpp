@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "dib/transforms.h"
 #include "host/korvex.h"
 #include "plugin/host_api.h"
 #include "resources/ids.h"
@@ -32,10 +33,8 @@ TEST(Version, AcceptsOnly0101AndNamesTheWrongByte) {
   for (const auto& c : cases) {
     ClearCalls();
     EXPECT_EQ(Plugin().version(c.version, 0, 0), c.message ? 0 : 1) << std::hex << c.version;
-    if (c.message)
-      ExpectOneMessage(c.message, 0);  // the version messages are not task-modal
-    else
-      EXPECT_TRUE(Recorded().boxes.empty()) << std::hex << c.version;
+    if (c.message) ExpectOneMessage(c.message, 0);  // the version messages are not task-modal
+    EXPECT_EQ(Recorded().boxes.size(), c.message ? 1u : 0u) << std::hex << c.version;
   }
 }
 
@@ -51,18 +50,16 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
     int registrations;
     size_t menuItems;
   } cases[] = {
-      {[] {}, nullptr, 9, 4, 3, 10},  // CropClass, ColorCtrl and StatColorCtrl, once each
-      {[] {}, nullptr, 9, 4, 6,
-       10},  // the classes left: each refused, unregistered, registered again
+      // CropClass, ColorCtrl and StatColorCtrl, once each; then, the classes left, each refused,
+      // unregistered and registered again.
+      {[] {}, nullptr, 9, 4, 3, 10},
+      {[] {}, nullptr, 9, 4, 6, 10},
       {[] { KX_FailCall(KX_FAIL_MENU, 1); }, "Image: Cannot add popup menu", 0, 0, 0, 0},
       // The fourth reservation (row 4): three commands and the separator stay in the menu.
       {[] { KX_FailCall(KX_FAIL_MENU_ID, 4); }, "Image: Cannot get menu id from library", 4, 0, 0,
        4},
       // CropClass refused twice: no later class is attempted.
-      {[] {
-         FailCall("RegisterClassA", 1);
-         FailCall("RegisterClassA", 2);
-       },
+      {[] { FailCall("RegisterClassA", 1), FailCall("RegisterClassA", 2); },
        "Image DLL: Cannot initialize, cannot load", 9, 4, 2, 10},
   };
   const Strings menu = {
@@ -93,12 +90,9 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
     DestroyWindow(frame);
 
     EXPECT_EQ(items, Strings(menu.begin(), menu.begin() + static_cast<long>(c.menuItems))) << name;
-    if (c.message) {
-      ExpectOneMessage(c.message);
-    } else {
-      EXPECT_TRUE(Recorded().boxes.empty());
-      EXPECT_EQ(HostLog("ZQ_Reserve"), reserved);
-    }
+    if (c.message) ExpectOneMessage(c.message);
+    EXPECT_EQ(Recorded().boxes.size(), c.message ? 1u : 0u) << name;
+    EXPECT_TRUE(c.message || HostLog("ZQ_Reserve") == reserved) << name;
     EXPECT_EQ(HostLog("ZQ_ReserveMenuId").size(), c.idsReserved) << name;
     EXPECT_EQ(HostLog("ProfileOpen"), Strings(c.groupsLoaded, "ProfileOpen Image"))
         << "scale, frame, mask, tile";
@@ -257,11 +251,10 @@ TEST_F(PluginTest, ReentryNeverStartsASecondCommandAndKeepsTheQuitMessage) {
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(msg.message, UINT{WM_QUIT});
   EXPECT_EQ(msg.wParam, 42u);
-  // Inverted once (24 bits: every byte of the rows), never flipped.
-  const std::vector<uint8_t> after = GlobalBytes(ZQ_GetHDib(window));
-  ASSERT_EQ(after.size(), before.size());
-  for (size_t i = 40; i < after.size(); ++i)
-    ASSERT_EQ(after[i], static_cast<uint8_t>(~before[i])) << i;
+  EXPECT_EQ(
+      GlobalBytes(ZQ_GetHDib(window)),
+      EngineResult(before, [](HostBlock dib) { return InvertDib(dib, nullptr) ? dib : nullptr; }))
+      << "inverted once, never flipped";
 }
 
 }  // namespace

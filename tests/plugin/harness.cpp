@@ -656,6 +656,20 @@ TestWindow::~TestWindow() {
   DestroyWindow(hwnd);
 }
 
+Viewer::Viewer(int height) : frame(CreateHostFrame()) {
+  HostPlugin = &ThePlugin;
+  EXPECT_TRUE(frame && InitPlugin(5000, 1));
+  SetWindowPos(frame, HWND_TOP, 20, 20, 560, height, SWP_SHOWWINDOW);
+}
+
+Viewer::~Viewer() {
+  HostPlugin = nullptr;  // no exit call: the other tests keep the plug-in
+  DestroyWindow(frame);
+  MSG quit;  // the closed viewer asks its loop to end; the tests go on
+  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  ThePlugin.imageActivate(nullptr, 0, 0);
+}
+
 HGLOBAL ToGlobal(HostBlock block) {
   const size_t size = HP_Size(block);
   HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, size);
@@ -689,6 +703,16 @@ std::vector<uint8_t> EngineResult(const std::vector<uint8_t>& image,
 }
 
 int LockCount(HGLOBAL block) { return static_cast<int>(GlobalFlags(block) & GMEM_LOCKCOUNT); }
+
+void ExpectKept(HWND window, HGLOBAL image, const std::vector<uint8_t>& before,
+                const std::string& what) {
+  EXPECT_EQ(ZQ_GetHDib(window), image) << what;
+  EXPECT_EQ(image ? GlobalBytes(image) : std::vector<uint8_t>{}, before) << what;
+  EXPECT_EQ(image ? LockCount(image) : 0, 0) << what;
+  EXPECT_TRUE(HostLog("ZQ_SetHDib").empty() && HostLog("ZQ_SetInfo").empty()) << what;
+  EXPECT_FALSE(KX_ProgressVisible()) << what;
+  EXPECT_TRUE(Records.live.empty()) << what;
+}
 
 COLORREF ClientPixel(HWND window, int x, int y) { return GetPixel(ScreenDC(window), x, y); }
 

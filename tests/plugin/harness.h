@@ -146,6 +146,15 @@ struct TestWindow {
   operator HWND() const { return hwnd; }
   HWND hwnd = nullptr;
 };
+// The stand-in host's viewer on the screen, 560 x `height` pixels, with the plug-in initialised
+// for it (menu ids 5000, 5001, ...). Closing it leaves the plug-in loaded and no window active.
+struct Viewer {
+  explicit Viewer(int height = 400);
+  ~Viewer();
+  Viewer(const Viewer&) = delete;
+  Viewer& operator=(const Viewer&) = delete;
+  HWND frame = nullptr;
+};
 // A movable global block holding a copy of `block` (from testimg::Make), which is freed.
 HGLOBAL ToGlobal(HostBlock block);
 // Gives `window` a copy of testimg::Make(bits, width, height, seed), makes it the active window
@@ -159,6 +168,10 @@ std::vector<uint8_t> GlobalBytes(HGLOBAL block);
 std::vector<uint8_t> EngineResult(const std::vector<uint8_t>& image,
                                   const std::function<HostBlock(HostBlock)>& engine);
 int LockCount(HGLOBAL block);
+// After a command that stopped: `window` still holds `image` (null for none) with the bytes
+// `before`, unlocked; nothing was handed to it, the meter is closed, no block of the plug-in left.
+void ExpectKept(HWND window, HGLOBAL image, const std::vector<uint8_t>& before,
+                const std::string& what = "");
 
 COLORREF ClientPixel(HWND window, int x, int y);
 // The window's client area as it is on the screen: 0x00RRGGBB values, rows top first.

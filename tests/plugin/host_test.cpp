@@ -1,12 +1,16 @@
 // The stand-in host's viewer with the plug-in, as a person sees it: an image window in the
-// frame, the plug-in's menu pulled down (saved as a screenshot), help on the status line, and
-// a command chosen through the frame's menu routing; and the host library's utilities.
+// frame, the plug-in's menu pulled down (saved as a screenshot), help on the status line, commands
+// chosen through the frame's menu routing, Save As; and the host library's utilities.
 #include <windows.h>
 // The common dialogs' control ids need <windows.h> first.
 #include <dlgs.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,6 +21,7 @@
 #include "host/host_app.h"
 #include "host/korvex.h"
 #include "plugin/host_api.h"
+#include "resources/ids.h"
 #include "tests/plugin/harness.h"
 #include "tests/support/images.h"
 
@@ -44,7 +49,6 @@ struct MenuShot {
   bool taken = false;
   bool menuShown = false;
   std::string status;
-  std::string path;
 } Shot;
 
 // Runs inside the menu's own loop once it is down: waits for the screen, saves it, closes the menu.
@@ -53,9 +57,8 @@ void CALLBACK TakeMenuShot(HWND, UINT, UINT_PTR id, DWORD) {
   Pump(100);
   HWND menu = FindWindowA("#32768", nullptr);  // the popup menu, a window of its own
   Shot.menuShown = menu && IsWindowVisible(menu);
-  Shot.path = SaveScreenshot(
-      Shot.menuShown ? std::vector<HWND>{Shot.frame, menu} : std::vector<HWND>{Shot.frame},
-      "host_menu");
+  SaveScreenshot(Shot.menuShown ? std::vector{Shot.frame, menu} : std::vector{Shot.frame},
+                 "host_menu");
   char status[128] = {};
   GetWindowTextA(FindWindowExA(Shot.frame, nullptr, "STATIC", nullptr), status, sizeof status);
   Shot.status = status;
@@ -65,55 +68,89 @@ void CALLBACK TakeMenuShot(HWND, UINT, UINT_PTR id, DWORD) {
 
 TEST(Host, ShowsThePluginMenuAndRoutesItsCommands) {
   ClearCalls();
-  HWND frame = CreateHostFrame();
-  ASSERT_NE(frame, nullptr);
-  HostPlugin = &Plugin();
-  ASSERT_TRUE(InitPlugin(5000, 1));
-  HWND image = OpenImageWindow(frame, "picture.bmp", Picture(240, 160));
+  Viewer viewer;
+  HWND image = OpenImageWindow(viewer.frame, "picture.bmp", Picture(240, 160));
   ASSERT_NE(image, nullptr);
-  SetWindowPos(frame, HWND_TOP, 20, 20, 560, 400, SWP_SHOWWINDOW);
-  UpdateWindow(frame);
+  UpdateWindow(viewer.frame);
   Pump(200);
 
   // The image window is the active one: MDI activation went through the plug-in.
   const std::vector<uint8_t> before = GlobalBytes(ZQ_GetHDib(image));
   KX_ClearLog();
-  SendMessageA(frame, WM_COMMAND, MenuId(1), 0);  // "Flip Image" from the menu
+  SendMessageA(viewer.frame, WM_COMMAND, MenuId(1), 0);  // "Flip Image" from the menu
   EXPECT_EQ(HostLog("ZQ_SetHDib").size(), 1u);
-  SendMessageA(frame, WM_COMMAND, MenuId(1), 0);
+  SendMessageA(viewer.frame, WM_COMMAND, MenuId(1), 0);
   EXPECT_EQ(GlobalBytes(ZQ_GetHDib(image)), before) << "flipped twice";
 
   // Pull the plug-in's menu down from the menu bar ("&Image") and photograph it.
   Shot = MenuShot{};
-  Shot.frame = frame;
+  Shot.frame = viewer.frame;
   SetTimer(nullptr, 0, 200, TakeMenuShot);
-  PostMessageA(frame, WM_SYSCOMMAND, SC_KEYMENU, 'i');
+  PostMessageA(viewer.frame, WM_SYSCOMMAND, SC_KEYMENU, 'i');
   for (int i = 0; i < 100 && !Shot.taken; ++i) Pump(50);
   ASSERT_TRUE(Shot.taken);
   EXPECT_TRUE(Shot.menuShown);
   EXPECT_EQ(Shot.status, "Invert the image in the active window") << "the first item's help";
-  std::printf("screenshot: %s\n", Shot.path.c_str());
 
   // The menu is enabled for an image window.
-  HMENU bar = GetMenu(frame);
+  HMENU bar = GetMenu(viewer.frame);
   HMENU popup = GetSubMenu(bar, GetMenuItemCount(bar) - 2);  // just before "Window"
   ASSERT_NE(popup, nullptr);
   EXPECT_EQ(GetMenuState(popup, MenuId(0), MF_BYCOMMAND) & MF_GRAYED, 0u);
+}
 
-  HostPlugin = nullptr;  // no exit call: the other tests keep the plug-in
-  DestroyWindow(frame);
-  MSG quit;  // the closed viewer asks its loop to end; the tests go on
-  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-  Plugin().imageActivate(nullptr, 0, 0);
+// The dialog commands from the viewer's menu: the image window shows the new picture, refitted to
+// it (at least as wide as its title bar), and the depth the plug-in reported.
+TEST(Host, ShowsTheResultOfEachDialogCommand) {
+  const struct {
+    int row, dialog;
+    std::function<void(HWND)> script;
+    const char* shot;
+    LONG sourceWidth, sourceHeight, width, height;
+    int depth;  // as ZQ_SetInfo reported it; -1: none
+  } cases[] = {
+      {4, IDD_CROP, [](HWND d) { Type(d, IDC_CROP_WIDTH, "120"), Key(d, VK_RETURN); },
+       "host_cropped", 240, 160, 120, 160, -1},
+      {5, IDD_SCALE,
+       [](HWND d) {
+         Click(d, IDC_SCALE_RESET);
+         if (Checked(d, IDC_SCALE_KEEP_ASPECT)) Click(d, IDC_SCALE_KEEP_ASPECT);
+         Select(d, IDC_SCALE_QUALITY, 1);
+         SetText(d, IDC_SCALE_WIDTH, "320"), SetText(d, IDC_SCALE_HEIGHT, "200"), Click(d, IDOK);
+       },
+       "host_scaled", 160, 90, 320, 200, 24},
+      {6, IDD_ROTATE,  // by 30 degrees at High quality, its corners in the fill
+       [](HWND d) {
+         Type(d, IDC_ROTATE_AMOUNT, "30"), Select(d, IDC_ROTATE_QUALITY, 1), Click(d, IDOK);
+       },
+       "host_rotated", 200, 100, 223, 187, 24},
+  };
+  for (const auto& c : cases) {
+    ClearCalls();
+    Viewer viewer(c.row == 6 ? 420 : 400);
+    HWND image = OpenImageWindow(
+        viewer.frame, "picture.bmp",
+        ToGlobal(testimg::Make(24, uint32_t(c.sourceWidth), uint32_t(c.sourceHeight), 8)));
+    Pump(200);
+    Plugin().imageActivate(image, 1, 0);  // as the viewer does when the window is activated
+    OnDialog(c.dialog, c.script);
+    SendMessageA(viewer.frame, WM_COMMAND, MenuId(c.row), 0);
+    const SIZE size = KX_ImageSize(image);
+    EXPECT_EQ(std::pair(size.cx, size.cy), std::pair(c.width, c.height)) << c.shot;
+    RECT client;
+    GetClientRect(image, &client);
+    EXPECT_EQ(std::pair(client.right, client.bottom),
+              std::pair(std::max(c.width, LONG{240}), c.height))
+        << c.shot;
+    EXPECT_EQ(KX_GetInfo(image, 24), c.depth) << c.shot;
+    Pump(200);
+    SaveScreenshot({viewer.frame}, c.shot);
+  }
 }
 
 std::vector<uint8_t> FileBytes(const std::string& path) {
-  std::vector<uint8_t> bytes;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
-    std::fclose(f);
-  }
-  return bytes;
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // The viewer opens a file with imagetool's reader and saves the active image through the common
@@ -123,23 +160,20 @@ TEST(Host, SavesTheInvertedImageAsImagetoolWritesIt) {
   GetTempPathA(sizeof temp, temp);
   const std::string stem = temp + std::string("host") + std::to_string(GetCurrentProcessId());
   const std::string in = stem + "in.bmp", out = stem + "out.bmp";
-  HWND frame = CreateHostFrame();
-  ASSERT_NE(frame, nullptr);
-  HostPlugin = &Plugin();
-  ASSERT_TRUE(InitPlugin(5000, 1));
-  const UINT saveAs = GetMenuItemID(GetSubMenu(GetMenu(frame), 0), 1);
+  Viewer viewer;
+  const UINT saveAs = GetMenuItemID(GetSubMenu(GetMenu(viewer.frame), 0), 1);
   for (unsigned bits : {8u, 24u}) {
     std::string error;
     OwnedBlock picture(testimg::Make(bits, 37, 11, bits));
     ASSERT_TRUE(WriteBmpFile(in, picture.get(), error)) << error;
-    ASSERT_TRUE(OpenPictureFile(frame, in.c_str()));
-    SendMessageA(frame, WM_COMMAND, MenuId(0), 0);  // Invert
+    ASSERT_TRUE(OpenPictureFile(viewer.frame, in.c_str()));
+    SendMessageA(viewer.frame, WM_COMMAND, MenuId(0), 0);  // Invert
     OnDialog(0, [&](HWND dialog) {
       if (bits == 24) SaveScreenshot({dialog}, "host_save_as");
       SetDlgItemTextA(dialog, GetDlgItem(dialog, cmb13) ? cmb13 : edt1, out.c_str());
       SendMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
-    SendMessageA(frame, WM_COMMAND, saveAs, 0);
+    SendMessageA(viewer.frame, WM_COMMAND, saveAs, 0);
 
     OwnedBlock expected(ReadBmpFile(in, error));
     ASSERT_TRUE(InvertDib(expected.get(), nullptr));
@@ -148,15 +182,10 @@ TEST(Host, SavesTheInvertedImageAsImagetoolWritesIt) {
     std::remove(out.c_str());
   }
   std::remove(in.c_str());
-  HostPlugin = nullptr;
-  DestroyWindow(frame);
-  MSG quit;
-  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-  Plugin().imageActivate(nullptr, 0, 0);
 }
 
-// The host library's fast resize: nearest pixels at the same depth, the colour table and header
-// carried over, the source untouched; PaletteSize by the header's rule.
+// The host library's fast resize: the pixel at x · W / w, y · H / h, at the same depth, the colour
+// table and header carried over, the source untouched; PaletteSize by the header's rule.
 TEST(HostUtilities, ResizeAndPaletteSizeFollowTheirRules) {
   for (unsigned bits : testimg::kDepths) {
     HGLOBAL source = ToGlobal(testimg::Make(bits, 5, 3, 8));
@@ -169,8 +198,7 @@ TEST(HostUtilities, ResizeAndPaletteSizeFollowTheirRules) {
     ASSERT_TRUE(DescribeDib(in.data(), in.size(), a));
     ASSERT_TRUE(DescribeDib(out.data(), out.size(), b)) << bits;
     EXPECT_EQ(PaletteSize(in.data()), a.colorCount * 4) << bits;
-    EXPECT_EQ(std::vector<uint8_t>(out.begin() + 40, out.begin() + 40 + 4 * b.colorCount),
-              std::vector<uint8_t>(in.begin() + 40, in.begin() + 40 + 4 * a.colorCount))
+    EXPECT_TRUE(std::equal(in.begin() + 40, in.begin() + 40 + 4 * a.colorCount, out.begin() + 40))
         << bits << " bits";
     for (uint32_t y = 0; y < 6; ++y)
       for (uint32_t x = 0; x < 10; ++x)

@@ -59,14 +59,12 @@ TEST(GdiMaskRenderer, MasksEveryDepthAsThePortablePlayerOnCheckers) {
       OwnedBlock source(testimg::Make(bits, 64, 64, bits));
       testimg::View(source.get()).v.header->biClrImportant = 2;
       const auto render = [&](bool gdi) {
-        return testimg::Bytes(OwnedBlock(MAS_ApplyMask(
-                                             source.get(),
-                                             [&](const MaskRaster& r) {
-                                               return gdi ? RenderMetafileGdi(checkers.metafile, r)
-                                                          : RenderMetafile(checkers.drawing, r);
-                                             },
-                                             1, 1, 1, screen))
-                                  .get());
+        const MaskRenderer renderer = [&](const MaskRaster& r) {
+          return gdi ? RenderMetafileGdi(checkers.metafile, r)
+                     : RenderMetafile(checkers.drawing, r);
+        };
+        OwnedBlock masked(MAS_ApplyMask(source.get(), renderer, 1, 1, 1, screen));
+        return testimg::Bytes(masked.get());
       };
       EXPECT_EQ(render(true), render(false)) << bits << " bits, screen " << screen;
     }
