@@ -1,5 +1,7 @@
 #include "cli/caption_glyphs.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <new>
 
@@ -9,6 +11,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
 #endif
 
 #ifdef IMAGETOOL_HAS_FREETYPE
@@ -55,6 +58,41 @@ bool FindFont(const CaptionFont& font, std::string& file, int& index, std::strin
   return found;
 }
 
+// a * b / c rounded to the nearest, halves up, as Windows' MulDiv rounds (all positive here).
+int64_t MulDivRounded(int64_t a, int64_t b, int64_t c) { return (a * b * 2 + c) / (2 * c); }
+
+// The size and cell of a face set to a positive font height, by the rules Wine's GDI applies to an
+// outline font (the plug-in measures and draws through it, and it renders with FreeType too):
+// - the height is the cell, usWinAscent + usWinDescent of the OS/2 table, so the pixels per em
+//   are units_per_EM * height / cell, rounded, then lowered while the cell set at them would round
+//   above the height (DejaVu Sans at 39 px: 33 ppem, not 34);
+// - ascent and descent are the OS/2 values scaled by ppem / units_per_EM as a 16.16 factor,
+//   each rounded on its own, so the cell may differ from the height by one (at 17 px: 14 + 4).
+// A face with no OS/2 cell falls back on its horizontal header. Wine would prefer a VDMX table's
+// heights where a face has one; the DejaVu faces have none.
+struct CellMetrics {
+  FT_UInt ppem = 0;
+  int32_t ascent = 0;
+  int32_t descent = 0;
+};
+
+CellMetrics CellMetricsFor(FT_Face face, uint32_t height) {
+  int64_t ascent = face->ascender, descent = -int64_t{face->descender};
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  if (os2 && os2->version != 0xFFFF) {
+    // Some fonts store a negative descent in the unsigned field; Wine reads its magnitude.
+    const int64_t winDescent = std::abs(int64_t{static_cast<int16_t>(os2->usWinDescent)});
+    if (os2->usWinAscent + winDescent != 0) ascent = os2->usWinAscent, descent = winDescent;
+  }
+  const int64_t cell = ascent + descent, em = face->units_per_EM;
+  if (!FT_IS_SCALABLE(face) || cell <= 0 || em <= 0) return {};
+  int64_t ppem = std::max<int64_t>(1, MulDivRounded(em, height, cell));
+  while (ppem > 1 && MulDivRounded(ppem, cell, em) > height) --ppem;
+  const int64_t scale = MulDivRounded(ppem, 1 << 16, em);
+  return {static_cast<FT_UInt>(ppem), static_cast<int32_t>((ascent * scale + 0x8000) >> 16),
+          static_cast<int32_t>((descent * scale + 0x8000) >> 16)};
+}
+
 }  // namespace
 
 bool SetCaption(const std::string& text, const CaptionFont& font, CaptionGlyphs& out,
@@ -67,19 +105,22 @@ bool SetCaption(const std::string& text, const CaptionFont& font, CaptionGlyphs&
     error = "cannot load the font file " + file;
     return false;
   }
-  // The height is the cell height (ascent plus descent), as a positive font height means to GDI.
-  FT_Size_RequestRec request{FT_SIZE_REQUEST_TYPE_CELL, 0, static_cast<FT_Long>(font.height) << 6,
-                             0, 0};
-  if (FT_Request_Size(ft.face, &request)) {
+  const CellMetrics cell = CellMetricsFor(ft.face, font.height);
+  if (cell.ppem == 0 || FT_Set_Pixel_Sizes(ft.face, 0, cell.ppem)) {
     error = "the font " + file + " cannot be set " + std::to_string(font.height) + " pixels high";
     return false;
   }
-  const int32_t baseline = static_cast<int32_t>((ft.face->size->metrics.ascender + 63) >> 6);
   out = CaptionGlyphs{};
-  out.cy = static_cast<int32_t>(font.height);
-  int32_t pen = 0;
+  out.file = file;
+  out.cy = cell.ascent + cell.descent;
+  // Two sets of advances, as the plug-in gets them: its extent is measured on the screen, where
+  // Wine hints glyphs for smoothing, while the one-bit bitmap it draws into steps each glyph by its
+  // monochrome-hinted advance, often narrower ("Hello frame" at 16: extent 84, ink 77 wide).
+  int32_t extent = 0, pen = 0;
   for (unsigned char c : text) {
     const FT_UInt glyph = FT_Get_Char_Index(ft.face, c);
+    if (FT_Load_Glyph(ft.face, glyph, FT_LOAD_DEFAULT)) continue;
+    extent += static_cast<int32_t>((ft.face->glyph->metrics.horiAdvance + 32) >> 6);
     if (FT_Load_Glyph(ft.face, glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME))
       continue;  // a character the font cannot draw takes no room, as a missing glyph would
     const FT_GlyphSlot slot = ft.face->glyph;
@@ -93,11 +134,11 @@ bool SetCaption(const std::string& text, const CaptionFont& font, CaptionGlyphs&
         for (unsigned col = 0; col < bitmap.width; ++col)
           if ((bits[col / 8] >> (7 - col % 8)) & 1)
             out.ink.emplace_back(pen + slot->bitmap_left + static_cast<int32_t>(col),
-                                 baseline - slot->bitmap_top + static_cast<int32_t>(row));
+                                 cell.ascent - slot->bitmap_top + static_cast<int32_t>(row));
       }
     pen += static_cast<int32_t>((slot->advance.x + 32) >> 6);
   }
-  out.cx = pen;
+  out.cx = extent;
   return true;
 }
 

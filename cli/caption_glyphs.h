@@ -11,18 +11,19 @@
 
 struct CaptionFont {
   std::string name = "Arial";  // a fontconfig name; the plug-in's dialog starts from Arial too
-  uint32_t height = 16;        // cell height in pixels
+  uint32_t height = 16;        // cell height in pixels, a positive font height to GDI
   bool bold = false;
   bool italic = false;
 };
 
-// The ink of a caption: its extent (the sum of the advances, the cell height) and every inked
-// pixel relative to the caption's top-left corner (y grows downwards; overhangs may fall outside
-// the extent).
+// The ink of a caption: its extent as the plug-in measures it (the sum of the advances, the cell
+// height, both of which may differ from the ink's own reach) and every inked pixel relative to the
+// caption's top-left corner (y grows downwards; overhangs may fall outside the extent).
 struct CaptionGlyphs {
   int32_t cx = 0;
   int32_t cy = 0;
   std::vector<std::pair<int32_t, int32_t>> ink;
+  std::string file;  // the font file fontconfig chose
 };
 
 // Sets `text` (single bytes, read as Latin-1) in `font`. False with a one-line `error` when the
