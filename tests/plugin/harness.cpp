@@ -44,34 +44,123 @@ struct Script {
 std::vector<Script> Scripts;
 std::set<HWND> SeenDialogs;
 
-// Counts a call of `function` and says whether the failure plan makes it fail.
-bool ShouldFail(const char* function) {
-  return Records.failures[function].count(++Records.calls[function]) > 0;
+// Counts a call of `function` and says whether the failure plan makes it fail; a planned failure
+// sets the last error `error` (none when 0) as the real function's failure would.
+bool ShouldFail(const char* function, DWORD error = 0) {
+  const bool fail = Records.failures[function].count(++Records.calls[function]) > 0;
+  if (fail && error) SetLastError(error);
+  return fail;
 }
 
-decltype(&GlobalAlloc) RealGlobalAlloc;
-decltype(&GlobalFree) RealGlobalFree;
-decltype(&MessageBoxA) RealMessageBoxA;
-decltype(&RegisterClassA) RealRegisterClassA;
-decltype(&SetCursor) RealSetCursor;
-decltype(&MessageBeep) RealMessageBeep;  // never called: a beep only needs recording
-decltype(&ChooseColorA) RealChooseColorA;
-decltype(&ChooseFontA) RealChooseFontA;
-decltype(&ZQ_SetHDib) RealSetHDib;
-decltype(&DialogBoxParamA) RealDialogBoxParamA;
-decltype(&GetTempFileNameA) RealGetTempFileNameA;
-decltype(&CreateFileA) RealCreateFileA;
+// The shims, one row each. A row defines Real<name> (the import as IMAGE.DLL had it, set when the
+// shim is installed) and <name>Shim, and lists the pair for PatchImports. A required import is
+// one the harness cannot work without; the others are shimmed when IMAGE.DLL imports them, so
+// that a new import of a listed function is counted without a change here.
+struct Shim {
+  const char* name;
+  bool required;
+  std::function<void(ULONG_PTR& slot)> install;  // keeps the slot's function, puts the shim in
+};
+std::vector<Shim>& Shims() {
+  static std::vector<Shim> table;
+  return table;
+}
+template <typename F>
+bool List(const char* name, F& real, F shim, bool required) {
+  Shims().push_back({name, required, [&real, shim](ULONG_PTR& slot) {
+                       real = reinterpret_cast<F>(slot);
+                       slot = reinterpret_cast<ULONG_PTR>(shim);
+                     }});
+  return true;
+}
+#define IMPORT(required, name) \
+  decltype(&name) Real##name;  \
+  decltype(name) name##Shim;   \
+  [[maybe_unused]] const bool name##Listed = List(#name, Real##name, &name##Shim, required);
+#define SHIM(required, Result, name, params, ...) \
+  IMPORT(required, name)                          \
+  Result WINAPI name##Shim params { __VA_ARGS__ }
 
-HGLOBAL WINAPI GlobalAllocShim(UINT flags, SIZE_T bytes) {
-  if (ShouldFail("GlobalAlloc")) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
-  HGLOBAL block = RealGlobalAlloc(flags, bytes);
+// What the creators below record of what they made.
+template <typename T>
+void Nothing(T, const char*) {}
+void LiveBlock(HGLOBAL block, const char*) {
   if (block) Records.live.insert(block);
-  return block;
 }
+void GdiObject(HANDLE handle, const char* call) {
+  if (handle) Records.gdiObjects[handle] = call;
+}
+void Dc(HDC dc, const char* call) {
+  if (dc) Records.dcs[dc] = call;
+}
+// A function that fails as planned with `failure` (and the last error `error`), and otherwise
+// records what it made with `record`.
+#define FAILING(required, Result, name, failure, error, record, params, args)        \
+  SHIM(required, Result, name, params, if (ShouldFail(#name, error)) return failure; \
+       const Result made = Real##name args; record(made, #name); return made;)
+// A creator of a GDI object or DC, failing with null.
+#define MADE(record, Result, name, params, args) \
+  FAILING(false, Result, name, nullptr, 0, record, params, args)
+// A deleter: what it deleted or released is no longer the plug-in's.
+#define DELETER(Result, name, params, args, made, handle)                \
+  SHIM(false, Result, name, params, const Result done = Real##name args; \
+       if (done) Records.made.erase(handle); return done;)
 
+// clang-format off
+FAILING(true, HGLOBAL, GlobalAlloc, nullptr, ERROR_NOT_ENOUGH_MEMORY, LiveBlock,
+        (UINT f, SIZE_T n), (f, n))
+FAILING(true, ATOM, RegisterClassA, 0, 0, Nothing, (const WNDCLASSA* c), (c))
+// -1: as when the dialog cannot be created.
+FAILING(true, INT_PTR, DialogBoxParamA, -1, 0, Nothing,
+        (HINSTANCE i, LPCSTR n, HWND o, DLGPROC p, LPARAM l), (i, n, o, p, l))
+// The Mask dialog's shape loading: its resource and its temporary file.
+FAILING(false, HRSRC, FindResourceA, nullptr, 0, Nothing, (HMODULE m, LPCSTR n, LPCSTR t),
+        (m, n, t))
+FAILING(false, HGLOBAL, LoadResource, nullptr, 0, Nothing, (HMODULE m, HRSRC r), (m, r))
+FAILING(false, HANDLE, CreateFileA, INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED, Nothing,
+        (LPCSTR n, DWORD a, DWORD s, LPSECURITY_ATTRIBUTES sa, DWORD d, DWORD f, HANDLE m),
+        (n, a, s, sa, d, f, m))
+// GDI objects and DCs.
+MADE(GdiObject, HBRUSH, CreateSolidBrush, (COLORREF c), (c))
+MADE(GdiObject, HBRUSH, CreateBrushIndirect, (const LOGBRUSH* b), (b))
+MADE(GdiObject, HBRUSH, CreateHatchBrush, (int h, COLORREF c), (h, c))
+MADE(GdiObject, HBRUSH, CreatePatternBrush, (HBITMAP b), (b))
+MADE(GdiObject, HPEN, CreatePen, (int s, int w, COLORREF c), (s, w, c))
+MADE(GdiObject, HFONT, CreateFontIndirectA, (const LOGFONTA* f), (f))
+MADE(GdiObject, HBITMAP, CreateBitmap, (int w, int h, UINT p, UINT b, const void* d),
+     (w, h, p, b, d))
+MADE(GdiObject, HBITMAP, CreateCompatibleBitmap, (HDC dc, int w, int h), (dc, w, h))
+MADE(GdiObject, HBITMAP, CreateDIBSection,
+     (HDC dc, const BITMAPINFO* i, UINT u, void** b, HANDLE s, DWORD o), (dc, i, u, b, s, o))
+MADE(GdiObject, HBITMAP, CreateDIBitmap,
+     (HDC dc, const BITMAPINFOHEADER* h, DWORD f, const void* b, const BITMAPINFO* i, UINT u),
+     (dc, h, f, b, i, u))
+MADE(GdiObject, HBITMAP, LoadBitmapA, (HINSTANCE m, LPCSTR n), (m, n))
+MADE(GdiObject, HRGN, CreateRectRgn, (int l, int t, int r, int b), (l, t, r, b))
+MADE(GdiObject, HRGN, CreateRectRgnIndirect, (const RECT* r), (r))
+MADE(GdiObject, HRGN, CreateEllipticRgn, (int l, int t, int r, int b), (l, t, r, b))
+MADE(GdiObject, HRGN, CreatePolygonRgn, (const POINT* p, int n, int m), (p, n, m))
+MADE(GdiObject, HPALETTE, CreatePalette, (const LOGPALETTE* p), (p))
+MADE(GdiObject, HPALETTE, CreateHalftonePalette, (HDC dc), (dc))
+MADE(GdiObject, HMETAFILE, SetMetaFileBitsEx, (UINT n, const BYTE* b), (n, b))
+MADE(GdiObject, HMETAFILE, GetMetaFileA, (LPCSTR n), (n))
+MADE(GdiObject, HMETAFILE, CopyMetaFileA, (HMETAFILE m, LPCSTR n), (m, n))
+MADE(Dc, HDC, GetDC, (HWND w), (w))
+MADE(Dc, HDC, GetWindowDC, (HWND w), (w))
+MADE(Dc, HDC, GetDCEx, (HWND w, HRGN r, DWORD f), (w, r, f))
+MADE(Dc, HDC, CreateCompatibleDC, (HDC dc), (dc))
+MADE(Dc, HDC, CreateDCA, (LPCSTR d, LPCSTR v, LPCSTR o, const DEVMODEA* m), (d, v, o, m))
+MADE(Dc, HDC, CreateICA, (LPCSTR d, LPCSTR v, LPCSTR o, const DEVMODEA* m), (d, v, o, m))
+MADE(Dc, HDC, BeginPaint, (HWND w, PAINTSTRUCT* p), (w, p))
+MADE(Dc, HDC, CreateMetaFileA, (LPCSTR n), (n))
+DELETER(BOOL, DeleteObject, (HGDIOBJ o), (o), gdiObjects, o)
+DELETER(BOOL, DeleteMetaFile, (HMETAFILE m), (m), gdiObjects, m)
+DELETER(int, ReleaseDC, (HWND w, HDC dc), (w, dc), dcs, dc)
+DELETER(BOOL, EndPaint, (HWND w, const PAINTSTRUCT* p), (w, p), dcs, p->hdc)
+DELETER(BOOL, DeleteDC, (HDC dc), (dc), dcs, dc)
+// clang-format on
+
+IMPORT(true, GlobalFree)
 HGLOBAL WINAPI GlobalFreeShim(HGLOBAL block) {
   Records.frees.push_back(block);
   Records.live.erase(block);
@@ -79,12 +168,14 @@ HGLOBAL WINAPI GlobalFreeShim(HGLOBAL block) {
 }
 
 // A block handed to the window is the host's from then on.
-BOOL WINAPI SetHDibShim(HWND window, HGLOBAL dib) {
+IMPORT(true, ZQ_SetHDib)
+BOOL WINAPI ZQ_SetHDibShim(HWND window, HGLOBAL dib) {
   Records.live.erase(dib);
-  return RealSetHDib(window, dib);
+  return RealZQ_SetHDib(window, dib);
 }
 
-int WINAPI MessageBoxShim(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
+IMPORT(true, MessageBoxA)
+int WINAPI MessageBoxAShim(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
   Records.boxes.push_back(
       {owner, text ? text : "", caption ? caption : "", caption == nullptr, style, false});
   ++BoxDepth;
@@ -93,167 +184,53 @@ int WINAPI MessageBoxShim(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
   return result;
 }
 
-ATOM WINAPI RegisterClassShim(const WNDCLASSA* windowClass) {
-  return ShouldFail("RegisterClassA") ? 0 : RealRegisterClassA(windowClass);
-}
-
+IMPORT(true, SetCursor)
 HCURSOR WINAPI SetCursorShim(HCURSOR cursor) {
   Records.cursors.push_back(cursor);
   return RealSetCursor(cursor);
 }
 
+IMPORT(true, MessageBeep)  // never calls the real one: a beep only needs recording
 BOOL WINAPI MessageBeepShim(UINT type) {
   Records.beeps.push_back(type);
   return TRUE;
 }
 
-BOOL WINAPI ChooseColorShim(CHOOSECOLORA* cc) {
+IMPORT(true, ChooseColorA)
+BOOL WINAPI ChooseColorAShim(CHOOSECOLORA* cc) {
   Records.chooseColor.push_back({cc->lStructSize, cc->hwndOwner, cc->rgbResult, cc->Flags, {}});
   if (cc->lpCustColors)
     Records.chooseColor.back().custom.assign(cc->lpCustColors, cc->lpCustColors + 16);
   return RealChooseColorA(cc);
 }
 
-BOOL WINAPI ChooseFontShim(CHOOSEFONTA* cf) {
-  ChooseFontCall call{cf->lStructSize, cf->hwndOwner, cf->Flags, cf->rgbColors, false, {}};
-  if (cf->lpLogFont) {
-    call.hasFont = true;
-    call.font = *cf->lpLogFont;
-  }
-  Records.chooseFont.push_back(call);
+IMPORT(false, ChooseFontA)
+BOOL WINAPI ChooseFontAShim(CHOOSEFONTA* cf) {
+  Records.chooseFont.push_back({cf->lStructSize, cf->hwndOwner, cf->Flags, cf->rgbColors,
+                                cf->lpLogFont != nullptr,
+                                cf->lpLogFont ? *cf->lpLogFont : LOGFONTA{}});
   return RealChooseFontA(cf);
 }
 
-INT_PTR WINAPI DialogBoxParamShim(HINSTANCE instance, LPCSTR name, HWND owner, DLGPROC procedure,
-                                  LPARAM parameter) {
-  if (ShouldFail("DialogBoxParamA")) return -1;
-  return RealDialogBoxParamA(instance, name, owner, procedure, parameter);
-}
-
-UINT WINAPI GetTempFileNameShim(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR path) {
-  if (ShouldFail("GetTempFileNameA")) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return 0;
-  }
+IMPORT(false, GetTempFileNameA)
+UINT WINAPI GetTempFileNameAShim(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR path) {
+  if (ShouldFail("GetTempFileNameA", ERROR_ACCESS_DENIED)) return 0;
   const UINT result = RealGetTempFileNameA(folder, prefix, unique, path);
   if (result && unique == 0) Records.tempFiles.insert(path);  // created by the call
   return result;
 }
 
-HANDLE WINAPI CreateFileShim(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                             DWORD disposition, DWORD flags, HANDLE model) {
-  if (ShouldFail("CreateFileA")) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return INVALID_HANDLE_VALUE;
-  }
-  return RealCreateFileA(path, access, share, security, disposition, flags, model);
-}
-
-// The Mask dialog's shape loading: its resource and the write of its temporary file.
-decltype(&FindResourceA) RealFindResourceA;
-decltype(&LoadResource) RealLoadResource;
-decltype(&WriteFile) RealWriteFile;
-
-HRSRC WINAPI FindResourceShim(HMODULE module, LPCSTR name, LPCSTR type) {
-  return ShouldFail("FindResourceA") ? nullptr : RealFindResourceA(module, name, type);
-}
-HGLOBAL WINAPI LoadResourceShim(HMODULE module, HRSRC resource) {
-  return ShouldFail("LoadResource") ? nullptr : RealLoadResource(module, resource);
-}
+IMPORT(false, WriteFile)
 BOOL WINAPI WriteFileShim(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written,
                           LPOVERLAPPED overlapped) {
-  if (!ShouldFail("WriteFile")) return RealWriteFile(file, bytes, count, written, overlapped);
+  if (!ShouldFail("WriteFile", ERROR_DISK_FULL))
+    return RealWriteFile(file, bytes, count, written, overlapped);
   if (written) *written = 0;
-  SetLastError(ERROR_DISK_FULL);
   return FALSE;
 }
 
-// GDI objects and DCs: each creator adds what it returns, each deleter removes what it deleted.
-// The shims are installed for the functions IMAGE.DLL imports; the list covers what the dialogs
-// use, so a new import is counted without a change here.
-void Made(std::map<HANDLE, std::string>& live, HANDLE handle, const char* call) {
-  if (handle) live[handle] = call;
-}
-void MadeDc(HDC dc, const char* call) {
-  if (dc) Records.dcs[dc] = call;
-}
-
-#define GDI_CREATOR(Result, name, params, args) \
-  decltype(&name) Real##name;                   \
-  Result WINAPI name##Shim params {             \
-    if (ShouldFail(#name)) return nullptr;      \
-    const Result handle = Real##name args;      \
-    Made(Records.gdiObjects, handle, #name);    \
-    return handle;                              \
-  }
-GDI_CREATOR(HBRUSH, CreateSolidBrush, (COLORREF c), (c))
-GDI_CREATOR(HBRUSH, CreateBrushIndirect, (const LOGBRUSH* b), (b))
-GDI_CREATOR(HBRUSH, CreateHatchBrush, (int h, COLORREF c), (h, c))
-GDI_CREATOR(HBRUSH, CreatePatternBrush, (HBITMAP b), (b))
-GDI_CREATOR(HPEN, CreatePen, (int s, int w, COLORREF c), (s, w, c))
-GDI_CREATOR(HFONT, CreateFontIndirectA, (const LOGFONTA* f), (f))
-GDI_CREATOR(HBITMAP, CreateBitmap, (int w, int h, UINT p, UINT b, const void* d), (w, h, p, b, d))
-GDI_CREATOR(HBITMAP, CreateCompatibleBitmap, (HDC dc, int w, int h), (dc, w, h))
-GDI_CREATOR(HBITMAP, CreateDIBSection,
-            (HDC dc, const BITMAPINFO* i, UINT u, void** b, HANDLE s, DWORD o), (dc, i, u, b, s, o))
-GDI_CREATOR(HBITMAP, CreateDIBitmap,
-            (HDC dc, const BITMAPINFOHEADER* h, DWORD f, const void* b, const BITMAPINFO* i,
-             UINT u),
-            (dc, h, f, b, i, u))
-GDI_CREATOR(HBITMAP, LoadBitmapA, (HINSTANCE m, LPCSTR n), (m, n))
-GDI_CREATOR(HRGN, CreateRectRgn, (int l, int t, int r, int b), (l, t, r, b))
-GDI_CREATOR(HRGN, CreateRectRgnIndirect, (const RECT* r), (r))
-GDI_CREATOR(HRGN, CreateEllipticRgn, (int l, int t, int r, int b), (l, t, r, b))
-GDI_CREATOR(HRGN, CreatePolygonRgn, (const POINT* p, int n, int m), (p, n, m))
-GDI_CREATOR(HPALETTE, CreatePalette, (const LOGPALETTE* p), (p))
-GDI_CREATOR(HPALETTE, CreateHalftonePalette, (HDC dc), (dc))
-GDI_CREATOR(HMETAFILE, SetMetaFileBitsEx, (UINT n, const BYTE* b), (n, b))
-GDI_CREATOR(HMETAFILE, GetMetaFileA, (LPCSTR n), (n))
-GDI_CREATOR(HMETAFILE, CopyMetaFileA, (HMETAFILE m, LPCSTR n), (m, n))
-#undef GDI_CREATOR
-
-#define DC_MAKER(name, params, args)       \
-  decltype(&name) Real##name;              \
-  HDC WINAPI name##Shim params {           \
-    if (ShouldFail(#name)) return nullptr; \
-    const HDC made = Real##name args;      \
-    MadeDc(made, #name);                   \
-    return made;                           \
-  }
-DC_MAKER(GetDC, (HWND w), (w))
-DC_MAKER(GetWindowDC, (HWND w), (w))
-DC_MAKER(GetDCEx, (HWND w, HRGN r, DWORD f), (w, r, f))
-DC_MAKER(CreateCompatibleDC, (HDC dc), (dc))
-DC_MAKER(CreateDCA, (LPCSTR d, LPCSTR v, LPCSTR o, const DEVMODEA* m), (d, v, o, m))
-DC_MAKER(CreateICA, (LPCSTR d, LPCSTR v, LPCSTR o, const DEVMODEA* m), (d, v, o, m))
-DC_MAKER(BeginPaint, (HWND w, PAINTSTRUCT* p), (w, p))
-#undef DC_MAKER
-
-decltype(&DeleteObject) RealDeleteObject;
-decltype(&DeleteMetaFile) RealDeleteMetaFile;
-decltype(&CreateMetaFileA) RealCreateMetaFileA;
-decltype(&CloseMetaFile) RealCloseMetaFile;
-decltype(&ReleaseDC) RealReleaseDC;
-decltype(&EndPaint) RealEndPaint;
-decltype(&DeleteDC) RealDeleteDC;
-
-BOOL WINAPI DeleteObjectShim(HGDIOBJ object) {
-  const BOOL deleted = RealDeleteObject(object);
-  if (deleted) Records.gdiObjects.erase(object);
-  return deleted;
-}
-BOOL WINAPI DeleteMetaFileShim(HMETAFILE metafile) {
-  const BOOL deleted = RealDeleteMetaFile(metafile);
-  if (deleted) Records.gdiObjects.erase(metafile);
-  return deleted;
-}
-HDC WINAPI CreateMetaFileAShim(LPCSTR file) {
-  if (ShouldFail("CreateMetaFileA")) return nullptr;
-  const HDC dc = RealCreateMetaFileA(file);
-  MadeDc(dc, "CreateMetaFileA");
-  return dc;
-}
 // A planned failure still ends the recording, so that only the plug-in's own faults count.
+IMPORT(false, CloseMetaFile)
 HMETAFILE WINAPI CloseMetaFileShim(HDC dc) {
   HMETAFILE metafile = RealCloseMetaFile(dc);
   if (metafile) Records.dcs.erase(dc);
@@ -261,98 +238,47 @@ HMETAFILE WINAPI CloseMetaFileShim(HDC dc) {
     RealDeleteMetaFile(metafile);
     return nullptr;
   }
-  Made(Records.gdiObjects, metafile, "CloseMetaFile");
+  GdiObject(metafile, "CloseMetaFile");
   return metafile;
 }
-int WINAPI ReleaseDCShim(HWND window, HDC dc) {
-  const int released = RealReleaseDC(window, dc);
-  if (released) Records.dcs.erase(dc);
-  return released;
-}
-BOOL WINAPI EndPaintShim(HWND window, const PAINTSTRUCT* paint) {
-  Records.dcs.erase(paint->hdc);
-  return RealEndPaint(window, paint);
-}
-BOOL WINAPI DeleteDCShim(HDC dc) {
-  const BOOL deleted = RealDeleteDC(dc);
-  if (deleted) Records.dcs.erase(dc);
-  return deleted;
-}
+#undef IMPORT
+#undef DELETER
+#undef MADE
+#undef FAILING
+#undef SHIM
 
-// Points the plug-in's import of `dll`!`name` at `replacement` and sets `original` to the old one.
-// False when IMAGE.DLL does not import it.
-template <typename F>
-bool PatchIfImported(const char* dll, const char* name, F& original, F replacement) {
+// Points each of IMAGE.DLL's imports that has a shim at the shim; a missing required one ends
+// the run.
+void PatchImports() {
+  std::set<std::string> patched;
   auto* base = reinterpret_cast<BYTE*>(ThePlugin.module);
   auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
       base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
   const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name;
        ++d) {
-    if (_stricmp(reinterpret_cast<char*>(base + d->Name), dll) != 0) continue;
     auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(
         base + (d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk));
     auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
     for (; names->u1.AddressOfData; ++names, ++slots) {
       if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-      if (std::strcmp(reinterpret_cast<char*>(byName->Name), name) != 0) continue;
-      DWORD protection;
-      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
-      original = reinterpret_cast<F>(slots->u1.Function);
-      slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-      VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
-      return true;
+      const char* name = reinterpret_cast<char*>(
+          reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name);
+      for (const Shim& shim : Shims()) {
+        if (std::strcmp(shim.name, name) != 0) continue;
+        DWORD protection;
+        VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
+        shim.install(slots->u1.Function);
+        VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+        patched.insert(name);
+      }
     }
   }
-  return false;
-}
-
-// As PatchIfImported, for the imports the harness cannot work without.
-template <typename F>
-void Patch(const char* dll, const char* name, F& original, F replacement) {
-  if (PatchIfImported(dll, name, original, replacement)) return;
-  std::fprintf(stderr, "harness: IMAGE.DLL does not import %s!%s\n", dll, name);
-  std::abort();
-}
-
-void PatchGdi() {
-#define SHIM(dll, name) PatchIfImported(dll, #name, Real##name, name##Shim)
-  SHIM("GDI32.dll", CreateSolidBrush);
-  SHIM("GDI32.dll", CreateBrushIndirect);
-  SHIM("GDI32.dll", CreateHatchBrush);
-  SHIM("GDI32.dll", CreatePatternBrush);
-  SHIM("GDI32.dll", CreatePen);
-  SHIM("GDI32.dll", CreateFontIndirectA);
-  SHIM("GDI32.dll", CreateBitmap);
-  SHIM("GDI32.dll", CreateCompatibleBitmap);
-  SHIM("GDI32.dll", CreateDIBSection);
-  SHIM("GDI32.dll", CreateDIBitmap);
-  SHIM("USER32.dll", LoadBitmapA);
-  SHIM("GDI32.dll", CreateRectRgn);
-  SHIM("GDI32.dll", CreateRectRgnIndirect);
-  SHIM("GDI32.dll", CreateEllipticRgn);
-  SHIM("GDI32.dll", CreatePolygonRgn);
-  SHIM("GDI32.dll", CreatePalette);
-  SHIM("GDI32.dll", CreateHalftonePalette);
-  SHIM("GDI32.dll", SetMetaFileBitsEx);
-  SHIM("GDI32.dll", GetMetaFileA);
-  SHIM("GDI32.dll", CopyMetaFileA);
-  SHIM("USER32.dll", GetDC);
-  SHIM("USER32.dll", GetWindowDC);
-  SHIM("USER32.dll", GetDCEx);
-  SHIM("GDI32.dll", CreateCompatibleDC);
-  SHIM("GDI32.dll", CreateDCA);
-  SHIM("GDI32.dll", CreateICA);
-  SHIM("USER32.dll", BeginPaint);
-  SHIM("GDI32.dll", DeleteObject);
-  SHIM("GDI32.dll", DeleteMetaFile);
-  SHIM("GDI32.dll", CreateMetaFileA);
-  SHIM("GDI32.dll", CloseMetaFile);
-  SHIM("USER32.dll", ReleaseDC);
-  SHIM("USER32.dll", EndPaint);
-  SHIM("GDI32.dll", DeleteDC);
-#undef SHIM
+  for (const Shim& shim : Shims()) {
+    if (!shim.required || patched.count(shim.name)) continue;
+    std::fprintf(stderr, "harness: IMAGE.DLL does not import %s\n", shim.name);
+    std::abort();
+  }
 }
 
 // Runs from the dialog's own message loop, shortly after it became active: dismisses the
@@ -425,22 +351,7 @@ void LoadAndPatch() {
     std::fprintf(stderr, "harness: IMAGE.DLL cannot be loaded\n");
     std::abort();
   }
-  Patch("KERNEL32.dll", "GlobalAlloc", RealGlobalAlloc, GlobalAllocShim);
-  Patch("KERNEL32.dll", "GlobalFree", RealGlobalFree, GlobalFreeShim);
-  Patch("USER32.dll", "MessageBoxA", RealMessageBoxA, MessageBoxShim);
-  Patch("USER32.dll", "RegisterClassA", RealRegisterClassA, RegisterClassShim);
-  Patch("USER32.dll", "SetCursor", RealSetCursor, SetCursorShim);
-  Patch("USER32.dll", "MessageBeep", RealMessageBeep, MessageBeepShim);
-  Patch("comdlg32.dll", "ChooseColorA", RealChooseColorA, ChooseColorShim);
-  Patch("KORVEX.DLL", "ZQ_SetHDib", RealSetHDib, SetHDibShim);
-  Patch("USER32.dll", "DialogBoxParamA", RealDialogBoxParamA, DialogBoxParamShim);
-  PatchIfImported("comdlg32.dll", "ChooseFontA", RealChooseFontA, ChooseFontShim);
-  PatchIfImported("KERNEL32.dll", "GetTempFileNameA", RealGetTempFileNameA, GetTempFileNameShim);
-  PatchIfImported("KERNEL32.dll", "CreateFileA", RealCreateFileA, CreateFileShim);
-  PatchIfImported("KERNEL32.dll", "FindResourceA", RealFindResourceA, FindResourceShim);
-  PatchIfImported("KERNEL32.dll", "LoadResource", RealLoadResource, LoadResourceShim);
-  PatchIfImported("KERNEL32.dll", "WriteFile", RealWriteFile, WriteFileShim);
-  PatchGdi();
+  PatchImports();
 }
 
 void Start() {
