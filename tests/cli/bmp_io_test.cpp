@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "tests/support/images.h"
 #include "tests/support/recorder.h"
@@ -93,7 +92,11 @@ TEST(ParseBmp, ReadsOrRefusesEachKindOfFile) {
       {"full table implied", 8, {{46, 0}}, nullptr},
       {"short table", 4, {{46, 2}}, nullptr, 0, {}, 2},
       {"24 bits with a table to skip", 24, {{46, 2}}, nullptr, 54, std::vector<uint8_t>(8)},
-      {"24 bits, table, no pixel offset", 24, {{46, 2}, {10, 0}}, nullptr, 54,
+      {"24 bits, table, no pixel offset",
+       24,
+       {{46, 2}, {10, 0}},
+       nullptr,
+       54,
        std::vector<uint8_t>(8)},
       {"32-bit fields, 40-byte header", 32, {{30, 3}}, nullptr, 54, masks},
       {"alpha fields, no pixel offset", 32, {{30, 6}, {10, 0}}, nullptr, 54, alphaMasks},
@@ -145,28 +148,6 @@ TEST(ParseBmp, ReadsOrRefusesEachKindOfFile) {
       const std::vector<uint8_t> prefix(file.begin(), file.begin() + static_cast<long>(n));
       ASSERT_EQ(Parse(prefix, error), nullptr) << c.what << ", " << n << " bytes";
       ASSERT_FALSE(error.empty());
-    }
-  }
-}
-
-// Random header bytes changed and files cut short: every outcome is a refusal with a reason or a
-// well-formed image, never a read outside the file (the sanitizers watch).
-TEST(ParseBmp, SurvivesCorruption) {
-  std::mt19937 rng(2024);
-  for (unsigned bits : testimg::kDepths) {
-    OwnedBlock image(testimg::Make(bits, 9, 4, bits));
-    const std::vector<uint8_t> good = EncodeBmp(image.get());
-    for (int round = 0; round < 400; ++round) {
-      std::vector<uint8_t> file = good;
-      for (int flips = 1 + static_cast<int>(rng() % 4); flips > 0; --flips)
-        file[rng() % 70] = static_cast<uint8_t>(rng());
-      if (rng() % 3 == 0)  // cut short, into a buffer of exactly the new size
-        file = std::vector<uint8_t>(file.begin(),
-                                    file.begin() + static_cast<long>(rng() % file.size()));
-      std::string error;
-      OwnedBlock parsed(Parse(file, error));
-      EXPECT_TRUE(parsed ? testimg::View(parsed.get()).v.header != nullptr : !error.empty())
-          << round;
     }
   }
 }

@@ -80,16 +80,22 @@ std::vector<uint8_t> Colours(HostBlock block) {
   return decoded;
 }
 
+// Writes testimg::Make(bits, width, height, seed) as `dir`/`name` and returns the path.
+std::string WriteInput(const TempDir& dir, const std::string& name, unsigned bits, uint32_t width,
+                       uint32_t height, uint32_t seed) {
+  OwnedBlock image(testimg::Make(bits, width, height, seed));
+  std::string error;
+  EXPECT_TRUE(WriteBmpFile(dir / name, image.get(), error)) << error;
+  return dir / name;
+}
+
 // Every failed run leaves out.bmp as it was and no temporary file behind.
 TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
   TempDir dir;
-  OwnedBlock image(testimg::Make(8, 5, 4, 1));
-  std::string error;
-  ASSERT_TRUE(WriteBmpFile(dir / "in.bmp", image.get(), error)) << error;
+  const std::string in = WriteInput(dir, "in.bmp", 8, 5, 4, 1), out = dir / "out.bmp";
   std::ofstream(dir / "junk.bmp")
       << "BMxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx";
-  std::ofstream(dir / "out.bmp") << "precious";
-  const std::string in = dir / "in.bmp", out = dir / "out.bmp";
+  std::ofstream(out) << "precious";
   struct Case {
     std::string args;
     int status;
@@ -140,10 +146,7 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
 // output. Each case runs invert on `in`; the result must equal that of a plain run.
 TEST(Imagetool, WritesOutputsAsCpDoes) {
   TempDir dir;
-  OwnedBlock image(testimg::Make(24, 7, 3, 2));
-  std::string error;
-  ASSERT_TRUE(WriteBmpFile(dir / "in.bmp", image.get(), error)) << error;
-  const std::string in = dir / "in.bmp";
+  const std::string in = WriteInput(dir, "in.bmp", 24, 7, 3, 2);
   ASSERT_EQ(Tool("invert " + in + " " + dir / "plain.bmp").status, 0);
   const std::vector<uint8_t> expected = ReadAll(dir / "plain.bmp");
   const std::string longName(250, 'n');
@@ -190,31 +193,10 @@ TEST(Imagetool, SampleRunWritesEveryCommandAtEveryDepth) {
     }
 }
 
-// A kept width or height is centred with the odd pixel on the left or at the bottom; more than
-// the picture keeps that direction whole.
-TEST(Imagetool, KeptSizesCropLikeTheMarginsTheyStandFor) {
-  TempDir dir;
-  OwnedBlock image(testimg::Make(4, 15, 15, 9));
-  std::string error;
-  ASSERT_TRUE(WriteBmpFile(dir / "in.bmp", image.get(), error)) << error;
-  const std::pair<const char*, const char*> same[] = {
-      {"--width 10", "--left 3 --right 2"},
-      {"--height 10", "--top 2 --bottom 3"},
-      {"--width 99 --height 14", "--bottom 1"},
-  };
-  for (const auto& [kept, margins] : same) {
-    ASSERT_EQ(Tool(std::string("crop ") + kept + " " + dir / "in.bmp" + " " + dir / "a.bmp").status,
-              0)
-        << kept;
-    ASSERT_EQ(
-        Tool(std::string("crop ") + margins + " " + dir / "in.bmp" + " " + dir / "b.bmp").status, 0)
-        << margins;
-    EXPECT_EQ(ReadAll(dir / "a.bmp"), ReadAll(dir / "b.bmp")) << kept;
-  }
-}
-
 // ImageMagick writes the file and applies the same operations; the pictures must agree exactly.
-// Crops cut each side by a different amount and reach the last row and column.
+// Crops cut each side by a different amount and reach the last row and column; a kept width or
+// height is centred with the odd pixel on the left or at the bottom, and more than the picture
+// keeps that direction whole.
 TEST(Imagetool, AgreesWithImageMagickOnTrueColourFiles) {
   TempDir dir;
   Convert("-seed 7 -size 37x23 plasma: -type TrueColor BMP3:" + dir / "in.bmp");
@@ -226,7 +208,10 @@ TEST(Imagetool, AgreesWithImageMagickOnTrueColourFiles) {
                {"invert", "-negate"},
                {"crop --rect 5,3,17,9", "-crop 17x9+5+3 +repage"},
                {"crop --rect 36,22,1,1", "-crop 1x1+36+22 +repage"},
-               {"crop --rect 0,22,37,1", "-crop 37x1+0+22 +repage"}};
+               {"crop --rect 0,22,37,1", "-crop 37x1+0+22 +repage"},
+               {"crop --width 10", "-crop 10x23+14+0 +repage"},
+               {"crop --height 10", "-crop 37x10+0+6 +repage"},
+               {"crop --width 99 --height 22", "-crop 37x22+0+0 +repage"}};
   for (const Case& c : cases) {
     ASSERT_EQ(Tool(std::string(c.ours) + " " + dir / "in.bmp" + " " + dir / "ours.bmp").status, 0)
         << c.ours;
@@ -301,10 +286,7 @@ std::set<std::pair<int, int>> Shifted(const std::set<std::pair<int, int>>& ink, 
 TEST(Imagetool, FrameCaption) {
   TempDir dir;
   for (unsigned bits : testimg::kDepths) {
-    OwnedBlock image(testimg::Make(bits, 4, 4, 2));
-    std::string error;
-    const std::string in = dir / ("in" + std::to_string(bits) + ".bmp");
-    ASSERT_TRUE(WriteBmpFile(in, image.get(), error)) << error;
+    const std::string in = WriteInput(dir, "in" + std::to_string(bits) + ".bmp", bits, 4, 4, 2);
     const std::string text = bits <= 8 ? "--text-index 0 " : "--text 255,0,0 ";
     const uint32_t textValue = bits <= 8 ? 0 : 0xFF0000;
     auto run = [&](const std::string& options, const std::string& out) {
@@ -329,6 +311,7 @@ TEST(Imagetool, FrameCaption) {
     EXPECT_EQ(Shifted(ink["top,left"], right / 2, 0), ink["top,center"]) << bits << " bits";
     EXPECT_EQ(Shifted(ink["top,left"], 0, 64 - 16), ink["bottom,left"]) << bits << " bits";
     run("--caption Hi --invert-caption " + text, "inverted.bmp");
+    std::string error;
     OwnedBlock inverted(ReadBmpFile(dir / "inverted.bmp", error));
     OwnedBlock plain(ReadBmpFile(dir / "plain.bmp", error));
     const testimg::View vi(inverted.get()), vp(plain.get());
@@ -361,10 +344,7 @@ TEST(Imagetool, FrameCaption) {
 // same file as the pixel form of that size.
 TEST(Imagetool, ScaleLengthsEqualTheirPixelForm) {
   TempDir dir;
-  OwnedBlock image(testimg::Make(8, 9, 5, 3));
-  std::string error;
-  ASSERT_TRUE(WriteBmpFile(dir / "in.bmp", image.get(), error)) << error;
-  const std::string files = " " + dir / "in.bmp" + " " + dir / "out.bmp";
+  const std::string files = " " + WriteInput(dir, "in.bmp", 8, 9, 5, 3) + " " + dir / "out.bmp";
   const struct {
     const char *lengths, *pixels;
   } cases[] = {

@@ -31,21 +31,6 @@ TEST(DescribeDib, FindsTheTableAndRowsOfEachStride) {
   EXPECT_EQ(RowStride(32, 0x7FFFFFFF), uint64_t{0x7FFFFFFF} * 4) << "no 32-bit wrap";
 }
 
-TEST(ColorTableSize, FollowsTheUsedCountOrTheFullTable) {
-  BitmapInfoHeader h{};
-  struct Case {
-    uint16_t bits;
-    uint32_t used;
-    uint32_t bytes;
-  } cases[] = {{1, 0, 8},   {4, 0, 64}, {8, 0, 1024}, {8, 256, 1024},
-               {8, 17, 68}, {24, 0, 0}, {32, 0, 0}};
-  for (const Case& c : cases) {
-    h.biBitCount = c.bits;
-    h.biClrUsed = c.used;
-    EXPECT_EQ(ColorTableSize(h), c.bytes) << c.bits << " bits, " << c.used << " used";
-  }
-}
-
 // Each malformed header is refused; the rest of the image is well formed.
 TEST(DescribeDib, RefusesWhatTheEnginesDoNotHandle) {
   struct Case {

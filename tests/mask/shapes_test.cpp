@@ -1,13 +1,12 @@
-// The seventeen stock shapes: each file is found, parsed and rendered, and checked for the
-// properties that tell its drawing from a wrong one.
+// The seventeen stock shapes: each file is found, parsed and rendered and fills its frame; the
+// arrows and the checkerboard, which a turned or mirrored rendering would change, are checked for
+// where they point and start. (The others' looks are left to the contact sheet,
+// tools/mask_sheet.cpp.)
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <numbers>
 #include <string>
 
 #include "mask/metafile.h"
@@ -39,14 +38,6 @@ struct Mask {
     for (uint32_t k = 0; k < (column ? h : w); ++k) n += column ? painted(i, k) : painted(k, i);
     return n;
   }
-  // First and last painted column in rows `from` to `to` (w, 0 when none).
-  std::pair<uint32_t, uint32_t> Extent(uint32_t from, uint32_t to) const {
-    uint32_t first = w, last = 0;
-    for (uint32_t y = from; y <= to; ++y)
-      for (uint32_t x = 0; x < w; ++x)
-        if (painted(x, y)) first = std::min(first, x), last = std::max(last, x);
-    return {first, last};
-  }
 };
 
 // An arrow: a point (a few pixels) on the named side, a broad shaft end on the opposite side.
@@ -58,40 +49,12 @@ std::function<void(const Mask&)> Arrow(bool vertical, bool tipFirst) {
   };
 }
 
-TEST(MaskShapes, EachHasTheLookOfItsName) {
+TEST(MaskShapes, ArrowsAndCheckersFaceTheirWay) {
   const struct {
     unsigned id;
     uint32_t width, height;
     std::function<void(const Mask&)> check;
   } cases[] = {
-      {IDS_SHAPE_CIRCLE, 200, 100,
-       [](const Mask& m) {  // on a wide image: all edges, no corner, symmetric
-         EXPECT_TRUE(m.Count(0) && m.Count(99) && m.Count(0, true) && m.Count(199, true));
-         EXPECT_FALSE(m.painted(0, 0) || m.painted(199, 0) || m.painted(0, 99) ||
-                      m.painted(199, 99));
-         EXPECT_EQ(m.Count(50), 200u);
-         for (uint32_t y = 0; y < 100; ++y)
-           for (uint32_t x = 0; x < 200; ++x)
-             ASSERT_TRUE(m.painted(x, y) == m.painted(199 - x, y) &&
-                         m.painted(x, y) == m.painted(x, 99 - y))
-                 << x << "," << y;
-       }},
-      {IDS_SHAPE_STAR, 256, 256,
-       [](const Mask& m) {  // five points, one on top
-         // Round a circle through the arms (logical radius 1500 about the logical origin, the
-         // star's centre), counting the painted runs.
-         auto at = [&](double degrees) {
-           const double radians = degrees * std::numbers::pi / 180;
-           const WmfWindow& win = m.d.window;
-           return m.painted(
-               static_cast<uint32_t>((1500 * std::cos(radians) - win.orgX) * 256 / win.extX),
-               static_cast<uint32_t>((1500 * std::sin(radians) - win.orgY) * 256 / win.extY));
-         };
-         int runs = 0;
-         for (int i = 0; i < 720; ++i) runs += at(i / 2.0) && !at((i - 1) / 2.0);
-         EXPECT_EQ(runs, 5);
-         EXPECT_TRUE(at(90) && !at(270));
-       }},
       {IDS_SHAPE_CHECKERS, 256, 256,
        [](const Mask& m) {  // 32 whole squares, the top-left one filled
          int filled = 0;
@@ -110,31 +73,6 @@ TEST(MaskShapes, EachHasTheLookOfItsName) {
       {IDS_SHAPE_DOWN_ARROW, 200, 200, Arrow(true, false)},
       {IDS_SHAPE_LEFT_ARROW, 200, 200, Arrow(false, true)},
       {IDS_SHAPE_RIGHT_ARROW, 200, 200, Arrow(false, false)},
-      {IDS_SHAPE_TRIANGLE, 201, 150,
-       [](const Mask& m) {  // apex at the top centre, base along the bottom
-         const auto [first, last] = m.Extent(0, 0);
-         EXPECT_LE(last - first, 3u);
-         EXPECT_NEAR((first + last) / 2.0, 100.0, 1.0);
-         EXPECT_EQ(m.Count(149), 201u);
-       }},
-      {IDS_SHAPE_MOON, 256, 256,
-       [](const Mask& m) {  // convex to the right
-         const auto [leftmost, rightmost] = m.Extent(0, 255);
-         const auto [first, last] = m.Extent(128, 128);
-         EXPECT_EQ(last, rightmost);                            // the bulge is the rightmost point
-         EXPECT_GT(first, leftmost + 256 / 4);                  // the horns reach further left
-         EXPECT_EQ(m.Count(128), last - first + 1);             // one solid piece across the middle
-         EXPECT_FALSE(m.painted((leftmost + first) / 2, 128));  // hollow on the left
-       }},
-      {IDS_SHAPE_PROFILE, 256, 256,
-       [](const Mask& m) {  // facing left, over a neck and shoulders
-         const auto [faceLeft, headRight] = m.Extent(0, 256 * 45 / 100 - 1);
-         EXPECT_LT(faceLeft, 256u * 20 / 100);   // the face reaches the left side
-         EXPECT_LT(headRight, 256u * 85 / 100);  // the back of the head stays clear of the right
-         const auto [neckFirst, neckLast] = m.Extent(256 * 60 / 100, 256 * 60 / 100);
-         EXPECT_LT(neckLast - neckFirst, 256u / 2);  // a neck narrower than the shoulders
-         EXPECT_GT(m.Count(255), 256u * 90 / 100);   // shoulders across the bottom
-       }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(TextById(c.id));

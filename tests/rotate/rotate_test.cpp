@@ -2,8 +2,6 @@
 // direction.
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "rotate/rotate.h"
 #include "rotate/rotate_choices.h"
 #include "tests/support/images.h"
@@ -38,27 +36,6 @@ TEST(RotateDIB, SendsEachAngleToItsTurn) {
       EXPECT_EQ(expected.empty(), c.k < 0) << c.angle;
       EXPECT_TRUE(c.k >= 0 || recorder::Calls().empty()) << c.angle;
     }
-}
-
-// Positive angles turn clockwise on screen: a red mark right of the centre moves down by the
-// angle, whichever path the angle takes.
-TEST(RotateDIB, PositiveAnglesTurnClockwise) {
-  OwnedBlock source(testimg::Make(24, 21, 21, 3));
-  const testimg::View s(source.get());
-  for (uint32_t y = 0; y < 21; ++y)
-    for (uint32_t x = 0; x < 21; ++x)
-      testimg::SetPixel(s.v, x, y, x >= 16 && x <= 18 && y >= 9 && y <= 11 ? 0xFF0000 : 0);
-  for (int angle : {30, 45, 90, -300, -270}) {
-    OwnedBlock result(ROT_RotateDIB(source.get(), kQualityLow, angle, RotateFill{}, nullptr));
-    testimg::View r(result.get());
-    double dx = 0, dy = 0;  // sums of the mark's offsets from the centre, y down
-    for (uint32_t y = 0; y < r.v.height; ++y)
-      for (uint32_t x = 0; x < r.v.width; ++x)
-        if (testimg::GetPixel(r.v, x, y) == 0xFF0000)
-          dx += x - r.v.width / 2.0, dy += y - r.v.height / 2.0;
-    EXPECT_NEAR(std::atan2(dy, dx) * 180 / 3.14159265, (angle + 360) % 360, 12)
-        << "angle " << angle;
-  }
 }
 
 // The Rotate dialog's rules at the edges: typed amounts around the range and the presets, and the
