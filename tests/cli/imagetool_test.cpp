@@ -220,39 +220,6 @@ TEST(Imagetool, AgreesWithImageMagickOnTrueColourFiles) {
   }
 }
 
-// Files of every depth and header that ImageMagick writes read back as the colours ImageMagick
-// itself decodes from them (raw RGB(A), top row first).
-TEST(Imagetool, ReadsFilesOfOtherProgramsLikeAnIndependentReader) {
-  TempDir dir;
-  struct Case {
-    const char* options;
-    unsigned bits;
-    uint32_t headerSize;
-  } cases[] = {
-      {"-colors 2 -type Palette -compress None BMP3:", 1, 40},
-      {"-colors 16 -type Palette -compress None BMP3:", 4, 40},
-      {"-colors 200 -type Palette -compress None BMP3:", 8, 40},
-      {"-colors 100 -type Palette -compress None BMP:", 8, 124},
-      {"-type TrueColor BMP3:", 24, 40},
-      {"-alpha set -channel A -fx i/w +channel -type TrueColorAlpha BMP:", 32, 124},
-  };
-  for (const Case& c : cases) {
-    const std::string file =
-        dir / (std::to_string(c.bits) + "-" + std::to_string(c.headerSize) + ".bmp");
-    Convert("-seed 3 -size 29x13 plasma: " + std::string(c.options) + file);
-    const auto raw = ReadAll(file);
-    ASSERT_GE(raw.size(), 30u);
-    ASSERT_EQ(raw[14] | raw[15] << 8, static_cast<int>(c.headerSize)) << c.options;
-    ASSERT_EQ(raw[28], c.bits) << c.options;
-    Convert(file + (c.bits == 32 ? " -depth 8 rgba:" : " -depth 8 rgb:") + dir / "raw");
-
-    std::string error;
-    OwnedBlock block(ReadBmpFile(file, error));
-    ASSERT_TRUE(block) << error;
-    EXPECT_EQ(Colours(block.get()), ReadAll(dir / "raw")) << c.options;
-  }
-}
-
 // Caption pixels of `path` against the framed picture without caption `plain`: (x, y) of every
 // pixel that differs, after checking that each takes exactly `text` (no smoothed in-between).
 std::set<std::pair<int, int>> CaptionInk(const std::string& path, const std::string& plain,
@@ -378,9 +345,10 @@ HostBlock ReadAny(const std::string& path, bool keepAlpha = true) {
   return block;
 }
 
-// PNG files ImageMagick writes in every colour type and depth read as the colours ImageMagick
-// decodes from them; a transparent colour gives RGBA, or is dropped when alpha is not kept.
-TEST(Imagetool, ReadsPngFilesLikeImageMagick) {
+// BMP files of every depth and header and PNG files of every colour type and depth that
+// ImageMagick writes read as the colours ImageMagick decodes from them; a transparent colour gives
+// RGBA, or is dropped when alpha is not kept.
+TEST(Imagetool, ReadsFilesLikeImageMagick) {
   TempDir dir;
   Convert(
       "xc:red xc:blue xc:yellow xc:teal xc:navy xc:olive xc:orange xc:'#c0ffee' xc:'#facade' "
@@ -391,37 +359,49 @@ TEST(Imagetool, ReadsPngFilesLikeImageMagick) {
                     red = "-fill red -draw 'point 0,0' -transparent red ";
   struct Case {
     std::string options;
-    int depth, type, interlace;       // what the file must hold (IHDR)
+    // What the file must hold: a PNG's depth, colour type and interlace (IHDR), a BMP's header
+    // size and depth.
+    std::vector<int> holds;
     unsigned bits, bitsWithoutAlpha;  // what imagetool makes of it
   } cases[] = {
-      {"-colors 200 PNG8:", 8, 3, 0, 8, 8},
-      {"-colors 200 -interlace PNG PNG8:", 8, 3, 1, 8, 8},
-      {"+dither -remap " + dir / "three.png" + " -define png:color-type=3 PNG:", 2, 3, 0, 4, 4},
-      {"+dither -remap " + dir / "nine.png" + " -define png:color-type=3 PNG:", 4, 3, 0, 4, 4},
-      {"-colors 60 " + red + "PNG8:", 8, 3, 0, 32, 8},
-      {"-colorspace gray -depth 1 PNG:", 1, 0, 0, 1, 1},
-      {"-colorspace gray -depth 2 -interlace PNG PNG:", 2, 0, 1, 4, 4},
-      {"-colorspace gray -depth 4 PNG:", 4, 0, 0, 4, 4},
-      {"-colorspace gray -depth 8 PNG:", 8, 0, 0, 8, 8},
-      {"-colorspace gray -depth 16 PNG:", 16, 0, 0, 8, 8},
+      {"-colors 2 -type Palette -compress None BMP3:", {40, 1}, 1, 1},
+      {"-colors 16 -type Palette -compress None BMP3:", {40, 4}, 4, 4},
+      {"-colors 200 -type Palette -compress None BMP3:", {40, 8}, 8, 8},
+      {"-colors 100 -type Palette -compress None BMP:", {124, 8}, 8, 8},
+      {"-type TrueColor BMP3:", {40, 24}, 24, 24},
+      {alpha + "-type TrueColorAlpha BMP:", {124, 32}, 32, 32},
+      {"-colors 200 PNG8:", {8, 3, 0}, 8, 8},
+      {"-colors 200 -interlace PNG PNG8:", {8, 3, 1}, 8, 8},
+      {"+dither -remap " + dir / "three.png" + " -define png:color-type=3 PNG:", {2, 3, 0}, 4, 4},
+      {"+dither -remap " + dir / "nine.png" + " -define png:color-type=3 PNG:", {4, 3, 0}, 4, 4},
+      {"-colors 60 " + red + "PNG8:", {8, 3, 0}, 32, 8},
+      {"-colorspace gray -depth 1 PNG:", {1, 0, 0}, 1, 1},
+      {"-colorspace gray -depth 2 -interlace PNG PNG:", {2, 0, 1}, 4, 4},
+      {"-colorspace gray -depth 4 PNG:", {4, 0, 0}, 4, 4},
+      {"-colorspace gray -depth 8 PNG:", {8, 0, 0}, 8, 8},
+      {"-colorspace gray -depth 16 PNG:", {16, 0, 0}, 8, 8},
       {"-colorspace gray -depth 8 -fill black -draw 'point 0,0' -transparent black "
        "-define png:color-type=0 PNG:",
-       8, 0, 0, 32, 8},
-      {"-colorspace gray -depth 8 " + alpha + "-define png:color-type=4 PNG:", 8, 4, 0, 32, 32},
-      {"PNG24:", 8, 2, 0, 24, 24},
-      {"-interlace PNG PNG24:", 8, 2, 1, 24, 24},
-      {"-depth 16 PNG48:", 16, 2, 0, 24, 24},
-      {red + "-define png:color-type=2 PNG:", 16, 2, 0, 32, 24},
-      {alpha + "PNG32:", 8, 6, 0, 32, 32},
-      {alpha + "-depth 16 -interlace PNG PNG64:", 16, 6, 1, 32, 32},
+       {8, 0, 0},
+       32,
+       8},
+      {"-colorspace gray -depth 8 " + alpha + "-define png:color-type=4 PNG:", {8, 4, 0}, 32, 32},
+      {"PNG24:", {8, 2, 0}, 24, 24},
+      {"-interlace PNG PNG24:", {8, 2, 1}, 24, 24},
+      {"-depth 16 PNG48:", {16, 2, 0}, 24, 24},
+      {red + "-define png:color-type=2 PNG:", {16, 2, 0}, 32, 24},
+      {alpha + "PNG32:", {8, 6, 0}, 32, 32},
+      {alpha + "-depth 16 -interlace PNG PNG64:", {16, 6, 1}, 32, 32},
   };
   for (const Case& c : cases) {
-    const std::string file = dir / "in.png";
+    const bool bmp = c.options.find("BMP") != std::string::npos;
+    const std::string file = dir / (bmp ? "in.bmp" : "in.png");
     Convert("-seed 3 -size 29x13 plasma: " + c.options + file);
     const auto raw = ReadAll(file);
     ASSERT_GE(raw.size(), 33u);
-    ASSERT_EQ(std::vector<int>({raw[24], raw[25], raw[28]}),
-              std::vector<int>({c.depth, c.type, c.interlace}))
+    ASSERT_EQ(
+        bmp ? std::vector<int>({raw[14], raw[28]}) : std::vector<int>({raw[24], raw[25], raw[28]}),
+        c.holds)
         << c.options;
     for (bool keepAlpha : {true, false}) {
       OwnedBlock block(ReadAny(file, keepAlpha));
