@@ -124,13 +124,21 @@ TEST(Host, ShowsTheResultOfEachDialogCommand) {
          Type(d, IDC_ROTATE_AMOUNT, "30"), Select(d, IDC_ROTATE_QUALITY, 1), Click(d, IDOK);
        },
        "host_rotated", 200, 100, 223, 187, 24},
+      {8, IDD_TILE_IMAGE,
+       [](HWND d) {
+         Type(d, IDC_TILE_WIDTH, "3"), Type(d, IDC_TILE_HEIGHT, "3"), Key(d, VK_RETURN);
+       },
+       "host_tile_result", 80, 50, 240, 150, -1},
+      {9, IDD_MASK_IMAGE, [](HWND d) { Select(d, IDC_MASK_LIST, 7), Key(d, VK_RETURN); },  // Heart
+       "host_mask_result", 200, 120, 200, 120, -1},
   };
   for (const auto& c : cases) {
     ClearCalls();
     Viewer viewer(c.row == 6 ? 420 : 400);
-    HWND image = OpenImageWindow(
-        viewer.frame, "picture.bmp",
-        ToGlobal(testimg::Make(24, uint32_t(c.sourceWidth), uint32_t(c.sourceHeight), 8)));
+    HWND image = OpenImageWindow(viewer.frame, "picture.bmp",
+                                 c.row == 8 ? Picture(80, 50)  // copies of an "F" show the tiles
+                                            : ToGlobal(testimg::Make(24, uint32_t(c.sourceWidth),
+                                                                     uint32_t(c.sourceHeight), 8)));
     Pump(200);
     Plugin().imageActivate(image, 1, 0);  // as the viewer does when the window is activated
     OnDialog(c.dialog, c.script);
