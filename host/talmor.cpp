@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -137,16 +138,22 @@ HGLOBAL WINAPI DibResize(HGLOBAL dib, int width, int height) {
       nh.biSizeImage = stride * static_cast<UINT>(height);
       const BYTE* sourceRows = source + h.biSize + table;
       BYTE* rows = dest + h.biSize + table;
+      // Each pixel takes the source pixel under its centre, counted from the top left, as
+      // imagetool's low-quality scale does: the two give the same picture.
+      const auto centre = [](UINT i, UINT to, UINT from) {
+        return static_cast<UINT>((2 * uint64_t{i} + 1) * from / (2 * uint64_t{to}));
+      };
+      const UINT sourceHeight = static_cast<UINT>(h.biHeight);
       for (int y = 0; y < height; ++y) {
-        const BYTE* from = sourceRows + SIZE_T{sourceStride} * (static_cast<SIZE_T>(y) *
-                                                                static_cast<UINT>(h.biHeight) /
-                                                                static_cast<UINT>(height));
+        const UINT fromTop =
+            centre(static_cast<UINT>(height - 1 - y), static_cast<UINT>(height), sourceHeight);
+        const BYTE* from = sourceRows + SIZE_T{sourceStride} * (sourceHeight - 1 - fromTop);
         BYTE* to = rows + SIZE_T{stride} * static_cast<UINT>(y);
         for (int x = 0; x < width; ++x)
           PutPixel(to, bits, static_cast<UINT>(x),
                    PixelAt(from, bits,
-                           static_cast<UINT>(static_cast<SIZE_T>(x) * static_cast<UINT>(h.biWidth) /
-                                             static_cast<UINT>(width))));
+                           centre(static_cast<UINT>(x), static_cast<UINT>(width),
+                                  static_cast<UINT>(h.biWidth))));
       }
       GlobalUnlock(result);
     }

@@ -22,6 +22,7 @@
 #include "host/korvex.h"
 #include "plugin/host_api.h"
 #include "resources/ids.h"
+#include "scale/nearest.h"
 #include "tests/plugin/harness.h"
 #include "tests/support/images.h"
 
@@ -192,8 +193,9 @@ TEST(Host, SavesTheInvertedImageAsImagetoolWritesIt) {
   std::remove(in.c_str());
 }
 
-// The host library's fast resize: the pixel at x · W / w, y · H / h, at the same depth, the colour
-// table and header carried over, the source untouched; PaletteSize by the header's rule.
+// The host library's fast resize: the pixel under each pixel's centre, counted from the top left,
+// as imagetool's low quality takes it, at the same depth, the colour table and header carried over,
+// the source untouched; PaletteSize by the header's rule.
 TEST(HostUtilities, ResizeAndPaletteSizeFollowTheirRules) {
   for (unsigned bits : testimg::kDepths) {
     HGLOBAL source = ToGlobal(testimg::Make(bits, 5, 3, 8));
@@ -213,6 +215,10 @@ TEST(HostUtilities, ResizeAndPaletteSizeFollowTheirRules) {
         ASSERT_EQ(testimg::GetPixel(b, x, y), testimg::GetPixel(a, x / 2, y / 2))
             << bits << " at " << x << "," << y;
     EXPECT_EQ(DibResize(source, 0, 6), nullptr);
+    HGLOBAL shrunk = DibResize(source, 3, 2);  // the pixels imagetool's low quality takes
+    EXPECT_EQ(GlobalBytes(shrunk),
+              EngineResult(in, [](HostBlock b) { return ResizeNearest(b, 3, 2); }));
+    GlobalFree(shrunk);
     GlobalFree(doubled);
     GlobalFree(source);
   }
