@@ -36,6 +36,7 @@ HWND LastProgressOwner = nullptr;
 
 struct Progress {
   HWND window = nullptr;
+  HWND disabled = nullptr;  // the owner's top-level window, kept from input while the meter is up
   int minimum = 0;
   int maximum = 100;
   int position = 0;
@@ -137,7 +138,9 @@ void RegisterProgressClass() {
 
 // Dispatches the messages waiting in the queue, as a long computation's meter does, so that the
 // user interface stays alive (and re-entrant calls reach the plug-in). A quit message is put
-// back for the host's own loop and ends the pumping.
+// back for the host's own loop and ends the pumping. The user's keys and clicks are dropped: the
+// command still works on the window's image, which a menu choice (Exit, Save As) or a click on
+// a close box would free or save half-made.
 void PumpWaitingMessages() {
   MSG msg;
   for (int i = 0; i < 200 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
@@ -145,6 +148,10 @@ void PumpWaitingMessages() {
       PostMessageA(msg.hwnd, msg.message, msg.wParam, msg.lParam);
       return;
     }
+    const UINT m = msg.message;
+    if ((m >= WM_KEYFIRST && m <= WM_KEYLAST) || (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) ||
+        (m >= WM_NCMOUSEMOVE && m <= WM_NCXBUTTONDBLCLK))
+      continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
@@ -253,6 +260,12 @@ void WINAPI ZQ_ProgressOpen(HWND owner, LPCSTR caption) {
   LastProgressOwner = owner;
   RegisterProgressClass();
   Meter = Progress{};
+  // The meter pumps messages while the command still works on the window's image: like a modal
+  // dialog, it keeps the user from closing that window, opening, saving or quitting meanwhile.
+  if (HWND top = owner ? GetAncestor(owner, GA_ROOT) : nullptr; top && IsWindowEnabled(top)) {
+    Meter.disabled = top;
+    EnableWindow(top, FALSE);
+  }
   RECT anchor = {100, 100, 100, 100};
   if (owner) GetWindowRect(owner, &anchor);
   Meter.window = CreateWindowExA(WS_EX_TOOLWINDOW, kProgressClass, caption,
@@ -279,6 +292,7 @@ void WINAPI ZQ_ProgressStep(int position) {
 
 void WINAPI ZQ_ProgressClose(void) {
   Record("ZQ_ProgressClose");
+  if (Meter.disabled) EnableWindow(Meter.disabled, TRUE);
   if (Meter.window) DestroyWindow(Meter.window);
   Meter = Progress{};
 }
