@@ -56,13 +56,16 @@ class CropTest : public PluginTest {
 };
 class CropCommandAtDepth : public CropTest, public testing::WithParamInterface<unsigned> {};
 
-// OK with four different margins: the engine's result; the host calls and one wait cursor.
+// OK with four different margins: the engine's result; the host calls, one wait cursor, and no
+// second command while the dialog is open.
 TEST_P(CropCommandAtDepth, OkCutsTheTypedMarginsOff) {
   TestWindow window;
   HGLOBAL image = Hold(window, GetParam(), 37, 41, 5);
   const Bytes before = GlobalBytes(image);
   ClearCalls();
   OnDialog(IDD_CROP, [&](HWND d) {
+    DWORD value = 0;  // a second command while the dialog is open only pumps a message
+    EXPECT_EQ(Plugin().menuHandler(window, MenuId(kCropRow), &value), 0) << "busy";
     Type(d, IDC_CROP_TOP, "3"), Type(d, IDC_CROP_BOTTOM, "5");
     Type(d, IDC_CROP_LEFT, "2"), Type(d, IDC_CROP_RIGHT, "7");
     Key(d, VK_RETURN);
