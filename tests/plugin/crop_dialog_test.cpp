@@ -90,7 +90,6 @@ TEST_F(CropTest, StopsLeaveTheImage) {
     unsigned message;
     bool empty = false;
   } cases[] = {
-      {"Cancel", [] {}, [](HWND d) { Click(d, IDCANCEL); }, 0},
       {"Esc", [] {}, [](HWND d) { Key(d, VK_ESCAPE); }, 0},
       {"no image", [] {}, nullptr, IDS_CROP_NO_IMAGE, true},
       {"no palette", [] { KX_FailCall(KX_FAIL_PALETTE, 1); }, nullptr, IDS_CROP_NO_IMAGE},

@@ -9,11 +9,13 @@
 #include <utility>
 
 #include "cli/bmp_io.h"
+#include "controls/color_grid.h"
 #include "dib/block.h"
 #include "host/korvex.h"
 #include "plugin/gdi.h"
 #include "plugin/host_api.h"
 #include "plugin/plugin.h"
+#include "resources/ids.h"
 #include "resources/text_ids.h"
 #include "tests/support/images.h"
 
@@ -530,6 +532,26 @@ void Select(HWND dialog, int id, int index) {
   PumpDialog(dialog);
 }
 
+void PhotographDropDown(HWND dialog, int id, const char* name) {
+  SendDlgItemMessageA(dialog, id, CB_SHOWDROPDOWN, TRUE, 0);
+  COMBOBOXINFO combo = {};
+  combo.cbSize = sizeof combo;
+  GetComboBoxInfo(GetDlgItem(dialog, id), &combo);
+  Pump(50);
+  SaveScreenshot({dialog, combo.hwndList}, name);
+  SendDlgItemMessageA(dialog, id, CB_SHOWDROPDOWN, FALSE, 0);
+}
+
+void ClickColorEntry(HWND chooser, unsigned bits, int entry) {
+  HWND grid = GetDlgItem(chooser, IDC_COLOR_GRID);
+  RECT r;
+  GetClientRect(grid, &r);
+  const GridCell cell = GridCellOf(MakeColorGrid(static_cast<int>(bits), r.right, r.bottom), entry);
+  const POINT p = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+  MouseDown(grid, p);
+  MouseUp(grid, p);
+}
+
 void Key(HWND dialog, UINT key, bool shift) { PressKey(dialog, key, shift, false); }
 
 void Mnemonic(HWND dialog, char letter) {
@@ -623,6 +645,11 @@ void ExpectKept(HWND window, HGLOBAL image, const std::vector<uint8_t>& before,
   EXPECT_TRUE(HostLog("ZQ_SetHDib").empty() && HostLog("ZQ_SetInfo").empty()) << what;
   EXPECT_FALSE(KX_ProgressVisible()) << what;
   EXPECT_TRUE(Records.live.empty()) << what;
+}
+
+COLORREF TableColor(HGLOBAL block, int entry) {
+  const RgbQuad c = reinterpret_cast<const RgbQuad*>(GlobalBytes(block).data() + 40)[entry];
+  return RGB(c.rgbRed, c.rgbGreen, c.rgbBlue);
 }
 
 COLORREF ClientPixel(HWND window, int x, int y) { return GetPixel(ScreenDC(window), x, y); }

@@ -123,6 +123,10 @@ bool Enabled(HWND dialog, int id);
 // Selects entry `index` of combo box or list box `id` and sends the dialog the selection-change
 // notification the control sends for a user.
 void Select(HWND dialog, int id, int index);
+// Drops combo box `id`'s list down, saves it with the dialog as screenshot `name`, closes it.
+void PhotographDropDown(HWND dialog, int id, const char* name);
+// Clicks the cell of table entry `entry` in the grid of a ColorChooser showing an image of `bits`.
+void ClickColorEntry(HWND chooser, unsigned bits, int entry);
 // Presses and releases `key` (VK_TAB, VK_RETURN, VK_ESCAPE, VK_LEFT, ...) on the control with the
 // focus, through the dialog manager as the dialog's own loop does; `shift` holds Shift down.
 void Key(HWND dialog, UINT key, bool shift = false);
@@ -167,6 +171,8 @@ std::vector<uint8_t> GlobalBytes(HGLOBAL block);
 // (the block it was given when it works in place), or null when it fails; then the result is empty.
 std::vector<uint8_t> EngineResult(const std::vector<uint8_t>& image,
                                   const std::function<HostBlock(HostBlock)>& engine);
+// Table entry `entry` of the image in `block`.
+COLORREF TableColor(HGLOBAL block, int entry);
 int LockCount(HGLOBAL block);
 // After a command that stopped: `window` still holds `image` (null for none) with the bytes
 // `before`, unlocked; nothing was handed to it, the meter is closed, no block of the plug-in left.

@@ -193,33 +193,26 @@ TEST(Host, SavesTheInvertedImageAsImagetoolWritesIt) {
   std::remove(in.c_str());
 }
 
-// The host library's fast resize: the pixel under each pixel's centre, counted from the top left,
-// as imagetool's low quality takes it, at the same depth, the colour table and header carried over,
-// the source untouched; PaletteSize by the header's rule.
+// The host library's fast resize gives imagetool's low-quality picture (the pixel under each
+// centre, counted from the top left; table and header carried over) enlarged and shrunk, leaves
+// its source alone and refuses an empty size; PaletteSize follows the header's rule.
 TEST(HostUtilities, ResizeAndPaletteSizeFollowTheirRules) {
   for (unsigned bits : testimg::kDepths) {
     HGLOBAL source = ToGlobal(testimg::Make(bits, 5, 3, 8));
     std::vector<uint8_t> in = GlobalBytes(source);
-    HGLOBAL doubled = DibResize(source, 10, 6);
-    ASSERT_NE(doubled, nullptr) << bits;
-    EXPECT_EQ(GlobalBytes(source), in);
-    std::vector<uint8_t> out = GlobalBytes(doubled);
-    DibView a, b;
+    DibView a;
     ASSERT_TRUE(DescribeDib(in.data(), in.size(), a));
-    ASSERT_TRUE(DescribeDib(out.data(), out.size(), b)) << bits;
     EXPECT_EQ(PaletteSize(in.data()), a.colorCount * 4) << bits;
-    EXPECT_TRUE(std::equal(in.begin() + 40, in.begin() + 40 + 4 * a.colorCount, out.begin() + 40))
-        << bits << " bits";
-    for (uint32_t y = 0; y < 6; ++y)
-      for (uint32_t x = 0; x < 10; ++x)
-        ASSERT_EQ(testimg::GetPixel(b, x, y), testimg::GetPixel(a, x / 2, y / 2))
-            << bits << " at " << x << "," << y;
+    for (auto [w, h] : {std::pair{10, 6}, {3, 2}}) {
+      HGLOBAL resized = DibResize(source, w, h);
+      EXPECT_EQ(
+          GlobalBytes(resized),
+          EngineResult(in, [=](HostBlock b) { return ResizeNearest(b, uint32_t(w), uint32_t(h)); }))
+          << bits << " bits to " << w;
+      GlobalFree(resized);
+    }
+    EXPECT_EQ(GlobalBytes(source), in);
     EXPECT_EQ(DibResize(source, 0, 6), nullptr);
-    HGLOBAL shrunk = DibResize(source, 3, 2);  // the pixels imagetool's low quality takes
-    EXPECT_EQ(GlobalBytes(shrunk),
-              EngineResult(in, [](HostBlock b) { return ResizeNearest(b, 3, 2); }));
-    GlobalFree(shrunk);
-    GlobalFree(doubled);
     GlobalFree(source);
   }
 }

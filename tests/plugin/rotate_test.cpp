@@ -9,7 +9,6 @@
 #include <tuple>
 #include <vector>
 
-#include "controls/color_grid.h"
 #include "host/host_app.h"
 #include "host/korvex.h"
 #include "plugin/host_api.h"
@@ -35,10 +34,6 @@ int CheckedRadio(HWND d) {
 }
 int Quality(HWND d) { return int(SendDlgItemMessageA(d, kQuality, CB_GETCURSEL, 0, 0)); }
 COLORREF Swatch(HWND d) { return COLORREF(GetWindowLongA(GetDlgItem(d, IDC_ROTATE_SWATCH), 0)); }
-COLORREF EntryColor(HGLOBAL image, int entry) {
-  const auto* c = reinterpret_cast<const RgbQuad*>(GlobalBytes(image).data() + 40) + entry;
-  return RGB(c->rgbRed, c->rgbGreen, c->rgbBlue);
-}
 
 // Rotate... on `window`, with `script` run in the dialog (it ends the dialog itself).
 void Rotate(HWND window, std::function<void(HWND)> script) {
@@ -63,7 +58,7 @@ TEST_F(RotateCommand, DialogFollowsItsRules) {
   ReloadPlugin();  // the first use after loading
   Hold(window_, 24);
   const auto type = [](const char* text) { return [=](HWND d) { Type(d, kAmount, text); }; };
-  // Typed, every digit past a clamp would be one more message: a long number comes pasted.
+  // Pasted, a number reaches the field whole: typed, each digit past the clamp would be checked.
   const auto paste = [](const char* text) { return [=](HWND d) { SetText(d, kAmount, text); }; };
   const auto lowThen = [](std::function<void(HWND)> act) {
     return [=](HWND d) { Select(d, kQuality, 0), act(d); };
@@ -77,20 +72,14 @@ TEST_F(RotateCommand, DialogFollowsItsRules) {
   } steps[] = {
       {[](HWND) {}, "180", "rotate_first_open", k180, 1, false},
       {lowThen(click(k90)), "90", nullptr, k90, 1, false},
-      {lowThen(click(k180)), "180", nullptr, k180, 1, false},
       {lowThen(click(k270)), "270", "rotate_preset_270", k270, 1, false},
       {click(kCustom), "270", nullptr, kCustom, 1, false},
       {lowThen(type("45")), "45", nullptr, kCustom, 0, false},
-      {type("-90"), "-90", nullptr, kCustom, 0, false},
       {type("90"), "90", nullptr, k90, 1, false},
       {type("400"), "360", "rotate_range_message", kCustom, 1, true},
-      {type("-500"), "-360", nullptr, kCustom, 1, true},
       {[=](HWND d) { Click(d, k90), paste("500")(d); }, "360", nullptr, kCustom, 1, true},
       {type("12abc"), "12abc", nullptr, kCustom, 1, false},
-      {paste("99999999999"), "360", nullptr, kCustom, 1, true},
-      {type("+90"), "+90", nullptr, k90, 1, false},
       {type("-"), "-", nullptr, kCustom, 1, false},
-      {type("abc"), "abc", nullptr, kCustom, 1, false},
   };
   Rotate(window_, [&](HWND d) {
     EXPECT_EQ(Swatch(d), RGB(192, 192, 192));
@@ -111,13 +100,7 @@ TEST_F(RotateCommand, DialogFollowsItsRules) {
         SaveScreenshot({d}, s.shot);
       }
     }
-    SendDlgItemMessageA(d, kQuality, CB_SHOWDROPDOWN, TRUE, 0);
-    COMBOBOXINFO combo = {};
-    combo.cbSize = sizeof combo;
-    GetComboBoxInfo(GetDlgItem(d, kQuality), &combo);
-    Pump(50);
-    SaveScreenshot({d, combo.hwndList}, "rotate_quality_list");
-    SendDlgItemMessageA(d, kQuality, CB_SHOWDROPDOWN, FALSE, 0);
+    PhotographDropDown(d, kQuality, "rotate_quality_list");
     Key(d, VK_ESCAPE);
   });
 }
@@ -177,8 +160,6 @@ TEST_F(RotateCommand, ChoosesAFillSuitedToTheDepth) {
     int quality;
     const char* shot;
   } cases[] = {{1, kNone, true, 1, RGB(255, 255, 255), 0, nullptr},
-               {1, kNone, true, 0, RGB(0, 0, 0), 1, nullptr},
-               {4, 9, true, 9, kEntry, 0, nullptr},
                {8, 200, true, 200, kEntry, 1, "rotate_color_grid"},
                {4, kNone, false, 0, kEntry, 0, nullptr},  // 200 is not in a 16-colour table
                {24, kRed, true, 0, RGB(255, 0, 0), 1, "rotate_system_color"},
@@ -186,7 +167,7 @@ TEST_F(RotateCommand, ChoosesAFillSuitedToTheDepth) {
                {24, kNone, false, 0, kEntry0, 1, nullptr}};  // the palette's entry stayed
   for (const auto& c : cases) {
     const std::vector<uint8_t> before = GlobalBytes(Hold(window_, c.bits, 7, 4, 5));
-    const COLORREF color = c.color == kEntry ? EntryColor(ZQ_GetHDib(window_), c.index) : c.color;
+    const COLORREF color = c.color == kEntry ? TableColor(ZQ_GetHDib(window_), c.index) : c.color;
     Rotate(window_, [&](HWND d) {
       if (c.click && c.pick != kNone)
         OnDialog(c.pick == kRed ? 0 : IDD_COLOR_CHOOSER, [&](HWND chooser) {
@@ -194,13 +175,7 @@ TEST_F(RotateCommand, ChoosesAFillSuitedToTheDepth) {
             for (int id : {COLOR_RED, COLOR_GREEN, COLOR_BLUE})
               Type(chooser, id, id == COLOR_RED ? "255" : "0");
           } else {
-            HWND grid = GetDlgItem(chooser, IDC_COLOR_GRID);
-            RECT r;
-            GetClientRect(grid, &r);
-            const ColorGrid g = MakeColorGrid(int(c.bits), r.right, r.bottom);
-            const GridCell cell = GridCellOf(g, c.pick);
-            const POINT p = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
-            MouseDown(grid, p), MouseUp(grid, p);
+            ClickColorEntry(chooser, c.bits, c.pick);
           }
           if (c.shot) SaveScreenshot({d, chooser}, c.shot);
           Click(chooser, IDOK);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -74,42 +75,17 @@ TEST_F(Settings, RoundTripThroughTheStoreWithTheirWidths) {
   SaveFrameSettings("Image");
   SaveMaskSettings("Image");
   SaveTileSettings("Image");
-  const Strings expected = {"ProfileWriteLong KeepAspect 0",
-                            "ProfileWriteLong ScaleMeasure 2",
-                            "ProfileWriteLong ScaleUnits 3",
-                            "ProfileWriteLong ScaleQuality 1",
-                            "ProfileWriteDword CustomResX 4294967280",
-                            "ProfileWriteDword CustomResY 300",
-                            "ProfileWriteLong CustomWidth -5",
-                            "ProfileWriteLong CustomHeight 70000",
-                            "ProfileWriteWord PercentWidth 65535",
-                            "ProfileWriteWord PercentHeight 250",
-                            "ProfileWriteLong Style 1",
-                            "ProfileWriteLong ChooseColor 2",
-                            "ProfileWriteLong Alignment 36",
-                            "ProfileWriteLong Selected 5",
-                            "ProfileWriteLong Invert 1",
-                            "ProfileWriteLong AlphaMask 0",
-                            "ProfileWriteLong AlphaColor 2",
-                            "ProfileWriteLong Mirror 1"};
-  EXPECT_EQ(harness::HostLog("ProfileWrite"), expected);
+  // The names and order of the keys are checked where the plug-in saves them (Scale settings,
+  // Exit); here, the widths, and the custom size those never write.
+  const Strings log = harness::HostLog("ProfileWrite");
+  EXPECT_EQ(log.size(), 18u);
+  for (const char* line :
+       {"ProfileWriteDword CustomResX 4294967280", "ProfileWriteLong CustomWidth -5",
+        "ProfileWriteLong CustomHeight 70000", "ProfileWriteWord PercentWidth 65535"})
+    EXPECT_EQ(std::count(log.begin(), log.end(), line), 1) << line;
   All() = Defaults();
   LoadAll();
   EXPECT_EQ(Values(), saved);
-}
-
-TEST_F(Settings, PercentageUnitsLeaveTheStoredCustomSizeAlone) {
-  Store("CustomWidth", "640");
-  Store("CustomHeight", "480");
-  ScaleUnits = 1;
-  CustomWidth = 12345;
-  CustomHeight = 678;
-  SaveScaleSettings("Image");
-  EXPECT_EQ(Stored("CustomWidth") + " " + Stored("CustomHeight") + " " + Stored("ScaleUnits"),
-            "640 480 1");
-  ScaleUnits = 0;
-  SaveScaleSettings("Image");
-  EXPECT_EQ(Stored("CustomWidth") + " " + Stored("CustomHeight"), "12345 678");
 }
 
 // Absent and damaged values (beyond the variable's width, not a number, empty) leave the variable
