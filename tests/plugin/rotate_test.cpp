@@ -77,6 +77,7 @@ TEST_F(RotateCommand, DialogFollowsItsRules) {
       {lowThen(type("45")), "45", nullptr, kCustom, 0, false},
       {type("90"), "90", nullptr, k90, 1, false},
       {type("400"), "360", "rotate_range_message", kCustom, 1, true},
+      {type("-500"), "-360", nullptr, kCustom, 1, true},
       {[=](HWND d) { Click(d, k90), paste("500")(d); }, "360", nullptr, kCustom, 1, true},
       {type("12abc"), "12abc", nullptr, kCustom, 1, false},
       {type("-"), "-", nullptr, kCustom, 1, false},
