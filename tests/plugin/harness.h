@@ -32,6 +32,11 @@ HWND MainWindow();
 UINT MenuId(int row);
 // Runs the menu command of `row` for `window` and returns the handler's result.
 int RunCommand(HWND window, int row, DWORD* value = nullptr);
+// The plug-in's export `name` as a function of type F (decltype(&name) for a declared one).
+template <typename F>
+F Export(const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(Plugin().module, name)));
+}
 // The stand-in host's call log since KX_ClearLog: the lines starting with `prefix`.
 std::vector<std::string> HostLog(const std::string& prefix = "");
 
