@@ -10,29 +10,25 @@ namespace {
 // 65535 counts as 65535; typed margins show their true sum, and a sum too large keeps the margins.
 TEST(FrameFields, SaturateSizesAndKeepMarginsThatFit) {
   constexpr auto kAcross = FrameDirection::kAcross, kDown = FrameDirection::kDown;
-  // clang-format off
-  const struct {
-    bool margins;  // two margins typed, else a size
-    FrameDirection direction;
-    int64_t first, second;
-    uint32_t shown;
-    uint16_t top, bottom, left, right;
-  } cases[] = {
-      {false, kAcross, 70000, 0, 0, 7, 8, 32717, 32718}, {false, kAcross, 99, 0, 0, 7, 8, 0, 0},
-      {false, kDown, 4294967295, 0, 0, 32727, 32728, 9, 10},
-      {true, kAcross, 65000, 435, 65535, 7, 8, 65000, 435},
-      {true, kAcross, 65000, 436, 65536, 7, 8, 9, 10}, {true, kDown, 70000, 5, 65620, 7, 8, 9, 10}};
-  // clang-format on
-  for (const auto& c : cases) {
+  // Two margins typed (`shown`: the size they give) or, with `shown` 0, a size.
+  const std::tuple<FrameDirection, int64_t, int64_t, uint32_t, std::tuple<int, int, int, int>>
+      cases[] = {{kAcross, 70000, 0, 0, {7, 8, 32717, 32718}},
+                 {kAcross, 99, 0, 0, {7, 8, 0, 0}},
+                 {kDown, 4294967295, 0, 0, {32727, 32728, 9, 10}},
+                 {kAcross, 65000, 435, 65535, {7, 8, 65000, 435}},
+                 {kAcross, 65000, 436, 65536, {7, 8, 9, 10}},
+                 {kDown, 70000, 5, 65620, {7, 8, 9, 10}}};
+  for (const auto& [direction, first, second, shown, margins] : cases) {
     FrameSpec p;
     ASSERT_TRUE(FRM_SetMargins(p, 100, 80, 7, 8, 9, 10));
-    if (c.margins)
-      EXPECT_EQ(FRM_MarginsChanged(p, 100, 80, c.direction, c.first, c.second), c.shown);
+    if (shown)
+      EXPECT_EQ(FRM_MarginsChanged(p, 100, 80, direction, first, second), shown);
     else
-      FRM_DimensionChanged(p, 100, 80, c.direction, c.first);
-    EXPECT_EQ(std::tie(p.top, p.bottom, p.left, p.right, p.addWidth, p.addHeight),
-              std::tuple(c.top, c.bottom, c.left, c.right, c.left + c.right, c.top + c.bottom))
-        << c.first << " " << c.second;
+      FRM_DimensionChanged(p, 100, 80, direction, first);
+    const auto [top, bottom, left, right] = margins;
+    EXPECT_EQ(std::tuple(p.top, p.bottom, p.left, p.right, p.addWidth, p.addHeight),
+              std::tuple(top, bottom, left, right, left + right, top + bottom))
+        << first << " " << second;
   }
 }
 

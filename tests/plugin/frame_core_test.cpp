@@ -1,13 +1,13 @@
-// IMG_FrameDIB and the caption's choosers through IMAGE.DLL's exports and real messages.
+// IMG_FrameDIB and the caption's alignment dialog through IMAGE.DLL's exports and real messages.
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <commdlg.h>
 
 #include <cstring>
 #include <tuple>
 
 #include "frame/caption.h"
+#include "frame/frame_dialog.h"
 #include "mask/gdi_mask.h"
 #include "plugin/gdi.h"
 #include "resources/ids.h"
@@ -20,11 +20,6 @@ namespace {
 using namespace harness;
 using Bytes = std::vector<uint8_t>;
 using FrameDib = PluginTest;
-
-template <typename F>
-F Export(const char* name) {
-  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(Plugin().module, name)));
-}
 
 // The caption as this test draws it: TextOutA straight into a one-bit bitmap.
 bool DrawCaption(const FrameSpec& s, const MaskRaster& r) {
@@ -49,7 +44,7 @@ bool DrawCaption(const FrameSpec& s, const MaskRaster& r) {
   return true;
 }
 
-// IMG_FrameDIB's result for a 30 × 16 image of `bits` framed to 40 × 22 (in Outline for odd
+// IMG_FrameDIB's result for a 30 x 16 image of `bits` framed to 40 x 22 (in Outline for odd
 // alignments) with flags (Invert, Alpha, Color) + `high`, and what it must be: the frame, this
 // test's caption, the mask engine. No block, GDI object or DC may be left, nor the image locked.
 std::pair<Bytes, Bytes> Frame(unsigned bits, const char* caption, uint16_t alignment,
@@ -63,14 +58,13 @@ std::pair<Bytes, Bytes> Frame(unsigned bits, const char* caption, uint16_t align
   HGLOBAL image = ToGlobal(testimg::FromBytes(source));
   ClearCalls();
   if (*failing) FailCall(failing, n);
-  HGLOBAL made = Export<HGLOBAL(WINAPI*)(HGLOBAL, const FrameSpec*, DWORD, DWORD, DWORD, DWORD)>(
-      "IMG_FrameDIB")(image, &s, flags[0] + high, flags[1] + high, flags[2] + high, 0xDEAD);
+  HGLOBAL made = Export<decltype(&IMG_FrameDIB)>("IMG_FrameDIB")(
+      image, &s, flags[0] + high, flags[1] + high, flags[2] + high, 0xDEAD);
   EXPECT_EQ(Recorded().live, made ? std::set<HGLOBAL>{made} : std::set<HGLOBAL>{});
   EXPECT_TRUE(Recorded().gdiObjects.empty() && Recorded().dcs.empty() && !LockCount(image));
   const Bytes got = made ? GlobalBytes(made) : Bytes{};
   Recorded().live.erase(made);
-  GlobalFree(made);
-  GlobalFree(image);
+  GlobalFree(made), GlobalFree(image);
   if (!Recorded().boxes.empty()) s.caption = nullptr;  // a failed caption leaves the frame
   MAS_SetMaskColor(s.text.index, s.text.red, s.text.green, s.text.blue);
   return {got, EngineResult(source, [&](HostBlock dib) {
@@ -98,15 +92,15 @@ TEST_F(FrameDib, DrawsTheCaptionAsTextOutIntoOneBit) {
 // Each allocation in turn and each GDI step failing: the messages in order (F 1285, I 2049,
 // M 2050, T 1286), and the frame without caption unless the frame itself could not be had.
 TEST_F(FrameDib, FailsWithItsMessagesAndHandsOverTheFrame) {
+  // clang-format off
   const std::tuple<unsigned, const char*, int, std::string> cases[] = {
-      {32, "GlobalAlloc", 1, "F"},         {32, "GlobalAlloc", 2, "IT"},
-      {32, "GlobalAlloc", 3, "MT"},        {32, "GlobalAlloc", 4, "MT"},
-      {32, "GlobalAlloc", 5, ""},          {8, "GlobalAlloc", 1, "F"},
-      {8, "GlobalAlloc", 2, "IT"},         {8, "GlobalAlloc", 3, "MT"},
-      {8, "GlobalAlloc", 4, ""},           {32, "CreateMetaFileA", 1, "T"},
-      {8, "CloseMetaFile", 1, "T"},        {8, "GetDC", 1, "T"},
+      {32, "GlobalAlloc", 1, "F"}, {32, "GlobalAlloc", 2, "IT"}, {32, "GlobalAlloc", 3, "MT"},
+      {32, "GlobalAlloc", 4, "MT"}, {32, "GlobalAlloc", 5, ""}, {8, "GlobalAlloc", 1, "F"},
+      {8, "GlobalAlloc", 2, "IT"}, {8, "GlobalAlloc", 3, "MT"}, {8, "GlobalAlloc", 4, ""},
+      {32, "CreateMetaFileA", 1, "T"}, {8, "CloseMetaFile", 1, "T"}, {8, "GetDC", 1, "T"},
       {32, "CreateFontIndirectA", 1, "T"}, {32, "CreateBitmap", 1, "MT"},
       {8, "CreateCompatibleDC", 1, "MT"}};
+  // clang-format on
   for (const auto& [bits, call, n, boxes] : cases) {
     const auto [got, want] = Frame(bits, "Frame", 9, {0, 1, 1}, 0, call, n);
     std::string shown;
@@ -140,22 +134,9 @@ TEST_F(FrameDib, AlignmentDialogMarksOneButtonPerGroup) {
       if (result == 20) SaveScreenshot({d}, "frame_align_dialog");
       Key(d, end);
     });
-    const auto choose = Export<int(WINAPI*)(HWND, WORD*)>("FRA_ChooseAlign");
-    EXPECT_EQ(choose(MainWindow(), &alignment) != 0, end == VK_RETURN) << stored;
-    EXPECT_EQ(alignment, result);
+    const int ok = Export<decltype(&FRA_ChooseAlign)>("FRA_ChooseAlign")(MainWindow(), &alignment);
+    EXPECT_EQ(std::pair(ok != 0, alignment), std::pair(end == VK_RETURN, result)) << stored;
   }
-}
-
-// The system font dialog starts on the caption font: screen fonts, no effects, the owner given.
-TEST_F(FrameDib, FontChooserStartsOnTheCaptionFont) {
-  LOGFONTA font = {-21, 0, 0, 0, 700, 1, 0, 0, 0, 0, 0, 0, 0, "Arial"}, given = font;
-  OnDialog(0, [](HWND c) { Key(c, VK_ESCAPE); });
-  EXPECT_FALSE(Export<BOOL(WINAPI*)(HWND, LOGFONTA*)>("FRA_ChooseFont")(MainWindow(), &font));
-  ASSERT_EQ(Recorded().chooseFont.size(), 1u);
-  const ChooseFontCall& call = Recorded().chooseFont[0];
-  EXPECT_EQ(std::tuple(call.size, call.owner, call.flags, call.hasFont),
-            std::tuple(DWORD{sizeof(CHOOSEFONTA)}, MainWindow(), DWORD{0x41}, true));
-  EXPECT_EQ(std::memcmp(&call.font, &given, sizeof font), 0);
 }
 
 }  // namespace
