@@ -7,7 +7,9 @@
 #include <colordlg.h>
 #include <commdlg.h>
 
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "controls/colors.h"
@@ -105,24 +107,6 @@ class ColorChooser : public PluginTest {
   TestWindow window_;
 };
 
-TEST_F(ColorChooser, TogglesBlackAndWhiteForOneBitImagesAndRefusesOtherPaletteLessDepths) {
-  HoldImage(1);
-  const struct {
-    Choice in, out;
-  } cases[] = {{{0, 1, 2, 3}, {1, 255, 255, 255}}, {{1, 9, 9, 9}, {0, 0, 0, 0}}};
-  for (const auto& c : cases) {
-    Choice choice = c.in;
-    EXPECT_EQ(Choose(choice), 1);
-    EXPECT_EQ(choice, c.out);
-  }
-  static_cast<BitmapInfoHeader*>(GlobalLock(ZQ_GetHDib(window_)))->biBitCount = 16;
-  GlobalUnlock(ZQ_GetHDib(window_));
-  Choice choice{3, 4, 5, 6};
-  EXPECT_EQ(Choose(choice), 0);
-  EXPECT_EQ(choice, (Choice{3, 4, 5, 6}));
-  EXPECT_TRUE(Recorded().chooseColor.empty());
-}
-
 // The grid on a real dialog: a red ring between the black frame and the swatch of the selected
 // cell only; OK returns the selected entry, Cancel writes nothing; a short table leaves cells
 // empty.
@@ -190,30 +174,42 @@ TEST_F(ColorChooser, GridShowsTheTableAndMovesTheRingOnClicks) {
   EXPECT_EQ(choice, Entry(3));
 }
 
-TEST_F(ColorChooser, UsesTheSystemDialogForTrueColourAndNoImage) {
-  for (unsigned bits : {32u, 0u}) {
-    bits ? HoldImage(bits) : KX_DetachWindow(window_);  // 0: no image, no palette
+// Without a grid: 1 bit toggles black and white, another depth without a table is refused and
+// nothing written; true colour and no image ask the system dialog (its structure as filled),
+// which gives the colour with index 0 on OK and writes nothing on Cancel.
+TEST_F(ColorChooser, TogglesOneBitAsksTheSystemForTrueColourAndRefusesTheRest) {
+  const auto red200 = [](HWND d) { Type(d, COLOR_RED, "200"), Click(d, IDOK); };
+  const auto cancel = [](HWND d) { Key(d, VK_ESCAPE); };
+  const struct {
+    unsigned bits;                     // 0: no image
+    std::function<void(HWND)> system;  // the system dialog's script; null: it must not open
+    Choice in;
+    BOOL result;
+    Choice out;
+  } cases[] = {{1, nullptr, {0, 1, 2, 3}, 1, {1, 255, 255, 255}},
+               {1, nullptr, {1, 9, 9, 9}, 1, {0, 0, 0, 0}},
+               {16, nullptr, {3, 4, 5, 6}, 0, {3, 4, 5, 6}},
+               {32, red200, {9, 10, 20, 30}, 1, {0, 200, 20, 30}},
+               {32, cancel, {9, 10, 20, 30}, 0, {9, 10, 20, 30}},
+               {0, red200, {9, 10, 20, 30}, 1, {0, 200, 20, 30}}};
+  for (const auto& c : cases) {
+    c.bits ? HoldImage(c.bits == 16 ? 24 : c.bits) : KX_DetachWindow(window_);
+    if (c.bits == 16) {
+      static_cast<BitmapInfoHeader*>(GlobalLock(ZQ_GetHDib(window_)))->biBitCount = 16;
+      GlobalUnlock(ZQ_GetHDib(window_));
+    }
     ClearCalls();
-    // Confirmed: the colour typed into the dialog's red field comes back with index 0.
-    OnDialog(0, [](HWND dialog) {
-      Type(dialog, COLOR_RED, "200");
-      Click(dialog, IDOK);
-    });
-    Choice choice{9, 10, 20, 30};
-    EXPECT_EQ(Choose(choice), 1) << bits;
-    EXPECT_EQ(choice, (Choice{0, 200, 20, 30})) << bits;
-    ASSERT_EQ(Recorded().chooseColor.size(), 1u);
+    if (c.system) OnDialog(0, c.system);
+    Choice choice = c.in;
+    EXPECT_EQ(Choose(choice), c.result) << c.bits;
+    EXPECT_EQ(choice, c.out) << c.bits;
+    ASSERT_EQ(Recorded().chooseColor.size(), c.system ? 1u : 0u) << c.bits;
+    if (!c.system) continue;
     const ChooseColorCall& call = Recorded().chooseColor[0];
-    EXPECT_EQ(call.size, sizeof(CHOOSECOLORA));
-    EXPECT_EQ(call.owner, window_.hwnd);
-    EXPECT_EQ(call.initial, RGB(10, 20, 30));
-    EXPECT_EQ(call.flags, DWORD{CC_RGBINIT | CC_FULLOPEN});
+    EXPECT_EQ(std::tie(call.size, call.owner, call.initial, call.flags),
+              std::tuple(DWORD{sizeof(CHOOSECOLORA)}, window_.hwnd, RGB(10, 20, 30),
+                         DWORD{CC_RGBINIT | CC_FULLOPEN}));
     EXPECT_EQ(call.custom, std::vector<COLORREF>(16, 0xFFFFFF));
-
-    // Cancelled: nothing is written.
-    OnDialog(0, [](HWND dialog) { Key(dialog, VK_ESCAPE); });
-    EXPECT_EQ(Choose(choice), 0) << bits;
-    EXPECT_EQ(choice, (Choice{0, 200, 20, 30}));
   }
 }
 
