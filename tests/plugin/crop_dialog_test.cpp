@@ -140,12 +140,6 @@ TEST_F(CropTest, OpensFittedOrAtRealSize) {
       char caption[16] = {};
       GetWindowTextA(d, caption, sizeof caption);
       EXPECT_STREQ(caption, "Crop");
-      EXPECT_EQ(GetWindowLongA(d, GWL_STYLE) & WS_SYSMENU, 0);
-      RECT want = {5, 5, 5 + 132, 5 + 132}, got;
-      MapDialogRect(d, &want);
-      GetWindowRect(PreviewOf(d), &got);
-      MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&got), 2);
-      EXPECT_TRUE(EqualRect(&want, &got));
       client = ClientSize(PreviewOf(d));
       if (run == 2) {  // one column more than the interior: the bar still lets it be seen
         Click(d, IDC_CROP_REAL_SIZE);
