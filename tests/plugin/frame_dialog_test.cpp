@@ -200,8 +200,10 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
     EXPECT_NE(Text(d, IDC_FRAME_CAPTION_GROUP), title);
     SaveScreenshot({d}, "frame_dialog_caption"), Click(d, IDCANCEL);
   });
-  FrameSpec spec;  // what the composition must be given
-  spec.caption = "Hi", spec.style = kFrameOutline, spec.alignment = 20, spec.text = {0, 0, 0, 255};
+  const std::string caption(254, 'g');  // the longest OK takes, handed over whole
+  FrameSpec spec;                       // what the composition must be given
+  spec.caption = caption.c_str(), spec.style = kFrameOutline, spec.alignment = 20,
+  spec.text = {0, 0, 0, 255};
   FRM_SetMargins(spec, 0, 0, 0, 0, 4, 0);
   for (bool again : {false, true}) {  // the same session, then a new one
     if (again) {
@@ -226,7 +228,7 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
       std::memcpy(&spec.font, &f.font, sizeof spec.font);
       if (again) Select(d, IDC_FRAME_STYLE, 0), Select(d, IDC_FRAME_COLORS, 0);
       align(again ? 142 : 144, again ? 145 : 146, !again)(d);  // the defaults back at last
-      again ? Click(d, IDOK) : (Type(d, IDC_FRAME_CAPTION, "Hi"), Key(d, VK_RETURN));
+      again ? Click(d, IDOK) : (Type(d, IDC_FRAME_CAPTION, caption), Key(d, VK_RETURN));
     });
     EXPECT_EQ(Recorded().cursors.size(), again ? 0u : 2u);
     if (again) {
