@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "host/korvex.h"
@@ -106,19 +107,20 @@ TEST_F(Settings, AbsentOrDamagedValuesLeaveTheVariableAlone) {
 }
 
 // The plug-in's own copy of the settings: loaded at start-up, frame, mask and tile saved at exit,
-// the scale group never.
+// the scale group never. Every value saved is stored first: what earlier tests in this program
+// chose stays in the plug-in for the values a store lacks.
 TEST_F(Settings, ThePlugInLoadsAtStartUpAndSavesAtExit) {
-  Store("Selected", "5");
-  Store("Alignment", "18");
+  Strings expected;
+  const std::pair<const char*, const char*> stored[] = {
+      {"Style", "0"},  {"ChooseColor", "0"}, {"Alignment", "18"}, {"Selected", "5"},
+      {"Invert", "0"}, {"AlphaMask", "1"},   {"AlphaColor", "1"}, {"Mirror", "0"}};
+  for (auto [key, value] : stored)
+    Store(key, value), expected.push_back(std::string("ProfileWriteLong ") + key + " " + value);
   Store("KeepAspect", "0");
   ASSERT_TRUE(harness::InitPlugin());
   KX_ClearLog();
   harness::Plugin().exit();
   EXPECT_EQ(harness::HostLog("ProfileOpen").size(), 3u);
-  const Strings expected = {"ProfileWriteLong Style 0",      "ProfileWriteLong ChooseColor 0",
-                            "ProfileWriteLong Alignment 18", "ProfileWriteLong Selected 5",
-                            "ProfileWriteLong Invert 0",     "ProfileWriteLong AlphaMask 1",
-                            "ProfileWriteLong AlphaColor 1", "ProfileWriteLong Mirror 0"};
   EXPECT_EQ(harness::HostLog("ProfileWrite"), expected);
   EXPECT_EQ(Stored("KeepAspect"), "0") << "the scale group is not written at exit";
   EXPECT_EQ(Stored("ScaleUnits"), "(absent)");
