@@ -6,21 +6,12 @@
 #include <string>
 
 #include "cli/bmp_io.h"
-#include "dib/dib.h"
+#include "fuzz/reader_checks.h"
 #include "tests/support/recorder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string error;
-  HostBlock block = ParseBmp(data, size, error);
-  if (block) {
-    DibView view;
-    BlockLock lock(block);
-    if (!DescribeDib(lock.get(), HP_Size(block), view)) std::abort();
-    lock.unlock();
-    HP_Free(block);
-  } else if (error.empty()) {
-    std::abort();
-  }
+  CheckReadResult(ParseBmp(data, size, error), error);
   if (recorder::LiveBlocks() != 0 || recorder::OpenLocks() != 0) std::abort();
   return 0;
 }

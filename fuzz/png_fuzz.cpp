@@ -9,7 +9,7 @@
 #include <zlib.h>
 
 #include "cli/png_io.h"
-#include "dib/dib.h"
+#include "fuzz/reader_checks.h"
 #include "tests/support/recorder.h"
 
 namespace {
@@ -33,16 +33,8 @@ std::vector<uint8_t> WithGoodCrcs(const uint8_t* data, size_t size) {
 void Read(const std::vector<uint8_t>& input, bool keepAlpha) {
   std::string error;
   PngNotes notes;
-  HostBlock block = ReadPng(MemorySource(input.data(), input.size()), keepAlpha, notes, error);
-  if (block) {
-    DibView view;
-    BlockLock lock(block);
-    if (!DescribeDib(lock.get(), HP_Size(block), view)) std::abort();
-    lock.unlock();
-    HP_Free(block);
-  } else if (error.empty()) {
-    std::abort();
-  }
+  CheckReadResult(ReadPng(MemorySource(input.data(), input.size()), keepAlpha, notes, error),
+                  error);
 }
 
 }  // namespace
