@@ -62,7 +62,7 @@ void WithReader(unsigned format, const RgbQuad* palette, bool grey, Fn&& fn) {
 template <unsigned C, class Reader>
 void ShrinkKernel(Reader sample, const uint8_t* row, uint32_t n, uint32_t m,
                   const ShrinkColumn* columns, uint8_t* out) {
-  const ExactDivisor divide(n);
+  const BoxDivisor divide(n);
   uint32_t cursor = 0;
   for (uint32_t j = 0; j < m; ++j, out += C) {
     const ShrinkColumn& column = columns[j];
@@ -182,7 +182,7 @@ void SCL_AddRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned form
 
 template <class Acc>
 void SCL_DivideRow(uint64_t divisor, Acc* accumulators, uint32_t width, bool grey, bool four) {
-  const ExactDivisor divide(divisor);
+  const BoxDivisor divide(divisor);
   const size_t count = size_t{ResultChannels(grey, four)} * width;
   for (size_t i = 0; i < count; ++i) accumulators[i] = static_cast<Acc>(divide(accumulators[i]));
 }

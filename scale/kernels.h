@@ -43,6 +43,29 @@ struct ExactDivisor {
   }
 };
 
+// floor(n / divisor) for every n ≤ 255 × divisor with one multiply and a shift and no correction
+// step, for the box averages' hot loops. For d < 2^24, with k the least power such that
+// 2^k ≥ 255 × d² and r = ceil(2^k / d), n × r / 2^k exceeds n / d by
+// n × (r × d − 2^k) / (d × 2^k) < 255 × d² / (d × 2^k) ≤ 1 / d, too little to carry any fraction
+// of n / d (at most (d − 1) / d) past the next whole number; n × r < 255 × 2^k + 255 × d < 2^64.
+// Larger divisors go to ExactDivisor.
+struct BoxDivisor {
+  ExactDivisor wide;
+  uint64_t reciprocal = 0;  // 0: divisor of 2^24 or more
+  unsigned shift = 0;
+
+  // `d` must be at least 1.
+  explicit BoxDivisor(uint64_t d) : wide(d) {
+    if (d >= (uint64_t{1} << 24)) return;
+    while ((uint64_t{1} << shift) < 255 * d * d) ++shift;
+    reciprocal = ((uint64_t{1} << shift) + d - 1) / d;
+  }
+
+  uint64_t operator()(uint64_t n) const {
+    return reciprocal != 0 ? (n * reciprocal) >> shift : wide(n);
+  }
+};
+
 // Shrink weights of one result column (n source samples to m ≤ n). Each source sample counts as
 // m units and each result sample covers n units: the column takes `first` units of the sample at
 // the cursor, m units of each of the `fullCount` samples after it, and `last` units of the next
