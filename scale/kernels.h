@@ -100,6 +100,17 @@ void SCL_BuildEnlargeTables(uint32_t n, uint32_t m, uint32_t first, uint32_t cou
 void SCL_ShrinkRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
                    const RgbQuad* palette, uint8_t* result, const ShrinkColumn* columns, bool grey);
 
+// Two kernel sets compute SCL_ShrinkRow: the portable one, always built, and on x86 builds
+// (IMAGE_SSE2, set in dib/CMakeLists.txt) one with SSE2 registers, which SCL_ShrinkRow then uses.
+// The tests hold the vector set to the portable one byte for byte.
+void ShrinkRowPortable(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
+                       const RgbQuad* palette, uint8_t* result, const ShrinkColumn* columns,
+                       bool grey);
+#if IMAGE_SSE2
+void ShrinkRowSse2(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
+                   const RgbQuad* palette, uint8_t* result, const ShrinkColumn* columns, bool grey);
+#endif
+
 // Resamples one row of n samples in `format` to m > n samples by the quadratic weights:
 // result = (left sample × left + right sample × right) div total per channel, truncated. The right
 // sample is read only when its weight is not zero, so the last column never reads past the row.
