@@ -11,7 +11,7 @@
 #include "resources/ids.h"
 #include "resources/text_ids.h"
 
-FrameSpec FRM_Spec;
+FrameSpec FRM_Params;
 FrameFlags FRM_Flags;
 
 namespace {
@@ -20,15 +20,15 @@ namespace {
 // again when the command ends, whichever way it ends.
 class CaptionLoan {
  public:
-  CaptionLoan(FrameSpec& spec, const std::string& caption) : spec_(spec) {
-    spec_.caption = caption.empty() ? nullptr : caption.c_str();
+  CaptionLoan(FrameSpec& params, const std::string& caption) : params_(params) {
+    params_.caption = caption.empty() ? nullptr : caption.c_str();
   }
-  ~CaptionLoan() { spec_.caption = nullptr; }
+  ~CaptionLoan() { params_.caption = nullptr; }
   CaptionLoan(const CaptionLoan&) = delete;
   CaptionLoan& operator=(const CaptionLoan&) = delete;
 
  private:
-  FrameSpec& spec_;
+  FrameSpec& params_;
 };
 
 }  // namespace
@@ -53,14 +53,14 @@ void FRM_FrameCommand(HWND window) {
           state.is32Bit = header.biBitCount == 32;
         }
         if (RunModalDialog(ZQ_GetOwnerWnd(window), IDD_FRAME, FrameProc, &state) != 1) return false;
-        return FRM_Spec.addWidth != 0 || FRM_Spec.addHeight != 0 || !state.caption.empty();
+        return FRM_Params.addWidth != 0 || FRM_Params.addHeight != 0 || !state.caption.empty();
       },
       [&](HGLOBAL image) {
-        FRM_Spec.style = FrameSettings.style;
-        FRM_Spec.colorChoice = FrameSettings.colorChoice;
-        FRM_Spec.alignment = FrameSettings.alignment;
-        const CaptionLoan loan(FRM_Spec, state.caption);
-        return OwnedBlock(IMG_FrameDIB(image, &FRM_Spec, static_cast<DWORD>(FRM_Flags.invert),
+        FRM_Params.style = FrameSettings.style;
+        FRM_Params.colorChoice = FrameSettings.colorChoice;
+        FRM_Params.alignment = FrameSettings.alignment;
+        const CaptionLoan loan(FRM_Params, state.caption);
+        return OwnedBlock(IMG_FrameDIB(image, &FRM_Params, static_cast<DWORD>(FRM_Flags.invert),
                                        static_cast<DWORD>(FRM_Flags.alpha),
                                        static_cast<DWORD>(FRM_Flags.color), 1));
       },

@@ -24,16 +24,16 @@ static_assert(sizeof(FrameFont) == sizeof(LOGFONTA) &&
 
 namespace {
 
-LOGFONTA* CaptionFont(FrameSpec& spec) { return reinterpret_cast<LOGFONTA*>(&spec.font); }
+LOGFONTA* CaptionFont(FrameSpec& params) { return reinterpret_cast<LOGFONTA*>(&params.font); }
 
-FrameColor& ChosenColor(FrameSpec& spec) {
+FrameColor& ChosenColor(FrameSpec& params) {
   switch (FrameSettings.colorChoice) {
     case 1:
-      return spec.outline;
+      return params.outline;
     case 2:
-      return spec.text;
+      return params.text;
     default:
-      return spec.fill;
+      return params.fill;
   }
 }
 
@@ -46,8 +46,8 @@ void AddItems(HWND dialog, int id, std::initializer_list<UINT> texts, uint16_t s
   SendDlgItemMessageA(dialog, id, CB_SETCURSEL, selected, 0);
 }
 
-void ShowSwatch(HWND dialog, FrameSpec& spec) {
-  const FrameColor& color = ChosenColor(spec);
+void ShowSwatch(HWND dialog, FrameSpec& params) {
+  const FrameColor& color = ChosenColor(params);
   SetSwatchColor(GetDlgItem(dialog, IDC_FRAME_SWATCH), color.red, color.green, color.blue);
 }
 
@@ -63,17 +63,17 @@ void Mark(HWND dialog, int id, bool marked) {
 
 void WriteDimensions(HWND dialog, FrameDialogState& state) {
   const UpdateScope scope(state.updating);
-  WriteField(dialog, IDC_FRAME_WIDTH, uint32_t{state.width} + state.spec->addWidth);
-  WriteField(dialog, IDC_FRAME_HEIGHT, uint32_t{state.height} + state.spec->addHeight);
+  WriteField(dialog, IDC_FRAME_WIDTH, uint32_t{state.width} + state.params->addWidth);
+  WriteField(dialog, IDC_FRAME_HEIGHT, uint32_t{state.height} + state.params->addHeight);
 }
 
 void WriteMargins(HWND dialog, FrameDialogState& state) {
   const UpdateScope scope(state.updating);
-  const FrameSpec& spec = *state.spec;
-  WriteField(dialog, IDC_FRAME_TOP, spec.top);
-  WriteField(dialog, IDC_FRAME_BOTTOM, spec.bottom);
-  WriteField(dialog, IDC_FRAME_LEFT, spec.left);
-  WriteField(dialog, IDC_FRAME_RIGHT, spec.right);
+  const FrameSpec& params = *state.params;
+  WriteField(dialog, IDC_FRAME_TOP, params.top);
+  WriteField(dialog, IDC_FRAME_BOTTOM, params.bottom);
+  WriteField(dialog, IDC_FRAME_LEFT, params.left);
+  WriteField(dialog, IDC_FRAME_RIGHT, params.right);
 }
 
 // A palette image is framed with its own entries: an index it does not have becomes 0, and each
@@ -83,7 +83,7 @@ void TakePaletteColors(FrameDialogState& state) {
   // The command checked this image before the dialog opened; the guard checks the table's size.
   LockedDib dib(state.image);
   if (!dib.ok) return;
-  for (FrameColor* color : {&state.spec->fill, &state.spec->outline, &state.spec->text}) {
+  for (FrameColor* color : {&state.params->fill, &state.params->outline, &state.params->text}) {
     if (color->index < 0 || static_cast<uint32_t>(color->index) >= state.colorCount)
       color->index = 0;
     if (static_cast<uint32_t>(color->index) >= dib.view.colorCount) continue;
@@ -96,10 +96,10 @@ void TakePaletteColors(FrameDialogState& state) {
 
 // The face and character set the caption starts with at every opening; a face picked with
 // Style... before is replaced, its size and style stay.
-void FRM_InitFont(FrameSpec& spec) {
+void FRM_InitFont(FrameSpec& params) {
   char text[kTextBufferSize];
   if (LoadStringA(ModuleInstance, IDS_CAPTION_FONT_FACE, text, sizeof text) > 0)
-    std::snprintf(spec.font.lfFaceName, sizeof spec.font.lfFaceName, "%s", text);
+    std::snprintf(params.font.lfFaceName, sizeof params.font.lfFaceName, "%s", text);
   if (LoadStringA(ModuleInstance, IDS_CAPTION_FONT_CHARSET, text, sizeof text) <= 0) return;
   const struct {
     std::string_view name;
@@ -109,13 +109,13 @@ void FRM_InitFont(FrameSpec& spec) {
               {"SHIFTJIS", SHIFTJIS_CHARSET},
               {"OEM", OEM_CHARSET}};
   for (const auto& set : sets)
-    if (set.name == text) spec.font.lfCharSet = set.charSet;
+    if (set.name == text) params.font.lfCharSet = set.charSet;
 }
 
 // The Caption group's title: the bare name for an empty caption, else the name with the caption's
 // size in pixels in the caption font. The padded name goes first, so that a longer earlier title
 // is wiped from the screen.
-void ShowCaptionTitle(HWND dialog, FrameSpec& spec) {
+void ShowCaptionTitle(HWND dialog, FrameSpec& params) {
   char name[kTextBufferSize], title[kTextBufferSize + 32];
   LoadStringA(ModuleInstance, IDS_FRAME_CAPTION_TITLE, name, sizeof name);
   char caption[kFrameCaptionMax + 1] = {};
@@ -123,7 +123,7 @@ void ShowCaptionTitle(HWND dialog, FrameSpec& spec) {
   SIZE extent = {};
   bool measured = false;
   if (caption[0]) {
-    OwnedFont font(CreateFontIndirectA(CaptionFont(spec)));
+    OwnedFont font(CreateFontIndirectA(CaptionFont(params)));
     ScreenDC screen;
     if (font && screen) {
       SelectedObject selected(screen, font);
@@ -179,12 +179,12 @@ BOOL OnInitDialog(HWND dialog, FrameDialogState& state) {
            {IDS_FRAME_FILL_COLOR, IDS_FRAME_OUTLINE_COLOR, IDS_FRAME_TEXT_COLOR},
            FrameSettings.colorChoice);
   TakePaletteColors(state);
-  ShowSwatch(dialog, *state.spec);
+  ShowSwatch(dialog, *state.params);
   WriteMargins(dialog, state);
-  FRM_InitFont(*state.spec);
+  FRM_InitFont(*state.params);
   ShowFlags(dialog, state);
   state.caption.clear();
-  ShowCaptionTitle(dialog, *state.spec);
+  ShowCaptionTitle(dialog, *state.params);
   return TRUE;
 }
 
@@ -192,7 +192,7 @@ BOOL OnInitDialog(HWND dialog, FrameDialogState& state) {
 void OnDimensionChanged(HWND dialog, FrameDialogState& state, FrameDirection direction) {
   const bool across = direction == FrameDirection::kAcross;
   const MarginSplit split = FRM_DimensionChanged(
-      *state.spec, state.width, state.height, direction,
+      *state.params, state.width, state.height, direction,
       ReadField(dialog, across ? IDC_FRAME_WIDTH : IDC_FRAME_HEIGHT, false).value);
   {
     const UpdateScope scope(state.updating);
@@ -206,7 +206,7 @@ void OnDimensionChanged(HWND dialog, FrameDialogState& state, FrameDirection dir
 void OnMarginChanged(HWND dialog, FrameDialogState& state, FrameDirection direction) {
   const bool across = direction == FrameDirection::kAcross;
   const uint32_t size = FRM_MarginsChanged(
-      *state.spec, state.width, state.height, direction,
+      *state.params, state.width, state.height, direction,
       ReadField(dialog, across ? IDC_FRAME_LEFT : IDC_FRAME_TOP, false).value,
       ReadField(dialog, across ? IDC_FRAME_RIGHT : IDC_FRAME_BOTTOM, false).value);
   {
@@ -251,23 +251,23 @@ uint16_t Selection(HWND dialog, int id, uint16_t current) {
 }
 
 void OnColor(HWND dialog, FrameDialogState& state) {
-  FrameColor& color = ChosenColor(*state.spec);
+  FrameColor& color = ChosenColor(*state.params);
   // The chooser writes a LONG, which is not int16_t's type: it gets a copy.
   LONG index = color.index;
   if (!COL_ChooseColor(dialog, state.image, state.palette, &index, &color.red, &color.green,
                        &color.blue))
     return;
   color.index = static_cast<int16_t>(index);
-  ShowSwatch(dialog, *state.spec);
+  ShowSwatch(dialog, *state.params);
   RepaintPreview(dialog);
 }
 
 // The system's font dialog writes into the font it is given while the user browses, even when it
 // is then cancelled: it works on a copy, kept only when confirmed.
-void OnFont(HWND dialog, FrameSpec& spec) {
-  LOGFONTA font = *CaptionFont(spec);
-  if (FRA_ChooseFont(dialog, &font)) *CaptionFont(spec) = font;
-  ShowCaptionTitle(dialog, spec);
+void OnFont(HWND dialog, FrameSpec& params) {
+  LOGFONTA font = *CaptionFont(params);
+  if (FRA_ChooseFont(dialog, &font)) *CaptionFont(params) = font;
+  ShowCaptionTitle(dialog, params);
 }
 
 // The boxes do not toggle themselves: each click turns the flag over once and shows it.
@@ -343,7 +343,7 @@ BOOL FRM_OnCommand(HWND dialog, WPARAM wParam, LPARAM) {
     case IDC_FRAME_COLORS:
       if (code == CBN_SELCHANGE) {
         FrameSettings.colorChoice = Selection(dialog, id, FrameSettings.colorChoice);
-        ShowSwatch(dialog, *state->spec);
+        ShowSwatch(dialog, *state->params);
       }
       return TRUE;
     case IDC_FRAME_COLOR_BUTTON:
@@ -359,13 +359,13 @@ BOOL FRM_OnCommand(HWND dialog, WPARAM wParam, LPARAM) {
       if (code == BN_CLICKED) ToggleFlag(dialog, id, state->flags->color);
       return TRUE;
     case IDC_FRAME_FONT:
-      if (code == BN_CLICKED) OnFont(dialog, *state->spec);
+      if (code == BN_CLICKED) OnFont(dialog, *state->params);
       return TRUE;
     case IDC_FRAME_ALIGN:
       if (code == BN_CLICKED) FRA_ChooseAlign(dialog, &FrameSettings.alignment);
       return TRUE;
     case IDC_FRAME_CAPTION:
-      if (code == EN_CHANGE) ShowCaptionTitle(dialog, *state->spec);
+      if (code == EN_CHANGE) ShowCaptionTitle(dialog, *state->params);
       return TRUE;
     default:
       return FALSE;
@@ -378,13 +378,13 @@ void FRM_PaintPreview(HWND window, HDC dc, const FrameDialogState& state) {
   RECT client;
   GetClientRect(window, &client);
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  const FrameSpec& spec = *state.spec;
-  const uint32_t newWidth = uint32_t{state.width} + spec.addWidth;
-  const uint32_t newHeight = uint32_t{state.height} + spec.addHeight;
+  const FrameSpec& params = *state.params;
+  const uint32_t newWidth = uint32_t{state.width} + params.addWidth;
+  const uint32_t newHeight = uint32_t{state.height} + params.addHeight;
   if (newWidth == 0 || newHeight == 0) return;
   const PreviewBox box =
       FRM_FitPreview({client.left, client.top, client.right, client.bottom}, newWidth, newHeight);
-  OwnedBrush fill(CreateSolidBrush(RGB(spec.fill.red, spec.fill.green, spec.fill.blue)));
+  OwnedBrush fill(CreateSolidBrush(RGB(params.fill.red, params.fill.green, params.fill.blue)));
   OwnedBitmap pattern(LoadBitmapA(ModuleInstance, MAKEINTRESOURCEA(IDB_FRAME_PATTERN)));
   OwnedBrush place(pattern ? CreatePatternBrush(pattern) : nullptr);
   const int saved = SaveDC(dc);
@@ -399,7 +399,8 @@ void FRM_PaintPreview(HWND window, HDC dc, const FrameDialogState& state) {
   SetBkColor(dc, RGB(255, 255, 255));
   const RECT all = {0, 0, static_cast<LONG>(newWidth), static_cast<LONG>(newHeight)};
   if (fill) FillRect(dc, &all, fill);
-  const RECT image = {spec.left, spec.top, spec.left + state.width, spec.top + state.height};
+  const RECT image = {params.left, params.top, params.left + state.width,
+                      params.top + state.height};
   if (place) FillRect(dc, &image, place);
   RestoreDC(dc, saved);
 }

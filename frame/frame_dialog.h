@@ -12,7 +12,7 @@
 // The frame parameters for the life of the module: margins, the three colours and the font. None
 // of it is saved. Style, colour choice and alignment live in FrameSettings (plugin/settings.h),
 // where the dialog edits them; the command copies them in before composing.
-extern FrameSpec FRM_Spec;
+extern FrameSpec FRM_Params;
 
 // The caption check boxes, zero or non-zero, for the life of the module and not saved.
 struct FrameFlags {
@@ -30,7 +30,7 @@ struct FrameDialogState {
   uint16_t height = 0;
   uint32_t colorCount = 0;  // biClrUsed
   bool is32Bit = false;
-  FrameSpec* spec = &FRM_Spec;
+  FrameSpec* params = &FRM_Params;
   FrameFlags* flags = &FRM_Flags;
   std::string caption;            // set by OK; empty for none
   bool updating = false;          // the dialog's own field writes (UpdateScope)
@@ -53,8 +53,8 @@ extern "C" int WINAPI FRA_ChooseAlign(HWND owner, WORD* alignment);
 // The system font dialog on the caption font (screen fonts, no effects); non-zero when confirmed.
 extern "C" BOOL WINAPI FRA_ChooseFont(HWND owner, LOGFONTA* font);
 
-// The exported composition: FRM_ComposeFrame, then the caption drawn by GDI when spec->caption is
+// The exported composition: FRM_ComposeFrame, then the caption drawn by GDI when params->caption is
 // set. The flags are read from their low 16 bits; `reserved` is not read. Returns the new image,
 // owned by the caller, or null after a message.
-extern "C" HGLOBAL WINAPI IMG_FrameDIB(HGLOBAL source, const FrameSpec* spec, DWORD invertFlag,
+extern "C" HGLOBAL WINAPI IMG_FrameDIB(HGLOBAL source, const FrameSpec* params, DWORD invertFlag,
                                        DWORD alphaFlag, DWORD colorFlag, DWORD reserved);

@@ -25,24 +25,24 @@ namespace {
 // The caption in black on white glyph cells, its window the whole framed image of width × height,
 // placed by the alignment flags after measuring it on the screen with the same font. Null when any
 // step failed; nothing is left behind then.
-OwnedMetafile RecordCaption(const FrameSpec& spec, int width, int height) {
+OwnedMetafile RecordCaption(const FrameSpec& params, int width, int height) {
   MetafileRecorder recorder;
   if (!recorder) return {};
   // FrameFont is laid out byte for byte as LOGFONTA.
-  OwnedFont font(CreateFontIndirectA(reinterpret_cast<const LOGFONTA*>(&spec.font)));
+  OwnedFont font(CreateFontIndirectA(reinterpret_cast<const LOGFONTA*>(&params.font)));
   if (!font) return {};
-  const int length = static_cast<int>(std::strlen(spec.caption));
+  const int length = static_cast<int>(std::strlen(params.caption));
 
   SIZE extent = {};
   {
     ScreenDC screen;
     if (!screen) return {};
     SelectedObject measuring(screen, font);
-    GetTextExtentPointA(screen, spec.caption, length, &extent);
+    GetTextExtentPointA(screen, params.caption, length, &extent);
   }
   const CaptionOrigin at =
       FRM_CaptionOrigin(static_cast<uint32_t>(width), static_cast<uint32_t>(height), extent.cx,
-                        extent.cy, spec.alignment);
+                        extent.cy, params.alignment);
 
   // A metafile DC records selections rather than answering with the object replaced, so the stock
   // font is selected back by name instead of through a SelectedObject guard.
@@ -51,7 +51,7 @@ OwnedMetafile RecordCaption(const FrameSpec& spec, int width, int height) {
   SetWindowExtEx(recorder, width, height, nullptr);
   SetTextColor(recorder, RGB(0, 0, 0));
   SetBkColor(recorder, RGB(255, 255, 255));  // opaque mode stays: each glyph cell is white
-  TextOutA(recorder, at.x, at.y, spec.caption, length);
+  TextOutA(recorder, at.x, at.y, params.caption, length);
   SelectObject(recorder, GetStockObject(SYSTEM_FONT));
   font.reset();
   return recorder.close();
@@ -59,24 +59,25 @@ OwnedMetafile RecordCaption(const FrameSpec& spec, int width, int height) {
 
 }  // namespace
 
-extern "C" HGLOBAL WINAPI IMG_FrameDIB(HGLOBAL source, const FrameSpec* spec, DWORD invertFlag,
+extern "C" HGLOBAL WINAPI IMG_FrameDIB(HGLOBAL source, const FrameSpec* params, DWORD invertFlag,
                                        DWORD alphaFlag, DWORD colorFlag, DWORD /*reserved*/) {
-  HostBlock framed = FRM_ComposeFrame(source, *spec);
-  if (!framed || !spec->caption) return static_cast<HGLOBAL>(framed);
+  HostBlock framed = FRM_ComposeFrame(source, *params);
+  if (!framed || !params->caption) return static_cast<HGLOBAL>(framed);
 
   SIZE size = {};  // of the framed image, read before the recording starts and unlocked again
   if (BlockLock lock(framed); lock) {
     const auto* header = reinterpret_cast<const BitmapInfoHeader*>(lock.get());
     size = {header->biWidth, header->biHeight};
   }
-  const OwnedMetafile caption = size.cx ? RecordCaption(*spec, size.cx, size.cy) : OwnedMetafile{};
+  const OwnedMetafile caption =
+      size.cx ? RecordCaption(*params, size.cx, size.cy) : OwnedMetafile{};
   if (!caption) {
     HP_ShowMessage(IDS_FRAME_CAPTION_FAILED);
     return static_cast<HGLOBAL>(framed);
   }
   const HMETAFILE metafile = caption.get();
   return static_cast<HGLOBAL>(FRM_AddCaption(
-      framed, spec->text, LOWORD(invertFlag), LOWORD(alphaFlag), LOWORD(colorFlag),
+      framed, params->text, LOWORD(invertFlag), LOWORD(alphaFlag), LOWORD(colorFlag),
       [metafile](const MaskRaster& raster) { return RenderMetafileGdi(metafile, raster); },
       DisplayBits()));
 }

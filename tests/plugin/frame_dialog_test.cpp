@@ -201,10 +201,10 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
     SaveScreenshot({d}, "frame_dialog_caption"), Click(d, IDCANCEL);
   });
   const std::string caption(254, 'g');  // the longest OK takes, handed over whole
-  FrameSpec spec;                       // what the composition must be given
-  spec.caption = caption.c_str(), spec.style = kFrameOutline, spec.alignment = 20,
-  spec.text = {0, 0, 0, 255};
-  FRM_SetMargins(spec, 0, 0, 0, 0, 4, 0);
+  FrameSpec params;                     // what the composition must be given
+  params.caption = caption.c_str(), params.style = kFrameOutline, params.alignment = 20,
+  params.text = {0, 0, 0, 255};
+  FRM_SetMargins(params, 0, 0, 0, 0, 4, 0);
   for (bool again : {false, true}) {  // the same session, then a new one
     if (again) {
       ClearCalls();
@@ -225,7 +225,7 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
       EXPECT_EQ(
           std::tuple(f.size, f.owner, f.flags, f.font.lfFaceName + std::to_string(f.font.lfHeight)),
           std::tuple(DWORD{sizeof(CHOOSEFONTA)}, d, DWORD{0x41}, again ? "Arial16" : "Arial-27"));
-      std::memcpy(&spec.font, &f.font, sizeof spec.font);
+      std::memcpy(&params.font, &f.font, sizeof params.font);
       if (again) Select(d, IDC_FRAME_STYLE, 0), Select(d, IDC_FRAME_COLORS, 0);
       align(again ? 142 : 144, again ? 145 : 146, !again)(d);  // the defaults back at last
       again ? Click(d, IDOK) : (Type(d, IDC_FRAME_CAPTION, caption), Key(d, VK_RETURN));
@@ -236,7 +236,7 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
       continue;
     }
     HGLOBAL copy = ToGlobal(testimg::FromBytes(before));
-    HGLOBAL made = Export<decltype(&IMG_FrameDIB)>("IMG_FrameDIB")(copy, &spec, 1, 1, 0, 1);
+    HGLOBAL made = Export<decltype(&IMG_FrameDIB)>("IMG_FrameDIB")(copy, &params, 1, 1, 0, 1);
     Recorded().live.erase(made);
     EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)), GlobalBytes(made));
     GlobalFree(made), GlobalFree(copy);
