@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "dib/row_bands.h"
 #include "resources/text_ids.h"
 #include "rotate/rotate.h"
 
@@ -263,15 +264,26 @@ void HighColorRow(const Sampler& sm, const DibView& dest, uint32_t y) {
 
 using RowKernel = void (*)(const Sampler&, const DibView&, uint32_t);
 
+// Runs the kernel over every row, in bands on the row workers: each row depends only on the
+// sampler's tables and the source, which nothing changes meanwhile. The calling thread's band
+// steps the meter, if there is one, with the rows all bands have finished.
+void RunRows(const Sampler& sm, const DibView& dest, RowKernel kernel, bool progress) {
+  RunRowBands(dest.height, RowBandCount(dest.height), [&](const RowBand& band) {
+    for (uint32_t y = band.first; y < band.end; ++y) {
+      if (progress && band.OnCaller() && (y % 8 == 0 || y == dest.height - 1))
+        HP_ProgressStep(band.Finished());
+      kernel(sm, dest, y);
+      ClearPadding(dest.Row(y), dest.bits, dest.width, dest.stride);
+      band.RowDone();
+    }
+  });
+}
+
 // The row loop of the high-quality samplers, with its progress meter.
 void RunHighRows(Sampler& sm, const DibView& dest, RowKernel kernel, HostWindow progressOwner) {
   HP_ProgressOpen(progressOwner, IDS_PROGRESS_ROTATE);
   HP_ProgressRange(dest.height);
-  for (uint32_t y = 0; y < dest.height; ++y) {
-    if (y % 8 == 0 || y == dest.height - 1) HP_ProgressStep(y);
-    kernel(sm, dest, y);
-    ClearPadding(dest.Row(y), dest.bits, dest.width, dest.stride);
-  }
+  RunRows(sm, dest, kernel, true);
   HP_ProgressStep(dest.height);
   sm.Free();
   HP_ProgressClose();
@@ -358,10 +370,7 @@ bool ROT_SampleLow(const DibView& source, const DibView& dest, double radians, R
   }
   Sampler sm;
   if (!sm.Prepare(source, dest, radians, kLowOffset, kLowOffset, fill)) return false;
-  for (uint32_t y = 0; y < dest.height; ++y) {
-    kernel(sm, dest, y);
-    ClearPadding(dest.Row(y), dest.bits, dest.width, dest.stride);
-  }
+  RunRows(sm, dest, kernel, false);
   return true;
 }
 
