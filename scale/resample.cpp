@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "dib/block.h"
+#include "dib/row_bands.h"
 #include "resources/text_ids.h"
 #include "scale/kernels.h"
 
@@ -17,17 +18,24 @@ constexpr uint64_t Align16(uint64_t bytes) { return (bytes + 15) & ~uint64_t{15}
 // the result is (the vertical pass treats every column alike, so bands give the same bytes).
 constexpr uint32_t kBandColumns = uint32_t{1} << 19;
 
+// Each band of rows run on a worker of its own (dib/row_bands.h) has its own accumulators and row
+// slots. Extra bands are given up rather than let those buffers pass this size: more memory than
+// one band needs could otherwise make a scale fail that a single thread completes.
+constexpr uint64_t kRowBandScratch = uint64_t{32} << 20;
+
 // How one source/result pair is computed, and where its scratch parts lie.
 struct Plan {
   uint32_t sourceWidth, sourceHeight, width, height;
   bool grey, four;
   unsigned channels;
-  bool horizontal;  // rows pass through SCL_ShrinkRow / SCL_EnlargeRow
-  bool vertical;    // rows are combined: the height changes
-  bool cached;      // both: horizontally resampled rows are kept for reuse
-  bool wide;        // the vertical sums need 64-bit accumulators
-  uint32_t band;    // result columns computed at a time (all of them unless widening)
-  uint64_t tablesAt, accumulatorsAt, rowsAt, scratchBytes;
+  bool horizontal;    // rows pass through SCL_ShrinkRow / SCL_EnlargeRow
+  bool vertical;      // rows are combined: the height changes
+  bool cached;        // both: horizontally resampled rows are kept for reuse
+  bool wide;          // the vertical sums need 64-bit accumulators
+  uint32_t band;      // result columns computed at a time (all of them unless widening)
+  uint32_t rowBands;  // bands of result rows computed side by side (RunRowBands)
+  // The weight tables, then for each row band its accumulators and row slots (rowBandBytes apart).
+  uint64_t tablesAt, accumulatorsAt, rowsAt, rowBandBytes, scratchBytes;
 };
 
 Plan MakePlan(const DibView& source, const DibView& result) {
@@ -59,7 +67,10 @@ Plan MakePlan(const DibView& source, const DibView& result) {
   if (p.vertical && p.height < p.sourceHeight) at += Align16(rowValues * (p.wide ? 8 : 4));
   p.rowsAt = at;
   if (p.cached) at += 2 * Align16(rowValues);
-  p.scratchBytes = at;
+  p.rowBandBytes = at - p.accumulatorsAt;
+  p.rowBands = RowBandCount(p.height);
+  while (p.rowBands > 1 && p.rowBands * p.rowBandBytes > kRowBandScratch) --p.rowBands;
+  p.scratchBytes = p.accumulatorsAt + p.rowBands * p.rowBandBytes;
   return p;
 }
 
@@ -79,8 +90,9 @@ class ProgressMeter {
   uint32_t rows_;
 };
 
-void StepRow(uint32_t y, uint32_t rows) {
-  if (y % 16 == 0 || y == rows - 1) HP_ProgressStep(y & 0xFFFF);
+// Steps the meter from the calling thread's band, with the rows every band has finished.
+void StepRow(const RowBand& band, uint32_t y, uint32_t rows) {
+  if (band.OnCaller() && (y % 16 == 0 || y == rows - 1)) HP_ProgressStep(band.Finished() & 0xFFFF);
 }
 
 enum class Failure { kNone, kReported, kNoMemory };
@@ -246,81 +258,96 @@ void ResampleColumns(const Plan& plan, const DibView& source, const DibView& res
                      enlargeColumns, plan.grey);
   };
   auto resultRow = [&](uint32_t y) { return result.Row(y) + size_t{plan.channels} * firstColumn; };
-  // The last band clears the padding after the row's last pixel.
+  // The last band of columns clears the padding after the row's last pixel.
   const size_t end = size_t{plan.channels} * plan.width;
   auto padRow = [&](uint32_t y) {
     if (firstColumn + w == plan.width) std::memset(result.Row(y) + end, 0, result.stride - end);
   };
 
-  if (!plan.vertical) {
-    for (uint32_t y = 0; y < h; ++y) {
-      StepRow(y, h);
-      horizontalPass(y, resultRow(y));
-      padRow(y);
-    }
-    return;
-  }
-
-  // The rows the vertical pass combines: source rows as they are, or horizontally resampled
-  // ones. Each of those is computed once and kept in the slot of its parity, which holds both
-  // rows an enlarge step reads and the row a shrink step shares with the next.
-  uint8_t* slots[2] = {};
-  if (plan.cached) slots[0] = scratch + plan.rowsAt, slots[1] = slots[0] + Align16(used);
-  uint32_t slotRow[2] = {std::numeric_limits<uint32_t>::max(),
-                         std::numeric_limits<uint32_t>::max()};
-  auto rowAt = [&](uint32_t k) -> const uint8_t* {
-    if (!plan.cached) return source.Row(k);
-    const unsigned slot = k & 1;
-    if (slotRow[slot] != k) {
-      horizontalPass(k, slots[slot]);
-      slotRow[slot] = k;
-    }
-    return slots[slot];
-  };
-  const unsigned format = plan.cached ? (plan.four ? 32 : 24) : source.bits;
-  const RgbQuad* rowPalette = plan.cached ? nullptr : palette;
-
-  if (h > H) {
-    const uint64_t span = h - 1, step = H - 1;
-    uint64_t phase = 0;
-    uint32_t k = 0;
-    for (uint32_t y = 0; y < h; ++y) {
-      StepRow(y, h);
-      const uint64_t right = phase * phase, total = (span - phase) * (span - phase) + right;
-      const uint8_t* a = rowAt(k);
-      const uint8_t* b = right != 0 ? rowAt(k + 1) : a;
-      SCL_BlendRows(a, b, right, total, resultRow(y), format, w, rowPalette, plan.grey);
-      padRow(y);
-      phase += step;
-      if (phase >= span) {
-        phase -= span;
-        ++k;
+  // Every result row depends only on the source and the tables, so the rows run in bands, each
+  // band with its own accumulators and row slots, starting from the state its first row has.
+  RunRowBands(h, plan.rowBands, [&](const RowBand& band) {
+    uint8_t* const part = scratch + size_t{band.index} * plan.rowBandBytes;
+    if (!plan.vertical) {
+      for (uint32_t y = band.first; y < band.end; ++y) {
+        StepRow(band, y, h);
+        horizontalPass(y, resultRow(y));
+        padRow(y);
+        band.RowDone();
       }
+      return;
     }
-    return;
-  }
 
-  auto shrinkRows = [&](auto* acc) {
-    using Acc = std::remove_pointer_t<decltype(acc)>;
-    uint32_t budget = H, first = h, k = 0;
-    for (uint32_t y = 0; y < h; ++y) {
-      StepRow(y, h);
-      SCL_LoadRow<Acc>(rowAt(k++), first, acc, format, w, rowPalette, plan.grey);
-      uint32_t rest = budget - h;
-      for (; rest >= h; rest -= h)
-        SCL_AddRow<Acc>(rowAt(k++), h, acc, format, w, rowPalette, plan.grey);
-      if (rest > 0) SCL_AddRow<Acc>(rowAt(k), rest, acc, format, w, rowPalette, plan.grey);
-      SCL_DivideRow<Acc>(H, acc, w, plan.grey, plan.four);
-      SCL_StoreRow<Acc>(resultRow(y), acc, w, plan.grey, plan.four);
-      padRow(y);
-      first = h - rest;
-      budget = budget % h + H;
+    // The rows the vertical pass combines: source rows as they are, or horizontally resampled
+    // ones. Each of those is computed once and kept in the slot of its parity, which holds both
+    // rows an enlarge step reads and the row a shrink step shares with the next.
+    uint8_t* slots[2] = {};
+    if (plan.cached) slots[0] = part + plan.rowsAt, slots[1] = slots[0] + Align16(used);
+    uint32_t slotRow[2] = {std::numeric_limits<uint32_t>::max(),
+                           std::numeric_limits<uint32_t>::max()};
+    auto rowAt = [&](uint32_t k) -> const uint8_t* {
+      if (!plan.cached) return source.Row(k);
+      const unsigned slot = k & 1;
+      if (slotRow[slot] != k) {
+        horizontalPass(k, slots[slot]);
+        slotRow[slot] = k;
+      }
+      return slots[slot];
+    };
+    const unsigned format = plan.cached ? (plan.four ? 32 : 24) : source.bits;
+    const RgbQuad* rowPalette = plan.cached ? nullptr : palette;
+
+    if (h > H) {
+      // Result row y lies y × step / span source rows in: its phase is the remainder.
+      const uint64_t span = h - 1, step = H - 1;
+      uint64_t phase = band.first * step % span;
+      auto k = static_cast<uint32_t>(band.first * step / span);
+      for (uint32_t y = band.first; y < band.end; ++y) {
+        StepRow(band, y, h);
+        const uint64_t right = phase * phase, total = (span - phase) * (span - phase) + right;
+        const uint8_t* a = rowAt(k);
+        const uint8_t* b = right != 0 ? rowAt(k + 1) : a;
+        SCL_BlendRows(a, b, right, total, resultRow(y), format, w, rowPalette, plan.grey);
+        padRow(y);
+        band.RowDone();
+        phase += step;
+        if (phase >= span) {
+          phase -= span;
+          ++k;
+        }
+      }
+      return;
     }
-  };
-  if (plan.wide)
-    shrinkRows(reinterpret_cast<uint64_t*>(scratch + plan.accumulatorsAt));
-  else
-    shrinkRows(reinterpret_cast<uint32_t*>(scratch + plan.accumulatorsAt));
+
+    auto shrinkRows = [&](auto* acc) {
+      using Acc = std::remove_pointer_t<decltype(acc)>;
+      // In units of 1/h source row and 1/H result row, result row y starts y × H in, `offset`
+      // into source row k: its first row weighs h − offset, and `budget` is what remains of
+      // that row and the result row together.
+      const uint64_t start = uint64_t{band.first} * H;
+      const auto offset = static_cast<uint32_t>(start % h);
+      auto k = static_cast<uint32_t>(start / h);
+      uint32_t budget = H + offset, first = h - offset;
+      for (uint32_t y = band.first; y < band.end; ++y) {
+        StepRow(band, y, h);
+        SCL_LoadRow<Acc>(rowAt(k++), first, acc, format, w, rowPalette, plan.grey);
+        uint32_t rest = budget - h;
+        for (; rest >= h; rest -= h)
+          SCL_AddRow<Acc>(rowAt(k++), h, acc, format, w, rowPalette, plan.grey);
+        if (rest > 0) SCL_AddRow<Acc>(rowAt(k), rest, acc, format, w, rowPalette, plan.grey);
+        SCL_DivideRow<Acc>(H, acc, w, plan.grey, plan.four);
+        SCL_StoreRow<Acc>(resultRow(y), acc, w, plan.grey, plan.four);
+        padRow(y);
+        band.RowDone();
+        first = h - rest;
+        budget = budget % h + H;
+      }
+    };
+    if (plan.wide)
+      shrinkRows(reinterpret_cast<uint64_t*>(part + plan.accumulatorsAt));
+    else
+      shrinkRows(reinterpret_cast<uint32_t*>(part + plan.accumulatorsAt));
+  });
 }
 
 }  // namespace

@@ -79,7 +79,9 @@ uint64_t SCL_ResultBytes(const BitmapInfoHeader& header);
 // Copies `header` to the start of `block` (SCL_ResultBytes long), writes the grey ramp when the
 // result is 8-bit, and describes the block. The rows are left to SCL_ResampleInto.
 DibView SCL_StartResult(uint8_t* block, const BitmapInfoHeader& header);
-// Bytes of scratch memory SCL_ResampleInto needs for `source` → `result`; may be 0.
+// Bytes of scratch memory SCL_ResampleInto needs for `source` → `result`; may be 0. Each band of
+// rows a row worker computes (dib/row_bands.h) has buffers of its own in it, so RowWorkers() must
+// not change between the two calls.
 uint64_t SCL_ScratchBytes(const DibView& source, const DibView& result);
 // Writes every row of `result` (padding included) from `source`, stepping the progress meter
 // (which the caller opens and closes). `scratch` holds SCL_ScratchBytes bytes, aligned for
