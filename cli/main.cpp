@@ -8,12 +8,14 @@
 #include <filesystem>
 #include <iostream>
 #include <sstream>
+#include <thread>
 
 #include "cli/bmp_io.h"
 #include "cli/png_io.h"
 #include "cli/sample.h"
 #include "cli/tool.h"
 #include "dib/block.h"
+#include "dib/row_bands.h"
 
 namespace {
 
@@ -119,6 +121,9 @@ int Finish(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The slow engines' row loops use every core (up to kMaxRowWorkers); their bytes do not depend
+  // on it. hardware_concurrency() may be 0 when unknown: then one thread.
+  SetRowWorkers(std::thread::hardware_concurrency());
   if (argc < 2) return RunSample();
   const std::string name = argv[1];
   if (name == "--help" || name == "-h" || name == "help") {
