@@ -1,5 +1,5 @@
 // The colour chooser and the swatch, driven through real messages: the 1-bit toggle, the
-// ColorChooser dialog and its grid (geometry, ring, clicks, OK and Cancel), the system colour
+// ColorChooser dialog and its grid (cells, ring, clicks, OK and Cancel), the system colour
 // dialog, and StatColorCtrl.
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "controls/color_grid.h"
 #include "controls/colors.h"
 #include "dib/dib.h"
 #include "host/korvex.h"
@@ -23,7 +24,6 @@
 namespace {
 
 using namespace harness;
-using ChooseFunction = BOOL(WINAPI*)(HWND, HGLOBAL, HPALETTE, LONG*, BYTE*, BYTE*, BYTE*);
 
 constexpr COLORREF kRed = RGB(255, 0, 0), kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
 
@@ -33,48 +33,27 @@ struct Choice {
   bool operator==(const Choice&) const = default;
 };
 
-std::ostream& operator<<(std::ostream& out, const Choice& c) {
-  return out << "index " << c.index << " rgb(" << int{c.red} << "," << int{c.green} << ","
-             << int{c.blue} << ")";
-}
-
-// The grid control of a ColorChooser dialog, measured independently of the control's code: n x n
-// cells from the client size, entry c * n + r in column c, row r.
-struct Grid {
-  Grid(HWND dialog, unsigned bits) : control(GetDlgItem(dialog, IDC_COLOR_GRID)) {
-    GetClientRect(control, &client);
-    n = bits == 4 ? 4 : 16;
-    inset = bits == 4 ? 6 : 3;
-    cellWidth = (client.right - n - 1) / n;
-    cellHeight = (client.bottom - n - 1) / n;
-    UpdateWindow(control);
+// Cell `entry` of the grid of a ColorChooser showing an image of `bits`, where the control's own
+// geometry (proven by the static checks of controls/color_grid.h) puts it: the pixels of its
+// swatch, its frame and the gap between them, where the selected cell's red ring shows.
+struct Cell {
+  Cell(HWND chooser, unsigned bits, int entry) {
+    HWND grid = GetDlgItem(chooser, IDC_COLOR_GRID);
+    RECT r;
+    GetClientRect(grid, &r);
+    const ColorGrid g = MakeColorGrid(int(bits), r.right, r.bottom);
+    const GridCell c = GridCellOf(g, entry);
+    const int y = (c.top + c.bottom) / 2;
+    UpdateWindow(grid);
+    swatch = ClientPixel(grid, (c.left + c.right) / 2, y);
+    frame = ClientPixel(grid, c.left, y);
+    ring = ClientPixel(grid, c.left + 1 + (g.inset - 1) / 2, y);
   }
-  POINT Center(int column, int row) const {
-    return {column * cellWidth + cellWidth / 2, row * cellHeight + cellHeight / 2};
-  }
-  COLORREF At(POINT p) const { return ClientPixel(control, p.x, p.y); }
-  // The pixel in the gap between the frame and the swatch, on the cell's left side.
-  COLORREF Ring(int column, int row) const {
-    return At({column * cellWidth + 1 + (inset - 1) / 2, Center(column, row).y});
-  }
-  void Click(POINT p) const {
-    MouseDown(control, p);
-    MouseUp(control, p);
-    UpdateWindow(control);
-  }
-  HWND control;
-  RECT client;
-  int n, inset, cellWidth, cellHeight;
+  COLORREF swatch, frame, ring;
 };
 
 class ColorChooser : public PluginTest {
  protected:
-  void SetUp() override {
-    PluginTest::SetUp();
-    auto* address = reinterpret_cast<void*>(GetProcAddress(Plugin().module, "COL_ChooseColor"));
-    choose_ = reinterpret_cast<ChooseFunction>(address);
-    ASSERT_NE(choose_, nullptr);
-  }
   // Puts a test image of `bits` into the window; `colors` entries for palette depths (a shorter
   // table: the rows follow it no longer, which the chooser ignores).
   void HoldImage(unsigned bits, uint32_t colors = 0) {
@@ -83,77 +62,68 @@ class ColorChooser : public PluginTest {
     GlobalUnlock(image);
   }
   BOOL Choose(Choice& choice) {
-    return choose_(window_, ZQ_GetHDib(window_), ZQ_GetHPalette(window_), &choice.index,
-                   &choice.red, &choice.green, &choice.blue);
+    return Export<decltype(&COL_ChooseColor)>("COL_ChooseColor")(
+        window_, ZQ_GetHDib(window_), ZQ_GetHPalette(window_), &choice.index, &choice.red,
+        &choice.green, &choice.blue);
   }
-  // The colour of table entry `entry` of the window's image.
+  // Table entry `entry` of the window's image as a choice.
   Choice Entry(LONG entry) {
-    const auto* p = static_cast<const uint8_t*>(GlobalLock(ZQ_GetHDib(window_)));
-    const auto* c = reinterpret_cast<const RgbQuad*>(p + 40) + entry;
-    Choice result{entry, c->rgbRed, c->rgbGreen, c->rgbBlue};
-    GlobalUnlock(ZQ_GetHDib(window_));
-    return result;
+    const COLORREF c = TableColor(ZQ_GetHDib(window_), entry);
+    return {entry, GetRValue(c), GetGValue(c), GetBValue(c)};
   }
-  // The cell shows its entry's colour inside a black frame.
-  void ExpectCellShows(const Grid& g, int column, int row) {
-    const Choice c = Entry(column * g.n + row);
-    EXPECT_EQ(g.At(g.Center(column, row)), RGB(c.red, c.green, c.blue))
-        << "cell " << column << "," << row;
-    EXPECT_EQ(g.At({column * g.cellWidth, g.Center(column, row).y}), kBlack)
-        << "frame of " << column << "," << row;
+  // The cell shows its entry's colour inside a black frame, with the ring only when `selected`.
+  void ExpectCellShows(HWND chooser, unsigned bits, int entry, bool selected) {
+    const Cell cell(chooser, bits, entry);
+    const COLORREF colour = TableColor(ZQ_GetHDib(window_), entry);
+    EXPECT_EQ(std::tuple(cell.swatch, cell.frame, cell.ring),
+              std::tuple(colour, kBlack, selected ? kRed : kWhite))
+        << bits << " bits, entry " << entry;
   }
 
-  ChooseFunction choose_ = nullptr;
   TestWindow window_;
 };
 
-// The grid on a real dialog: a red ring between the black frame and the swatch of the selected
-// cell only; OK returns the selected entry, Cancel writes nothing; a short table leaves cells
-// empty.
+// The grid on a real dialog: each cell its entry's colour in a black frame, a red ring between
+// them on the selected cell only; a click selects the entry under it, OK returns it, Cancel
+// writes nothing; a short table leaves cells empty.
 TEST_F(ColorChooser, GridShowsTheTableAndMovesTheRingOnClicks) {
   for (unsigned bits : {4u, 8u}) {
     HoldImage(bits);
     Choice choice{5, 1, 2, 3};
-    int n = 0;
+    const int last = bits == 4 ? 15 : 255, clicked = bits == 4 ? 11 : 35;  // column 2, row 3
     OnDialog(IDD_COLOR_CHOOSER, [&](HWND dialog) {
       char caption[16] = "x";
       GetWindowTextA(dialog, caption, sizeof caption);
       EXPECT_STREQ(caption, "");
-      const Grid g(dialog, bits);
-      n = g.n;
-      ASSERT_GT(g.cellWidth, 2 * g.inset);
-      ExpectCellShows(g, 0, 0);
-      ExpectCellShows(g, 0, 1);  // entry 1 is below entry 0
-      ExpectCellShows(g, 1, 0);  // entry n is right of entry 0
-      ExpectCellShows(g, n - 1, n - 1);
-      EXPECT_EQ(g.Ring(5 / n, 5 % n), kRed) << "entry 5 passed in is selected";
-      EXPECT_EQ(g.Ring(0, 0), kWhite);
-
-      // A click right of the last full cell selects nothing; a click on column 2, row 3 does.
-      g.Click({g.client.right - 1, g.client.bottom - 1});
-      EXPECT_EQ(g.Ring(5 / n, 5 % n), kRed);
-      g.Click(g.Center(2, 3));
-      EXPECT_EQ(g.Ring(2, 3), kRed);
-      EXPECT_EQ(g.Ring(5 / n, 5 % n), kWhite) << "the old ring is gone";
-      ExpectCellShows(g, 2, 3);
-
+      ExpectCellShows(dialog, bits, 0, false);
+      ExpectCellShows(dialog, bits, 5, true);  // the entry passed in
+      ExpectCellShows(dialog, bits, last, false);
+      // A click right of the last full cell selects nothing; one on a cell does.
+      RECT r;
+      GetClientRect(GetDlgItem(dialog, IDC_COLOR_GRID), &r);
+      MouseDown(GetDlgItem(dialog, IDC_COLOR_GRID), {r.right - 1, r.bottom - 1});
+      MouseUp(GetDlgItem(dialog, IDC_COLOR_GRID), {r.right - 1, r.bottom - 1});
+      ExpectCellShows(dialog, bits, 5, true);
+      ClickColorEntry(dialog, bits, clicked);
+      ExpectCellShows(dialog, bits, clicked, true);
+      ExpectCellShows(dialog, bits, 5, false);
       RedrawWindow(dialog, nullptr, nullptr,
                    RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
       SaveScreenshot({dialog}, bits == 4 ? "color_chooser_16" : "color_chooser_256");
       Key(dialog, VK_RETURN);
     });
     EXPECT_EQ(Choose(choice), 1) << bits;
-    EXPECT_EQ(choice, Entry(2 * n + 3)) << bits;
+    EXPECT_EQ(choice, Entry(clicked)) << bits;
 
     // OK alone keeps entry 7; Cancel after a click changes nothing.
     for (const bool ok : {true, false}) {
       choice = {7, 1, 2, 3};
       OnDialog(IDD_COLOR_CHOOSER, [ok, bits](HWND dialog) {
-        if (const Grid g(dialog, bits); !ok) g.Click(g.Center(1, 1));
+        if (!ok) ClickColorEntry(dialog, bits, 1);
         Key(dialog, ok ? VK_RETURN : VK_ESCAPE);
       });
       EXPECT_EQ(Choose(choice), ok ? 1 : 0) << bits;
-      EXPECT_EQ(choice, ok ? Entry(7) : (Choice{7, 1, 2, 3})) << bits;
+      EXPECT_EQ(choice, (ok ? Entry(7) : Choice{7, 1, 2, 3})) << bits;
     }
   }
   // A chooser that cannot be created is a Cancel.
@@ -165,9 +135,8 @@ TEST_F(ColorChooser, GridShowsTheTableAndMovesTheRingOnClicks) {
   HoldImage(8, 20);
   choice = {3, 0, 0, 0};
   OnDialog(IDD_COLOR_CHOOSER, [&](HWND dialog) {
-    const Grid g(dialog, 8);
-    EXPECT_EQ(g.At(g.Center(5, 5)), kWhite) << "entry 85 does not exist";
-    g.Click(g.Center(5, 5));
+    EXPECT_EQ(Cell(dialog, 8, 85).swatch, kWhite) << "entry 85 does not exist";
+    ClickColorEntry(dialog, 8, 85);
     SendMessageA(dialog, WM_COMMAND, IDOK, 0);
   });
   EXPECT_EQ(Choose(choice), 1);

@@ -17,7 +17,6 @@ namespace {
 
 using namespace harness;
 using Bytes = std::vector<uint8_t>;
-using Strings = std::vector<std::string>;
 
 struct CommandCase {
   int row;

@@ -16,7 +16,6 @@
 namespace {
 
 using namespace harness;
-using Strings = std::vector<std::string>;
 
 TEST(Version, AcceptsOnly0101AndNamesTheWrongByte) {
   const struct {

@@ -10,7 +10,6 @@
 
 #include <cstring>
 
-#include "controls/color_grid.h"
 #include "frame/frame_dialog.h"
 #include "frame/margins.h"
 #include "resources/ids.h"
@@ -23,7 +22,7 @@ namespace {
 using namespace harness;
 using Script = std::function<void(HWND)>;
 constexpr int kW = IDC_FRAME_WIDTH, kH = IDC_FRAME_HEIGHT, kL = IDC_FRAME_LEFT;
-const std::vector<std::string> kNoChange = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
+const Strings kNoChange = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
 
 // What the dialog shows: the six fields, both lists, the boxes (x marked, - disabled), the caption
 // and its group's title.
@@ -131,24 +130,17 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
 // dialog.
 TEST_F(FrameCommand, TakesThePaletteAndRefusesWhatItCannotFrame) {
   ReloadPlugin();
-  const Script grid = [](HWND c) {
-    RECT r;
-    GetClientRect(GetDlgItem(c, IDC_COLOR_GRID), &r);
-    const GridCell g = GridCellOf(MakeColorGrid(8, r.right, r.bottom), 200);
-    MouseDown(GetDlgItem(c, IDC_COLOR_GRID), {g.left + 2, g.top + 2}), Click(c, IDOK);
-  };
   for (uint32_t used : {0, 16}) {  // entry 200 picked, then a table without it
     HGLOBAL image = Hold(window_, 8);
     if (used) static_cast<BitmapInfoHeader*>(GlobalLock(image))->biClrUsed = used;
     GlobalUnlock(image);
-    const auto entry = [&](int i) {
-      const RgbQuad e = reinterpret_cast<const RgbQuad*>(GlobalBytes(image).data() + 40)[i];
-      return RGB(e.rgbRed, e.rgbGreen, e.rgbBlue);
-    };
     Run([&](HWND d) {
-      EXPECT_EQ(Swatch(d), entry(0)) << used;
-      if (!used) OnDialog(IDD_COLOR_CHOOSER, grid), Click(d, IDC_FRAME_COLOR_BUTTON);
-      EXPECT_EQ(Swatch(d), entry(used ? 0 : 200));
+      EXPECT_EQ(Swatch(d), TableColor(image, 0)) << used;
+      if (!used) {
+        OnDialog(IDD_COLOR_CHOOSER, [](HWND c) { ClickColorEntry(c, 8, 200), Click(c, IDOK); });
+        Click(d, IDC_FRAME_COLOR_BUTTON);
+      }
+      EXPECT_EQ(Swatch(d), TableColor(image, used ? 0 : 200));
       Click(d, IDCANCEL);
     });
   }
@@ -160,7 +152,7 @@ TEST_F(FrameCommand, TakesThePaletteAndRefusesWhatItCannotFrame) {
     ClearCalls();
     EXPECT_EQ(RunCommand(window_, 7), 2);
     ExpectOneMessage(text);
-    EXPECT_EQ(HostLog(), std::vector(kNoChange.begin(), kNoChange.end() - 1));
+    EXPECT_EQ(HostLog(), Strings(kNoChange.begin(), kNoChange.end() - 1));
   }
 }
 
@@ -242,26 +234,6 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
     GlobalFree(made), GlobalFree(copy);
   }
   ReloadPlugin();  // the defaults stored for the tests that follow
-}
-
-// The viewer after Frame/Caption... from its menu: the framed, captioned picture.
-TEST(FrameInViewer, ShowsTheFramedPicture) {
-  HWND frame = CreateHostFrame();
-  HostPlugin = &Plugin();
-  ASSERT_TRUE(InitPlugin(5000, 1));
-  OpenImageWindow(frame, "picture.bmp", ToGlobal(testimg::Make(24, 200, 100, 3)));
-  SetWindowPos(frame, HWND_TOP, 20, 20, 560, 420, SWP_SHOWWINDOW);
-  OnDialog(IDD_FRAME, [](HWND d) {
-    Type(d, kW, "260"), Type(d, kH, "160"), Type(d, IDC_FRAME_CAPTION, "Framed"), Click(d, IDOK);
-  });
-  SendMessageA(frame, WM_COMMAND, MenuId(7), 0);
-  Pump(200);
-  SaveScreenshot({frame}, "host_frame_result");
-  HostPlugin = nullptr;
-  DestroyWindow(frame);
-  MSG quit;  // the closed viewer asks its loop to end; the tests go on
-  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-  Plugin().imageActivate(nullptr, 0, 0);
 }
 
 }  // namespace

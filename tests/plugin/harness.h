@@ -20,6 +20,8 @@
 
 namespace harness {
 
+using Strings = std::vector<std::string>;
+
 PluginEntryPoints& Plugin();
 // Re-initialises the plug-in with menu ids first, first + step, ...; returns Init's result.
 BOOL InitPlugin(UINT first = 5000, UINT step = 1);

@@ -125,6 +125,12 @@ TEST(Host, ShowsTheResultOfEachDialogCommand) {
          Type(d, IDC_ROTATE_AMOUNT, "30"), Select(d, IDC_ROTATE_QUALITY, 1), Click(d, IDOK);
        },
        "host_rotated", 200, 100, 223, 187, 24},
+      {7, IDD_FRAME,
+       [](HWND d) {
+         Type(d, IDC_FRAME_WIDTH, "260"), Type(d, IDC_FRAME_HEIGHT, "160");
+         Type(d, IDC_FRAME_CAPTION, "Framed"), Click(d, IDOK);
+       },
+       "host_frame_result", 200, 100, 260, 160, -1},
       {8, IDD_TILE_IMAGE,
        [](HWND d) {
          Type(d, IDC_TILE_WIDTH, "3"), Type(d, IDC_TILE_HEIGHT, "3"), Key(d, VK_RETURN);
@@ -135,7 +141,7 @@ TEST(Host, ShowsTheResultOfEachDialogCommand) {
   };
   for (const auto& c : cases) {
     ClearCalls();
-    Viewer viewer(c.row == 6 ? 420 : 400);
+    Viewer viewer(c.row == 6 || c.row == 7 ? 420 : 400);
     HWND image = OpenImageWindow(viewer.frame, "picture.bmp",
                                  c.row == 8 ? Picture(80, 50)  // copies of an "F" show the tiles
                                             : ToGlobal(testimg::Make(24, uint32_t(c.sourceWidth),

@@ -21,7 +21,6 @@
 namespace {
 
 using namespace harness;
-using Strings = std::vector<std::string>;
 
 // Shape `id` as IMAGE.DLL embeds it: a metafile for GDI, and parsed for the portable player.
 struct Shape {

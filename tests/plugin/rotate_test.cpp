@@ -21,7 +21,6 @@
 namespace {
 
 using namespace harness;
-using Strings = std::vector<std::string>;
 
 constexpr int kRotateRow = 6;
 constexpr int kCustom = IDC_ROTATE_CUSTOM, k90 = IDC_ROTATE_90, k180 = IDC_ROTATE_180,
@@ -145,9 +144,12 @@ TEST_F(RotateCommand, RemembersConfirmedAnglesAndEveryOtherChange) {
   }
 }
 
-// The Color: button by depth (the 1-bit toggle, a palette's grid, the system dialog), a palette
-// image's own entry replacing a fill it cannot show, and the uncovered pixels of the result.
-TEST_F(RotateCommand, ChoosesAFillSuitedToTheDepth) {
+// The Color: button by depth (the 1-bit toggle, a palette's grid, the system dialog) and a palette
+// image's own entry replacing a fill it cannot show; then the window's new image is the engine's
+// for the amount, quality and fill chosen, its depth goes to the host, the host calls come in
+// order, and the meter (High quality at any angle only) belongs to the host's main window. Which
+// turn an amount asks for is the engine's rule, proven natively; a full turn changes nothing.
+TEST_F(RotateCommand, TurnsWithAFillSuitedToTheDepth) {
   ReloadPlugin();
   constexpr int kNone = -1, kRed = -2;          // no window; red from the system dialog
   constexpr COLORREF kEntry0 = RGB(255, 2, 1);  // entry 0 of the test images' tables
@@ -158,17 +160,21 @@ TEST_F(RotateCommand, ChoosesAFillSuitedToTheDepth) {
     bool click;
     LONG index;
     COLORREF color;  // the swatch: a colour, or kEntry
+    const char* amount;
     int quality;
     const char* shot;
-  } cases[] = {{1, kNone, true, 1, RGB(255, 255, 255), 0, nullptr},
-               {8, 200, true, 200, kEntry, 1, "rotate_color_grid"},
-               {4, kNone, false, 0, kEntry, 0, nullptr},  // 200 is not in a 16-colour table
-               {24, kRed, true, 0, RGB(255, 0, 0), 1, "rotate_system_color"},
-               {8, kNone, false, 0, kEntry, 0, "rotate_palette_swatch"},
-               {24, kNone, false, 0, kEntry0, 1, nullptr}};  // the palette's entry stayed
+  } cases[] = {{1, kNone, true, 1, RGB(255, 255, 255), "30", 0, nullptr},
+               {8, 200, true, 200, kEntry, "30", 1, "rotate_color_grid"},
+               {4, kNone, false, 0, kEntry, "-90", 0, nullptr},  // 200 is not in a 16-colour table
+               {24, kRed, true, 0, RGB(255, 0, 0), "30", 1, "rotate_system_color"},
+               {8, kNone, false, 0, kEntry, "360", 1, "rotate_palette_swatch"},
+               {24, kNone, false, 0, kEntry0, "180", 1, nullptr},  // the palette's entry stayed
+               {32, kNone, false, 0, kEntry0, "30", 1, nullptr}};
   for (const auto& c : cases) {
+    const std::string what = testimg::Cat(c.bits, " bits, index ", c.index, ", ", c.amount);
     const std::vector<uint8_t> before = GlobalBytes(Hold(window_, c.bits, 7, 4, 5));
     const COLORREF color = c.color == kEntry ? TableColor(ZQ_GetHDib(window_), c.index) : c.color;
+    ClearCalls();
     Rotate(window_, [&](HWND d) {
       if (c.click && c.pick != kNone)
         OnDialog(c.pick == kRed ? 0 : IDD_COLOR_CHOOSER, [&](HWND chooser) {
@@ -182,65 +188,28 @@ TEST_F(RotateCommand, ChoosesAFillSuitedToTheDepth) {
           Click(chooser, IDOK);
         });
       if (c.click) Click(d, IDC_ROTATE_COLOR);
-      EXPECT_EQ(Swatch(d), color) << c.bits << " bits, index " << c.index;
+      EXPECT_EQ(Swatch(d), color) << what;
       if (c.shot && c.pick == kNone) SaveScreenshot({d}, c.shot);
-      Type(d, kAmount, "30");
+      Type(d, kAmount, c.amount);
       Select(d, kQuality, c.quality);
       Click(d, IDOK);
     });
     const RotateFill fill = {GetRValue(color), GetGValue(color), GetBValue(color), c.index};
-    EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)),
-              EngineResult(before,
-                           [&](HostBlock b) {
-                             return ROT_RotateDIB(b, uint16_t(c.quality), 30, fill, nullptr);
-                           }))
-        << c.bits << " bits, index " << c.index;
+    const std::vector<uint8_t> expected = EngineResult(before, [&](HostBlock b) {
+      return ROT_RotateDIB(b, uint16_t(c.quality), std::stoi(c.amount), fill, nullptr);
+    });
+    const Strings meter = HostLog("ZQ_Progress");
+    EXPECT_EQ(meter.empty(), c.quality == 0 || std::string(c.amount) != "30") << what;
+    EXPECT_TRUE(meter.empty() || KX_ProgressOwner() == MainWindow()) << what;
+    Strings log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
+    log.insert(log.end(), meter.begin(), meter.end());
+    if (!expected.empty())
+      log.insert(log.end(), {"ZQ_SetHDib", testimg::Cat("ZQ_SetInfo 24 ", +expected.at(14))});
+    EXPECT_EQ(HostLog(), log) << what;
+    EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)), expected.empty() ? before : expected) << what;
+    EXPECT_EQ(Recorded().cursors.size(), 2u) << what;
+    EXPECT_TRUE(Recorded().boxes.empty()) << what;
   }
-}
-
-// The window's new image is the engine's, its depth goes to the host, the host calls come in
-// order, the meter of High quality belongs to the host's main window; a full turn changes nothing.
-TEST_F(RotateCommand, TurnsTheImageAtEveryDepth) {
-  ReloadPlugin();  // the default fill: grey, index 0
-  const struct {
-    unsigned bits;
-    bool grey;
-  } images[] = {{24, false}, {32, false}, {1, false}, {4, false}, {8, false}, {8, true}};
-  const struct {
-    const char* amount;
-    int angle, quality;
-  } turns[] = {{"90", 90, 1}, {"-90", -90, 0}, {"180", 180, 1},
-               {"30", 30, 0}, {"30", 30, 1},   {"360", 0, 1}};
-  for (const auto& image : images)
-    for (const auto& t : turns) {
-      const std::string what =
-          testimg::Cat(image.bits, " grey ", image.grey, " ", t.amount, " q", t.quality);
-      HGLOBAL source = Hold(window_, image.bits, 7, 4, 9);
-      if (image.grey) {
-        auto* table = reinterpret_cast<RgbQuad*>(static_cast<uint8_t*>(GlobalLock(source)) + 40);
-        for (int i = 0; i < 256; ++i) table[i] = {uint8_t(i), uint8_t(i), uint8_t(i), 0};
-        GlobalUnlock(source);
-      }
-      const std::vector<uint8_t> before = GlobalBytes(source);
-      ClearCalls();
-      Rotate(window_, t.amount, t.quality);
-      const Strings calls = HostLog(), meter = HostLog("ZQ_Progress");
-      const std::vector<uint8_t> expected = EngineResult(before, [&](HostBlock b) {
-        return ROT_RotateDIB(b, uint16_t(t.quality), t.angle, RotateFill{}, nullptr);
-      });
-      const bool shown = t.quality == 1 && t.angle == 30;
-      EXPECT_EQ(meter.empty(), !shown) << what;
-      EXPECT_TRUE(!shown || KX_ProgressOwner() == MainWindow()) << what;
-      Strings log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
-      log.insert(log.end(), meter.begin(), meter.end());
-      if (!expected.empty())
-        log.insert(log.end(), {"ZQ_SetHDib", testimg::Cat("ZQ_SetInfo 24 ", +expected.at(14))});
-      EXPECT_EQ(calls, log) << what;
-      EXPECT_TRUE(!expected.empty() || ZQ_GetHDib(window_) == source) << what;
-      EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)), expected.empty() ? before : expected) << what;
-      EXPECT_EQ(Recorded().cursors.size(), 2u) << what;
-      EXPECT_TRUE(Recorded().boxes.empty()) << what;
-    }
 }
 
 // Every failure shows its one message (none when the dialog cannot be made) and leaves the

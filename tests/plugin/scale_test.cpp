@@ -20,7 +20,6 @@
 namespace {
 
 using namespace harness;
-using Strings = std::vector<std::string>;
 constexpr int kScaleRow = 5;
 const Strings kDialogCalls = {"ZQ_GetHDib", "ZQ_GetFlag 4", "ZQ_GetOwnerWnd"};
 
@@ -263,36 +262,35 @@ TEST_F(PluginTest, ScaleSettingsRequestEditsTheStoredSettings) {
   RunCommand(window, kScaleRow);
 }
 
-// 4122 scales the window it names, active or not, by the stored settings alone.
+// 4122 scales the window it names, active or not, by the stored settings alone: the units first
+// (Percentage leaves the custom sizes aside), then custom sizes with the aspect kept (the rule
+// itself is proven natively). The window's image is 400 x 300, then 200 x 150.
 TEST_F(PluginTest, RescaleRequestFollowsTheStoredSettings) {
-  const struct {
-    uint32_t width, height;
-    const char *units, *customWidth, *customHeight, *resized;
-  } cases[] = {{400, 300, "1", "0", "0", "DibResize 200 150"},
-               {400, 300, "0", "100", "200", "DibResize 267 200"}};
-  for (const auto& c : cases) {
-    Store(testimg::Cat("ScaleUnits=", c.units, " CustomWidth=", c.customWidth,
-                       " CustomHeight=", c.customHeight,
-                       " PercentWidth=50 PercentHeight=50 KeepAspect=1 ScaleQuality=0"));
-    TestWindow window, active;
-    Hold(window, 8, c.width, c.height);
-    Hold(active, 8, 50, 50);
-    Plugin().imageActivate(active, 1, 0);
-    OnDialog(IDD_SCALE, [](HWND d) {  // an edit that was never saved
-      Select(d, IDC_SCALE_UNITS, 2);
-      Click(d, IDCANCEL);
-    });
-    RunCommand(active, kScaleRow);
+  Store(
+      "CustomWidth=100 CustomHeight=200 PercentWidth=50 PercentHeight=50 KeepAspect=1 "
+      "ScaleQuality=0");
+  TestWindow window, active;
+  Hold(window, 8, 400, 300);
+  Hold(active, 8, 50, 50);
+  Plugin().imageActivate(active, 1, 0);
+  OnDialog(IDD_SCALE, [](HWND d) {  // an edit that was never saved
+    Select(d, IDC_SCALE_UNITS, 2);
+    Click(d, IDCANCEL);
+  });
+  RunCommand(active, kScaleRow);
+  DWORD block[2] = {static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window.hwnd)), 0};
+  for (auto [units, resized] :
+       {std::pair{"ScaleUnits=1", "DibResize 200 150"}, {"ScaleUnits=0", "DibResize 267 200"}}) {
+    Store(units);
     ClearCalls();
-    DWORD block[2] = {static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window.hwnd)), 0};
     EXPECT_EQ(Plugin().menuHandler(active, HostScaleCommandId, block), 2);
-    EXPECT_EQ(HostLog("DibResize"), Strings{c.resized});
+    EXPECT_EQ(HostLog("DibResize"), Strings{resized});
     EXPECT_TRUE(HostLog("ZQ_GetOwnerWnd").empty());
   }
   TestWindow empty;
   Plugin().imageActivate(empty, 1, 0);
   ClearCalls();
-  DWORD block[2] = {static_cast<DWORD>(reinterpret_cast<UINT_PTR>(empty.hwnd)), 0};
+  block[0] = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(empty.hwnd));
   EXPECT_EQ(Plugin().menuHandler(empty, HostScaleCommandId, block), 2);
   EXPECT_EQ(HostLog(), Strings{"ZQ_GetHDib"});
   EXPECT_TRUE(Recorded().boxes.empty());

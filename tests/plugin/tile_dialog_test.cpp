@@ -17,7 +17,6 @@
 namespace {
 
 using namespace harness;
-using Strings = std::vector<std::string>;
 
 constexpr int kTileRow = 8;
 
