@@ -32,26 +32,19 @@ void ShrinkKernel(Reader sample, const uint8_t* row, uint32_t n, uint32_t m,
 }
 
 template <unsigned C, class Reader>
-void EnlargeKernel(Reader sample, const uint8_t* row, uint32_t n, uint32_t m, uint32_t first,
-                   uint32_t count, const EnlargeColumn* columns, uint8_t* out) {
-  const uint64_t span = m - 1, step = n - 1;
-  uint64_t phase = first * step % span;
-  auto cursor = static_cast<uint32_t>(first * step / span);
+void EnlargeKernel(Reader sample, const uint8_t* row, uint32_t count, const EnlargeColumn* columns,
+                   uint8_t* out) {
   for (uint32_t j = 0; j < count; ++j, out += C) {
     const EnlargeColumn& column = columns[j];
-    const uint8_t* a = sample(row, cursor);
+    const uint8_t* a = sample(row, column.cursor);
     if (column.right == 0) {
       // (a × total) div total: the source sample itself.
       for (unsigned c = 0; c < C; ++c) out[c] = a[c];
     } else {
-      const uint8_t* b = sample(row, cursor + 1);
+      const uint8_t* b = sample(row, column.cursor + 1);
+      const uint64_t left = column.total.divisor - column.right;
       for (unsigned c = 0; c < C; ++c)
-        out[c] = static_cast<uint8_t>(column.total(a[c] * column.left + b[c] * column.right));
-    }
-    phase += step;
-    if (phase >= span) {
-      phase -= span;
-      ++cursor;
+        out[c] = static_cast<uint8_t>(column.total(a[c] * left + b[c] * column.right));
     }
   }
 }
@@ -93,12 +86,39 @@ void SCL_BuildEnlargeTables(uint32_t n, uint32_t m, uint32_t first, uint32_t cou
                             EnlargeColumn* columns) {
   const uint64_t span = m - 1, step = n - 1;
   uint64_t phase = first * step % span;
+  auto cursor = static_cast<uint32_t>(first * step / span);
   for (uint32_t j = 0; j < count; ++j) {
     const uint64_t left = (span - phase) * (span - phase), right = phase * phase;
-    columns[j] = {left, right, ExactDivisor(left + right)};
+    columns[j] = {right, ExactDivisor(left + right), cursor, SCL_FixedWeight(right, left + right)};
     phase += step;
-    if (phase >= span) phase -= span;
+    if (phase >= span) {
+      phase -= span;
+      ++cursor;
+    }
   }
+}
+
+// With x = right / total and w = round(x × 2^22), write d × x = g + f (g whole, 0 ≤ f < 1):
+// d × w + 128 = 2^22 × (g + f) + d × (w − x × 2^22) + 128, whose last two terms lie in
+// [0.5, 255.5], so the shift gives g unless 1 − f ≤ 255.5 / 2^22 with f ≠ 0, that is unless some
+// ±d × x lies within 255.5 / 2^22 below a whole number without reaching it. Over 1 ≤ d ≤ 255 the
+// multiples of x come nearest to whole numbers at the convergent denominators q of x (best
+// approximations), where the distance is |q × right − p × total| / total: the continued fraction
+// of right / total, up to denominators of 255, decides it exactly.
+uint32_t SCL_FixedWeight(uint64_t right, uint64_t total) {
+  if (right == 0) return 0;
+  if (total >= (uint64_t{1} << 40)) return kNoFixedWeight;
+  // Successive convergent denominators with their errors |q × right − p × total|.
+  uint64_t before = 0, beforeError = total, q = 1, error = right;
+  while (q <= 255 && error != 0) {
+    if (error << 23 <= 511 * total) return kNoFixedWeight;
+    const uint64_t a = beforeError / error, next = a * q + before,
+                   nextError = beforeError - a * error;
+    before = q, beforeError = error, q = next, error = nextError;
+  }
+  const uint64_t w = ((right << 22) + total / 2) / total;
+  // 2^22 would not split into the 16-bit halves the vector kernels multiply by.
+  return w < (uint64_t{1} << 22) ? static_cast<uint32_t>(w) : kNoFixedWeight;
 }
 
 void ShrinkRowPortable(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
@@ -120,12 +140,22 @@ void SCL_ShrinkRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
 #endif
 }
 
-void SCL_EnlargeRow(uint32_t n, uint32_t m, uint32_t first, uint32_t count, unsigned format,
+void EnlargeRowPortable(uint32_t, uint32_t count, unsigned format, const uint8_t* row,
+                        const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns,
+                        bool grey) {
+  WithReader(format, palette, grey, [&](auto sample, auto channels) {
+    EnlargeKernel<decltype(channels)::value>(sample, row, count, columns, result);
+  });
+}
+
+void SCL_EnlargeRow(uint32_t n, uint32_t, uint32_t, uint32_t count, unsigned format,
                     const uint8_t* row, const RgbQuad* palette, uint8_t* result,
                     const EnlargeColumn* columns, bool grey) {
-  WithReader(format, palette, grey, [&](auto sample, auto channels) {
-    EnlargeKernel<decltype(channels)::value>(sample, row, n, m, first, count, columns, result);
-  });
+#if IMAGE_SSE2
+  EnlargeRowSse2(n, count, format, row, palette, result, columns, grey);
+#else
+  EnlargeRowPortable(n, count, format, row, palette, result, columns, grey);
+#endif
 }
 
 template <class Acc>
@@ -166,16 +196,19 @@ template void SCL_DivideRow(uint64_t, uint64_t*, uint32_t, bool, bool);
 template void SCL_StoreRow(uint8_t*, const uint32_t*, uint32_t, bool, bool);
 template void SCL_StoreRow(uint8_t*, const uint64_t*, uint32_t, bool, bool);
 
-void SCL_BlendRows(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t total,
-                   uint8_t* result, unsigned format, uint32_t width, const RgbQuad* palette,
-                   bool grey) {
-  // offset[255 + d] = floor(d × right / total), rounded toward minus infinity, for d = −255 … 255.
+void BlendRowsPortable(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t total,
+                       uint8_t* result, unsigned format, uint32_t width, const RgbQuad* palette,
+                       bool grey) {
+  // offset[255 + d] = floor(d × right / total), rounded toward minus infinity, for d = −255 … 255,
+  // walking d × right = quotient × total + remainder (right ≤ total: one carry at most a step).
   int16_t offset[511];
-  for (int d = -255; d <= 255; ++d) {
-    const uint64_t magnitude = static_cast<uint64_t>(d < 0 ? -d : d) * right;
-    offset[255 + d] =
-        static_cast<int16_t>(d < 0 ? -static_cast<int64_t>((magnitude + total - 1) / total)
-                                   : static_cast<int64_t>(magnitude / total));
+  offset[255] = 0;
+  uint64_t quotient = 0, remainder = 0;
+  for (int d = 1; d <= 255; ++d) {
+    remainder += right;
+    if (remainder >= total) remainder -= total, ++quotient;
+    offset[255 + d] = static_cast<int16_t>(quotient);
+    offset[255 - d] = static_cast<int16_t>(-static_cast<int>(quotient + (remainder != 0)));
   }
   const int16_t* delta = offset + 255;
   WithReader(format, palette, grey, [&](auto sample, auto channels) {
@@ -194,4 +227,14 @@ void SCL_BlendRows(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t 
       }
     }
   });
+}
+
+void SCL_BlendRows(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t total,
+                   uint8_t* result, unsigned format, uint32_t width, const RgbQuad* palette,
+                   bool grey) {
+#if IMAGE_SSE2
+  BlendRowsSse2(a, b, right, total, result, format, width, palette, grey);
+#else
+  BlendRowsPortable(a, b, right, total, result, format, width, palette, grey);
+#endif
 }

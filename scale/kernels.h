@@ -78,12 +78,24 @@ struct ShrinkColumn {
 
 // Enlarge weights of one result column (n source samples to m > n). Result sample j lies at
 // source position j × (n − 1) / (m − 1); with D = m − 1 and phase p = j × (n − 1) mod D the
-// sample to its left weighs (D − p)², the one to its right p², and `total` is their sum.
+// sample to its left, at `cursor`, weighs (D − p)², the one to its right p², and `total` is their
+// sum. `fixed` is SCL_FixedWeight(right, total).
 struct EnlargeColumn {
-  uint64_t left;
   uint64_t right;
   ExactDivisor total;
+  uint32_t cursor;
+  uint32_t fixed;
 };
+
+// What SCL_FixedWeight returns when no 22-bit weight gives the exact quotients.
+inline constexpr uint32_t kNoFixedWeight = 0xFFFFFFFF;
+
+// A blend of samples a and b is a + floor((b − a) × right / total), the difference d = b − a
+// lying in −255 … 255. This returns w ≤ 2^22 − 1 such that (d × w + 128) >> 22 (an arithmetic
+// shift) is that floor for every d, so that 32-bit lanes compute it, or kNoFixedWeight when there
+// is none (right and total beyond 2^40, and a few weights whose multiples come too close to whole
+// numbers). Needs right < total.
+uint32_t SCL_FixedWeight(uint64_t right, uint64_t total);
 
 // Fills `columns` (m entries) with the box-average walk for n → m, 1 ≤ m ≤ n (m = n gives the
 // identity: every column takes one whole sample).
@@ -119,6 +131,23 @@ void ShrinkRowSse2(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
 void SCL_EnlargeRow(uint32_t n, uint32_t m, uint32_t first, uint32_t count, unsigned format,
                     const uint8_t* row, const RgbQuad* palette, uint8_t* result,
                     const EnlargeColumn* columns, bool grey);
+
+// Two kernel sets compute SCL_EnlargeRow and SCL_BlendRows as they do SCL_ShrinkRow: the portable
+// one and, on x86 builds, one with SSE2 registers and fixed weights (SCL_FixedWeight).
+void EnlargeRowPortable(uint32_t n, uint32_t count, unsigned format, const uint8_t* row,
+                        const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns,
+                        bool grey);
+void BlendRowsPortable(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t total,
+                       uint8_t* result, unsigned format, uint32_t width, const RgbQuad* palette,
+                       bool grey);
+#if IMAGE_SSE2
+void EnlargeRowSse2(uint32_t n, uint32_t count, unsigned format, const uint8_t* row,
+                    const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns,
+                    bool grey);
+void BlendRowsSse2(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t total,
+                   uint8_t* result, unsigned format, uint32_t width, const RgbQuad* palette,
+                   bool grey);
+#endif
 
 // The row accumulators of a vertical pass: one array of width × ResultChannels(grey, four)
 // values, interleaved in result order (blue, green, red[, fourth] per pixel, or the grey value).

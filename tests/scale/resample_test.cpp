@@ -173,6 +173,36 @@ TEST_P(ResampleByDepth, VectorShrinkMatchesThePortableOne) {
 #endif
 }
 
+// The vector enlarge against the portable one, byte for byte, as the shrink above, over every
+// width to 120 at a few ratios and across a row enlarged 4000 → 8000, whose weights have
+// denominators up to 2^26 and include columns without a fixed weight.
+TEST_P(ResampleByDepth, VectorEnlargeMatchesThePortableOne) {
+#if IMAGE_SSE2
+  const unsigned bits = GetParam();
+  std::mt19937 random(bits);
+  std::vector<RgbQuad> palette(256);
+  for (RgbQuad& e : palette) e = {uint8_t(random()), uint8_t(random()), uint8_t(random()), 0};
+  std::vector<std::array<uint32_t, 2>> sizes = {{4000, 8000}};
+  for (uint32_t n = 1; n <= 120; ++n)
+    for (uint32_t m : {n + 1, 2 * n, 3 * n + 2, 37 * n + 5}) sizes.push_back({n, m});
+  for (auto [n, m] : sizes)
+    for (bool grey : {false, true}) {
+      Line row((size_t{n} * bits + 7) / 8);
+      for (uint8_t& b : row) b = uint8_t(random());
+      std::vector<EnlargeColumn> columns(m);
+      SCL_BuildEnlargeTables(n, m, 0, m, columns.data());
+      const size_t size = size_t{m} * ResultChannels(grey, bits == 32);
+      Line portable(size + 1, 0xAA), vector(size + 1, 0xAA);
+      EnlargeRowPortable(n, m, bits, row.data(), palette.data(), portable.data(), columns.data(),
+                         grey);
+      EnlargeRowSse2(n, m, bits, row.data(), palette.data(), vector.data(), columns.data(), grey);
+      ASSERT_EQ(portable, vector) << n << " -> " << m << (grey ? " grey" : "");
+    }
+#else
+  GTEST_SKIP() << "this build has the portable kernels only";
+#endif
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, ResampleByDepth, ::testing::ValuesIn(testimg::kDepths),
                          testimg::DepthName);
 
@@ -296,6 +326,37 @@ TEST(Resample, IndicesPastAShortTableAreBlack) {
   testimg::View r(result.get());
   ASSERT_NE(r.v.header, nullptr);
   EXPECT_EQ(testimg::GetPixel(r.v, 0, 0), 0x2D1E0Fu);  // (30, 60, 90) div 2 per channel, blue first
+}
+
+// The vector row blend against the portable one, byte for byte, for every difference −255 … 255
+// in each channel layout, at every phase of short spans and at random phases of long ones (up to
+// denominators beyond 2^40, where no fixed weight exists).
+TEST(Resample, VectorBlendMatchesThePortableOne) {
+#if IMAGE_SSE2
+  std::mt19937_64 random(3);
+  Line a(3 * 511 + 5), b(a.size());
+  for (size_t i = 0; i < a.size(); ++i) {
+    const int d = int(i % 511) - 255;
+    a[i] = uint8_t(d < 0 ? -d : random() % (256 - d)), b[i] = uint8_t(a[i] + d);
+  }
+  for (uint64_t span :
+       {2ull, 3ull, 17ull, 4104ull, 5999ull, 7999ull, 46341ull, 1ull << 21, (1ull << 28) - 1})
+    for (int i = 0; i < 600; ++i) {
+      const uint64_t phase = span < 600 ? i % span : random() % span;
+      const uint64_t right = phase * phase, total = (span - phase) * (span - phase) + right;
+      for (auto [format, grey] : {std::pair{24u, false}, {32u, false}, {24u, true}}) {
+        const uint32_t width = uint32_t(a.size()) / ResultChannels(grey, format == 32);
+        Line portable(a.size(), 0xAA), vector(a.size(), 0xAA);
+        BlendRowsPortable(a.data(), b.data(), right, total, portable.data(), format, width, nullptr,
+                          grey);
+        BlendRowsSse2(a.data(), b.data(), right, total, vector.data(), format, width, nullptr,
+                      grey);
+        ASSERT_EQ(portable, vector) << right << " / " << total << " format " << format;
+      }
+    }
+#else
+  GTEST_SKIP() << "this build has the portable kernels only";
+#endif
 }
 
 // Every quotient up to 255 and its neighbours, for small divisors and for large ones on both sides
