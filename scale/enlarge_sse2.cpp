@@ -51,38 +51,91 @@ inline __m128i LoadPixel(const uint8_t* p, bool four) {
   return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(bytes)), _mm_setzero_si128());
 }
 
+// One result pixel; `four` says whether a fourth byte may be written (a 24-bit pixel's fourth
+// byte is the next pixel's first, rewritten by it).
 template <unsigned C, class Reader>
-void EnlargeColour(Reader sample, const uint8_t* row, uint32_t n, uint32_t count,
-                   const EnlargeColumn* columns, uint8_t* out) {
+inline void OnePixel(Reader sample, const uint8_t* row, uint32_t n, const EnlargeColumn& column,
+                     uint8_t* out, bool four) {
   // Palette entries always have four bytes; a 24-bit row's last pixel only three.
   const auto load = [&](uint32_t i) {
     return LoadPixel(sample(row, i), !kIsBytes<Reader> || C == 4 || i + 1 < n);
   };
-  for (uint32_t j = 0; j < count; ++j, out += C) {
-    const EnlargeColumn& column = columns[j];
-    const uint32_t k = column.cursor;
-    // The right sample is read only when it weighs something: the last column's cursor is n − 1.
-    const uint32_t kRight = k + (column.right != 0);
-    uint32_t pixel;
-    if (column.fixed != kNoFixedWeight) {
-      const __m128i a = load(k), b = load(kRight);
-      const __m128i blend = Blend4(a, b, WeightPairs(column.fixed));
-      pixel = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(blend, blend)));
-    } else {
-      const uint8_t *a = sample(row, k), *b = sample(row, kRight);
-      const uint64_t left = column.total.divisor - column.right;
-      uint8_t bytes[4] = {};
-      for (unsigned c = 0; c < C; ++c)
-        bytes[c] = static_cast<uint8_t>(column.total(a[c] * left + b[c] * column.right));
-      std::memcpy(&pixel, bytes, 4);
-    }
-    // A 24-bit result pixel's fourth byte is the next pixel's first, rewritten by it; the last
-    // pixel writes three.
-    if (C == 4 || j + 1 < count)
-      std::memcpy(out, &pixel, 4);
-    else
-      std::memcpy(out, &pixel, 3);
+  const uint32_t k = column.cursor;
+  // The right sample is read only when it weighs something: the last column's cursor is n − 1.
+  const uint32_t kRight = k + (column.right != 0);
+  uint32_t pixel;
+  if (column.fixed != kNoFixedWeight) {
+    const __m128i a = load(k), b = load(kRight);
+    const __m128i blend = Blend4(a, b, WeightPairs(column.fixed));
+    pixel = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(blend, blend)));
+  } else {
+    const uint8_t *a = sample(row, k), *b = sample(row, kRight);
+    const uint64_t left = column.total.divisor - column.right;
+    uint8_t bytes[4] = {};
+    for (unsigned c = 0; c < C; ++c)
+      bytes[c] = static_cast<uint8_t>(column.total(a[c] * left + b[c] * column.right));
+    std::memcpy(&pixel, bytes, 4);
   }
+  if (C == 4 || four)
+    std::memcpy(out, &pixel, 4);
+  else
+    std::memcpy(out, &pixel, 3);
+}
+
+// The left and right samples of result pixels j and j + 1 as bytes: left j, left j + 1 in the
+// low eight bytes of `a`, the right ones likewise in `b`. Reads eight bytes from a row of bytes
+// at each left sample (the right one follows it).
+template <unsigned C, class Reader>
+inline void LoadTwoPairs(Reader sample, const uint8_t* row, uint32_t k0, uint32_t k1, __m128i& a,
+                         __m128i& b) {
+  if constexpr (kIsBytes<Reader>) {
+    const __m128i v0 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sample(row, k0)));
+    const __m128i v1 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(sample(row, k1)));
+    a = _mm_unpacklo_epi32(v0, v1);
+    b = _mm_unpacklo_epi32(_mm_srli_si128(v0, C), _mm_srli_si128(v1, C));
+  } else {
+    const auto entry = [&](uint32_t i) {
+      uint32_t bytes;
+      std::memcpy(&bytes, sample(row, i), 4);
+      return _mm_cvtsi32_si128(static_cast<int>(bytes));
+    };
+    a = _mm_unpacklo_epi32(entry(k0), entry(k1));
+    b = _mm_unpacklo_epi32(entry(k0 + 1), entry(k1 + 1));
+  }
+}
+
+template <unsigned C, class Reader>
+void EnlargeColour(Reader sample, const uint8_t* row, uint32_t n, uint32_t count,
+                   const EnlargeColumn* columns, uint8_t* out) {
+  const __m128i zero = _mm_setzero_si128();
+  uint32_t j = 0;
+  // Two pixels a step while both have fixed weights, eight bytes can be read at the second one's
+  // left sample (so the right one can be read whatever its weight) and a pixel follows them.
+  for (; j + 2 < count && columns[j + 1].cursor + 3 <= n; j += 2, out += 2 * C) {
+    const EnlargeColumn &c0 = columns[j], &c1 = columns[j + 1];
+    if (c0.fixed == kNoFixedWeight || c1.fixed == kNoFixedWeight) {
+      OnePixel<C>(sample, row, n, c0, out, true);
+      OnePixel<C>(sample, row, n, c1, out + C, true);
+      continue;
+    }
+    __m128i a, b;
+    LoadTwoPairs<C>(sample, row, c0.cursor, c1.cursor, a, b);
+    a = _mm_unpacklo_epi8(a, zero), b = _mm_unpacklo_epi8(b, zero);
+    const __m128i d = _mm_sub_epi16(b, a), scaled = _mm_slli_epi16(d, 7);
+    const __m128i q0 = Quotients(_mm_unpacklo_epi16(scaled, d), WeightPairs(c0.fixed));
+    const __m128i q1 = Quotients(_mm_unpackhi_epi16(scaled, d), WeightPairs(c1.fixed));
+    const __m128i bytes = _mm_packus_epi16(_mm_add_epi16(_mm_packs_epi32(q0, q1), a), zero);
+    // A 24-bit pixel's fourth byte is the next pixel's first, rewritten by it.
+    if constexpr (C == 4) {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bytes);
+    } else {
+      const auto first = static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
+      const auto second = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(bytes, 4)));
+      std::memcpy(out, &first, 4);
+      std::memcpy(out + 3, &second, 4);
+    }
+  }
+  for (; j < count; ++j, out += C) OnePixel<C>(sample, row, n, columns[j], out, j + 1 < count);
 }
 
 }  // namespace
