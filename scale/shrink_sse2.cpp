@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 
 #include <cstring>
+#include <type_traits>
 
 #include "scale/kernels.h"
 #include "scale/sample_readers.h"
@@ -35,12 +36,13 @@ void ShrinkColour(Reader sample, const uint8_t* row, uint32_t n, uint32_t m,
   const __m128i wholeWeight = _mm_set1_epi32(static_cast<int>(m));
   const __m128i reciprocal = _mm_set1_epi32(static_cast<int>(divide.reciprocal));
   // The reader's bytes may run to the row's end only in a 24-bit row; palette entries have four.
-  const auto load = [&](uint32_t i) {
-    return LoadPixel(sample(row, i), !kIsBytes<Reader> || C == 4 || i + 1 < n);
-  };
-  uint32_t cursor = 0;
-  for (uint32_t j = 0; j < m; ++j, out += C) {
-    const ShrinkColumn& column = columns[j];
+  // Every sample of a column but the last lies before the row's last sample (the last column
+  // spans two samples at least, unless m = n and each column is one sample): `inside` says so.
+  const auto pixel = [&](const ShrinkColumn& column, uint32_t& cursor, auto inside) {
+    const auto load = [&](uint32_t i) {
+      return LoadPixel(sample(row, i),
+                       decltype(inside)::value || !kIsBytes<Reader> || C == 4 || i + 1 < n);
+    };
     const __m128i first = load(cursor++);
     __m128i whole = _mm_setzero_si128();
     for (uint32_t k = 0; k < column.fullCount; ++k) whole = _mm_add_epi16(whole, load(cursor++));
@@ -56,14 +58,17 @@ void ShrinkColour(Reader sample, const uint8_t* row, uint32_t n, uint32_t m,
     const __m128i odd = _mm_srl_epi64(_mm_mul_epu32(_mm_srli_epi64(acc, 32), reciprocal), shift);
     __m128i bytes = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
     bytes = _mm_packus_epi16(_mm_packs_epi32(bytes, bytes), bytes);
-    const auto pixel = static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
-    // A 24-bit result pixel's fourth byte is the next pixel's first, rewritten by it; the last
-    // pixel writes three, leaving the padding after it.
-    if (C == 4 || j + 1 < m)
-      std::memcpy(out, &pixel, 4);
-    else
-      std::memcpy(out, &pixel, 3);
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
+  };
+  uint32_t cursor = 0;
+  // A 24-bit result pixel's fourth byte is the next pixel's first, rewritten by it; the last
+  // pixel writes three, leaving the padding after it.
+  for (uint32_t j = 0; j + 1 < m; ++j, out += C) {
+    const uint32_t bytes = pixel(columns[j], cursor, std::true_type{});
+    std::memcpy(out, &bytes, 4);
   }
+  const uint32_t bytes = pixel(columns[m - 1], cursor, std::false_type{});
+  std::memcpy(out, &bytes, C == 4 ? 4 : 3);
 }
 
 }  // namespace
