@@ -220,7 +220,7 @@ TEST_F(RotateCommand, FailuresLeaveTheImageAsItWas) {
   const struct {
     const char* amount;
     int quality, points;  // allocations that can fail: the result and the sampler's five tables
-  } turns[] = {{"30", 0, 6}, {"30", 1, 6}, {"90", 1, 1}};
+  } turns[] = {{"30", 1, 6}, {"90", 1, 1}};  // Low quality fails at the same points (native)
   for (const auto& t : turns) {
     HGLOBAL image = Hold(window_, 8, 9, 6, 4);
     const std::vector<uint8_t> bytes = GlobalBytes(image);
