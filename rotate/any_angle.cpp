@@ -11,6 +11,7 @@
 
 #include "dib/row_bands.h"
 #include "resources/text_ids.h"
+#include "rotate/any_angle_kernels.h"
 #include "rotate/rotate.h"
 
 namespace {
@@ -27,86 +28,18 @@ double Radians(int32_t d) { return d / 360.0 * 2.0 * kPi; }
 constexpr double kLowOffset = 0.5;
 constexpr double kHighOffsets[2] = {0.25, 0.75};
 
-// Coefficients of one column or row for the two offsets a sampler uses (Low fills only `a`).
-struct Coeff {
-  int32_t a;
-  int32_t b;
-};
-
 // trunc(2 × k × (t + o)) in double precision. t is a whole or half number held exactly in single
 // precision and k has 24 significant bits, so the product is exact and only the truncation
 // (towards zero) rounds.
 int32_t Coefficient(float k, float t, double o) { return static_cast<int32_t>(2.0 * k * (t + o)); }
 
-// One fixed work table, unlocked and freed when it goes (or on Free()).
-class WorkTable {
- public:
-  WorkTable() = default;
-  WorkTable(const WorkTable&) = delete;
-  WorkTable& operator=(const WorkTable&) = delete;
-  ~WorkTable() { Free(); }
+}  // namespace
 
-  bool Allocate(uint64_t bytes) {
-    block_ = OwnedBlock(HP_Alloc(bytes, HP_FIXED));
-    data_ = block_ ? HP_Lock(block_.get()) : nullptr;
-    return data_ != nullptr;
-  }
-  void Free() {
-    if (data_) HP_Unlock(block_.get());
-    data_ = nullptr;
-    block_ = OwnedBlock();
-  }
-  template <class T>
-  T* As() const {
-    return static_cast<T*>(data_);
-  }
-
- private:
-  OwnedBlock block_;
-  void* data_ = nullptr;
-};
-
-// Everything the pixel loops read: the source row table, the four coefficient tables, the two
-// centres, the source palette and the fill.
-struct Sampler {
-  WorkTable rowTable, colCosTable, colSinTable, rowCosTable, rowSinTable;
-  const uint8_t** rows = nullptr;  // source row addresses, memory order
-  const Coeff* colCos = nullptr;   // CX per output column
-  const Coeff* colSin = nullptr;   // SX per output column
-  const Coeff* rowCos = nullptr;   // CY per output row
-  const Coeff* rowSin = nullptr;   // SY per output row
-  int32_t cxS = 0, cyS = 0;
-  uint32_t srcWidth = 0, srcHeight = 0;
-  // The source's colour table widened to 256 entries: an index beyond biClrUsed reads as black
-  // rather than past the table.
-  RgbQuad palette[256] = {};
-  uint8_t fillIndex = 0;
-  RgbQuad fillColor = {};  // 24 and 32 bits: blue, green, red and 255
-
-  // Allocates the five tables (reporting IDS_ROTATE_NO_MEMORY on failure) and fills them for a
-  // counter-clockwise turn by `radians` with the sample offsets oa and ob.
-  bool Prepare(const DibView& source, const DibView& dest, double radians, double oa, double ob,
-               RotateFill fill);
-  void Free() {
-    rowTable.Free(), colCosTable.Free(), colSinTable.Free(), rowCosTable.Free(), rowSinTable.Free();
-  }
-
-  // The source pixel at twice-position (tx, ty) relative to the centre, if it is inside.
-  bool Locate(int32_t tx, int32_t ty, uint32_t& x, const uint8_t*& row) const {
-    const int32_t sx = (tx >> 1) + cxS;  // arithmetic shift: rounds towards minus infinity
-    const int32_t sy = (ty >> 1) + cyS;
-    if (sx < 0 || static_cast<uint32_t>(sx) >= srcWidth || sy < 0 ||
-        static_cast<uint32_t>(sy) >= srcHeight)
-      return false;
-    x = static_cast<uint32_t>(sx);
-    row = rows[sy];
-    return true;
-  }
-};
+namespace any_angle_kernels {
 
 bool Sampler::Prepare(const DibView& source, const DibView& dest, double radians, double oa,
                       double ob, RotateFill fill) {
-  const uint32_t newWidth = dest.width, newHeight = dest.height;
+  newWidth = dest.width, newHeight = dest.height;
   if (!rowTable.Allocate(uint64_t{source.height} * sizeof(const uint8_t*)) ||
       !colCosTable.Allocate(uint64_t{newWidth} * sizeof(Coeff)) ||
       !colSinTable.Allocate(uint64_t{newWidth} * sizeof(Coeff)) ||
@@ -118,6 +51,9 @@ bool Sampler::Prepare(const DibView& source, const DibView& dest, double radians
   }
   rows = rowTable.As<const uint8_t*>();
   for (uint32_t k = 0; k < source.height; ++k) rows[k] = source.Row(k);
+  srcRows = source.rows;
+  srcStride = source.stride;
+  srcBits = source.bits;
 
   const float c = static_cast<float>(std::cos(radians));
   const float s = static_cast<float>(std::sin(radians));
@@ -151,45 +87,139 @@ bool Sampler::Prepare(const DibView& source, const DibView& dest, double radians
   return true;
 }
 
-template <unsigned Bits>
-unsigned ReadIndex(const uint8_t* row, uint32_t x) {
-  if constexpr (Bits == 1) return (row[x / 8] >> (7 - x % 8)) & 1;
-  if constexpr (Bits == 4) return x % 2 ? row[x / 2] & 0x0F : row[x / 2] >> 4;
-  return row[x];
+namespace {
+
+// The columns whose coefficient (member m of the n entries of t) lies in [lo, hi). A trunc of a
+// multiple of the column's distance from the centre, it never falls along a table if the multiple
+// is positive and never rises if it is negative, so the columns are one run, found by halving.
+Span Where(const Coeff* t, int32_t Coeff::*m, uint32_t n, int64_t lo, int64_t hi) {
+  const auto at = [&](auto below) {
+    return static_cast<uint32_t>(std::partition_point(t, t + n, below) - t);
+  };
+  uint32_t first, last;
+  if (t[0].*m <= t[n - 1].*m) {
+    first = at([&](const Coeff& k) { return k.*m < lo; });
+    last = at([&](const Coeff& k) { return k.*m < hi; });
+  } else {
+    first = at([&](const Coeff& k) { return k.*m >= hi; });
+    last = at([&](const Coeff& k) { return k.*m >= lo; });
+  }
+  return {first, std::max(first, last)};
 }
 
-// Packed output: the first pixel of a byte assigns it, the others OR into it, so the bits after
-// the last pixel of a row are 0.
+// The portable interior of high-quality colour rows.
 template <unsigned Bits>
-void WriteIndex(uint8_t* row, uint32_t x, unsigned index) {
-  if constexpr (Bits == 1) {
-    const unsigned bit = (index & 1) << (7 - x % 8);
-    row[x / 8] = static_cast<uint8_t>(x % 8 ? row[x / 8] | bit : bit);
-  } else if constexpr (Bits == 4) {
-    row[x / 2] = static_cast<uint8_t>(x % 2 ? row[x / 2] | (index & 0x0F) : index << 4);
-  } else {
-    row[x] = static_cast<uint8_t>(index);
+void HighColorSpan(const Sampler& sm, uint32_t y, Span in, uint8_t* out) {
+  constexpr size_t kOut = Bits == 32 ? 4 : 3;
+  const Sampler::RowBase base = sm.Base(y);
+  const Coeff *colCos = sm.colCos, *colSin = sm.colSin;
+  const uint8_t* const* rows = sm.rows;
+  const RgbQuad* palette = sm.palette;
+  const auto pixel = [&](int32_t ty, int32_t tx) -> const uint8_t* {
+    const uint8_t* row = rows[ty >> 1];
+    const auto sx = static_cast<uint32_t>(tx >> 1);
+    if constexpr (Bits <= 8)
+      return &palette[ReadIndex<Bits>(row, sx)].rgbBlue;
+    else
+      return row + size_t{sx} * (Bits / 8);
+  };
+  for (uint32_t x = in.begin; x < in.end; ++x, out += kOut) {
+    const Coeff c = colCos[x], s = colSin[x];
+    const uint8_t* p[4] = {pixel(base.ya - s.a, base.xa + c.a), pixel(base.ya - s.b, base.xa + c.b),
+                           pixel(base.yb - s.a, base.xb + c.a),
+                           pixel(base.yb - s.b, base.xb + c.b)};
+    for (size_t i = 0; i < kOut; ++i)
+      out[i] = static_cast<uint8_t>((p[0][i] + p[1][i] + p[2][i] + p[3][i]) >> 2);
   }
 }
 
+}  // namespace
+
+RowSpans Sampler::Spans(uint32_t y, bool high) const {
+  // Inside is 0 ≤ (t >> 1) + centre < side for both twice-positions t, that is
+  // -2 centre ≤ t < 2 (side - centre).
+  const int64_t xLo = -2 * int64_t{cxS}, xHi = 2 * (int64_t{srcWidth} - cxS);
+  const int64_t yLo = -2 * int64_t{cyS}, yHi = 2 * (int64_t{srcHeight} - cyS);
+  RowSpans r;
+  Span inner{0, newWidth};
+  bool any = false;
+  // The samples' column and row offsets, as in ForEachHighSample.
+  constexpr int32_t Coeff::*kOffsets[4][2] = {{&Coeff::a, &Coeff::a},
+                                              {&Coeff::b, &Coeff::a},
+                                              {&Coeff::a, &Coeff::b},
+                                              {&Coeff::b, &Coeff::b}};
+  for (int i = 0; i < (high ? 4 : 1); ++i) {
+    const auto col = kOffsets[i][0], row = kOffsets[i][1];
+    // tx = cos + SY and ty = CY - sin.
+    const int64_t sy = rowSin[y].*row, cy = rowCos[y].*row;
+    const Span across = Where(colCos, col, newWidth, xLo - sy, xHi - sy);
+    const Span down = Where(colSin, col, newWidth, cy - yHi + 1, cy - yLo + 1);
+    const Span both{std::max(across.begin, down.begin), std::min(across.end, down.end)};
+    inner = {std::max(inner.begin, both.begin), std::min(inner.end, both.end)};
+    if (both.begin >= both.end) continue;
+    r.hull = any ? Span{std::min(r.hull.begin, both.begin), std::max(r.hull.end, both.end)} : both;
+    any = true;
+  }
+  r.inner = inner.begin < inner.end ? inner : Span{r.hull.end, r.hull.end};
+  return r;
+}
+
+void HighColorInsidePortable(const Sampler& sm, uint32_t y, Span inner, uint8_t* out) {
+  switch (sm.srcBits) {
+    case 1:
+      return HighColorSpan<1>(sm, y, inner, out);
+    case 4:
+      return HighColorSpan<4>(sm, y, inner, out);
+    case 8:
+      return HighColorSpan<8>(sm, y, inner, out);
+    case 24:
+      return HighColorSpan<24>(sm, y, inner, out);
+    case 32:
+      return HighColorSpan<32>(sm, y, inner, out);
+  }
+}
+
+}  // namespace any_angle_kernels
+
+namespace {
+
+using namespace any_angle_kernels;
+
 // Low quality, palette depths: the source index or the fill index. At 8 bits a row stops sampling
-// at its first outside sample after an inside one: the rest of the row is fill.
+// at its first outside sample after an inside one: the rest of the row is fill. A row's inside
+// columns are one run (Sampler::Spans), so that is where the run ends, as at the other depths.
+// Packed rows are put together a byte at a time, the bits after the last pixel 0.
 template <unsigned Bits>
 void LowIndexRow(const Sampler& sm, const DibView& dest, uint32_t y) {
   uint8_t* out = dest.Row(y);
-  const int32_t cy = sm.rowCos[y].a, sy = sm.rowSin[y].a;
-  bool entered = false;
-  for (uint32_t x = 0; x < dest.width; ++x) {
-    uint32_t sx;
-    const uint8_t* row;
-    if (sm.Locate(sm.colCos[x].a + sy, cy - sm.colSin[x].a, sx, row)) {
-      WriteIndex<Bits>(out, x, ReadIndex<Bits>(row, sx));
-      entered = true;
-    } else if (Bits == 8 && entered) {
-      std::memset(out + x, sm.fillIndex, dest.width - x);
-      break;
-    } else {
-      WriteIndex<Bits>(out, x, sm.fillIndex);
+  const Span in = sm.Spans(y, false).inner;
+  const Sampler::RowBase base = sm.Base(y);
+  const Coeff *colCos = sm.colCos, *colSin = sm.colSin;
+  const uint8_t* const* rows = sm.rows;
+  const unsigned fill = sm.fillIndex;
+  const auto sample = [&](uint32_t x) {
+    return ReadIndex<Bits>(rows[(base.ya - colSin[x].a) >> 1],
+                           static_cast<uint32_t>((base.xa + colCos[x].a) >> 1));
+  };
+  if constexpr (Bits == 8) {
+    std::memset(out, static_cast<int>(fill), in.begin);
+    const bool ahead = y + Sampler::kPrefetchRows < sm.newHeight;
+    const Sampler::RowBase next = sm.Base(ahead ? y + Sampler::kPrefetchRows : y);
+    for (uint32_t x = in.begin; x < in.end; ++x) {
+      if (ahead && x % 8 == 0) sm.Prefetch(next.xa, next.ya, colCos[x].a, colSin[x].a);
+      out[x] = static_cast<uint8_t>(sample(x));
+    }
+    std::memset(out + in.end, static_cast<int>(fill), dest.width - in.end);
+  } else {
+    constexpr uint32_t kPerByte = 8 / Bits;
+    for (uint32_t x0 = 0; x0 < dest.width; x0 += kPerByte) {
+      unsigned byte = 0;
+      for (uint32_t x = x0; x < x0 + kPerByte; ++x) {
+        const unsigned index =
+            x < in.begin || x >= in.end ? (x < dest.width ? fill : 0) : sample(x);
+        byte = byte << Bits | index;
+      }
+      out[x0 / kPerByte] = static_cast<uint8_t>(byte);
     }
   }
 }
@@ -198,15 +228,20 @@ void LowIndexRow(const Sampler& sm, const DibView& dest, uint32_t y) {
 template <size_t N>
 void LowColorRow(const Sampler& sm, const DibView& dest, uint32_t y) {
   uint8_t* out = dest.Row(y);
-  const int32_t cy = sm.rowCos[y].a, sy = sm.rowSin[y].a;
-  for (uint32_t x = 0; x < dest.width; ++x) {
-    uint32_t sx;
-    const uint8_t* row;
-    if (sm.Locate(sm.colCos[x].a + sy, cy - sm.colSin[x].a, sx, row))
-      std::memcpy(out + size_t{x} * N, row + size_t{sx} * N, N);
-    else
-      std::memcpy(out + size_t{x} * N, &sm.fillColor, N);
+  const Span in = sm.Spans(y, false).inner;
+  const Sampler::RowBase base = sm.Base(y);
+  const Coeff *colCos = sm.colCos, *colSin = sm.colSin;
+  const uint8_t* const* rows = sm.rows;
+  const RgbQuad fill = sm.fillColor;
+  for (uint32_t x = 0; x < in.begin; ++x) std::memcpy(out + size_t{x} * N, &fill, N);
+  const bool ahead = y + Sampler::kPrefetchRows < sm.newHeight;
+  const Sampler::RowBase next = sm.Base(ahead ? y + Sampler::kPrefetchRows : y);
+  for (uint32_t x = in.begin; x < in.end; ++x) {
+    if (ahead && x % 4 == 0) sm.Prefetch(next.xa, next.ya, colCos[x].a, colSin[x].a);
+    std::memcpy(out + size_t{x} * N,
+                rows[(base.ya - colSin[x].a) >> 1] + size_t((base.xa + colCos[x].a) >> 1) * N, N);
   }
+  for (uint32_t x = in.end; x < dest.width; ++x) std::memcpy(out + size_t{x} * N, &fill, N);
 }
 
 // Calls add(tx, ty) for the four samples of output pixel (x, y), at offsets (a, a), (b, a),
@@ -220,20 +255,62 @@ void ForEachHighSample(const Sampler& sm, uint32_t x, uint32_t y, Add&& add) {
   add(cx.b + sy.b, cy.b - sx.b);
 }
 
+// Row y of a high-quality turn from its spans: `fill` for the columns outside the hull, `edge`
+// column by column between hull and inner, `inside` for the inner span.
+template <class Fill, class Edge, class Inside>
+void SplitRow(const Sampler& sm, uint32_t y, Fill&& fill, Edge&& edge, Inside&& inside) {
+  const RowSpans sp = sm.Spans(y, true);
+  fill(0, sp.hull.begin);
+  for (uint32_t x = sp.hull.begin; x < sp.inner.begin; ++x) edge(x);
+  if (sp.inner.begin < sp.inner.end) inside(sp.inner);
+  for (uint32_t x = sp.inner.end; x < sp.hull.end; ++x) edge(x);
+  fill(sp.hull.end, sm.newWidth);
+}
+
 // High quality, grey palettes: the average of the four samples' red components.
 template <unsigned Bits>
 void HighGreyRow(const Sampler& sm, const DibView& dest, uint32_t y) {
   uint8_t* out = dest.Row(y);
   const unsigned fillGrey = sm.palette[sm.fillIndex].rgbRed;
-  for (uint32_t x = 0; x < dest.width; ++x) {
+  const RgbQuad* palette = sm.palette;
+  const auto edge = [&](uint32_t x) {
     unsigned sum = 0;
     ForEachHighSample(sm, x, y, [&](int32_t tx, int32_t ty) {
       uint32_t sx;
       const uint8_t* row;
-      sum += sm.Locate(tx, ty, sx, row) ? sm.palette[ReadIndex<Bits>(row, sx)].rgbRed : fillGrey;
+      sum += sm.Locate(tx, ty, sx, row) ? palette[ReadIndex<Bits>(row, sx)].rgbRed : fillGrey;
     });
     out[x] = static_cast<uint8_t>(sum >> 2);
-  }
+  };
+  const auto inside = [&](Span in) {
+    const Sampler::RowBase base = sm.Base(y);
+    const Coeff *colCos = sm.colCos, *colSin = sm.colSin;
+    const uint8_t* const* rows = sm.rows;
+    const auto grey = [&](int32_t ty, int32_t tx) {
+      return palette[ReadIndex<Bits>(rows[ty >> 1], static_cast<uint32_t>(tx >> 1))].rgbRed;
+    };
+    const bool ahead = y + Sampler::kPrefetchRows < sm.newHeight;
+    const Sampler::RowBase next = sm.Base(ahead ? y + Sampler::kPrefetchRows : y);
+    for (uint32_t x = in.begin; x < in.end; ++x) {
+      const Coeff c = colCos[x], s = colSin[x];
+      if (ahead && x % 4 == 0) sm.Prefetch(next.xa, next.ya, c.a, s.a);
+      const unsigned sum = grey(base.ya - s.a, base.xa + c.a) + grey(base.ya - s.b, base.xa + c.b) +
+                           grey(base.yb - s.a, base.xb + c.a) + grey(base.yb - s.b, base.xb + c.b);
+      out[x] = static_cast<uint8_t>(sum >> 2);
+    }
+  };
+  SplitRow(
+      sm, y, [&](uint32_t x0, uint32_t x1) { std::memset(out + x0, int(fillGrey), x1 - x0); }, edge,
+      inside);
+}
+
+// The kernel set this build uses for the inside columns of high-quality colour rows.
+void HighColorInside(const Sampler& sm, uint32_t y, Span inner, uint8_t* out) {
+#if IMAGE_SSE2
+  HighColorInsideSse2(sm, y, inner, out);
+#else
+  HighColorInsidePortable(sm, y, inner, out);
+#endif
 }
 
 // High quality, colour: blue, green and red averaged (and the fourth byte for 32-bit sources).
@@ -244,7 +321,7 @@ void HighColorRow(const Sampler& sm, const DibView& dest, uint32_t y) {
   constexpr size_t kOut = Bits == 32 ? 4 : 3;
   uint8_t* out = dest.Row(y);
   const RgbQuad fill = Bits <= 8 ? sm.palette[sm.fillIndex] : sm.fillColor;
-  for (uint32_t x = 0; x < dest.width; ++x) {
+  const auto edge = [&](uint32_t x) {
     unsigned sum[4] = {0, 0, 0, 0};
     ForEachHighSample(sm, x, y, [&](int32_t tx, int32_t ty) {
       uint32_t sx;
@@ -259,7 +336,13 @@ void HighColorRow(const Sampler& sm, const DibView& dest, uint32_t y) {
       for (size_t i = 0; i < kOut; ++i) sum[i] += p[i];
     });
     for (size_t i = 0; i < kOut; ++i) out[x * kOut + i] = static_cast<uint8_t>(sum[i] >> 2);
-  }
+  };
+  // Four fill samples average to the fill.
+  const auto fillColumns = [&](uint32_t x0, uint32_t x1) {
+    for (uint32_t x = x0; x < x1; ++x) std::memcpy(out + x * kOut, &fill, kOut);
+  };
+  SplitRow(sm, y, fillColumns, edge,
+           [&](Span in) { HighColorInside(sm, y, in, out + in.begin * kOut); });
 }
 
 using RowKernel = void (*)(const Sampler&, const DibView&, uint32_t);
