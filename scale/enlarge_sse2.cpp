@@ -1,10 +1,12 @@
-// The SSE2 quadratic-weight enlarge: SCL_EnlargeRow for colour rows, one result pixel per step
-// with its channels in the lanes of one register, and SCL_BlendRows for rows of bytes, sixteen at
-// a time. Both compute a + ((b − a) × w + 128) >> 22 with the fixed weights of SCL_FixedWeight;
-// columns and rows without one, grey enlarges along a row and palette rows go to the portable
-// kernels.
+// The SSE2 quadratic-weight enlarge: SCL_EnlargeRow for colour rows, two result pixels a step
+// with the channels of each in four lanes, and SCL_BlendRows for rows of bytes, sixteen at a
+// time. Both compute a + ((b − a) × w + c) >> 22 with the fixed weights of SCL_FixedWeight
+// (c = 128). Columns without one are divided exactly; rows without one get a weight and c fitted
+// to every quotient, or else (like grey enlarges along a row and palette rows) go to the
+// portable kernels.
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "scale/kernels.h"
@@ -20,23 +22,24 @@ inline __m128i WeightPairs(uint32_t w) {
   return _mm_set1_epi32(static_cast<int>(w >> 7 | (w & 127) << 16));
 }
 
-// ((d × 128, d) · pairs + 128) >> 22 for the pairs of 16-bit lanes of `pairsOfD`, in 32 bits.
-inline __m128i Quotients(__m128i pairsOfD, __m128i pairs) {
-  return _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(pairsOfD, pairs), _mm_set1_epi32(128)), 22);
+// ((d × 128, d) · pairs + c) >> 22 for the pairs of 16-bit lanes of `pairsOfD`, in 32 bits.
+inline __m128i Quotients(__m128i pairsOfD, __m128i pairs, __m128i c) {
+  return _mm_srai_epi32(_mm_add_epi32(_mm_madd_epi16(pairsOfD, pairs), c), 22);
 }
 
 // a + ((b − a) × w + 128) >> 22 for the 16-bit lanes 0…3 of a and b, as 16-bit lanes 0…3.
 inline __m128i Blend4(__m128i a, __m128i b, __m128i pairs) {
   const __m128i d = _mm_sub_epi16(b, a);
-  const __m128i q = Quotients(_mm_unpacklo_epi16(_mm_slli_epi16(d, 7), d), pairs);
+  const __m128i q =
+      Quotients(_mm_unpacklo_epi16(_mm_slli_epi16(d, 7), d), pairs, _mm_set1_epi32(128));
   return _mm_add_epi16(_mm_packs_epi32(q, q), a);
 }
 
-// The same for all eight 16-bit lanes.
-inline __m128i Blend8(__m128i a, __m128i b, __m128i pairs) {
+// a + ((b − a) × w + c) >> 22 for all eight 16-bit lanes.
+inline __m128i Blend8(__m128i a, __m128i b, __m128i pairs, __m128i c) {
   const __m128i d = _mm_sub_epi16(b, a), scaled = _mm_slli_epi16(d, 7);
-  const __m128i low = Quotients(_mm_unpacklo_epi16(scaled, d), pairs);
-  const __m128i high = Quotients(_mm_unpackhi_epi16(scaled, d), pairs);
+  const __m128i low = Quotients(_mm_unpacklo_epi16(scaled, d), pairs, c);
+  const __m128i high = Quotients(_mm_unpackhi_epi16(scaled, d), pairs, c);
   return _mm_add_epi16(_mm_packs_epi32(low, high), a);
 }
 
@@ -107,7 +110,7 @@ inline void LoadTwoPairs(Reader sample, const uint8_t* row, uint32_t k0, uint32_
 template <unsigned C, class Reader>
 void EnlargeColour(Reader sample, const uint8_t* row, uint32_t n, uint32_t count,
                    const EnlargeColumn* columns, uint8_t* out) {
-  const __m128i zero = _mm_setzero_si128();
+  const __m128i zero = _mm_setzero_si128(), rounding = _mm_set1_epi32(128);
   uint32_t j = 0;
   // Two pixels a step while both have fixed weights, eight bytes can be read at the second one's
   // left sample (so the right one can be read whatever its weight) and a pixel follows them.
@@ -122,8 +125,8 @@ void EnlargeColour(Reader sample, const uint8_t* row, uint32_t n, uint32_t count
     LoadTwoPairs<C>(sample, row, c0.cursor, c1.cursor, a, b);
     a = _mm_unpacklo_epi8(a, zero), b = _mm_unpacklo_epi8(b, zero);
     const __m128i d = _mm_sub_epi16(b, a), scaled = _mm_slli_epi16(d, 7);
-    const __m128i q0 = Quotients(_mm_unpacklo_epi16(scaled, d), WeightPairs(c0.fixed));
-    const __m128i q1 = Quotients(_mm_unpackhi_epi16(scaled, d), WeightPairs(c1.fixed));
+    const __m128i q0 = Quotients(_mm_unpacklo_epi16(scaled, d), WeightPairs(c0.fixed), rounding);
+    const __m128i q1 = Quotients(_mm_unpackhi_epi16(scaled, d), WeightPairs(c1.fixed), rounding);
     const __m128i bytes = _mm_packus_epi16(_mm_add_epi16(_mm_packs_epi32(q0, q1), a), zero);
     // A 24-bit pixel's fourth byte is the next pixel's first, rewritten by it.
     if constexpr (C == 4) {
@@ -150,27 +153,58 @@ void EnlargeRowSse2(uint32_t n, uint32_t count, unsigned format, const uint8_t* 
   });
 }
 
+namespace {
+
+// A weight and rounding term for rows whose SCL_FixedWeight has none (a few in a hundred): for a
+// weight w, the terms c for which (d × w + c) >> 22 gives every quotient form an interval, found
+// in one pass over the quotients; the weights nearest right / total × 2^22 are tried.
+bool FitRowWeight(uint64_t right, uint64_t total, uint32_t& w, int32_t& c) {
+  constexpr int64_t kOne = int64_t{1} << 22;
+  if (total >= (uint64_t{1} << 40)) return false;
+  int16_t offset[511];
+  SCL_BlendOffsets(right, total, offset);
+  const auto nearest = static_cast<int64_t>(((right << 22) + total / 2) / total);
+  for (int64_t candidate : {nearest, nearest - 1, nearest + 1}) {
+    if (candidate < 0 || candidate >= kOne) continue;
+    int64_t low = 0, high = kOne - 1;  // d = 0
+    for (int d = -255; d <= 255; ++d) {
+      const int64_t base = offset[255 + d] * kOne - d * candidate;
+      low = std::max(low, base), high = std::min(high, base + kOne - 1);
+    }
+    if (low <= high) {
+      w = static_cast<uint32_t>(candidate), c = static_cast<int32_t>(low);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 void BlendRowsSse2(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t total,
                    uint8_t* result, unsigned format, uint32_t width, const RgbQuad* palette,
                    bool grey) {
-  const uint32_t w = SCL_FixedWeight(right, total);
-  if (format <= 8 || w == kNoFixedWeight)
+  uint32_t w = SCL_FixedWeight(right, total);
+  int32_t c = 128;
+  if (format <= 8 || (w == kNoFixedWeight && !FitRowWeight(right, total, w, c)))
     return BlendRowsPortable(a, b, right, total, result, format, width, palette, grey);
   const size_t count = size_t{ResultChannels(grey, format == 32)} * width;
   if (right == 0) {
     std::memcpy(result, a, count);
     return;
   }
-  const __m128i pairs = WeightPairs(w), zero = _mm_setzero_si128();
+  const __m128i pairs = WeightPairs(w), rounding = _mm_set1_epi32(c), zero = _mm_setzero_si128();
   size_t i = 0;
   for (; i + 16 <= count; i += 16) {
     const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
     const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-    const __m128i low = Blend8(_mm_unpacklo_epi8(va, zero), _mm_unpacklo_epi8(vb, zero), pairs);
-    const __m128i high = Blend8(_mm_unpackhi_epi8(va, zero), _mm_unpackhi_epi8(vb, zero), pairs);
+    const __m128i low =
+        Blend8(_mm_unpacklo_epi8(va, zero), _mm_unpacklo_epi8(vb, zero), pairs, rounding);
+    const __m128i high =
+        Blend8(_mm_unpackhi_epi8(va, zero), _mm_unpackhi_epi8(vb, zero), pairs, rounding);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(result + i), _mm_packus_epi16(low, high));
   }
   for (; i < count; ++i)
     result[i] = static_cast<uint8_t>(
-        a[i] + ((static_cast<int>(b[i] - a[i]) * static_cast<int>(w) + 128) >> 22));
+        a[i] + ((static_cast<int>(b[i] - a[i]) * static_cast<int>(w) + c) >> 22));
 }

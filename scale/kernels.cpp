@@ -196,12 +196,8 @@ template void SCL_DivideRow(uint64_t, uint64_t*, uint32_t, bool, bool);
 template void SCL_StoreRow(uint8_t*, const uint32_t*, uint32_t, bool, bool);
 template void SCL_StoreRow(uint8_t*, const uint64_t*, uint32_t, bool, bool);
 
-void BlendRowsPortable(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t total,
-                       uint8_t* result, unsigned format, uint32_t width, const RgbQuad* palette,
-                       bool grey) {
-  // offset[255 + d] = floor(d × right / total), rounded toward minus infinity, for d = −255 … 255,
-  // walking d × right = quotient × total + remainder (right ≤ total: one carry at most a step).
-  int16_t offset[511];
+void SCL_BlendOffsets(uint64_t right, uint64_t total, int16_t offset[511]) {
+  // Walks d × right = quotient × total + remainder (right ≤ total: one carry at most a step).
   offset[255] = 0;
   uint64_t quotient = 0, remainder = 0;
   for (int d = 1; d <= 255; ++d) {
@@ -210,6 +206,13 @@ void BlendRowsPortable(const uint8_t* a, const uint8_t* b, uint64_t right, uint6
     offset[255 + d] = static_cast<int16_t>(quotient);
     offset[255 - d] = static_cast<int16_t>(-static_cast<int>(quotient + (remainder != 0)));
   }
+}
+
+void BlendRowsPortable(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t total,
+                       uint8_t* result, unsigned format, uint32_t width, const RgbQuad* palette,
+                       bool grey) {
+  int16_t offset[511];
+  SCL_BlendOffsets(right, total, offset);
   const int16_t* delta = offset + 255;
   WithReader(format, palette, grey, [&](auto sample, auto channels) {
     constexpr unsigned C = decltype(channels)::value;

@@ -132,6 +132,10 @@ void SCL_EnlargeRow(uint32_t n, uint32_t m, uint32_t first, uint32_t count, unsi
                     const uint8_t* row, const RgbQuad* palette, uint8_t* result,
                     const EnlargeColumn* columns, bool grey);
 
+// offset[255 + d] = floor(d × right / total), rounded toward minus infinity, for d = −255 … 255;
+// right ≤ total.
+void SCL_BlendOffsets(uint64_t right, uint64_t total, int16_t offset[511]);
+
 // Two kernel sets compute SCL_EnlargeRow and SCL_BlendRows as they do SCL_ShrinkRow: the portable
 // one and, on x86 builds, one with SSE2 registers and fixed weights (SCL_FixedWeight).
 void EnlargeRowPortable(uint32_t n, uint32_t count, unsigned format, const uint8_t* row,
