@@ -1,6 +1,7 @@
 #include "scale/kernels.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "scale/sample_readers.h"
 
@@ -172,8 +173,11 @@ void SCL_AddRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned form
 
 template <class Acc>
 void SCL_DivideRow(uint64_t divisor, Acc* accumulators, uint32_t width, bool grey, bool four) {
-  const BoxDivisor divide(divisor);
   const size_t count = size_t{ResultChannels(grey, four)} * width;
+#if IMAGE_SSE2
+  if constexpr (std::is_same_v<Acc, uint32_t>) return DivideRowSse2(divisor, accumulators, count);
+#endif
+  const BoxDivisor divide(divisor);
   for (size_t i = 0; i < count; ++i) accumulators[i] = static_cast<Acc>(divide(accumulators[i]));
 }
 

@@ -172,6 +172,10 @@ void SCL_AddRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned form
 // most 255 × divisor, which holds when the weights loaded and added sum to the divisor.
 template <class Acc>
 void SCL_DivideRow(uint64_t divisor, Acc* accumulators, uint32_t width, bool grey, bool four);
+#if IMAGE_SSE2
+// SCL_DivideRow for 32-bit accumulators on x86 builds: the `count` values at `accumulators`.
+void DivideRowSse2(uint64_t divisor, uint32_t* accumulators, size_t count);
+#endif
 
 // Writes the low byte of each accumulator into `result` (width pixels in the result format).
 template <class Acc>

@@ -83,3 +83,22 @@ void ShrinkRowSse2(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
     if constexpr (C > 1) ShrinkColour<C>(sample, row, n, m, columns, result);
   });
 }
+
+// BoxDivisor's multiply and shift, four values at a time while its reciprocal fits the 32-bit
+// lanes of _mm_mul_epu32 (divisors below 2^23; 255 × 2^shift stays below 2^64).
+void DivideRowSse2(uint64_t divisor, uint32_t* accumulators, size_t count) {
+  const BoxDivisor divide(divisor);
+  size_t i = 0;
+  if (divide.reciprocal != 0 && divide.reciprocal <= 0xFFFFFFFF) {
+    const __m128i reciprocal = _mm_set1_epi32(static_cast<int>(divide.reciprocal));
+    const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(divide.shift));
+    for (; i + 4 <= count; i += 4) {
+      auto* p = reinterpret_cast<__m128i*>(accumulators + i);
+      const __m128i acc = _mm_loadu_si128(p);
+      const __m128i even = _mm_srl_epi64(_mm_mul_epu32(acc, reciprocal), shift);
+      const __m128i odd = _mm_srl_epi64(_mm_mul_epu32(_mm_srli_epi64(acc, 32), reciprocal), shift);
+      _mm_storeu_si128(p, _mm_or_si128(even, _mm_slli_epi64(odd, 32)));
+    }
+  }
+  for (; i < count; ++i) accumulators[i] = static_cast<uint32_t>(divide(accumulators[i]));
+}

@@ -362,21 +362,27 @@ TEST(Resample, VectorBlendMatchesThePortableOne) {
 // Every quotient up to 255 and its neighbours, for small divisors and for large ones on both sides
 // of each switch of method (the operations' tests reach only small divisors), by both divisors.
 TEST(ExactDivisor, GivesTheQuotientForEveryNumeratorUpTo255TimesTheDivisor) {
-  std::vector<uint64_t> divisors = {(1ull << 32) - 1, 1ull << 32,          (1ull << 32) + 1,
-                                    (1ull << 24) - 1, 1ull << 24,          16851025,
-                                    4104ull * 4104,   (1ull << 55) + 12345};
+  std::vector<uint64_t> divisors = {(1ull << 32) - 1, 1ull << 32,           (1ull << 32) + 1,
+                                    (1ull << 24) - 1, 1ull << 24,           16851025,
+                                    4104ull * 4104,   (1ull << 55) + 12345, (1ull << 23) - 1};
   for (uint64_t d = 1; d <= 64; ++d) divisors.push_back(d);
   std::mt19937_64 rng(5);
   for (int i = 0; i < 40; ++i) divisors.push_back(rng() >> (8 + i % 40) | 1);
   for (uint64_t d : divisors) {
     const ExactDivisor divide(d);
     const BoxDivisor box(d);
+    std::vector<uint32_t> row, quotients;  // the vector row division, where n fits 32 bits
     for (uint64_t q = 0; q <= 255; ++q)
       for (uint64_t n : {q * d, q * d + 1, q * d + d - 1, q * d + d / 2})
         if (n <= 255 * d) {
           ASSERT_EQ(divide(n), n / d) << n << " / " << d;
           ASSERT_EQ(box(n), n / d) << n << " / " << d << " (box)";
+          if (n >> 32 == 0) row.push_back(uint32_t(n)), quotients.push_back(uint32_t(n / d));
         }
+#if IMAGE_SSE2
+    DivideRowSse2(d, row.data(), row.size());
+    ASSERT_EQ(row, quotients) << d;
+#endif
   }
 }
 
