@@ -16,11 +16,9 @@ namespace {
 
 using namespace scale_kernels;
 
-// w as the 16-bit pair (w >> 7, w & 127) that _mm_madd_epi16 multiplies by the pair
-// (d × 128, d): both products and their sum, at most 255 × 2^22, fit its 32-bit lanes.
-inline __m128i WeightPairs(uint32_t w) {
-  return _mm_set1_epi32(static_cast<int>(w >> 7 | (w & 127) << 16));
-}
+// FixedWeightPair(w) in every lane: _mm_madd_epi16 multiplies the pairs (d × 128, d) by it, both
+// products and their sum (at most 255 × 2^22 in magnitude) fitting its 32-bit lanes.
+inline __m128i WeightPairs(uint32_t pair) { return _mm_set1_epi32(static_cast<int>(pair)); }
 
 // ((d × 128, d) · pairs + c) >> 22 for the pairs of 16-bit lanes of `pairsOfD`, in 32 bits.
 inline __m128i Quotients(__m128i pairsOfD, __m128i pairs, __m128i c) {
@@ -111,10 +109,12 @@ template <unsigned C, class Reader>
 void EnlargeColour(Reader sample, const uint8_t* row, uint32_t n, uint32_t count,
                    const EnlargeColumn* columns, uint8_t* out) {
   const __m128i zero = _mm_setzero_si128(), rounding = _mm_set1_epi32(128);
+  // Two pixels a step while eight bytes can be read at the second one's left sample (so the
+  // right one can be read whatever its weight) and a pixel follows them, both with fixed weights.
+  uint32_t end = count - 1;  // cursors only grow
+  while (end > 0 && columns[end].cursor + 3 > n) --end;
   uint32_t j = 0;
-  // Two pixels a step while both have fixed weights, eight bytes can be read at the second one's
-  // left sample (so the right one can be read whatever its weight) and a pixel follows them.
-  for (; j + 2 < count && columns[j + 1].cursor + 3 <= n; j += 2, out += 2 * C) {
+  for (; j + 1 < end; j += 2, out += 2 * C) {
     const EnlargeColumn &c0 = columns[j], &c1 = columns[j + 1];
     if (c0.fixed == kNoFixedWeight || c1.fixed == kNoFixedWeight) {
       OnePixel<C>(sample, row, n, c0, out, true);
@@ -193,7 +193,8 @@ void BlendRowsSse2(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t 
     std::memcpy(result, a, count);
     return;
   }
-  const __m128i pairs = WeightPairs(w), rounding = _mm_set1_epi32(c), zero = _mm_setzero_si128();
+  const __m128i pairs = WeightPairs(FixedWeightPair(w)), rounding = _mm_set1_epi32(c),
+                zero = _mm_setzero_si128();
   size_t i = 0;
   for (; i + 16 <= count; i += 16) {
     const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));

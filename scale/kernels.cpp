@@ -90,7 +90,8 @@ void SCL_BuildEnlargeTables(uint32_t n, uint32_t m, uint32_t first, uint32_t cou
   auto cursor = static_cast<uint32_t>(first * step / span);
   for (uint32_t j = 0; j < count; ++j) {
     const uint64_t left = (span - phase) * (span - phase), right = phase * phase;
-    columns[j] = {right, ExactDivisor(left + right), cursor, SCL_FixedWeight(right, left + right)};
+    columns[j] = {right, ExactDivisor(left + right), cursor,
+                  FixedWeightPair(SCL_FixedWeight(right, left + right))};
     phase += step;
     if (phase >= span) {
       phase -= span;

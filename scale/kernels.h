@@ -79,7 +79,7 @@ struct ShrinkColumn {
 // Enlarge weights of one result column (n source samples to m > n). Result sample j lies at
 // source position j × (n − 1) / (m − 1); with D = m − 1 and phase p = j × (n − 1) mod D the
 // sample to its left, at `cursor`, weighs (D − p)², the one to its right p², and `total` is their
-// sum. `fixed` is SCL_FixedWeight(right, total).
+// sum. `fixed` is FixedWeightPair(SCL_FixedWeight(right, total)).
 struct EnlargeColumn {
   uint64_t right;
   ExactDivisor total;
@@ -89,6 +89,12 @@ struct EnlargeColumn {
 
 // What SCL_FixedWeight returns when no 22-bit weight gives the exact quotients.
 inline constexpr uint32_t kNoFixedWeight = 0xFFFFFFFF;
+
+// A fixed weight w as the two 16-bit factors (w >> 7, w & 127), low half first, by which the
+// vector kernels multiply a difference d written as the pair (d × 128, d); kNoFixedWeight stays.
+constexpr uint32_t FixedWeightPair(uint32_t w) {
+  return w == kNoFixedWeight ? w : w >> 7 | (w & 127) << 16;
+}
 
 // A blend of samples a and b is a + floor((b − a) × right / total), the difference d = b − a
 // lying in −255 … 255. This returns w ≤ 2^22 − 1 such that (d × w + 128) >> 22 (an arithmetic
