@@ -9,16 +9,16 @@ namespace {
 
 using namespace scale_kernels;
 
-template <unsigned C, class Reader>
-void ShrinkKernel(Reader sample, const uint8_t* row, uint32_t n, uint32_t m,
-                  const ShrinkColumn* columns, uint8_t* out) {
-  const BoxDivisor divide(n);
+// Acc holds a column's sums (at most 255 × n); `divide` takes them to quotients.
+template <unsigned C, class Acc, class Reader, class Divide>
+void ShrinkKernel(Reader sample, const uint8_t* row, uint32_t m, const ShrinkColumn* columns,
+                  uint8_t* out, Divide divide) {
   uint32_t cursor = 0;
   for (uint32_t j = 0; j < m; ++j, out += C) {
     const ShrinkColumn& column = columns[j];
-    uint64_t acc[C], whole[C] = {};
+    Acc acc[C], whole[C] = {};
     const uint8_t* s = sample(row, cursor++);
-    for (unsigned c = 0; c < C; ++c) acc[c] = uint64_t{s[c]} * column.first;
+    for (unsigned c = 0; c < C; ++c) acc[c] = Acc{s[c]} * column.first;
     // The samples in between all weigh m: sum them first, multiply once.
     for (uint32_t k = 0; k < column.fullCount; ++k) {
       s = sample(row, cursor++);
@@ -26,7 +26,7 @@ void ShrinkKernel(Reader sample, const uint8_t* row, uint32_t n, uint32_t m,
     }
     if (column.last != 0) {
       s = sample(row, cursor);  // shared with the next column: the cursor stays
-      for (unsigned c = 0; c < C; ++c) acc[c] += uint64_t{s[c]} * column.last;
+      for (unsigned c = 0; c < C; ++c) acc[c] += Acc{s[c]} * column.last;
     }
     for (unsigned c = 0; c < C; ++c) out[c] = static_cast<uint8_t>(divide(acc[c] + whole[c] * m));
   }
@@ -126,8 +126,16 @@ uint32_t SCL_FixedWeight(uint64_t right, uint64_t total) {
 void ShrinkRowPortable(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
                        const RgbQuad* palette, uint8_t* result, const ShrinkColumn* columns,
                        bool grey) {
+  // Sums in 32 bits and BoxDivisor's multiply and shift without its test, wherever they do.
+  const BoxDivisor divide(n);
+  const bool narrow = divide.reciprocal != 0 && n <= 0xFFFFFFFF / 255;
+  const auto reciprocal = [&](uint64_t sum) { return (sum * divide.reciprocal) >> divide.shift; };
   WithReader(format, palette, grey, [&](auto sample, auto channels) {
-    ShrinkKernel<decltype(channels)::value>(sample, row, n, m, columns, result);
+    constexpr unsigned C = decltype(channels)::value;
+    if (narrow)
+      ShrinkKernel<C, uint32_t>(sample, row, m, columns, result, reciprocal);
+    else
+      ShrinkKernel<C, uint64_t>(sample, row, m, columns, result, divide);
   });
 }
 

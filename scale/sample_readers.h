@@ -11,23 +11,26 @@
 namespace scale_kernels {
 
 // Sample readers: where the channels of sample i of a row lie, as consecutive bytes in result
-// order. Palette readers point into the palette: at the blue of an entry (blue, green, red follow
-// in RGBQUAD order) or, in grey mode, at its red.
+// order (the index unsigned and pointer-wide, so that it scales inside the address). Palette
+// readers point into the palette: at the blue of an entry (blue, green, red follow in RGBQUAD
+// order) or, in grey mode, at its red.
 struct Index1 {
   const uint8_t* entries;
   const uint8_t* operator()(const uint8_t* row, uint32_t i) const {
-    return entries + 4 * ((row[i >> 3] >> (7 - (i & 7))) & 1);
+    return entries + 4 * size_t{(row[i >> 3] >> (7 - (i & 7))) & 1u};
   }
 };
 struct Index4 {
   const uint8_t* entries;
   const uint8_t* operator()(const uint8_t* row, uint32_t i) const {
-    return entries + 4 * ((row[i >> 1] >> (i & 1 ? 0 : 4)) & 0xF);
+    return entries + 4 * size_t{(row[i >> 1] >> (i & 1 ? 0 : 4)) & 0xFu};
   }
 };
 struct Index8 {
   const uint8_t* entries;
-  const uint8_t* operator()(const uint8_t* row, uint32_t i) const { return entries + 4 * row[i]; }
+  const uint8_t* operator()(const uint8_t* row, uint32_t i) const {
+    return entries + 4 * size_t{row[i]};
+  }
 };
 // Rows that already hold bytes in result order: one pixel is `C` bytes.
 template <unsigned C>
