@@ -1,9 +1,8 @@
-// The SSE2 quadratic-weight enlarge: SCL_EnlargeRow for colour rows, two result pixels a step
-// with the channels of each in four lanes, and SCL_BlendRows for rows of bytes, sixteen at a
-// time. Both compute a + ((b − a) × w + c) >> 22 with the fixed weights of SCL_FixedWeight
-// (c = 128). Columns without one are divided exactly; rows without one get a weight and c fitted
-// to every quotient, or else (like grey enlarges along a row and palette rows) go to the
-// portable kernels.
+// The SSE2 quadratic-weight enlarge: SCL_EnlargeRow, two colour pixels a step with the channels
+// of each in four lanes (grey ones in plain integers), and SCL_BlendRows for rows of bytes,
+// sixteen at a time. Both compute a + ((b − a) × w + c) >> 22 with the fixed weights of
+// SCL_FixedWeight (c = 128). Columns without one are divided exactly; rows without one get a
+// weight and c fitted to every quotient, or else (like palette rows) go to the portable kernels.
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -146,10 +145,24 @@ void EnlargeColour(Reader sample, const uint8_t* row, uint32_t n, uint32_t count
 void EnlargeRowSse2(uint32_t n, uint32_t count, unsigned format, const uint8_t* row,
                     const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns,
                     bool grey) {
-  if (grey) return EnlargeRowPortable(n, count, format, row, palette, result, columns, grey);
   WithReader(format, palette, grey, [&](auto sample, auto channels) {
     constexpr unsigned C = decltype(channels)::value;
-    if constexpr (C > 1) EnlargeColour<C>(sample, row, n, count, columns, result);
+    if constexpr (C > 1) {
+      EnlargeColour<C>(sample, row, n, count, columns, result);
+    } else {
+      // One channel fills one lane of four: the fixed weights in plain integers instead.
+      for (uint32_t j = 0; j < count; ++j) {
+        const EnlargeColumn& column = columns[j];
+        const uint8_t a = *sample(row, column.cursor);
+        if (column.fixed == kNoFixedWeight || column.right == 0) {
+          EnlargeRowPortable(n, 1, format, row, palette, result + j, &column, grey);
+        } else {
+          const int d = *sample(row, column.cursor + 1) - a;
+          const auto w = static_cast<int>((column.fixed & 0xFFFF) << 7 | column.fixed >> 16);
+          result[j] = static_cast<uint8_t>(a + ((d * w + 128) >> 22));
+        }
+      }
+    }
   });
 }
 
