@@ -224,6 +224,18 @@ void LowIndexRow(const Sampler& sm, const DibView& dest, uint32_t y) {
   }
 }
 
+// Writes `count` copies of the `size` bytes of `pixel` from `out`, copying the copies made so far
+// rather than one pixel at a time.
+void RepeatPixel(uint8_t* out, const void* pixel, size_t size, size_t count) {
+  if (count == 0) return;
+  std::memcpy(out, pixel, size);
+  for (size_t done = size, total = size * count; done < total;) {
+    const size_t n = std::min(done, total - done);
+    std::memcpy(out + done, out, n);
+    done += n;
+  }
+}
+
 // Low quality, 24 and 32 bits: the source pixel's bytes or the fill colour.
 template <size_t N>
 void LowColorRow(const Sampler& sm, const DibView& dest, uint32_t y) {
@@ -233,7 +245,7 @@ void LowColorRow(const Sampler& sm, const DibView& dest, uint32_t y) {
   const Coeff *colCos = sm.colCos, *colSin = sm.colSin;
   const uint8_t* const* rows = sm.rows;
   const RgbQuad fill = sm.fillColor;
-  for (uint32_t x = 0; x < in.begin; ++x) std::memcpy(out + size_t{x} * N, &fill, N);
+  RepeatPixel(out, &fill, N, in.begin);
   const bool ahead = y + Sampler::kPrefetchRows < sm.newHeight;
   const Sampler::RowBase next = sm.Base(ahead ? y + Sampler::kPrefetchRows : y);
   for (uint32_t x = in.begin; x < in.end; ++x) {
@@ -241,7 +253,7 @@ void LowColorRow(const Sampler& sm, const DibView& dest, uint32_t y) {
     std::memcpy(out + size_t{x} * N,
                 rows[(base.ya - colSin[x].a) >> 1] + size_t((base.xa + colCos[x].a) >> 1) * N, N);
   }
-  for (uint32_t x = in.end; x < dest.width; ++x) std::memcpy(out + size_t{x} * N, &fill, N);
+  RepeatPixel(out + size_t{in.end} * N, &fill, N, dest.width - in.end);
 }
 
 // Calls add(tx, ty) for the four samples of output pixel (x, y), at offsets (a, a), (b, a),
@@ -339,7 +351,7 @@ void HighColorRow(const Sampler& sm, const DibView& dest, uint32_t y) {
   };
   // Four fill samples average to the fill.
   const auto fillColumns = [&](uint32_t x0, uint32_t x1) {
-    for (uint32_t x = x0; x < x1; ++x) std::memcpy(out + x * kOut, &fill, kOut);
+    RepeatPixel(out + x0 * kOut, &fill, kOut, x1 - x0);
   };
   SplitRow(sm, y, fillColumns, edge,
            [&](Span in) { HighColorInside(sm, y, in, out + in.begin * kOut); });
