@@ -279,6 +279,34 @@ void SplitRow(const Sampler& sm, uint32_t y, Fill&& fill, Edge&& edge, Inside&& 
   fill(sp.hull.end, sm.newWidth);
 }
 
+// Calls put(x, k) for the inside columns of row y of a 1-bit source, k being how many of the
+// pixel's four samples are 1: with two colours, the average depends on nothing else.
+template <class Put>
+void CountOnes(const Sampler& sm, uint32_t y, Span in, Put&& put) {
+  const Sampler::RowBase base = sm.Base(y);
+  const Coeff *colCos = sm.colCos, *colSin = sm.colSin;
+  const uint8_t* const* rows = sm.rows;
+  const auto bit = [&](int32_t ty, int32_t tx) {
+    return ReadIndex<1>(rows[ty >> 1], static_cast<uint32_t>(tx >> 1));
+  };
+  for (uint32_t x = in.begin; x < in.end; ++x) {
+    const Coeff c = colCos[x], s = colSin[x];
+    put(x, bit(base.ya - s.a, base.xa + c.a) + bit(base.ya - s.b, base.xa + c.b) +
+               bit(base.yb - s.a, base.xb + c.a) + bit(base.yb - s.b, base.xb + c.b));
+  }
+}
+
+// The five averages of four samples of entries 0 and 1, by how many are entry 1.
+void TwoColourAverages(const Sampler& sm, RgbQuad (&averages)[5]) {
+  const uint8_t* zero = &sm.palette[0].rgbBlue;
+  const uint8_t* one = &sm.palette[1].rgbBlue;
+  for (unsigned k = 0; k <= 4; ++k) {
+    uint8_t* average = &averages[k].rgbBlue;
+    for (int i = 0; i < 4; ++i)
+      average[i] = static_cast<uint8_t>((k * one[i] + (4 - k) * zero[i]) >> 2);
+  }
+}
+
 // High quality, grey palettes: the average of the four samples' red components.
 template <unsigned Bits>
 void HighGreyRow(const Sampler& sm, const DibView& dest, uint32_t y) {
@@ -311,9 +339,18 @@ void HighGreyRow(const Sampler& sm, const DibView& dest, uint32_t y) {
       out[x] = static_cast<uint8_t>(sum >> 2);
     }
   };
-  SplitRow(
-      sm, y, [&](uint32_t x0, uint32_t x1) { std::memset(out + x0, int(fillGrey), x1 - x0); }, edge,
-      inside);
+  const auto fillColumns = [&](uint32_t x0, uint32_t x1) {
+    std::memset(out + x0, static_cast<int>(fillGrey), x1 - x0);
+  };
+  if constexpr (Bits == 1) {
+    RgbQuad averages[5];
+    TwoColourAverages(sm, averages);
+    SplitRow(sm, y, fillColumns, edge, [&](Span in) {
+      CountOnes(sm, y, in, [&](uint32_t x, unsigned k) { out[x] = averages[k].rgbRed; });
+    });
+  } else {
+    SplitRow(sm, y, fillColumns, edge, inside);
+  }
 }
 
 // The kernel set this build uses for the inside columns of high-quality colour rows.
@@ -353,8 +390,17 @@ void HighColorRow(const Sampler& sm, const DibView& dest, uint32_t y) {
   const auto fillColumns = [&](uint32_t x0, uint32_t x1) {
     RepeatPixel(out + x0 * kOut, &fill, kOut, x1 - x0);
   };
-  SplitRow(sm, y, fillColumns, edge,
-           [&](Span in) { HighColorInside(sm, y, in, out + in.begin * kOut); });
+  if constexpr (Bits == 1) {
+    RgbQuad averages[5];
+    TwoColourAverages(sm, averages);
+    SplitRow(sm, y, fillColumns, edge, [&](Span in) {
+      CountOnes(sm, y, in,
+                [&](uint32_t x, unsigned k) { std::memcpy(out + x * kOut, &averages[k], kOut); });
+    });
+  } else {
+    SplitRow(sm, y, fillColumns, edge,
+             [&](Span in) { HighColorInside(sm, y, in, out + in.begin * kOut); });
+  }
 }
 
 using RowKernel = void (*)(const Sampler&, const DibView&, uint32_t);
