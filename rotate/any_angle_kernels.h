@@ -127,10 +127,10 @@ struct Sampler {
             rowCos[y].b + 2 * cyS};
   }
 
-  // The interior loops ask for the line of the first sample of the pixel kPrefetchRows rows
-  // below: a row's samples cross the source diagonally, a pattern the processor's own prefetching
-  // does not foresee, and each line they reach is first reached a few rows earlier (4 measured
-  // best with 32-bit pixels, and helps less with smaller ones).
+  // While the interior loops sample a row they ask, every few pixels, for the source line of the
+  // same column's first sample kPrefetchRows rows on: a row's samples cross the source
+  // diagonally, a pattern the processor's own prefetching does not foresee, and without this the
+  // loops mostly wait for memory. 4 rows measured best; neighbouring pixels share lines.
   static constexpr uint32_t kPrefetchRows = 4;
   // Asks for the cache line of the sample at column coefficients (c, s) of a row whose base is
   // (bx, by), inside the source or not: prefetches never fault, and the address is formed as an
