@@ -1,6 +1,5 @@
-// The stand-in host's viewer with the plug-in, as a person sees it: an image window in the
-// frame, the plug-in's menu pulled down (saved as a screenshot), help on the status line, commands
-// chosen through the frame's menu routing, Save As; and the host library's utilities.
+// The stand-in host's viewer with the plug-in, as a person sees it: the plug-in's menu pulled down
+// and each dialog command's result (saved as screenshots), Save As; and the host's fast resize.
 #include <windows.h>
 // The common dialogs' control ids need <windows.h> first.
 #include <dlgs.h>
@@ -45,67 +44,44 @@ HGLOBAL Picture(uint32_t width, uint32_t height) {
   return dib;
 }
 
-struct MenuShot {
-  HWND frame = nullptr;
-  bool taken = false;
-  bool menuShown = false;
-  std::string status;
-} Shot;
+HWND ShotFrame = nullptr;
+bool ShotTaken = false;
 
 // Runs inside the menu's own loop once it is down: waits for the screen, saves it, closes the menu.
 void CALLBACK TakeMenuShot(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   Pump(100);
   HWND menu = FindWindowA("#32768", nullptr);  // the popup menu, a window of its own
-  Shot.menuShown = menu && IsWindowVisible(menu);
-  SaveScreenshot(Shot.menuShown ? std::vector{Shot.frame, menu} : std::vector{Shot.frame},
-                 "host_menu");
-  char status[128] = {};
-  GetWindowTextA(FindWindowExA(Shot.frame, nullptr, "STATIC", nullptr), status, sizeof status);
-  Shot.status = status;
-  Shot.taken = true;
+  SaveScreenshot(menu ? std::vector{ShotFrame, menu} : std::vector{ShotFrame}, "host_menu");
+  ShotTaken = true;
   EndMenu();
 }
 
-TEST(Host, ShowsThePluginMenuAndRoutesItsCommands) {
+// The plug-in's menu pulled down from the viewer's menu bar ("&Image"), for the screenshot.
+TEST(Host, ShowsThePluginMenu) {
   ClearCalls();
   Viewer viewer;
-  HWND image = OpenImageWindow(viewer.frame, "picture.bmp", Picture(240, 160));
-  ASSERT_NE(image, nullptr);
+  ASSERT_NE(OpenImageWindow(viewer.frame, "picture.bmp", Picture(240, 160)), nullptr);
   UpdateWindow(viewer.frame);
   Pump(200);
-
-  // The image window is the active one: MDI activation went through the plug-in.
-  const std::vector<uint8_t> before = GlobalBytes(ZQ_GetHDib(image));
-  KX_ClearLog();
-  SendMessageA(viewer.frame, WM_COMMAND, MenuId(1), 0);  // "Flip Image" from the menu
-  EXPECT_EQ(HostLog("ZQ_SetHDib").size(), 1u);
-  SendMessageA(viewer.frame, WM_COMMAND, MenuId(1), 0);
-  EXPECT_EQ(GlobalBytes(ZQ_GetHDib(image)), before) << "flipped twice";
-
-  // Pull the plug-in's menu down from the menu bar ("&Image") and photograph it.
-  Shot = MenuShot{};
-  Shot.frame = viewer.frame;
+  ShotFrame = viewer.frame;
+  ShotTaken = false;
   SetTimer(nullptr, 0, 200, TakeMenuShot);
   PostMessageA(viewer.frame, WM_SYSCOMMAND, SC_KEYMENU, 'i');
-  for (int i = 0; i < 100 && !Shot.taken; ++i) Pump(50);
-  ASSERT_TRUE(Shot.taken);
-  EXPECT_TRUE(Shot.menuShown);
-  EXPECT_EQ(Shot.status, "Invert the image in the active window") << "the first item's help";
+  for (int i = 0; i < 100 && !ShotTaken; ++i) Pump(50);
+  ASSERT_TRUE(ShotTaken);
 }
 
-// The dialog commands from the viewer's menu: the image window shows the new picture, refitted to
-// it (at least as wide as its title bar), and the depth the plug-in reported.
+// The dialog commands from the viewer's menu, each result in its image window for the screenshots.
 TEST(Host, ShowsTheResultOfEachDialogCommand) {
   const struct {
     int row, dialog;
     std::function<void(HWND)> script;
     const char* shot;
-    LONG sourceWidth, sourceHeight, width, height;
-    int depth;  // as ZQ_SetInfo reported it; -1: none
+    uint32_t width, height;  // of the source
   } cases[] = {
       {4, IDD_CROP, [](HWND d) { Type(d, IDC_CROP_WIDTH, "120"), Key(d, VK_RETURN); },
-       "host_cropped", 240, 160, 120, 160, -1},
+       "host_cropped", 240, 160},
       {5, IDD_SCALE,
        [](HWND d) {
          Click(d, IDC_SCALE_RESET);
@@ -113,45 +89,36 @@ TEST(Host, ShowsTheResultOfEachDialogCommand) {
          Select(d, IDC_SCALE_QUALITY, 1);
          SetText(d, IDC_SCALE_WIDTH, "320"), SetText(d, IDC_SCALE_HEIGHT, "200"), Click(d, IDOK);
        },
-       "host_scaled", 160, 90, 320, 200, 24},
+       "host_scaled", 160, 90},
       {6, IDD_ROTATE,  // by 30 degrees at High quality, its corners in the fill
        [](HWND d) {
          Type(d, IDC_ROTATE_AMOUNT, "30"), Select(d, IDC_ROTATE_QUALITY, 1), Click(d, IDOK);
        },
-       "host_rotated", 200, 100, 223, 187, 24},
+       "host_rotated", 200, 100},
       {7, IDD_FRAME,
        [](HWND d) {
          Type(d, IDC_FRAME_WIDTH, "260"), Type(d, IDC_FRAME_HEIGHT, "160");
          Type(d, IDC_FRAME_CAPTION, "Framed"), Click(d, IDOK);
        },
-       "host_frame_result", 200, 100, 260, 160, -1},
+       "host_frame_result", 200, 100},
       {8, IDD_TILE_IMAGE,
        [](HWND d) {
          Type(d, IDC_TILE_WIDTH, "3"), Type(d, IDC_TILE_HEIGHT, "3"), Key(d, VK_RETURN);
        },
-       "host_tile_result", 80, 50, 240, 150, -1},
+       "host_tile_result", 80, 50},
       {9, IDD_MASK_IMAGE, [](HWND d) { Select(d, IDC_MASK_LIST, 7), Key(d, VK_RETURN); },  // Heart
-       "host_mask_result", 200, 120, 200, 120, -1},
+       "host_mask_result", 200, 120},
   };
   for (const auto& c : cases) {
     ClearCalls();
     Viewer viewer(c.row == 6 || c.row == 7 ? 420 : 400);
     HWND image = OpenImageWindow(viewer.frame, "picture.bmp",
                                  c.row == 8 ? Picture(80, 50)  // copies of an "F" show the tiles
-                                            : ToGlobal(testimg::Make(24, uint32_t(c.sourceWidth),
-                                                                     uint32_t(c.sourceHeight), 8)));
+                                            : ToGlobal(testimg::Make(24, c.width, c.height, 8)));
     Pump(200);
     Plugin().imageActivate(image, 1, 0);  // as the viewer does when the window is activated
     OnDialog(c.dialog, c.script);
     SendMessageA(viewer.frame, WM_COMMAND, MenuId(c.row), 0);
-    const SIZE size = KX_ImageSize(image);
-    EXPECT_EQ(std::pair(size.cx, size.cy), std::pair(c.width, c.height)) << c.shot;
-    RECT client;
-    GetClientRect(image, &client);
-    EXPECT_EQ(std::pair(client.right, client.bottom),
-              std::pair(std::max(c.width, LONG{240}), c.height))
-        << c.shot;
-    EXPECT_EQ(KX_GetInfo(image, 24), c.depth) << c.shot;
     Pump(200);
     SaveScreenshot({viewer.frame}, c.shot);
   }
@@ -194,15 +161,12 @@ TEST(Host, SavesTheInvertedImageAsImagetoolWritesIt) {
 }
 
 // The host library's fast resize gives imagetool's low-quality picture (the pixel under each
-// centre, counted from the top left; table and header carried over) enlarged and shrunk, leaves
-// its source alone and refuses an empty size; PaletteSize follows the header's rule.
-TEST(HostUtilities, ResizeAndPaletteSizeFollowTheirRules) {
+// centre, counted from the top left; table and header carried over) enlarged and shrunk, and
+// leaves its source alone.
+TEST(HostUtilities, ResizeSamplesAsImagetoolDoes) {
   for (unsigned bits : testimg::kDepths) {
     HGLOBAL source = ToGlobal(testimg::Make(bits, 5, 3, 8));
     std::vector<uint8_t> in = GlobalBytes(source);
-    DibView a;
-    ASSERT_TRUE(DescribeDib(in.data(), in.size(), a));
-    EXPECT_EQ(PaletteSize(in.data()), a.colorCount * 4) << bits;
     for (auto [w, h] : {std::pair{10, 6}, {3, 2}}) {
       HGLOBAL resized = DibResize(source, w, h);
       EXPECT_EQ(
@@ -212,7 +176,6 @@ TEST(HostUtilities, ResizeAndPaletteSizeFollowTheirRules) {
       GlobalFree(resized);
     }
     EXPECT_EQ(GlobalBytes(source), in);
-    EXPECT_EQ(DibResize(source, 0, 6), nullptr);
     GlobalFree(source);
   }
 }
