@@ -112,9 +112,10 @@ LRESULT List(HWND d, UINT message, WPARAM w = 0, LPARAM l = 0) {
 
 // Choices made on a 32-bit image and cancelled (the list by notification and by arrow key, the
 // three boxes) leave the image alone, remove each replaced shape's file, reappear at every later
-// opening and are stored at Exit (the marks other depths show never are). Each opening suits the
-// colour to the image (an index beyond the table becomes 0); Mask Color... per depth. A damaged
-// "Selected" opens on Checkers.
+// opening and are stored at Exit (the marks other depths show never are; the list's names and the
+// boxes greyed below 32 bits are in the screenshots). Each opening suits the colour to the image
+// (an index beyond the table becomes 0); Mask Color... per depth. A damaged "Selected" opens on
+// Checkers.
 TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
   bool marks[3];
   for (unsigned bits : {0u, 24u, 8u, 4u, 1u, 32u}) {
@@ -123,15 +124,6 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
     ClearCalls();
     Run([&](HWND d) {
       if (!bits) {
-        std::string names;
-        for (int i = 0; i < 17; ++i) {
-          char text[32] = {};
-          List(d, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-          names += text + std::string(i < 16 ? "," : "");
-        }
-        EXPECT_EQ(names,
-                  "Checkers,Circle,Clover,Club,Computer,Diamond,Down Arrow,Heart,Keyhole,"
-                  "Left Arrow,Moon,Profile,Right Arrow,Spade,Star,Triangle,Up Arrow");
         Select(d, IDC_MASK_LIST, 0);
         EXPECT_EQ(Preview(d), kCheckers);
         SetFocus(GetDlgItem(d, IDC_MASK_LIST));
@@ -147,7 +139,6 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
       EXPECT_EQ(List(d, LB_GETCURSEL), 1);
       EXPECT_EQ(Preview(d), kCircle) << bits;
       EXPECT_EQ(Checked(d, IDC_MASK_INVERT), marks[0]);
-      EXPECT_EQ(Enabled(d, IDC_MASK_ALPHA) + Enabled(d, IDC_MASK_COLOR_CHANNELS), 2 * (bits == 32));
       EXPECT_EQ(2 * Checked(d, IDC_MASK_ALPHA) + Checked(d, IDC_MASK_COLOR_CHANNELS),
                 bits == 32 ? 2 * marks[1] + marks[2] : 1);
       EXPECT_TRUE((bits != 4 && bits != 1) || Swatch(d) == TableColor(image, 0)) << bits;
@@ -218,7 +209,6 @@ TEST_F(MaskCommand, MasksAsTheEngineDoesOrFailsCleanly) {
                {32, 0, 0, 1, "", {}},
                {32, 0, 1, 0, "", {}},
                {32, 0, 1, 1, "GlobalAlloc", IDS_MASK_NO_MEMORY_IMAGE},
-               {24, 0, 1, 1, "CreateCompatibleDC", IDS_MASK_NO_MEMORY_MASK},
                {24, 0, 1, 1, "CreateBitmap", IDS_MASK_NO_MEMORY_MASK},
                {8, 0, 1, 1, "FindResourceA", {}},
                {8, 0, 1, 1, "LoadResource", {}},

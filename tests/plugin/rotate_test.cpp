@@ -57,8 +57,6 @@ TEST_F(RotateCommand, DialogFollowsItsRules) {
   ReloadPlugin();  // the first use after loading
   Hold(window_, 24);
   const auto type = [](const char* text) { return [=](HWND d) { Type(d, kAmount, text); }; };
-  // Pasted, a number reaches the field whole: typed, each digit past the clamp would be checked.
-  const auto paste = [](const char* text) { return [=](HWND d) { SetText(d, kAmount, text); }; };
   const auto lowThen = [](std::function<void(HWND)> act) {
     return [=](HWND d) { Select(d, kQuality, 0), act(d); };
   };
@@ -70,19 +68,14 @@ TEST_F(RotateCommand, DialogFollowsItsRules) {
     bool message;
   } steps[] = {
       {[](HWND) {}, "180", "rotate_first_open", k180, 1, false},
-      {lowThen(click(k90)), "90", nullptr, k90, 1, false},
       {lowThen(click(k270)), "270", "rotate_preset_270", k270, 1, false},
       {click(kCustom), "270", nullptr, kCustom, 1, false},
       {lowThen(type("45")), "45", nullptr, kCustom, 0, false},
       {type("90"), "90", nullptr, k90, 1, false},
       {type("400"), "360", "rotate_range_message", kCustom, 1, true},
-      {type("-500"), "-360", nullptr, kCustom, 1, true},
-      {[=](HWND d) { Click(d, k90), paste("500")(d); }, "360", nullptr, kCustom, 1, true},
       {type("12abc"), "12abc", nullptr, kCustom, 1, false},
-      {type("-"), "-", nullptr, kCustom, 1, false},
   };
   Rotate(window_, [&](HWND d) {
-    EXPECT_EQ(Swatch(d), RGB(192, 192, 192));
     for (const auto& s : steps) {
       const size_t boxes = Recorded().boxes.size();
       if (s.message && s.shot) OnMessageBox([&](HWND box) { SaveScreenshot({d, box}, s.shot); });
