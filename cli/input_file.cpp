@@ -2,7 +2,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include <fcntl.h>
@@ -11,6 +14,8 @@
 #include <io.h>
 #else
 #include <unistd.h>
+
+#include "dib/row_bands.h"
 #endif
 
 int OpenRegularFile(const std::string& path, uint64_t& size, std::string& error) {
@@ -72,6 +77,42 @@ struct FileCloser {
 };
 using File = std::unique_ptr<FILE, FileCloser>;
 
+#ifndef _WIN32
+
+// Reads of at least this many bytes are split over the row workers: most of such a read's time
+// goes to clearing the fresh pages it lands in and copying from the page cache, which the cores
+// can share. Smaller reads are not worth a thread.
+constexpr size_t kParallelReadBytes = size_t{8} << 20;
+constexpr size_t kReadPiece = size_t{1} << 20;
+
+// Reads exactly `bytes` bytes at `offset` with pread; false on an error or the file's end.
+bool ReadAt(int fd, uint64_t offset, uint8_t* into, size_t bytes) {
+  while (bytes > 0) {
+    const ssize_t n = pread(fd, into, bytes, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    into += n;
+    offset += static_cast<uint64_t>(n);
+    bytes -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Reads a large piece of the file in bands of 1 MB pieces, one band per row worker (pread leaves
+// the descriptor's offset alone, so the bands do not race on it).
+bool ReadInBands(int fd, uint64_t offset, uint8_t* into, size_t bytes) {
+  const auto pieces = static_cast<uint32_t>((bytes + kReadPiece - 1) / kReadPiece);
+  std::atomic<bool> ok{true};
+  RunRowBands(pieces, RowBandCount(pieces), [&](const RowBand& band) {
+    const size_t begin = size_t{band.first} * kReadPiece;
+    const size_t end = std::min(bytes, size_t{band.end} * kReadPiece);
+    if (!ReadAt(fd, offset + begin, into + begin, end - begin)) ok = false;
+  });
+  return ok;
+}
+
+#endif
+
 }  // namespace
 
 bool WithInputSource(const std::string& path, std::string& error,
@@ -104,6 +145,15 @@ bool WithInputSource(const std::string& path, std::string& error,
   // throw away the stream's buffer each time, so only a jump seeks.
   uint64_t position = 0;
   return use(ByteSource{size, [f, &position](uint64_t offset, void* into, size_t bytes) {
+#ifndef _WIN32
+                          if (bytes >= kParallelReadBytes && RowWorkers() > 1) {
+                            // The stream's own position is left where it was: the next read
+                            // through it seeks.
+                            position = std::numeric_limits<uint64_t>::max();
+                            return ReadInBands(fileno(f), offset, static_cast<uint8_t*>(into),
+                                               bytes);
+                          }
+#endif
                           if (offset != position) {
 #ifdef _WIN32
                             if (_fseeki64(f, static_cast<__int64>(offset), SEEK_SET) != 0)
