@@ -1,11 +1,10 @@
 #include "cli/input_file.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <limits>
 #include <memory>
 
 #include <fcntl.h>
@@ -146,13 +145,10 @@ bool WithInputSource(const std::string& path, std::string& error,
   uint64_t position = 0;
   return use(ByteSource{size, [f, &position](uint64_t offset, void* into, size_t bytes) {
 #ifndef _WIN32
-                          if (bytes >= kParallelReadBytes && RowWorkers() > 1) {
-                            // The stream's own position is left where it was: the next read
-                            // through it seeks.
-                            position = std::numeric_limits<uint64_t>::max();
+                          // pread leaves the stream and its position as they were.
+                          if (bytes >= kParallelReadBytes && RowWorkers() > 1)
                             return ReadInBands(fileno(f), offset, static_cast<uint8_t*>(into),
                                                bytes);
-                          }
 #endif
                           if (offset != position) {
 #ifdef _WIN32

@@ -14,6 +14,8 @@
 #include "cli/bmp_io.h"
 #include "cli/caption_glyphs.h"
 #include "cli/image_file.h"
+#include "cli/input_file.h"
+#include "dib/row_bands.h"
 #include "frame/caption.h"
 #include "tests/support/images.h"
 
@@ -90,6 +92,22 @@ std::string WriteInput(const TempDir& dir, const std::string& name, unsigned bit
   std::string error;
   EXPECT_TRUE(WriteBmpFile(dir / name, image.get(), error)) << error;
   return dir / name;
+}
+
+TEST(Imagetool, ReadsOfLargeFilesSplitOverThreadsLandInPlace) {
+  TempDir dir;
+  std::string error;
+  std::string file(9500003, 0), got = file;
+  for (size_t i = 0; i < file.size(); ++i) file[i] = static_cast<char>(i * 2654435761u >> 13);
+  std::ofstream(dir / "big", std::ios::binary).write(file.data(), std::ssize(file));
+  const size_t reads[][2] = {{0, 9 << 20}, {9 << 20, 99}, {3, 9500000}, {7, 9500000}};
+  SetRowWorkers(2);
+  WithInputSource(dir / "big", error, [&](const ByteSource& in) {
+    for (const auto& [at, n] : reads)
+      EXPECT_EQ(in.read(at, &got[0], n) && !got.compare(0, n, file, at, n), at + n <= 9500003);
+    return true;
+  });
+  SetRowWorkers(1);
 }
 
 // Every failed run leaves out.bmp as it was and no temporary file behind.
