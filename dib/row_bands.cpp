@@ -29,7 +29,8 @@ void RunRowBands(uint32_t rows, uint32_t count, void (*call)(void*, const RowBan
     bands[i] = {i, first, end, &finished};
     first = end;
   }
-  // A fixed array: starting the threads allocates nothing the loop could fail on before them.
+  // Fixed arrays, not vectors: the only allocation is std::thread's own, and its failing merely
+  // moves a band onto this thread.
   std::thread threads[kMaxRowWorkers];
   bool started[kMaxRowWorkers] = {};
   for (uint32_t i = 1; i < count; ++i) {

@@ -93,6 +93,9 @@ BOOL WINAPI ZQ_ImgLib_Version(UINT version, LPARAM, LPARAM) {
 }
 
 BOOL WINAPI ZQ_ImgLib_Init(LPARAM hostValue, HWND hostMainWindow) {
+  // The engines' row loops are left at one thread (SetRowWorkers is never called here): the
+  // host's progress meter and messages belong to the thread that called the plug-in, and the
+  // 32-bit host's address space is not the plug-in's to spend on per-thread buffers.
   HostValue = hostValue;
   HostMainWindow = hostMainWindow;
 
