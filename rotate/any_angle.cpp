@@ -165,18 +165,8 @@ RowSpans Sampler::Spans(uint32_t y, bool high) const {
 }
 
 void HighColorInsidePortable(const Sampler& sm, uint32_t y, Span inner, uint8_t* out) {
-  switch (sm.srcBits) {
-    case 1:
-      return HighColorSpan<1>(sm, y, inner, out);
-    case 4:
-      return HighColorSpan<4>(sm, y, inner, out);
-    case 8:
-      return HighColorSpan<8>(sm, y, inner, out);
-    case 24:
-      return HighColorSpan<24>(sm, y, inner, out);
-    case 32:
-      return HighColorSpan<32>(sm, y, inner, out);
-  }
+  ForSourceDepth(sm.srcBits,
+                 [&](auto bits) { HighColorSpan<decltype(bits)::value>(sm, y, inner, out); });
 }
 
 }  // namespace any_angle_kernels

@@ -96,18 +96,8 @@ void HighColorSpan(const Sampler& sm, uint32_t y, Span in, uint8_t* out) {
 }  // namespace
 
 void HighColorInsideSse2(const Sampler& sm, uint32_t y, Span inner, uint8_t* out) {
-  switch (sm.srcBits) {
-    case 1:
-      return HighColorSpan<1>(sm, y, inner, out);
-    case 4:
-      return HighColorSpan<4>(sm, y, inner, out);
-    case 8:
-      return HighColorSpan<8>(sm, y, inner, out);
-    case 24:
-      return HighColorSpan<24>(sm, y, inner, out);
-    case 32:
-      return HighColorSpan<32>(sm, y, inner, out);
-  }
+  ForSourceDepth(sm.srcBits,
+                 [&](auto bits) { HighColorSpan<decltype(bits)::value>(sm, y, inner, out); });
 }
 
 }  // namespace any_angle_kernels

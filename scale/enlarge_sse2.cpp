@@ -10,6 +10,7 @@
 
 #include "scale/kernels.h"
 #include "scale/sample_readers.h"
+#include "scale/sse2_pixels.h"
 
 namespace {
 
@@ -38,17 +39,6 @@ inline __m128i Blend8(__m128i a, __m128i b, __m128i pairs, __m128i c) {
   const __m128i low = Quotients(_mm_unpacklo_epi16(scaled, d), pairs, c);
   const __m128i high = Quotients(_mm_unpackhi_epi16(scaled, d), pairs, c);
   return _mm_add_epi16(_mm_packs_epi32(low, high), a);
-}
-
-// The four bytes at `p` as 16-bit lanes 0…3; `four` says whether a fourth may be read (a 24-bit
-// row ends three bytes after its last pixel starts; the lane it lands in is never stored).
-inline __m128i LoadPixel(const uint8_t* p, bool four) {
-  uint32_t bytes = 0;
-  if (four)
-    std::memcpy(&bytes, p, 4);
-  else
-    std::memcpy(&bytes, p, 3);
-  return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(bytes)), _mm_setzero_si128());
 }
 
 // One result pixel; `four` says whether a fourth byte may be written (a 24-bit pixel's fourth

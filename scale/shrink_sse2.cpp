@@ -8,21 +8,11 @@
 
 #include "scale/kernels.h"
 #include "scale/sample_readers.h"
+#include "scale/sse2_pixels.h"
 
 namespace {
 
 using namespace scale_kernels;
-
-// The four bytes at `p` as 16-bit lanes 0…3. A 24-bit row ends three bytes after its last
-// pixel starts: `four` says whether a fourth may be read (the lane it lands in is never stored).
-inline __m128i LoadPixel(const uint8_t* p, bool four) {
-  uint32_t bytes = 0;
-  if (four)
-    std::memcpy(&bytes, p, 4);
-  else
-    std::memcpy(&bytes, p, 3);
-  return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(bytes)), _mm_setzero_si128());
-}
 
 // Every product fits the 16-bit lanes of _mm_madd_epi16 and the 32-bit lanes of its sums when
 // m < 2^15 (the weights `first`, `last` and m) and n < 128 × m (at most 127 whole samples, whose
