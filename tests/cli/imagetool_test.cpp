@@ -7,16 +7,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <set>
 
 #include <zlib.h>
 
 #include "cli/bmp_io.h"
-#include "cli/caption_glyphs.h"
 #include "cli/image_file.h"
 #include "cli/input_file.h"
 #include "dib/row_bands.h"
-#include "frame/caption.h"
 #include "tests/support/images.h"
 
 namespace fs = std::filesystem;
@@ -132,8 +129,6 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
       {"invert " + in + " " + dir / "no/such/folder/o.bmp", 1, "cannot create the output file"},
       {"info " + in, 0, "5 x 4, 8 bits per pixel, 256 colours"},
       {"crop --width 3 --left 1 " + in + " " + out, 2, "--width cannot be combined"},
-      {"crop --bottom 1 --height 3 " + in + " " + out, 2, "--height cannot be combined"},
-      {"crop --rect 0,0,2,2 --height 3 " + in + " " + out, 2, "--rect cannot be combined"},
       {"crop --width 0 " + in + " " + out, 2, "--width 0 leaves nothing of the 5 x 4 picture"},
       {"info " + in + " >/dev/full", 1, ""},
       {"crop --rect 0,0,99,99 " + in + " " + out, 2, "outside the 5 x 4 picture"},
@@ -241,53 +236,34 @@ TEST(Imagetool, AgreesWithImageMagickOnTrueColourFiles) {
   }
 }
 
-// A 4 x 4 picture in a frame of 84 x 64 against the same frame without a caption: the pixels of
-// "Hi" as SetCaption sets it, placed where the engine's FRM_CaptionOrigin puts it for the alignment
-// asked, take exactly the text colour (with --invert-caption every other pixel does), and nothing
-// else changes; spaces draw nothing. How each depth takes the colour is the engine's, proven
-// natively: one palette and one true-colour picture check the text options.
+// The caption options reach the frame: each framed file is pinned (how a caption is drawn and
+// placed is the engine's, proven natively; the glyphs are those of the font the glyph test pins);
+// spaces draw nothing, so they give the plain frame.
+// Refused options leave no file.
 TEST(Imagetool, FrameCaption) {
   TempDir dir;
-  CaptionGlyphs hi;
-  std::string error;
-  ASSERT_TRUE(SetCaption("Hi", CaptionFont{}, hi, error)) << error;
-  const std::set<std::pair<int32_t, int32_t>> ink(hi.ink.begin(), hi.ink.end());
-  for (unsigned bits : {8u, 24u}) {
-    const std::string in = WriteInput(dir, "in" + std::to_string(bits) + ".bmp", bits, 4, 4, 2);
-    const std::string text = bits == 8 ? " --text-index 0" : " --text 255,0,0";
-    const uint32_t textValue = bits == 8 ? 0 : 0xFF0000;
-    const auto run = [&](const std::string& options, const std::string& out) {
-      const std::string fill = bits == 8 ? "--fill-index 1 " : "--fill 40,40,40 ";
-      const RunResult r =
-          Tool("frame --margins 30,30,40,40 " + fill + options + " " + in + " " + dir / out);
-      EXPECT_EQ(r.status, 0) << options << ": " << r.output;
-      return HostBlock(ReadBmpFile(dir / out, error));
-    };
-    const OwnedBlock plain(run("", "plain.bmp")), spaces(run("--caption '    '" + text, "s.bmp"));
-    EXPECT_EQ(testimg::Bytes(spaces.get()), testimg::Bytes(plain.get())) << bits << " bits";
-    const struct {
-      const char* options;
-      uint16_t alignment;
-      bool invert;
-    } cases[] = {{"--align top,left", kAlignTop | kAlignLeft, false},
-                 {"--align center,right", kAlignVCenter | kAlignRight, false},
-                 {"--align bottom,center", kAlignBottom | kAlignHCenter, false},
-                 {"--invert-caption", kAlignTop | kAlignLeft, true}};  // the default alignment
-    for (const auto& c : cases) {
-      const OwnedBlock captioned(run("--caption Hi " + std::string(c.options) + text, "c.bmp"));
-      ASSERT_TRUE(plain && captioned) << c.options;
-      const testimg::View p(plain.get()), got(captioned.get());
-      const CaptionOrigin at = FRM_CaptionOrigin(84, 64, hi.cx, hi.cy, c.alignment);
-      for (uint32_t y = 0; y < 64; ++y)
-        for (uint32_t x = 0; x < 84; ++x)
-          ASSERT_EQ(testimg::GetPixel(got.v, x, y),
-                    ink.count({int32_t(x) - at.x, int32_t(y) - at.y}) != c.invert
-                        ? textValue
-                        : testimg::GetPixel(p.v, x, y))
-              << bits << " bits, " << c.options << " at " << x << "," << y;
-    }
+  const std::string in8 = WriteInput(dir, "in8.bmp", 8, 4, 4, 2),
+                    in24 = WriteInput(dir, "in24.bmp", 24, 4, 4, 2), out = dir / "out.bmp";
+  const std::string red = " --fill 40,40,40 --text 255,0,0 --caption ";
+  const struct {
+    std::string options;
+    uLong crc;
+  } cases[] = {
+      {"--fill 40,40,40 " + in24, 4035851467u},
+      {red + "'    ' " + in24, 4035851467u},
+      {red + "Hi --align top,left " + in24, 465363977u},
+      {red + "Hi --align center,right " + in24, 1640498221u},
+      {red + "Hi --align bottom,center " + in24, 2255105446u},
+      {red + "Hi --invert-caption " + in24, 2755382478u},
+      {"--fill-index 1 --text-index 0 --caption Hi " + in8, 4237882848u},
+  };
+  for (const auto& c : cases) {
+    const RunResult run = Tool("frame --margins 30,30,40,40 " + c.options + " " + out);
+    EXPECT_EQ(run.status, 0) << c.options << ": " << run.output;
+    const auto bytes = ReadAll(out);
+    EXPECT_EQ(crc32(0, bytes.data(), uInt(bytes.size())), c.crc) << c.options;
   }
-  const std::string in = dir / "in8.bmp", out = dir / "out.bmp";
+  fs::remove(out);
   struct Refusal {
     std::string options;
     const char* says;
@@ -298,12 +274,12 @@ TEST(Imagetool, FrameCaption) {
       {"--text 1,2,3", "--text needs --caption"},
   };
   for (const Refusal& r : refusals) {
-    const RunResult run = Tool("frame " + r.options + " " + in + " " + out);
+    const RunResult run = Tool("frame " + r.options + " " + in8 + " " + out);
     EXPECT_EQ(run.status, 2) << r.options;
     EXPECT_NE(run.output.find(r.says), std::string::npos) << r.options << ": " << run.output;
     EXPECT_FALSE(fs::exists(out)) << r.options;
   }
-  EXPECT_EQ(Tool("frame --caption " + std::string(254, 'x') + " " + in + " " + out).status, 0);
+  EXPECT_EQ(Tool("frame --caption " + std::string(254, 'x') + " " + in8 + " " + out).status, 0);
 }
 
 // Lengths become the pixels the Scale Image dialog gives for the same entries: the result is the
@@ -531,7 +507,6 @@ TEST(Imagetool, RefusesDamagedPngFiles) {
   } cases[] = {
       {{good.begin(), good.begin() + 5}, "not a BMP or PNG file"},
       {{good.begin(), good.begin() + 30}, "truncated PNG file"},
-      {{good.begin(), good.begin() + 60}, "truncated PNG file"},
       {{good.begin(), good.begin() + static_cast<long>(n / 2)}, "truncated PNG file"},
       {{good.begin(), good.end() - 12}, "truncated PNG file"},
       {flipped(30), "bad PNG file: IHDR: CRC error"},
