@@ -9,28 +9,6 @@
 
 namespace {
 
-// Strides rounded to four bytes, and where DescribeDib finds the rows after the colour table.
-TEST(DescribeDib, FindsTheTableAndRowsOfEachStride) {
-  struct Case {
-    unsigned bits;
-    uint32_t width;
-    size_t stride;
-    size_t rowsOffset;
-  } cases[] = {{1, 1, 4, 48},   {1, 32, 4, 48},  {1, 33, 8, 48},  {4, 1, 4, 104},
-               {4, 9, 8, 104},  {8, 3, 4, 1064}, {8, 5, 8, 1064}, {24, 1, 4, 40},
-               {24, 4, 12, 40}, {24, 5, 16, 40}, {32, 1, 4, 40},  {32, 3, 12, 40}};
-  for (const Case& c : cases) {
-    EXPECT_EQ(RowStride(c.bits, c.width), c.stride) << c.bits << " x " << c.width;
-    OwnedBlock block(testimg::Make(c.bits, c.width, 3, 1));
-    testimg::View view(block.get());
-    ASSERT_NE(view.v.header, nullptr);
-    EXPECT_EQ(static_cast<size_t>(view.v.rows - view.lock.get()), c.rowsOffset) << c.bits;
-    EXPECT_EQ(view.v.stride, c.stride) << c.bits;
-    EXPECT_EQ(view.v.RowFromTop(0), view.v.Row(2));
-  }
-  EXPECT_EQ(RowStride(32, 0x7FFFFFFF), uint64_t{0x7FFFFFFF} * 4) << "no 32-bit wrap";
-}
-
 // Each malformed header is refused; the rest of the image is well formed.
 TEST(DescribeDib, RefusesWhatTheEnginesDoNotHandle) {
   struct Case {

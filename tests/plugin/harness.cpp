@@ -116,13 +116,9 @@ FAILING(true, ATOM, RegisterClassA, 0, 0, Nothing, (const WNDCLASSA* c), (c))
 // -1: as when the dialog cannot be created.
 FAILING(true, INT_PTR, DialogBoxParamA, -1, 0, Nothing,
         (HINSTANCE i, LPCSTR n, HWND o, DLGPROC p, LPARAM l), (i, n, o, p, l))
-// The Mask dialog's shape loading: its resource and its temporary file.
+// The Mask dialog's shape loading: its resource.
 FAILING(false, HRSRC, FindResourceA, nullptr, 0, Nothing, (HMODULE m, LPCSTR n, LPCSTR t),
         (m, n, t))
-FAILING(false, HGLOBAL, LoadResource, nullptr, 0, Nothing, (HMODULE m, HRSRC r), (m, r))
-FAILING(false, HANDLE, CreateFileA, INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED, Nothing,
-        (LPCSTR n, DWORD a, DWORD s, LPSECURITY_ATTRIBUTES sa, DWORD d, DWORD f, HANDLE m),
-        (n, a, s, sa, d, f, m))
 // GDI objects and DCs.
 MADE(GdiObject, HBRUSH, CreateSolidBrush, (COLORREF c), (c))
 MADE(GdiObject, HBRUSH, CreatePatternBrush, (HBITMAP b), (b))
@@ -188,9 +184,8 @@ BOOL WINAPI ChooseColorAShim(CHOOSECOLORA* cc) {
 
 IMPORT(false, ChooseFontA)
 BOOL WINAPI ChooseFontAShim(CHOOSEFONTA* cf) {
-  Records.chooseFont.push_back({cf->lStructSize, cf->hwndOwner, cf->Flags, cf->rgbColors,
-                                cf->lpLogFont != nullptr,
-                                cf->lpLogFont ? *cf->lpLogFont : LOGFONTA{}});
+  Records.chooseFont.push_back(
+      {cf->lStructSize, cf->hwndOwner, cf->Flags, cf->lpLogFont ? *cf->lpLogFont : LOGFONTA{}});
   return RealChooseFontA(cf);
 }
 
@@ -200,15 +195,6 @@ UINT WINAPI GetTempFileNameAShim(LPCSTR folder, LPCSTR prefix, UINT unique, LPST
   const UINT result = RealGetTempFileNameA(folder, prefix, unique, path);
   if (result && unique == 0) Records.tempFiles.insert(path);  // created by the call
   return result;
-}
-
-IMPORT(false, WriteFile)
-BOOL WINAPI WriteFileShim(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written,
-                          LPOVERLAPPED overlapped) {
-  if (!ShouldFail("WriteFile", ERROR_DISK_FULL))
-    return RealWriteFile(file, bytes, count, written, overlapped);
-  if (written) *written = 0;
-  return FALSE;
 }
 
 // A planned failure still ends the recording, so that only the plug-in's own faults count.
@@ -440,22 +426,6 @@ void PumpDialog(HWND dialog) {
   }
 }
 
-// Posts a key's press and release to the focus, with Alt (`system`) or Shift held as asked.
-void PressKey(HWND dialog, UINT key, bool shift, bool system) {
-  BYTE state[256];
-  GetKeyboardState(state);
-  const BYTE kept = state[VK_SHIFT];
-  state[VK_SHIFT] = shift ? 0x80 : 0;
-  SetKeyboardState(state);
-  HWND focus = GetFocus() ? GetFocus() : dialog;
-  const LPARAM context = system ? 1 | (1 << 29) : 1;
-  PostMessageA(focus, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, context);
-  PostMessageA(focus, system ? WM_SYSKEYUP : WM_KEYUP, key, context | (3u << 30));
-  PumpDialog(dialog);
-  state[VK_SHIFT] = kept;
-  SetKeyboardState(state);
-}
-
 void Mouse(HWND window, UINT message, WPARAM buttons, POINT p) {
   SendMessageA(window, message, buttons, MAKELPARAM(p.x, p.y));
   PumpDialog(GetAncestor(window, GA_ROOT));
@@ -523,7 +493,12 @@ void ClickColorEntry(HWND chooser, unsigned bits, int entry) {
   MouseUp(grid, p);
 }
 
-void Key(HWND dialog, UINT key, bool shift) { PressKey(dialog, key, shift, false); }
+void Key(HWND dialog, UINT key) {
+  HWND focus = GetFocus() ? GetFocus() : dialog;
+  PostMessageA(focus, WM_KEYDOWN, key, 1);
+  PostMessageA(focus, WM_KEYUP, key, 1 | (3u << 30));
+  PumpDialog(dialog);
+}
 
 void Mnemonic(HWND dialog, char letter) {
   HWND focus = GetFocus() ? GetFocus() : dialog;
@@ -623,8 +598,6 @@ COLORREF TableColor(HGLOBAL block, int entry) {
   return RGB(c.rgbRed, c.rgbGreen, c.rgbBlue);
 }
 
-COLORREF ClientPixel(HWND window, int x, int y) { return GetPixel(ScreenDC(window), x, y); }
-
 std::vector<uint32_t> ClientPixels(HWND window) {
   RECT r;
   GetClientRect(window, &r);
@@ -643,7 +616,7 @@ std::vector<uint32_t> ClientPixels(HWND window) {
   return {first, first + r.right * r.bottom};
 }
 
-std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
+void SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
   RECT canvas;
   GetWindowRect(windows.front(), &canvas);
   for (HWND window : windows) {  // a message box or chooser beside the dialog is taken whole
@@ -680,7 +653,6 @@ std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
   std::memcpy(dib.data() + sizeof header, bits, pixelBytes);
   std::string error;
   EXPECT_TRUE(WriteBmpFile(path, dib.data(), dib.size(), error)) << path << ": " << error;
-  return path;
 }
 
 }  // namespace harness

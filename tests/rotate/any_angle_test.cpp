@@ -212,11 +212,6 @@ TEST(AnyAngleSize, FollowsTheCorners) {
     EXPECT_EQ(std::pair(size.width, size.height), std::pair(c.width, c.height))
         << c.w << " x " << c.h << " at " << c.d;
   }
-  for (uint32_t w = 1; w < 40; w += 3)
-    for (int d = 1; d < 360; d += 7) {
-      const RotatedSize size = ROT_RotatedSize(w, 17, d);
-      EXPECT_TRUE(size.width % 2 == 1 && size.height % 2 == 1) << w << " x 17 at " << d;
-    }
 }
 
 TEST(AnyAngleProgress, HighQualityStepsEveryEighthRowAndTheLast) {
