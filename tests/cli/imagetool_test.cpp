@@ -291,7 +291,6 @@ TEST(Imagetool, ScaleLengthsEqualTheirPixelForm) {
     const char *lengths, *pixels;
   } cases[] = {
       {"--width 0.2in", "--width 19"},
-      {"--height 1cm", "--height 37"},
       {"--width 6.35cm --quality low", "--width 239 --quality low"},  // truncated below 240
       {"--width 0.1in --height .254cm --resolution 300", "--width 30 --height 30"},
       {"--width 0.5in --height 1cm --resolution 20,50 --grey", "--width 10 --height 19 --grey"},

@@ -44,15 +44,15 @@ bool DrawCaption(const FrameSpec& s, const MaskRaster& r) {
   return true;
 }
 
-// IMG_FrameDIB's result for a 30 x 16 image of `bits` framed in Outline to 40 x 22, "Frame" at
-// the top left, Alpha and Color on (passed with high bits, which must be ignored), the `n`-th call
-// of `failing` failing; and what it must be: the frame, this test's caption, the mask engine. No
-// block, GDI object or DC may be left, nor the image locked.
+// IMG_FrameDIB's result for a 30 x 16 image of `bits` in an Outline frame of 40 x 22, "Frame"
+// bottom right, Alpha and Color on (with high bits, to be ignored), call `n` of `failing` failing;
+// and what it must be: the frame, this test's caption, the mask engine. No block, GDI object or DC
+// may be left, nor the image locked.
 std::pair<Bytes, Bytes> Frame(unsigned bits, const char* failing, int n) {
   const int flags[3] = {0, 1, 1};
   FrameSpec s;
   s.addWidth = 10, s.addHeight = 6, s.top = 4, s.left = 4, s.bottom = 2, s.right = 6;
-  s.caption = "Frame", s.alignment = 9, s.style = kFrameOutline, s.text = {1, 10, 200, 30};
+  s.caption = "Frame", s.alignment = 36, s.style = kFrameOutline, s.text = {1, 10, 200, 30};
   std::strcpy(s.font.lfFaceName, "Arial");
   const Bytes source = testimg::Bytes(OwnedBlock(testimg::Make(bits, 30, 16, bits)).get());
   HGLOBAL image = ToGlobal(testimg::FromBytes(source));

@@ -116,9 +116,6 @@ FAILING(true, ATOM, RegisterClassA, 0, 0, Nothing, (const WNDCLASSA* c), (c))
 // -1: as when the dialog cannot be created.
 FAILING(true, INT_PTR, DialogBoxParamA, -1, 0, Nothing,
         (HINSTANCE i, LPCSTR n, HWND o, DLGPROC p, LPARAM l), (i, n, o, p, l))
-// The Mask dialog's shape loading: its resource.
-FAILING(false, HRSRC, FindResourceA, nullptr, 0, Nothing, (HMODULE m, LPCSTR n, LPCSTR t),
-        (m, n, t))
 // GDI objects and DCs.
 MADE(GdiObject, HBRUSH, CreateSolidBrush, (COLORREF c), (c))
 MADE(GdiObject, HBRUSH, CreatePatternBrush, (HBITMAP b), (b))
@@ -195,6 +192,15 @@ UINT WINAPI GetTempFileNameAShim(LPCSTR folder, LPCSTR prefix, UINT unique, LPST
   const UINT result = RealGetTempFileNameA(folder, prefix, unique, path);
   if (result && unique == 0) Records.tempFiles.insert(path);  // created by the call
   return result;
+}
+
+IMPORT(false, WriteFile)
+BOOL WINAPI WriteFileShim(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written,
+                          LPOVERLAPPED overlapped) {
+  if (!ShouldFail("WriteFile", ERROR_DISK_FULL))
+    return RealWriteFile(file, bytes, count, written, overlapped);
+  if (written) *written = 0;
+  return FALSE;
 }
 
 // A planned failure still ends the recording, so that only the plug-in's own faults count.

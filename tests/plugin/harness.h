@@ -72,7 +72,7 @@ struct Calls {
   // Calls made of each shimmed function, and the planned failures: the calls of a function (counted
   // from 1) that fail. GlobalAlloc and RegisterClassA fail with 0, DialogBoxParamA with -1
   // (as when the dialog cannot be created), CreateMetaFileA, CloseMetaFile and GetTempFileNameA
-  // with 0; FindResourceA and every counted creator of a GDI object or DC below with null.
+  // with 0, WriteFile with FALSE, and every counted creator of a GDI object or DC below with null.
   std::map<std::string, int> calls;
   std::map<std::string, std::set<int>> failures;
   std::set<HGLOBAL> live;  // allocated and not yet freed nor handed to the host with ZQ_SetHDib

@@ -198,7 +198,7 @@ TEST_F(MaskCommand, MasksAsTheEngineDoesOrFailsCleanly) {
                {32, 0, 1, 0, "", {}},
                {32, 0, 1, 1, "GlobalAlloc", IDS_MASK_NO_MEMORY_IMAGE},
                {24, 0, 1, 1, "CreateBitmap", IDS_MASK_NO_MEMORY_MASK},
-               {8, 0, 1, 1, "FindResourceA", {}},
+               {8, 0, 1, 1, "WriteFile", {}},
                {8, 0, 1, 1, "GetMetaFileA", {}}};
   const Shape heart(IDS_SHAPE_HEART);
   for (const auto& c : cases) {
@@ -230,6 +230,9 @@ TEST_F(MaskCommand, MasksAsTheEngineDoesOrFailsCleanly) {
       MAS_SetMaskColor(index, GetRValue(color), GetGValue(color), GetBValue(color));
       Key(d, VK_RETURN);
     });
+    for (const std::string& file : Recorded().tempFiles)  // each run's, before the next clears them
+      EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES)
+          << what << " left " << file;
     const Strings log = HostLog();
     EXPECT_EQ(Strings(log.begin(), log.begin() + 3),
               (Strings{"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}))

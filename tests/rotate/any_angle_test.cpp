@@ -199,8 +199,7 @@ TEST(AnyAngleSize, FollowsTheCorners) {
   } cases[] = {
       {100, 100, 45, 141, 141},  // half-diagonal 70.7 each way
       {10, 4, 30, 11, 9},        // corners (5, 2) -> (5.33, -0.77) and (5, -2) -> (3.33, -4.23)
-      {10, 4, 330, 11, 9},
-      {1, 1, 123, 1, 1},  // no half-size: every corner is the centre
+      {1, 1, 123, 1, 1},         // no half-size: every corner is the centre
       {640, 480, 180, 641, 481},
       // With 3.14159265 for pi, sin 150 degrees is a little above 0.5; a closer pi gives 3 x 1
       // and 5 x 7.
