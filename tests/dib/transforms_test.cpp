@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -34,8 +33,8 @@ struct Op {
      }}};
 
 // Every depth with widths 1..33 (all bit and nibble offsets, strides with and without padding) and
-// a few rows wide enough for the vector kernels with ragged ends;
-// each result against its rule, then the operation once more gives back the very same bytes.
+// rows wide enough for the vector kernels with ragged ends; each result against its rule, then the
+// operation once more gives back the very same bytes. A malformed image is refused and kept.
 TEST(Transforms, FollowTheirRulesAndUndoThemselves) {
   std::vector<std::array<uint32_t, 3>> shapes = {{8, 7, 40}};
   for (unsigned bits : testimg::kDepths) {
@@ -67,6 +66,15 @@ TEST(Transforms, FollowTheirRulesAndUndoThemselves) {
       OwnedBlock original(testimg::Make(bits, width, height, width));
       ASSERT_EQ(testimg::Bytes(image.get()), testimg::Bytes(original.get())) << "applied twice";
     }
+  for (const Op& op : kOps) {
+    OwnedBlock image(testimg::Make(24, 5, 5, 1));
+    BlockLock(image.get()).get()[16] = 1;  // biCompression: RLE
+    const auto original = testimg::Bytes(image.get());
+    recorder::Reset();
+    EXPECT_FALSE(op.run(image.get())) << op.name;
+    EXPECT_EQ(recorder::Calls(), std::vector<std::string>{"message 3840"});
+    EXPECT_EQ(testimg::Bytes(image.get()), original);
+  }
 }
 
 TEST(Invert, ProgressReportsRowsEverySixteenTheLastAndTheHeight) {
