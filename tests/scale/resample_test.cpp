@@ -141,61 +141,42 @@ TEST_P(ResampleByDepth, MatchesTheReferenceOnRandomImages) {
   EXPECT_EQ(recorder::OpenLocks(), 0);
 }
 
-// The vector shrink against the portable one, byte for byte, on rows of exactly their bytes
-// (a read past one trips the sanitizer) into a sentinel, over every width to 300 at a few ratios,
-// with rows of 255 where the ratio nears the vector kernel's bound of 128 and the lanes are
-// fullest, and at the largest sizes that kernel takes (m = 2^15 − 1, n = 128 × m − 1).
-TEST_P(ResampleByDepth, VectorShrinkMatchesThePortableOne) {
+// The vector kernels against the portable ones, byte for byte, on rows of exactly their bytes
+// (a read past one trips the sanitizer) into a sentinel. Shrinks: every width to 300 at a few
+// ratios, with rows of 255 where the ratio nears the vector kernel's bound of 128 and the lanes are
+// fullest, and the largest sizes that kernel takes (m = 2^15 − 1, n = 128 × m − 1). Enlarges:
+// every width to 120 at a few ratios and a row enlarged 4000 → 8000, whose weights have
+// denominators up to 2^26 and include columns without a fixed weight.
+TEST_P(ResampleByDepth, VectorKernelsMatchThePortableOnes) {
 #if IMAGE_SSE2
   const unsigned bits = GetParam();
   std::mt19937 random(bits);
   std::vector<RgbQuad> palette(256);
   for (RgbQuad& e : palette) e = {uint8_t(random()), uint8_t(random()), uint8_t(random()), 0};
-  std::vector<std::array<uint32_t, 2>> sizes = {{4194175, 32767}};
+  std::vector<std::array<uint32_t, 2>> sizes = {{4194175, 32767}, {4000, 8000}};
   for (uint32_t n = 1; n <= 300; ++n)
     for (uint32_t m : {1u, n / 3 + 1, n / 2 + 1, n - n / 4, n}) sizes.push_back({n, m});
+  for (uint32_t n = 1; n <= 120; ++n)
+    for (uint32_t m : {n + 1, 2 * n, 3 * n + 2, 37 * n + 5}) sizes.push_back({n, m});
   for (auto [n, m] : sizes)
     for (bool grey : {false, true}) {
       Line row((size_t{n} * bits + 7) / 8, 255);
       if (n < 127 * m)
         for (uint8_t& b : row) b = uint8_t(random());
-      std::vector<ShrinkColumn> columns(m);
-      SCL_BuildShrinkTables(n, m, columns.data());
       const size_t size = size_t{m} * ResultChannels(grey, bits == 32);
       Line portable(size + 1, 0xAA), vector(size + 1, 0xAA);
-      ShrinkRowPortable(n, m, bits, row.data(), palette.data(), portable.data(), columns.data(),
-                        grey);
-      ShrinkRowSse2(n, m, bits, row.data(), palette.data(), vector.data(), columns.data(), grey);
-      ASSERT_EQ(portable, vector) << n << " -> " << m << (grey ? " grey" : "");
-    }
-#else
-  GTEST_SKIP() << "this build has the portable kernels only";
-#endif
-}
-
-// The vector enlarge against the portable one, byte for byte, as the shrink above, over every
-// width to 120 at a few ratios and across a row enlarged 4000 → 8000, whose weights have
-// denominators up to 2^26 and include columns without a fixed weight.
-TEST_P(ResampleByDepth, VectorEnlargeMatchesThePortableOne) {
-#if IMAGE_SSE2
-  const unsigned bits = GetParam();
-  std::mt19937 random(bits);
-  std::vector<RgbQuad> palette(256);
-  for (RgbQuad& e : palette) e = {uint8_t(random()), uint8_t(random()), uint8_t(random()), 0};
-  std::vector<std::array<uint32_t, 2>> sizes = {{4000, 8000}};
-  for (uint32_t n = 1; n <= 120; ++n)
-    for (uint32_t m : {n + 1, 2 * n, 3 * n + 2, 37 * n + 5}) sizes.push_back({n, m});
-  for (auto [n, m] : sizes)
-    for (bool grey : {false, true}) {
-      Line row((size_t{n} * bits + 7) / 8);
-      for (uint8_t& b : row) b = uint8_t(random());
-      std::vector<EnlargeColumn> columns(m);
-      SCL_BuildEnlargeTables(n, m, 0, m, columns.data());
-      const size_t size = size_t{m} * ResultChannels(grey, bits == 32);
-      Line portable(size + 1, 0xAA), vector(size + 1, 0xAA);
-      EnlargeRowPortable(n, m, bits, row.data(), palette.data(), portable.data(), columns.data(),
-                         grey);
-      EnlargeRowSse2(n, m, bits, row.data(), palette.data(), vector.data(), columns.data(), grey);
+      const uint8_t* in = row.data();
+      if (m <= n) {
+        std::vector<ShrinkColumn> columns(m);
+        SCL_BuildShrinkTables(n, m, columns.data());
+        ShrinkRowPortable(n, m, bits, in, palette.data(), portable.data(), columns.data(), grey);
+        ShrinkRowSse2(n, m, bits, in, palette.data(), vector.data(), columns.data(), grey);
+      } else {
+        std::vector<EnlargeColumn> columns(m);
+        SCL_BuildEnlargeTables(n, m, 0, m, columns.data());
+        EnlargeRowPortable(n, m, bits, in, palette.data(), portable.data(), columns.data(), grey);
+        EnlargeRowSse2(n, m, bits, in, palette.data(), vector.data(), columns.data(), grey);
+      }
       ASSERT_EQ(portable, vector) << n << " -> " << m << (grey ? " grey" : "");
     }
 #else
