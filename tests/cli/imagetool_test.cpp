@@ -59,11 +59,19 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The picture of a BMP file as imagetool reads it, normalised (padding cleared).
-std::vector<uint8_t> Picture(const std::string& path) {
+// A picture read by imagetool's reader (BMP or PNG); null after a failed expectation.
+HostBlock ReadAny(const std::string& path, bool keepAlpha = true) {
   std::string error;
-  OwnedBlock block(ReadBmpFile(path, error));
+  ImageFormat format;
+  PngNotes notes;
+  HostBlock block = ReadImageFile(path, keepAlpha, format, notes, error);
   EXPECT_TRUE(block) << path << ": " << error;
+  return block;
+}
+
+// The picture of a file as imagetool reads it, normalised (padding cleared).
+std::vector<uint8_t> Picture(const std::string& path) {
+  OwnedBlock block(ReadAny(path));
   return block ? testimg::Bytes(block.get()) : std::vector<uint8_t>{};
 }
 
@@ -140,6 +148,10 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
       {"info " + dir.path.string(), 2, "is a directory"},
       {"mask --shape circle " + in + " " + out, 1, "circle.wmf: is a directory"},
       {"mask --shape checkers " + in + " " + out, 1, "larger than 1048576 bytes"},
+      {"frame --caption " + std::string(255, 'x') + " " + in + " " + out, 2, "Caption too long"},
+      {"frame --caption x --align middle,left " + in + " " + out, 2, "--align"},
+      {"frame --caption x --font-height 0 " + in + " " + out, 2, "--font-height"},
+      {"frame --text 1,2,3 " + in + " " + out, 2, "--text needs --caption"},
   };
   // Shape files that are not shapes: a folder, and a file too big to be one.
   fs::create_directories(dir.path / "shapes" / "circle.wmf");
@@ -210,6 +222,7 @@ TEST(Imagetool, SampleRunWritesEveryCommandAtEveryDepth) {
 }
 
 // ImageMagick writes the file and applies the same operations; the pictures must agree exactly.
+// Both turn clockwise for positive angles.
 // Crops cut each side by a different amount and reach the last row and column; a kept width or
 // height is centred with the odd pixel on the left or at the bottom, and more than the picture
 // keeps that direction whole.
@@ -222,6 +235,9 @@ TEST(Imagetool, AgreesWithImageMagickOnTrueColourFiles) {
   } cases[] = {{"flip", "-flip"},
                {"mirror", "-flop"},
                {"invert", "-negate"},
+               {"rotate --angle 90", "-rotate 90"},
+               {"rotate --angle 180", "-rotate 180"},
+               {"rotate --angle -90", "-rotate 270"},
                {"crop --rect 5,3,17,9", "-crop 17x9+5+3 +repage"},
                {"crop --rect 36,22,1,1", "-crop 1x1+36+22 +repage"},
                {"crop --rect 0,22,37,1", "-crop 37x1+0+22 +repage"},
@@ -238,8 +254,7 @@ TEST(Imagetool, AgreesWithImageMagickOnTrueColourFiles) {
 
 // The caption options reach the frame: each framed file is pinned (how a caption is drawn and
 // placed is the engine's, proven natively; the glyphs are those of the font the glyph test pins);
-// spaces draw nothing, so they give the plain frame.
-// Refused options leave no file.
+// spaces draw nothing, so they give the plain frame. The longest caption is taken.
 TEST(Imagetool, FrameCaption) {
   TempDir dir;
   const std::string in8 = WriteInput(dir, "in8.bmp", 8, 4, 4, 2),
@@ -262,22 +277,6 @@ TEST(Imagetool, FrameCaption) {
     EXPECT_EQ(run.status, 0) << c.options << ": " << run.output;
     const auto bytes = ReadAll(out);
     EXPECT_EQ(crc32(0, bytes.data(), uInt(bytes.size())), c.crc) << c.options;
-  }
-  fs::remove(out);
-  struct Refusal {
-    std::string options;
-    const char* says;
-  } refusals[] = {
-      {"--caption " + std::string(255, 'x'), "Caption too long"},
-      {"--caption x --align middle,left", "--align"},
-      {"--caption x --font-height 0", "--font-height"},
-      {"--text 1,2,3", "--text needs --caption"},
-  };
-  for (const Refusal& r : refusals) {
-    const RunResult run = Tool("frame " + r.options + " " + in8 + " " + out);
-    EXPECT_EQ(run.status, 2) << r.options;
-    EXPECT_NE(run.output.find(r.says), std::string::npos) << r.options << ": " << run.output;
-    EXPECT_FALSE(fs::exists(out)) << r.options;
   }
   EXPECT_EQ(Tool("frame --caption " + std::string(254, 'x') + " " + in8 + " " + out).status, 0);
 }
@@ -307,16 +306,6 @@ TEST(Imagetool, ScaleLengthsEqualTheirPixelForm) {
        {"--width 0.001in", "--width 2 in", "--width -1cm", "--width 1in --resolution 0",
         "--width 1in --resolution 65536", "--width 1in --resolution 9,9,9", "--width 1e2in"})
     EXPECT_EQ(Tool(std::string("scale ") + refused + files).status, 2) << refused;
-}
-
-// A picture read by imagetool's reader (BMP or PNG); null after a failed expectation.
-HostBlock ReadAny(const std::string& path, bool keepAlpha = true) {
-  std::string error;
-  ImageFormat format;
-  PngNotes notes;
-  HostBlock block = ReadImageFile(path, keepAlpha, format, notes, error);
-  EXPECT_TRUE(block) << path << ": " << error;
-  return block;
 }
 
 // BMP files of every depth and header and PNG files of every colour type and depth that
@@ -462,10 +451,7 @@ TEST(Imagetool, OutputFormatsAndReadingNotes) {
     EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.output;
     EXPECT_NE(run.output.find(c.says), std::string::npos) << c.args << "\n" << run.output;
     const auto bytes = *c.out ? ReadAll(dir / c.out) : std::vector<uint8_t>{};
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 4))
-                  .substr(0, std::strlen(c.output)),
-              c.output)
-        << c.args;
+    EXPECT_TRUE(std::string(bytes.begin(), bytes.end()).starts_with(c.output)) << c.args;
     if (!*c.output) continue;
     OwnedBlock block(ReadAny(dir / c.out));
     EXPECT_EQ(block ? testimg::View(block.get()).v.bits : 0, c.bits) << c.args;

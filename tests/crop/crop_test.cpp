@@ -124,24 +124,9 @@ TEST(CropMarks, DragStepsStopAtTheirLimits) {
   } cases[] = {
       {"left past the right line", kZoneLeft, {0, 0, 0, 30}, {0, 9}, {95, 9}, {0, 0, 70, 30}},
       {"top to the bottom line", kZoneTop, {0, 20, 0, 0}, {0, 0}, {0, 99}, {60, 20, 0, 0}},
-      {"top-left corner, the right margin taking the width",
-       kZoneTopLeft,
-       {0, 0, 0, 100},
-       {0, 0},
-       {50, 50},
-       {50, 0, 0, 100}},
-      {"top-right corner past the image",
-       kZoneTopRight,
-       {5, 0, 0, 5},
-       {95, 5},
-       {150, -9},
-       {0, 0, 0, 0}},
-      {"inside past the left and bottom",
-       kZoneInside,
-       {10, 10, 10, 10},
-       {50, 50},
-       {-80, 300},
-       {20, 0, 0, 20}},
+      {"top-left, no width", kZoneTopLeft, {0, 0, 0, 100}, {0, 0}, {50, 50}, {50, 0, 0, 100}},
+      {"top-right past the image", kZoneTopRight, {5, 0, 0, 5}, {95, 5}, {150, -9}, {0, 0, 0, 0}},
+      {"inside past edges", kZoneInside, {10, 10, 10, 10}, {50, 50}, {-80, 300}, {20, 0, 0, 20}},
   };
   for (const auto& c : cases) {
     CropMargins m = c.start;

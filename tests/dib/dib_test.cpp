@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dib/field_number.h"
-
 #include "tests/support/images.h"
-#include "tests/support/recorder.h"
 
 namespace {
 

@@ -100,12 +100,10 @@ TEST(Invert, ProgressReportsRowsEverySixteenTheLastAndTheHeight) {
   }
 }
 
-// The vector row mirror against the portable one, byte for byte, so that neither set can rot
-// unseen while the engines use the other.
-// Every depth at widths around each word and register boundary (a 16-byte register holds 128
-// 1-bit pixels); source rows are random, padding included, which the 1- and 4-bit kernels carry
-// along; destinations start as a sentinel that the deeper kernels must leave after the pixels.
-// The rows are exactly one stride long, so a read or write past them trips the sanitizer.
+// The vector row mirror against the portable one, byte for byte, at every depth and at widths
+// around each word and register boundary (128 1-bit pixels). Source padding is random (the 1- and
+// 4-bit kernels carry it along); destinations start as a sentinel; rows are exactly one stride
+// long, so a read or write past them trips the sanitizer.
 TEST(RowMirror, VectorKernelsMatchThePortableOnes) {
 #if IMAGE_SSE2
   std::mt19937 random(11);

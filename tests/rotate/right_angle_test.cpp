@@ -1,13 +1,8 @@
-// Exact turns against per-pixel references written in screen terms (y from the top), round trips,
-// and agreement with ImageMagick's -rotate on 24-bit files.
+// Exact turns against per-pixel references written in screen terms (y from the top), and the
+// vector kernels against the portable ones. (imagetool's tests compare the turns with ImageMagick.)
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <string>
 
 #include "resources/text_ids.h"
 #include "rotate/right_angle_kernels.h"
@@ -96,45 +91,5 @@ TEST_P(RightAngle, VectorKernelsMatchThePortableOnes) {
 
 INSTANTIATE_TEST_SUITE_P(Depths, RightAngle, testing::ValuesIn(testimg::kDepths),
                          testimg::DepthName);
-
-#ifndef _WIN32
-// ImageMagick turns clockwise for positive angles, like the engine. Raw RGB files, rows from the
-// top, leave nothing to its BMP reader and writer.
-TEST(RightAngleImageMagick, AgreesWithRotate) {
-  const char* convert = IMAGEMAGICK_CONVERT;
-  if (!std::filesystem::exists(convert))
-    GTEST_SKIP() << convert << " not installed (scripts/setup.sh)";
-  char name[] = "/tmp/rotate-test-XXXXXX";
-  ASSERT_NE(mkdtemp(name), nullptr);
-  const std::string dir = name;
-  struct Cleanup {
-    std::string dir;
-    ~Cleanup() { std::filesystem::remove_all(dir); }
-  } cleanup{dir};  // also when an assertion ends the test early
-  const auto rgb = [](HostBlock block) {
-    testimg::View v(block);
-    std::string bytes;
-    for (uint32_t y = 0; y < v.v.height; ++y)
-      for (uint32_t x = 0; x < v.v.width; ++x) {
-        const uint32_t p = GetPixel(v.v, x, y);
-        bytes += {char(p >> 16), char(p >> 8), char(p)};
-      }
-    return bytes;
-  };
-  OwnedBlock source(testimg::Make(24, 37, 22, 11));
-  std::ofstream(dir + "/in.rgb", std::ios::binary) << rgb(source.get());
-  for (int k = 1; k <= 3; ++k) {
-    const std::string out = dir + "/out" + std::to_string(k) + ".rgb";
-    const std::string command = std::string(convert) + " -size 37x22 -depth 8 rgb:" + dir +
-                                "/in.rgb -rotate " + std::to_string(90 * k) + " rgb:" + out;
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    std::ifstream in(out, std::ios::binary);
-    const std::string theirs{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    OwnedBlock ours(ROT_RightAngle(source.get(), k));
-    EXPECT_TRUE(theirs == rgb(ours.get()))
-        << "-rotate " << 90 * k << ": " << theirs.size() << " bytes";
-  }
-}
-#endif
 
 }  // namespace
