@@ -59,6 +59,11 @@ void Accumulate(const uint8_t* row, Acc weight, Acc* acc, unsigned format, uint3
     if constexpr (kIsBytes<decltype(sample)>) {
       // Bytes already in accumulator order: one flat loop the compiler can vectorise.
       const size_t count = size_t{C} * width;
+#if IMAGE_SSE2
+      if constexpr (std::is_same_v<Acc, uint32_t>)
+        if (weight <= 0xFFFF)
+          return AccumulateBytesSse2(row, static_cast<uint16_t>(weight), acc, count, kAdd);
+#endif
       for (size_t i = 0; i < count; ++i) acc[i] = (kAdd ? acc[i] : 0) + row[i] * weight;
     } else {
       for (uint32_t x = 0; x < width; ++x, acc += C) {
@@ -140,13 +145,14 @@ void ShrinkRowPortable(uint32_t n, uint32_t m, unsigned format, const uint8_t* r
 }
 
 // The kernel set this build uses.
-void SCL_ShrinkRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
-                   const RgbQuad* palette, uint8_t* result, const ShrinkColumn* columns,
-                   bool grey) {
+void SCL_ShrinkRows(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
+                    const uint8_t* row2, const RgbQuad* palette, uint8_t* result, uint8_t* result2,
+                    const ShrinkColumn* columns, bool grey) {
 #if IMAGE_SSE2
-  ShrinkRowSse2(n, m, format, row, palette, result, columns, grey);
+  ShrinkRowsSse2(n, m, format, row, row2, palette, result, result2, columns, grey);
 #else
   ShrinkRowPortable(n, m, format, row, palette, result, columns, grey);
+  if (row2) ShrinkRowPortable(n, m, format, row2, palette, result2, columns, grey);
 #endif
 }
 

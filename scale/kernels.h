@@ -114,19 +114,22 @@ void SCL_BuildEnlargeTables(uint32_t n, uint32_t m, uint32_t first, uint32_t cou
 
 // Resamples one row of n samples in `format` to m samples by the box average:
 // result = (sum of sample × weight) div n per channel, truncated. `columns` come from
-// SCL_BuildShrinkTables(n, m).
-void SCL_ShrinkRow(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
-                   const RgbQuad* palette, uint8_t* result, const ShrinkColumn* columns, bool grey);
+// SCL_BuildShrinkTables(n, m). A second row `row2` (or nullptr) is resampled alike into
+// `result2`: two rows walk the tables together.
+void SCL_ShrinkRows(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
+                    const uint8_t* row2, const RgbQuad* palette, uint8_t* result, uint8_t* result2,
+                    const ShrinkColumn* columns, bool grey);
 
-// Two kernel sets compute SCL_ShrinkRow: the portable one, always built, and on x86 builds
-// (IMAGE_SSE2, set in dib/CMakeLists.txt) one with SSE2 registers, which SCL_ShrinkRow then uses.
+// Two kernel sets compute SCL_ShrinkRows: the portable one, always built, and on x86 builds
+// (IMAGE_SSE2, set in dib/CMakeLists.txt) one with SSE2 registers, which SCL_ShrinkRows then uses.
 // The tests hold the vector set to the portable one byte for byte.
 void ShrinkRowPortable(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
                        const RgbQuad* palette, uint8_t* result, const ShrinkColumn* columns,
                        bool grey);
 #if IMAGE_SSE2
-void ShrinkRowSse2(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
-                   const RgbQuad* palette, uint8_t* result, const ShrinkColumn* columns, bool grey);
+void ShrinkRowsSse2(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
+                    const uint8_t* row2, const RgbQuad* palette, uint8_t* result, uint8_t* result2,
+                    const ShrinkColumn* columns, bool grey);
 #endif
 
 // Resamples one row of n samples in `format` to m > n samples by the quadratic weights:
@@ -142,7 +145,7 @@ void SCL_EnlargeRow(uint32_t n, uint32_t m, uint32_t first, uint32_t count, unsi
 // right ≤ total.
 void SCL_BlendOffsets(uint64_t right, uint64_t total, int16_t offset[511]);
 
-// Two kernel sets compute SCL_EnlargeRow and SCL_BlendRows as they do SCL_ShrinkRow: the portable
+// Two kernel sets compute SCL_EnlargeRow and SCL_BlendRows as they do SCL_ShrinkRows: the portable
 // one and, on x86 builds, one with SSE2 registers and fixed weights (SCL_FixedWeight).
 void EnlargeRowPortable(uint32_t n, uint32_t count, unsigned format, const uint8_t* row,
                         const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns,
@@ -181,6 +184,10 @@ void SCL_DivideRow(uint64_t divisor, Acc* accumulators, uint32_t width, bool gre
 #if IMAGE_SSE2
 // SCL_DivideRow for 32-bit accumulators on x86 builds: the `count` values at `accumulators`.
 void DivideRowSse2(uint64_t divisor, uint32_t* accumulators, size_t count);
+// SCL_LoadRow (add false) and SCL_AddRow (add true) of a byte row into 32-bit accumulators with a
+// weight below 2^16 on x86 builds: the `count` bytes at `row`.
+void AccumulateBytesSse2(const uint8_t* row, uint16_t weight, uint32_t* acc, size_t count,
+                         bool add);
 #endif
 
 // Writes the low byte of each accumulator into `result` (width pixels in the result format).

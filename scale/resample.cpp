@@ -28,7 +28,7 @@ struct Plan {
   uint32_t sourceWidth, sourceHeight, width, height;
   bool grey, four;
   unsigned channels;
-  bool horizontal;    // rows pass through SCL_ShrinkRow / SCL_EnlargeRow
+  bool horizontal;    // rows pass through SCL_ShrinkRows / SCL_EnlargeRow
   bool vertical;      // rows are combined: the height changes
   bool cached;        // both: horizontally resampled rows are kept for reuse
   bool wide;          // the vertical sums need 64-bit accumulators
@@ -252,10 +252,16 @@ void ResampleColumns(const Plan& plan, const DibView& source, const DibView& res
   }
   auto horizontalPass = [&](uint32_t k, uint8_t* out) {
     if (!widening)
-      SCL_ShrinkRow(W, w, source.bits, source.Row(k), palette, out, shrinkColumns, plan.grey);
+      SCL_ShrinkRows(W, w, source.bits, source.Row(k), nullptr, palette, out, nullptr,
+                     shrinkColumns, plan.grey);
     else
       SCL_EnlargeRow(W, plan.width, firstColumn, w, source.bits, source.Row(k), palette, out,
                      enlargeColumns, plan.grey);
+  };
+  // Rows k and k + 1 narrowed together, which shares the walk over the tables.
+  auto narrowPair = [&](uint32_t k, uint8_t* out, uint8_t* out2) {
+    SCL_ShrinkRows(W, w, source.bits, source.Row(k), source.Row(k + 1), palette, out, out2,
+                   shrinkColumns, plan.grey);
   };
   auto resultRow = [&](uint32_t y) { return result.Row(y) + size_t{plan.channels} * firstColumn; };
   // The last band of columns clears the padding after the row's last pixel.
@@ -271,7 +277,14 @@ void ResampleColumns(const Plan& plan, const DibView& source, const DibView& res
     if (!plan.vertical) {
       for (uint32_t y = band.first; y < band.end; ++y) {
         StepRow(band, y, h);
-        horizontalPass(y, resultRow(y));
+        if (!widening && y + 1 < band.end) {
+          narrowPair(y, resultRow(y), resultRow(y + 1));
+          padRow(y);
+          band.RowDone();
+          StepRow(band, ++y, h);
+        } else {
+          horizontalPass(y, resultRow(y));
+        }
         padRow(y);
         band.RowDone();
       }
@@ -285,11 +298,19 @@ void ResampleColumns(const Plan& plan, const DibView& source, const DibView& res
     if (plan.cached) slots[0] = part + plan.rowsAt, slots[1] = slots[0] + Align16(used);
     uint32_t slotRow[2] = {std::numeric_limits<uint32_t>::max(),
                            std::numeric_limits<uint32_t>::max()};
+    // A vertical shrink reads the rows in order, each row at most twice and one after the other,
+    // so when row k is first read row k − 1 is done with and its slot can take row k + 1 at once.
+    const bool pairs = !widening && h < H;
     auto rowAt = [&](uint32_t k) -> const uint8_t* {
       if (!plan.cached) return source.Row(k);
       const unsigned slot = k & 1;
       if (slotRow[slot] != k) {
-        horizontalPass(k, slots[slot]);
+        if (pairs && k + 1 < H) {
+          narrowPair(k, slots[slot], slots[slot ^ 1]);
+          slotRow[slot ^ 1] = k + 1;
+        } else {
+          horizontalPass(k, slots[slot]);
+        }
         slotRow[slot] = k;
       }
       return slots[slot];

@@ -1,6 +1,6 @@
-// The SSE2 box average of SCL_ShrinkRow for colour rows: one result pixel per step, its channels
-// side by side in the lanes of one register. Grey rows (one channel would use one lane of four)
-// and rows outside the ranges below go to the portable kernel.
+// The SSE2 box average of SCL_ShrinkRows for colour rows: one result pixel per row and step, its
+// channels side by side in the lanes of one register. Grey rows (one channel would use one lane of
+// four) and rows outside the ranges below go to the portable kernel.
 #include <emmintrin.h>
 
 #include <cstring>
@@ -18,59 +18,83 @@ using namespace scale_kernels;
 // m < 2^15 (the weights `first`, `last` and m) and n < 128 × m (at most 127 whole samples, whose
 // sum stays below 2^15); then n < 2^22, so BoxDivisor's reciprocal is below 2^31 and
 // _mm_mul_epu32 takes it. Larger sizes, far from any picture this shrinks, stay portable.
-template <unsigned C, class Reader>
-void ShrinkColour(Reader sample, const uint8_t* row, uint32_t n, uint32_t m,
-                  const ShrinkColumn* columns, uint8_t* out) {
+//
+// R rows (1 or 2) that share the column tables are averaged side by side: row r's pixel in 16-bit
+// lanes 4r … 4r + 3, so that the walk over the columns and most of the arithmetic serve both.
+template <unsigned C, unsigned R, class Reader>
+void ShrinkColour(Reader sample, const uint8_t* const* rows, uint32_t n, uint32_t m,
+                  const ShrinkColumn* columns, uint8_t* const* outs) {
   const BoxDivisor divide(n);
   const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(divide.shift));
   const __m128i wholeWeight = _mm_set1_epi32(static_cast<int>(m));
   const __m128i reciprocal = _mm_set1_epi32(static_cast<int>(divide.reciprocal));
+  const __m128i zero = _mm_setzero_si128();
+  // (acc × reciprocal) >> shift in 64 bits, channels 0 and 2, then 1 and 3.
+  const auto quotients = [&](__m128i acc) {
+    const __m128i even = _mm_srl_epi64(_mm_mul_epu32(acc, reciprocal), shift);
+    const __m128i odd = _mm_srl_epi64(_mm_mul_epu32(_mm_srli_epi64(acc, 32), reciprocal), shift);
+    return _mm_or_si128(even, _mm_slli_epi64(odd, 32));
+  };
   // The reader's bytes may run to the row's end only in a 24-bit row; palette entries have four.
   // Every sample of a column but the last lies before the row's last sample (the last column
   // spans two samples at least, unless m = n and each column is one sample): `inside` says so.
+  // Returns the result pixels of the R rows as bytes 4r … 4r + 3.
   const auto pixel = [&](const ShrinkColumn& column, uint32_t& cursor, auto inside) {
     const auto load = [&](uint32_t i) {
-      return LoadPixel(sample(row, i),
-                       decltype(inside)::value || !kIsBytes<Reader> || C == 4 || i + 1 < n);
+      const bool four = decltype(inside)::value || !kIsBytes<Reader> || C == 4 || i + 1 < n;
+      if constexpr (R == 1) return LoadPixel(sample(rows[0], i), four);
+      return LoadPixels(sample(rows[0], i), sample(rows[1], i), four);
     };
     const __m128i first = load(cursor++);
-    __m128i whole = _mm_setzero_si128();
+    __m128i whole = zero;
     for (uint32_t k = 0; k < column.fullCount; ++k) whole = _mm_add_epi16(whole, load(cursor++));
     // The shared sample is read only when it weighs something: the last column's cursor is n.
-    const __m128i last = column.last != 0 ? load(cursor) : _mm_setzero_si128();
+    const __m128i last = column.last != 0 ? load(cursor) : zero;
     // Lanes of 16-bit pairs (first sample, last sample) × (first, last), and (whole sum, 0) × m.
     const __m128i ends = _mm_set1_epi32(static_cast<int>(column.first | column.last << 16));
-    const __m128i acc =
-        _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(first, last), ends),
-                      _mm_madd_epi16(_mm_unpacklo_epi16(whole, _mm_setzero_si128()), wholeWeight));
-    // (acc × reciprocal) >> shift in 64 bits, channels 0 and 2, then 1 and 3.
-    const __m128i even = _mm_srl_epi64(_mm_mul_epu32(acc, reciprocal), shift);
-    const __m128i odd = _mm_srl_epi64(_mm_mul_epu32(_mm_srli_epi64(acc, 32), reciprocal), shift);
-    __m128i bytes = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
-    bytes = _mm_packus_epi16(_mm_packs_epi32(bytes, bytes), bytes);
-    return static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
+    const auto average = [&](__m128i pairs, __m128i wholes) {
+      return quotients(
+          _mm_add_epi32(_mm_madd_epi16(pairs, ends), _mm_madd_epi16(wholes, wholeWeight)));
+    };
+    const __m128i row0 = average(_mm_unpacklo_epi16(first, last), _mm_unpacklo_epi16(whole, zero));
+    const __m128i row1 =
+        R == 1 ? row0 : average(_mm_unpackhi_epi16(first, last), _mm_unpackhi_epi16(whole, zero));
+    const __m128i words = _mm_packs_epi32(row0, row1);
+    return _mm_packus_epi16(words, words);
+  };
+  const auto store = [&](__m128i bytes, uint32_t j, unsigned count) {
+    for (unsigned r = 0; r < R; ++r, bytes = _mm_srli_si128(bytes, 4)) {
+      const auto value = static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
+      std::memcpy(outs[r] + size_t{C} * j, &value, count);
+    }
   };
   uint32_t cursor = 0;
   // A 24-bit result pixel's fourth byte is the next pixel's first, rewritten by it; the last
   // pixel writes three, leaving the padding after it.
-  for (uint32_t j = 0; j + 1 < m; ++j, out += C) {
-    const uint32_t bytes = pixel(columns[j], cursor, std::true_type{});
-    std::memcpy(out, &bytes, 4);
-  }
-  const uint32_t bytes = pixel(columns[m - 1], cursor, std::false_type{});
-  std::memcpy(out, &bytes, C == 4 ? 4 : 3);
+  for (uint32_t j = 0; j + 1 < m; ++j) store(pixel(columns[j], cursor, std::true_type{}), j, 4);
+  store(pixel(columns[m - 1], cursor, std::false_type{}), m - 1, C);
 }
 
 }  // namespace
 
-void ShrinkRowSse2(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
-                   const RgbQuad* palette, uint8_t* result, const ShrinkColumn* columns,
-                   bool grey) {
-  if (grey || m >= (1u << 15) || n / 128 >= m)
-    return ShrinkRowPortable(n, m, format, row, palette, result, columns, grey);
+void ShrinkRowsSse2(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
+                    const uint8_t* row2, const RgbQuad* palette, uint8_t* result, uint8_t* result2,
+                    const ShrinkColumn* columns, bool grey) {
+  if (grey || m >= (1u << 15) || n / 128 >= m) {
+    ShrinkRowPortable(n, m, format, row, palette, result, columns, grey);
+    if (row2) ShrinkRowPortable(n, m, format, row2, palette, result2, columns, grey);
+    return;
+  }
+  const uint8_t* const rows[2] = {row, row2};
+  uint8_t* const outs[2] = {result, result2};
   WithReader(format, palette, grey, [&](auto sample, auto channels) {
     constexpr unsigned C = decltype(channels)::value;
-    if constexpr (C > 1) ShrinkColour<C>(sample, row, n, m, columns, result);
+    if constexpr (C > 1) {
+      if (row2)
+        ShrinkColour<C, 2>(sample, rows, n, m, columns, outs);
+      else
+        ShrinkColour<C, 1>(sample, rows, n, m, columns, outs);
+    }
   });
 }
 
@@ -91,4 +115,27 @@ void DivideRowSse2(uint64_t divisor, uint32_t* accumulators, size_t count) {
     }
   }
   for (; i < count; ++i) accumulators[i] = static_cast<uint32_t>(divide(accumulators[i]));
+}
+
+// acc = byte × weight, or acc += byte × weight, for `count` bytes: 16-bit multiplies whose low and
+// high halves make the 32-bit products (SSE2 has no 32-bit multiply).
+void AccumulateBytesSse2(const uint8_t* row, uint16_t weight, uint32_t* acc, size_t count,
+                         bool add) {
+  const __m128i w = _mm_set1_epi16(static_cast<int16_t>(weight));
+  const __m128i zero = _mm_setzero_si128();
+  size_t i = 0;
+  for (; i + 16 <= count; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+    for (int half = 0; half < 2; ++half) {
+      const __m128i words = half ? _mm_unpackhi_epi8(bytes, zero) : _mm_unpacklo_epi8(bytes, zero);
+      const __m128i low = _mm_mullo_epi16(words, w), high = _mm_mulhi_epu16(words, w);
+      for (int quarter = 0; quarter < 2; ++quarter) {
+        auto* p = reinterpret_cast<__m128i*>(acc + i + 8 * half + 4 * quarter);
+        const __m128i product =
+            quarter ? _mm_unpackhi_epi16(low, high) : _mm_unpacklo_epi16(low, high);
+        _mm_storeu_si128(p, add ? _mm_add_epi32(_mm_loadu_si128(p), product) : product);
+      }
+    }
+  }
+  for (; i < count; ++i) acc[i] = (add ? acc[i] : 0) + uint32_t{row[i]} * weight;
 }

@@ -162,13 +162,20 @@ TEST_P(ResampleByDepth, VectorKernelsMatchThePortableOnes) {
       if (n < 127 * m)
         for (uint8_t& b : row) b = uint8_t(random());
       const size_t size = size_t{m} * ResultChannels(grey, bits == 32);
-      Line portable(size + 1, 0xAA), vector(size + 1, 0xAA);
+      Line portable(size + 1, 0xAA), vector(size + 1, 0xAA), portable2 = vector, vector2 = vector;
       const uint8_t* in = row.data();
       if (m <= n) {
+        // Odd widths shrink a second row, the first reversed, alongside.
+        const Line row2(row.rbegin(), row.rend());
+        const uint8_t* in2 = n % 2 ? row2.data() : nullptr;
         std::vector<ShrinkColumn> columns(m);
         SCL_BuildShrinkTables(n, m, columns.data());
         ShrinkRowPortable(n, m, bits, in, palette.data(), portable.data(), columns.data(), grey);
-        ShrinkRowSse2(n, m, bits, in, palette.data(), vector.data(), columns.data(), grey);
+        if (in2)
+          ShrinkRowPortable(n, m, bits, in2, palette.data(), portable2.data(), columns.data(),
+                            grey);
+        ShrinkRowsSse2(n, m, bits, in, in2, palette.data(), vector.data(), vector2.data(),
+                       columns.data(), grey);
       } else {
         std::vector<EnlargeColumn> columns(m);
         SCL_BuildEnlargeTables(n, m, 0, m, columns.data());
@@ -176,6 +183,7 @@ TEST_P(ResampleByDepth, VectorKernelsMatchThePortableOnes) {
         EnlargeRowSse2(n, m, bits, in, palette.data(), vector.data(), columns.data(), grey);
       }
       ASSERT_EQ(portable, vector) << n << " -> " << m << (grey ? " grey" : "");
+      ASSERT_EQ(portable2, vector2) << n << " -> " << m << (grey ? " grey" : "") << " row 2";
     }
 #else
   GTEST_SKIP() << "this build has the portable kernels only";
