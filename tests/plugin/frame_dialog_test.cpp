@@ -90,7 +90,7 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
   Run([&](HWND d) {
     for (const auto& s : steps) {
       const size_t boxes = Recorded().boxes.size();
-      if (s.message && s.shot) OnMessageBox([&](HWND box) { SaveScreenshot({d, box}, s.shot); });
+      if (s.message && s.shot) PhotographNextMessage(s.shot, d);
       s.act(d);
       // A test beside this one may hold the activation: then no field is left, none focused.
       const bool active = GetActiveWindow() == d;

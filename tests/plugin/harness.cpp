@@ -84,70 +84,62 @@ bool List(const char* name, F& real, F shim, bool required) {
   IMPORT(required, name)                          \
   Result WINAPI name##Shim params { __VA_ARGS__ }
 
-// What the creators below record of what they made.
-template <typename T>
-void Nothing(T, const char*) {}
-void LiveBlock(HGLOBAL block, const char*) {
-  if (block) Records.live.insert(block);
-}
-void GdiObject(HANDLE handle, const char* call) {
-  if (handle) Records.gdiObjects[handle] = call;
-}
-void Dc(HDC dc, const char* call) {
-  if (dc) Records.dcs[dc] = call;
-}
-// A function that fails as planned with `failure` (and the last error `error`), and otherwise
-// records what it made with `record`.
-#define FAILING(required, Result, name, failure, error, record, params, args)        \
-  SHIM(required, Result, name, params, if (ShouldFail(#name, error)) return failure; \
-       const Result made = Real##name args; record(made, #name); return made;)
-// A creator of a GDI object or DC, failing with null.
-#define MADE(record, Result, name, params, args) \
-  FAILING(false, Result, name, nullptr, 0, record, params, args)
-// A deleter: what it deleted or released is no longer the plug-in's.
-#define DELETER(Result, name, params, args, made, handle)                \
-  SHIM(false, Result, name, params, const Result done = Real##name args; \
-       if (done) Records.made.erase(handle); return done;)
-
 // clang-format off
-FAILING(true, HGLOBAL, GlobalAlloc, nullptr, ERROR_NOT_ENOUGH_MEMORY, LiveBlock,
-        (UINT f, SIZE_T n), (f, n))
-FAILING(true, ATOM, RegisterClassA, 0, 0, Nothing, (const WNDCLASSA* c), (c))
+// A function that fails as planned with `failure` (and the last error `error`), and otherwise
+// records what it made (`made`, when not null) with the statement that ends the row.
+#define FAILING(required, Result, name, failure, error, params, args, ...)            \
+  SHIM(required, Result, name, params, if (ShouldFail(#name, error)) return failure; \
+       const Result made = Real##name args; if (made) { __VA_ARGS__; } return made;)
+// A creator of a GDI object or DC, failing with null; `list` is gdiObjects or dcs.
+#define MADE(list, Result, name, params, args) \
+  FAILING(false, Result, name, nullptr, 0, params, args, Records.list[made] = #name)
+// A deleter: what it deleted or released is no longer the plug-in's.
+#define DELETER(Result, name, params, args, list, handle)                \
+  SHIM(false, Result, name, params, const Result done = Real##name args; \
+       if (done) Records.list.erase(handle); return done;)
+// A call noted by the statement that ends the row, then made.
+#define NOTED(required, Result, name, params, args, ...) \
+  SHIM(required, Result, name, params, __VA_ARGS__; return Real##name args;)
+
+FAILING(true, HGLOBAL, GlobalAlloc, nullptr, ERROR_NOT_ENOUGH_MEMORY, (UINT f, SIZE_T n), (f, n),
+        Records.live.insert(made))
+FAILING(true, ATOM, RegisterClassA, 0, 0, (const WNDCLASSA* c), (c))
 // -1: as when the dialog cannot be created.
-FAILING(true, INT_PTR, DialogBoxParamA, -1, 0, Nothing,
+FAILING(true, INT_PTR, DialogBoxParamA, -1, 0,
         (HINSTANCE i, LPCSTR n, HWND o, DLGPROC p, LPARAM l), (i, n, o, p, l))
-// GDI objects and DCs.
-MADE(GdiObject, HBRUSH, CreateSolidBrush, (COLORREF c), (c))
-MADE(GdiObject, HBRUSH, CreatePatternBrush, (HBITMAP b), (b))
-MADE(GdiObject, HFONT, CreateFontIndirectA, (const LOGFONTA* f), (f))
-MADE(GdiObject, HBITMAP, CreateBitmap, (int w, int h, UINT p, UINT b, const void* d),
+// With 0 for `unique` the call creates the file.
+FAILING(false, UINT, GetTempFileNameA, 0, ERROR_ACCESS_DENIED,
+        (LPCSTR f, LPCSTR p, UINT unique, LPSTR path), (f, p, unique, path),
+        if (unique == 0) Records.tempFiles.insert(path))
+MADE(gdiObjects, HBRUSH, CreateSolidBrush, (COLORREF c), (c))
+MADE(gdiObjects, HBRUSH, CreatePatternBrush, (HBITMAP b), (b))
+MADE(gdiObjects, HFONT, CreateFontIndirectA, (const LOGFONTA* f), (f))
+MADE(gdiObjects, HBITMAP, CreateBitmap, (int w, int h, UINT p, UINT b, const void* d),
      (w, h, p, b, d))
-MADE(GdiObject, HBITMAP, LoadBitmapA, (HINSTANCE m, LPCSTR n), (m, n))
-MADE(GdiObject, HMETAFILE, GetMetaFileA, (LPCSTR n), (n))
-MADE(Dc, HDC, GetDC, (HWND w), (w))
-MADE(Dc, HDC, CreateCompatibleDC, (HDC dc), (dc))
-MADE(Dc, HDC, BeginPaint, (HWND w, PAINTSTRUCT* p), (w, p))
-MADE(Dc, HDC, CreateMetaFileA, (LPCSTR n), (n))
+MADE(gdiObjects, HBITMAP, LoadBitmapA, (HINSTANCE m, LPCSTR n), (m, n))
+MADE(gdiObjects, HMETAFILE, GetMetaFileA, (LPCSTR n), (n))
+MADE(dcs, HDC, GetDC, (HWND w), (w))
+MADE(dcs, HDC, CreateCompatibleDC, (HDC dc), (dc))
+MADE(dcs, HDC, BeginPaint, (HWND w, PAINTSTRUCT* p), (w, p))
+MADE(dcs, HDC, CreateMetaFileA, (LPCSTR n), (n))
 DELETER(BOOL, DeleteObject, (HGDIOBJ o), (o), gdiObjects, o)
 DELETER(BOOL, DeleteMetaFile, (HMETAFILE m), (m), gdiObjects, m)
 DELETER(int, ReleaseDC, (HWND w, HDC dc), (w, dc), dcs, dc)
 DELETER(BOOL, EndPaint, (HWND w, const PAINTSTRUCT* p), (w, p), dcs, p->hdc)
 DELETER(BOOL, DeleteDC, (HDC dc), (dc), dcs, dc)
-// clang-format on
-
-IMPORT(true, GlobalFree)
-HGLOBAL WINAPI GlobalFreeShim(HGLOBAL block) {
-  Records.frees.push_back(block);
-  Records.live.erase(block);
-  return RealGlobalFree(block);
-}
-
+NOTED(true, HGLOBAL, GlobalFree, (HGLOBAL b), (b),
+      Records.frees.push_back(b), Records.live.erase(b))
 // A block handed to the window is the host's from then on.
-IMPORT(true, ZQ_SetHDib)
-BOOL WINAPI ZQ_SetHDibShim(HWND window, HGLOBAL dib) {
-  Records.live.erase(dib);
-  return RealZQ_SetHDib(window, dib);
-}
+NOTED(true, BOOL, ZQ_SetHDib, (HWND w, HGLOBAL b), (w, b), Records.live.erase(b))
+NOTED(true, HCURSOR, SetCursor, (HCURSOR c), (c), Records.cursors.push_back(c))
+NOTED(true, BOOL, ChooseColorA, (CHOOSECOLORA* c), (c), Records.chooseColor.push_back(
+      {c->lStructSize, c->hwndOwner, c->rgbResult, c->Flags, c->lpCustColors
+          ? std::vector(c->lpCustColors, c->lpCustColors + 16) : std::vector<COLORREF>{}}))
+NOTED(false, BOOL, ChooseFontA, (CHOOSEFONTA* f), (f), Records.chooseFont.push_back(
+      {f->lStructSize, f->hwndOwner, f->Flags, f->lpLogFont ? *f->lpLogFont : LOGFONTA{}}))
+// A beep only needs recording: the real one is never called.
+SHIM(true, BOOL, MessageBeep, (UINT type), Records.beeps.push_back(type); return TRUE;)
+// clang-format on
 
 IMPORT(true, MessageBoxA)
 int WINAPI MessageBoxAShim(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
@@ -156,41 +148,6 @@ int WINAPI MessageBoxAShim(HWND owner, LPCSTR text, LPCSTR caption, UINT style) 
   ++BoxDepth;
   const int result = RealMessageBoxA(owner, text, caption, style);
   --BoxDepth;
-  return result;
-}
-
-IMPORT(true, SetCursor)
-HCURSOR WINAPI SetCursorShim(HCURSOR cursor) {
-  Records.cursors.push_back(cursor);
-  return RealSetCursor(cursor);
-}
-
-IMPORT(true, MessageBeep)  // never calls the real one: a beep only needs recording
-BOOL WINAPI MessageBeepShim(UINT type) {
-  Records.beeps.push_back(type);
-  return TRUE;
-}
-
-IMPORT(true, ChooseColorA)
-BOOL WINAPI ChooseColorAShim(CHOOSECOLORA* cc) {
-  Records.chooseColor.push_back({cc->lStructSize, cc->hwndOwner, cc->rgbResult, cc->Flags, {}});
-  if (cc->lpCustColors)
-    Records.chooseColor.back().custom.assign(cc->lpCustColors, cc->lpCustColors + 16);
-  return RealChooseColorA(cc);
-}
-
-IMPORT(false, ChooseFontA)
-BOOL WINAPI ChooseFontAShim(CHOOSEFONTA* cf) {
-  Records.chooseFont.push_back(
-      {cf->lStructSize, cf->hwndOwner, cf->Flags, cf->lpLogFont ? *cf->lpLogFont : LOGFONTA{}});
-  return RealChooseFontA(cf);
-}
-
-IMPORT(false, GetTempFileNameA)
-UINT WINAPI GetTempFileNameAShim(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR path) {
-  if (ShouldFail("GetTempFileNameA", ERROR_ACCESS_DENIED)) return 0;
-  const UINT result = RealGetTempFileNameA(folder, prefix, unique, path);
-  if (result && unique == 0) Records.tempFiles.insert(path);  // created by the call
   return result;
 }
 
@@ -212,18 +169,26 @@ HMETAFILE WINAPI CloseMetaFileShim(HDC dc) {
     RealDeleteMetaFile(metafile);
     return nullptr;
   }
-  GdiObject(metafile, "CloseMetaFile");
+  if (metafile) Records.gdiObjects[metafile] = "CloseMetaFile";
   return metafile;
 }
 #undef IMPORT
 #undef DELETER
 #undef MADE
+#undef NOTED
 #undef FAILING
 #undef SHIM
 
-// Points each of IMAGE.DLL's imports that has a shim at the shim; a missing required one ends
-// the run.
-void PatchImports() {
+// Ends the run: without its shims the harness would miss what the plug-in does.
+[[noreturn]] void Stop(const std::string& why) {
+  std::fprintf(stderr, "harness: IMAGE.DLL %s\n", why.c_str());
+  std::abort();
+}
+
+// Loads IMAGE.DLL and points each of its imports that has a shim at the shim; a missing required
+// one ends the run.
+void LoadAndPatch() {
+  if (!LoadPlugin("IMAGE.DLL", ThePlugin)) Stop("cannot be loaded");
   std::set<std::string> patched;
   auto* base = reinterpret_cast<BYTE*>(ThePlugin.module);
   auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
@@ -247,17 +212,13 @@ void PatchImports() {
         VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
         patched.insert(name);
       }
-      if (gdi && std::strncmp(name, "Create", 6) == 0 && !patched.count(name)) {
-        std::fprintf(stderr, "harness: IMAGE.DLL imports %s, which no shim counts\n", name);
-        std::abort();
-      }
+      if (gdi && std::strncmp(name, "Create", 6) == 0 && !patched.count(name))
+        Stop(std::string("imports ") + name + ", which no shim counts");
     }
   }
-  for (const Shim& shim : Shims()) {
-    if (!shim.required || patched.count(shim.name)) continue;
-    std::fprintf(stderr, "harness: IMAGE.DLL does not import %s\n", shim.name);
-    std::abort();
-  }
+  for (const Shim& shim : Shims())
+    if (shim.required && !patched.count(shim.name))
+      Stop(std::string("does not import ") + shim.name);
 }
 
 // Runs from the dialog's own message loop, shortly after it became active: dismisses the
@@ -303,20 +264,27 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(CbtHook, code, wParam, lParam);
 }
 
+// Dispatches what is queued as the dialog's modal loop does, keyboard messages through the dialog
+// manager (all of them plainly without a dialog).
+void PumpDialog(HWND dialog) {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (IsWindow(dialog) && IsDialogMessageA(dialog, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+void Mouse(HWND window, UINT message, WPARAM buttons, POINT p) {
+  SendMessageA(window, message, buttons, MAKELPARAM(p.x, p.y));
+  PumpDialog(GetAncestor(window, GA_ROOT));
+}
+
 // A settings store of this process's own in the Windows folder (tests run in parallel).
 std::string ProfileName() {
   char path[MAX_PATH];
   GetWindowsDirectoryA(path, sizeof path);
   return std::string(path) + "\\PT" + std::to_string(GetCurrentProcessId()) + ".INI";
-}
-
-// Loads IMAGE.DLL and points its imports at the shims.
-void LoadAndPatch() {
-  if (!LoadPlugin("IMAGE.DLL", ThePlugin)) {
-    std::fprintf(stderr, "harness: IMAGE.DLL cannot be loaded\n");
-    std::abort();
-  }
-  PatchImports();
 }
 
 void Start() {
@@ -397,10 +365,10 @@ void ExpectOneMessage(unsigned textId, UINT style) {
   ExpectOneMessage(std::string(text), style);
 }
 
-void OnMessageBox(std::function<void(HWND)> photograph) { BoxPhotographer = std::move(photograph); }
-
-void PhotographNextMessage(const std::string& name) {
-  OnMessageBox([name](HWND box) { SaveScreenshot({box}, name.c_str()); });
+void PhotographNextMessage(const std::string& name, HWND beside) {
+  BoxPhotographer = [name, beside](HWND box) {
+    SaveScreenshot(beside ? std::vector{beside, box} : std::vector{box}, name.c_str());
+  };
 }
 
 void OnDialog(int templateId, std::function<void(HWND)> script) {
@@ -410,34 +378,10 @@ void OnDialog(int templateId, std::function<void(HWND)> script) {
 void Pump(int ms) {
   const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
   do {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
+    PumpDialog(nullptr);
     Sleep(5);
   } while (static_cast<LONG>(GetTickCount() - end) < 0);
 }
-
-namespace {
-
-// Dispatches what is queued as the dialog's modal loop does, keyboard messages through the dialog
-// manager.
-void PumpDialog(HWND dialog) {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (IsWindow(dialog) && IsDialogMessageA(dialog, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}
-
-void Mouse(HWND window, UINT message, WPARAM buttons, POINT p) {
-  SendMessageA(window, message, buttons, MAKELPARAM(p.x, p.y));
-  PumpDialog(GetAncestor(window, GA_ROOT));
-}
-
-}  // namespace
 
 void Type(HWND dialog, int id, const std::string& text) {
   SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
@@ -524,14 +468,12 @@ void MouseUp(HWND window, POINT p) { Mouse(window, WM_LBUTTONUP, 0, p); }
 TestWindow::TestWindow(const char* className, HINSTANCE instance) {
   if (!instance) instance = GetModuleHandleA(nullptr);
   WNDCLASSA wc = {};
-  if (!GetClassInfoA(instance, className, &wc)) {
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = className;
-    RegisterClassA(&wc);
-  }
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = className;
+  RegisterClassA(&wc);  // fails, leaving the class alone, when it exists already
   hwnd = CreateWindowExA(0, className, "test image", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 240,
                          160, nullptr, nullptr, instance, nullptr);
 }

@@ -70,16 +70,13 @@ struct ChooseFontCall {
 struct Calls {
   std::vector<MessageBoxCall> boxes;
   // Calls made of each shimmed function, and the planned failures: the calls of a function (counted
-  // from 1) that fail. GlobalAlloc and RegisterClassA fail with 0, DialogBoxParamA with -1
-  // (as when the dialog cannot be created), CreateMetaFileA, CloseMetaFile and GetTempFileNameA
-  // with 0, WriteFile with FALSE, and every counted creator of a GDI object or DC below with null.
+  // from 1) that fail as the real one fails (DialogBoxParamA as when the dialog cannot be made).
   std::map<std::string, int> calls;
   std::map<std::string, std::set<int>> failures;
   std::set<HGLOBAL> live;  // allocated and not yet freed nor handed to the host with ZQ_SetHDib
   std::vector<HGLOBAL> frees;
-  // GDI objects (brushes, pens, fonts, bitmaps, regions, palettes, metafiles) and DCs (window,
-  // paint, memory, metafile DCs) that the plug-in made and has not deleted or released yet, with
-  // the call that made each; and the files GetTempFileNameA made.
+  // GDI objects and DCs that the plug-in made and has not deleted or released yet, with the call
+  // that made each; and the files GetTempFileNameA made.
   std::map<HANDLE, std::string> gdiObjects;
   std::map<HDC, std::string> dcs;
   std::set<std::string> tempFiles;
@@ -97,10 +94,9 @@ void FailCall(const std::string& function, int n);
 // default caption and no owner, in `style`.
 void ExpectOneMessage(const std::string& text, UINT style = MB_TASKMODAL);
 void ExpectOneMessage(unsigned textId, UINT style = MB_TASKMODAL);
-// Runs `photograph` with the plug-in's next message box once it is on the screen, before the
-// harness dismisses it; PhotographNextMessage saves it as screenshot `name`.
-void OnMessageBox(std::function<void(HWND box)> photograph);
-void PhotographNextMessage(const std::string& name);
+// Saves the plug-in's next message box, once it is on the screen and before the harness dismisses
+// it, as screenshot `name`, drawn over `beside` (its dialog) when given.
+void PhotographNextMessage(const std::string& name, HWND beside = nullptr);
 
 // Runs `script` once, from inside the dialog's own message loop, when a dialog whose user data
 // holds `templateId` opens; 0 means a dialog without one (a system dialog). A dialog that opens

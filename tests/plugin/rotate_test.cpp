@@ -78,7 +78,7 @@ TEST_F(RotateCommand, DialogFollowsItsRules) {
   Rotate(window_, [&](HWND d) {
     for (const auto& s : steps) {
       const size_t boxes = Recorded().boxes.size();
-      if (s.message && s.shot) OnMessageBox([&](HWND box) { SaveScreenshot({d, box}, s.shot); });
+      if (s.message && s.shot) PhotographNextMessage(s.shot, d);
       s.act(d);
       EXPECT_EQ(Text(d, kAmount), s.text);
       EXPECT_EQ(CheckedRadio(d), s.radio) << s.text;

@@ -60,42 +60,26 @@ std::string DepthName(const testing::TestParamInfo<unsigned>& info) {
   return std::to_string(info.param) + "bit";
 }
 
+// Below 8 bits a pixel is `bits` bits of its byte, the leftmost first; above, bytes low first.
 uint32_t GetPixel(const DibView& v, uint32_t x, uint32_t y) {
   const uint8_t* row = v.RowFromTop(y);
-  switch (v.bits) {
-    case 1:
-      return (row[x / 8] >> (7 - x % 8)) & 1;
-    case 4:
-      return (x % 2 ? row[x / 2] : row[x / 2] >> 4) & 0xF;
-    case 8:
-      return row[x];
-    case 24:
-      return row[3 * x] | row[3 * x + 1] << 8 | row[3 * x + 2] << 16;
-    default:
-      return row[4 * x] | row[4 * x + 1] << 8 | row[4 * x + 2] << 16 |
-             static_cast<uint32_t>(row[4 * x + 3]) << 24;
-  }
+  if (v.bits < 8)
+    return row[x * v.bits / 8] >> (8 - v.bits - x * v.bits % 8) & ((1u << v.bits) - 1);
+  uint32_t value = 0;
+  for (unsigned i = 0; i < v.bits / 8; ++i) value |= uint32_t{row[v.bits / 8 * x + i]} << 8 * i;
+  return value;
 }
 
 void SetPixel(const DibView& v, uint32_t x, uint32_t y, uint32_t value) {
   uint8_t* row = v.RowFromTop(y);
-  switch (v.bits) {
-    case 1: {
-      const uint8_t bit = static_cast<uint8_t>(0x80 >> (x % 8));
-      row[x / 8] = static_cast<uint8_t>(value & 1 ? row[x / 8] | bit : row[x / 8] & ~bit);
-      break;
-    }
-    case 4:
-      row[x / 2] = static_cast<uint8_t>(x % 2 ? (row[x / 2] & 0xF0) | (value & 0xF)
-                                              : (row[x / 2] & 0x0F) | (value & 0xF) << 4);
-      break;
-    case 8:
-      row[x] = static_cast<uint8_t>(value);
-      break;
-    default:
-      for (unsigned i = 0; i < v.bits / 8; ++i)
-        row[v.bits / 8 * x + i] = static_cast<uint8_t>(value >> (8 * i));
+  if (v.bits < 8) {
+    const unsigned shift = 8 - v.bits - x * v.bits % 8, mask = ((1u << v.bits) - 1) << shift;
+    row[x * v.bits / 8] =
+        static_cast<uint8_t>((row[x * v.bits / 8] & ~mask) | (value << shift & mask));
+    return;
   }
+  for (unsigned i = 0; i < v.bits / 8; ++i)
+    row[v.bits / 8 * x + i] = static_cast<uint8_t>(value >> 8 * i);
 }
 
 std::string StrayPadding(const DibView& v, unsigned bit) {

@@ -15,8 +15,8 @@ struct Block {
 };
 
 struct State {
+  std::set<Block*> live;  // kept by Reset
   std::vector<std::string> calls;
-  std::set<Block*> live;
   int allocations = 0;
   int failAt = 0;
   HostWindow owner = nullptr;
@@ -38,12 +38,7 @@ Block* AsBlock(HostBlock block) {
 
 namespace recorder {
 
-void Reset() {
-  S().calls.clear();
-  S().allocations = 0;
-  S().failAt = 0;
-  S().owner = nullptr;
-}
+void Reset() { S() = {std::move(S().live), {}, 0, 0, nullptr}; }
 
 void FailAllocation(int n) { S().failAt = n > 0 ? S().allocations + n : 0; }
 int AllocationCount() { return S().allocations; }
