@@ -8,7 +8,6 @@
 #include <commdlg.h>
 
 #include <functional>
-#include <string>
 #include <tuple>
 #include <vector>
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -26,12 +27,6 @@ constexpr int kCropRow = 4;
 const int kFields[] = {IDC_CROP_TOP,   IDC_CROP_BOTTOM, IDC_CROP_LEFT,
                        IDC_CROP_RIGHT, IDC_CROP_WIDTH,  IDC_CROP_HEIGHT};
 
-HWND PreviewOf(HWND dialog) { return GetDlgItem(dialog, IDC_CROP_PREVIEW); }
-SIZE ClientSize(HWND window) {
-  RECT r;
-  GetClientRect(window, &r);
-  return {r.right, r.bottom};
-}
 Strings Fields(HWND dialog) {
   Strings texts;
   for (int id : kFields) texts.push_back(Text(dialog, id));
@@ -58,8 +53,7 @@ class CropTest : public PluginTest {
 // engine's result; the host calls, one wait cursor, and no second command while the dialog is open.
 TEST_F(CropTest, OkCutsTheTypedMarginsOff) {
   TestWindow window;
-  HGLOBAL image = Hold(window, 4, 37, 41, 5);
-  const Bytes before = GlobalBytes(image);
+  const Bytes before = GlobalBytes(Hold(window, 4, 37, 41, 5));
   ClearCalls();
   OnDialog(IDD_CROP, [&](HWND d) {
     DWORD value = 0;  // a second command while the dialog is open only pumps a message
@@ -152,11 +146,9 @@ TEST_F(CropTest, FieldsFollowTheirRules) {
   TestWindow window;
   Hold(window, 4, 15, 300, 2);
   OnDialog(IDD_CROP, [](HWND d) {
-    const struct {
-      int id;
-      const char* typed;
-      Strings want;  // Top, Bottom, Left, Right, Width, Height
-    } steps[] = {
+    // The field, what is typed into it, and the fields after: Top, Bottom, Left, Right, Width,
+    // Height.
+    const std::tuple<int, const char*, Strings> steps[] = {
         {IDC_CROP_WIDTH, "10", {"0", "0", "3", "2", "10", "300"}},
         {IDC_CROP_WIDTH, "20", {"0", "0", "0", "0", "20", "300"}},
         {IDC_CROP_TOP, "100", {"100", "0", "0", "0", "20", "200"}},
@@ -166,12 +158,12 @@ TEST_F(CropTest, FieldsFollowTheirRules) {
         {IDC_CROP_LEFT, "-2", {"28", "20", "-2", "0", "15", "252"}},
         {IDC_CROP_HEIGHT, "70000", {"0", "0", "-2", "0", "15", "70000"}},
     };
-    for (const auto& s : steps) {
-      if (s.typed[0] == '\b')
-        SendMessageA(GetDlgItem(d, s.id), WM_CHAR, '\b', 1);
+    for (const auto& [id, typed, want] : steps) {
+      if (typed[0] == '\b')
+        SendMessageA(GetDlgItem(d, id), WM_CHAR, '\b', 1);
       else
-        Type(d, s.id, s.typed);
-      EXPECT_EQ(Fields(d), s.want) << s.id << " " << s.typed;
+        Type(d, id, typed);
+      EXPECT_EQ(Fields(d), want) << id << " " << typed;
     }
     Click(d, IDC_CROP_RESET);
     EXPECT_EQ(Fields(d), (Strings{"0", "0", "0", "0", "15", "300"}));
@@ -195,13 +187,9 @@ TEST_F(CropTest, PreviewMarksMouseAndScrolling) {
     GlobalUnlock(image);
   }
   OnDialog(IDD_CROP, [&](HWND d) {
-    const HWND p = PreviewOf(d);
-    const SIZE c = ClientSize(p);
-    auto repainted = [&] {
-      InvalidateRect(p, nullptr, TRUE);
-      UpdateWindow(p);
-      return ClientPixels(p);
-    };
+    const HWND p = GetDlgItem(d, IDC_CROP_PREVIEW);
+    RECT c;
+    GetClientRect(p, &c);
     auto type = [&](Strings margins) {
       for (size_t i = 0; i < 4; ++i) Type(d, kFields[i], margins[i]);
     };
@@ -218,15 +206,13 @@ TEST_F(CropTest, PreviewMarksMouseAndScrolling) {
     type({"20", "200", "30", "300"});  // marks at left 30, right 101, top 20, bottom 101
     SaveScreenshot({d}, "crop_real_size_marks");
     const HCURSOR hand = LoadCursorA(Plugin().module, MAKEINTRESOURCEA(IDC_CROP_HAND));
-    const struct {
-      POINT at;
-      HCURSOR cursor;
-    } zones[] = {{{30, 60}, Cursor(IDC_SIZEWE)}, {{111, 60}, Cursor(IDC_SIZEWE)},
-                 {{60, 10}, Cursor(IDC_SIZENS)}, {{39, 29}, Cursor(IDC_SIZEALL)},
-                 {{19, 60}, Cursor(IDC_ARROW)},  {{60, 60}, hand}};
-    for (const auto& z : zones) {
-      MouseMove(p, z.at);
-      EXPECT_EQ(Recorded().cursors.back(), z.cursor) << z.at.x << "," << z.at.y;
+    const std::pair<POINT, HCURSOR> zones[] = {
+        {{30, 60}, Cursor(IDC_SIZEWE)}, {{111, 60}, Cursor(IDC_SIZEWE)},
+        {{60, 10}, Cursor(IDC_SIZENS)}, {{39, 29}, Cursor(IDC_SIZEALL)},
+        {{19, 60}, Cursor(IDC_ARROW)},  {{60, 60}, hand}};
+    for (auto [at, cursor] : zones) {
+      MouseMove(p, at);
+      EXPECT_EQ(Recorded().cursors.back(), cursor) << at.x << "," << at.y;
     }
     Drag(p, {30, 60}, {{60, 60}, {-50, 60}});  // the left line past the preview's edge
     EXPECT_EQ(Fields(d), (Strings{"20", "200", "0", "300", "100", "80"}));
@@ -240,13 +226,13 @@ TEST_F(CropTest, PreviewMarksMouseAndScrolling) {
     Click(d, IDC_CROP_RESET);
     type({"60", "60", "60", "60"});  // left and top lines in view, right and bottom off
     const HWND h = GetDlgItem(d, IDC_CROP_HSCROLL), v = GetDlgItem(d, IDC_CROP_VSCROLL);
-    const int hRange = 400 - c.cx + 2, vRange = 300 - c.cy + 2;
+    const int hRange = 400 - c.right + 2, vRange = 300 - c.bottom + 2;
     const struct {
       HWND bar;
       WORD request, thumb;
       int want;
     } scrolls[] = {
-        {h, SB_LINEDOWN, 0, 10},        {h, SB_PAGEDOWN, 0, std::min<int>(10 + c.cx, hRange)},
+        {h, SB_LINEDOWN, 0, 10},        {h, SB_PAGEDOWN, 0, std::min<int>(10 + c.right, hRange)},
         {h, SB_LINEUP, 0, hRange - 10}, {h, SB_THUMBTRACK, 50, hRange - 10},
         {h, SB_THUMBPOSITION, 50, 50},  {v, SB_PAGEDOWN, 0, vRange},
         {v, SB_LINEDOWN, 0, vRange},    {v, SB_PAGEUP, 0, 0},
@@ -256,7 +242,8 @@ TEST_F(CropTest, PreviewMarksMouseAndScrolling) {
                    reinterpret_cast<LPARAM>(s.bar));
       EXPECT_EQ(GetScrollPos(s.bar, SB_CTL), s.want) << s.request;
       const auto scrolled = ClientPixels(p);
-      EXPECT_EQ(scrolled, repainted()) << "scrolled by request " << s.request;
+      InvalidateRect(p, nullptr, TRUE), UpdateWindow(p);
+      EXPECT_EQ(scrolled, ClientPixels(p)) << "scrolled by request " << s.request;
     }
     SaveScreenshot({d}, "crop_scrolled");
     SendMessageA(d, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), reinterpret_cast<LPARAM>(h));

@@ -4,6 +4,8 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "dib/transforms.h"
@@ -19,28 +21,25 @@ namespace {
 using namespace harness;
 
 TEST(Version, AcceptsOnly0101AndNamesTheWrongByte) {
-  const struct {
-    UINT version;
-    const char* message;  // null: accepted
-  } cases[] = {
+  // Each version with its message (null: accepted).
+  const std::pair<UINT, const char*> cases[] = {
       {0x0101, nullptr},
       {0x7F0101, nullptr},  // only the low 16 bits are the version
       {0x0201, "Image: Incorrect version number (1)"},
       {0x0102, "Image: Incorrect version number (2)"},
   };
-  for (const auto& c : cases) {
+  for (auto [version, message] : cases) {
     ClearCalls();
-    EXPECT_EQ(Plugin().version(c.version, 0, 0), c.message ? 0 : 1) << std::hex << c.version;
-    if (c.message) ExpectOneMessage(c.message, 0);  // the version messages are not task-modal
-    EXPECT_EQ(Recorded().boxes.size(), c.message ? 1u : 0u) << std::hex << c.version;
+    EXPECT_EQ(Plugin().version(version, 0, 0), message ? 0 : 1) << std::hex << version;
+    if (message) ExpectOneMessage(message, 0);  // the version messages are not task-modal
+    EXPECT_EQ(Recorded().boxes.size(), message ? 1u : 0u) << std::hex << version;
   }
 }
 
 // Start-up under a frame whose menu bar receives the popup, and each failure that stops it.
 TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) {
-  UnregisterClassA("CropClass", Plugin().module);
-  UnregisterClassA("ColorCtrl", Plugin().module);
-  UnregisterClassA("StatColorCtrl", Plugin().module);
+  for (const char* name : {"CropClass", "ColorCtrl", "StatColorCtrl"})
+    UnregisterClassA(name, Plugin().module);
   const struct {
     std::function<void()> fail;
     const char* message;  // null: started
@@ -100,31 +99,27 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
 }
 
 TEST_F(PluginTest, ActivationAcceptsOnlyEligibleGenericWindows) {
-  const struct {
-    const char* className;
-    int flag;  // a host flag set on the window, 0 for none
-    bool accepted;
-  } cases[] = {
+  // The window's class, a host flag set on it (0 for none), and whether it is accepted.
+  const std::tuple<const char*, int, bool> cases[] = {
       {"GenericWClass", 0, true},    {"GenericWClass", 4, true},     {"GenericWClass", 64, false},
       {"GenericWClass", 512, false}, {"GenericWClass", 1024, false}, {"genericwclass", 0, false},
       {"GenericWClassX", 0, false},  {"Generic", 0, false},
   };
-  for (const auto& c : cases) {
+  for (auto [className, flag, accepted] : cases) {
     // Another module's class, since this program's "GenericWClass" also answers to "genericwclass".
-    const bool ours = std::string(c.className) == "GenericWClass";
-    TestWindow window(c.className, ours ? nullptr : GetModuleHandleA("TALMOR.DLL"));
+    const bool ours = std::string(className) == "GenericWClass";
+    TestWindow window(className, ours ? nullptr : GetModuleHandleA("TALMOR.DLL"));
     KX_AttachImage(window, ToGlobal(testimg::Make(8, 4, 4, 1)));
-    if (c.flag) KX_SetFlag(window, c.flag, TRUE);
+    if (flag) KX_SetFlag(window, flag, TRUE);
     EXPECT_EQ(Plugin().imageActivate(window, 1, 0), 1);
     // Flip runs only on the active window.
-    EXPECT_EQ(RunCommand(window, 1), c.accepted ? 2 : 0) << c.className << " flag " << c.flag;
+    EXPECT_EQ(RunCommand(window, 1), accepted ? 2 : 0) << className << " flag " << flag;
   }
   // Deactivating any window clears the active one; only the low 16 bits say "activating".
   TestWindow active, other;
-  for (auto deactivate : {+[](HWND, HWND o) { Plugin().imageActivate(o, 0, 0); },
-                          +[](HWND a, HWND) { Plugin().imageActivate(a, 0x10000, 0); }}) {
+  for (auto [window, activating] : {std::pair{other.hwnd, 0u}, {active.hwnd, 0x10000u}}) {
     Hold(active, 24);
-    deactivate(active, other);
+    Plugin().imageActivate(window, activating, 0);
     EXPECT_EQ(RunCommand(active, 1), 0);
   }
 }
@@ -133,23 +128,21 @@ TEST_F(PluginTest, MenuInitGreysEveryCommandTogether) {
   HMENU menu = CreatePopupMenu();
   for (int row = 0; row < 10; ++row)
     if (row != 3) AppendMenuA(menu, MF_STRING, MenuId(row), "x");
-  auto greyed = [&] {
+  auto greyed = [&] {  // how many of the nine commands are greyed
     EXPECT_EQ(Plugin().menuInit(0, menu, 0), 1);
-    std::vector<bool> result;
+    int count = 0;
     for (int row = 0; row < 10; ++row)
-      if (row != 3)
-        result.push_back((GetMenuState(menu, MenuId(row), MF_BYCOMMAND) & MF_GRAYED) != 0);
-    return result;
+      count += row != 3 && (GetMenuState(menu, MenuId(row), MF_BYCOMMAND) & MF_GRAYED);
+    return count;
   };
-  const std::vector<bool> all(9, true), none(9, false);
   TestWindow window;
-  EXPECT_EQ(greyed(), all) << "no active window";
+  EXPECT_EQ(greyed(), 9) << "no active window";
   Plugin().imageActivate(window, 1, 0);
-  EXPECT_EQ(greyed(), all) << "active window without image";
+  EXPECT_EQ(greyed(), 9) << "active window without image";
   KX_AttachImage(window, ToGlobal(testimg::Make(4, 3, 3, 1)));
-  EXPECT_EQ(greyed(), none) << "active window with image";
+  EXPECT_EQ(greyed(), 0) << "active window with image";
   KX_SetFlag(window, 512, TRUE);  // set after activation: MenuInit looks again
-  EXPECT_EQ(greyed(), all) << "flag 512 set on the active window";
+  EXPECT_EQ(greyed(), 9) << "flag 512 set on the active window";
   DestroyMenu(menu);
 }
 

@@ -5,7 +5,6 @@
 #include <dlgs.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -18,7 +17,6 @@
 #include "dib/dib.h"
 #include "dib/transforms.h"
 #include "host/host_app.h"
-#include "host/korvex.h"
 #include "plugin/host_api.h"
 #include "resources/ids.h"
 #include "scale/nearest.h"

@@ -95,9 +95,7 @@ std::pair<COLORREF, COLORREF> Preview(HWND d) {
   return {GetPixel(dc, r.right * 9 / 16, r.bottom * 7 / 16), GetPixel(dc, 2, 2)};
 }
 COLORREF Swatch(HWND d) { return COLORREF(GetWindowLongA(GetDlgItem(d, IDC_MASK_SWATCH), 0)); }
-LRESULT List(HWND d, UINT message, WPARAM w = 0, LPARAM l = 0) {
-  return SendDlgItemMessageA(d, IDC_MASK_LIST, message, w, l);
-}
+int ListedShape(HWND d) { return int(SendDlgItemMessageA(d, IDC_MASK_LIST, LB_GETCURSEL, 0, 0)); }
 
 // Choices made on a 32-bit image and cancelled (the list by notification and by arrow key, the
 // three boxes) leave the image alone, remove each replaced shape's file, reappear at every later
@@ -125,7 +123,7 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
         if (marks[0]) SaveScreenshot({d}, "mask_image_circle_inverted");
         return Key(d, VK_ESCAPE);
       }
-      EXPECT_EQ(List(d, LB_GETCURSEL), 1);
+      EXPECT_EQ(ListedShape(d), 1);
       EXPECT_EQ(Preview(d), kCircle) << bits;
       EXPECT_EQ(Checked(d, IDC_MASK_INVERT), marks[0]);
       EXPECT_EQ(2 * Checked(d, IDC_MASK_ALPHA) + Checked(d, IDC_MASK_COLOR_CHANNELS),
@@ -133,10 +131,7 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
       EXPECT_TRUE((bits != 4 && bits != 1) || Swatch(d) == TableColor(image, 0)) << bits;
       if (bits == 24) {
         SaveScreenshot({d}, "mask_image_24bit");
-        OnDialog(0, [](HWND c) {
-          Type(c, COLOR_RED, "200");
-          Click(c, IDOK);
-        });
+        OnDialog(0, [](HWND c) { Type(c, COLOR_RED, "200"), Click(c, IDOK); });
         Click(d, IDC_MASK_COLOR);  // the index becomes 0
         EXPECT_EQ(GetRValue(Swatch(d)), 200);
         EXPECT_EQ(Preview(d), kCircle) << "after the chooser closed over it";
@@ -155,9 +150,8 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
       }
       Key(d, VK_ESCAPE);
     });
-    const Strings log = HostLog();
     EXPECT_EQ(HostLog("FileDelete").size(), bits ? 1u : 3u) << "one for each shape loaded";
-    EXPECT_EQ(log.size(), bits ? 4u : 6u) << "image, palette, owner and the FileDeletes";
+    EXPECT_EQ(HostLog().size(), bits ? 4u : 6u) << "image, palette, owner and the FileDeletes";
     ExpectKept(window_, image, before);
   }
   ClearCalls();
@@ -173,7 +167,7 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
   ASSERT_TRUE(InitPlugin());
   Hold(window_, 32, 64, 64);
   Run([](HWND d) {
-    EXPECT_EQ(List(d, LB_GETCURSEL), 0);
+    EXPECT_EQ(ListedShape(d), 0);
     EXPECT_EQ(Preview(d), kCheckers);
     for (int box : kBoxes) Click(d, box);  // the options as they were, for the tests after
     Key(d, VK_ESCAPE);

@@ -33,19 +33,16 @@ int CheckedRadio(HWND d) {
 }
 int Quality(HWND d) { return int(SendDlgItemMessageA(d, kQuality, CB_GETCURSEL, 0, 0)); }
 COLORREF Swatch(HWND d) { return COLORREF(GetWindowLongA(GetDlgItem(d, IDC_ROTATE_SWATCH), 0)); }
+// Pure red typed into the system colour dialog.
+void TypeRed(HWND color) {
+  for (int id : {COLOR_RED, COLOR_GREEN, COLOR_BLUE})
+    Type(color, id, id == COLOR_RED ? "255" : "0");
+}
 
 // Rotate... on `window`, with `script` run in the dialog (it ends the dialog itself).
 void Rotate(HWND window, std::function<void(HWND)> script) {
   OnDialog(IDD_ROTATE, std::move(script));
   EXPECT_EQ(RunCommand(window, kRotateRow), 2);
-}
-// Rotate... confirming `amount` at `quality` from the keyboard alone.
-void Rotate(HWND window, const char* amount, int quality) {
-  Rotate(window, [=](HWND d) {
-    Type(d, kAmount, amount);
-    Select(d, kQuality, quality);
-    Key(d, VK_RETURN);
-  });
 }
 
 class RotateCommand : public PluginTest {
@@ -117,11 +114,7 @@ TEST_F(RotateCommand, RemembersConfirmedAnglesAndEveryOtherChange) {
       Type(d, kAmount, c.typed);
       Select(d, kQuality, c.quality);
       if (c.end == VK_ESCAPE) {
-        OnDialog(0, [](HWND color) {
-          Type(color, COLOR_RED, "255"), Type(color, COLOR_GREEN, "0"),
-              Type(color, COLOR_BLUE, "0");
-          Click(color, IDOK);
-        });
+        OnDialog(0, [](HWND color) { TypeRed(color), Click(color, IDOK); });
         Click(d, IDC_ROTATE_COLOR);
       }
       Key(d, c.end);
@@ -171,12 +164,7 @@ TEST_F(RotateCommand, TurnsWithAFillSuitedToTheDepth) {
     Rotate(window_, [&](HWND d) {
       if (c.click && c.pick != kNone)
         OnDialog(c.pick == kRed ? 0 : IDD_COLOR_CHOOSER, [&](HWND chooser) {
-          if (c.pick == kRed) {
-            for (int id : {COLOR_RED, COLOR_GREEN, COLOR_BLUE})
-              Type(chooser, id, id == COLOR_RED ? "255" : "0");
-          } else {
-            ClickColorEntry(chooser, c.bits, c.pick);
-          }
+          c.pick == kRed ? TypeRed(chooser) : ClickColorEntry(chooser, c.bits, c.pick);
           if (c.shot) SaveScreenshot({d, chooser}, c.shot);
           Click(chooser, IDOK);
         });
@@ -218,34 +206,30 @@ TEST_F(RotateCommand, FailuresLeaveTheImageAsItWas) {
     const std::string what = testimg::Cat("allocation ", n);
     ClearCalls();
     FailCall("GlobalAlloc", n);
-    Rotate(window_, "30", 1);
+    Rotate(window_,
+           [](HWND d) { Type(d, kAmount, "30"), Select(d, kQuality, 1), Key(d, VK_RETURN); });
     ExpectOneMessage(IDS_ROTATE_NO_MEMORY);
     ExpectKept(window_, image, bytes, what);
     EXPECT_EQ(Recorded().cursors.size(), 2u) << what;
   }
 
-  const struct {
-    const char* what;
-    unsigned text;
-    Strings log;
-  } refusals[] = {{"no image", IDS_ROTATE_NO_IMAGE, {"ZQ_GetHDib", "ZQ_GetHPalette"}},
-                  {"16 bits", IDS_UNSUPPORTED_IMAGE, {"ZQ_GetHDib", "ZQ_GetHPalette"}},
-                  {"no dialog", 0, {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}}};
-  for (const auto& r : refusals) {
+  for (TextId text : {IDS_ROTATE_NO_IMAGE, IDS_UNSUPPORTED_IMAGE, TextId{}}) {  // 0: no dialog
     HGLOBAL image = Hold(window_, 24);
-    if (r.text == IDS_UNSUPPORTED_IMAGE)
+    if (text == IDS_UNSUPPORTED_IMAGE)
       static_cast<BitmapInfoHeader*>(GlobalLock(image))->biBitCount = 16;
     GlobalUnlock(image);
     const std::vector<uint8_t> bytes = GlobalBytes(image);
-    if (r.text == IDS_ROTATE_NO_IMAGE) Plugin().imageActivate(empty, 1, 0);
+    if (text == IDS_ROTATE_NO_IMAGE) Plugin().imageActivate(empty, 1, 0);
     ClearCalls();
-    if (!r.text) FailCall("DialogBoxParamA", 1);
+    if (!text) FailCall("DialogBoxParamA", 1);
     EXPECT_EQ(RunCommand(window_, kRotateRow), 2);
-    EXPECT_EQ(HostLog(), r.log) << r.what;
-    if (r.text) ExpectOneMessage(r.text);
-    EXPECT_EQ(Recorded().boxes.size(), r.text ? 1u : 0u) << r.what;
-    EXPECT_TRUE(Recorded().cursors.empty()) << r.what;
-    ExpectKept(window_, image, bytes, r.what);
+    Strings log = {"ZQ_GetHDib", "ZQ_GetHPalette"};
+    if (!text) log.push_back("ZQ_GetOwnerWnd");
+    EXPECT_EQ(HostLog(), log) << text;
+    if (text) ExpectOneMessage(text);
+    EXPECT_EQ(Recorded().boxes.size(), text ? 1u : 0u) << text;
+    EXPECT_TRUE(Recorded().cursors.empty()) << text;
+    ExpectKept(window_, image, bytes, std::to_string(text));
   }
 }
 

@@ -12,6 +12,7 @@
 #include "plugin/host_api.h"
 #include "resources/ids.h"
 #include "resources/text_ids.h"
+#include "scale/nearest.h"
 #include "scale/resample.h"
 #include "tests/plugin/harness.h"
 #include "tests/support/images.h"
@@ -22,9 +23,7 @@ using namespace harness;
 constexpr int kScaleRow = 5;
 const Strings kDialogCalls = {"ZQ_GetHDib", "ZQ_GetFlag 4", "ZQ_GetOwnerWnd"};
 
-int Selected(HWND d, int id) {
-  return static_cast<int>(SendDlgItemMessageA(d, id, CB_GETCURSEL, 0, 0));
-}
+int Selected(HWND d, int id) { return int(SendDlgItemMessageA(d, id, CB_GETCURSEL, 0, 0)); }
 // Writes scale keys into the host's store, as an earlier session saved them.
 // `settings` is "Key=value Key=value ...".
 void Store(const std::string& settings) {
@@ -35,13 +34,14 @@ void Store(const std::string& settings) {
     WritePrivateProfileStringA("Image", s.substr(0, s.find('=')).c_str(),
                                s.substr(s.find('=') + 1).c_str(), store);
 }
-// Reset (Screen, Pixels, High, the image's size), aspect off, then the quality and size asked.
-void Choose(HWND d, int quality, uint32_t width, uint32_t height) {
+// Reset (Screen, Pixels, High, the image's size), aspect off, the quality and size asked, OK.
+void ScaleTo(HWND d, int quality, uint32_t width, uint32_t height) {
   Click(d, IDC_SCALE_RESET);
   if (Checked(d, IDC_SCALE_KEEP_ASPECT)) Click(d, IDC_SCALE_KEEP_ASPECT);
   Select(d, IDC_SCALE_QUALITY, quality);
   SetText(d, IDC_SCALE_WIDTH, std::to_string(width));
   SetText(d, IDC_SCALE_HEIGHT, std::to_string(height));
+  Click(d, IDOK);
 }
 
 // Each unit and measure on a 640 × 480 image (the conversions are proven natively; the sizes,
@@ -50,21 +50,20 @@ void Choose(HWND d, int quality, uint32_t width, uint32_t height) {
 TEST_F(PluginTest, ScaleDialogShowsTheSizeInEachUnitAndMeasure) {
   TestWindow window;
   Hold(window, 24, 640, 480);
-  Plugin().imageActivate(window, 1, 0);
   const struct {
     int units, measure;
     const char* shot;
   } cases[] = {{0, 0, "scale_pixels"},         {1, 0, "scale_percentage"},
                {2, 0, "scale_inches"},         {3, 0, "scale_centimeters"},
                {3, 2, "scale_custom_measure"}, {2, 1, "scale_measure_list"}};
-  int units = 0, measure = 0;
   for (const auto& c : cases) {
+    const auto& last = &c == cases ? c : (&c)[-1];  // what the dialog opens on
     ClearCalls();
     OnDialog(IDD_SCALE, [&](HWND d) {
       const int opened = Selected(d, IDC_SCALE_UNITS) * 10 + Selected(d, IDC_SCALE_MEASURE);
-      EXPECT_TRUE(&c == cases || opened == units * 10 + measure) << opened;
+      EXPECT_TRUE(&c == cases || opened == last.units * 10 + last.measure) << opened;
       Select(d, IDC_SCALE_UNITS, c.units);
-      Select(d, measure == 2 ? IDC_SCALE_MEASURE_NAME : IDC_SCALE_MEASURE, c.measure);
+      Select(d, last.measure == 2 ? IDC_SCALE_MEASURE_NAME : IDC_SCALE_MEASURE, c.measure);
       if (&c == cases + 5)
         PhotographDropDown(d, IDC_SCALE_MEASURE, c.shot);
       else
@@ -73,8 +72,6 @@ TEST_F(PluginTest, ScaleDialogShowsTheSizeInEachUnitAndMeasure) {
     });
     EXPECT_EQ(RunCommand(window, kScaleRow), 2);
     EXPECT_EQ(HostLog(), kDialogCalls) << "Cancel changes nothing";
-    units = c.units;
-    measure = c.measure;
   }
 }
 
@@ -83,7 +80,6 @@ TEST_F(PluginTest, ScaleDialogShowsTheSizeInEachUnitAndMeasure) {
 TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
   TestWindow window;
   Hold(window, 8, 640, 480);
-  Plugin().imageActivate(window, 1, 0);
   OnDialog(IDD_SCALE, [](HWND d) {
     Click(d, IDC_SCALE_RESET);
     EXPECT_EQ(Text(d, IDC_SCALE_WIDTH) + "x" + Text(d, IDC_SCALE_HEIGHT), "640x480");
@@ -117,9 +113,9 @@ TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
 }
 
 // Every depth, with and without host flag 4 (colour), at both qualities, on a 9 × 5 image to a
-// width only, a height only, both, and its own size: the window gets the host's resize (Low) or
-// the engine's result (High, its meter before the hand-over and its depth told to the host); its
-// own size changes nothing.
+// width only, a height only, both, and its own size: the window gets the host's resize (Low, which
+// samples as the nearest-pixel engine) or the engine's result (High, its meter before the hand-over
+// and its depth told to the host); its own size changes nothing.
 TEST_F(PluginTest, ScaleCommandGivesTheWindowTheScaledImage) {
   for (unsigned bits : testimg::kDepths)
     for (bool colour : {false, true})
@@ -128,34 +124,29 @@ TEST_F(PluginTest, ScaleCommandGivesTheWindowTheScaledImage) {
           SCOPED_TRACE(
               testimg::Cat(bits, " bits colour ", colour, " q", quality, " to ", w, "x", h));
           TestWindow window;
-          HGLOBAL image = Hold(window, bits, 9, 5, bits);
+          const auto before = GlobalBytes(Hold(window, bits, 9, 5, bits));
           KX_SetFlag(window, 4, colour);
-          Plugin().imageActivate(window, 1, 0);
-          const auto before = GlobalBytes(image);
-          OnDialog(IDD_SCALE, [&](HWND d) { Choose(d, quality, w, h), Click(d, IDOK); });
+          OnDialog(IDD_SCALE, [&](HWND d) { ScaleTo(d, quality, w, h); });
           ClearCalls();
           ASSERT_EQ(RunCommand(window, kScaleRow), 2);
           EXPECT_EQ(Recorded().cursors.size(), 2u);
-          const bool same = w == 9 && h == 5, low = !same && quality == 0, high = !same && quality;
-          const Strings got = HostLog(), meter = HostLog("ZQ_Progress");
+          const bool same = w == 9 && h == 5, high = !same && quality;
+          const Strings meter = HostLog("ZQ_Progress");
+          const auto expected = same ? before : EngineResult(before, [&](HostBlock dib) {
+            return quality
+                       ? SCL_ChooseOperation(9, 5, w, h)(dib, w, h, !colour && bits != 24, nullptr)
+                       : ResizeNearest(dib, w, h);
+          });
           Strings log = kDialogCalls;
-          std::vector<uint8_t> expected = before;
-          if (low) {
-            HGLOBAL copy = ToGlobal(testimg::FromBytes(before));
-            HGLOBAL resized = DibResize(copy, static_cast<int>(w), static_cast<int>(h));
-            expected = GlobalBytes(resized);
-            GlobalFree(copy), GlobalFree(resized);
+          if (!same && !quality)
             log.insert(log.end(), {testimg::Cat("DibResize ", w, " ", h), "ZQ_SetHDib"});
-          } else if (high) {
-            expected = EngineResult(before, [&](HostBlock dib) {
-              return SCL_ChooseOperation(9, 5, w, h)(dib, w, h, !colour && bits != 24, nullptr);
-            });
+          if (high) {
             log.insert(log.end(), meter.begin(), meter.end());
             log.insert(log.end(), {"ZQ_SetHDib", testimg::Cat("ZQ_SetInfo 24 ", +expected.at(14))});
           }
-          EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window)), expected);
+          EXPECT_EQ(HostLog(), log);
           EXPECT_EQ(meter.empty(), !high);
-          EXPECT_EQ(got, log);
+          EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window)), expected);
         }
 }
 
@@ -178,10 +169,7 @@ TEST_F(PluginTest, ScaleCommandKeepsTheImageOnEveryFailure) {
       const auto before = image ? GlobalBytes(image) : std::vector<uint8_t>{};
       Plugin().imageActivate(window, 1, 0);
       if (kind <= kResize)
-        OnDialog(IDD_SCALE, [&](HWND d) {
-          Choose(d, kind == kAllocation, 4, 11);
-          Click(d, IDOK);
-        });
+        OnDialog(IDD_SCALE, [&](HWND d) { ScaleTo(d, kind == kAllocation, 4, 11); });
       ClearCalls();
       if (kind == kAllocation) FailCall("GlobalAlloc", n);
       if (kind == kResize) KX_FailCall(KX_FAIL_RESIZE, 1);
@@ -219,7 +207,6 @@ TEST_F(PluginTest, ScaleSettingsRequestEditsTheStoredSettings) {
   }
   TestWindow window;
   Hold(window, 24, 30, 20);
-  Plugin().imageActivate(window, 1, 0);
   OnDialog(IDD_SCALE, [](HWND d) {
     EXPECT_EQ(Text(d, IDC_SCALE_WIDTH), "100") << "the image is the base again";
     Click(d, IDCANCEL);
@@ -237,7 +224,6 @@ TEST_F(PluginTest, RescaleRequestFollowsTheStoredSettings) {
   TestWindow window, active;
   Hold(window, 8, 400, 300);
   Hold(active, 8, 50, 50);
-  Plugin().imageActivate(active, 1, 0);
   OnDialog(IDD_SCALE, [](HWND d) {  // an edit that was never saved
     Select(d, IDC_SCALE_UNITS, 2);
     Click(d, IDCANCEL);

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "host/korvex.h"
@@ -29,16 +28,13 @@ auto All() {
 auto Values() {
   return std::apply([](auto... value) { return std::make_tuple(value...); }, All());
 }
-// The values as the module starts, taken before any test changes them.
-const auto& Defaults() {
-  static const auto defaults = Values();
-  return defaults;
-}
+// The values as the module starts (constant-initialised, so set before this is taken).
+const auto kDefaults = Values();
 
 class Settings : public testing::Test {
  protected:
   void SetUp() override {
-    All() = Defaults();
+    All() = kDefaults;
     char dir[MAX_PATH];
     GetWindowsDirectoryA(dir, sizeof dir);
     store_ = std::string(dir) + "\\ST" + std::to_string(GetCurrentProcessId()) + ".INI";
@@ -49,13 +45,8 @@ class Settings : public testing::Test {
   void TearDown() override { FileDelete(store_.c_str()); }
 
   static void LoadAll() {
-    LoadScaleSettings("Image");
-    LoadFrameSettings("Image");
-    LoadMaskSettings("Image");
-    LoadTileSettings("Image");
-  }
-  void Store(const char* key, const char* value) {
-    WritePrivateProfileStringA("Image", key, value, store_.c_str());
+    for (auto load : {LoadScaleSettings, LoadFrameSettings, LoadMaskSettings, LoadTileSettings})
+      load("Image");
   }
 
   std::string store_;
@@ -68,10 +59,8 @@ TEST_F(Settings, RoundTripThroughTheStoreWithTheirWidths) {
   All() = std::make_tuple(0, 2, 3, 1, 0xFFFFFFF0u, 300u, -5, 70000, 65535, 250, 1, 2, 36, 5, 1, 0,
                           2, 1);
   const auto saved = Values();
-  SaveScaleSettings("Image");
-  SaveFrameSettings("Image");
-  SaveMaskSettings("Image");
-  SaveTileSettings("Image");
+  for (auto save : {SaveScaleSettings, SaveFrameSettings, SaveMaskSettings, SaveTileSettings})
+    save("Image");
   // The names and order of the keys are checked where the plug-in saves them (Scale settings,
   // Exit); here, the widths, and the custom size those never write.
   const Strings log = harness::HostLog("ProfileWrite");
@@ -80,7 +69,7 @@ TEST_F(Settings, RoundTripThroughTheStoreWithTheirWidths) {
        {"ProfileWriteDword CustomResX 4294967280", "ProfileWriteLong CustomWidth -5",
         "ProfileWriteLong CustomHeight 70000", "ProfileWriteWord PercentWidth 65535"})
     EXPECT_EQ(std::count(log.begin(), log.end(), line), 1) << line;
-  All() = Defaults();
+  All() = kDefaults;
   LoadAll();
   EXPECT_EQ(Values(), saved);
 }
@@ -88,12 +77,13 @@ TEST_F(Settings, RoundTripThroughTheStoreWithTheirWidths) {
 // Absent and damaged values (beyond the variable's width, not a number, empty) leave the variable
 // as it is; the flags are read as the store's booleans.
 TEST_F(Settings, AbsentOrDamagedValuesLeaveTheVariableAlone) {
-  Store("PercentWidth", "70000");
-  Store("PercentHeight", "abc");
-  Store("CustomWidth", "");
-  Store("ScaleMeasure", "1");
+  const char* stored[][2] = {{"PercentWidth", "70000"},
+                             {"PercentHeight", "abc"},
+                             {"CustomWidth", ""},
+                             {"ScaleMeasure", "1"}};
+  for (auto [key, value] : stored) WritePrivateProfileStringA("Image", key, value, store_.c_str());
   LoadAll();
-  auto expected = Defaults();
+  auto expected = kDefaults;
   std::get<1>(expected) = 1;  // ScaleMeasure, the one sound value
   EXPECT_EQ(Values(), expected);
   const Strings flags = {"ProfileReadBool KeepAspect", "ProfileReadBool Invert",
