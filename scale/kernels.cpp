@@ -145,14 +145,14 @@ void ShrinkRowPortable(uint32_t n, uint32_t m, unsigned format, const uint8_t* r
 }
 
 // The kernel set this build uses.
-void SCL_ShrinkRows(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
-                    const uint8_t* row2, const RgbQuad* palette, uint8_t* result, uint8_t* result2,
+void SCL_ShrinkRows(uint32_t n, uint32_t m, unsigned format, const uint8_t* const* rows,
+                    unsigned count, const RgbQuad* palette, uint8_t* const* results,
                     const ShrinkColumn* columns, bool grey) {
 #if IMAGE_SSE2
-  ShrinkRowsSse2(n, m, format, row, row2, palette, result, result2, columns, grey);
+  ShrinkRowsSse2(n, m, format, rows, count, palette, results, columns, grey);
 #else
-  ShrinkRowPortable(n, m, format, row, palette, result, columns, grey);
-  if (row2) ShrinkRowPortable(n, m, format, row2, palette, result2, columns, grey);
+  for (unsigned r = 0; r < count; ++r)
+    ShrinkRowPortable(n, m, format, rows[r], palette, results[r], columns, grey);
 #endif
 }
 

@@ -112,23 +112,23 @@ void SCL_BuildShrinkTables(uint32_t n, uint32_t m, ShrinkColumn* columns);
 void SCL_BuildEnlargeTables(uint32_t n, uint32_t m, uint32_t first, uint32_t count,
                             EnlargeColumn* columns);
 
-// Resamples one row of n samples in `format` to m samples by the box average:
-// result = (sum of sample × weight) div n per channel, truncated. `columns` come from
-// SCL_BuildShrinkTables(n, m). A second row `row2` (or nullptr) is resampled alike into
-// `result2`: two rows walk the tables together.
-void SCL_ShrinkRows(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
-                    const uint8_t* row2, const RgbQuad* palette, uint8_t* result, uint8_t* result2,
+// Resamples `count` rows (1 … kShrinkRowsAtOnce) of n samples in `format` to m samples by the box
+// average: result = (sum of sample × weight) div n per channel, truncated, from rows[r] into
+// results[r]. `columns` come from SCL_BuildShrinkTables(n, m); the rows walk them together.
+inline constexpr unsigned kShrinkRowsAtOnce = 4;
+void SCL_ShrinkRows(uint32_t n, uint32_t m, unsigned format, const uint8_t* const* rows,
+                    unsigned count, const RgbQuad* palette, uint8_t* const* results,
                     const ShrinkColumn* columns, bool grey);
 
-// Two kernel sets compute SCL_ShrinkRows: the portable one, always built, and on x86 builds
-// (IMAGE_SSE2, set in dib/CMakeLists.txt) one with SSE2 registers, which SCL_ShrinkRows then uses.
-// The tests hold the vector set to the portable one byte for byte.
+// Two kernel sets compute SCL_ShrinkRows: the portable one (a row at a time), always built, and
+// on x86 builds (IMAGE_SSE2, set in dib/CMakeLists.txt) one with SSE2 registers, which
+// SCL_ShrinkRows then uses. The tests hold the vector set to the portable one byte for byte.
 void ShrinkRowPortable(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
                        const RgbQuad* palette, uint8_t* result, const ShrinkColumn* columns,
                        bool grey);
 #if IMAGE_SSE2
-void ShrinkRowsSse2(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
-                    const uint8_t* row2, const RgbQuad* palette, uint8_t* result, uint8_t* result2,
+void ShrinkRowsSse2(uint32_t n, uint32_t m, unsigned format, const uint8_t* const* rows,
+                    unsigned count, const RgbQuad* palette, uint8_t* const* results,
                     const ShrinkColumn* columns, bool grey);
 #endif
 

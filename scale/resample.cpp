@@ -31,6 +31,7 @@ struct Plan {
   bool horizontal;    // rows pass through SCL_ShrinkRows / SCL_EnlargeRow
   bool vertical;      // rows are combined: the height changes
   bool cached;        // both: horizontally resampled rows are kept for reuse
+  unsigned slots;     // rows kept: 2, or kShrinkRowsAtOnce when narrowed rows are combined
   bool wide;          // the vertical sums need 64-bit accumulators
   uint32_t band;      // result columns computed at a time (all of them unless widening)
   uint32_t rowBands;  // bands of result rows computed side by side (RunRowBands)
@@ -52,6 +53,8 @@ Plan MakePlan(const DibView& source, const DibView& result) {
   // (that pass is then the conversion to the result format).
   p.horizontal = p.width != p.sourceWidth || !p.vertical;
   p.cached = p.horizontal && p.vertical;
+  p.slots =
+      p.cached && p.width <= p.sourceWidth && p.height < p.sourceHeight ? kShrinkRowsAtOnce : 2;
   // A shrink sum is at most 255 × the source height, an enlarge sum never reaches the
   // accumulators (SCL_BlendRows).
   p.wide = uint64_t{255} * p.sourceHeight > std::numeric_limits<uint32_t>::max();
@@ -66,7 +69,7 @@ Plan MakePlan(const DibView& source, const DibView& result) {
   p.accumulatorsAt = at;
   if (p.vertical && p.height < p.sourceHeight) at += Align16(rowValues * (p.wide ? 8 : 4));
   p.rowsAt = at;
-  if (p.cached) at += 2 * Align16(rowValues);
+  if (p.cached) at += p.slots * Align16(rowValues);
   p.rowBandBytes = at - p.accumulatorsAt;
   p.rowBands = RowBandCount(p.height);
   while (p.rowBands > 1 && p.rowBands * p.rowBandBytes > kRowBandScratch) --p.rowBands;
@@ -250,18 +253,20 @@ void ResampleColumns(const Plan& plan, const DibView& source, const DibView& res
     else
       SCL_BuildEnlargeTables(W, plan.width, firstColumn, w, enlargeColumns);
   }
+  // Rows k … k + count − 1 narrowed together (which shares the walk over the tables) into
+  // out(0) … out(count − 1).
+  auto narrowRows = [&](uint32_t k, unsigned count, auto out) {
+    const uint8_t* rows[kShrinkRowsAtOnce];
+    uint8_t* outs[kShrinkRowsAtOnce];
+    for (unsigned r = 0; r < count; ++r) rows[r] = source.Row(k + r), outs[r] = out(r);
+    SCL_ShrinkRows(W, w, source.bits, rows, count, palette, outs, shrinkColumns, plan.grey);
+  };
   auto horizontalPass = [&](uint32_t k, uint8_t* out) {
     if (!widening)
-      SCL_ShrinkRows(W, w, source.bits, source.Row(k), nullptr, palette, out, nullptr,
-                     shrinkColumns, plan.grey);
+      narrowRows(k, 1, [&](unsigned) { return out; });
     else
       SCL_EnlargeRow(W, plan.width, firstColumn, w, source.bits, source.Row(k), palette, out,
                      enlargeColumns, plan.grey);
-  };
-  // Rows k and k + 1 narrowed together, which shares the walk over the tables.
-  auto narrowPair = [&](uint32_t k, uint8_t* out, uint8_t* out2) {
-    SCL_ShrinkRows(W, w, source.bits, source.Row(k), source.Row(k + 1), palette, out, out2,
-                   shrinkColumns, plan.grey);
   };
   auto resultRow = [&](uint32_t y) { return result.Row(y) + size_t{plan.channels} * firstColumn; };
   // The last band of columns clears the padding after the row's last pixel.
@@ -277,16 +282,19 @@ void ResampleColumns(const Plan& plan, const DibView& source, const DibView& res
     if (!plan.vertical) {
       for (uint32_t y = band.first; y < band.end; ++y) {
         StepRow(band, y, h);
-        if (!widening && y + 1 < band.end) {
-          narrowPair(y, resultRow(y), resultRow(y + 1));
+        if (widening) {
+          horizontalPass(y, resultRow(y));
           padRow(y);
           band.RowDone();
-          StepRow(band, ++y, h);
-        } else {
-          horizontalPass(y, resultRow(y));
+          continue;
         }
-        padRow(y);
-        band.RowDone();
+        const unsigned count = std::min<uint32_t>(kShrinkRowsAtOnce, band.end - y);
+        narrowRows(y, count, [&](unsigned r) { return resultRow(y + r); });
+        for (unsigned r = 0; r < count; ++r) {
+          if (r) StepRow(band, ++y, h);
+          padRow(y);
+          band.RowDone();
+        }
       }
       return;
     }
@@ -294,24 +302,27 @@ void ResampleColumns(const Plan& plan, const DibView& source, const DibView& res
     // The rows the vertical pass combines: source rows as they are, or horizontally resampled
     // ones. Each of those is computed once and kept in the slot of its parity, which holds both
     // rows an enlarge step reads and the row a shrink step shares with the next.
-    uint8_t* slots[2] = {};
-    if (plan.cached) slots[0] = part + plan.rowsAt, slots[1] = slots[0] + Align16(used);
-    uint32_t slotRow[2] = {std::numeric_limits<uint32_t>::max(),
-                           std::numeric_limits<uint32_t>::max()};
-    // A vertical shrink reads the rows in order, each row at most twice and one after the other,
-    // so when row k is first read row k − 1 is done with and its slot can take row k + 1 at once.
-    const bool pairs = !widening && h < H;
+    uint8_t* slots[kShrinkRowsAtOnce] = {};
+    uint32_t slotRow[kShrinkRowsAtOnce];
+    for (unsigned i = 0; i < plan.slots; ++i) {
+      if (plan.cached) slots[i] = part + plan.rowsAt + i * Align16(used);
+      slotRow[i] = std::numeric_limits<uint32_t>::max();
+    }
+    // Row k is kept in slot k mod slots. A vertical shrink reads the rows in order, each row at
+    // most twice and one after the other, so when row k is first read every row before it is
+    // done with and the rows after it can be narrowed at once into the slots that follow.
     auto rowAt = [&](uint32_t k) -> const uint8_t* {
       if (!plan.cached) return source.Row(k);
-      const unsigned slot = k & 1;
+      const unsigned slot = k % plan.slots;
       if (slotRow[slot] != k) {
-        if (pairs && k + 1 < H) {
-          narrowPair(k, slots[slot], slots[slot ^ 1]);
-          slotRow[slot ^ 1] = k + 1;
+        if (plan.slots == kShrinkRowsAtOnce) {
+          const unsigned count = std::min<uint32_t>(kShrinkRowsAtOnce, H - k);
+          narrowRows(k, count, [&](unsigned r) { return slots[(slot + r) % plan.slots]; });
+          for (unsigned r = 0; r < count; ++r) slotRow[(slot + r) % plan.slots] = k + r;
         } else {
           horizontalPass(k, slots[slot]);
+          slotRow[slot] = k;
         }
-        slotRow[slot] = k;
       }
       return slots[slot];
     };

@@ -19,11 +19,14 @@ using namespace scale_kernels;
 // sum stays below 2^15); then n < 2^22, so BoxDivisor's reciprocal is below 2^31 and
 // _mm_mul_epu32 takes it. Larger sizes, far from any picture this shrinks, stay portable.
 //
-// R rows (1 or 2) that share the column tables are averaged side by side: row r's pixel in 16-bit
-// lanes 4r … 4r + 3, so that the walk over the columns and most of the arithmetic serve both.
+// R rows (1, 2 or 4) that share the column tables are averaged side by side, two to a register:
+// row r's pixel in 16-bit lanes 4 (r mod 2) … 4 (r mod 2) + 3 of register r / 2, so that the
+// walk over the columns serves every row. Only the first `count` rows are stored: the others
+// repeat a row to fill the registers.
 template <unsigned C, unsigned R, class Reader>
-void ShrinkColour(Reader sample, const uint8_t* const* rows, uint32_t n, uint32_t m,
+void ShrinkColour(Reader sample, const uint8_t* const* rows, unsigned count, uint32_t n, uint32_t m,
                   const ShrinkColumn* columns, uint8_t* const* outs) {
+  constexpr unsigned P = (R + 1) / 2;
   const BoxDivisor divide(n);
   const __m128i shift = _mm_cvtsi32_si128(static_cast<int>(divide.shift));
   const __m128i wholeWeight = _mm_set1_epi32(static_cast<int>(m));
@@ -40,32 +43,45 @@ void ShrinkColour(Reader sample, const uint8_t* const* rows, uint32_t n, uint32_
   // spans two samples at least, unless m = n and each column is one sample): `inside` says so.
   // Returns the result pixels of the R rows as bytes 4r … 4r + 3.
   const auto pixel = [&](const ShrinkColumn& column, uint32_t& cursor, auto inside) {
-    const auto load = [&](uint32_t i) {
+    const auto load = [&](uint32_t i, __m128i* into) {
       const bool four = decltype(inside)::value || !kIsBytes<Reader> || C == 4 || i + 1 < n;
-      if constexpr (R == 1) return LoadPixel(sample(rows[0], i), four);
-      return LoadPixels(sample(rows[0], i), sample(rows[1], i), four);
+      if constexpr (R == 1) {
+        into[0] = LoadPixel(sample(rows[0], i), four);
+      } else {
+        for (unsigned p = 0; p < P; ++p)
+          into[p] = LoadPixels(sample(rows[2 * p], i), sample(rows[2 * p + 1], i), four);
+      }
     };
-    const __m128i first = load(cursor++);
-    __m128i whole = zero;
-    for (uint32_t k = 0; k < column.fullCount; ++k) whole = _mm_add_epi16(whole, load(cursor++));
+    __m128i first[P], whole[P], last[P], sample_[P];
+    load(cursor++, first);
+    for (unsigned p = 0; p < P; ++p) whole[p] = zero, last[p] = zero;
+    for (uint32_t k = 0; k < column.fullCount; ++k) {
+      load(cursor++, sample_);
+      for (unsigned p = 0; p < P; ++p) whole[p] = _mm_add_epi16(whole[p], sample_[p]);
+    }
     // The shared sample is read only when it weighs something: the last column's cursor is n.
-    const __m128i last = column.last != 0 ? load(cursor) : zero;
+    if (column.last != 0) load(cursor, last);
     // Lanes of 16-bit pairs (first sample, last sample) × (first, last), and (whole sum, 0) × m.
     const __m128i ends = _mm_set1_epi32(static_cast<int>(column.first | column.last << 16));
     const auto average = [&](__m128i pairs, __m128i wholes) {
       return quotients(
           _mm_add_epi32(_mm_madd_epi16(pairs, ends), _mm_madd_epi16(wholes, wholeWeight)));
     };
-    const __m128i row0 = average(_mm_unpacklo_epi16(first, last), _mm_unpacklo_epi16(whole, zero));
-    const __m128i row1 =
-        R == 1 ? row0 : average(_mm_unpackhi_epi16(first, last), _mm_unpackhi_epi16(whole, zero));
-    const __m128i words = _mm_packs_epi32(row0, row1);
-    return _mm_packus_epi16(words, words);
+    __m128i words[P];
+    for (unsigned p = 0; p < P; ++p) {
+      const __m128i low =
+          average(_mm_unpacklo_epi16(first[p], last[p]), _mm_unpacklo_epi16(whole[p], zero));
+      const __m128i high = R == 1 ? low
+                                  : average(_mm_unpackhi_epi16(first[p], last[p]),
+                                            _mm_unpackhi_epi16(whole[p], zero));
+      words[p] = _mm_packs_epi32(low, high);
+    }
+    return _mm_packus_epi16(words[0], words[P - 1]);
   };
-  const auto store = [&](__m128i bytes, uint32_t j, unsigned count) {
-    for (unsigned r = 0; r < R; ++r, bytes = _mm_srli_si128(bytes, 4)) {
+  const auto store = [&](__m128i bytes, uint32_t j, unsigned size) {
+    for (unsigned r = 0; r < count; ++r, bytes = _mm_srli_si128(bytes, 4)) {
       const auto value = static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
-      std::memcpy(outs[r] + size_t{C} * j, &value, count);
+      std::memcpy(outs[r] + size_t{C} * j, &value, size);
     }
   };
   uint32_t cursor = 0;
@@ -77,23 +93,26 @@ void ShrinkColour(Reader sample, const uint8_t* const* rows, uint32_t n, uint32_
 
 }  // namespace
 
-void ShrinkRowsSse2(uint32_t n, uint32_t m, unsigned format, const uint8_t* row,
-                    const uint8_t* row2, const RgbQuad* palette, uint8_t* result, uint8_t* result2,
+void ShrinkRowsSse2(uint32_t n, uint32_t m, unsigned format, const uint8_t* const* rows,
+                    unsigned count, const RgbQuad* palette, uint8_t* const* results,
                     const ShrinkColumn* columns, bool grey) {
   if (grey || m >= (1u << 15) || n / 128 >= m) {
-    ShrinkRowPortable(n, m, format, row, palette, result, columns, grey);
-    if (row2) ShrinkRowPortable(n, m, format, row2, palette, result2, columns, grey);
+    for (unsigned r = 0; r < count; ++r)
+      ShrinkRowPortable(n, m, format, rows[r], palette, results[r], columns, grey);
     return;
   }
-  const uint8_t* const rows[2] = {row, row2};
-  uint8_t* const outs[2] = {result, result2};
+  // Rows past `count` repeat the first, to fill a register.
+  const uint8_t* padded[kShrinkRowsAtOnce];
+  for (unsigned r = 0; r < kShrinkRowsAtOnce; ++r) padded[r] = rows[r < count ? r : 0];
   WithReader(format, palette, grey, [&](auto sample, auto channels) {
     constexpr unsigned C = decltype(channels)::value;
     if constexpr (C > 1) {
-      if (row2)
-        ShrinkColour<C, 2>(sample, rows, n, m, columns, outs);
+      if (count > 2)
+        ShrinkColour<C, 4>(sample, padded, count, n, m, columns, results);
+      else if (count == 2)
+        ShrinkColour<C, 2>(sample, padded, count, n, m, columns, results);
       else
-        ShrinkColour<C, 1>(sample, rows, n, m, columns, outs);
+        ShrinkColour<C, 1>(sample, padded, count, n, m, columns, results);
     }
   });
 }
