@@ -256,8 +256,8 @@ void ResampleColumns(const Plan& plan, const DibView& source, const DibView& res
   // Rows k … k + count − 1 narrowed together (which shares the walk over the tables) into
   // out(0) … out(count − 1).
   auto narrowRows = [&](uint32_t k, unsigned count, auto out) {
-    const uint8_t* rows[kShrinkRowsAtOnce];
-    uint8_t* outs[kShrinkRowsAtOnce];
+    const uint8_t* rows[kShrinkRowsAtOnce] = {};
+    uint8_t* outs[kShrinkRowsAtOnce] = {};
     for (unsigned r = 0; r < count; ++r) rows[r] = source.Row(k + r), outs[r] = out(r);
     SCL_ShrinkRows(W, w, source.bits, rows, count, palette, outs, shrinkColumns, plan.grey);
   };
