@@ -118,12 +118,15 @@ TEST_F(CropTest, StopsLeaveTheImage) {
 
 // A small image opens at real size, a large one fitted (the radios, the fitted picture, the hidden
 // bars and the fields are in the screenshots; the scroll range is proven natively). Tab walks the
-// fields, the checked radio and the buttons.
+// fields, the checked radio and the buttons. The large image is one column wider than the
+// preview's interior and exactly as high: at real size only the bar across shows.
 TEST_F(CropTest, OpensFittedOrAtRealSizeAndTabWalksTheControls) {
+  RECT c = {};  // the preview's client area, read in the first dialog; its frame is one pixel
   for (const bool small : {true, false}) {
     TestWindow window;
-    Hold(window, 24, small ? 40 : 500, small ? 30 : 260, 1);
+    Hold(window, 24, small ? 40 : c.right - 1, small ? 30 : c.bottom - 2, 1);
     OnDialog(IDD_CROP, [&](HWND d) {
+      GetClientRect(GetDlgItem(d, IDC_CROP_PREVIEW), &c);
       // The tab order as the dialog manager walks it; the focus itself is shared with the tests
       // running beside this one.
       std::vector<int> order;
@@ -134,6 +137,9 @@ TEST_F(CropTest, OpensFittedOrAtRealSizeAndTabWalksTheControls) {
                                          kFields[5], small ? IDC_CROP_REAL_SIZE : IDC_CROP_FIT,
                                          IDOK, IDCANCEL, IDC_CROP_RESET, kFields[0]}));
       SaveScreenshot({d}, small ? "crop_real_size" : "crop_fitted");
+      Click(d, IDC_CROP_REAL_SIZE);
+      EXPECT_EQ(IsWindowVisible(GetDlgItem(d, IDC_CROP_HSCROLL)), !small) << "one column to scroll";
+      EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, IDC_CROP_VSCROLL))) << "nothing to scroll down";
       Key(d, VK_ESCAPE);
     });
     RunCommand(window, kCropRow);
