@@ -184,16 +184,26 @@ TEST_F(PluginTest, DispatchRunsOnlyAvailableTableCommandsAndIsNeverLeftBusy) {
 }
 
 TEST_F(PluginTest, HelpShowsTheRowsTextOnTheStatusLineAndTheLastEntryPointsAnswer) {
+  // Each row's own text, as the user reads it on the status line ("" for the separator), kept in
+  // the text list in row order.
+  const char* const texts[] = {"Invert the image in the active window",
+                               "Flip (vertical) the image in the active window upside down",
+                               "Mirror (horizontal flip) the image in the active window",
+                               "",
+                               "Crop image in active window to new dimensions",
+                               "Enlarge / Shrink / Adjust aspect of the image in the active window",
+                               "Rotate the image in the active window",
+                               "Add margins and/or borders in the image in active window",
+                               "Create tiled version of image in active window",
+                               "Mask image in active window"};
   for (int row = 0; row < 10; ++row) {
     if (row == 3) continue;
     KX_ClearLog();
     DWORD out = 0;
     EXPECT_EQ(Plugin().helpHandler(0, MenuId(row), 0, &out), 2);
     EXPECT_EQ(out, 1u);
-    // Each row's own text; the first spelled out (the menu screenshot shows it on the status line).
-    const std::string text = TextById(IDS_HELP_INVERT + unsigned(row - (row > 3)));
-    EXPECT_EQ(HostLog(), Strings{"ZQ_StatusText " + text});
-    EXPECT_TRUE(row || text == "Invert the image in the active window");
+    EXPECT_EQ(HostLog(), Strings{std::string("ZQ_StatusText ") + texts[row]}) << "row " << row;
+    EXPECT_STREQ(TextById(4096 + row - (row > 3)), texts[row]) << "the string ids run from 4096";
   }
   DWORD out = 5;
   EXPECT_EQ(Plugin().helpHandler(0, MenuId(0), 1, &out), 0) << "nonzero selector";
