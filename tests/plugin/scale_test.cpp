@@ -44,18 +44,20 @@ void ScaleTo(HWND d, int quality, uint32_t width, uint32_t height) {
   Click(d, IDOK);
 }
 
-// Each unit and measure on a 640 × 480 image (the conversions are proven natively; the sizes,
-// labels and the controls each measure shows are in the screenshots). Every dialog is cancelled,
-// yet opens on the units and measure the one before left.
+// Each unit and measure on a 640 × 480 image: the width shown at the measure's resolution (96 dots
+// per inch for the screen under Wine, 300 for the printer; the conversions are proven natively;
+// the labels and the controls each measure shows are in the screenshots). Every dialog is
+// cancelled, yet opens on the units and measure the one before left.
 TEST_F(PluginTest, ScaleDialogShowsTheSizeInEachUnitAndMeasure) {
   TestWindow window;
   Hold(window, 24, 640, 480);
   const struct {
     int units, measure;
     const char* shot;
-  } cases[] = {{0, 0, "scale_pixels"},         {1, 0, "scale_percentage"},
-               {2, 0, "scale_inches"},         {3, 0, "scale_centimeters"},
-               {3, 2, "scale_custom_measure"}, {2, 1, "scale_measure_list"}};
+    const char* width;  // null: the custom resolution is whatever an earlier test left
+  } cases[] = {{0, 0, "scale_pixels", "640"},           {1, 0, "scale_percentage", "100"},
+               {2, 0, "scale_inches", "6.667"},         {3, 0, "scale_centimeters", "16.933"},
+               {3, 2, "scale_custom_measure", nullptr}, {2, 1, "scale_measure_list", "2.133"}};
   for (const auto& c : cases) {
     const auto& last = &c == cases ? c : (&c)[-1];  // what the dialog opens on
     ClearCalls();
@@ -64,6 +66,9 @@ TEST_F(PluginTest, ScaleDialogShowsTheSizeInEachUnitAndMeasure) {
       EXPECT_TRUE(&c == cases || opened == last.units * 10 + last.measure) << opened;
       Select(d, IDC_SCALE_UNITS, c.units);
       Select(d, last.measure == 2 ? IDC_SCALE_MEASURE_NAME : IDC_SCALE_MEASURE, c.measure);
+      if (c.width) {
+        EXPECT_EQ(Text(d, IDC_SCALE_WIDTH), c.width) << c.shot;
+      }
       if (&c == cases + 5)
         PhotographDropDown(d, IDC_SCALE_MEASURE, c.shot);
       else
