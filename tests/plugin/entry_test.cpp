@@ -203,7 +203,7 @@ TEST_F(PluginTest, HelpShowsTheRowsTextOnTheStatusLineAndTheLastEntryPointsAnswe
     EXPECT_EQ(Plugin().helpHandler(0, MenuId(row), 0, &out), 2);
     EXPECT_EQ(out, 1u);
     EXPECT_EQ(HostLog(), Strings{std::string("ZQ_StatusText ") + texts[row]}) << "row " << row;
-    EXPECT_STREQ(TextById(4096 + row - (row > 3)), texts[row]) << "the string ids run from 4096";
+    EXPECT_STREQ(TextById(IDS_HELP_INVERT + unsigned(row - (row > 3))), texts[row]);
   }
   DWORD out = 5;
   EXPECT_EQ(Plugin().helpHandler(0, MenuId(0), 1, &out), 0) << "nonzero selector";
