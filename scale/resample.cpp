@@ -280,18 +280,15 @@ void ResampleColumns(const Plan& plan, const DibView& source, const DibView& res
   RunRowBands(h, plan.rowBands, [&](const RowBand& band) {
     uint8_t* const part = scratch + size_t{band.index} * plan.rowBandBytes;
     if (!plan.vertical) {
-      for (uint32_t y = band.first; y < band.end; ++y) {
+      for (uint32_t y = band.first; y < band.end;) {
+        const unsigned count = widening ? 1 : std::min<uint32_t>(kShrinkRowsAtOnce, band.end - y);
         StepRow(band, y, h);
-        if (widening) {
+        if (widening)
           horizontalPass(y, resultRow(y));
-          padRow(y);
-          band.RowDone();
-          continue;
-        }
-        const unsigned count = std::min<uint32_t>(kShrinkRowsAtOnce, band.end - y);
-        narrowRows(y, count, [&](unsigned r) { return resultRow(y + r); });
-        for (unsigned r = 0; r < count; ++r) {
-          if (r) StepRow(band, ++y, h);
+        else
+          narrowRows(y, count, [&](unsigned r) { return resultRow(y + r); });
+        for (unsigned r = 0; r < count; ++r, ++y) {
+          if (r) StepRow(band, y, h);
           padRow(y);
           band.RowDone();
         }
@@ -300,8 +297,8 @@ void ResampleColumns(const Plan& plan, const DibView& source, const DibView& res
     }
 
     // The rows the vertical pass combines: source rows as they are, or horizontally resampled
-    // ones. Each of those is computed once and kept in the slot of its parity, which holds both
-    // rows an enlarge step reads and the row a shrink step shares with the next.
+    // ones. Each of those is computed once and kept in a slot: two hold both rows an enlarge step
+    // reads, and a shrink's slots hold the row it shares with the next result row.
     uint8_t* slots[kShrinkRowsAtOnce] = {};
     uint32_t slotRow[kShrinkRowsAtOnce];
     for (unsigned i = 0; i < plan.slots; ++i) {
