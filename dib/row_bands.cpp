@@ -4,9 +4,55 @@
 #include <exception>
 #include <thread>
 
+#ifdef __linux__
+#include <pthread.h>
+#include <sched.h>
+#endif
+
 namespace {
 
 std::atomic<unsigned> g_rowWorkers{1};
+
+#ifdef __linux__
+
+// Linux queues a new thread on its creator's core, and an idle core takes it over only at the next
+// load balancing: on virtual machines that keep work on few vCPUs, milliseconds later, as long as
+// a band's whole work. So a band's thread is started on the other cores the process may use and
+// widens its affinity back to all of them once it runs.
+struct BandThread {
+  pthread_t thread;
+  void (*call)(void*, const RowBand&);
+  void* context;
+  const RowBand* band;
+  bool placed;  // started on the other cores: `allowed` is to be restored
+  cpu_set_t allowed;
+};
+
+void* RunBandThread(void* start) {
+  const auto& t = *static_cast<const BandThread*>(start);
+  // Should it fail, the thread merely stays off the caller's core.
+  if (t.placed) sched_setaffinity(0, sizeof t.allowed, &t.allowed);
+  t.call(t.context, *t.band);
+  return nullptr;
+}
+
+bool StartBandThread(BandThread& t) {
+  pthread_attr_t attributes;
+  if (pthread_attr_init(&attributes) != 0) return false;
+  t.placed = false;
+  const int here = sched_getcpu();
+  if (here >= 0 && sched_getaffinity(0, sizeof t.allowed, &t.allowed) == 0 &&
+      CPU_ISSET(here, &t.allowed) && CPU_COUNT(&t.allowed) > 1) {
+    cpu_set_t others = t.allowed;
+    CPU_CLR(here, &others);
+    t.placed = pthread_attr_setaffinity_np(&attributes, sizeof others, &others) == 0;
+  }
+  const bool started = pthread_create(&t.thread, &attributes, RunBandThread, &t) == 0;
+  pthread_attr_destroy(&attributes);
+  return started;
+}
+
+#endif
 
 }  // namespace
 
@@ -29,23 +75,37 @@ void RunRowBands(uint32_t rows, uint32_t count, void (*call)(void*, const RowBan
     bands[i] = {i, first, end, &finished};
     first = end;
   }
-  // Fixed arrays, not vectors: the only allocation is std::thread's own, and its failing merely
-  // moves a band onto this thread.
-  std::thread threads[kMaxRowWorkers];
+  // Fixed arrays, not vectors: nothing is allocated but the threads themselves, and a thread that
+  // cannot be had merely moves its band onto this thread.
   bool started[kMaxRowWorkers] = {};
+#ifdef __linux__
+  BandThread threads[kMaxRowWorkers] = {};
+  for (uint32_t i = 1; i < count; ++i) {
+    threads[i].call = call;
+    threads[i].context = context;
+    threads[i].band = &bands[i];
+    started[i] = StartBandThread(threads[i]);
+  }
+#else
+  std::thread threads[kMaxRowWorkers];
   for (uint32_t i = 1; i < count; ++i) {
     try {
       threads[i] = std::thread(call, context, std::cref(bands[i]));
       started[i] = true;
     } catch (const std::exception&) {
-      // No thread (system_error) or no memory for one: the band runs here instead.
+      // No thread (system_error) or no memory for one.
     }
   }
+#endif
   call(context, bands[0]);
   for (uint32_t i = 1; i < count; ++i) {
-    if (started[i])
-      threads[i].join();
-    else
+    if (!started[i])
       call(context, bands[i]);
+    else
+#ifdef __linux__
+      pthread_join(threads[i].thread, nullptr);
+#else
+      threads[i].join();
+#endif
   }
 }
