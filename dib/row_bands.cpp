@@ -13,21 +13,29 @@ namespace {
 
 std::atomic<unsigned> g_rowWorkers{1};
 
-#ifdef __linux__
-
-// Linux queues a new thread on its creator's core, and an idle core takes it over only at the next
-// load balancing: on virtual machines that keep work on few vCPUs, milliseconds later, as long as
-// a band's whole work. So a band's thread is started on the other cores the process may use and
-// widens its affinity back to all of them once it runs.
+// One band of a loop on a thread of its own.
 struct BandThread {
-  pthread_t thread;
   void (*call)(void*, const RowBand&);
   void* context;
   const RowBand* band;
+#ifdef __linux__
+  pthread_t thread;
   bool placed;  // started on the other cores: `allowed` is to be restored
   cpu_set_t allowed;
+#else
+  std::thread thread;
+#endif
+
+  bool Start();  // false: no thread could be had (the band is then the caller's to run)
+  void Join();
 };
 
+#ifdef __linux__
+
+// A kernel may queue a new thread on its creator's core and let an idle core take it over only at
+// the next load balancing: on virtual machines that keep work on few vCPUs, milliseconds later,
+// as long as a band's whole work. So a band's thread is started on the other cores the process
+// may use, and widens its affinity back to all of them once it runs.
 void* RunBandThread(void* start) {
   const auto& t = *static_cast<const BandThread*>(start);
   // Should it fail, the thread merely stays off the caller's core.
@@ -36,21 +44,36 @@ void* RunBandThread(void* start) {
   return nullptr;
 }
 
-bool StartBandThread(BandThread& t) {
+bool BandThread::Start() {
   pthread_attr_t attributes;
   if (pthread_attr_init(&attributes) != 0) return false;
-  t.placed = false;
+  placed = false;
   const int here = sched_getcpu();
-  if (here >= 0 && sched_getaffinity(0, sizeof t.allowed, &t.allowed) == 0 &&
-      CPU_ISSET(here, &t.allowed) && CPU_COUNT(&t.allowed) > 1) {
-    cpu_set_t others = t.allowed;
+  if (here >= 0 && sched_getaffinity(0, sizeof allowed, &allowed) == 0 &&
+      CPU_ISSET(here, &allowed) && CPU_COUNT(&allowed) > 1) {
+    cpu_set_t others = allowed;
     CPU_CLR(here, &others);
-    t.placed = pthread_attr_setaffinity_np(&attributes, sizeof others, &others) == 0;
+    placed = pthread_attr_setaffinity_np(&attributes, sizeof others, &others) == 0;
   }
-  const bool started = pthread_create(&t.thread, &attributes, RunBandThread, &t) == 0;
+  const bool started = pthread_create(&thread, &attributes, RunBandThread, this) == 0;
   pthread_attr_destroy(&attributes);
   return started;
 }
+
+void BandThread::Join() { pthread_join(thread, nullptr); }
+
+#else
+
+bool BandThread::Start() {
+  try {
+    thread = std::thread(call, context, std::cref(*band));
+    return true;
+  } catch (const std::exception&) {
+    return false;  // no thread (system_error) or no memory for one
+  }
+}
+
+void BandThread::Join() { thread.join(); }
 
 #endif
 
@@ -77,35 +100,19 @@ void RunRowBands(uint32_t rows, uint32_t count, void (*call)(void*, const RowBan
   }
   // Fixed arrays, not vectors: nothing is allocated but the threads themselves, and a thread that
   // cannot be had merely moves its band onto this thread.
-  bool started[kMaxRowWorkers] = {};
-#ifdef __linux__
   BandThread threads[kMaxRowWorkers] = {};
+  bool started[kMaxRowWorkers] = {};
   for (uint32_t i = 1; i < count; ++i) {
     threads[i].call = call;
     threads[i].context = context;
     threads[i].band = &bands[i];
-    started[i] = StartBandThread(threads[i]);
+    started[i] = threads[i].Start();
   }
-#else
-  std::thread threads[kMaxRowWorkers];
-  for (uint32_t i = 1; i < count; ++i) {
-    try {
-      threads[i] = std::thread(call, context, std::cref(bands[i]));
-      started[i] = true;
-    } catch (const std::exception&) {
-      // No thread (system_error) or no memory for one.
-    }
-  }
-#endif
   call(context, bands[0]);
   for (uint32_t i = 1; i < count; ++i) {
-    if (!started[i])
-      call(context, bands[i]);
+    if (started[i])
+      threads[i].Join();
     else
-#ifdef __linux__
-      pthread_join(threads[i].thread, nullptr);
-#else
-      threads[i].join();
-#endif
+      call(context, bands[i]);
   }
 }
