@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 
 #include <zlib.h>
 
@@ -464,8 +465,9 @@ TEST(Imagetool, RefusesDamagedPngFiles) {
   TempDir dir;
   Convert("-seed 3 -size 40x30 plasma: -interlace PNG -strip PNG24:" + dir / "good.png");
   const auto good = ReadAll(dir / "good.png");
-  const size_t idat =
-      static_cast<size_t>(std::search(good.begin(), good.end(), "IDAT", "IDAT" + 4) - good.begin());
+  const std::string_view tag = "IDAT";
+  const auto at = std::search(good.begin(), good.end(), tag.begin(), tag.end());
+  const auto idat = static_cast<size_t>(at - good.begin());
   ASSERT_EQ(Tool("invert " + dir / "good.png" + " " + dir / "out.png").status, 0);
   fs::remove(dir / "out.png");
   // IHDR with another size, its CRC made to match.
