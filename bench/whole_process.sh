@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Whole-process timing of imagetool on a large 24-bit picture: each command against the floor of
 # the same run (reading its input and writing a file of its output's size), as medians of paired
-# runs, with the fastest run, the run-to-run spread ((slowest - fastest) / median) of the command
-# and of its floor, and the command's peak memory. The floor's spread is the machine's own noise:
-# a command whose spread is no larger than its floor's varies only as reading and writing do.
+# runs, with the fastest run, the run-to-run spread of the command and of its floor, and the
+# command's peak memory. The spread is given twice: over all runs ((slowest - fastest) / median),
+# and over the middle half (third quartile - first quartile) / median, which one stalled run does
+# not move. The floor's spread is the machine's own noise: a command whose spread is no larger
+# than its floor's varies only as reading and writing do.
 # Every timed run, the command's and the floor's, writes a new file: the previous one is removed
 # beforehand, outside the timing. Replacing a file of tens of megabytes makes the file system free
 # its pages and (ext4) start writing the new one out at once, which costs as much as the whole
@@ -29,10 +31,14 @@ commands=(
 
 now() { date +%s.%N; }
 median() { sort -g | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
-spread() { sort -g | awk '{a[NR] = $1} END {m = a[int((NR + 1) / 2)]; printf "%.0f", 100 * (a[NR] - a[1]) / m}'; }
+spread() {
+  sort -g | awk '{a[NR] = $1} END {
+    m = a[int((NR + 1) / 2)]; q = int((NR + 3) / 4)
+    printf "%.0f/%.0f%%", 100 * (a[NR] - a[1]) / m, 100 * (a[NR + 1 - q] - a[q]) / m}'
+}
 
-printf "%-34s %9s %7s %9s %7s %7s %7s %8s\n" command "median s" "min s" "floor s" ratio spread \
-  "floor" "peak MB"
+printf "%-34s %9s %7s %9s %7s %14s %12s %8s\n" command "median s" "min s" "floor s" ratio \
+  "spread all/mid" "floor's" "peak MB"
 for command in "${commands[@]}"; do
   read -r -a args <<<"$command"
   "$tool" "${args[@]}" in.bmp out.bmp
@@ -54,7 +60,7 @@ for command in "${commands[@]}"; do
   peak=$( { /usr/bin/time -f %M "$tool" "${args[@]}" in.bmp out.bmp; } 2>&1 | tail -1)
   t=$(median <times)
   f=$(median <floors)
-  printf "%-34s %9.3f %7.3f %9.3f %7.1f %6s%% %6s%% %8.0f\n" "$command" "$t" \
+  printf "%-34s %9.3f %7.3f %9.3f %7.1f %14s %12s %8.0f\n" "$command" "$t" \
     "$(sort -g <times | head -1)" "$f" "$(awk -v t="$t" -v f="$f" 'BEGIN {print t / f}')" \
     "$(spread <times)" "$(spread <floors)" "$((peak / 1024))"
 done
