@@ -146,20 +146,19 @@ void SCL_EnlargeRow(uint32_t n, uint32_t m, uint32_t first, uint32_t count, unsi
 void SCL_BlendOffsets(uint64_t right, uint64_t total, int16_t offset[511]);
 
 // Two kernel sets compute SCL_EnlargeRow and SCL_BlendRows as they do SCL_ShrinkRows: the portable
-// one and, on x86 builds, one with SSE2 registers and fixed weights (SCL_FixedWeight).
-void EnlargeRowPortable(uint32_t n, uint32_t count, unsigned format, const uint8_t* row,
-                        const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns,
-                        bool grey);
-void BlendRowsPortable(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t total,
-                       uint8_t* result, unsigned format, uint32_t width, const RgbQuad* palette,
-                       bool grey);
+// one and, on x86 builds, one with SSE2 registers and fixed weights (SCL_FixedWeight). Each pair
+// is declared through one function type, so the two cannot drift apart.
+using EnlargeRowKernel = void(uint32_t n, uint32_t count, unsigned format, const uint8_t* row,
+                              const RgbQuad* palette, uint8_t* result,
+                              const EnlargeColumn* columns, bool grey);
+using BlendRowsKernel = void(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t total,
+                             uint8_t* result, unsigned format, uint32_t width,
+                             const RgbQuad* palette, bool grey);
+EnlargeRowKernel EnlargeRowPortable;
+BlendRowsKernel BlendRowsPortable;
 #if IMAGE_SSE2
-void EnlargeRowSse2(uint32_t n, uint32_t count, unsigned format, const uint8_t* row,
-                    const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns,
-                    bool grey);
-void BlendRowsSse2(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t total,
-                   uint8_t* result, unsigned format, uint32_t width, const RgbQuad* palette,
-                   bool grey);
+EnlargeRowKernel EnlargeRowSse2;
+BlendRowsKernel BlendRowsSse2;
 #endif
 
 // The row accumulators of a vertical pass: one array of width × ResultChannels(grey, four)
