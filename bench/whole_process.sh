@@ -11,6 +11,11 @@
 # its pages and (ext4) start writing the new one out at once, which costs as much as the whole
 # command and varies several times over from run to run; that belongs to the file left behind,
 # not to the command, and would otherwise dominate both the figures and their spread.
+# On a virtual machine whose virtio balloon reports free pages, memory freed in the guest is handed
+# back to the host a second or so later, and the next run that takes it faults it in through the
+# host again: 0.1-0.3 s of system time for a command whose buffers are on huge pages, where the
+# floor (page cache only) hardly notices. Where the kernel counts what it reported, the last column
+# shows how much that was during each command's runs: a slow run and a report go together.
 #   bench/whole_process.sh [IMAGETOOL] [RUNS]   (default build/release/cli/imagetool, 7 runs)
 set -euo pipefail
 tool=$(realpath "${1:-build/release/cli/imagetool}")
@@ -30,6 +35,14 @@ commands=(
 )
 
 now() { date +%s.%N; }
+reported=/sys/module/page_reporting/parameters/reported_kib
+reported_mb() { if [[ -r $reported ]]; then echo $(($(<"$reported") / 1024)); fi; }
+for features in /sys/bus/virtio/drivers/virtio_balloon/virtio*/features; do
+  if [[ -r $features && $(cut -c6 "$features") == 1 ]]; then
+    echo "note: this machine's balloon hands freed memory back to its host; runs that reuse it" \
+      "are slower"
+  fi
+done
 median() { sort -g | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
 spread() {
   sort -g | awk '{a[NR] = $1} END {
@@ -37,14 +50,15 @@ spread() {
     printf "%.0f/%.0f%%", 100 * (a[NR] - a[1]) / m, 100 * (a[NR + 1 - q] - a[q]) / m}'
 }
 
-printf "%-34s %9s %7s %9s %7s %14s %12s %8s\n" command "median s" "min s" "floor s" ratio \
-  "spread all/mid" "floor's" "peak MB"
+printf "%-34s %9s %7s %9s %7s %14s %12s %8s %8s\n" command "median s" "min s" "floor s" ratio \
+  "spread all/mid" "floor's" "peak MB" "host MB"
 for command in "${commands[@]}"; do
   read -r -a args <<<"$command"
   "$tool" "${args[@]}" in.bmp out.bmp
   size=$(stat -c %s out.bmp)
   : >times
   : >floors
+  before=$(reported_mb)
   for ((i = 0; i < runs; ++i)); do
     rm -f out.bmp floor.bmp
     start=$(now)
@@ -57,10 +71,12 @@ for command in "${commands[@]}"; do
     end=$(now)
     awk -v a="$end" -v b="$start" 'BEGIN {print a - b}' >>floors
   done
+  handed=-
+  [[ -n $before ]] && handed=$(($(reported_mb) - before))
   peak=$( { /usr/bin/time -f %M "$tool" "${args[@]}" in.bmp out.bmp; } 2>&1 | tail -1)
   t=$(median <times)
   f=$(median <floors)
-  printf "%-34s %9.3f %7.3f %9.3f %7.1f %14s %12s %8.0f\n" "$command" "$t" \
+  printf "%-34s %9.3f %7.3f %9.3f %7.1f %14s %12s %8.0f %8s\n" "$command" "$t" \
     "$(sort -g <times | head -1)" "$f" "$(awk -v t="$t" -v f="$f" 'BEGIN {print t / f}')" \
-    "$(spread <times)" "$(spread <floors)" "$((peak / 1024))"
+    "$(spread <times)" "$(spread <floors)" "$((peak / 1024))" "$handed"
 done
