@@ -57,8 +57,8 @@ HostBlock HP_Alloc(uint64_t bytes, unsigned flags) {
     // ends would be faulted in 4 KB at a time. Mapped memory is already zero, so HP_ZEROINIT
     // costs nothing here.
     const size_t mapped = (block->size + kHugePage - 1) & ~(kHugePage - 1);
-    void* p = mmap(nullptr, mapped + kHugePage, PROT_READ | PROT_WRITE,
-                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* p = mmap(nullptr, mapped + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
+                   -1, 0);
     if (p != MAP_FAILED) {
       const auto start = reinterpret_cast<uintptr_t>(p);
       const uintptr_t aligned = (start + kHugePage - 1) & ~uintptr_t{kHugePage - 1};

@@ -32,7 +32,8 @@ void WriteMargins(HWND dialog, const CropMargins& m) {
 }
 
 void WriteKeptWidth(HWND dialog) {
-  WriteField(dialog, IDC_CROP_WIDTH, KeptSize(Crop.imageWidth, Crop.margins.left, Crop.margins.right));
+  WriteField(dialog, IDC_CROP_WIDTH,
+             KeptSize(Crop.imageWidth, Crop.margins.left, Crop.margins.right));
 }
 
 void WriteKeptHeight(HWND dialog) {
@@ -182,14 +183,21 @@ void CRP_HitTest() {
   LPCSTR shape = IDC_ARROW;
   switch (Crop.hitZone) {
     case kZoneTop:
-    case kZoneBottom: shape = IDC_SIZENS; break;
+    case kZoneBottom:
+      shape = IDC_SIZENS;
+      break;
     case kZoneLeft:
-    case kZoneRight: shape = IDC_SIZEWE; break;
+    case kZoneRight:
+      shape = IDC_SIZEWE;
+      break;
     case kZoneTopLeft:
     case kZoneTopRight:
     case kZoneBottomLeft:
-    case kZoneBottomRight: shape = IDC_SIZEALL; break;
-    default: break;
+    case kZoneBottomRight:
+      shape = IDC_SIZEALL;
+      break;
+    default:
+      break;
   }
   Crop.cursor = Crop.hitZone == kZoneInside && !NoMargins(Crop.margins)
                     ? LoadCursorA(ModuleInstance, MAKEINTRESOURCEA(IDC_CROP_HAND))
@@ -207,17 +215,27 @@ Point32 CRP_DragStep(HWND dialog, HitZone zone, const DragLimits& limits, Point3
       DragStep(zone, limits, point, previous, Crop.margins, Crop.imageWidth, Crop.imageHeight);
   const CropMargins& m = Crop.margins;
   switch (zone) {
-    case kZoneTop: WriteField(dialog, IDC_CROP_TOP, m.top); break;
-    case kZoneBottom: WriteField(dialog, IDC_CROP_BOTTOM, m.bottom); break;
-    case kZoneLeft: WriteField(dialog, IDC_CROP_LEFT, m.left); break;
-    case kZoneRight: WriteField(dialog, IDC_CROP_RIGHT, m.right); break;
-    case kZoneInside: WriteMargins(dialog, m); break;
+    case kZoneTop:
+      WriteField(dialog, IDC_CROP_TOP, m.top);
+      break;
+    case kZoneBottom:
+      WriteField(dialog, IDC_CROP_BOTTOM, m.bottom);
+      break;
+    case kZoneLeft:
+      WriteField(dialog, IDC_CROP_LEFT, m.left);
+      break;
+    case kZoneRight:
+      WriteField(dialog, IDC_CROP_RIGHT, m.right);
+      break;
+    case kZoneInside:
+      WriteMargins(dialog, m);
+      break;
     default:
-      WriteField(dialog, zone == kZoneTopLeft || zone == kZoneTopRight ? IDC_CROP_TOP
-                                                                       : IDC_CROP_BOTTOM,
+      WriteField(dialog,
+                 zone == kZoneTopLeft || zone == kZoneTopRight ? IDC_CROP_TOP : IDC_CROP_BOTTOM,
                  zone == kZoneTopLeft || zone == kZoneTopRight ? m.top : m.bottom);
-      WriteField(dialog, zone == kZoneTopLeft || zone == kZoneBottomLeft ? IDC_CROP_LEFT
-                                                                         : IDC_CROP_RIGHT,
+      WriteField(dialog,
+                 zone == kZoneTopLeft || zone == kZoneBottomLeft ? IDC_CROP_LEFT : IDC_CROP_RIGHT,
                  zone == kZoneTopLeft || zone == kZoneBottomLeft ? m.left : m.right);
       break;
   }
@@ -308,10 +326,15 @@ BOOL CRP_OnCommand(HWND dialog, WPARAM wParam) {
 
 extern "C" INT_PTR CALLBACK CropProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG: return OnInitDialog(dialog);
+    case WM_INITDIALOG:
+      return OnInitDialog(dialog);
     case WM_HSCROLL:
-    case WM_VSCROLL: OnScroll(dialog, wParam, reinterpret_cast<HWND>(lParam)); return TRUE;
-    case WM_COMMAND: return CRP_OnCommand(dialog, wParam);
-    default: return FALSE;
+    case WM_VSCROLL:
+      OnScroll(dialog, wParam, reinterpret_cast<HWND>(lParam));
+      return TRUE;
+    case WM_COMMAND:
+      return CRP_OnCommand(dialog, wParam);
+    default:
+      return FALSE;
   }
 }

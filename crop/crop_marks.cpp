@@ -92,11 +92,16 @@ Point32 ClientToImage(const PreviewGeometry& g, Point32 client) {
 DragLimits LimitsFor(HitZone zone, const CropMargins& m, uint32_t width, uint32_t height) {
   const int32_t w = static_cast<int32_t>(width), h = static_cast<int32_t>(height);
   switch (zone) {
-    case kZoneTop: return {0, h - m.bottom};
-    case kZoneBottom: return {m.top, h};
-    case kZoneLeft: return {0, w - m.right};
-    case kZoneRight: return {m.left, w};
-    default: return {};
+    case kZoneTop:
+      return {0, h - m.bottom};
+    case kZoneBottom:
+      return {m.top, h};
+    case kZoneLeft:
+      return {0, w - m.right};
+    case kZoneRight:
+      return {m.left, w};
+    default:
+      return {};
   }
 }
 
@@ -156,7 +161,8 @@ Point32 DragStep(HitZone zone, const DragLimits& limits, Point32 point, Point32 
       }
       break;
     }
-    default: break;
+    default:
+      break;
   }
   return {static_cast<int32_t>(x), static_cast<int32_t>(y)};
 }
@@ -168,13 +174,25 @@ uint32_t KeptSize(uint32_t side, uint16_t low, uint16_t high) {
 int ScrollTo(int request, int current, int page, int thumb, int range) {
   int64_t p = current;
   switch (request) {
-    case kLineBack: p -= kScrollLine; break;
-    case kLineForward: p += kScrollLine; break;
-    case kPageBack: p -= page; break;
-    case kPageForward: p += page; break;
-    case kThumbPosition: p = thumb; break;
-    case kThumbTrack: return current;
-    default: break;
+    case kLineBack:
+      p -= kScrollLine;
+      break;
+    case kLineForward:
+      p += kScrollLine;
+      break;
+    case kPageBack:
+      p -= page;
+      break;
+    case kPageForward:
+      p += page;
+      break;
+    case kThumbPosition:
+      p = thumb;
+      break;
+    case kThumbTrack:
+      return current;
+    default:
+      break;
   }
   return static_cast<int>(std::clamp<int64_t>(p, 0, range));
 }

@@ -68,8 +68,7 @@ void CRP_PaintPreview(HWND preview, HDC dc) {
     SelectedPalette palette(dc, Crop.palette);
     POINT origin = {};
     SetViewportOrgEx(dc, kFrame - g.hpos, kFrame - g.vpos, &origin);
-    if (HGLOBAL shown = g.realSize ? Crop.image : Crop.fitted)
-      ZQ_PaintDib(dc, shown, Crop.palette);
+    if (HGLOBAL shown = g.realSize ? Crop.image : Crop.fitted) ZQ_PaintDib(dc, shown, Crop.palette);
     SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
     CRP_DrawMarks(preview, dc);
   }
@@ -87,8 +86,7 @@ ATOM CRP_RegisterClass() {
   return RegisterPluginClass(wc);
 }
 
-extern "C" LRESULT CALLBACK CRP_ClassProc(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+extern "C" LRESULT CALLBACK CRP_ClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT: {
       PaintScope paint(window);

@@ -35,9 +35,7 @@ struct Bytes {
   const uint8_t* data;
   size_t size;
   // A 64-bit count, so that a record length past 4 GiB cannot wrap on a 32-bit build.
-  bool Has(size_t offset, uint64_t count) const {
-    return offset <= size && count <= size - offset;
-  }
+  bool Has(size_t offset, uint64_t count) const { return offset <= size && count <= size - offset; }
   uint16_t U16(size_t at) const { return static_cast<uint16_t>(data[at] | data[at + 1] << 8); }
   int16_t S16(size_t at) const { return static_cast<int16_t>(U16(at)); }
   uint32_t U32(size_t at) const { return U16(at) | static_cast<uint32_t>(U16(at + 2)) << 16; }

@@ -32,8 +32,9 @@ bool HasIneligibleFlag(HWND window) {
 }
 
 // The classes registered at start-up, in order.
-ATOM (*const ClassRegistrations[])() = {CRP_RegisterClass, COL_RegisterColorCtrl,
-                                        STA_RegisterStatColorCtrl};
+using ClassRegistration = ATOM (*)();
+const ClassRegistration ClassRegistrations[] = {CRP_RegisterClass, COL_RegisterColorCtrl,
+                                                STA_RegisterStatColorCtrl};
 
 const CommandEntry& FirstRow() { return CommandTable[0]; }
 const CommandEntry& LastRow() { return CommandTable[kCommandCount - 1]; }

@@ -36,8 +36,8 @@
 #define IDC_SCALE_WIDTH 99
 #define IDC_SCALE_HEIGHT 100
 #define IDC_SCALE_KEEP_ASPECT 101
-#define IDC_SCALE_MEASURE 102       /* wide list: entries with their resolution */
-#define IDC_SCALE_MEASURE_NAME 103  /* narrow list in the same place, for Custom */
+#define IDC_SCALE_MEASURE 102      /* wide list: entries with their resolution */
+#define IDC_SCALE_MEASURE_NAME 103 /* narrow list in the same place, for Custom */
 #define IDC_SCALE_UNITS 104
 #define IDC_SCALE_WIDTH_UNIT 106
 #define IDC_SCALE_HEIGHT_UNIT 107

@@ -149,8 +149,8 @@ void SCL_BlendOffsets(uint64_t right, uint64_t total, int16_t offset[511]);
 // one and, on x86 builds, one with SSE2 registers and fixed weights (SCL_FixedWeight). Each pair
 // is declared through one function type, so the two cannot drift apart.
 using EnlargeRowKernel = void(uint32_t n, uint32_t count, unsigned format, const uint8_t* row,
-                              const RgbQuad* palette, uint8_t* result,
-                              const EnlargeColumn* columns, bool grey);
+                              const RgbQuad* palette, uint8_t* result, const EnlargeColumn* columns,
+                              bool grey);
 using BlendRowsKernel = void(const uint8_t* a, const uint8_t* b, uint64_t right, uint64_t total,
                              uint8_t* result, unsigned format, uint32_t width,
                              const RgbQuad* palette, bool grey);
