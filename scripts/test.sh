@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Builds all presets and runs every test: native under the sanitizers, Windows under Wine and Xvfb,
-# and the checks of the 32-bit product build.
+# Checks the formatting, builds all presets and runs every test: the portable kernels' engine
+# tests, native under the sanitizers, Windows under Wine and Xvfb, and the checks of the 32-bit
+# product build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh native release win64 win32
-
 status=0
+scripts/check-format.sh || status=1
+scripts/build.sh portable native release win64 win32
+
+echo "== test portable (the portable kernels alone, as on a processor without SSE2)" >&2
+ctest --preset portable -j2 || status=1
+
 echo "== test native" >&2
 ctest --preset native -j2 || status=1
 
