@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "cli/tool.h"
+#include "cli/commands/commands.h"
 #include "dib/block.h"
 #include "dib/dib.h"
 #include "mask/mask.h"

@@ -10,10 +10,10 @@
 #include <sstream>
 #include <thread>
 
-#include "cli/bmp_io.h"
-#include "cli/png_io.h"
-#include "cli/sample.h"
-#include "cli/tool.h"
+#include "cli/formats/bmp_io.h"
+#include "cli/formats/png_io.h"
+#include "cli/commands/sample.h"
+#include "cli/commands/commands.h"
 #include "dib/block.h"
 #include "dib/row_bands.h"
 

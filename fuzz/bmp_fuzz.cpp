@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "cli/bmp_io.h"
+#include "cli/formats/bmp_io.h"
 #include "fuzz/reader_checks.h"
 #include "tests/support/recorder.h"
 

@@ -8,7 +8,7 @@
 
 #include <zlib.h>
 
-#include "cli/png_io.h"
+#include "cli/formats/png_io.h"
 #include "fuzz/reader_checks.h"
 #include "tests/support/recorder.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "cli/bmp_io.h"
+#include "cli/formats/bmp_io.h"
 #include "dib/block.h"
 #include "host/korvex.h"
 #include "plugin/gdi.h"

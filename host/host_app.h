@@ -29,9 +29,9 @@ constexpr UINT kHostInterfaceVersion = 0x0101;
 // when it cannot be loaded or lacks an entry point.
 bool LoadPlugin(const char* path, PluginEntryPoints& plugin);
 
-// Reads a BMP file with imagetool's reader (cli/bmp_io.h says which files it takes) into a new
-// movable global block holding the PackedDib. The caller owns the block. Null with `error` set on
-// failure.
+// Reads a BMP file with imagetool's reader (cli/formats/bmp_io.h says which files it takes) into a
+// new movable global block holding the PackedDib. The caller owns the block. Null with `error` set
+// on failure.
 HGLOBAL ReadPictureFile(const char* path, std::string& error);
 
 // The plug-in the viewer's windows talk to (menu commands, help, activation, exit); null for none.

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/bmp_io.h"
-#include "cli/tool.h"
+#include "cli/formats/bmp_io.h"
+#include "cli/commands/commands.h"
 #include "dib/dib.h"
 #include "mask/metafile.h"
 #include "mask/shapes.h"

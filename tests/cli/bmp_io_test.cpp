@@ -1,7 +1,7 @@
 // Reading BMP files: byte-exact round trips, normalisation of what other programs write to the
 // packed model, and refusal of what is not handled. Every test file is the file of a test image
 // with fields changed, so that the image read back can be compared with the one written.
-#include "cli/bmp_io.h"
+#include "cli/formats/bmp_io.h"
 
 #include <gtest/gtest.h>
 

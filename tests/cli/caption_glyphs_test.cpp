@@ -1,4 +1,4 @@
-#include "cli/caption_glyphs.h"
+#include "cli/commands/caption_glyphs.h"
 #include <gtest/gtest.h>
 
 // Measured with GDI under Wine 8 with DejaVu Sans: "Hello frame" extent, ink top and right at 0,0.

@@ -11,9 +11,9 @@
 
 #include <zlib.h>
 
-#include "cli/bmp_io.h"
-#include "cli/image_file.h"
-#include "cli/input_file.h"
+#include "cli/formats/bmp_io.h"
+#include "cli/formats/image_file.h"
+#include "cli/formats/input_file.h"
 #include "dib/row_bands.h"
 #include "tests/support/images.h"
 

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <utility>
 
-#include "cli/bmp_io.h"
+#include "cli/formats/bmp_io.h"
 #include "controls/color_grid.h"
 #include "dib/block.h"
 #include "host/korvex.h"

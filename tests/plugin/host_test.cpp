@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/bmp_io.h"
+#include "cli/formats/bmp_io.h"
 #include "dib/block.h"
 #include "dib/dib.h"
 #include "dib/transforms.h"

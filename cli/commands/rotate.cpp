@@ -1,7 +1,7 @@
 // The rotate command: turns an image by whole degrees.
 #include <string>
 
-#include "cli/tool.h"
+#include "cli/run/tool.h"
 #include "dib/block.h"
 #include "dib/dib.h"
 #include "rotate/rotate.h"

@@ -1,4 +1,4 @@
-// imagetool's command framework: the command table, argument parsing, and the read-run-write
+// imagetool's command framework: the command interface, argument parsing, and the read-run-write
 // frame that every image command shares.
 #pragma once
 
@@ -36,10 +36,6 @@ struct ToolCommand {
   const char* sampleOptions;
 };
 
-// Every command, in the order --help lists them, ending with null. Each command file defines its
-// own ToolCommand; cli/commands.cpp lists them.
-extern const ToolCommand* const kToolCommands[];
-
 // Prints "imagetool: message" on stderr.
 void ToolError(const std::string& message);
 
@@ -74,7 +70,3 @@ int RunImageCommand(const Args& args, const char* usage,
 // Prints the command's usage and returns kExitBadInput, after `error` when it is not empty; or,
 // when the options asked for help, prints the usage on stdout and returns kExitOk.
 int UsageError(const char* usage, const std::string& error);
-
-// The folder of the stock mask shapes' .wmf files: IMAGE_MASK_FOLDER when that is set, otherwise
-// resources/masks of the source tree imagetool was built from.
-std::string ShapeFolder();

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/input_file.h"
+#include "cli/formats/input_file.h"
 #include "dib/dib.h"
 #include "dib/host_port.h"
 
@@ -38,9 +38,9 @@ bool ReadBmpHeader(const std::string& path, BitmapInfoHeader& header, std::strin
 // The BMP file of a PackedDib: a 14-byte file header followed by the block's bytes.
 std::vector<uint8_t> EncodeBmp(HostBlock dib);
 
-// Writes a PackedDib as a BMP file by the rules of WriteOutputFile (cli/output_file.h): all or
-// nothing for a new or a plain file, "-" for standard output. The rows' padding is cleared first.
-// On failure `error` says why.
+// Writes a PackedDib as a BMP file by the rules of WriteOutputFile (cli/formats/output_file.h): all
+// or nothing for a new or a plain file, "-" for standard output. The rows' padding is cleared
+// first. On failure `error` says why.
 bool WriteBmpFile(const std::string& path, HostBlock dib, std::string& error);
 // The same for a PackedDib of `size` bytes at `dib` (a block locked by another owner).
 bool WriteBmpFile(const std::string& path, uint8_t* dib, size_t size, std::string& error);

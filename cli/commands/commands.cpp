@@ -1,4 +1,4 @@
-#include "cli/tool.h"
+#include "cli/commands/commands.h"
 
 extern const ToolCommand kInfoTool, kInvertTool, kFlipTool, kMirrorTool, kCropTool, kScaleTool,
     kRotateTool, kFrameTool, kTileTool, kMaskTool;

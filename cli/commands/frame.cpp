@@ -1,8 +1,8 @@
 // imagetool frame: margins painted around the picture, filled or with an outline border.
 #include <string>
 
-#include "cli/caption_glyphs.h"
-#include "cli/tool.h"
+#include "cli/commands/caption_glyphs.h"
+#include "cli/run/tool.h"
 #include "dib/dib.h"
 #include "frame/caption.h"
 #include "frame/frame.h"

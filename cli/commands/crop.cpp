@@ -1,7 +1,7 @@
 // imagetool crop: margins cut off at each edge, or everything outside a rectangle.
 #include <string>
 
-#include "cli/tool.h"
+#include "cli/run/tool.h"
 #include "crop/crop.h"
 #include "crop/crop_marks.h"
 #include "dib/dib.h"

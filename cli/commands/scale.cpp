@@ -1,7 +1,7 @@
 // imagetool scale: resizing with the plug-in's engines, or a fast nearest-neighbour resize.
 #include <string>
 
-#include "cli/tool.h"
+#include "cli/run/tool.h"
 #include "dib/block.h"
 #include "dib/dib.h"
 #include "resources/text_ids.h"

@@ -1,4 +1,4 @@
-#include "cli/sample.h"
+#include "cli/commands/sample.h"
 
 #include <cstring>
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/input_file.h"
+#include "cli/formats/input_file.h"
 #include "dib/dib.h"
 #include "dib/host_port.h"
 

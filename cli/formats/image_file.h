@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/png_io.h"
+#include "cli/formats/png_io.h"
 #include "dib/dib.h"
 #include "dib/host_port.h"
 
@@ -36,5 +36,5 @@ bool ReadImageHeader(const std::string& path, BitmapInfoHeader& header, ImageFor
 // 32-bit BMP: as a PNG, whose alpha they become, it is wholly transparent.
 bool WhollyTransparent(HostBlock dib);
 
-// Writes a PackedDib in `format` by the rules of WriteOutputFile (cli/output_file.h).
+// Writes a PackedDib in `format` by the rules of WriteOutputFile (cli/formats/output_file.h).
 bool WriteImageFile(const std::string& path, ImageFormat format, HostBlock dib, std::string& error);

@@ -18,7 +18,7 @@
 #define fileno _fileno
 #endif
 
-#include "cli/tool.h"
+#include "cli/run/tool.h"
 #include "dib/host_port.h"
 #include "resources/text_ids.h"
 

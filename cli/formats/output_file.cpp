@@ -1,4 +1,4 @@
-#include "cli/output_file.h"
+#include "cli/formats/output_file.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,12 +1,12 @@
-#include "cli/image_file.h"
+#include "cli/formats/image_file.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "cli/bmp_io.h"
-#include "cli/input_file.h"
-#include "cli/output_file.h"
-#include "cli/png_io.h"
+#include "cli/formats/bmp_io.h"
+#include "cli/formats/input_file.h"
+#include "cli/formats/output_file.h"
+#include "cli/formats/png_io.h"
 #include "dib/block.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "cli/tool.h"
+#include "cli/run/tool.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <iostream>
 
-#include "cli/image_file.h"
-#include "cli/png_io.h"
+#include "cli/formats/image_file.h"
+#include "cli/formats/png_io.h"
 #include "dib/block.h"
 
 namespace {

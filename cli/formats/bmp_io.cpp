@@ -1,12 +1,12 @@
-#include "cli/bmp_io.h"
+#include "cli/formats/bmp_io.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
 
-#include "cli/input_file.h"
-#include "cli/output_file.h"
+#include "cli/formats/input_file.h"
+#include "cli/formats/output_file.h"
 #include "dib/block.h"
 #include "dib/dib.h"
 

@@ -5,8 +5,8 @@
 #include <iostream>
 #include <iterator>
 
-#include "cli/input_file.h"
-#include "cli/tool.h"
+#include "cli/formats/input_file.h"
+#include "cli/commands/commands.h"
 #include "dib/block.h"
 #include "dib/dib.h"
 #include "mask/mask.h"

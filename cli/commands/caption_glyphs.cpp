@@ -1,4 +1,4 @@
-#include "cli/caption_glyphs.h"
+#include "cli/commands/caption_glyphs.h"
 
 #include <algorithm>
 #include <cstdlib>

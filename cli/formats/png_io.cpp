@@ -1,4 +1,4 @@
-#include "cli/png_io.h"
+#include "cli/formats/png_io.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // imagetool tile: copies of the picture across and down, optionally mirrored.
 #include <string>
 
-#include "cli/tool.h"
+#include "cli/run/tool.h"
 #include "mask/tile.h"
 
 namespace {

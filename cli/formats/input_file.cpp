@@ -1,4 +1,4 @@
-#include "cli/input_file.h"
+#include "cli/formats/input_file.h"
 
 #include <algorithm>
 #include <atomic>

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "cli/image_file.h"
-#include "cli/tool.h"
+#include "cli/formats/image_file.h"
+#include "cli/run/tool.h"
 #include "dib/block.h"
 #include "dib/dib.h"
 #include "dib/transforms.h"
