@@ -6,4 +6,6 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release --target imagetool
+# Without arguments, the sample.
+[ $# -eq 0 ] && set -- sample
 build/release/cli/imagetool "$@"

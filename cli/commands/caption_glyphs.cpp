@@ -173,3 +173,14 @@ MaskRenderer CaptionRenderer(const CaptionGlyphs& glyphs, int32_t x, int32_t y) 
     return true;
   };
 }
+
+std::string CaptionLibraries() {
+#ifdef IMAGETOOL_HAS_FREETYPE
+  const int fc = FcGetVersion();  // major * 10000 + minor * 100 + revision
+  return "FreeType " + std::to_string(FREETYPE_MAJOR) + "." + std::to_string(FREETYPE_MINOR) + "." +
+         std::to_string(FREETYPE_PATCH) + ", fontconfig " + std::to_string(fc / 10000) + "." +
+         std::to_string(fc / 100 % 100) + "." + std::to_string(fc % 100);
+#else
+  return "no FreeType (no captions)";
+#endif
+}

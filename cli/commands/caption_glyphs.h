@@ -34,3 +34,7 @@ bool SetCaption(const std::string& text, const CaptionFont& font, CaptionGlyphs&
 // A renderer for the mask engine that draws `glyphs` with their top-left corner at (x, y) of a
 // drawing window the size of the raster. `glyphs` must outlive the renderer.
 MaskRenderer CaptionRenderer(const CaptionGlyphs& glyphs, int32_t x, int32_t y);
+
+// "FreeType 2.12.1, fontconfig 2.14.1", the libraries captions are set with, or what this build
+// lacks.
+std::string CaptionLibraries();

@@ -1,10 +1,16 @@
 #include "cli/commands/commands.h"
 
 extern const ToolCommand kInfoTool, kInvertTool, kFlipTool, kMirrorTool, kCropTool, kScaleTool,
-    kRotateTool, kFrameTool, kTileTool, kMaskTool;
+    kRotateTool, kFrameTool, kTileTool, kMaskTool, kSampleTool;
 
-// In the order of the plug-in's menu.
-const ToolCommand* const kToolCommands[] = {
-    &kInfoTool,   &kInvertTool, &kFlipTool, &kMirrorTool, &kCropTool, &kScaleTool,
-    &kRotateTool, &kFrameTool,  &kTileTool, &kMaskTool,   nullptr,
+namespace {
+
+// In the order of the plug-in's menu, then the sample.
+const ToolCommand* const kCommandList[] = {
+    &kInfoTool,   &kInvertTool, &kFlipTool, &kMirrorTool, &kCropTool,   &kScaleTool,
+    &kRotateTool, &kFrameTool,  &kTileTool, &kMaskTool,   &kSampleTool,
 };
+
+}  // namespace
+
+const std::span<const ToolCommand* const> kToolCommands(kCommandList);

@@ -1,8 +1,12 @@
 // imagetool frame: margins painted around the picture, filled or with an outline border.
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "cli/commands/caption_glyphs.h"
-#include "cli/run/tool.h"
+#include "cli/commands/commands.h"
+#include "cli/run/command.h"
+#include "cli/run/console.h"
 #include "dib/dib.h"
 #include "frame/caption.h"
 #include "frame/frame.h"
@@ -14,6 +18,9 @@ namespace {
 // The display depth the caption's mask is laid out for, as imagetool mask does: both layouts give
 // the same pixels.
 constexpr uint32_t kDisplayBits = 32;
+
+// The frame engine counts sizes in 16 bits: a framed picture is at most this wide and high.
+constexpr uint32_t kMaxFramedSide = 65535;
 
 constexpr char kFrameUsage[] =
     "usage: imagetool frame [--margins T,B,L,R | --width W --height H] [--style filled|outline]\n"
@@ -27,7 +34,8 @@ constexpr char kFrameUsage[] =
     "with a colour table R,G,B picks the nearest colour of the table (index 0 by default), and\n"
     "--fill-index and --outline-index name an entry of the table. On 32-bit pictures the\n"
     "margins' fourth byte (the alpha of a PNG) is 0, transparent, as the frame engine paints\n"
-    "them; the picture's own pixels keep theirs.\n"
+    "them; the picture's own pixels keep theirs. The framed picture may be at most 65535 pixels\n"
+    "wide and high.\n"
     "Caption options (one line of at most 254 characters written over the framed picture):\n"
     "  --align V,H              top|center|bottom, left|center|right (default top,left)\n"
     "  --text R,G,B             the caption colour (default 192,192,192); --text-index N names\n"
@@ -57,13 +65,13 @@ bool ParseColor(const Args& args, const std::string& rgbName, const std::string&
   }
   if (args.Has(rgbName)) {
     out.given = true;
-    if (!ParseIntList(args.options.at(rgbName), 3, 0, 255, out.rgb)) {
+    if (!ParseIntList(args.Value(rgbName), 3, 0, 255, out.rgb)) {
       error = rgbName + " needs R,G,B with each from 0 to 255";
       return false;
     }
   } else if (args.Has(indexName)) {
     out.given = out.byIndex = true;
-    if (!ParseInt(args.options.at(indexName), 0, 255, out.index)) {
+    if (!ParseInt(args.Value(indexName), 0, 255, out.index)) {
       error = indexName + " needs a colour-table index from 0 to 255";
       return false;
     }
@@ -111,7 +119,7 @@ bool ResolveColor(const ColorOption& option, const DibView& image, const std::st
 // --align V,H into the alignment flags.
 bool ParseAlignment(const Args& args, uint16_t& alignment, std::string& error) {
   if (!args.Has("--align")) return true;
-  const std::string& value = args.options.at("--align");
+  const std::string& value = args.Value("--align");
   const size_t comma = value.find(',');
   const std::string v = value.substr(0, comma),
                     h = comma == std::string::npos ? "" : value.substr(comma + 1);
@@ -136,128 +144,185 @@ bool ParseAlignment(const Args& args, uint16_t& alignment, std::string& error) {
   return true;
 }
 
-int RunFrame(const std::vector<std::string>& argv) {
-  Args args;
-  std::string error;
-  if (!ParseArgs(argv,
-                 {"--margins", "--width", "--height", "--style", "--fill", "--fill-index",
-                  "--outline", "--outline-index", "--caption", "--align", "--text", "--text-index",
-                  "--font", "--font-height"},
-                 {"--invert-caption", "--alpha", "--no-color", "--bold", "--italic"}, args, error))
-    return UsageError(kFrameUsage, error);
+constexpr const char* kFrameValued[] = {"--margins", "--width",      "--height",  "--style",
+                                        "--fill",    "--fill-index", "--outline", "--outline-index",
+                                        "--caption", "--align",      "--text",    "--text-index",
+                                        "--font",    "--font-height"};
+constexpr const char* kFrameFlags[] = {"--invert-caption", "--alpha", "--no-color", "--bold",
+                                       "--italic"};
+constexpr const char* kCaptionOptions[] = {
+    "--align",    "--text", "--text-index",  "--invert-caption", "--alpha",
+    "--no-color", "--font", "--font-height", "--bold",           "--italic"};
 
+// What the options ask for; colours and a new size are resolved against each picture.
+struct FrameRequest {
   std::vector<long long> margins = {0, 0, 0, 0};  // top, bottom, left, right
-  if (args.Has("--margins") && (args.Has("--width") || args.Has("--height")))
-    return UsageError(kFrameUsage, "--margins cannot be combined with --width or --height");
-  if (args.Has("--margins") && !ParseIntList(args.options.at("--margins"), 4, 0, 65535, margins))
-    return UsageError(kFrameUsage, "--margins needs T,B,L,R with each from 0 to 65535");
-  long long newSize[2] = {0, 0};  // width, height; 0 = not given
+  long long newSize[2] = {0, 0};                  // width, height; 0 = not given
+  FrameSpec params;
+  ColorOption fill, outline, text;
+  std::shared_ptr<const CaptionGlyphs> glyphs;  // null without --caption
+  bool invertCaption = false, alpha = false, color = true;
+};
+
+bool ParseGeometry(const Args& args, FrameRequest& r, std::string& error) {
+  if (args.Has("--margins") && (args.Has("--width") || args.Has("--height"))) {
+    error = "--margins cannot be combined with --width or --height";
+    return false;
+  }
+  if (args.Has("--margins") && !ParseIntList(args.Value("--margins"), 4, 0, 65535, r.margins)) {
+    error = "--margins needs T,B,L,R with each from 0 to 65535";
+    return false;
+  }
   const char* sizeNames[2] = {"--width", "--height"};
   for (int i = 0; i < 2; ++i)
-    if (args.Has(sizeNames[i]) && !ParseInt(args.options.at(sizeNames[i]), 1, 65535, newSize[i]))
-      return UsageError(kFrameUsage,
-                        std::string(sizeNames[i]) + " needs a number of pixels from 1 to 65535");
+    if (args.Has(sizeNames[i]) && !ParseInt(args.Value(sizeNames[i]), 1, 65535, r.newSize[i])) {
+      error = std::string(sizeNames[i]) + " needs a number of pixels from 1 to 65535";
+      return false;
+    }
+  return true;
+}
 
-  FrameSpec params;
-  const std::string style = args.Has("--style") ? args.options.at("--style") : "filled";
-  if (style == "filled")
-    params.style = kFrameFilled;
-  else if (style == "outline")
-    params.style = kFrameOutline;
-  else
-    return UsageError(kFrameUsage, "--style is filled or outline");
-  ColorOption fill, outline;
-  if (!ParseColor(args, "--fill", "--fill-index", fill, error) ||
-      !ParseColor(args, "--outline", "--outline-index", outline, error))
-    return UsageError(kFrameUsage, error);
-  if (outline.given && params.style != kFrameOutline)
-    return UsageError(kFrameUsage, "--outline and --outline-index need --style outline");
-
-  // The caption is set before the picture is read, so that a missing font costs no work.
-  const bool hasCaption = args.Has("--caption");
-  ColorOption text;
-  CaptionGlyphs glyphs;
-  if (!hasCaption) {
-    for (const char* name : {"--align", "--text", "--text-index", "--invert-caption", "--alpha",
-                             "--no-color", "--font", "--font-height", "--bold", "--italic"})
-      if (args.Has(name)) return UsageError(kFrameUsage, std::string(name) + " needs --caption");
-  } else {
-    const std::string& caption = args.options.at("--caption");
-    // The dialog reads at most 254 characters and asks for fewer than 255.
-    if (caption.size() > 254) return UsageError(kFrameUsage, TextById(IDS_FRAME_CAPTION_TOO_LONG));
-    if (!ParseAlignment(args, params.alignment, error) ||
-        !ParseColor(args, "--text", "--text-index", text, error))
-      return UsageError(kFrameUsage, error);
-    if (!text.given) text = {true, false, 0, {192, 192, 192}};
-    CaptionFont font;
-    if (args.Has("--font")) font.name = args.options.at("--font");
-    long long height = font.height;
-    if (args.Has("--font-height") && !ParseInt(args.options.at("--font-height"), 1, 4096, height))
-      return UsageError(kFrameUsage, "--font-height needs a number of pixels from 1 to 4096");
-    font.height = static_cast<uint32_t>(height);
-    font.bold = args.Has("--bold");
-    font.italic = args.Has("--italic");
-    if (!SetCaption(caption, font, glyphs, error)) return UsageError(kFrameUsage, error);
+bool ParseStyle(const Args& args, FrameRequest& r, std::string& error) {
+  const std::string style = args.Has("--style") ? args.Value("--style") : "filled";
+  if (style != "filled" && style != "outline") {
+    error = "--style is filled or outline";
+    return false;
   }
+  r.params.style = style == "filled" ? kFrameFilled : kFrameOutline;
+  if (!ParseColor(args, "--fill", "--fill-index", r.fill, error) ||
+      !ParseColor(args, "--outline", "--outline-index", r.outline, error))
+    return false;
+  if (r.outline.given && r.params.style != kFrameOutline) {
+    error = "--outline and --outline-index need --style outline";
+    return false;
+  }
+  return true;
+}
 
-  return RunImageCommand(args, kFrameUsage, [&](HostBlock image) -> HostBlock {
-    {
-      LockedDib locked(image);
-      if (!locked.ok) return nullptr;
-      const DibView& v = locked.view;
-      std::string why;
-      if (!ResolveColor(fill, v, "--fill", params.fill, why) ||
-          !ResolveColor(outline, v, "--outline", params.outline, why) ||
-          !ResolveColor(text, v, "--text", params.text, why)) {
-        return Refuse(why);
+// The caption is set when the options are read, so that a missing font costs no picture's work.
+bool ParseCaption(const Args& args, FrameRequest& r, std::string& error) {
+  if (!args.Has("--caption")) {
+    for (const char* name : kCaptionOptions)
+      if (args.Has(name)) {
+        error = std::string(name) + " needs --caption";
+        return false;
       }
-      // A new size is split as the dialog splits it; one below the picture's is refused as there.
-      const uint32_t size[2] = {v.width, v.height};
-      for (int i = 0; i < 2; ++i) {
-        if (newSize[i] == 0) continue;
-        if (newSize[i] < size[i])
-          return Refuse(std::string(i == 0 ? "--width " : "--height ") +
-                        std::to_string(newSize[i]) + " is less than the " + PictureSize(v) +
-                        " picture's " + (i == 0 ? "width" : "height"));
-        if (size[i] > 65535) break;  // refused below
-        const MarginSplit split =
-            FRM_SplitMargins(static_cast<uint16_t>(size[i]), static_cast<uint16_t>(newSize[i]));
-        margins[i == 0 ? 2 : 0] = split.first;
-        margins[i == 0 ? 3 : 1] = split.second;
-      }
-      if (!FRM_SetMargins(params, v.width, v.height, static_cast<uint32_t>(margins[0]),
-                          static_cast<uint32_t>(margins[1]), static_cast<uint32_t>(margins[2]),
-                          static_cast<uint32_t>(margins[3]))) {
-        HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
-        return nullptr;
-      }
+    return true;
+  }
+  const std::string& caption = args.Value("--caption");
+  // The dialog reads at most 254 characters and asks for fewer than 255.
+  if (caption.size() > 254) {
+    error = TextById(IDS_FRAME_CAPTION_TOO_LONG);
+    return false;
+  }
+  if (!ParseAlignment(args, r.params.alignment, error) ||
+      !ParseColor(args, "--text", "--text-index", r.text, error))
+    return false;
+  if (!r.text.given) r.text = {true, false, 0, {192, 192, 192}};
+  CaptionFont font;
+  if (args.Has("--font")) font.name = args.Value("--font");
+  long long height = font.height;
+  if (args.Has("--font-height") && !ParseInt(args.Value("--font-height"), 1, 4096, height)) {
+    error = "--font-height needs a number of pixels from 1 to 4096";
+    return false;
+  }
+  font.height = static_cast<uint32_t>(height);
+  font.bold = args.Has("--bold");
+  font.italic = args.Has("--italic");
+  auto glyphs = std::make_shared<CaptionGlyphs>();
+  if (!SetCaption(caption, font, *glyphs, error)) return false;
+  r.glyphs = std::move(glyphs);
+  r.invertCaption = args.Has("--invert-caption");
+  r.alpha = args.Has("--alpha");
+  r.color = !args.Has("--no-color");
+  return true;
+}
+
+// The frame of one picture: its colours and margins, or false with the reason in `refusal`.
+bool ResolveFrame(const FrameRequest& r, const DibView& v, FrameSpec& params,
+                  std::string& refusal) {
+  params = r.params;
+  if (!ResolveColor(r.fill, v, "--fill", params.fill, refusal) ||
+      !ResolveColor(r.outline, v, "--outline", params.outline, refusal) ||
+      !ResolveColor(r.text, v, "--text", params.text, refusal))
+    return false;
+  std::vector<long long> margins = r.margins;
+  // A new size is split as the dialog splits it; one below the picture's is refused as there.
+  const uint32_t size[2] = {v.width, v.height};
+  for (int i = 0; i < 2; ++i) {
+    if (r.newSize[i] == 0) continue;
+    if (r.newSize[i] < size[i]) {
+      refusal = std::string(i == 0 ? "--width " : "--height ") + std::to_string(r.newSize[i]) +
+                " is less than the " + PictureSize(v) + " picture's " +
+                (i == 0 ? "width" : "height");
+      return false;
     }
-    // The margins of 32-bit pictures get a fourth byte 0. That is the frame engine's fixed rule,
-    // shared with the plug-in, so imagetool keeps it rather than repainting them opaque as rotate
-    // and mask paint theirs; the help says so.
-    HostBlock framed = FRM_ComposeFrame(image, params);
-    if (!framed || !hasCaption) return framed;
-    const BitmapInfoHeader* header = static_cast<const BitmapInfoHeader*>(HP_Lock(framed));
-    const uint32_t width = static_cast<uint32_t>(header->biWidth);
-    const uint32_t height = static_cast<uint32_t>(header->biHeight);
-    HP_Unlock(framed);
-    const CaptionOrigin at =
-        FRM_CaptionOrigin(width, height, glyphs.cx, glyphs.cy, params.alignment);
-    HostBlock captioned =
-        FRM_AddCaption(framed, params.text, args.Has("--invert-caption"), args.Has("--alpha"),
-                       !args.Has("--no-color"), CaptionRenderer(glyphs, at.x, at.y), kDisplayBits);
-    // The plug-in keeps the uncaptioned frame when the caption fails; a file without the caption
-    // that was asked for would be a wrong result, so imagetool writes nothing instead.
-    if (captioned == framed) {
-      HP_Free(framed);
-      return nullptr;
-    }
-    return captioned;
-  });
+    const MarginSplit split =
+        FRM_SplitMargins(static_cast<uint16_t>(size[i]), static_cast<uint16_t>(r.newSize[i]));
+    margins[i == 0 ? 2 : 0] = split.first;
+    margins[i == 0 ? 3 : 1] = split.second;
+  }
+  if (FRM_SetMargins(params, v.width, v.height, static_cast<uint32_t>(margins[0]),
+                     static_cast<uint32_t>(margins[1]), static_cast<uint32_t>(margins[2]),
+                     static_cast<uint32_t>(margins[3])))
+    return true;
+  refusal = "the framed picture would be " + std::to_string(v.width + margins[2] + margins[3]) +
+            " x " + std::to_string(v.height + margins[0] + margins[1]) +
+            " pixels; frame makes pictures of at most " + std::to_string(kMaxFramedSide) +
+            " pixels each way";
+  return false;
+}
+
+// Writes the caption into the framed picture, which it takes over. The plug-in keeps the
+// uncaptioned frame when the caption fails; a file without the caption that was asked for would be
+// a wrong result, so imagetool makes nothing instead.
+HostBlock AddCaption(const FrameRequest& r, const FrameSpec& params, HostBlock framed) {
+  const DibView v = [&] {
+    LockedDib locked(framed);
+    return locked.view;
+  }();
+  const CaptionGlyphs& glyphs = *r.glyphs;
+  const CaptionOrigin at =
+      FRM_CaptionOrigin(v.width, v.height, glyphs.cx, glyphs.cy, params.alignment);
+  const std::lock_guard<std::mutex> guard(MaskColorLock());
+  HostBlock captioned = FRM_AddCaption(framed, params.text, r.invertCaption, r.alpha, r.color,
+                                       CaptionRenderer(glyphs, at.x, at.y), kDisplayBits);
+  if (captioned != framed) return captioned;
+  HP_Free(framed);
+  return nullptr;
+}
+
+HostBlock ApplyFrame(const FrameRequest& r, HostBlock image) {
+  FrameSpec params;
+  {
+    LockedDib locked(image);
+    if (!locked.ok) return nullptr;
+    std::string refusal;
+    if (!ResolveFrame(r, locked.view, params, refusal)) return Refuse(refusal);
+  }
+  // The margins of 32-bit pictures get a fourth byte 0. That is the frame engine's fixed rule,
+  // shared with the plug-in, so imagetool keeps it rather than repainting them opaque as rotate
+  // and mask paint theirs; the help says so.
+  HostBlock framed = FRM_ComposeFrame(image, params);
+  if (!framed || !r.glyphs) return framed;
+  return AddCaption(r, params, framed);
+}
+
+bool MakeFrameStep(const Args& args, Step& step, std::string& error) {
+  FrameRequest r;
+  if (!ParseGeometry(args, r, error) || !ParseStyle(args, r, error) ||
+      !ParseCaption(args, r, error))
+    return false;
+  step.apply = [r](HostBlock image) { return ApplyFrame(r, image); };
+  for (const char* name : {"--fill-index", "--outline-index", "--text-index"})
+    if (args.Has(name)) step.tableOption = name;
+  return true;
 }
 
 }  // namespace
 
 extern const ToolCommand kFrameTool = {
-    "frame", "add margins, filled or with an outline", kFrameUsage, RunFrame,
-    "--margins 10,10,20,20 --style outline --fill 40,40,40 --outline 250,220,40"};
+    "frame",     "add margins, filled or with an outline",
+    kFrameUsage, kFrameValued,
+    kFrameFlags, MakeFrameStep,
+    nullptr,     "--margins 10,10,20,20 --style outline --fill 40,40,40 --outline 250,220,40"};

@@ -4,9 +4,13 @@
 #include <cstdlib>
 #include <iostream>
 #include <iterator>
+#include <memory>
+#include <mutex>
 
 #include "cli/formats/input_file.h"
 #include "cli/commands/commands.h"
+#include "cli/run/command.h"
+#include "cli/run/console.h"
 #include "dib/block.h"
 #include "dib/dib.h"
 #include "mask/mask.h"
@@ -54,13 +58,12 @@ bool LoadShape(unsigned id, WmfDrawing& drawing, std::string& error) {
   return true;
 }
 
-int ListShapes() {
+void ListShapes() {
   std::vector<std::string> names;
   for (unsigned id = kFirstShapeId; id < kFirstShapeId + kShapeCount; ++id)
     names.push_back(TextById(id));
   std::sort(names.begin(), names.end());  // the order of the Mask dialog's list
   for (const std::string& n : names) std::cout << n << "\n";
-  return kExitOk;
 }
 
 // The colour-table entry nearest to a colour, by squared distance; the first of equals.
@@ -76,60 +79,106 @@ int32_t NearestEntry(const DibView& v, const std::vector<long long>& rgb) {
   return best;
 }
 
-int RunMask(const std::vector<std::string>& argv) {
-  Args args;
-  std::string error;
-  if (!ParseArgs(argv, {"--shape", "--mask-color", "--mask-index"},
-                 {"--invert", "--no-alpha", "--no-color", "--list-shapes"}, args, error))
-    return UsageError(kMaskUsage, error);
-  if (args.Has("--list-shapes")) return ListShapes();
-  if (!args.Has("--shape")) return UsageError(kMaskUsage, "--shape NAME is required");
-  const unsigned id = FindShape(args.options["--shape"]);
-  if (!id)
-    return UsageError(kMaskUsage, "unknown shape '" + args.options["--shape"] +
-                                      "' (imagetool mask --list-shapes lists them)");
+constexpr const char* kMaskValued[] = {"--shape", "--mask-color", "--mask-index"};
+constexpr const char* kMaskFlags[] = {"--invert", "--no-alpha", "--no-color", "--list-shapes"};
+
+// The shape's drawing, read when the first picture needs it, so that a missing input is reported
+// before a missing shape file; the pictures of a run over many files share it.
+struct ShapeDrawing {
+  unsigned id = 0;
+  std::mutex lock;
+  bool read = false;
+  WmfDrawing drawing;
+  std::string error;  // why it could not be read
+
+  const WmfDrawing* Get(std::string& why) {
+    const std::lock_guard<std::mutex> guard(lock);
+    if (!read) read = true, LoadShape(id, drawing, error);
+    why = error;
+    return error.empty() ? &drawing : nullptr;
+  }
+};
+
+struct MaskRequest {
+  std::shared_ptr<ShapeDrawing> shape;
   std::vector<long long> rgb = {192, 192, 192};
   long long index = 0;
-  const bool byColor = args.Has("--mask-color"), byIndex = args.Has("--mask-index");
-  if (byColor && byIndex)
-    return UsageError(kMaskUsage, "give --mask-color or --mask-index, not both");
-  if (byColor && !ParseIntList(args.options["--mask-color"], 3, 0, 255, rgb))
-    return UsageError(kMaskUsage, "--mask-color needs R,G,B with each 0-255");
-  if (byIndex && !ParseInt(args.options["--mask-index"], 0, 255, index))
-    return UsageError(kMaskUsage, "--mask-index needs a number 0-255");
+  bool byColor = false, byIndex = false;
+  bool invert = false, alpha = true, color = true;
+};
 
-  WmfDrawing drawing;
-  if (!LoadShape(id, drawing, error)) {
-    ToolError(error);
-    return kExitFailed;
+bool ParseMaskColor(const Args& args, MaskRequest& r, std::string& error) {
+  r.byColor = args.Has("--mask-color");
+  r.byIndex = args.Has("--mask-index");
+  if (r.byColor && r.byIndex)
+    error = "give --mask-color or --mask-index, not both";
+  else if (r.byColor && !ParseIntList(args.Value("--mask-color"), 3, 0, 255, r.rgb))
+    error = "--mask-color needs R,G,B with each 0-255";
+  else if (r.byIndex && !ParseInt(args.Value("--mask-index"), 0, 255, r.index))
+    error = "--mask-index needs a number 0-255";
+  return error.empty();
+}
+
+// The colour-table entry the mask colour takes in `v`; false with the reason in `refusal` when the
+// options do not fit the picture.
+bool ResolveMaskIndex(const MaskRequest& r, const DibView& v, int32_t& index,
+                      std::string& refusal) {
+  if (r.byIndex && v.colorCount == 0)
+    refusal = "--mask-index is for palette images; this one has " + std::to_string(v.bits) +
+              " bits per pixel (use --mask-color)";
+  else if (r.byIndex && r.index >= v.colorCount)
+    refusal = "--mask-index " + std::to_string(r.index) + " is not an entry of the image's " +
+              std::to_string(v.colorCount) + "-colour table";
+  index = r.byColor && v.colorCount ? NearestEntry(v, r.rgb) : static_cast<int32_t>(r.index);
+  return refusal.empty();
+}
+
+HostBlock ApplyMask(const MaskRequest& r, HostBlock image) {
+  int32_t index = 0;
+  {
+    LockedDib locked(image);
+    if (!locked.ok) return nullptr;
+    std::string refusal;
+    if (!ResolveMaskIndex(r, locked.view, index, refusal)) return Refuse(refusal);
   }
-  bool refused = false;  // set when the options do not fit the image read
-  const int status = RunImageCommand(args, kMaskUsage, [&](HostBlock image) -> HostBlock {
-    {
-      BlockLock lock(image);
-      DibView v;
-      DescribeDib(lock.get(), HP_Size(image), v);
-      if (byIndex && v.colorCount == 0) {
-        ToolError("--mask-index is for palette images; this one has " + std::to_string(v.bits) +
-                  " bits per pixel (use --mask-color)");
-        refused = true;
-        return nullptr;
-      }
-      if (byIndex && index >= v.colorCount) {
-        ToolError("--mask-index " + std::to_string(index) + " is not an entry of the image's " +
-                  std::to_string(v.colorCount) + "-colour table");
-        refused = true;
-        return nullptr;
-      }
-      if (byColor && v.colorCount) index = NearestEntry(v, rgb);
-    }
-    MAS_SetMaskColor(static_cast<int32_t>(index), static_cast<uint8_t>(rgb[0]),
-                     static_cast<uint8_t>(rgb[1]), static_cast<uint8_t>(rgb[2]));
-    return MAS_ApplyMask(
-        image, [&](const MaskRaster& raster) { return RenderMetafile(drawing, raster); },
-        args.Has("--invert"), !args.Has("--no-alpha"), !args.Has("--no-color"), kDisplayBits);
-  });
-  return refused ? kExitBadInput : status;
+  std::string error;
+  const WmfDrawing* drawing = r.shape->Get(error);
+  if (!drawing) {
+    ToolError(error);
+    return nullptr;
+  }
+  const std::lock_guard<std::mutex> guard(MaskColorLock());
+  MAS_SetMaskColor(index, static_cast<uint8_t>(r.rgb[0]), static_cast<uint8_t>(r.rgb[1]),
+                   static_cast<uint8_t>(r.rgb[2]));
+  return MAS_ApplyMask(
+      image, [drawing](const MaskRaster& raster) { return RenderMetafile(*drawing, raster); },
+      r.invert, r.alpha, r.color, kDisplayBits);
+}
+
+bool MakeMaskStep(const Args& args, Step& step, std::string& error) {
+  if (args.Has("--list-shapes")) {
+    step.answered = true;
+    return ListShapes(), true;
+  }
+  if (!args.Has("--shape")) {
+    error = "--shape NAME is required";
+    return false;
+  }
+  MaskRequest r;
+  r.shape = std::make_shared<ShapeDrawing>();
+  r.shape->id = FindShape(args.Value("--shape"));
+  if (!r.shape->id) {
+    error =
+        "unknown shape '" + args.Value("--shape") + "' (imagetool mask --list-shapes lists them)";
+    return false;
+  }
+  if (!ParseMaskColor(args, r, error)) return false;
+  r.invert = args.Has("--invert");
+  r.alpha = !args.Has("--no-alpha");
+  r.color = !args.Has("--no-color");
+  step.apply = [r](HostBlock image) { return ApplyMask(r, image); };
+  if (r.byIndex) step.tableOption = "--mask-index";
+  return true;
 }
 
 }  // namespace
@@ -139,5 +188,12 @@ std::string ShapeFolder() {
   return override && *override ? override : IMAGE_SHAPE_FOLDER;
 }
 
-extern const ToolCommand kMaskTool = {"mask", "mask with a stock shape", kMaskUsage, RunMask,
-                                      "--shape Star"};
+std::mutex& MaskColorLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+extern const ToolCommand kMaskTool = {"mask",     "mask with a stock shape",
+                                      kMaskUsage, kMaskValued,
+                                      kMaskFlags, MakeMaskStep,
+                                      nullptr,    "--shape Star"};

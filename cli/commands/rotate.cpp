@@ -1,7 +1,8 @@
 // The rotate command: turns an image by whole degrees.
 #include <string>
 
-#include "cli/run/tool.h"
+#include "cli/run/command.h"
+#include "cli/run/console.h"
 #include "dib/block.h"
 #include "dib/dib.h"
 #include "rotate/rotate.h"
@@ -45,65 +46,75 @@ std::string FillMismatch(const FillChoice& fill, const DibView& v) {
   return "";
 }
 
-int RunRotate(const std::vector<std::string>& argv) {
-  Args args;
-  std::string error;
-  if (!ParseArgs(argv, {"--angle", "--quality", "--fill", "--fill-index"}, {}, args, error))
-    return UsageError(kRotateUsage, error);
+constexpr const char* kRotateValued[] = {"--angle", "--quality", "--fill", "--fill-index"};
 
-  long long angle = 0;
-  if (!args.options.count("--angle")) return UsageError(kRotateUsage, "--angle is required");
-  if (!ParseInt(args.options["--angle"], -360, 360, angle))
-    return UsageError(kRotateUsage, "--angle must be a whole number of degrees from -360 to 360");
-
-  const auto degrees = static_cast<int32_t>(angle % 360);
+struct RotateRequest {
+  int32_t degrees = 0;
   uint16_t quality = kQualityHigh;
   RotateFill fillColor;  // 192,192,192 and index 0 unless given
-  if (args.options.count("--quality")) {
-    const std::string& name = args.options["--quality"];
-    if (name != "low" && name != "high")
-      return UsageError(kRotateUsage, "--quality must be low or high");
-    quality = name == "low" ? kQualityLow : kQualityHigh;
-  }
-
   FillChoice fill;
-  if (args.options.count("--fill")) {
-    std::vector<long long> rgb;
-    if (!ParseIntList(args.options["--fill"], 3, 0, 255, rgb))
-      return UsageError(kRotateUsage, "--fill must be R,G,B with each value from 0 to 255");
-    fill.rgbGiven = true;
-    fillColor.red = static_cast<uint8_t>(rgb[0]);
-    fillColor.green = static_cast<uint8_t>(rgb[1]);
-    fillColor.blue = static_cast<uint8_t>(rgb[2]);
-  }
-  if (args.options.count("--fill-index")) {
-    if (!ParseInt(args.options["--fill-index"], 0, 255, fill.index))
-      return UsageError(kRotateUsage, "--fill-index must be a colour-table index from 0 to 255");
-    fill.indexGiven = true;
-    fillColor.index = static_cast<int32_t>(fill.index);
-  }
+};
 
-  bool refused = false;
-  const int status = RunImageCommand(args, kRotateUsage, [&](HostBlock image) -> HostBlock {
-    {
-      BlockLock lock(image);
-      DibView v;
-      DescribeDib(lock.get(), HP_Size(image), v);
-      const std::string mismatch = FillMismatch(fill, v);
-      if (!mismatch.empty()) {
-        ToolError(args.positional[0] + ": " + mismatch);
-        refused = true;
-        return nullptr;
-      }
+bool ParseAngleAndQuality(const Args& args, RotateRequest& r, std::string& error) {
+  long long angle = 0;
+  if (!args.Has("--angle"))
+    error = "--angle is required";
+  else if (!ParseInt(args.Value("--angle"), -360, 360, angle))
+    error = "--angle must be a whole number of degrees from -360 to 360";
+  r.degrees = static_cast<int32_t>(angle % 360);
+  if (error.empty() && args.Has("--quality")) {
+    const std::string& name = args.Value("--quality");
+    if (name != "low" && name != "high") error = "--quality must be low or high";
+    r.quality = name == "low" ? kQualityLow : kQualityHigh;
+  }
+  return error.empty();
+}
+
+bool ParseFill(const Args& args, RotateRequest& r, std::string& error) {
+  if (args.Has("--fill")) {
+    std::vector<long long> rgb;
+    if (!ParseIntList(args.Value("--fill"), 3, 0, 255, rgb)) {
+      error = "--fill must be R,G,B with each value from 0 to 255";
+      return false;
     }
-    // A full turn leaves the picture as it is; the engine makes no new image for it.
-    if (degrees == 0) return image;
-    return ROT_RotateDIB(image, quality, degrees, fillColor, nullptr);
-  });
-  return refused ? kExitBadInput : status;
+    r.fill.rgbGiven = true;
+    r.fillColor.red = static_cast<uint8_t>(rgb[0]);
+    r.fillColor.green = static_cast<uint8_t>(rgb[1]);
+    r.fillColor.blue = static_cast<uint8_t>(rgb[2]);
+  }
+  if (args.Has("--fill-index")) {
+    if (!ParseInt(args.Value("--fill-index"), 0, 255, r.fill.index)) {
+      error = "--fill-index must be a colour-table index from 0 to 255";
+      return false;
+    }
+    r.fill.indexGiven = true;
+    r.fillColor.index = static_cast<int32_t>(r.fill.index);
+  }
+  return true;
+}
+
+HostBlock ApplyRotate(const RotateRequest& r, HostBlock image) {
+  {
+    LockedDib locked(image);
+    if (!locked.ok) return nullptr;
+    const std::string mismatch = FillMismatch(r.fill, locked.view);
+    if (!mismatch.empty()) return Refuse(mismatch);
+  }
+  // A full turn leaves the picture as it is; the engine makes no new image for it.
+  if (r.degrees == 0) return image;
+  return ROT_RotateDIB(image, r.quality, r.degrees, r.fillColor, nullptr);
+}
+
+bool MakeRotateStep(const Args& args, Step& step, std::string& error) {
+  RotateRequest r;
+  if (!ParseAngleAndQuality(args, r, error) || !ParseFill(args, r, error)) return false;
+  step.apply = [r](HostBlock image) { return ApplyRotate(r, image); };
+  if (r.fill.indexGiven) step.tableOption = "--fill-index";
+  return true;
 }
 
 }  // namespace
 
-extern const ToolCommand kRotateTool = {"rotate", "turn by whole degrees", kRotateUsage, RunRotate,
-                                        "--angle 30"};
+extern const ToolCommand kRotateTool = {
+    "rotate", "turn by whole degrees", kRotateUsage, kRotateValued,
+    {},       MakeRotateStep,          nullptr,      "--angle 30"};

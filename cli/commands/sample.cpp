@@ -1,7 +1,15 @@
 #include "cli/commands/sample.h"
 
 #include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
 
+#include "cli/commands/commands.h"
+#include "cli/formats/bmp_io.h"
+#include "cli/run/command_line.h"
+#include "cli/run/console.h"
+#include "cli/run/run_options.h"
 #include "dib/block.h"
 #include "dib/dib.h"
 
@@ -110,3 +118,73 @@ HostBlock MakeSampleImage(unsigned bits) {
   lock.unlock();
   return block.release();
 }
+
+namespace {
+
+constexpr char kSampleUsage[] =
+    "usage: imagetool sample [DIR]\n"
+    "Writes a small sample picture at every depth (1, 4, 8, 24 and 32 bits) into DIR (default\n"
+    "imagetool-sample, made when missing) and runs every command on each, so that the results\n"
+    "can be looked at side by side: sample-24bit.bmp, flip-24bit.bmp, ...\n";
+
+std::vector<std::string> Words(const char* text) {
+  std::vector<std::string> words;
+  std::istringstream in(text);
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+// Writes the sample at every depth and runs each command that has sample options on each, as
+// imagetool runs on the command line.
+int RunSample(const Args& args, const RunOptions& options);
+
+}  // namespace
+
+extern const ToolCommand kSampleTool = {
+    "sample",     "write a sample picture at every depth and run every command on it",
+    kSampleUsage, {},
+    {},           nullptr,
+    RunSample,    nullptr};
+
+namespace {
+
+int RunSample(const Args& args, const RunOptions& options) {
+  namespace fs = std::filesystem;
+  if (args.positional.size() > 1) return UsageError(kSampleTool, "expected at most one DIR");
+  for (const std::string& name : options.given)
+    if (name != "--quiet") return UsageError(kSampleTool, "sample takes no " + name);
+  const std::string dir = args.positional.empty() ? "imagetool-sample" : args.positional[0];
+  if (dir.empty()) return UsageError(kSampleTool, "the DIR name is empty");
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec) {
+    ToolError("cannot make the folder " + dir + ": " + ec.message());
+    return kExitFailed;
+  }
+  const fs::path folder = fs::absolute(dir);
+  const Program program{kToolCommands, ""};
+  int written = 0, failed = 0;
+  for (unsigned bits : {1u, 4u, 8u, 24u, 32u}) {
+    const std::string depth = std::to_string(bits) + "bit";
+    const std::string input = (folder / ("sample-" + depth + ".bmp")).string();
+    OwnedBlock sample(MakeSampleImage(bits));
+    std::string error;
+    if (!sample || !WriteBmpFile(input, sample.get(), error)) {
+      ToolError(input + ": " + error);
+      return kExitFailed;
+    }
+    ++written;
+    for (const ToolCommand* command : kToolCommands) {
+      if (!command->sampleOptions) continue;
+      std::vector<std::string> words = Words(command->sampleOptions);
+      words.insert(words.begin(), command->name);
+      words.push_back(input);
+      words.push_back((folder / (std::string(command->name) + "-" + depth + ".bmp")).string());
+      (RunCommandLine(words, program) == kExitOk ? written : failed) += 1;
+    }
+  }
+  std::cout << "imagetool: wrote " << written << " images to " << folder.string() << "\n";
+  return failed ? kExitFailed : kExitOk;
+}
+
+}  // namespace

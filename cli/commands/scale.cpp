@@ -1,7 +1,7 @@
 // imagetool scale: resizing with the plug-in's engines, or a fast nearest-neighbour resize.
 #include <string>
 
-#include "cli/run/tool.h"
+#include "cli/run/command.h"
 #include "dib/block.h"
 #include "dib/dib.h"
 #include "resources/text_ids.h"
@@ -117,54 +117,64 @@ void ComputeTarget(const Side& width, const Side& height, bool keepAspect, Scale
   SCL_TargetFromSettings(s);
 }
 
-int RunScale(const std::vector<std::string>& argv) {
-  Args args;
-  std::string error;
-  if (!ParseArgs(argv, {"--width", "--height", "--quality", "--resolution"},
-                 {"--keep-aspect", "--grey"}, args, error))
-    return UsageError(kScaleUsage, error);
-  ScaleDpi dpi;
-  Side width, height;
-  if (!ParseResolution(args, dpi, error) || !ParseSide(args, "--width", dpi.x, width, error) ||
-      !ParseSide(args, "--height", dpi.y, height, error))
-    return UsageError(kScaleUsage, error);
-  if (!width.given && !height.given)
-    return UsageError(kScaleUsage, "give --width, --height or both");
-  const std::string quality =
-      args.options.count("--quality") ? args.options.at("--quality") : "high";
-  if (quality != "high" && quality != "low")
-    return UsageError(kScaleUsage, "--quality is high or low, not '" + quality + "'");
-  const bool keepAspect = args.flags.count("--keep-aspect") != 0;
-  const bool grey = args.flags.count("--grey") != 0;
+constexpr const char* kScaleValued[] = {"--width", "--height", "--quality", "--resolution"};
+constexpr const char* kScaleFlags[] = {"--keep-aspect", "--grey"};
 
-  return RunImageCommand(args, kScaleUsage, [&](HostBlock image) -> HostBlock {
-    ScaleTargetState target;
-    unsigned bits;
-    {
-      BlockLock lock(image);
-      DibView v;
-      DescribeDib(lock.get(), HP_Size(image), v);  // the reader only gives well-formed images
-      target.OrigWidth = v.width;
-      target.OrigHeight = v.height;
-      bits = v.bits;
-    }
-    ComputeTarget(width, height, keepAspect, target);
-    const uint32_t w = target.CustomWidth, h = target.CustomHeight;
-    if (w == target.OrigWidth && h == target.OrigHeight) return image;
-    if (quality == "high")
-      return SCL_ChooseOperation(target.OrigWidth, target.OrigHeight, w, h)(image, w, h, grey,
-                                                                            nullptr);
-    if (!ScaledImageFits(bits, w, h)) {
-      HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
-      return nullptr;
-    }
-    HostBlock result = ResizeNearest(image, w, h);
-    if (!result) HP_ShowMessage(IDS_SCALE_LOW_NO_MEMORY);
-    return result;
-  });
+struct ScaleRequest {
+  Side width, height;
+  bool keepAspect = false, grey = false, high = true;
+};
+
+HostBlock ApplyScale(const ScaleRequest& r, HostBlock image) {
+  ScaleTargetState target;
+  unsigned bits;
+  {
+    LockedDib locked(image);
+    if (!locked.ok) return nullptr;
+    target.OrigWidth = locked.view.width;
+    target.OrigHeight = locked.view.height;
+    bits = locked.view.bits;
+  }
+  ComputeTarget(r.width, r.height, r.keepAspect, target);
+  const uint32_t w = target.CustomWidth, h = target.CustomHeight;
+  if (w == target.OrigWidth && h == target.OrigHeight) return image;
+  if (r.high)
+    return SCL_ChooseOperation(target.OrigWidth, target.OrigHeight, w, h)(image, w, h, r.grey,
+                                                                          nullptr);
+  if (!ScaledImageFits(bits, w, h)) {
+    HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
+    return nullptr;
+  }
+  HostBlock result = ResizeNearest(image, w, h);
+  if (!result) HP_ShowMessage(IDS_SCALE_LOW_NO_MEMORY);
+  return result;
+}
+
+bool MakeScaleStep(const Args& args, Step& step, std::string& error) {
+  ScaleDpi dpi;
+  ScaleRequest r;
+  if (!ParseResolution(args, dpi, error) || !ParseSide(args, "--width", dpi.x, r.width, error) ||
+      !ParseSide(args, "--height", dpi.y, r.height, error))
+    return false;
+  if (!r.width.given && !r.height.given) {
+    error = "give --width, --height or both";
+    return false;
+  }
+  const std::string quality = args.Has("--quality") ? args.Value("--quality") : "high";
+  if (quality != "high" && quality != "low") {
+    error = "--quality is high or low, not '" + quality + "'";
+    return false;
+  }
+  r.high = quality == "high";
+  r.keepAspect = args.Has("--keep-aspect");
+  r.grey = args.Has("--grey");
+  step.apply = [r](HostBlock image) { return ApplyScale(r, image); };
+  if (r.grey) step.tableOption = "--grey";
+  return true;
 }
 
 }  // namespace
 
-extern const ToolCommand kScaleTool = {"scale", "resize (high or low quality)", kScaleUsage,
-                                       RunScale, "--width 75% --height 150%"};
+extern const ToolCommand kScaleTool = {
+    "scale", "resize (high or low quality)", kScaleUsage, kScaleValued, kScaleFlags, MakeScaleStep,
+    nullptr, "--width 75% --height 150%"};

@@ -1,7 +1,7 @@
 // imagetool tile: copies of the picture across and down, optionally mirrored.
 #include <string>
 
-#include "cli/run/tool.h"
+#include "cli/run/command.h"
 #include "mask/tile.h"
 
 namespace {
@@ -13,25 +13,26 @@ constexpr char kTileUsage[] =
     "left to right and every second row of copies is upside down, the top-left copy upright, so\n"
     "that neighbouring copies join seamlessly.\n";
 
-int RunTile(const std::vector<std::string>& argv) {
-  Args args;
-  std::string error;
-  if (!ParseArgs(argv, {"--across", "--down"}, {"--mirror"}, args, error))
-    return UsageError(kTileUsage, error);
+constexpr const char* kTileValued[] = {"--across", "--down"};
+constexpr const char* kTileFlags[] = {"--mirror"};
+
+bool MakeTileStep(const Args& args, Step& step, std::string& error) {
   long long counts[2] = {1, 1};
-  const char* names[2] = {"--across", "--down"};
   for (int i = 0; i < 2; ++i)
-    if (args.Has(names[i]) && !ParseInt(args.options.at(names[i]), 1, kTileMaxSide, counts[i]))
-      return UsageError(kTileUsage,
-                        std::string(names[i]) + " needs a number of copies from 1 to 32766");
+    if (args.Has(kTileValued[i]) &&
+        !ParseInt(args.Value(kTileValued[i]), 1, kTileMaxSide, counts[i])) {
+      error = std::string(kTileValued[i]) + " needs a number of copies from 1 to 32766";
+      return false;
+    }
+  const auto across = static_cast<uint32_t>(counts[0]), down = static_cast<uint32_t>(counts[1]);
   const bool mirror = args.Has("--mirror");
-  return RunImageCommand(args, kTileUsage, [&](HostBlock image) {
-    return TIL_TileDIB(image, static_cast<uint32_t>(counts[0]), static_cast<uint32_t>(counts[1]),
-                       mirror);
-  });
+  step.apply = [=](HostBlock image) { return TIL_TileDIB(image, across, down, mirror); };
+  return true;
 }
 
 }  // namespace
 
-extern const ToolCommand kTileTool = {"tile", "repeat across and down, optionally mirrored",
-                                      kTileUsage, RunTile, "--across 3 --down 2 --mirror"};
+extern const ToolCommand kTileTool = {"tile",     "repeat across and down, optionally mirrored",
+                                      kTileUsage, kTileValued,
+                                      kTileFlags, MakeTileStep,
+                                      nullptr,    "--across 3 --down 2 --mirror"};

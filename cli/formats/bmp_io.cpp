@@ -41,10 +41,15 @@ struct BmpLayout {
   uint64_t stride = 0;
 };
 
-// Checks the file header and the info header (at least the first 14 + 40 bytes and the masks of
-// a bit-field file must be in `head`, `headSize` long) against a file of `fileSize` bytes.
-bool ParseHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize, BmpLayout& out,
-                  std::string& error) {
+// The fields of the info header that decide the layout, as the file has them.
+struct InfoFields {
+  uint32_t infoSize = 0;
+  int32_t width = 0, height = 0;
+  uint32_t bits = 0, planes = 0, compression = 0, colorsUsed = 0;
+};
+
+// Checks the file header and the size of the info header, and reads the info header's fields.
+bool ReadInfo(const uint8_t* head, size_t headSize, InfoFields& f, std::string& error) {
   if (headSize < 2 || head[0] != 'B' || head[1] != 'M') {
     error = "not a BMP file";
     return false;
@@ -53,85 +58,79 @@ bool ParseHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize, BmpLa
     error = "truncated BMP file (no bitmap header)";
     return false;
   }
-  const uint32_t infoSize = Get32(head + kFileHeaderSize);
-  if (infoSize == 12 || infoSize == 16 || infoSize == 64) {
+  f.infoSize = Get32(head + kFileHeaderSize);
+  if (f.infoSize == 12 || f.infoSize == 16 || f.infoSize == 64) {
     error = "OS/2 bitmap headers are not supported";
     return false;
   }
-  if (infoSize != 40 && infoSize != 52 && infoSize != 56 && infoSize != 108 && infoSize != 124) {
-    error = "unknown bitmap header size " + std::to_string(infoSize);
+  if (f.infoSize != 40 && f.infoSize != 52 && f.infoSize != 56 && f.infoSize != 108 &&
+      f.infoSize != 124) {
+    error = "unknown bitmap header size " + std::to_string(f.infoSize);
     return false;
   }
-  if (headSize < kFileHeaderSize + infoSize) {
+  if (headSize < kFileHeaderSize + f.infoSize) {
     error = "truncated BMP file (bitmap header cut short)";
     return false;
   }
   const uint8_t* info = head + kFileHeaderSize;
-  const int32_t width = static_cast<int32_t>(Get32(info + 4));
-  const int32_t height = static_cast<int32_t>(Get32(info + 8));
-  const uint32_t bits = Get16(info + 14);
-  const uint32_t compression = Get32(info + 16);
-  const uint32_t colorsUsed = Get32(info + 32);
+  f.width = static_cast<int32_t>(Get32(info + 4));
+  f.height = static_cast<int32_t>(Get32(info + 8));
+  f.planes = Get16(info + 12);
+  f.bits = Get16(info + 14);
+  f.compression = Get32(info + 16);
+  f.colorsUsed = Get32(info + 32);
+  return true;
+}
 
-  if (compression == kBiRle8 || compression == kBiRle4) {
+// Checks the depth and the compression: only uncompressed pixels, and bit fields only in the plain
+// blue, green, red byte layout the engines know. Sets the bytes of masks that follow a 40-byte
+// header.
+bool CheckPixelFormat(const uint8_t* head, size_t headSize, const InfoFields& f,
+                      uint32_t& maskBytes, std::string& error) {
+  if (f.compression == kBiRle8 || f.compression == kBiRle4)
     error = "compressed (RLE) bitmaps are not supported";
-    return false;
-  }
-  if (bits == 16) {
+  else if (f.bits == 16)
     error = "16-bit bitmaps are not supported";
-    return false;
-  }
-  if (!IsSupportedDepth(bits)) {
-    error = "unsupported bit depth " + std::to_string(bits);
-    return false;
-  }
-  if (Get16(info + 12) != 1) {
-    error = "bad number of planes " + std::to_string(Get16(info + 12)) + " (must be 1)";
-    return false;
-  }
+  else if (!IsSupportedDepth(f.bits))
+    error = "unsupported bit depth " + std::to_string(f.bits);
+  else if (f.planes != 1)
+    error = "bad number of planes " + std::to_string(f.planes) + " (must be 1)";
+  if (!error.empty()) return false;
+  const bool bitFields = f.compression == kBiBitfields || f.compression == kBiAlphaBitfields;
   // A 40-byte header is followed by the masks of a bit-field file: three, or four with alpha.
-  const uint32_t maskBytes = infoSize != 40                     ? 0
-                             : compression == kBiBitfields      ? 12
-                             : compression == kBiAlphaBitfields ? 16
-                                                                : 0;
-  if (compression == kBiBitfields || compression == kBiAlphaBitfields) {
-    // Only the masks of plain blue, green, red bytes describe the layout the engines know.
-    if (headSize < kFileHeaderSize + 40 + 12) {
-      error = "truncated BMP file (bit-field masks cut short)";
-      return false;
-    }
-    const uint8_t* masks = info + 40;
-    if (bits != 32 || Get32(masks) != 0x00FF0000u || Get32(masks + 4) != 0x0000FF00u ||
-        Get32(masks + 8) != 0x000000FFu) {
-      error = "bit-field layouts other than 8-bit blue, green, red are not supported";
-      return false;
-    }
-  } else if (compression != kBiRgb) {
+  maskBytes = f.infoSize != 40 || !bitFields ? 0 : f.compression == kBiBitfields ? 12 : 16;
+  if (!bitFields) {
+    if (f.compression == kBiRgb) return true;
     error =
-        "compressed bitmaps are not supported (compression " + std::to_string(compression) + ")";
+        "compressed bitmaps are not supported (compression " + std::to_string(f.compression) + ")";
     return false;
   }
-  if (width <= 0 || height == 0 || height == INT32_MIN) {
-    error = "bad image size " + std::to_string(width) + " x " + std::to_string(height);
+  if (headSize < kFileHeaderSize + 40 + 12) {
+    error = "truncated BMP file (bit-field masks cut short)";
     return false;
   }
-  const uint32_t rows = static_cast<uint32_t>(height < 0 ? -static_cast<int64_t>(height) : height);
-  const uint32_t maxColors = bits <= 8 ? 1u << bits : 0;
-  if (bits <= 8 && colorsUsed > maxColors) {
-    error = "colour table of " + std::to_string(colorsUsed) + " entries is too long for " +
-            std::to_string(bits) + " bits";
-    return false;
-  }
-  const uint32_t colors = bits <= 8 ? (colorsUsed ? colorsUsed : maxColors) : 0;
+  const uint8_t* masks = head + kFileHeaderSize + 40;
+  if (f.bits == 32 && Get32(masks) == 0x00FF0000u && Get32(masks + 4) == 0x0000FF00u &&
+      Get32(masks + 8) == 0x000000FFu)
+    return true;
+  error = "bit-field layouts other than 8-bit blue, green, red are not supported";
+  return false;
+}
 
-  out.topDown = height < 0;
-  out.stride = RowStride(bits, static_cast<uint32_t>(width));
-  out.tableOffset = kFileHeaderSize + infoSize + maskBytes;
+// Works out where the table and the rows are and checks them against the size limits and a file
+// of `fileSize` bytes; `colors` is the table's length.
+bool PlaceTableAndRows(const uint8_t* head, const InfoFields& f, uint32_t maskBytes,
+                       uint32_t colors, uint64_t fileSize, BmpLayout& out, std::string& error) {
+  const uint32_t rows =
+      static_cast<uint32_t>(f.height < 0 ? -static_cast<int64_t>(f.height) : f.height);
+  out.topDown = f.height < 0;
+  out.stride = RowStride(f.bits, static_cast<uint32_t>(f.width));
+  out.tableOffset = kFileHeaderSize + f.infoSize + maskBytes;
   const uint64_t tableEnd = out.tableOffset + uint64_t{colors} * 4;
   const uint32_t offBits = Get32(head + 10);
   // Some writers leave bfOffBits 0; the pixels then follow the colour table, which a file above
   // 8 bits may carry too (biClrUsed entries that nobody indexes).
-  out.pixelOffset = offBits ? offBits : out.tableOffset + uint64_t{colorsUsed} * 4;
+  out.pixelOffset = offBits ? offBits : out.tableOffset + uint64_t{f.colorsUsed} * 4;
   if (out.pixelOffset < tableEnd) {
     error = colors ? "pixel data overlaps the colour table"
                    : "pixel data offset " + std::to_string(offBits) + " points into the header";
@@ -147,19 +146,42 @@ bool ParseHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize, BmpLa
             std::to_string(std::max(tableEnd, out.pixelOffset + imageBytes)) + ")";
     return false;
   }
-  if (!DibFits(bits, static_cast<uint32_t>(width), rows)) {
+  if (!DibFits(f.bits, static_cast<uint32_t>(f.width), rows)) {
     error = "image too large (" + std::to_string(imageBytes) + " bytes of pixels)";
     return false;
   }
+  out.header.biHeight = static_cast<int32_t>(rows);
+  out.header.biSizeImage = static_cast<uint32_t>(imageBytes);
+  return true;
+}
 
+// Checks the file header and the info header (at least the first 14 + 40 bytes and the masks of
+// a bit-field file must be in `head`, `headSize` long) against a file of `fileSize` bytes.
+bool ParseHeaders(const uint8_t* head, size_t headSize, uint64_t fileSize, BmpLayout& out,
+                  std::string& error) {
+  InfoFields f;
+  uint32_t maskBytes = 0;
+  if (!ReadInfo(head, headSize, f, error) || !CheckPixelFormat(head, headSize, f, maskBytes, error))
+    return false;
+  if (f.width <= 0 || f.height == 0 || f.height == INT32_MIN) {
+    error = "bad image size " + std::to_string(f.width) + " x " + std::to_string(f.height);
+    return false;
+  }
+  const uint32_t maxColors = f.bits <= 8 ? 1u << f.bits : 0;
+  if (f.bits <= 8 && f.colorsUsed > maxColors) {
+    error = "colour table of " + std::to_string(f.colorsUsed) + " entries is too long for " +
+            std::to_string(f.bits) + " bits";
+    return false;
+  }
+  const uint32_t colors = f.bits <= 8 ? (f.colorsUsed ? f.colorsUsed : maxColors) : 0;
+  if (!PlaceTableAndRows(head, f, maskBytes, colors, fileSize, out, error)) return false;
+  const uint8_t* info = head + kFileHeaderSize;
   BitmapInfoHeader& h = out.header;
   h.biSize = kHeaderSize;
-  h.biWidth = width;
-  h.biHeight = static_cast<int32_t>(rows);
+  h.biWidth = f.width;
   h.biPlanes = 1;
-  h.biBitCount = static_cast<uint16_t>(bits);
+  h.biBitCount = static_cast<uint16_t>(f.bits);
   h.biCompression = kBiRgb;
-  h.biSizeImage = static_cast<uint32_t>(imageBytes);
   h.biXPelsPerMeter = static_cast<int32_t>(Get32(info + 24));
   h.biYPelsPerMeter = static_cast<int32_t>(Get32(info + 28));
   h.biClrUsed = colors;

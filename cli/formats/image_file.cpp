@@ -11,6 +11,30 @@
 
 namespace {
 
+// Every format imagetool reads and writes: the name --format takes, then the extensions that choose
+// it for an output, the first one being what its files are given.
+struct FormatEntry {
+  ImageFormat format;
+  const char* name;
+  const char* extensions[2];
+};
+constexpr FormatEntry kFormats[] = {
+    {ImageFormat::kBmp, "bmp", {".bmp"}},
+    {ImageFormat::kPng, "png", {".png"}},
+};
+
+const FormatEntry& Entry(ImageFormat format) {
+  for (const FormatEntry& entry : kFormats)
+    if (entry.format == format) return entry;
+  return kFormats[0];
+}
+
+// The extension of the last name in `path` with its dot (".png"), or "" when it has none.
+std::string Extension(const std::string& path) {
+  const size_t dot = path.find_last_of("./");
+  return dot == std::string::npos || path[dot] != '.' ? std::string() : path.substr(dot);
+}
+
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -39,20 +63,85 @@ bool SniffFormat(const ByteSource& source, ImageFormat& format, std::string& err
 
 }  // namespace
 
+const char kFormatNames[] = "bmp|png";
+
 bool ParseImageFormat(const std::string& name, ImageFormat& format) {
-  if (name == "bmp" || name == "png") {
-    format = name == "bmp" ? ImageFormat::kBmp : ImageFormat::kPng;
-    return true;
-  }
+  for (const FormatEntry& entry : kFormats)
+    if (name == entry.name) {
+      format = entry.format;
+      return true;
+    }
   return false;
 }
 
+const char* FormatName(ImageFormat format) { return Entry(format).name; }
+const char* FormatExtension(ImageFormat format) { return Entry(format).extensions[0]; }
+
 ImageFormat OutputFormatFor(const std::string& path, ImageFormat input) {
-  const size_t dot = path.find_last_of("./");
-  if (dot == std::string::npos || path[dot] != '.') return input;
-  const std::string extension = Lower(path.substr(dot + 1));
-  return extension == "png" ? ImageFormat::kPng : extension == "bmp" ? ImageFormat::kBmp : input;
+  const std::string extension = Lower(Extension(path));
+  for (const FormatEntry& entry : kFormats)
+    for (const char* known : entry.extensions)
+      if (known && extension == known) return entry.format;
+  return input;
 }
+
+std::string NameForFormat(const std::string& path, ImageFormat format) {
+  const std::string extension = Extension(path);
+  for (const char* known : Entry(format).extensions)
+    if (known && Lower(extension) == known) return path;
+  return path.substr(0, path.size() - extension.size()) + FormatExtension(format);
+}
+
+std::string FormatsHelp() {
+  return std::string(
+             "Formats\n"
+             "Reads uncompressed BMP files of 1, 4, 8, 24 and 32 bits (40-byte, V4 and V5 "
+             "headers,\n"
+             "either row order) and PNG files, told apart by their first bytes. The output's "
+             "format\n"
+             "is the one --format bmp|png names; without it, OUTPUT's extension (.bmp or .png, in\n"
+             "any case) decides, and otherwise (\"-\" among them) the input's format.\n"
+             "\n"
+             "PNG files of every kind are read: palette pictures of 1, 4 and 8 bits keep their "
+             "depth\n"
+             "and table (2 bits become 4), grey ones become palette pictures with a grey table\n"
+             "(2 bits as 4, 16 bits as 8), RGB becomes 24 bits, RGBA and grey with alpha 32 bits;\n"
+             "16-bit channels are rounded to 8 bits (with a note). A transparent colour (tRNS) "
+             "makes\n"
+             "the picture 32-bit RGBA, except for options that work on the colour table\n"
+             "(--fill-index, --outline-index, --text-index, --mask-index, --grey): for them it is\n"
+             "ignored (with a note). Palette pictures are written as palette PNGs of their depth\n"
+             "with their table, 24 bits as RGB and 32 bits as RGBA.\n") +
+         (kPngSupported
+              ? ""
+              : "This build of imagetool was made without libpng: it refuses PNG files.\n") +
+         "\n"
+         "The fourth byte of 32-bit pixels is the PNG's alpha (255 opaque, 0 transparent). Every\n"
+         "command keeps it on the pixels it moves or copies, and scale and rotate at high quality\n"
+         "average it with the colours. Pixels a command paints get: frame margins 0 (the frame\n"
+         "engine's own rule: transparent in a PNG); rotate's uncovered corners 255; pixels mask\n"
+         "colours 255 (--no-alpha: their own); frame --caption --alpha 255 on the caption's\n"
+         "coloured pixels (without it, their own).\n"
+         "\n"
+         "Outputs\n"
+         "The output is written as cp would write it, but whole or not at all: a new or an\n"
+         "existing plain file is replaced in one step, keeping the old file's mode; a symbolic\n"
+         "link is followed; a device or a FIFO is written to directly; a file with several hard\n"
+         "links is overwritten in place, so that all of them see the result (a failure part way,\n"
+         "such as a full disk, can then leave it damaged).\n";
+}
+
+std::string FormatLibraries() { return PngLibraries(); }
+
+bool CanWrite(ImageFormat format, std::string& why) {
+  if (format == ImageFormat::kPng && !kPngSupported) {
+    why = kPngUnsupported;
+    return false;
+  }
+  return true;
+}
+
+bool IsMemoryError(const std::string& error) { return error.starts_with(kNoMemory); }
 
 HostBlock ReadImageFile(const std::string& path, bool keepAlpha, ImageFormat& format,
                         PngNotes& notes, std::string& error) {
@@ -88,9 +177,9 @@ bool WhollyTransparent(HostBlock dib) {
   return true;
 }
 
-bool WriteImageFile(const std::string& path, ImageFormat format, HostBlock dib,
+bool WriteImageFile(const std::string& path, const WriteSettings& settings, HostBlock dib,
                     std::string& error) {
-  if (format == ImageFormat::kBmp) return WriteBmpFile(path, dib, error);
+  if (settings.format == ImageFormat::kBmp) return WriteBmpFile(path, dib, error);
   BlockLock lock(dib);
   DibView v;
   if (!lock || !DescribeDib(lock.get(), HP_Size(dib), v)) {

@@ -12,13 +12,43 @@
 
 enum class ImageFormat { kBmp, kPng };
 
-// "bmp" or "png" into a format; false for anything else.
+// The names --format takes, for help texts ("bmp|png").
+extern const char kFormatNames[];
+
+// A format by its name ("bmp", "png"); false for anything else.
 bool ParseImageFormat(const std::string& name, ImageFormat& format);
+
+// The format's name and the extension its files are given (".bmp").
+const char* FormatName(ImageFormat format);
+const char* FormatExtension(ImageFormat format);
 
 // The format an output named `path` is written in when no --format is given: its extension
 // (.bmp or .png, in any case), otherwise `input`, the format of the picture read ("-" and other
 // names keep the input's format).
 ImageFormat OutputFormatFor(const std::string& path, ImageFormat input);
+
+// `path` renamed for a file of `format`: kept when its extension already is one of the format's,
+// otherwise its extension (if any) replaced by the format's.
+std::string NameForFormat(const std::string& path, ImageFormat format);
+
+// The page of `imagetool help formats`: what is read and written, and how outputs are written.
+std::string FormatsHelp();
+
+// The libraries the formats are read and written with, and their versions.
+std::string FormatLibraries();
+
+// Whether this build writes files of `format`; false with the reason in `why`.
+bool CanWrite(ImageFormat format, std::string& why);
+
+// Every reader and writer starts its message for a failed allocation with these words, so that the
+// run can tell running out of memory (a valid request that failed) from a bad file.
+inline constexpr char kNoMemory[] = "not enough memory";
+bool IsMemoryError(const std::string& error);
+
+// How a picture is written.
+struct WriteSettings {
+  ImageFormat format = ImageFormat::kBmp;
+};
 
 // Reads a BMP or a PNG file ("-": standard input), told apart by their first bytes. `keepAlpha`:
 // a PNG's transparent colour (tRNS) makes the picture 32-bit RGBA instead of being ignored.
@@ -36,5 +66,7 @@ bool ReadImageHeader(const std::string& path, BitmapInfoHeader& header, ImageFor
 // 32-bit BMP: as a PNG, whose alpha they become, it is wholly transparent.
 bool WhollyTransparent(HostBlock dib);
 
-// Writes a PackedDib in `format` by the rules of WriteOutputFile (cli/formats/output_file.h).
-bool WriteImageFile(const std::string& path, ImageFormat format, HostBlock dib, std::string& error);
+// Writes a PackedDib as `settings` say, by the rules of WriteOutputFile
+// (cli/formats/output_file.h).
+bool WriteImageFile(const std::string& path, const WriteSettings& settings, HostBlock dib,
+                    std::string& error);

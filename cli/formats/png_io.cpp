@@ -24,6 +24,8 @@ const char kPngUnsupported[] =
 
 const bool kPngSupported = false;
 
+std::string PngLibraries() { return "no libpng (no PNG files)"; }
+
 HostBlock ReadPng(const ByteSource&, bool, PngNotes&, std::string& error) {
   error = kPngUnsupported;
   return nullptr;
@@ -42,10 +44,15 @@ bool EncodePng(const DibView&, std::vector<uint8_t>&, std::string& error) {
 #else
 
 #include <png.h>
+#include <zlib.h>
 
 #include <csetjmp>
 
 const bool kPngSupported = true;
+
+std::string PngLibraries() {
+  return std::string("libpng ") + png_get_libpng_ver(nullptr) + ", zlib " + zlibVersion();
+}
 
 namespace {
 

@@ -25,6 +25,9 @@ extern const bool kPngSupported;
 // Why a build without libpng refuses PNG files.
 extern const char kPngUnsupported[];
 
+// "libpng 1.6.39, zlib 1.2.13", or "no libpng" for a build without it.
+std::string PngLibraries();
+
 // True when `head` (`size` bytes) starts with the PNG signature.
 bool IsPngSignature(const uint8_t* head, size_t size);
 

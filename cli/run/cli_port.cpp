@@ -12,13 +12,9 @@
 #ifndef _WIN32
 #include <sys/mman.h>
 #include <unistd.h>
-#else
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
 #endif
 
-#include "cli/run/tool.h"
+#include "cli/run/console.h"
 #include "dib/host_port.h"
 #include "resources/text_ids.h"
 
@@ -35,13 +31,18 @@ struct CliBlock {
 constexpr size_t kMapThreshold = size_t{1} << 20;
 constexpr size_t kHugePage = size_t{2} << 20;
 
+// The progress meter of the engine running on this thread. Only work that takes a while shows
+// it: a quick operation would only flicker.
+constexpr auto kProgressDelay = std::chrono::milliseconds(500);
+
 struct Progress {
   std::chrono::steady_clock::time_point start;
   unsigned caption = 0;
   uint32_t maximum = 0;
   bool drawn = false;
   int lastPercent = -1;
-} g_progress;
+};
+thread_local Progress t_progress;
 
 }  // namespace
 
@@ -100,33 +101,29 @@ void HP_Free(HostBlock handle) {
 size_t HP_Size(HostBlock block) { return block ? static_cast<CliBlock*>(block)->size : 0; }
 
 void HP_ProgressOpen(HostWindow, unsigned captionTextId) {
-  g_progress = Progress{};
-  g_progress.start = std::chrono::steady_clock::now();
-  g_progress.caption = captionTextId;
+  t_progress = Progress{};
+  t_progress.start = std::chrono::steady_clock::now();
+  t_progress.caption = captionTextId;
 }
 
-void HP_ProgressRange(uint32_t maximum) { g_progress.maximum = maximum; }
+void HP_ProgressRange(uint32_t maximum) { t_progress.maximum = maximum; }
 
 void HP_ProgressStep(uint32_t position) {
-  // Only long work on a terminal gets a bar; short runs and pipes stay quiet.
-  if (!isatty(fileno(stderr)) || g_progress.maximum == 0) return;
-  if (std::chrono::steady_clock::now() - g_progress.start < std::chrono::milliseconds(300)) return;
-  const int percent = static_cast<int>(uint64_t{position} * 100 / g_progress.maximum);
-  if (percent == g_progress.lastPercent) return;
-  g_progress.lastPercent = percent;
-  const char* caption = TextById(g_progress.caption);
-  char bar[41];
-  const int filled = percent * 40 / 100;
-  for (int i = 0; i < 40; ++i) bar[i] = i < filled ? '#' : '.';
-  bar[40] = 0;
-  std::fprintf(stderr, "\r%s [%s] %3d%%", caption ? caption : "Working", bar, percent);
-  std::fflush(stderr);
-  g_progress.drawn = true;
+  // A run over many files shows its own line instead; pipes and quiet runs show none.
+  if (!EngineProgressShown() || t_progress.maximum == 0) return;
+  if (std::chrono::steady_clock::now() - t_progress.start < kProgressDelay) return;
+  const int percent = static_cast<int>(uint64_t{position} * 100 / t_progress.maximum);
+  if (percent == t_progress.lastPercent) return;
+  t_progress.lastPercent = percent;
+  const char* caption = TextById(t_progress.caption);
+  ShowProgress(std::string("imagetool: ") + (caption ? caption : "working") + " " +
+               std::to_string(percent) + "%");
+  t_progress.drawn = true;
 }
 
 void HP_ProgressClose() {
-  if (g_progress.drawn) std::fprintf(stderr, "\r%*s\r", 79, "");
-  g_progress = Progress{};
+  if (t_progress.drawn) ShowProgress("");
+  t_progress = Progress{};
 }
 
 void HP_ShowMessage(unsigned textId) {

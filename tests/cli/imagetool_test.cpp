@@ -128,7 +128,12 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
     int status;
     const char* says;
   } cases[] = {
-      {"--help", 0, "usage: imagetool COMMAND"},
+      {"", 2, "usage: imagetool [RUN OPTIONS] COMMAND"},
+      {"--help", 0, "usage: imagetool [RUN OPTIONS] COMMAND"},
+      {"--version", 0, "built with libpng"},
+      {"help formats", 0, "PNG files of every kind are read"},
+      {"help crop", 0, "usage: imagetool crop"},
+      {"help frob", 2, "no help on 'frob'"},
       {"flip --help", 0, "usage: imagetool flip"},
       {"frobnicate a b", 2, "unknown command"},
       {"flip " + in, 2, "expected INPUT and OUTPUT"},
@@ -153,6 +158,30 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
       {"frame --caption x --align middle,left " + in + " " + out, 2, "--align"},
       {"frame --caption x --font-height 0 " + in + " " + out, 2, "--font-height"},
       {"frame --text 1,2,3 " + in + " " + out, 2, "--text needs --caption"},
+      {"frame --width 70000 " + in + " " + out, 2,
+       "--width needs a number of pixels from 1 to 65535"},
+      {"scale --width 65535 --quality low + frame --margins 1,1,1,1 " + in + " " + out, 2,
+       "step 2 (frame): the framed picture would be 65537 x 6 pixels; frame makes pictures of at "
+       "most 65535"},
+      // Steps and run options on the command line.
+      {"crop --rect 1,1,2,2 + scale --width 0 " + in + " " + out, 2, "step 2 (scale): --width"},
+      {"crop --rect 1,1,9,2 + flip " + in + " " + out, 2, "step 1 (crop): --rect 1,1,9,2 reaches"},
+      {"flip +", 2, "a command is missing after the last +"},
+      {"flip " + in + " + flip " + out, 2, "the files come after the last step"},
+      {"flip + info " + in + " " + out, 2, "info cannot be a step"},
+      {"mask --list-shapes " + in, 2, "these options take no files"},
+      {"info " + in + " + flip", 2, "cannot be joined to steps"},
+      {"--quiet flip --quiet " + in + " " + out, 2, "option --quiet is given more than once"},
+      {"--jobs 0 flip " + in + " " + out, 2, "--jobs takes a whole number from 1 to 64"},
+      {"--frob flip " + in + " " + out, 2, "unknown option --frob"},
+      {"--quiet", 2, "a command is missing"},
+      {"flip '' " + out, 2, "the INPUT name is empty"},
+      {"flip " + in + " ''", 2, "the OUTPUT name is empty"},
+      {"--out-dir " + dir.path.string() + " flip " + in, 2, "would replace the input"},
+      {"--out-dir " + dir / "o" + " flip " + in + " " + in, 2, "would both be written to"},
+      {"--out-dir " + dir / "o" + " flip - < " + in, 2, "standard input has no name"},
+      {"info ''", 2, "the FILE name is empty"},
+      {"info --out-dir x " + in, 2, "info writes no file: no --out-dir"},
   };
   // Shape files that are not shapes: a folder, and a file too big to be one.
   fs::create_directories(dir.path / "shapes" / "circle.wmf");
@@ -167,6 +196,7 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
   unsetenv("IMAGE_MASK_FOLDER");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()),
             4);  // in, junk, out, shapes
+  EXPECT_EQ(Shell(std::string("(") + IMAGETOOL_PATH + " 2>/dev/null)").output, "");  // on stderr
   const auto kept = ReadAll(out);
   EXPECT_EQ(std::string(kept.begin(), kept.end()), "precious");
 }
@@ -211,7 +241,7 @@ TEST(Imagetool, WritesOutputsAsCpDoes) {
 
 TEST(Imagetool, SampleRunWritesEveryCommandAtEveryDepth) {
   TempDir dir;
-  const RunResult run = Shell("cd " + dir.path.string() + " && " + IMAGETOOL_PATH);
+  const RunResult run = Shell("cd " + dir.path.string() + " && " + IMAGETOOL_PATH + " sample");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("imagetool-sample"), std::string::npos) << run.output;
   for (const char* name : {"sample", "invert", "flip", "mirror"})
@@ -397,7 +427,7 @@ TEST(Imagetool, PngRoundTripsEveryDepth) {
 
     const std::string file = dir / "out.png";
     std::string error;
-    ASSERT_TRUE(WriteImageFile(file, ImageFormat::kPng, image.get(), error)) << error;
+    ASSERT_TRUE(WriteImageFile(file, {ImageFormat::kPng}, image.get(), error)) << error;
     OwnedBlock back(ReadAny(file));
     ASSERT_TRUE(back) << bits;
     EXPECT_EQ(testimg::Bytes(back.get()), testimg::Bytes(image.get())) << bits << " bits";
@@ -442,7 +472,7 @@ TEST(Imagetool, OutputFormatsAndReadingNotes) {
        32},
       {"frame --fill-index 0 " + dir / "trns.png", "o.png", 0,
        "tRNS) is ignored: --fill-index works on the colour table", "\x89PNG", 8},
-      {"flip --format gif " + in, "o.png", 2, "--format is bmp or png", "", 0},
+      {"flip --format gif " + in, "o.png", 2, "--format is bmp|png, not 'gif'", "", 0},
       {"info --format png " + in, "", 2, "info writes no file", "", 0},
   };
   for (const Case& c : cases) {
@@ -511,6 +541,81 @@ TEST(Imagetool, RefusesDamagedPngFiles) {
     EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
     EXPECT_FALSE(fs::exists(dir / "out.png")) << c.says;
   }
+}
+
+// Steps joined by + give the bytes the same steps give run one by one through BMP files, at every
+// depth (odd widths, so that rows have padding); a run option means the same before the first
+// command as among a step's options.
+TEST(Imagetool, StepsInOneRunEqualStepsOneByOne) {
+  TempDir dir;
+  const std::string pairs[][2] = {
+      {"crop --rect 1,2,9,6", "scale --width 150% --height 70%"},
+      {"scale --width 60% --quality low", "frame --margins 1,2,3,4 --fill 9,200,30"},
+      {"rotate --angle 30", "crop --left 1 --bottom 2"},
+      {"mask --shape Star --invert", "tile --across 2 --down 3 --mirror"},
+      {"invert", "rotate --angle 90"},
+      {"frame --margins 2,0,3,1 --style outline", "mirror"},
+      {"rotate --angle -45 --quality low", "scale --width 13 --height 5 --grey"},
+      {"scale --width 5 --height 3", "flip"},
+  };
+  for (unsigned bits : testimg::kDepths) {
+    const std::string in = WriteInput(dir, "in.bmp", bits, 11, 9, bits);
+    for (const auto& [first, second] : pairs) {
+      ASSERT_EQ(Tool(first + " " + in + " " + dir / "a.bmp").status, 0) << first;
+      ASSERT_EQ(Tool(second + " " + dir / "a.bmp" + " " + dir / "b.bmp").status, 0) << second;
+      const RunResult run = Tool(first + " + " + second + " " + in + " " + dir / "chain.bmp");
+      ASSERT_EQ(run.status, 0) << first << " + " << second << "\n" << run.output;
+      EXPECT_EQ(ReadAll(dir / "chain.bmp"), ReadAll(dir / "b.bmp"))
+          << bits << " bits: " << first << " + " << second;
+    }
+  }
+  const std::string files = " " + dir / "in.bmp" + " " + dir / "x";
+  ASSERT_EQ(Tool("--format png flip + mirror" + files).status, 0);
+  const auto before = ReadAll(dir / "x");
+  ASSERT_EQ(Tool("flip + mirror --format png" + files).status, 0);
+  EXPECT_EQ(ReadAll(dir / "x"), before);
+  EXPECT_EQ(std::string(before.begin(), before.begin() + 4), "\x89PNG");
+}
+
+// --out-dir: each input's result, under its name, is the file a run of its own writes; a broken
+// input fails alone and the status is the worst; on a terminal one progress line counts the files,
+// and nothing shows in a pipe or with --quiet.
+TEST(Imagetool, FolderRunsEqualOneRunPerFile) {
+  TempDir dir;
+  const std::vector<std::string> inputs = {WriteInput(dir, "a.bmp", 8, 13, 7, 1),
+                                           WriteInput(dir, "b.bmp", 32, 9, 8, 2), dir / "bad.bmp",
+                                           WriteInput(dir, "c.bmp", 1, 17, 5, 3)};
+  std::ofstream(dir / "bad.bmp") << "BM";
+  const std::string steps = " scale --width 50% + rotate --angle 10 ";
+  std::string all;
+  for (const std::string& input : inputs) all += " " + input;
+  for (const char* options : {"--jobs 1", "--jobs 3 --format png", ""}) {
+    fs::remove_all(dir / "out");
+    const RunResult run =
+        Tool("--out-dir " + dir / "out" + " " + options + steps + all + " </dev/null");
+    EXPECT_EQ(run.status, 2) << options << run.output;
+    EXPECT_NE(run.output.find("bad.bmp: truncated BMP file"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("imagetool: 1 of 4 files failed"), std::string::npos) << run.output;
+    const bool png = std::string(options).find("png") != std::string::npos;
+    for (const char* name : {"a", "b", "c"}) {
+      const std::string ext = png ? ".png" : ".bmp";
+      ASSERT_EQ(
+          Tool(steps + dir / (name + std::string(".bmp")) + " " + dir / ("single" + ext)).status,
+          0);
+      EXPECT_EQ(ReadAll(dir / ("out/" + std::string(name) + ext)), ReadAll(dir / ("single" + ext)))
+          << options << " " << name;
+    }
+    EXPECT_FALSE(fs::exists(dir / "out/bad.bmp"));
+  }
+  const std::string run = "--out-dir " + dir / "out" + " flip " + inputs[0] + " " + inputs[1];
+  const auto terminal = [&](const std::string& options) {
+    return Shell("script -qec '" + std::string(IMAGETOOL_PATH) + " " + options + run +
+                 "' /dev/null")
+        .output;
+  };
+  EXPECT_NE(terminal("").find("2 of 2 done"), std::string::npos) << terminal("");
+  EXPECT_EQ(terminal("--quiet "), "");
+  EXPECT_EQ(Tool(run).output, "");
 }
 
 }  // namespace

@@ -1,0 +1,48 @@
+// imagetool info: what a file holds, from its headers alone.
+#include <iostream>
+
+#include "cli/formats/image_file.h"
+#include "cli/run/command.h"
+#include "cli/run/command_line.h"
+#include "cli/run/console.h"
+#include "cli/run/run_options.h"
+#include "dib/dib.h"
+
+namespace {
+
+constexpr char kInfoUsage[] =
+    "usage: imagetool info FILE\n"
+    "Prints the format, size, depth and colour count of a BMP or PNG file as imagetool reads it\n"
+    "(a PNG with a transparent colour as 32 bits).\n";
+
+int RunInfo(const Args& args, const RunOptions& options);
+
+}  // namespace
+
+extern const ToolCommand kInfoTool = {
+    "info", "describe a BMP or PNG file", kInfoUsage, {}, {}, nullptr, RunInfo, nullptr};
+
+namespace {
+
+int RunInfo(const Args& args, const RunOptions& options) {
+  if (args.positional.size() != 1) return UsageError(kInfoTool, "expected one FILE");
+  for (const std::string& name : options.given)
+    if (name != "--quiet") return UsageError(kInfoTool, "info writes no file: no " + name);
+  const std::string& file = args.positional[0];
+  if (file.empty()) return UsageError(kInfoTool, "the FILE name is empty");
+  BitmapInfoHeader h;
+  ImageFormat format;
+  std::string error;
+  if (!ReadImageHeader(file, h, format, error)) {
+    ToolError(file + ": " + error);
+    return IsMemoryError(error) ? kExitFailed : kExitBadInput;
+  }
+  const uint32_t width = static_cast<uint32_t>(h.biWidth);
+  std::cout << file << ": " << (format == ImageFormat::kPng ? "PNG, " : "BMP, ") << width << " x "
+            << h.biHeight << ", " << h.biBitCount << " bits per pixel, " << h.biClrUsed
+            << " colours, row stride " << RowStride(h.biBitCount, width) << " bytes, "
+            << h.biSizeImage << " bytes of pixels\n";
+  return kExitOk;
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#include "cli/run/run_options.h"
+
+#include <iterator>
+
+#include "cli/run/command.h"
+
+namespace {
+
+// Reads a whole number in [min, max] into `out`; otherwise says what `name` takes.
+bool SetCount(const std::string& value, long long min, long long max, const char* name,
+              unsigned& out, std::string& error) {
+  long long n = 0;
+  if (!ParseInt(value, min, max, n)) {
+    error = std::string(name) + " takes a whole number from " + std::to_string(min) + " to " +
+            std::to_string(max) + ", not '" + value + "'";
+    return false;
+  }
+  out = static_cast<unsigned>(n);
+  return true;
+}
+
+bool SetFormat(const std::string& value, RunOptions& options, std::string& error) {
+  ImageFormat format;
+  if (!ParseImageFormat(value, format)) {
+    error = std::string("--format is ") + kFormatNames + ", not '" + value + "'";
+    return false;
+  }
+  options.format = format;
+  return true;
+}
+
+bool SetOutDir(const std::string& value, RunOptions& options, std::string& error) {
+  if (value.empty()) error = "--out-dir needs a folder name";
+  options.outDir = value;
+  return !value.empty();
+}
+
+}  // namespace
+
+const RunOptionSpec kRunOptions[] = {
+    {"--format", kFormatNames,
+     "the output's format (default: OUTPUT's extension, else the input's)", SetFormat},
+    {"--out-dir", "DIR", "every file name is an input; each result goes to DIR under its name",
+     SetOutDir},
+    {"--jobs", "N", "files worked on at once with --out-dir (default: the cores, at most 8)",
+     [](const std::string& v, RunOptions& o, std::string& e) {
+       return SetCount(v, 1, 64, "--jobs", o.jobs, e);
+     }},
+    {"--quiet", nullptr, "no progress and no notes: errors only",
+     [](const std::string&, RunOptions& o, std::string&) { return o.quiet = true; }},
+};
+const size_t kRunOptionCount = std::size(kRunOptions);
+
+const RunOptionSpec* FindRunOption(const std::string& name) {
+  for (const RunOptionSpec& spec : kRunOptions)
+    if (name == spec.name) return &spec;
+  return nullptr;
+}
