@@ -16,11 +16,10 @@ static_assert(sizeof(void*) != 4 || sizeof(CHOOSECOLORA) == 36,
               "the 32-bit colour dialog structure is 36 bytes");
 
 // One run of the chooser, made by COL_ChooseColor and reached by the dialog and its grid through
-// the dialog's DWLP_USER.
+// the dialog's DWLP_USER. The image's colour table is read once, as it is when the chooser opens.
 struct ChooserState {
-  HGLOBAL image = nullptr;
+  ImageFacts image;  // depth 24 when there is no image
   HPALETTE palette = nullptr;
-  int depth = 24;
   LONG selectedIndex = 0;
   BYTE selectedColor[3] = {};  // red, green, blue
 };
@@ -32,15 +31,19 @@ COLORREF CustomColors[16] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0
 
 // The state of the chooser dialog that holds the grid `control`; null outside one.
 ChooserState* StateOf(HWND control) {
-  HWND dialog = GetParent(control);
-  if (GetWindowLongPtrA(dialog, GWLP_USERDATA) != IDD_COLOR_CHOOSER) return nullptr;
-  return DialogState<ChooserState>(dialog);
+  return ParentDialogState<ChooserState>(control, IDD_COLOR_CHOOSER);
 }
 
 ColorGrid GridOf(HWND control, const ChooserState& state) {
   RECT client;
   GetClientRect(control, &client);
-  return MakeColorGrid(state.depth, client.right, client.bottom);
+  return MakeColorGrid(static_cast<int>(state.image.bits), client.right, client.bottom);
+}
+
+void Select(ChooserState& state, const RgbQuad& entry) {
+  state.selectedColor[0] = entry.rgbRed;
+  state.selectedColor[1] = entry.rgbGreen;
+  state.selectedColor[2] = entry.rgbBlue;
 }
 
 RECT CellRect(const ColorGrid& grid, int entry) {
@@ -58,14 +61,11 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF color) {
 // 8-bit image with fewer than 256 entries) are framed and left empty.
 void PaintGrid(HWND control, HDC dc) {
   ChooserState* state = StateOf(control);
-  if (!state || !state->image) return;
+  if (!state) return;
   const ColorGrid grid = GridOf(control, *state);
   if (grid.cellWidth <= 0 || grid.cellHeight <= 0) return;
-  BlockLock lock(state->image);
-  if (!lock) return;
-  const auto* header = reinterpret_cast<const BitmapInfoHeader*>(lock.get());
-  const auto* table = reinterpret_cast<const RgbQuad*>(lock.get() + header->biSize);
-  const int entries = static_cast<int>(ColorTableSize(*header) / 4);
+  const RgbQuad* table = state->image.colors;
+  const auto entries = static_cast<int>(state->image.colorCount);
 
   SelectedObject brush(dc, GetStockObject(WHITE_BRUSH));
   SelectedPalette palette(dc, state->palette);
@@ -75,9 +75,7 @@ void PaintGrid(HWND control, HDC dc) {
     if (entry < entries) {
       const RgbQuad& c = table[entry];
       if (entry == state->selectedIndex) {
-        state->selectedColor[0] = c.rgbRed;
-        state->selectedColor[1] = c.rgbGreen;
-        state->selectedColor[2] = c.rgbBlue;
+        Select(*state, c);
         FillSolid(dc, cell, RGB(255, 0, 0));
       }
       FrameRect(dc, &cell, black);
@@ -97,12 +95,7 @@ void SelectAt(HWND control, unsigned x, unsigned y) {
   const ColorGrid grid = GridOf(control, *state);
   const int entry = GridHitTest(grid, x, y);
   if (entry < 0 || entry == state->selectedIndex) return;
-  {
-    BlockLock lock(state->image);
-    if (!lock) return;
-    const auto* header = reinterpret_cast<const BitmapInfoHeader*>(lock.get());
-    if (entry >= static_cast<int>(ColorTableSize(*header) / 4)) return;
-  }
+  if (entry >= static_cast<int>(state->image.colorCount)) return;
   if (state->selectedIndex >= 0 && state->selectedIndex < grid.n * grid.n) {
     const RECT old = CellRect(grid, state->selectedIndex);
     InvalidateRect(control, &old, FALSE);
@@ -127,12 +120,6 @@ int RunSystemColorDialog(HWND owner, LONG* index, BYTE* red, BYTE* green, BYTE* 
   return 1;
 }
 
-int ImageDepth(HGLOBAL dib) {
-  if (!dib) return 24;
-  BlockLock lock(dib);
-  return lock ? reinterpret_cast<const BitmapInfoHeader*>(lock.get())->biBitCount : 0;
-}
-
 }  // namespace
 
 ATOM COL_RegisterColorCtrl() {
@@ -150,18 +137,25 @@ extern "C" {
 
 BOOL WINAPI COL_ChooseColor(HWND owner, HGLOBAL dib, HPALETTE palette, LONG* index, BYTE* red,
                             BYTE* green, BYTE* blue) {
-  ChooserState state{dib, palette, ImageDepth(dib), *index, {*red, *green, *blue}};
-  INT_PTR result = 0;
-  switch (state.depth) {
+  ChooserState state{{}, palette, *index, {*red, *green, *blue}};
+  state.image.bits = 24;
+  // An image the engines do not handle (16 bits, say) gets no colour.
+  if (dib && !ReadImageFacts(dib, state.image)) return 0;
+  bool result = false;
+  switch (state.image.bits) {
     case 1:
+      // The toggle returns the entry's own colour, so that the swatch shows what is painted; a
+      // table without that entry leaves black for 0 and white for 1.
       state.selectedIndex = *index == 0 ? 1 : 0;
       state.selectedColor[0] = state.selectedColor[1] = state.selectedColor[2] =
           static_cast<BYTE>(255 * state.selectedIndex);
-      result = 1;
+      if (static_cast<uint32_t>(state.selectedIndex) < state.image.colorCount)
+        Select(state, state.image.colors[state.selectedIndex]);
+      result = true;
       break;
     case 4:
     case 8:
-      result = RunModalDialog(owner, IDD_COLOR_CHOOSER, COL_ChooseColorProc, &state);
+      result = RunModalDialog(owner, IDD_COLOR_CHOOSER, COL_ChooseColorProc, &state) == 1;
       break;
     case 24:
     case 32:
@@ -175,7 +169,7 @@ BOOL WINAPI COL_ChooseColor(HWND owner, HGLOBAL dib, HPALETTE palette, LONG* ind
     *blue = state.selectedColor[2];
     *index = state.selectedIndex;
   }
-  return result != 0;
+  return result;
 }
 
 INT_PTR CALLBACK COL_ChooseColorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

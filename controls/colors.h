@@ -9,12 +9,14 @@ extern "C" {
 
 // Lets the user pick a colour suited to `dib` (a PackedDib, or null for none), whose window paints
 // with `palette` (or null). On entry *index, *red, *green, *blue hold the current choice.
-//  - 1 bit: toggles between entry 1 (white) when *index is 0 and entry 0 (black) otherwise.
+//  - 1 bit: toggles between entry 1 when *index is 0 and entry 0 otherwise, with the entry's colour
+//    from the table (black for 0 and white for 1 when the table lacks it).
 //  - 4 and 8 bits: the ColorChooser dialog (owned by `owner`) shows the colour table as a grid.
 //  - 24 and 32 bits, or no image: the system colour dialog, preset to the current colour, with
 //    the module's custom colours; the index becomes 0.
 // Returns nonzero when a colour was chosen; then the four values have been written. Returns 0
-// without writing anything on Cancel and for any other depth. All four pointers are required.
+// without writing anything on Cancel, for any other depth and for an image the engines refuse. All
+// four pointers are required.
 BOOL WINAPI COL_ChooseColor(HWND owner, HGLOBAL dib, HPALETTE palette, LONG* index, BYTE* red,
                             BYTE* green, BYTE* blue);
 // Dialog procedure of the ColorChooser template (8300).

@@ -5,6 +5,7 @@
 
 #include "crop/crop_dialog.h"
 #include "plugin/dialog.h"
+#include "plugin/dialog_controls.h"
 #include "plugin/host_api.h"
 #include "plugin/plugin.h"
 #include "resources/ids.h"
@@ -31,14 +32,14 @@ void WriteMargins(HWND dialog, const CropMargins& m) {
   WriteField(dialog, IDC_CROP_RIGHT, m.right);
 }
 
-void WriteKeptWidth(HWND dialog) {
+void WriteKeptWidth(HWND dialog, const CropSettings& crop) {
   WriteField(dialog, IDC_CROP_WIDTH,
-             KeptSize(Crop.imageWidth, Crop.margins.left, Crop.margins.right));
+             KeptSize(crop.imageWidth, crop.margins.left, crop.margins.right));
 }
 
-void WriteKeptHeight(HWND dialog) {
+void WriteKeptHeight(HWND dialog, const CropSettings& crop) {
   WriteField(dialog, IDC_CROP_HEIGHT,
-             KeptSize(Crop.imageHeight, Crop.margins.top, Crop.margins.bottom));
+             KeptSize(crop.imageHeight, crop.margins.top, crop.margins.bottom));
 }
 
 void ShowBars(HWND dialog, bool horizontal, bool vertical) {
@@ -51,30 +52,31 @@ void Repaint(HWND preview) {
   UpdateWindow(preview);
 }
 
-BOOL OnInitDialog(HWND dialog) {
-  AttachDialogState(dialog, IDD_CROP, &Crop);
-  Crop.cursor = LoadCursorA(nullptr, IDC_ARROW);
-  Crop.margins = {};
+BOOL OnInitDialog(HWND dialog, CropSettings& crop) {
+  AttachDialogState(dialog, IDD_CROP, &crop);
+  crop.cursor = LoadCursorA(nullptr, IDC_ARROW);
+  crop.margins = {};
   {
-    UpdateScope writing(Crop.updating);
-    WriteMargins(dialog, Crop.margins);
-    WriteField(dialog, IDC_CROP_WIDTH, Crop.imageWidth);
-    WriteField(dialog, IDC_CROP_HEIGHT, Crop.imageHeight);
+    UpdateScope writing(crop.updating);
+    WriteMargins(dialog, crop.margins);
+    WriteField(dialog, IDC_CROP_WIDTH, crop.imageWidth);
+    WriteField(dialog, IDC_CROP_HEIGHT, crop.imageHeight);
   }
   CheckRadioButton(dialog, IDC_CROP_FIT, IDC_CROP_REAL_SIZE, IDC_CROP_FIT);
-  Crop.displayMode = IDC_CROP_FIT;
+  crop.displayMode = IDC_CROP_FIT;
   ShowBars(dialog, false, false);
 
-  const PreviewGeometry g = CRP_Geometry(Preview(dialog));
+  const PreviewGeometry g = CRP_Geometry(Preview(dialog), crop);
   if (FitsInterior(g)) {
     ShowWindow(GetDlgItem(dialog, IDC_CROP_FIT), SW_HIDE);
     CheckRadioButton(dialog, IDC_CROP_FIT, IDC_CROP_REAL_SIZE, IDC_CROP_REAL_SIZE);
-    Crop.displayMode = IDC_CROP_REAL_SIZE;
+    crop.displayMode = IDC_CROP_REAL_SIZE;
     return TRUE;
   }
   // The fitted image fills the whole interior, whatever the image's proportions.
-  Crop.fitted = DibResize(Crop.image, g.clientWidth - 2 * kFrame, g.clientHeight - 2 * kFrame);
-  if (!Crop.fitted) {
+  crop.fitted =
+      OwnedBlock(DibResize(crop.image, g.clientWidth - 2 * kFrame, g.clientHeight - 2 * kFrame));
+  if (!crop.fitted) {
     HP_ShowMessage(IDS_CROP_NO_MEMORY);
     EndDialog(dialog, 0);
     return TRUE;
@@ -90,12 +92,12 @@ BOOL OnInitDialog(HWND dialog) {
   return TRUE;
 }
 
-void OnScroll(HWND dialog, WPARAM wParam, HWND bar) {
+void OnScroll(HWND dialog, const CropSettings& crop, WPARAM wParam, HWND bar) {
   const int id = GetDlgCtrlID(bar);
   if (id != IDC_CROP_HSCROLL && id != IDC_CROP_VSCROLL) return;
   const bool horizontal = id == IDC_CROP_HSCROLL;
   const HWND preview = Preview(dialog);
-  const PreviewGeometry g = CRP_Geometry(preview);
+  const PreviewGeometry g = CRP_Geometry(preview, crop);
   int low = 0, high = 0;
   GetScrollRange(bar, SB_CTL, &low, &high);
   const int old = GetScrollPos(bar, SB_CTL);
@@ -112,39 +114,38 @@ void OnScroll(HWND dialog, WPARAM wParam, HWND bar) {
 }
 
 // Width and Height: the margins of that direction keep the typed size centred.
-void OnKeptSize(HWND dialog, int id) {
+void OnKeptSize(HWND dialog, CropSettings& crop, int id) {
   const bool width = id == IDC_CROP_WIDTH;
   const MarginSplit split =
-      SplitKeptSize(width ? Crop.imageWidth : Crop.imageHeight, FieldValue(dialog, id));
-  const auto half = static_cast<uint16_t>(split.half);
-  const auto odd = static_cast<uint16_t>(split.halfAndOdd);
+      SplitKeptSize(width ? crop.imageWidth : crop.imageHeight, FieldValue(dialog, id));
+  // Only the two margins of that direction are written: the other two keep what was typed there.
   if (width) {
-    Crop.margins.right = half;
-    Crop.margins.left = odd;
-    WriteField(dialog, IDC_CROP_LEFT, odd);
-    WriteField(dialog, IDC_CROP_RIGHT, half);
+    crop.margins.right = split.half;
+    crop.margins.left = split.halfAndOdd;
+    WriteField(dialog, IDC_CROP_LEFT, split.halfAndOdd);
+    WriteField(dialog, IDC_CROP_RIGHT, split.half);
   } else {
-    Crop.margins.top = half;
-    Crop.margins.bottom = odd;
-    WriteField(dialog, IDC_CROP_TOP, half);
-    WriteField(dialog, IDC_CROP_BOTTOM, odd);
+    crop.margins.top = split.half;
+    crop.margins.bottom = split.halfAndOdd;
+    WriteField(dialog, IDC_CROP_TOP, split.half);
+    WriteField(dialog, IDC_CROP_BOTTOM, split.halfAndOdd);
   }
 }
 
 // Top, Bottom, Left and Right: the typed margin against the opposite one.
-void OnMargin(HWND dialog, int id) {
-  CropMargins& m = Crop.margins;
+void OnMargin(HWND dialog, CropSettings& crop, int id) {
+  CropMargins& m = crop.margins;
   const bool vertical = id == IDC_CROP_TOP || id == IDC_CROP_BOTTOM;
-  uint16_t& margin = id == IDC_CROP_TOP      ? m.top
+  uint32_t& margin = id == IDC_CROP_TOP      ? m.top
                      : id == IDC_CROP_BOTTOM ? m.bottom
                      : id == IDC_CROP_LEFT   ? m.left
                                              : m.right;
-  const uint16_t opposite = id == IDC_CROP_TOP      ? m.bottom
+  const uint32_t opposite = id == IDC_CROP_TOP      ? m.bottom
                             : id == IDC_CROP_BOTTOM ? m.top
                             : id == IDC_CROP_LEFT   ? m.right
                                                     : m.left;
   const MarginEdit edit =
-      EditMargin(vertical ? Crop.imageHeight : Crop.imageWidth, FieldValue(dialog, id), opposite);
+      EditMargin(vertical ? crop.imageHeight : crop.imageWidth, FieldValue(dialog, id), opposite);
   margin = edit.margin;
   if (edit.cutBack) {
     WriteField(dialog, id, edit.margin);
@@ -155,17 +156,17 @@ void OnMargin(HWND dialog, int id) {
   WriteField(dialog, vertical ? IDC_CROP_HEIGHT : IDC_CROP_WIDTH, edit.kept);
 }
 
-void OnReset(HWND dialog) {
-  CRP_ToggleMarks(Preview(dialog));
-  Crop.margins = {};
-  WriteMargins(dialog, Crop.margins);
-  WriteField(dialog, IDC_CROP_WIDTH, Crop.imageWidth);
-  WriteField(dialog, IDC_CROP_HEIGHT, Crop.imageHeight);
-  CRP_ToggleMarks(Preview(dialog));
+void OnReset(HWND dialog, CropSettings& crop) {
+  CRP_ToggleMarks(Preview(dialog), crop);
+  crop.margins = {};
+  WriteMargins(dialog, crop.margins);
+  WriteField(dialog, IDC_CROP_WIDTH, crop.imageWidth);
+  WriteField(dialog, IDC_CROP_HEIGHT, crop.imageHeight);
+  CRP_ToggleMarks(Preview(dialog), crop);
 }
 
-void OnDisplayMode(HWND dialog, int mode) {
-  const PreviewGeometry g = CRP_Geometry(Preview(dialog));
+void OnDisplayMode(HWND dialog, CropSettings& crop, int mode) {
+  const PreviewGeometry g = CRP_Geometry(Preview(dialog), crop);
   // A bar is shown whenever there is anything to scroll, so that an image one pixel wider than
   // the interior can still show its last column.
   if (mode == IDC_CROP_REAL_SIZE)
@@ -174,14 +175,14 @@ void OnDisplayMode(HWND dialog, int mode) {
   else
     ShowBars(dialog, false, false);
   CheckRadioButton(dialog, IDC_CROP_FIT, IDC_CROP_REAL_SIZE, mode);
-  Crop.displayMode = static_cast<uint16_t>(mode);
+  crop.displayMode = static_cast<uint16_t>(mode);
   Repaint(Preview(dialog));
 }
 
-void CRP_HitTest() {
-  Crop.hitZone = HitTest(Crop.marks, Crop.mouseX, Crop.mouseY);
+void CRP_HitTest(CropSettings& crop) {
+  crop.hitZone = HitTest(crop.marks, crop.mouseX, crop.mouseY);
   LPCSTR shape = IDC_ARROW;
-  switch (Crop.hitZone) {
+  switch (crop.hitZone) {
     case kZoneTop:
     case kZoneBottom:
       shape = IDC_SIZENS;
@@ -199,21 +200,21 @@ void CRP_HitTest() {
     default:
       break;
   }
-  Crop.cursor = Crop.hitZone == kZoneInside && !NoMargins(Crop.margins)
+  crop.cursor = crop.hitZone == kZoneInside && !NoMargins(crop.margins)
                     ? LoadCursorA(ModuleInstance, MAKEINTRESOURCEA(IDC_CROP_HAND))
                     : LoadCursorA(nullptr, shape);
-  SetCursor(Crop.cursor);
+  SetCursor(crop.cursor);
 }
 
 // One move of a drag: the marks erased, the margins moved, the fields written, the marks drawn.
-Point32 CRP_DragStep(HWND dialog, HitZone zone, const DragLimits& limits, Point32 client,
-                     Point32 previous) {
+Point32 CRP_DragStep(HWND dialog, CropSettings& crop, HitZone zone, const DragLimits& limits,
+                     Point32 client, Point32 previous) {
   const HWND preview = Preview(dialog);
-  CRP_ToggleMarks(preview);
-  const Point32 point = CRP_ClientToImage(preview, client);
+  CRP_ToggleMarks(preview, crop);
+  const Point32 point = CRP_ClientToImage(preview, crop, client);
   const Point32 reached =
-      DragStep(zone, limits, point, previous, Crop.margins, Crop.imageWidth, Crop.imageHeight);
-  const CropMargins& m = Crop.margins;
+      DragStep(zone, limits, point, previous, crop.margins, crop.imageWidth, crop.imageHeight);
+  const CropMargins& m = crop.margins;
   switch (zone) {
     case kZoneTop:
       WriteField(dialog, IDC_CROP_TOP, m.top);
@@ -239,24 +240,24 @@ Point32 CRP_DragStep(HWND dialog, HitZone zone, const DragLimits& limits, Point3
                  zone == kZoneTopLeft || zone == kZoneBottomLeft ? m.left : m.right);
       break;
   }
-  if (zone != kZoneLeft && zone != kZoneRight && zone != kZoneInside) WriteKeptHeight(dialog);
-  if (zone != kZoneTop && zone != kZoneBottom && zone != kZoneInside) WriteKeptWidth(dialog);
-  CRP_ToggleMarks(preview);
+  if (zone != kZoneLeft && zone != kZoneRight && zone != kZoneInside) WriteKeptHeight(dialog, crop);
+  if (zone != kZoneTop && zone != kZoneBottom && zone != kZoneInside) WriteKeptWidth(dialog, crop);
+  CRP_ToggleMarks(preview, crop);
   return reached;
 }
 
 // A press on the preview: drags the mark under it until the button is released. Only the
 // preview's mouse messages are taken meanwhile, and none is dispatched.
-void CRP_DragMarks(HWND dialog, HitZone zone, int x, int y) {
-  if (zone == kZoneInside && NoMargins(Crop.margins)) {
-    HP_ShowMessage(IDS_CROP_DRAG_HINT);
+void CRP_DragMarks(HWND dialog, CropSettings& crop, HitZone zone, int x, int y) {
+  if (zone == kZoneInside && NoMargins(crop.margins)) {
+    DialogMessage(dialog, 0, IDS_CROP_DRAG_HINT);
     return;
   }
   if (zone == kZoneNone) return;
-  const DragLimits limits = LimitsFor(zone, Crop.margins, Crop.imageWidth, Crop.imageHeight);
+  const DragLimits limits = LimitsFor(zone, crop.margins, crop.imageWidth, crop.imageHeight);
   const HWND preview = Preview(dialog);
   SetCapture(preview);
-  Point32 previous = CRP_ClientToImage(preview, {x, y});
+  Point32 previous = CRP_ClientToImage(preview, crop, {x, y});
   // The loop also ends when the capture is taken away (another window, the system), as if the
   // button had been released, so that it can never wait for a release it will not see.
   while (GetCapture() == preview) {
@@ -270,7 +271,7 @@ void CRP_DragMarks(HWND dialog, HitZone zone, int x, int y) {
     if (msg.message != WM_MOUSEMOVE) continue;
     const Point32 client = {static_cast<int16_t>(LOWORD(msg.lParam)),
                             static_cast<int16_t>(HIWORD(msg.lParam))};
-    previous = CRP_DragStep(dialog, zone, limits, client, previous);
+    previous = CRP_DragStep(dialog, crop, zone, limits, client, previous);
   }
   ReleaseCapture();
 }
@@ -280,9 +281,9 @@ bool IsField(int id) {
          id == IDC_CROP_RIGHT || id == IDC_CROP_WIDTH || id == IDC_CROP_HEIGHT;
 }
 
-BOOL CRP_OnCommand(HWND dialog, WPARAM wParam) {
-  if (Crop.updating) return FALSE;
-  UpdateScope handling(Crop.updating);
+BOOL CRP_OnCommand(HWND dialog, CropSettings& crop, WPARAM wParam) {
+  if (crop.updating) return FALSE;
+  UpdateScope handling(crop.updating);
   const int id = LOWORD(wParam);
   const UINT code = HIWORD(wParam);
   // The preview's own notifications (0x200 and 0x201) share their values with edit
@@ -290,50 +291,52 @@ BOOL CRP_OnCommand(HWND dialog, WPARAM wParam) {
   switch (id) {
     case IDOK:
     case IDCANCEL:
-      if (code != BN_CLICKED) return TRUE;
-      if (Crop.fitted) GlobalFree(Crop.fitted);
-      Crop.fitted = nullptr;
-      EndDialog(dialog, id == IDOK);
+      if (code == BN_CLICKED) EndDialog(dialog, id == IDOK);
       return TRUE;
     case IDC_CROP_PREVIEW:
       if (code == WM_MOUSEMOVE)
-        CRP_HitTest();
+        CRP_HitTest(crop);
       else if (code == WM_LBUTTONDOWN)
-        CRP_DragMarks(dialog, static_cast<HitZone>(Crop.hitZone), Crop.mouseX, Crop.mouseY);
+        CRP_DragMarks(dialog, crop, static_cast<HitZone>(crop.hitZone), crop.mouseX, crop.mouseY);
       return TRUE;
     case IDC_CROP_RESET:
-      if (code == BN_CLICKED) OnReset(dialog);
+      if (code == BN_CLICKED) OnReset(dialog, crop);
       return TRUE;
     case IDC_CROP_FIT:
     case IDC_CROP_REAL_SIZE:
-      if (code == BN_CLICKED) OnDisplayMode(dialog, id);
+      if (code == BN_CLICKED) OnDisplayMode(dialog, crop, id);
       return TRUE;
     default:
       break;
   }
   if (!IsField(id)) return FALSE;
   if (code != EN_CHANGE) return TRUE;
-  CRP_ToggleMarks(Preview(dialog));
+  CRP_ToggleMarks(Preview(dialog), crop);
   if (id == IDC_CROP_WIDTH || id == IDC_CROP_HEIGHT)
-    OnKeptSize(dialog, id);
+    OnKeptSize(dialog, crop, id);
   else
-    OnMargin(dialog, id);
-  CRP_ToggleMarks(Preview(dialog));
+    OnMargin(dialog, crop, id);
+  CRP_ToggleMarks(Preview(dialog), crop);
   return TRUE;
 }
 
 }  // namespace
 
 extern "C" INT_PTR CALLBACK CropProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG)
+    return OnInitDialog(dialog, *reinterpret_cast<CropSettings*>(lParam));
+  CropSettings* crop = DialogState<CropSettings>(dialog);
+  if (!crop) return FALSE;  // messages before WM_INITDIALOG
   switch (message) {
-    case WM_INITDIALOG:
-      return OnInitDialog(dialog);
     case WM_HSCROLL:
     case WM_VSCROLL:
-      OnScroll(dialog, wParam, reinterpret_cast<HWND>(lParam));
+      OnScroll(dialog, *crop, wParam, reinterpret_cast<HWND>(lParam));
       return TRUE;
     case WM_COMMAND:
-      return CRP_OnCommand(dialog, wParam);
+      return CRP_OnCommand(dialog, *crop, wParam);
+    case WM_DESTROY:
+      crop->fitted = OwnedBlock();  // the dialog's alone: it goes with the dialog, however it ends
+      return FALSE;
     default:
       return FALSE;
   }

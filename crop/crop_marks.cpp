@@ -5,7 +5,7 @@
 
 namespace {
 
-uint16_t Clamp16(int64_t v) { return static_cast<uint16_t>(std::clamp<int64_t>(v, 0, 0xFFFF)); }
+uint32_t Clamp32(int64_t v) { return static_cast<uint32_t>(std::clamp<int64_t>(v, 0, 0xFFFFFFFF)); }
 
 }  // namespace
 
@@ -14,12 +14,9 @@ MarginSplit SplitKeptSize(uint32_t side, uint32_t kept) {
   return {cut / 2, cut - cut / 2};
 }
 
-MarginEdit EditMargin(uint32_t side, uint32_t typed, uint16_t opposite) {
-  if (int64_t{typed} + opposite > side) {
-    const uint16_t margin = opposite < side ? Clamp16(int64_t{side} - opposite) : 0;
-    return {margin, 0, true};
-  }
-  return {static_cast<uint16_t>(typed), side - typed - opposite, false};
+MarginEdit EditMargin(uint32_t side, uint32_t typed, uint32_t opposite) {
+  if (int64_t{typed} + opposite > side) return {opposite < side ? side - opposite : 0, 0, true};
+  return {typed, side - typed - opposite, false};
 }
 
 int ScrollRange(uint32_t imageSide, int clientSide) {
@@ -30,15 +27,15 @@ int ScrollRange(uint32_t imageSide, int clientSide) {
 MarkPositions PlaceMarks(const PreviewGeometry& g, const CropMargins& m) {
   const int64_t w = g.imageWidth, h = g.imageHeight;
   if (g.realSize)
-    return {static_cast<uint16_t>(m.left - g.hpos),
+    return {static_cast<uint16_t>(int64_t{m.left} - g.hpos),
             static_cast<uint16_t>(w - m.right - g.hpos + kFrame),
-            static_cast<uint16_t>(m.top - g.vpos),
+            static_cast<uint16_t>(int64_t{m.top} - g.vpos),
             static_cast<uint16_t>(h - m.bottom - g.vpos + kFrame)};
   if (w == 0 || h == 0) return {};
   // Margins never exceed the side, so these are unsigned divisions of non-negative values.
-  return {static_cast<uint16_t>(m.left * g.clientWidth / w),
+  return {static_cast<uint16_t>(int64_t{m.left} * g.clientWidth / w),
           static_cast<uint16_t>((w - m.right) * g.clientWidth / w),
-          static_cast<uint16_t>(m.top * g.clientHeight / h),
+          static_cast<uint16_t>(int64_t{m.top} * g.clientHeight / h),
           static_cast<uint16_t>((h - m.bottom) * g.clientHeight / h)};
 }
 
@@ -90,7 +87,7 @@ Point32 ClientToImage(const PreviewGeometry& g, Point32 client) {
 }
 
 DragLimits LimitsFor(HitZone zone, const CropMargins& m, uint32_t width, uint32_t height) {
-  const int32_t w = static_cast<int32_t>(width), h = static_cast<int32_t>(height);
+  const int64_t w = width, h = height;
   switch (zone) {
     case kZoneTop:
       return {0, h - m.bottom};
@@ -113,12 +110,12 @@ Point32 DragStep(HitZone zone, const DragLimits& limits, Point32 point, Point32 
     case kZoneTop:
     case kZoneBottom:
       y = std::clamp<int64_t>(y, limits.low, limits.high);
-      (zone == kZoneTop ? m.top : m.bottom) = Clamp16(zone == kZoneTop ? y : h - y);
+      (zone == kZoneTop ? m.top : m.bottom) = Clamp32(zone == kZoneTop ? y : h - y);
       break;
     case kZoneLeft:
     case kZoneRight:
       x = std::clamp<int64_t>(x, limits.low, limits.high);
-      (zone == kZoneLeft ? m.left : m.right) = Clamp16(zone == kZoneLeft ? x : w - x);
+      (zone == kZoneLeft ? m.left : m.right) = Clamp32(zone == kZoneLeft ? x : w - x);
       break;
     case kZoneInside: {
       int64_t dx = x - previous.x, dy = y - previous.y;
@@ -128,10 +125,10 @@ Point32 DragStep(HitZone zone, const DragLimits& limits, Point32 point, Point32 
       if (m.bottom - dy < 0) dy = m.bottom;
       x = previous.x + dx;
       y = previous.y + dy;
-      m.right = Clamp16(m.right - dx);
-      m.left = Clamp16(m.left + dx);
-      m.top = Clamp16(m.top + dy);
-      m.bottom = Clamp16(m.bottom - dy);
+      m.right = Clamp32(m.right - dx);
+      m.left = Clamp32(m.left + dx);
+      m.top = Clamp32(m.top + dy);
+      m.bottom = Clamp32(m.bottom - dy);
       break;
     }
     case kZoneTopLeft:
@@ -147,17 +144,17 @@ Point32 DragStep(HitZone zone, const DragLimits& limits, Point32 point, Point32 
       // of wrapping round.
       if (rightSide) {
         x = std::min(std::max<int64_t>(x, m.left + 1), w);
-        m.right = Clamp16(w - x);
+        m.right = Clamp32(w - x);
       } else {
         x = std::max<int64_t>(std::min<int64_t>(x, w - m.right - 1), 0);
-        m.left = Clamp16(x);
+        m.left = Clamp32(x);
       }
       if (bottomSide) {
         y = std::min(std::max<int64_t>(y, m.top + 1), h);
-        m.bottom = Clamp16(h - y);
+        m.bottom = Clamp32(h - y);
       } else {
         y = std::max<int64_t>(std::min<int64_t>(y, h - m.bottom - 1), 0);
-        m.top = Clamp16(y);
+        m.top = Clamp32(y);
       }
       break;
     }
@@ -167,8 +164,8 @@ Point32 DragStep(HitZone zone, const DragLimits& limits, Point32 point, Point32 
   return {static_cast<int32_t>(x), static_cast<int32_t>(y)};
 }
 
-uint32_t KeptSize(uint32_t side, uint16_t low, uint16_t high) {
-  return uint32_t{low} + high < side ? side - low - high : 0;
+uint32_t KeptSize(uint32_t side, uint32_t low, uint32_t high) {
+  return uint64_t{low} + high < side ? side - low - high : 0;
 }
 
 int ScrollTo(int request, int current, int page, int thumb, int range) {

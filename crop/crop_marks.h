@@ -5,9 +5,10 @@
 
 #include <cstdint>
 
-// Pixels to cut off at each edge of the picture as shown.
+// Pixels to cut off at each edge of the picture as shown. 32-bit like the image's sides, so that
+// a margin of a very wide image is kept as typed.
 struct CropMargins {
-  uint16_t top = 0, bottom = 0, left = 0, right = 0;
+  uint32_t top = 0, bottom = 0, left = 0, right = 0;
 };
 
 constexpr bool NoMargins(const CropMargins& m) {
@@ -26,11 +27,11 @@ MarginSplit SplitKeptSize(uint32_t side, uint32_t kept);
 // that would leave less than nothing is cut back to what the opposite one allows, and the kept
 // size becomes 0; the field then shows the cut-back value.
 struct MarginEdit {
-  uint16_t margin;
+  uint32_t margin;
   uint32_t kept;  // side - margin - opposite
   bool cutBack;   // the typed value was changed
 };
-MarginEdit EditMargin(uint32_t side, uint32_t typed, uint16_t opposite);
+MarginEdit EditMargin(uint32_t side, uint32_t typed, uint32_t opposite);
 
 // The preview as the marks see it: image size, client size of the control (frame included),
 // display mode and, at real size, the scroll positions of the visible bars.
@@ -106,7 +107,7 @@ Point32 ClientToImage(const PreviewGeometry& g, Point32 client);
 
 // The range an edge drag may move its line in, in image pixels: up to the opposite line.
 struct DragLimits {
-  int32_t low = 0, high = 0;
+  int64_t low = 0, high = 0;
 };
 DragLimits LimitsFor(HitZone zone, const CropMargins& m, uint32_t width, uint32_t height);
 
@@ -119,7 +120,7 @@ Point32 DragStep(HitZone zone, const DragLimits& limits, Point32 point, Point32 
                  CropMargins& m, uint32_t width, uint32_t height);
 
 // The kept width and height the fields show for margins `m`, 0 when the margins leave nothing.
-uint32_t KeptSize(uint32_t side, uint16_t low, uint16_t high);
+uint32_t KeptSize(uint32_t side, uint32_t low, uint32_t high);
 
 // A scroll bar request; the values are those of the system's scroll codes.
 enum ScrollRequest : int {

@@ -18,7 +18,7 @@ void RunInPlaceCommand(HWND window, UINT noImageText, UINT noMemoryText, Work wo
   OwnedBlock copy;
   RunImageCommand(
       window, noImageText,
-      [&](HGLOBAL) {
+      [&](const ImageFacts&) {
         copy = OwnedBlock(ZQ_CopyHDib(window));
         if (!copy) HP_ShowMessage(noMemoryText);
         return bool(copy);

@@ -40,18 +40,8 @@ void FRM_FrameCommand(HWND window) {
   state.palette = ZQ_GetHPalette(window);
   RunImageCommandOn(
       window, state.image, IDS_FRAME_NO_IMAGE,
-      [&](HGLOBAL image) {
-        // An image the engines cannot frame (16 bits per pixel, compressed) is refused here, with
-        // the guard's message, before the user fills in a dialog whose OK could not apply.
-        {
-          LockedDib dib(image);
-          if (!dib.ok) return false;
-          const BitmapInfoHeader& header = *dib.view.header;
-          state.width = static_cast<uint16_t>(header.biWidth);
-          state.height = static_cast<uint16_t>(header.biHeight);
-          state.colorCount = header.biClrUsed;
-          state.is32Bit = header.biBitCount == 32;
-        }
+      [&](const ImageFacts& image) {
+        state.facts = &image;
         if (RunModalDialog(ZQ_GetOwnerWnd(window), IDD_FRAME, FrameProc, &state) != 1) return false;
         return FRM_Params.addWidth != 0 || FRM_Params.addHeight != 0 || !state.caption.empty();
       },

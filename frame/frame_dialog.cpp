@@ -12,6 +12,7 @@
 #include "frame/frame_dialog.h"
 #include "frame/frame_fields.h"
 #include "plugin/dialog.h"
+#include "plugin/dialog_controls.h"
 #include "plugin/gdi.h"
 #include "plugin/plugin.h"
 #include "plugin/settings.h"
@@ -37,15 +38,6 @@ FrameColor& ChosenColor(FrameSpec& params) {
   }
 }
 
-void AddItems(HWND dialog, int id, std::initializer_list<UINT> texts, uint16_t selected) {
-  for (UINT text : texts) {
-    char item[kTextBufferSize];
-    LoadStringA(ModuleInstance, text, item, sizeof item);
-    SendDlgItemMessageA(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
-  }
-  SendDlgItemMessageA(dialog, id, CB_SETCURSEL, selected, 0);
-}
-
 void ShowSwatch(HWND dialog, FrameSpec& params) {
   const FrameColor& color = ChosenColor(params);
   SetSwatchColor(GetDlgItem(dialog, IDC_FRAME_SWATCH), color.red, color.green, color.blue);
@@ -55,10 +47,6 @@ void RepaintPreview(HWND dialog) {
   HWND preview = GetDlgItem(dialog, IDC_FRAME_PREVIEW);
   InvalidateRect(preview, nullptr, FALSE);
   UpdateWindow(preview);
-}
-
-void Mark(HWND dialog, int id, bool marked) {
-  CheckDlgButton(dialog, id, marked ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void WriteDimensions(HWND dialog, FrameDialogState& state) {
@@ -76,31 +64,22 @@ void WriteMargins(HWND dialog, FrameDialogState& state) {
   WriteField(dialog, IDC_FRAME_RIGHT, params.right);
 }
 
-// A palette image is framed with its own entries: an index it does not have becomes 0, and each
-// colour shows the entry it will paint with.
+// Each of the three colours of a palette image is one of its entries.
 void TakePaletteColors(FrameDialogState& state) {
-  if (state.colorCount == 0) return;
-  // The command checked this image before the dialog opened; the guard checks the table's size.
-  LockedDib dib(state.image);
-  if (!dib.ok) return;
   for (FrameColor* color : {&state.params->fill, &state.params->outline, &state.params->text}) {
-    if (color->index < 0 || static_cast<uint32_t>(color->index) >= state.colorCount)
-      color->index = 0;
-    if (static_cast<uint32_t>(color->index) >= dib.view.colorCount) continue;
-    const RgbQuad& entry = dib.view.colors[color->index];
-    color->red = entry.rgbRed;
-    color->green = entry.rgbGreen;
-    color->blue = entry.rgbBlue;
+    int32_t index = color->index;
+    TakeTableColor(*state.facts, index, color->red, color->green, color->blue);
+    color->index = static_cast<int16_t>(index);
   }
 }
 
 // The face and character set the caption starts with at every opening; a face picked with
 // Style... before is replaced, its size and style stay.
 void FRM_InitFont(FrameSpec& params) {
-  char text[kTextBufferSize];
-  if (LoadStringA(ModuleInstance, IDS_CAPTION_FONT_FACE, text, sizeof text) > 0)
-    std::snprintf(params.font.lfFaceName, sizeof params.font.lfFaceName, "%s", text);
-  if (LoadStringA(ModuleInstance, IDS_CAPTION_FONT_CHARSET, text, sizeof text) <= 0) return;
+  const std::string face = LoadText(IDS_CAPTION_FONT_FACE);
+  if (!face.empty())
+    std::snprintf(params.font.lfFaceName, sizeof params.font.lfFaceName, "%s", face.c_str());
+  const std::string text = LoadText(IDS_CAPTION_FONT_CHARSET);
   const struct {
     std::string_view name;
     uint8_t charSet;
@@ -116,8 +95,9 @@ void FRM_InitFont(FrameSpec& params) {
 // size in pixels in the caption font. The padded name goes first, so that a longer earlier title
 // is wiped from the screen.
 void ShowCaptionTitle(HWND dialog, FrameSpec& params) {
-  char name[kTextBufferSize], title[kTextBufferSize + 32];
-  LoadStringA(ModuleInstance, IDS_FRAME_CAPTION_TITLE, name, sizeof name);
+  const std::string text = LoadText(IDS_FRAME_CAPTION_TITLE);
+  const char* name = text.c_str();
+  char title[kTextBufferSize + 32];
   char caption[kFrameCaptionMax + 1] = {};
   GetDlgItemTextA(dialog, IDC_FRAME_CAPTION, caption, sizeof caption);
   SIZE extent = {};
@@ -141,15 +121,10 @@ void ShowCaptionTitle(HWND dialog, FrameSpec& params) {
   SetDlgItemTextA(dialog, IDC_FRAME_CAPTION_GROUP, title);
 }
 
-// Alpha and Color mean something for 32-bit images only. Other images show them disabled as
-// "alpha left, colour written", which is what the caption does to them; the flags keep their
-// values.
 void ShowFlags(HWND dialog, const FrameDialogState& state) {
-  Mark(dialog, IDC_FRAME_INVERT, state.flags->invert != 0);
-  Mark(dialog, IDC_FRAME_ALPHA, state.is32Bit && state.flags->alpha != 0);
-  Mark(dialog, IDC_FRAME_COLOR_CHANNELS, !state.is32Bit || state.flags->color != 0);
-  EnableWindow(GetDlgItem(dialog, IDC_FRAME_ALPHA), state.is32Bit);
-  EnableWindow(GetDlgItem(dialog, IDC_FRAME_COLOR_CHANNELS), state.is32Bit);
+  ShowMark(dialog, IDC_FRAME_INVERT, state.flags->invert != 0);
+  ShowTrueColorOptions(dialog, IDC_FRAME_ALPHA, IDC_FRAME_COLOR_CHANNELS, state.facts->is32Bit(),
+                       state.flags->alpha, state.flags->color);
 }
 
 void HookPreview(HWND dialog, FrameDialogState& state) {
@@ -167,17 +142,19 @@ void UnhookPreview(HWND dialog, FrameDialogState& state) {
 
 BOOL OnInitDialog(HWND dialog, FrameDialogState& state) {
   AttachDialogState(dialog, IDD_FRAME, &state);
+  state.width = static_cast<uint16_t>(state.facts->width);
+  state.height = static_cast<uint16_t>(state.facts->height);
   HookPreview(dialog, state);
   // A damaged store may hold a style or colour choice the lists do not have: the first entry is
   // taken instead. The alignment is used as stored; the alignment dialog marks it by its rule.
   if (FrameSettings.style > kFrameOutline) FrameSettings.style = kFrameFilled;
   if (FrameSettings.colorChoice > 2) FrameSettings.colorChoice = 0;
-  AddItems(dialog, IDC_FRAME_STYLE, {IDS_FRAME_STYLE_FILLED, IDS_FRAME_STYLE_OUTLINE},
-           FrameSettings.style);
+  FillComboBox(dialog, IDC_FRAME_STYLE, {IDS_FRAME_STYLE_FILLED, IDS_FRAME_STYLE_OUTLINE},
+               FrameSettings.style);
   WriteDimensions(dialog, state);
-  AddItems(dialog, IDC_FRAME_COLORS,
-           {IDS_FRAME_FILL_COLOR, IDS_FRAME_OUTLINE_COLOR, IDS_FRAME_TEXT_COLOR},
-           FrameSettings.colorChoice);
+  FillComboBox(dialog, IDC_FRAME_COLORS,
+               {IDS_FRAME_FILL_COLOR, IDS_FRAME_OUTLINE_COLOR, IDS_FRAME_TEXT_COLOR},
+               FrameSettings.colorChoice);
   TakePaletteColors(state);
   ShowSwatch(dialog, *state.params);
   WriteMargins(dialog, state);
@@ -245,11 +222,6 @@ void OnReset(HWND dialog, const FrameDialogState& state) {
     WriteField(dialog, id, 0);
 }
 
-uint16_t Selection(HWND dialog, int id, uint16_t current) {
-  const LRESULT selected = SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
-  return selected == CB_ERR ? current : static_cast<uint16_t>(selected);
-}
-
 void OnColor(HWND dialog, FrameDialogState& state) {
   FrameColor& color = ChosenColor(*state.params);
   // The chooser writes a LONG, which is not int16_t's type: it gets a copy.
@@ -270,20 +242,6 @@ void OnFont(HWND dialog, FrameSpec& params) {
   ShowCaptionTitle(dialog, params);
 }
 
-// The boxes do not toggle themselves: each click turns the flag over once and shows it.
-void ToggleFlag(HWND dialog, int id, int32_t& flag) {
-  flag = !flag;
-  Mark(dialog, id, flag != 0);
-}
-
-// Reports a refusal and leaves the dialog open with the field at fault focused and its text
-// selected, ready to be typed over. The focus moves after the box, which takes it while it shows.
-void Refuse(HWND dialog, int field, UINT text) {
-  HP_ShowMessage(text);
-  if (field)
-    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, field)), TRUE);
-}
-
 void OnOk(HWND dialog, FrameDialogState& state) {
   HWND edit = GetDlgItem(dialog, IDC_FRAME_CAPTION);
   const int length = GetWindowTextLengthA(edit);
@@ -292,22 +250,21 @@ void OnOk(HWND dialog, FrameDialogState& state) {
                   ReadField(dialog, IDC_FRAME_HEIGHT, false).value, state.width, state.height);
   switch (refusal) {
     case FrameRefusal::kCaptionTooLong:
-      return Refuse(dialog, 0, IDS_FRAME_CAPTION_TOO_LONG);
+      return DialogMessage(dialog, IDC_FRAME_CAPTION, IDS_FRAME_CAPTION_TOO_LONG);
     case FrameRefusal::kWidthTooSmall:
-      return Refuse(dialog, IDC_FRAME_WIDTH, IDS_FRAME_WIDTH_TOO_SMALL);
+      return DialogMessage(dialog, IDC_FRAME_WIDTH, IDS_FRAME_WIDTH_TOO_SMALL);
     case FrameRefusal::kHeightTooSmall:
-      return Refuse(dialog, IDC_FRAME_HEIGHT, IDS_FRAME_HEIGHT_TOO_SMALL);
+      return DialogMessage(dialog, IDC_FRAME_HEIGHT, IDS_FRAME_HEIGHT_TOO_SMALL);
     case FrameRefusal::kWidthTooLarge:
-      return Refuse(dialog, IDC_FRAME_WIDTH, IDS_IMAGE_TOO_LARGE);
+      return DialogMessage(dialog, IDC_FRAME_WIDTH, IDS_IMAGE_TOO_LARGE);
     case FrameRefusal::kHeightTooLarge:
-      return Refuse(dialog, IDC_FRAME_HEIGHT, IDS_IMAGE_TOO_LARGE);
+      return DialogMessage(dialog, IDC_FRAME_HEIGHT, IDS_IMAGE_TOO_LARGE);
     case FrameRefusal::kNone:
       break;
   }
   std::string caption(static_cast<size_t>(length) + 1, '\0');
   caption.resize(static_cast<size_t>(GetWindowTextA(edit, caption.data(), length + 1)));
   state.caption = caption;
-  UnhookPreview(dialog, state);
   EndDialog(dialog, 1);
 }
 
@@ -321,7 +278,6 @@ BOOL FRM_OnCommand(HWND dialog, WPARAM wParam, LPARAM) {
       OnOk(dialog, *state);
       return TRUE;
     case IDCANCEL:
-      UnhookPreview(dialog, *state);
       EndDialog(dialog, 0);
       return TRUE;
     case IDC_FRAME_WIDTH:
@@ -338,11 +294,12 @@ BOOL FRM_OnCommand(HWND dialog, WPARAM wParam, LPARAM) {
       return TRUE;
     case IDC_FRAME_STYLE:
       // The preview shows no outline, so it stays as it is.
-      if (code == CBN_SELCHANGE) FrameSettings.style = Selection(dialog, id, FrameSettings.style);
+      if (code == CBN_SELCHANGE)
+        FrameSettings.style = ComboSelection(dialog, id, FrameSettings.style);
       return TRUE;
     case IDC_FRAME_COLORS:
       if (code == CBN_SELCHANGE) {
-        FrameSettings.colorChoice = Selection(dialog, id, FrameSettings.colorChoice);
+        FrameSettings.colorChoice = ComboSelection(dialog, id, FrameSettings.colorChoice);
         ShowSwatch(dialog, *state->params);
       }
       return TRUE;
@@ -350,13 +307,13 @@ BOOL FRM_OnCommand(HWND dialog, WPARAM wParam, LPARAM) {
       if (code == BN_CLICKED) OnColor(dialog, *state);
       return TRUE;
     case IDC_FRAME_INVERT:
-      if (code == BN_CLICKED) ToggleFlag(dialog, id, state->flags->invert);
+      if (code == BN_CLICKED) ToggleMark(dialog, id, state->flags->invert);
       return TRUE;
     case IDC_FRAME_ALPHA:
-      if (code == BN_CLICKED) ToggleFlag(dialog, id, state->flags->alpha);
+      if (code == BN_CLICKED) ToggleMark(dialog, id, state->flags->alpha);
       return TRUE;
     case IDC_FRAME_COLOR_CHANNELS:
-      if (code == BN_CLICKED) ToggleFlag(dialog, id, state->flags->color);
+      if (code == BN_CLICKED) ToggleMark(dialog, id, state->flags->color);
       return TRUE;
     case IDC_FRAME_FONT:
       if (code == BN_CLICKED) OnFont(dialog, *state->params);
@@ -387,7 +344,7 @@ void FRM_PaintPreview(HWND window, HDC dc, const FrameDialogState& state) {
   OwnedBrush fill(CreateSolidBrush(RGB(params.fill.red, params.fill.green, params.fill.blue)));
   OwnedBitmap pattern(LoadBitmapA(ModuleInstance, MAKEINTRESOURCEA(IDB_FRAME_PATTERN)));
   OwnedBrush place(pattern ? CreatePatternBrush(pattern) : nullptr);
-  const int saved = SaveDC(dc);
+  const SavedDC saved(dc);
   SetMapMode(dc, MM_ANISOTROPIC);
   SetWindowOrgEx(dc, 0, 0, nullptr);
   SetWindowExtEx(dc, static_cast<int>(newWidth), static_cast<int>(newHeight), nullptr);
@@ -402,14 +359,13 @@ void FRM_PaintPreview(HWND window, HDC dc, const FrameDialogState& state) {
   const RECT image = {params.left, params.top, params.left + state.width,
                       params.top + state.height};
   if (place) FillRect(dc, &image, place);
-  RestoreDC(dc, saved);
 }
 
 }  // namespace
 
 extern "C" LRESULT CALLBACK FRM_StaticHookProc(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam) {
-  const FrameDialogState* state = DialogState<FrameDialogState>(GetParent(window));
+  const FrameDialogState* state = ParentDialogState<FrameDialogState>(window, IDD_FRAME);
   if (!state || !state->previewProc) return DefWindowProcA(window, message, wParam, lParam);
   if (message == WM_PAINT) {
     PaintScope paint(window);
@@ -425,6 +381,11 @@ extern "C" INT_PTR CALLBACK FrameProc(HWND dialog, UINT message, WPARAM wParam, 
       return OnInitDialog(dialog, *reinterpret_cast<FrameDialogState*>(lParam));
     case WM_COMMAND:
       return FRM_OnCommand(dialog, wParam, lParam);
+    case WM_DESTROY:
+      // The preview gets its own procedure back before it is destroyed, however the dialog ends.
+      if (FrameDialogState* state = DialogState<FrameDialogState>(dialog))
+        UnhookPreview(dialog, *state);
+      return FALSE;
     default:
       return FALSE;
   }

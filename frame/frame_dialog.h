@@ -8,6 +8,7 @@
 #include <string>
 
 #include "frame/frame.h"
+#include "plugin/dialog.h"
 
 // The frame parameters for the life of the module: margins, the three colours and the font. None
 // of it is saved. Style, colour choice and alignment live in FrameSettings (plugin/settings.h),
@@ -26,10 +27,9 @@ extern FrameFlags FRM_Flags;
 struct FrameDialogState {
   HGLOBAL image = nullptr;
   HPALETTE palette = nullptr;
-  uint16_t width = 0;  // the image's width and height, the low 16 bits
+  const ImageFacts* facts = nullptr;  // the image as the command read it
+  uint16_t width = 0;                 // the image's width and height, the low 16 bits
   uint16_t height = 0;
-  uint32_t colorCount = 0;  // biClrUsed
-  bool is32Bit = false;
   FrameSpec* params = &FRM_Params;
   FrameFlags* flags = &FRM_Flags;
   std::string caption;            // set by OK; empty for none

@@ -25,8 +25,6 @@ constexpr UINT kSaveAsCommand = 104;
 constexpr UINT kScaleSettingsCommand = 105;
 constexpr UINT kRescaleCommand = 106;
 constexpr UINT kColourScalingCommand = 107;
-// Window flag 4: the plug-in scales palette images in colour; without it they become grey.
-constexpr int kColourScalingFlag = 4;
 constexpr UINT kFirstChildId = 0xFF00;  // MDI numbers its windows from here in the Window menu
 
 // A movable global block locked for the guard's lifetime.
@@ -121,7 +119,7 @@ void SendScaleRequest(UINT command) {
 
 void ToggleColourScaling() {
   if (HWND window = ActiveImage())
-    KX_SetFlag(window, kColourScalingFlag, !KX_GetFlag(window, kColourScalingFlag));
+    KX_SetFlag(window, kFlagColorImage, !KX_GetFlag(window, kFlagColorImage));
 }
 
 // Menu choices the host does not own go to the plug-in with the active image window.
@@ -214,9 +212,9 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
       const HWND image = ActiveImage();
       for (UINT item : {kSaveAsCommand, kRescaleCommand, kColourScalingCommand})
         EnableMenuItem(menu, item, MF_BYCOMMAND | (image ? MF_ENABLED : MF_GRAYED));
-      CheckMenuItem(menu, kColourScalingCommand,
-                    MF_BYCOMMAND | (image && KX_GetFlag(image, kColourScalingFlag) ? MF_CHECKED
-                                                                                   : MF_UNCHECKED));
+      CheckMenuItem(
+          menu, kColourScalingCommand,
+          MF_BYCOMMAND | (image && KX_GetFlag(image, kFlagColorImage) ? MF_CHECKED : MF_UNCHECKED));
       // The plug-in greys or enables its own ids; in any other popup it finds none of them.
       if (HostPlugin) HostPlugin->menuInit(0, reinterpret_cast<HMENU>(wParam), 0);
       return 0;

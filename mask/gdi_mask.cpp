@@ -50,12 +50,11 @@ void Draw(HDC dc, HMETAFILE metafile, int width, int height) {
   const RECT all = {0, 0, width, height};
   FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   if (!metafile) return;
-  const int saved = SaveDC(dc);
+  const SavedDC saved(dc);
   SetMapMode(dc, MM_ANISOTROPIC);
   SetViewportOrgEx(dc, 0, 0, nullptr);
   SetViewportExtEx(dc, width, height, nullptr);
   PlayMetaFile(dc, metafile);
-  RestoreDC(dc, saved);
 }
 
 }  // namespace

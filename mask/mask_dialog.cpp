@@ -3,11 +3,12 @@
 // choices made before Cancel stay.
 #include "mask/mask_dialog.h"
 
+#include <string>
+
 #include "controls/colors.h"
-#include "dib/block.h"
-#include "dib/dib.h"
 #include "mask/mask.h"
 #include "plugin/dialog.h"
+#include "plugin/dialog_controls.h"
 #include "plugin/host_api.h"
 #include "plugin/plugin.h"
 #include "plugin/settings.h"
@@ -26,9 +27,11 @@ MaskCommandState& StateOf(HWND dialog) { return *DialogState<MaskCommandState>(d
 void FillShapeList(HWND dialog) {
   HWND list = GetDlgItem(dialog, IDC_MASK_LIST);
   SendMessageA(list, LB_RESETCONTENT, 0, 0);
-  char name[kTextBufferSize];
-  for (UINT id = kFirstShape; LoadStringA(ModuleInstance, id, name, sizeof name) > 0; ++id) {
-    const LRESULT position = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  for (UINT id = kFirstShape;; ++id) {
+    const std::string name = LoadText(id);
+    if (name.empty()) break;
+    const LRESULT position =
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     if (position >= 0) SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(position), id);
   }
 }
@@ -65,12 +68,11 @@ void PaintPreview(HDC dc, const RECT& box, HMETAFILE metafile) {
   FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   FrameRect(dc, &box, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   if (!metafile) return;
-  const int saved = SaveDC(dc);
+  const SavedDC saved(dc);
   SetMapMode(dc, MM_ANISOTROPIC);
   SetViewportOrgEx(dc, box.left, box.top, nullptr);
   SetViewportExtEx(dc, box.right - box.left - 1, box.bottom - box.top - 1, nullptr);
   PlayMetaFile(dc, metafile);
-  RestoreDC(dc, saved);
 }
 
 void OnSelectionChange(HWND dialog) {
@@ -92,47 +94,20 @@ void SelectRememberedShape(HWND dialog) {
   OnSelectionChange(dialog);
 }
 
-// A palette image takes its mask colour from its own table. An index outside the table, negative
-// ones included (the caption step may leave a sign-extended 16-bit index), becomes 0.
-void FitMaskColor(const MaskCommandState& state) {
-  if (state.colorCount == 0) return;
-  if (MaskColor.index < 0 || static_cast<uint32_t>(MaskColor.index) >= state.colorCount)
-    MaskColor.index = 0;
-  BlockLock lock(state.image);
-  if (!lock) return;
-  const auto* header = reinterpret_cast<const BitmapInfoHeader*>(lock.get());
-  const auto* entry =
-      reinterpret_cast<const RgbQuad*>(lock.get() + header->biSize) + MaskColor.index;
-  MAS_SetMaskColor(MaskColor.index, entry->rgbRed, entry->rgbGreen, entry->rgbBlue);
-}
-
 void ShowMaskColor(HWND dialog) {
   SetSwatchColor(GetDlgItem(dialog, IDC_MASK_SWATCH), MaskColor.red, MaskColor.green,
                  MaskColor.blue);
-}
-
-void Mark(HWND dialog, int id, bool marked) {
-  CheckDlgButton(dialog, id, marked ? BST_CHECKED : BST_UNCHECKED);
-}
-
-// The alpha options mean something for 32-bit images only. Other images show them disabled as
-// "alpha left, colour masked", which is what masking does to them; the flags keep their values.
-void ShowOptions(HWND dialog, const MaskCommandState& state) {
-  Mark(dialog, IDC_MASK_INVERT, MaskSettings.invert != 0);
-  const bool alpha = state.trueColorAlpha;
-  Mark(dialog, IDC_MASK_ALPHA, alpha && MaskSettings.alphaMask != 0);
-  Mark(dialog, IDC_MASK_COLOR_CHANNELS, !alpha || MaskSettings.alphaColor != 0);
-  EnableWindow(GetDlgItem(dialog, IDC_MASK_ALPHA), alpha);
-  EnableWindow(GetDlgItem(dialog, IDC_MASK_COLOR_CHANNELS), alpha);
 }
 
 BOOL OnInitDialog(HWND dialog, MaskCommandState& state) {
   AttachDialogState(dialog, IDD_MASK_IMAGE, &state);
   FillShapeList(dialog);
   SelectRememberedShape(dialog);
-  FitMaskColor(state);
+  TakeTableColor(*state.image, MaskColor.index, MaskColor.red, MaskColor.green, MaskColor.blue);
   ShowMaskColor(dialog);
-  ShowOptions(dialog, state);
+  ShowMark(dialog, IDC_MASK_INVERT, MaskSettings.invert != 0);
+  ShowTrueColorOptions(dialog, IDC_MASK_ALPHA, IDC_MASK_COLOR_CHANNELS, state.image->is32Bit(),
+                       MaskSettings.alphaMask, MaskSettings.alphaColor);
   return TRUE;
 }
 
@@ -140,15 +115,10 @@ void OnMaskColor(HWND dialog) {
   const MaskCommandState& state = StateOf(dialog);
   LONG index = MaskColor.index;
   BYTE red = MaskColor.red, green = MaskColor.green, blue = MaskColor.blue;
-  if (!COL_ChooseColor(dialog, state.image, state.palette, &index, &red, &green, &blue)) return;
+  if (!COL_ChooseColor(dialog, state.image->image, state.palette, &index, &red, &green, &blue))
+    return;
   MAS_SetMaskColor(index, red, green, blue);
   ShowMaskColor(dialog);
-}
-
-// The boxes do not toggle themselves: each click turns the flag over once and shows it.
-void ToggleOption(HWND dialog, int id, int32_t& flag) {
-  flag = !flag;
-  Mark(dialog, id, flag != 0);
 }
 
 BOOL OnDrawItem(HWND dialog, const DRAWITEMSTRUCT& item) {
@@ -158,8 +128,7 @@ BOOL OnDrawItem(HWND dialog, const DRAWITEMSTRUCT& item) {
   return TRUE;
 }
 
-}  // namespace
-
+// Deletes the state's metafile and removes the remembered temporary file if it still exists.
 void ReleaseShape(MaskCommandState& state) {
   state.metafile.reset();
   // The file is removed whenever one is remembered, whether or not its metafile ever opened.
@@ -167,6 +136,10 @@ void ReleaseShape(MaskCommandState& state) {
     FileDelete(state.tempPath);
   state.tempPath[0] = '\0';
 }
+
+}  // namespace
+
+MaskCommandState::~MaskCommandState() { ReleaseShape(*this); }
 
 void MAS_LoadShape(HWND dialog, UINT resourceId) {
   MaskCommandState& state = StateOf(dialog);
@@ -191,13 +164,13 @@ BOOL MAS_OnCommand(HWND dialog, WPARAM wParam, LPARAM) {
       if (code == BN_CLICKED) OnMaskColor(dialog);
       return TRUE;
     case IDC_MASK_INVERT:
-      if (code == BN_CLICKED) ToggleOption(dialog, id, MaskSettings.invert);
+      if (code == BN_CLICKED) ToggleMark(dialog, id, MaskSettings.invert);
       return TRUE;
     case IDC_MASK_ALPHA:
-      if (code == BN_CLICKED) ToggleOption(dialog, id, MaskSettings.alphaMask);
+      if (code == BN_CLICKED) ToggleMark(dialog, id, MaskSettings.alphaMask);
       return TRUE;
     case IDC_MASK_COLOR_CHANNELS:
-      if (code == BN_CLICKED) ToggleOption(dialog, id, MaskSettings.alphaColor);
+      if (code == BN_CLICKED) ToggleMark(dialog, id, MaskSettings.alphaColor);
       return TRUE;
     default:
       return FALSE;

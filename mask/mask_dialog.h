@@ -5,15 +5,20 @@
 
 #include <cstdint>
 
+#include "plugin/dialog.h"
 #include "plugin/gdi.h"
 
 // One run of the Mask command: the window's image and palette, and the shape chosen last, as a
-// metafile and the temporary file it was read from (empty when none is remembered).
+// metafile and the temporary file it was read from (empty when none is remembered). Both are
+// released with the state.
 struct MaskCommandState {
-  HGLOBAL image = nullptr;
+  MaskCommandState() = default;
+  ~MaskCommandState();
+  MaskCommandState(const MaskCommandState&) = delete;
+  MaskCommandState& operator=(const MaskCommandState&) = delete;
+
+  const ImageFacts* image = nullptr;  // as the command read it
   HPALETTE palette = nullptr;
-  uint32_t colorCount = 0;      // the image's biClrUsed
-  bool trueColorAlpha = false;  // a 32-bit image, whose alpha options apply
   OwnedMetafile metafile;
   char tempPath[MAX_PATH] = "";
 };
@@ -27,6 +32,3 @@ BOOL MAS_OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam);
 // a new temporary file and repaints the preview. A step that fails leaves no shape loaded, shows
 // nothing and leaks nothing; the temporary file, if one was made, stays remembered for removal.
 void MAS_LoadShape(HWND dialog, UINT resourceId);
-
-// Deletes the state's metafile and removes the remembered temporary file if it still exists.
-void ReleaseShape(MaskCommandState& state);

@@ -1,5 +1,4 @@
 // The Tile command: the Tile Image dialog, then the image repeated across and down.
-#include "dib/block.h"
 #include "mask/tile.h"
 #include "mask/tile_dialog.h"
 #include "plugin/commands.h"
@@ -13,7 +12,7 @@ void TIL_TileCommand(HWND window) {
   TileDialogState state;
   RunImageCommand(
       window, IDS_TILE_NO_IMAGE,
-      [&](HGLOBAL) {
+      [&](const ImageFacts&) {
         // One copy each way would give the image back unchanged: nothing is built for it.
         return RunModalDialog(ZQ_GetOwnerWnd(window), IDD_TILE_IMAGE, TIL_TileProc, &state) == 1 &&
                (state.across > 1 || state.down > 1);

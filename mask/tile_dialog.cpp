@@ -2,9 +2,9 @@
 // TileMirror in place (a click stays in effect after Cancel).
 #include "mask/tile_dialog.h"
 
-#include "dib/host_port.h"
 #include "mask/tile_counts.h"
 #include "plugin/dialog.h"
+#include "plugin/dialog_controls.h"
 #include "plugin/settings.h"
 #include "resources/ids.h"
 #include "resources/text_ids.h"
@@ -14,15 +14,11 @@ namespace {
 // Each field is read as 127 characters at most.
 constexpr int kFieldTextSize = 128;
 
-void ShowMirror(HWND dialog) {
-  CheckDlgButton(dialog, IDC_TILE_MIRROR, TileMirror ? BST_CHECKED : BST_UNCHECKED);
-}
-
 BOOL OnInitDialog(HWND dialog, TileDialogState& state) {
   AttachDialogState(dialog, IDD_TILE_IMAGE, &state);
   SetDlgItemTextA(dialog, IDC_TILE_WIDTH, "1");
   SetDlgItemTextA(dialog, IDC_TILE_HEIGHT, "1");
-  ShowMirror(dialog);
+  ShowMark(dialog, IDC_TILE_MIRROR, TileMirror != 0);
   return TRUE;
 }
 
@@ -35,9 +31,8 @@ void OnOk(HWND dialog) {
   const TileCounts counts = CheckTileCounts(width, height);
   if (counts.error != TileCountError::None) {
     const bool badWidth = counts.error == TileCountError::Width;
-    HP_ShowMessage(badWidth ? IDS_TILE_BAD_WIDTH : IDS_TILE_BAD_HEIGHT);
-    HWND field = GetDlgItem(dialog, badWidth ? IDC_TILE_WIDTH : IDC_TILE_HEIGHT);
-    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(field), TRUE);
+    DialogMessage(dialog, badWidth ? IDC_TILE_WIDTH : IDC_TILE_HEIGHT,
+                  badWidth ? IDS_TILE_BAD_WIDTH : IDS_TILE_BAD_HEIGHT);
     return;
   }
   TileDialogState& state = *DialogState<TileDialogState>(dialog);
@@ -57,10 +52,7 @@ BOOL TIL_OnCommand(HWND dialog, WPARAM wParam, LPARAM) {
       EndDialog(dialog, 0);
       return TRUE;
     case IDC_TILE_MIRROR:
-      if (HIWORD(wParam) == BN_CLICKED) {
-        TileMirror = !TileMirror;
-        ShowMirror(dialog);
-      }
+      if (HIWORD(wParam) == BN_CLICKED) ToggleMark(dialog, IDC_TILE_MIRROR, TileMirror);
       return TRUE;
     default:
       return FALSE;

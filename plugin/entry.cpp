@@ -19,7 +19,6 @@ HCURSOR WaitCursor = nullptr;
 
 namespace {
 
-LPARAM HostValue = 0;  // the first argument of ZQ_ImgLib_Init: kept, never read
 HMENU PluginMenu = nullptr;
 
 // Host window flags that make a window unusable for the commands, tested in this order.
@@ -93,11 +92,10 @@ BOOL WINAPI ZQ_ImgLib_Version(UINT version, LPARAM, LPARAM) {
   return 1;
 }
 
-BOOL WINAPI ZQ_ImgLib_Init(LPARAM hostValue, HWND hostMainWindow) {
+BOOL WINAPI ZQ_ImgLib_Init(LPARAM, HWND hostMainWindow) {
   // The engines' row loops are left at one thread (SetRowWorkers is never called here): the
   // host's progress meter and messages belong to the thread that called the plug-in, and the
   // 32-bit host's address space is not the plug-in's to spend on per-thread buffers.
-  HostValue = hostValue;
   HostMainWindow = hostMainWindow;
 
   PluginMenu = ZQ_ReserveMenu(1);
@@ -117,9 +115,7 @@ BOOL WINAPI ZQ_ImgLib_Init(LPARAM hostValue, HWND hostMainWindow) {
       HP_ShowMessage(IDS_INIT_NO_MENU_ID);
       return 0;
     }
-    char text[kTextBufferSize];
-    LoadStringA(ModuleInstance, row.menuTextId, text, sizeof text);
-    AppendMenuA(PluginMenu, MF_STRING, row.menuId, text);
+    AppendMenuA(PluginMenu, MF_STRING, row.menuId, LoadText(row.menuTextId).c_str());
   }
 
   WaitCursor = LoadCursorA(nullptr, IDC_WAIT);
@@ -187,9 +183,7 @@ int WINAPI ZQ_ImgLib_MenuHandler(HWND window, UINT command, DWORD* value) {
 int WINAPI ZQ_ImgLib_HelpHandler(LPARAM, UINT command, UINT selector, DWORD* out) {
   const CommandEntry* row = LOWORD(selector) == 0 ? FindRow(LOWORD(command)) : nullptr;
   if (!row) return 0;
-  char text[kTextBufferSize];
-  LoadStringA(ModuleInstance, row->helpTextId, text, sizeof text);
-  ZQ_StatusText(text);
+  ZQ_StatusText(LoadText(row->helpTextId).c_str());
   if (out) *out = 1;
   return 2;
 }

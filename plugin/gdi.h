@@ -42,10 +42,8 @@ inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
 inline void DeleteMetafileHandle(HMETAFILE metafile) { DeleteMetaFile(metafile); }
 
 using OwnedBrush = GdiOwned<HBRUSH, DeleteGdiObject>;
-using OwnedPen = GdiOwned<HPEN, DeleteGdiObject>;
 using OwnedBitmap = GdiOwned<HBITMAP, DeleteGdiObject>;
 using OwnedFont = GdiOwned<HFONT, DeleteGdiObject>;
-using OwnedRegion = GdiOwned<HRGN, DeleteGdiObject>;
 using OwnedPalette = GdiOwned<HPALETTE, DeleteGdiObject>;
 using OwnedMetafile = GdiOwned<HMETAFILE, DeleteMetafileHandle>;
 
@@ -84,6 +82,22 @@ class SelectedPalette {
  private:
   HDC dc_;
   HPALETTE previous_ = nullptr;
+};
+
+// Saves the DC's state (mapping mode, origins and extents, colours, selections) for the guard's
+// lifetime and restores it at the end, for drawing that changes the mapping of a DC it was lent.
+class SavedDC {
+ public:
+  explicit SavedDC(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+  ~SavedDC() {
+    if (saved_) RestoreDC(dc_, saved_);
+  }
+  SavedDC(const SavedDC&) = delete;
+  SavedDC& operator=(const SavedDC&) = delete;
+
+ private:
+  HDC dc_;
+  int saved_;
 };
 
 // BeginPaint and EndPaint as one scope: the DC to paint the window's invalid area with.

@@ -33,9 +33,7 @@ void HP_Free(HostBlock block) {
 size_t HP_Size(HostBlock block) { return block ? GlobalSize(block) : 0; }
 
 void HP_ProgressOpen(HostWindow owner, unsigned captionTextId) {
-  char caption[kTextBufferSize];
-  HP_LoadText(captionTextId, caption, sizeof caption);
-  ZQ_ProgressOpen(static_cast<HWND>(owner), caption);
+  ZQ_ProgressOpen(static_cast<HWND>(owner), LoadText(captionTextId).c_str());
 }
 
 void HP_ProgressRange(uint32_t maximum) { ZQ_ProgressRange(0, static_cast<int>(maximum)); }
@@ -45,13 +43,17 @@ void HP_ProgressStep(uint32_t position) { ZQ_ProgressStep(static_cast<int>(posit
 void HP_ProgressClose() { ZQ_ProgressClose(); }
 
 void HP_ShowMessage(unsigned textId) {
-  char text[kTextBufferSize];
-  HP_LoadText(textId, text, sizeof text);
-  MessageBoxA(nullptr, text, nullptr, MB_TASKMODAL);
+  MessageBoxA(nullptr, LoadText(textId).c_str(), nullptr, MB_TASKMODAL);
 }
 
 int HP_LoadText(unsigned textId, char* buffer, int size) {
   if (size <= 0) return 0;
   buffer[0] = 0;
   return LoadStringA(ModuleInstance, textId, buffer, size);
+}
+
+std::string LoadText(unsigned textId) {
+  char text[kTextBufferSize];
+  HP_LoadText(textId, text, sizeof text);
+  return text;
 }

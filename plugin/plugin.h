@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 // Source of every resource (strings, dialogs, icon, cursors) and instance of the window classes.
 extern HINSTANCE ModuleInstance;
@@ -23,6 +24,9 @@ extern HCURSOR WaitCursor;
 
 // Every text loaded from the string table goes into a buffer of this size.
 constexpr int kTextBufferSize = 128;
+// Text `textId` of the module's string table as such a buffer holds it; empty when there is none.
+// The one way the plug-in loads its texts.
+std::string LoadText(unsigned textId);
 
 // A command procedure of the menu: takes the image window it acts on, returns nothing.
 using CommandHandler = void (*)(HWND window);

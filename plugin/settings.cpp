@@ -5,16 +5,7 @@
 #include "plugin/host_api.h"
 #include "scale/target.h"
 
-int32_t KeepAspect = 1;
-uint16_t ScaleMeasure = 0;
-uint16_t ScaleUnits = kScaleUnitsPercentage;
-uint16_t ScaleQuality = 0;
-uint32_t CustomResX = 96;
-uint32_t CustomResY = 96;
-int32_t CustomWidth = 10000;
-int32_t CustomHeight = 10000;
-uint16_t PercentWidth = 100;
-uint16_t PercentHeight = 100;
+ScaleSettingsGroup ScaleSettings;
 FrameSettingsGroup FrameSettings;
 MaskSettingsGroup MaskSettings;
 int32_t TileMirror = 0;
@@ -59,16 +50,16 @@ struct Setting {
 
 // Each group's keys in store order; loading and saving both walk the same rows.
 const Setting kScaleGroup[] = {
-    {"KeepAspect", &KeepAspect, kReadAsBool},
-    {"ScaleMeasure", &ScaleMeasure},
-    {"ScaleUnits", &ScaleUnits},
-    {"ScaleQuality", &ScaleQuality},
-    {"CustomResX", &CustomResX},
-    {"CustomResY", &CustomResY},
-    {"CustomWidth", &CustomWidth, kNotSavedInPercent},
-    {"CustomHeight", &CustomHeight, kNotSavedInPercent},
-    {"PercentWidth", &PercentWidth, kWrittenAsWord},
-    {"PercentHeight", &PercentHeight, kWrittenAsWord},
+    {"KeepAspect", &ScaleSettings.KeepAspect, kReadAsBool},
+    {"ScaleMeasure", &ScaleSettings.ScaleMeasure},
+    {"ScaleUnits", &ScaleSettings.ScaleUnits},
+    {"ScaleQuality", &ScaleSettings.ScaleQuality},
+    {"CustomResX", &ScaleSettings.CustomResX},
+    {"CustomResY", &ScaleSettings.CustomResY},
+    {"CustomWidth", &ScaleSettings.CustomWidth, kNotSavedInPercent},
+    {"CustomHeight", &ScaleSettings.CustomHeight, kNotSavedInPercent},
+    {"PercentWidth", &ScaleSettings.PercentWidth, kWrittenAsWord},
+    {"PercentHeight", &ScaleSettings.PercentHeight, kWrittenAsWord},
 };
 const Setting kFrameGroup[] = {
     {"Style", &FrameSettings.style},
@@ -108,7 +99,7 @@ template <size_t N>
 void Save(const char* section, const Setting (&group)[N]) {
   Profile p(section);
   for (const Setting& s : group) {
-    if (s.flags & kNotSavedInPercent && ScaleUnits == kScaleUnitsPercentage) continue;
+    if (s.flags & kNotSavedInPercent && ScaleSettings.ScaleUnits == kScaleUnitsPercentage) continue;
     if (auto* word = std::get_if<uint16_t*>(&s.value)) {
       if (s.flags & kWrittenAsWord)
         ProfileWriteWord(p.get(), s.key, **word);

@@ -8,17 +8,20 @@
 // The section of the host's store that holds every key.
 inline constexpr char kSettingsSection[] = "Image";
 
-// --- Scale group (the Scale dialog and the host-driven scaling) ---
-extern int32_t KeepAspect;      // "KeepAspect", 0 or 1; default 1
-extern uint16_t ScaleMeasure;   // "ScaleMeasure": 0 Screen, 1 Printer, 2 Custom; default 0
-extern uint16_t ScaleUnits;     // "ScaleUnits": 0 Pixels, 1 Percentage, 2 Inches, 3 Centimeters; 1
-extern uint16_t ScaleQuality;   // "ScaleQuality": 0 low (host resize), 1 high; default 0
-extern uint32_t CustomResX;     // "CustomResX", dots per inch; default 96
-extern uint32_t CustomResY;     // "CustomResY", dots per inch; default 96
-extern int32_t CustomWidth;     // "CustomWidth"; default 10000
-extern int32_t CustomHeight;    // "CustomHeight"; default 10000
-extern uint16_t PercentWidth;   // "PercentWidth"; default 100
-extern uint16_t PercentHeight;  // "PercentHeight"; default 100
+// --- Scale group (the Scale dialog and the host-driven scaling); each key is its field's name ---
+struct ScaleSettingsGroup {
+  int32_t KeepAspect = 1;     // 0 or 1
+  uint16_t ScaleMeasure = 0;  // 0 Screen, 1 Printer, 2 Custom
+  uint16_t ScaleUnits = 1;    // 0 Pixels, 1 Percentage, 2 Inches, 3 Centimeters
+  uint16_t ScaleQuality = 0;  // 0 low (host resize), 1 high
+  uint32_t CustomResX = 96;   // dots per inch
+  uint32_t CustomResY = 96;
+  int32_t CustomWidth = 10000;  // the target, in pixels
+  int32_t CustomHeight = 10000;
+  uint16_t PercentWidth = 100;
+  uint16_t PercentHeight = 100;
+};
+extern ScaleSettingsGroup ScaleSettings;
 
 // --- Frame group: the saved fields of the frame parameters ---
 struct FrameSettingsGroup {

@@ -85,6 +85,8 @@ IMAGE_TEXT(IDS_TILE_BAD_HEIGHT, 3076, "Tile: Illegal height value")
 IMAGE_TEXT(IDS_UNSUPPORTED_IMAGE, 3840, "Image: This image format is not supported")
 IMAGE_TEXT(IDS_IMAGE_TOO_LARGE, 3841, "Image: The image is too large for this operation")
 IMAGE_TEXT(IDS_SCALE_ZERO_SIZE, 3842, "Scale: Cannot make an image with a width or height of 0")
+/* The Scale dialog's refusal of a size of 0; shown without the task-modal style */
+IMAGE_TEXT(IDS_SCALE_ZERO_ENTERED, 3843, "Cannot enter 0 for width or height")
 
 /* Status-line help texts */
 IMAGE_TEXT(IDS_HELP_INVERT, 4096, "Invert the image in the active window")

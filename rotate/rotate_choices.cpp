@@ -44,8 +44,3 @@ AmountOutcome ROT_AmountChanged(int64_t amount) {
 }
 
 int32_t ROT_ConfirmedAngle(int64_t amount) { return static_cast<int32_t>(amount % 360); }
-
-int32_t ROT_PaletteFillIndex(int32_t fillIndex, uint32_t colorCount) {
-  // A negative index names no entry either: reading it would leave the table.
-  return fillIndex >= 0 && static_cast<uint32_t>(fillIndex) < colorCount ? fillIndex : 0;
-}

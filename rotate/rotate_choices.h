@@ -1,7 +1,6 @@
 // The Rotate command's remembered choices and the dialog's rules as plain arithmetic: which preset
-// an amount matches, what a typed amount does, the angle that OK confirms, and the fill index a
-// palette image can use. The dialog procedure (rotate_dialog.cpp) only moves these values between
-// its controls and the settings.
+// an amount matches, what a typed amount does and the angle that OK confirms. The dialog procedure
+// (rotate_dialog.cpp) only moves these values between its controls and the settings.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +19,6 @@ struct RotateSettings {
   int32_t fillIndex = 0;      // colour-table index used as fill for palette images
   HostBlock image = nullptr;  // the running command's image (not owned)
   void* palette = nullptr;    // the window's palette, for the colour chooser (not owned)
-  uint32_t colorCount = 0;    // biClrUsed of the running command's image
 };
 
 // The fill the engine takes from the settings.
@@ -50,7 +48,3 @@ AmountOutcome ROT_AmountChanged(int64_t amount);
 // The angle OK stores for a typed amount: its remainder by 360 with the amount's sign (360 and
 // -360 give 0, -450 gives -90).
 int32_t ROT_ConfirmedAngle(int64_t amount);
-
-// The fill index a palette image of `colorCount` entries uses: the remembered one when it names an
-// entry of the table, else entry 0.
-int32_t ROT_PaletteFillIndex(int32_t fillIndex, uint32_t colorCount);

@@ -22,15 +22,9 @@ void ROT_RotateCommand(HWND window) {
   HGLOBAL turned = nullptr;
   RunImageCommandOn(
       window, static_cast<HGLOBAL>(settings.image), IDS_ROTATE_NO_IMAGE,
-      [&](HGLOBAL image) {
-        // A malformed image is refused here, once (the guard shows the message), so the user never
-        // edits choices that OK could not apply, and the dialog reads inside a real colour table.
-        {
-          LockedDib dib(image);
-          if (!dib.ok) return false;
-          settings.colorCount = dib.view.header->biClrUsed;
-        }
-        return RunModalDialog(ZQ_GetOwnerWnd(window), IDD_ROTATE, RotateProc, &settings) == 1;
+      [&](const ImageFacts& image) {
+        RotateDialogState state{settings, image};
+        return RunModalDialog(ZQ_GetOwnerWnd(window), IDD_ROTATE, RotateProc, &state) == 1;
       },
       [&](HGLOBAL image) {
         OwnedBlock result(ROT_RotateDIB(image, settings.quality, settings.angle,

@@ -3,8 +3,8 @@
 #include "rotate/rotate_dialog.h"
 
 #include "controls/colors.h"
-#include "dib/dib.h"
 #include "plugin/dialog.h"
+#include "plugin/dialog_controls.h"
 #include "plugin/plugin.h"
 #include "resources/ids.h"
 #include "resources/text_ids.h"
@@ -15,16 +15,12 @@ int RadioOf(RotatePreset preset) { return IDC_ROTATE_CUSTOM + static_cast<int>(p
 
 RotatePreset PresetOf(int radio) { return static_cast<RotatePreset>(radio - IDC_ROTATE_CUSTOM); }
 
-void SelectQuality(HWND dialog, uint16_t quality) {
-  SendDlgItemMessageA(dialog, IDC_ROTATE_QUALITY, CB_SETCURSEL, quality, 0);
-}
-
 // Checks the preset's radio button alone; a preset other than Custom also chooses High.
 void ShowPreset(HWND dialog, RotateSettings& settings, RotatePreset preset) {
   CheckRadioButton(dialog, IDC_ROTATE_CUSTOM, IDC_ROTATE_270, RadioOf(preset));
   if (preset == RotatePreset::kCustom) return;
   settings.quality = kQualityHigh;
-  SelectQuality(dialog, kQualityHigh);
+  SelectComboEntry(dialog, IDC_ROTATE_QUALITY, kQualityHigh);
 }
 
 void ShowSwatch(HWND dialog, const RotateSettings& settings) {
@@ -32,41 +28,16 @@ void ShowSwatch(HWND dialog, const RotateSettings& settings) {
                  settings.fillBlue);
 }
 
-void ShowRangeMessage() {
-  char text[kTextBufferSize], caption[kTextBufferSize];
-  LoadStringA(ModuleInstance, IDS_ROTATE_ANGLE_RANGE, text, sizeof text);
-  LoadStringA(ModuleInstance, IDS_ROTATE_ANGLE_CAPTION, caption, sizeof caption);
-  MessageBoxA(nullptr, text, caption, MB_TASKMODAL);
-}
-
-// A palette image fills with one of its own entries, so the swatch shows that entry, whatever
-// colour a true-colour image had left in the settings.
-void TakePaletteFill(RotateSettings& settings) {
-  if (settings.colorCount == 0) return;
-  settings.fillIndex = ROT_PaletteFillIndex(settings.fillIndex, settings.colorCount);
-  // The command checked this image before the dialog opened; the guard checks the table's size.
-  LockedDib dib(settings.image);
-  if (!dib.ok || static_cast<uint32_t>(settings.fillIndex) >= dib.view.colorCount) return;
-  const RgbQuad& entry = dib.view.colors[settings.fillIndex];
-  settings.fillRed = entry.rgbRed;
-  settings.fillGreen = entry.rgbGreen;
-  settings.fillBlue = entry.rgbBlue;
-}
-
-void OnInitDialog(HWND dialog, RotateSettings& settings) {
-  AttachDialogState(dialog, IDD_ROTATE, &settings);
+void OnInitDialog(HWND dialog, RotateDialogState& state) {
+  RotateSettings& settings = state.settings;
+  AttachDialogState(dialog, IDD_ROTATE, &state);
   // This write already runs the Amount rule (OnAmountChanged), before the list has entries: the
   // rule must not rely on anything set below.
   WriteField(dialog, IDC_ROTATE_AMOUNT, settings.angle);
-  for (UINT text : {IDS_QUALITY_LOW, IDS_QUALITY_HIGH}) {
-    char item[kTextBufferSize];
-    LoadStringA(ModuleInstance, text, item, sizeof item);
-    SendDlgItemMessageA(dialog, IDC_ROTATE_QUALITY, CB_ADDSTRING, 0,
-                        reinterpret_cast<LPARAM>(item));
-  }
+  FillComboBox(dialog, IDC_ROTATE_QUALITY, {IDS_QUALITY_LOW, IDS_QUALITY_HIGH}, settings.quality);
   ShowPreset(dialog, settings, ROT_PresetFor(settings.angle));
-  SelectQuality(dialog, settings.quality);
-  TakePaletteFill(settings);
+  TakeTableColor(state.image, settings.fillIndex, settings.fillRed, settings.fillGreen,
+                 settings.fillBlue);
   ShowSwatch(dialog, settings);
 }
 
@@ -75,8 +46,10 @@ void OnInitDialog(HWND dialog, RotateSettings& settings) {
 void OnAmountChanged(HWND dialog, RotateSettings& settings) {
   const AmountOutcome outcome = ROT_AmountChanged(ReadField(dialog, IDC_ROTATE_AMOUNT, true).value);
   if (outcome.outOfRange) {
-    ShowRangeMessage();
+    DialogMessage(dialog, IDC_ROTATE_AMOUNT, IDS_ROTATE_ANGLE_RANGE, IDS_ROTATE_ANGLE_CAPTION);
     WriteField(dialog, IDC_ROTATE_AMOUNT, outcome.limit);
+    // The limit is selected like the text it replaced, so that typing goes on over it.
+    SendDlgItemMessageA(dialog, IDC_ROTATE_AMOUNT, EM_SETSEL, 0, -1);
     return;
   }
   ShowPreset(dialog, settings, outcome.preset);
@@ -87,11 +60,6 @@ void OnRadio(HWND dialog, RotateSettings& settings, int radio) {
   if (preset != RotatePreset::kCustom)
     WriteField(dialog, IDC_ROTATE_AMOUNT, ROT_PresetAmount(preset));
   ShowPreset(dialog, settings, preset);
-}
-
-void OnQuality(HWND dialog, RotateSettings& settings) {
-  const LRESULT selected = SendDlgItemMessageA(dialog, IDC_ROTATE_QUALITY, CB_GETCURSEL, 0, 0);
-  if (selected != CB_ERR) settings.quality = static_cast<uint16_t>(selected);
 }
 
 void OnColor(HWND dialog, RotateSettings& settings) {
@@ -108,8 +76,9 @@ void OnColor(HWND dialog, RotateSettings& settings) {
 }  // namespace
 
 void ROT_OnCommand(HWND dialog, WPARAM wParam, LPARAM) {
-  RotateSettings* settings = DialogState<RotateSettings>(dialog);
-  if (!settings) return;  // notifications of controls created before WM_INITDIALOG
+  RotateDialogState* state = DialogState<RotateDialogState>(dialog);
+  if (!state) return;  // notifications of controls created before WM_INITDIALOG
+  RotateSettings* settings = &state->settings;
   const int id = LOWORD(wParam);
   const UINT code = HIWORD(wParam);
   switch (id) {
@@ -130,7 +99,8 @@ void ROT_OnCommand(HWND dialog, WPARAM wParam, LPARAM) {
       if (code == EN_CHANGE) OnAmountChanged(dialog, *settings);
       break;
     case IDC_ROTATE_QUALITY:
-      if (code == CBN_SELCHANGE) OnQuality(dialog, *settings);
+      if (code == CBN_SELCHANGE)
+        settings->quality = ComboSelection(dialog, IDC_ROTATE_QUALITY, settings->quality);
       break;
     case IDC_ROTATE_COLOR:
       if (code == BN_CLICKED) OnColor(dialog, *settings);
@@ -143,7 +113,7 @@ void ROT_OnCommand(HWND dialog, WPARAM wParam, LPARAM) {
 extern "C" INT_PTR CALLBACK RotateProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      OnInitDialog(dialog, *reinterpret_cast<RotateSettings*>(lParam));
+      OnInitDialog(dialog, *reinterpret_cast<RotateDialogState*>(lParam));
       return TRUE;
     case WM_COMMAND:
       ROT_OnCommand(dialog, wParam, lParam);

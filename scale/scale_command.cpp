@@ -13,18 +13,12 @@
 #include "scale/resample.h"
 #include "scale/target.h"
 
-ScaleState Scale;
-
 namespace {
-
-// Host flag 4: the window wants palette images scaled in colour; without it they become grey.
-constexpr int kColourScalingFlag = 4;
-// ZQ_SetInfo item that records the depth of the window's image.
-constexpr int kDepthInfoItem = 24;
 
 // What one scaling run learns about the window's image before it builds the new one.
 struct ScaleRun {
   bool grey = false;
+  uint32_t sourceWidth = 0, sourceHeight = 0;
   uint32_t width = 0, height = 0;  // the target
   unsigned sourceBits = 0;
   unsigned resultBits = 0;
@@ -33,34 +27,27 @@ struct ScaleRun {
 // A damaged profile can hold choices the dialog has no entry for: they fall back to Screen and
 // Pixels, and any quality other than Low is High (as the scaling reads it).
 void NormaliseChoices() {
-  if (ScaleMeasure >= kScaleMeasureCount) ScaleMeasure = kScaleMeasureScreen;
-  if (ScaleUnits >= kScaleUnitsCount) ScaleUnits = kScaleUnitsPixels;
-  if (ScaleQuality != 0) ScaleQuality = 1;
+  ScaleSettingsGroup& s = ScaleSettings;
+  if (s.ScaleMeasure >= kScaleMeasureCount) s.ScaleMeasure = kScaleMeasureScreen;
+  if (s.ScaleUnits >= kScaleUnitsCount) s.ScaleUnits = kScaleUnitsPixels;
+  if (s.ScaleQuality != 0) s.ScaleQuality = 1;
 }
 
-// The image's size becomes the base; a 24-bit image is scaled in colour whatever the window says.
-// An image that cannot be locked or described is refused before anything else happens.
-bool ReadImage(HGLOBAL image, ScaleRun& run) {
-  BlockLock lock(image);
-  DibView v;
-  if (!lock || !DescribeDib(lock.get(), HP_Size(image), v)) {
-    HP_ShowMessage(IDS_UNSUPPORTED_IMAGE);
-    return false;
-  }
-  Scale.sizes.OrigWidth = v.width;
-  Scale.sizes.OrigHeight = v.height;
-  run.sourceBits = v.bits;
-  if (v.bits == 24) run.grey = false;
-  return true;
+// The image's size is the base; a 24-bit image is scaled in colour whatever the window says.
+void ReadImage(const ImageFacts& image, ScaleRun& run) {
+  run.sourceWidth = image.width;
+  run.sourceHeight = image.height;
+  run.sourceBits = image.bits;
+  if (image.bits == 24) run.grey = false;
 }
 
-// The image scaled from Orig to the run's target at ScaleQuality, or an empty block when the
-// size does not change or after the failure was reported. High quality records the result's depth
-// in `run` for the window.
+// The image scaled to the run's target at ScaleQuality, or an empty block when the size does not
+// change or after the failure was reported. High quality records the result's depth in `run` for
+// the window.
 OwnedBlock SCL_ApplyScale(HGLOBAL source, ScaleRun& run) {
-  const uint32_t W = Scale.sizes.OrigWidth, H = Scale.sizes.OrigHeight;
+  const uint32_t W = run.sourceWidth, H = run.sourceHeight;
   const uint32_t w = run.width, h = run.height;
-  if (ScaleQuality == 0) {
+  if (ScaleSettings.ScaleQuality == 0) {
     if (w == W && h == H) return {};
     // The high-quality operations refuse these sizes with the same texts. Checked here, the host's
     // resize never gets a negative size and never claims memory ran out for an impossible one.
@@ -91,7 +78,8 @@ OwnedBlock SCL_ApplyScale(HGLOBAL source, ScaleRun& run) {
 // result's real one (8 for a grey result, 24, or 32 for a 32-bit source even with the grey flag);
 // the host's resize decides its own depth, so Low quality leaves the record alone.
 void RecordDepth(HWND window, const ScaleRun& run) {
-  if (ScaleQuality != 0) ZQ_SetInfo(window, kDepthInfoItem, static_cast<int>(run.resultBits));
+  if (ScaleSettings.ScaleQuality != 0)
+    ZQ_SetInfo(window, kInfoBitCount, static_cast<int>(run.resultBits));
 }
 
 }  // namespace
@@ -100,16 +88,16 @@ void SCL_ScaleCommand(HWND window) {
   ScaleRun run;
   RunImageCommand(
       window, IDS_SCALE_NO_IMAGE,
-      [&](HGLOBAL image) {
-        run.grey = !ZQ_GetFlag(window, kColourScalingFlag);
-        if (!ReadImage(image, run)) return false;
+      [&](const ImageFacts& image) {
+        run.grey = !ZQ_GetFlag(window, kFlagColorImage);
+        ReadImage(image, run);
         // The dialog always opens on the image's own size, never on the stored target.
-        Scale.sizes.WorkWidth = Scale.sizes.OrigWidth;
-        Scale.sizes.WorkHeight = Scale.sizes.OrigHeight;
+        ScaleState state;
+        state.sizes = {image.width, image.height, image.width, image.height};
         NormaliseChoices();
-        if (SCL_RunDialog(ZQ_GetOwnerWnd(window)) != 1) return false;
-        run.width = SCL_TargetSide(CustomWidth);
-        run.height = SCL_TargetSide(CustomHeight);
+        if (!SCL_RunDialog(ZQ_GetOwnerWnd(window), state)) return false;
+        run.width = SCL_TargetSide(ScaleSettings.CustomWidth);
+        run.height = SCL_TargetSide(ScaleSettings.CustomHeight);
         return true;
       },
       [&](HGLOBAL image) { return SCL_ApplyScale(image, run); },
@@ -117,16 +105,17 @@ void SCL_ScaleCommand(HWND window) {
 }
 
 int SCL_SettingsDialog(HWND hostWindow) {
-  Scale.SettingsMode = true;
   LoadScaleSettings(kSettingsSection);
   NormaliseChoices();
-  Scale.sizes = SCL_SettingsSizes(SCL_TargetSide(CustomWidth), SCL_TargetSide(CustomHeight),
-                                  ScaleUnits, PercentWidth, PercentHeight);
+  const ScaleSettingsGroup& s = ScaleSettings;
+  ScaleState state;
+  state.SettingsMode = true;
+  state.sizes = SCL_SettingsSizes(SCL_TargetSide(s.CustomWidth), SCL_TargetSide(s.CustomHeight),
+                                  s.ScaleUnits, s.PercentWidth, s.PercentHeight);
   // A dialog that cannot be created counts as Cancel: nothing is saved.
-  const int result = SCL_RunDialog(ZQ_GetOwnerWnd(hostWindow));
-  if (result == 1) SaveScaleSettings(kSettingsSection);
-  Scale.SettingsMode = false;
-  return result;
+  const bool ok = SCL_RunDialog(ZQ_GetOwnerWnd(hostWindow), state);
+  if (ok) SaveScaleSettings(kSettingsSection);
+  return ok;
 }
 
 void SCL_ScaleWindow(HWND, HWND window) {
@@ -134,21 +123,22 @@ void SCL_ScaleWindow(HWND, HWND window) {
   // A window without an image is not the host's user's doing here: no message.
   RunImageCommand(
       window, 0,
-      [&](HGLOBAL image) {
-        run.grey = !ZQ_GetFlag(window, kColourScalingFlag);
+      [&](const ImageFacts& image) {
+        run.grey = !ZQ_GetFlag(window, kFlagColorImage);
         // Always from the saved settings: what a dialog changed without saving does not count.
         LoadScaleSettings(kSettingsSection);
         NormaliseChoices();
-        if (!ReadImage(image, run)) return false;
+        ReadImage(image, run);
+        const ScaleSettingsGroup& s = ScaleSettings;
         ScaleTargetState target;
-        target.OrigWidth = Scale.sizes.OrigWidth;
-        target.OrigHeight = Scale.sizes.OrigHeight;
-        target.CustomWidth = SCL_TargetSide(CustomWidth);
-        target.CustomHeight = SCL_TargetSide(CustomHeight);
-        target.ScaleUnits = ScaleUnits;
-        target.PercentWidth = PercentWidth;
-        target.PercentHeight = PercentHeight;
-        target.KeepAspect = KeepAspect != 0;
+        target.OrigWidth = image.width;
+        target.OrigHeight = image.height;
+        target.CustomWidth = SCL_TargetSide(s.CustomWidth);
+        target.CustomHeight = SCL_TargetSide(s.CustomHeight);
+        target.ScaleUnits = s.ScaleUnits;
+        target.PercentWidth = s.PercentWidth;
+        target.PercentHeight = s.PercentHeight;
+        target.KeepAspect = s.KeepAspect != 0;
         SCL_TargetFromSettings(target);
         // The target is this run's only: the stored settings keep their values.
         run.width = target.CustomWidth;

@@ -74,6 +74,16 @@ TEST(CropMarks, FieldValuesPast16BitsNeverWrap) {
   EXPECT_TRUE(edit.cutBack);
   EXPECT_EQ(EditMargin(300, 280, 20).kept, 0u);
   EXPECT_FALSE(EditMargin(300, 280, 20).cutBack) << "exactly nothing left is not cut back";
+  // A side over 65535: margins and sizes keep all their bits, typed or dragged.
+  const MarginEdit wide = EditMargin(100000, 70000, 1);
+  EXPECT_EQ(Four(wide.margin, wide.kept, wide.cutBack, 0), "70000,29999,0,0");
+  EXPECT_EQ(EditMargin(100000, 99999, 70000).margin, 30000u);
+  EXPECT_EQ(KeptSize(100000, 70000, 1), 29999u);
+  CropMargins m{0, 0, 0, 70000};
+  DragStep(kZoneLeft, LimitsFor(kZoneLeft, m, 100000, 2), {80000, 0}, {0, 0}, m, 100000, 2);
+  EXPECT_EQ(Text(m), "0,0,30000,70000");
+  DragStep(kZoneBottomRight, {}, {69999, 2}, {0, 0}, m, 100000, 2);
+  EXPECT_EQ(Text(m), "0,0,30000,30001");
 }
 
 // Real size: the lines lie one pixel in; scrolled off they wrap, are not drawn, but the lines and

@@ -100,9 +100,9 @@ TEST_F(ColorChooser, GridReturnsTheClickedEntry) {
   EXPECT_EQ(choice, Entry(3));
 }
 
-// Without a grid: 1 bit toggles black and white, another depth without a table is refused and
-// nothing written; true colour and no image ask the system dialog (its structure as filled),
-// which gives the colour with index 0 on OK and writes nothing on Cancel.
+// Without a grid: 1 bit toggles between the table's two entries, another depth without a table is
+// refused and nothing written; true colour and no image ask the system dialog (its structure as
+// filled), which gives the colour with index 0 on OK and writes nothing on Cancel.
 TEST_F(ColorChooser, TogglesOneBitAsksTheSystemForTrueColourAndRefusesTheRest) {
   const auto red200 = [](HWND d) { Type(d, COLOR_RED, "200"), Click(d, IDOK); };
   const auto cancel = [](HWND d) { Key(d, VK_ESCAPE); };
@@ -112,8 +112,8 @@ TEST_F(ColorChooser, TogglesOneBitAsksTheSystemForTrueColourAndRefusesTheRest) {
     Choice in;
     BOOL result;
     Choice out;
-  } cases[] = {{1, nullptr, {0, 1, 2, 3}, 1, {1, 255, 255, 255}},
-               {1, nullptr, {1, 9, 9, 9}, 1, {0, 0, 0, 0}},
+  } cases[] = {{1, nullptr, {0, 1, 2, 3}, 1, {1, 254, 15, 8}},  // the table's entries 1 and 0
+               {1, nullptr, {1, 9, 9, 9}, 1, {0, 255, 2, 1}},
                {16, nullptr, {3, 4, 5, 6}, 0, {3, 4, 5, 6}},
                {32, red200, {9, 10, 20, 30}, 1, {0, 200, 20, 30}},
                {32, cancel, {9, 10, 20, 30}, 0, {9, 10, 20, 30}},

@@ -105,3 +105,28 @@ TEST_F(Commands, ReportNoImageAndNoCopy) {
 }
 
 }  // namespace
+
+// An image the engines refuse (16 bits per pixel) is refused by each dialog command before its
+// dialog opens (a dialog without a script fails the test): the engines' text once, and no host call
+// after the image test.
+TEST_F(Commands, DialogCommandsRefuseAnImageTheEnginesCannotTakeBeforeAsking) {
+  const std::pair<int, Strings> cases[] = {{4, {"ZQ_GetHDib", "ZQ_GetHPalette"}},
+                                           {5, {"ZQ_GetHDib"}},
+                                           {6, {"ZQ_GetHDib", "ZQ_GetHPalette"}},
+                                           {7, {"ZQ_GetHDib", "ZQ_GetHPalette"}},
+                                           {8, {"ZQ_GetHDib"}},
+                                           {9, {"ZQ_GetHDib"}}};
+  for (const auto& [row, log] : cases) {
+    TestWindow window;
+    HGLOBAL image = Hold(window, 24);
+    static_cast<BitmapInfoHeader*>(GlobalLock(image))->biBitCount = 16;
+    GlobalUnlock(image);
+    const Bytes before = GlobalBytes(image);
+    ClearCalls();
+    EXPECT_EQ(RunCommand(window, row), 2) << row;
+    ExpectOneMessage(IDS_UNSUPPORTED_IMAGE);
+    EXPECT_EQ(HostLog(), log) << row;
+    EXPECT_TRUE(Recorded().cursors.empty()) << row;
+    ExpectKept(window, image, before, std::to_string(row));
+  }
+}

@@ -70,6 +70,20 @@ TEST_F(CropTest, OkCutsTheTypedMarginsOff) {
   EXPECT_EQ(Recorded().cursors.end()[-2], Cursor(IDC_WAIT)) << "only around the crop";
 }
 
+// A side over 65535: Left 70000 on a 100000-pixel-wide image leaves 30000, and OK crops 70000.
+TEST_F(CropTest, KeepsMarginsPast16Bits) {
+  TestWindow window;
+  const Bytes before = GlobalBytes(Hold(window, 1, 100000, 2, 5));
+  OnDialog(IDD_CROP, [](HWND d) {
+    Type(d, IDC_CROP_LEFT, "70000");
+    EXPECT_EQ(Fields(d), (Strings{"0", "0", "70000", "0", "30000", "2"}));
+    Key(d, VK_RETURN);
+  });
+  RunCommand(window, kCropRow);
+  EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window)),
+            EngineResult(before, [](HostBlock b) { return CRP_CropDIB(b, 70000, 0, 0, 0); }));
+}
+
 // Every way the command stops: the window keeps its image unlocked, one message at most, the
 // fitted image freed, nothing left (checked by the fixture).
 TEST_F(CropTest, StopsLeaveTheImage) {
@@ -258,10 +272,12 @@ TEST_F(CropTest, PreviewMarksMouseAndScrolling) {
     EXPECT_EQ(ClientPixels(p), realFresh) << "no trails";
 
     PhotographNextMessage("crop_hint");
+    const int focused = FocusId(d);
     MouseMove(p, {60, 60});
     MouseDown(p, {60, 60});
     ExpectOneMessage(IDS_CROP_DRAG_HINT);
     EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(std::pair(GetActiveWindow(), FocusId(d)), std::pair(d, focused)) << focused;
     Click(d, IDC_CROP_FIT);
     EXPECT_EQ(ClientPixels(p), fittedFresh);
     Click(d, IDCANCEL);

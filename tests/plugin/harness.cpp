@@ -392,6 +392,13 @@ void Type(HWND dialog, int id, const std::string& text) {
   }
 }
 
+void Keys(HWND dialog, const std::string& text) {
+  for (char c : text) {
+    PostMessageA(GetFocus() ? GetFocus() : dialog, WM_CHAR, static_cast<BYTE>(c), 1);
+    PumpDialog(dialog);
+  }
+}
+
 void SetText(HWND dialog, int id, const std::string& text) {
   SetDlgItemTextA(dialog, id, text.c_str());
   PumpDialog(dialog);

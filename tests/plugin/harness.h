@@ -112,6 +112,9 @@ void Pump(int ms);
 // that each keystroke gives its own EN_CHANGE and the caret moves as for a user; '\b' is
 // Backspace.
 void Type(HWND dialog, int id, const std::string& text);
+// Types `text` into whichever control has the keyboard focus, one character at a time, as the
+// keyboard would.
+void Keys(HWND dialog, const std::string& text);
 // Sets the control's text as a program does (an edit sends one EN_CHANGE).
 void SetText(HWND dialog, int id, const std::string& text);
 std::string Text(HWND dialog, int id);

@@ -143,9 +143,9 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
         SaveScreenshot({d}, "mask_image_palette_color");
       } else if (bits == 1) {
         Click(d, IDC_MASK_COLOR);
-        EXPECT_EQ(Swatch(d), kWhite) << "toggled without a window";
+        EXPECT_EQ(Swatch(d), TableColor(image, 1)) << "toggled without a window";
       } else if (bits == 32) {
-        EXPECT_EQ(Swatch(d), kWhite);
+        EXPECT_EQ(Swatch(d), RGB(254, 15, 8)) << "the colour the 1-bit toggle chose stays";
         SaveScreenshot({d}, "mask_image_32bit");
       }
       Key(d, VK_ESCAPE);

@@ -95,6 +95,28 @@ TEST_F(RotateCommand, DialogFollowsItsRules) {
   });
 }
 
+// After the range message the keyboard is back in the dialog, on Amount with the limit selected:
+// Alt+A, 90 and Enter turn the picture a quarter, without a click.
+TEST_F(RotateCommand, KeyboardStaysInTheDialogAfterTheRangeMessage) {
+  const std::vector<uint8_t> before = GlobalBytes(Hold(window_, 8, 7, 4, 5));
+  Rotate(window_, [](HWND d) {
+    Type(d, kAmount, "400");
+    EXPECT_EQ(GetActiveWindow(), d);
+    EXPECT_EQ(FocusId(d), kAmount);
+    DWORD start = 1, end = 0;
+    SendDlgItemMessageA(d, kAmount, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+    EXPECT_EQ(std::tie(start, end), std::tuple(0, 3)) << "360 selected";
+    Key(d, VK_RETURN);  // the message is gone: Enter is OK, 360 turns nothing
+  });
+  EXPECT_EQ(HostLog("ZQ_SetHDib"), Strings{});
+  Rotate(window_, [](HWND d) {
+    Type(d, kAmount, "-500");
+    Mnemonic(d, 'a'), Keys(d, "90"), Key(d, VK_RETURN);
+  });
+  EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)),
+            EngineResult(before, [](HostBlock b) { return ROT_RotateDIB(b, 1, 90, {}, nullptr); }));
+}
+
 // What OK and Cancel leave for the next opening.
 TEST_F(RotateCommand, RemembersConfirmedAnglesAndEveryOtherChange) {
   Hold(window_, 24);
@@ -130,11 +152,12 @@ TEST_F(RotateCommand, RemembersConfirmedAnglesAndEveryOtherChange) {
   }
 }
 
-// The Color: button by depth (the 1-bit toggle, a palette's grid, the system dialog) and a palette
-// image's own entry replacing a fill it cannot show; then the window's new image is the engine's
-// for the amount, quality and fill chosen, its depth goes to the host, the host calls come in
-// order, and the meter (High quality at any angle only) belongs to the host's main window. Which
-// turn an amount asks for is the engine's rule, proven natively; a full turn changes nothing.
+// The Color: button by depth (the 1-bit toggle to the other entry, a palette's grid, the system
+// dialog) and a palette image's own entry replacing a fill it cannot show; then the window's new
+// image is the engine's for the amount, quality and fill chosen, its depth goes to the host, the
+// host calls come in order, and the meter (High quality at any angle only) belongs to the host's
+// main window. Which turn an amount asks for is the engine's rule, proven natively; a full turn
+// changes nothing.
 TEST_F(RotateCommand, TurnsWithAFillSuitedToTheDepth) {
   ReloadPlugin();
   constexpr int kNone = -1, kRed = -2;          // no window; red from the system dialog
@@ -149,7 +172,7 @@ TEST_F(RotateCommand, TurnsWithAFillSuitedToTheDepth) {
     const char* amount;
     int quality;
     const char* shot;
-  } cases[] = {{1, kNone, true, 1, RGB(255, 255, 255), "30", 0, nullptr},
+  } cases[] = {{1, kNone, true, 1, kEntry, "30", 0, nullptr},  // toggled to the table's entry 1
                {8, 200, true, 200, kEntry, "30", 1, "rotate_color_grid"},
                {4, kNone, false, 0, kEntry, "-90", 0, nullptr},  // 200 is not in a 16-colour table
                {24, kRed, true, 0, RGB(255, 0, 0), "30", 1, "rotate_system_color"},

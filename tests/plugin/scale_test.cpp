@@ -107,14 +107,48 @@ TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
     SetText(d, IDC_SCALE_HEIGHT, "");
     PhotographNextMessage("scale_zero_message");
     Click(d, IDOK);
-    ExpectOneMessage("Cannot enter 0 for width or height", 0);
+    ExpectOneMessage(IDS_SCALE_ZERO_ENTERED, 0);
     ASSERT_TRUE(IsWindowVisible(d)) << "the dialog stays open";
+    EXPECT_EQ(std::pair(GetActiveWindow(), FocusId(d)), std::pair(d, int(IDC_SCALE_HEIGHT)));
     Type(d, IDC_SCALE_HEIGHT, "7");
     Select(d, IDC_SCALE_QUALITY, 0);
     Key(d, VK_RETURN);
   });
   EXPECT_EQ(RunCommand(window, kScaleRow), 2);
   EXPECT_EQ(HostLog("DibResize"), Strings{"DibResize 160 7"});
+}
+
+// With the aspect kept, the field being typed in keeps the text as typed (select-all, Backspace and
+// the digits) while the other follows; leaving the field shows its value formatted, and Enter
+// scales to the size typed. The image is 640 x 480, the screen 96 dots per inch.
+TEST_F(PluginTest, ScaleFieldKeepsWhatIsTypedInIt) {
+  TestWindow window;
+  Hold(window, 24, 640, 480);
+  const struct {
+    int units, id;
+    const char *typed, *other, *left, *resized;
+  } cases[] = {{1, IDC_SCALE_WIDTH, "\b50", "50", "50", "DibResize 320 240"},
+               {3, IDC_SCALE_WIDTH, "\b2.54", "1.905", "2.540", "DibResize 96 72"},
+               {0, IDC_SCALE_WIDTH, "\b320", "240", "320", "DibResize 320 240"},
+               {0, IDC_SCALE_HEIGHT, "\b3", "4", "3", "DibResize 4 3"}};
+  for (const auto& c : cases) {
+    const int other = c.id == IDC_SCALE_WIDTH ? IDC_SCALE_HEIGHT : IDC_SCALE_WIDTH;
+    OnDialog(IDD_SCALE, [&](HWND d) {
+      Click(d, IDC_SCALE_RESET);
+      if (!Checked(d, IDC_SCALE_KEEP_ASPECT)) Click(d, IDC_SCALE_KEEP_ASPECT);
+      Select(d, IDC_SCALE_QUALITY, 0);
+      Select(d, IDC_SCALE_UNITS, c.units);
+      Type(d, c.id, c.typed);
+      EXPECT_EQ(Text(d, c.id), c.typed + 1);
+      EXPECT_EQ(Text(d, other), c.other) << c.typed + 1;
+      Key(d, VK_TAB);
+      EXPECT_EQ(Text(d, c.id), c.left) << c.typed + 1;
+      Key(d, VK_RETURN);
+    });
+    ClearCalls();
+    RunCommand(window, kScaleRow);
+    EXPECT_EQ(HostLog("DibResize"), Strings{c.resized}) << c.typed + 1;
+  }
 }
 
 // Every depth, with and without host flag 4 (colour), at both qualities, on a 9 × 5 image to a

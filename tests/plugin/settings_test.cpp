@@ -20,10 +20,12 @@ using Strings = std::vector<std::string>;
 
 // Every setting, to compare, set and restore in one statement.
 auto All() {
-  return std::tie(KeepAspect, ScaleMeasure, ScaleUnits, ScaleQuality, CustomResX, CustomResY,
-                  CustomWidth, CustomHeight, PercentWidth, PercentHeight, FrameSettings.style,
-                  FrameSettings.colorChoice, FrameSettings.alignment, MaskSettings.selected,
-                  MaskSettings.invert, MaskSettings.alphaMask, MaskSettings.alphaColor, TileMirror);
+  ScaleSettingsGroup& s = ScaleSettings;
+  return std::tie(s.KeepAspect, s.ScaleMeasure, s.ScaleUnits, s.ScaleQuality, s.CustomResX,
+                  s.CustomResY, s.CustomWidth, s.CustomHeight, s.PercentWidth, s.PercentHeight,
+                  FrameSettings.style, FrameSettings.colorChoice, FrameSettings.alignment,
+                  MaskSettings.selected, MaskSettings.invert, MaskSettings.alphaMask,
+                  MaskSettings.alphaColor, TileMirror);
 }
 auto Values() {
   return std::apply([](auto... value) { return std::make_tuple(value...); }, All());

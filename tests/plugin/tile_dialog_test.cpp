@@ -76,8 +76,7 @@ TEST_F(TileCommand, ChecksCountsKeepsTheMirrorClickAndRefusesWhatItCannotTile) {
         const int field = badWidth ? IDC_TILE_WIDTH : IDC_TILE_HEIGHT;
         EXPECT_EQ(Recorded().boxes.back().text,
                   TextById(badWidth ? IDS_TILE_BAD_WIDTH : IDS_TILE_BAD_HEIGHT));
-        // (Focus is there only while the dialog is active; a test beside this one may take that.)
-        EXPECT_TRUE(GetActiveWindow() != d || FocusId(d) == field) << width;
+        EXPECT_EQ(std::pair(GetActiveWindow(), FocusId(d)), std::pair(d, field)) << width;
         if (*width == '1') SaveScreenshot({d}, "tile_image_bad_width");
       }
       Key(d, VK_ESCAPE);

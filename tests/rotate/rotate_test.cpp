@@ -38,8 +38,7 @@ TEST(RotateDIB, SendsEachAngleToItsTurn) {
     }
 }
 
-// The Rotate dialog's rules at the edges: typed amounts around the range and the presets, and the
-// fill index a palette image falls back to.
+// The Rotate dialog's rules at the edges: typed amounts around the range and the presets.
 using P = RotatePreset;
 
 TEST(RotateChoices, TypedAmounts) {
@@ -63,16 +62,6 @@ TEST(RotateChoices, TypedAmounts) {
     EXPECT_EQ(c.outOfRange ? got.limit : int(got.preset), c.outOfRange ? c.limit : int(c.preset))
         << c.amount;
   }
-}
-
-TEST(RotateChoices, PaletteFillIndex) {
-  const struct {
-    int32_t index;
-    uint32_t count;
-    int32_t expected;
-  } cases[] = {{15, 16, 15}, {16, 16, 0}, {200, 16, 0}, {2, 2, 0}, {-1, 256, 0}, {255, 256, 255}};
-  for (const auto& c : cases)
-    EXPECT_EQ(ROT_PaletteFillIndex(c.index, c.count), c.expected) << c.index << " of " << c.count;
 }
 
 }  // namespace

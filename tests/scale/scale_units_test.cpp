@@ -19,6 +19,10 @@ TEST(ScaleUnits, TypedSideBecomesPixels) {
       {"1", kCm, 640, 96, 37},      // 37.79… truncated
       {"6.35", kCm, 640, 96, 239},  // 6.35 × 96 / 2.54 is just below 240 in doubles
       {"2.5", kIn, 640, 96, 240},
+      {"2.54", kCm, 640, 96, 96},  // what the field keeps while the other side follows
+      {"2.", kCm, 640, 96, 75},
+      {"", kPct, 640, 96, 0},  // select-all and Backspace, before "50"
+      {"320", kPx, 640, 96, 320},
       {"2", kIn, 640, 300, 600},
       {"  .5in", kIn, 640, 96, 48},
       {"50", kPct, 640, 96, 320},
