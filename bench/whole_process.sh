@@ -80,3 +80,61 @@ for command in "${commands[@]}"; do
     "$(sort -g <times | head -1)" "$f" "$(awk -v t="$t" -v f="$f" 'BEGIN {print t / f}')" \
     "$(spread <times)" "$(spread <floors)" "$((peak / 1024))" "$handed"
 done
+
+# The file formats against the floor of the same library and against other tools, on the same
+# files: a 4000 x 3000 photograph-like picture (ImageMagick's plasma, blurred) as a JPEG at quality
+# 90, and the picture above as a PNG. Each tool does its closest equivalent at the same quality
+# (JPEG: 90 with optimised Huffman tables; PNG: level 6 with the filters libpng picks, which is
+# libvips' [filter=all]); `djpeg | cjpeg` is the same decode and encode with nothing in between.
+# Tools that are not installed are left out (bench/setup.sh installs them).
+echo
+"$tool" invert in.bmp in.png
+convert=/usr/bin/convert-im6.q16
+if [[ -x $convert ]] && command -v cjpeg >/dev/null; then
+  "$convert" -seed 1 -size 4000x3000 plasma: -blur 0x1 BMP3:photo.bmp
+  cjpeg -quality 90 photo.bmp >photo.jpg
+  "$tool" scale --width 50% photo.jpg half.bmp
+fi
+# peer NAME PROGRAM COMMAND: the median seconds, the peak memory and the output's size of the
+# shell command COMMAND, which writes out.*; nothing when PROGRAM is not installed.
+peer() {
+  local name=$1 command=$3
+  command -v "$2" >/dev/null || return 0
+  : >times
+  for ((i = 0; i < runs; ++i)); do
+    rm -f out.*
+    start=$(now)
+    bash -c "$command"
+    end=$(now)
+    awk -v a="$end" -v b="$start" 'BEGIN {print a - b}' >>times
+  done
+  peak=$( { /usr/bin/time -f %M bash -c "$command"; } 2>&1 | tail -1)
+  printf "  %-28s %9.3f %8.0f %11s\n" "$name" "$(median <times)" "$((peak / 1024))" \
+    "$(stat -c %s out.* 2>/dev/null | head -1)"
+}
+printf "%-30s %9s %8s %11s\n" "case / tool" "median s" "peak MB" "out bytes"
+if [[ -f photo.jpg ]]; then
+  echo "JPEG invert"
+  peer imagetool "$tool" "$tool invert photo.jpg out.jpg"
+  peer "djpeg | cjpeg (floor)" djpeg "djpeg photo.jpg | cjpeg -quality 90 -optimize >out.jpg"
+  peer vips vips "vips invert photo.jpg 'out.jpg[Q=90,optimize_coding]'"
+  peer ImageMagick "$convert" "$convert photo.jpg -negate -quality 90 out.jpg"
+  peer GraphicsMagick gm "gm convert photo.jpg -negate -quality 90 out.jpg"
+  echo "JPEG scale --width 50%"
+  peer imagetool "$tool" "$tool scale --width 50% photo.jpg out.jpg"
+  peer "djpeg, cjpeg (floor)" djpeg \
+    "djpeg photo.jpg >/dev/null && cjpeg -quality 90 -optimize half.bmp >out.jpg"
+  peer vips vips "vips resize photo.jpg 'out.jpg[Q=90,optimize_coding]' 0.5"
+  peer ImageMagick "$convert" "$convert photo.jpg -resize 50% -quality 90 out.jpg"
+  peer GraphicsMagick gm "gm convert photo.jpg -resize 50% -quality 90 out.jpg"
+fi
+# Each case: imagetool's command | libvips' (OUT for its output) | ImageMagick's and GraphicsMagick's.
+for op in "invert|invert in.png OUT|-negate" "rotate --angle 90|rot in.png OUT d90|-rotate 90"; do
+  IFS='|' read -r ours vips theirs <<<"$op"
+  echo "PNG $ours"
+  peer imagetool "$tool" "$tool $ours in.png out.png"
+  peer vips vips "vips ${vips/OUT/out.png[filter=all]}"
+  peer "vips (unfiltered)" vips "vips ${vips/OUT/out.png}"
+  peer ImageMagick "$convert" "$convert in.png $theirs out.png"
+  peer GraphicsMagick gm "gm convert in.png $theirs out.png"
+done

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "cli/commands/commands.h"
-#include "cli/formats/bmp_io.h"
+#include "cli/formats/image_file.h"
 #include "cli/run/command_line.h"
 #include "cli/run/console.h"
 #include "cli/run/run_options.h"
@@ -125,7 +125,8 @@ constexpr char kSampleUsage[] =
     "usage: imagetool sample [DIR]\n"
     "Writes a small sample picture at every depth (1, 4, 8, 24 and 32 bits) into DIR (default\n"
     "imagetool-sample, made when missing) and runs every command on each, so that the results\n"
-    "can be looked at side by side: sample-24bit.bmp, flip-24bit.bmp, ...\n";
+    "can be looked at side by side: sample-24bit.bmp, flip-24bit.bmp, ...; the 24-bit sample\n"
+    "also as a PNG and a JPEG file (sample-24bit.png, flip-24bit.jpg, ...).\n";
 
 std::vector<std::string> Words(const char* text) {
   std::vector<std::string> words;
@@ -164,12 +165,21 @@ int RunSample(const Args& args, const RunOptions& options) {
   const fs::path folder = fs::absolute(dir);
   const Program program{kToolCommands, ""};
   int written = 0, failed = 0;
-  for (unsigned bits : {1u, 4u, 8u, 24u, 32u}) {
-    const std::string depth = std::to_string(bits) + "bit";
-    const std::string input = (folder / ("sample-" + depth + ".bmp")).string();
-    OwnedBlock sample(MakeSampleImage(bits));
+  // Every depth as BMP files, and the 24-bit sample as a PNG and a JPEG where this build writes
+  // them.
+  const struct {
+    unsigned bits;
+    ImageFormat format;
+  } samples[] = {{1, ImageFormat::kBmp},  {4, ImageFormat::kBmp},  {8, ImageFormat::kBmp},
+                 {24, ImageFormat::kBmp}, {32, ImageFormat::kBmp}, {24, ImageFormat::kPng},
+                 {24, ImageFormat::kJpeg}};
+  for (const auto& [bits, format] : samples) {
     std::string error;
-    if (!sample || !WriteBmpFile(input, sample.get(), error)) {
+    if (!CanWrite(format, error)) continue;
+    const std::string depth = std::to_string(bits) + "bit", extension = FormatExtension(format);
+    const std::string input = (folder / ("sample-" + depth + extension)).string();
+    OwnedBlock sample(MakeSampleImage(bits));
+    if (!sample || !WriteImageFile(input, {format}, sample.get(), error)) {
       ToolError(input + ": " + error);
       return kExitFailed;
     }
@@ -179,7 +189,7 @@ int RunSample(const Args& args, const RunOptions& options) {
       std::vector<std::string> words = Words(command->sampleOptions);
       words.insert(words.begin(), command->name);
       words.push_back(input);
-      words.push_back((folder / (std::string(command->name) + "-" + depth + ".bmp")).string());
+      words.push_back((folder / (std::string(command->name) + "-" + depth + extension)).string());
       (RunCommandLine(words, program) == kExitOk ? written : failed) += 1;
     }
   }

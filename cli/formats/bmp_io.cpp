@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "cli/formats/image_block.h"
 #include "cli/formats/input_file.h"
 #include "cli/formats/output_file.h"
 #include "dib/block.h"
@@ -234,16 +235,9 @@ HostBlock ReadBmp(const ByteSource& source, std::string& error) {
   if (!ReadLayout(source, layout, error)) return nullptr;
   const BitmapInfoHeader& h = layout.header;
   const uint32_t tableBytes = h.biClrUsed * 4;
-  OwnedBlock block(
-      HP_Alloc(PackedDibSize(tableBytes, h.biBitCount, static_cast<uint32_t>(h.biWidth),
-                             static_cast<uint32_t>(h.biHeight)),
-               HP_MOVEABLE));
+  OwnedBlock block(NewImageBlock(h, error));
+  if (!block) return nullptr;
   BlockLock lock(block.get());
-  if (!lock) {
-    error = "not enough memory for the image";
-    return nullptr;
-  }
-  std::memcpy(lock.get(), &h, sizeof h);
   uint8_t* rows = lock.get() + kHeaderSize + tableBytes;
   if (!source.read(layout.tableOffset, lock.get() + kHeaderSize, tableBytes) ||
       !source.read(layout.pixelOffset, rows, h.biSizeImage)) {

@@ -21,6 +21,7 @@ struct FormatEntry {
 constexpr FormatEntry kFormats[] = {
     {ImageFormat::kBmp, "bmp", {".bmp"}},
     {ImageFormat::kPng, "png", {".png"}},
+    {ImageFormat::kJpeg, "jpeg", {".jpg", ".jpeg"}},
 };
 
 const FormatEntry& Entry(ImageFormat format) {
@@ -53,17 +54,21 @@ bool SniffFormat(const ByteSource& source, ImageFormat& format, std::string& err
     format = ImageFormat::kPng;
     return true;
   }
+  if (IsJpegSignature(head, size)) {
+    format = ImageFormat::kJpeg;
+    return true;
+  }
   if (size >= 2 && head[0] == 'B' && head[1] == 'M') {
     format = ImageFormat::kBmp;
     return true;
   }
-  error = size == 0 ? "empty file" : "not a BMP or PNG file";
+  error = size == 0 ? "empty file" : "not a BMP, PNG or JPEG file";
   return false;
 }
 
 }  // namespace
 
-const char kFormatNames[] = "bmp|png";
+const char kFormatNames[] = "bmp|png|jpeg";
 
 bool ParseImageFormat(const std::string& name, ImageFormat& format) {
   for (const FormatEntry& entry : kFormats)
@@ -95,26 +100,36 @@ std::string NameForFormat(const std::string& path, ImageFormat format) {
 std::string FormatsHelp() {
   return std::string(
              "Formats\n"
-             "Reads uncompressed BMP files of 1, 4, 8, 24 and 32 bits (40-byte, V4 and V5 "
-             "headers,\n"
-             "either row order) and PNG files, told apart by their first bytes. The output's "
-             "format\n"
-             "is the one --format bmp|png names; without it, OUTPUT's extension (.bmp or .png, in\n"
-             "any case) decides, and otherwise (\"-\" among them) the input's format.\n"
+             "Reads uncompressed BMP files of 1, 4, 8, 24 and 32 bits (40-byte, V4 and V5\n"
+             "headers, either row order), PNG and JPEG files, told apart by their first bytes.\n"
+             "The output's format is the one --format bmp|png|jpeg names; without it, OUTPUT's\n"
+             "extension (.bmp, .png, .jpg or .jpeg, in any case) decides, and otherwise (\"-\"\n"
+             "among them) the input's format.\n"
              "\n"
-             "PNG files of every kind are read: palette pictures of 1, 4 and 8 bits keep their "
-             "depth\n"
-             "and table (2 bits become 4), grey ones become palette pictures with a grey table\n"
-             "(2 bits as 4, 16 bits as 8), RGB becomes 24 bits, RGBA and grey with alpha 32 bits;\n"
-             "16-bit channels are rounded to 8 bits (with a note). A transparent colour (tRNS) "
-             "makes\n"
-             "the picture 32-bit RGBA, except for options that work on the colour table\n"
-             "(--fill-index, --outline-index, --text-index, --mask-index, --grey): for them it is\n"
-             "ignored (with a note). Palette pictures are written as palette PNGs of their depth\n"
-             "with their table, 24 bits as RGB and 32 bits as RGBA.\n") +
+             "PNG files of every kind are read: palette pictures of 1, 4 and 8 bits keep their\n"
+             "depth and table (2 bits become 4), grey ones become palette pictures with a grey\n"
+             "table (2 bits as 4, 16 bits as 8), RGB becomes 24 bits, RGBA and grey with alpha 32\n"
+             "bits; 16-bit channels are rounded to 8 bits (with a note). A transparent colour\n"
+             "(tRNS) makes the picture 32-bit RGBA, except for options that work on the colour\n"
+             "table (--fill-index, --outline-index, --text-index, --mask-index, --grey): for them\n"
+             "it is ignored (with a note). Palette pictures are written as palette PNGs of their\n"
+             "depth with their table, 24 bits as RGB and 32 bits as RGBA, deflated at --png-level\n"
+             "(0-9, default 6).\n") +
          (kPngSupported
               ? ""
               : "This build of imagetool was made without libpng: it refuses PNG files.\n") +
+         "\n"
+         "JPEG files, baseline or progressive, are read as libjpeg-turbo's own decoder writes\n"
+         "them (accurate DCT, smooth upsampling): colour ones become 24 bits, grey ones 8 bits\n"
+         "with a grey table. CMYK and YCCK files are refused: their colours need the printing\n"
+         "profile they were made for. A damaged or cut file is refused, never read in part. An\n"
+         "EXIF orientation is noted; --auto-orient turns or mirrors the picture as it says\n"
+         "before the first step. JPEG files are written at --jpeg-quality (1-100, default 90)\n"
+         "with optimised Huffman tables: palette pictures whose table is grey as greyscale,\n"
+         "others in colour; 32-bit pictures lose their fourth byte (with a note).\n" +
+         (kJpegSupported ? ""
+                         : "This build of imagetool was made without libjpeg-turbo: it refuses "
+                           "JPEG files.\n") +
          "\n"
          "The fourth byte of 32-bit pixels is the PNG's alpha (255 opaque, 0 transparent). Every\n"
          "command keeps it on the pixels it moves or copies, and scale and rotate at high quality\n"
@@ -131,11 +146,15 @@ std::string FormatsHelp() {
          "such as a full disk, can then leave it damaged).\n";
 }
 
-std::string FormatLibraries() { return PngLibraries(); }
+std::string FormatLibraries() { return PngLibraries() + ", " + JpegLibraries(); }
 
 bool CanWrite(ImageFormat format, std::string& why) {
   if (format == ImageFormat::kPng && !kPngSupported) {
     why = kPngUnsupported;
+    return false;
+  }
+  if (format == ImageFormat::kJpeg && !kJpegSupported) {
+    why = kJpegUnsupported;
     return false;
   }
   return true;
@@ -144,7 +163,7 @@ bool CanWrite(ImageFormat format, std::string& why) {
 bool IsMemoryError(const std::string& error) { return error.starts_with(kNoMemory); }
 
 HostBlock ReadImageFile(const std::string& path, bool keepAlpha, ImageFormat& format,
-                        PngNotes& notes, std::string& error) {
+                        ReadNotes& notes, std::string& error) {
   HostBlock block = nullptr;
   WithInputSource(path, error, [&](const ByteSource& source) {
     if (!SniffFormat(source, format, error)) return false;
@@ -152,19 +171,27 @@ HostBlock ReadImageFile(const std::string& path, bool keepAlpha, ImageFormat& fo
       block = ReadBmp(source, error);
       return block != nullptr;
     }
-    block = ReadPng(source, keepAlpha, notes, error);
+    if (format == ImageFormat::kPng) {
+      block = ReadPng(source, keepAlpha, notes.png, error);
+      return block != nullptr;
+    }
+    block = ReadJpeg(source, notes.orientation, error);
     return block != nullptr;
   });
   return block;
 }
 
 bool ReadImageHeader(const std::string& path, BitmapInfoHeader& header, ImageFormat& format,
-                     std::string& error) {
-  return WithInputSource(path, error, [&](const ByteSource& source) {
+                     std::string& error, int* orientation) {
+  int jpegOrientation = 1;
+  const bool read = WithInputSource(path, error, [&](const ByteSource& source) {
     if (!SniffFormat(source, format, error)) return false;
-    return format == ImageFormat::kBmp ? ReadBmpHeader(source, header, error)
-                                       : ReadPngHeader(source, true, header, error);
+    return format == ImageFormat::kBmp   ? ReadBmpHeader(source, header, error)
+           : format == ImageFormat::kPng ? ReadPngHeader(source, true, header, error)
+                                         : ReadJpegHeader(source, header, jpegOrientation, error);
   });
+  if (orientation) *orientation = jpegOrientation;
+  return read;
 }
 
 bool WhollyTransparent(HostBlock dib) {
@@ -186,8 +213,11 @@ bool WriteImageFile(const std::string& path, const WriteSettings& settings, Host
     error = "internal error: the result is not a valid image";
     return false;
   }
-  std::vector<uint8_t> file;
-  if (!EncodePng(v, file, error)) return false;
-  const OutputPiece piece{file.data(), file.size()};
-  return WriteOutputFile(path, {&piece, 1}, error);
+  return WriteOutputFile(
+      path,
+      [&](const ByteSink& sink, std::string& e) {
+        return settings.format == ImageFormat::kJpeg ? EncodeJpeg(v, settings.jpegQuality, sink, e)
+                                                     : WritePng(v, settings.pngLevel, sink, e);
+      },
+      error);
 }

@@ -6,16 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "cli/formats/jpeg_io.h"
 #include "cli/formats/png_io.h"
 #include "dib/dib.h"
 #include "dib/host_port.h"
 
-enum class ImageFormat { kBmp, kPng };
+enum class ImageFormat { kBmp, kPng, kJpeg };
 
-// The names --format takes, for help texts ("bmp|png").
+// The names --format takes, for help texts ("bmp|png|jpeg").
 extern const char kFormatNames[];
 
-// A format by its name ("bmp", "png"); false for anything else.
+// A format by its name ("bmp", "png", "jpeg"); false for anything else.
 bool ParseImageFormat(const std::string& name, ImageFormat& format);
 
 // The format's name and the extension its files are given (".bmp").
@@ -23,8 +24,8 @@ const char* FormatName(ImageFormat format);
 const char* FormatExtension(ImageFormat format);
 
 // The format an output named `path` is written in when no --format is given: its extension
-// (.bmp or .png, in any case), otherwise `input`, the format of the picture read ("-" and other
-// names keep the input's format).
+// (.bmp, .png, .jpg or .jpeg, in any case), otherwise `input`, the format of the picture read ("-"
+// and other names keep the input's format).
 ImageFormat OutputFormatFor(const std::string& path, ImageFormat input);
 
 // `path` renamed for a file of `format`: kept when its extension already is one of the format's,
@@ -45,22 +46,30 @@ bool CanWrite(ImageFormat format, std::string& why);
 inline constexpr char kNoMemory[] = "not enough memory";
 bool IsMemoryError(const std::string& error);
 
-// How a picture is written.
+// How a picture is written: its format, the JPEG quality (1-100) and the PNG deflate level (0-9).
 struct WriteSettings {
   ImageFormat format = ImageFormat::kBmp;
+  int jpegQuality = 90;
+  int pngLevel = 6;
 };
 
-// Reads a BMP or a PNG file ("-": standard input), told apart by their first bytes. `keepAlpha`:
-// a PNG's transparent colour (tRNS) makes the picture 32-bit RGBA instead of being ignored.
-// Returns a new block (the caller owns it) and sets `format`, or null with `error` set. `notes`
-// gets what reading a PNG changed that the user should hear.
+// What reading found that the user should hear about.
+struct ReadNotes {
+  PngNotes png;
+  int orientation = 1;  // a JPEG's EXIF orientation: 1 as stored, 2-8 turned or mirrored
+};
+
+// Reads a BMP, PNG or JPEG file ("-": standard input), told apart by their first bytes.
+// `keepAlpha`: a PNG's transparent colour (tRNS) makes the picture 32-bit RGBA instead of being
+// ignored. Returns a new block (the caller owns it) and sets `format`, or null with `error` set.
+// `notes` gets what reading changed or found that the user should hear.
 HostBlock ReadImageFile(const std::string& path, bool keepAlpha, ImageFormat& format,
-                        PngNotes& notes, std::string& error);
+                        ReadNotes& notes, std::string& error);
 
 // Reads only the headers: `header` is the normalised header that ReadImageFile's image would have
-// (with alpha kept).
+// (with alpha kept); `orientation`, when given, a JPEG's EXIF orientation (1 for the others).
 bool ReadImageHeader(const std::string& path, BitmapInfoHeader& header, ImageFormat& format,
-                     std::string& error);
+                     std::string& error, int* orientation = nullptr);
 
 // True for a 32-bit picture whose every fourth byte is 0, as many programs leave those of a
 // 32-bit BMP: as a PNG, whose alpha they become, it is wholly transparent.

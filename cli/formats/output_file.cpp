@@ -55,28 +55,32 @@ struct PendingTempScope {
   PendingTempScope& operator=(const PendingTempScope&) = delete;
 };
 
-// Writes every piece to `fd`; false with the cause in `error`.
-bool WriteAll(int fd, std::span<const OutputPiece> pieces, std::string& error) {
-  for (const OutputPiece& piece : pieces) {
-    const auto* p = static_cast<const char*>(piece.data);
-    for (size_t left = piece.size; left > 0;) {
+// Writes what `produce` makes to `fd`; false with the cause in `error`.
+bool WriteAll(int fd, const OutputProducer& produce, std::string& error) {
+  int failure = 0;
+  const ByteSink sink = [fd, &failure](const void* data, size_t size) {
+    const auto* p = static_cast<const char*>(data);
+    for (size_t left = size; left > 0;) {
       const ssize_t n = write(fd, p, left);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
-        error = Cause(n < 0 ? errno : ENOSPC);
+        failure = n < 0 ? errno : ENOSPC;
         return false;
       }
       p += n;
       left -= static_cast<size_t>(n);
     }
-  }
-  return true;
+    return true;
+  };
+  if (produce(sink, error)) return true;
+  if (failure) error = Cause(failure);
+  return false;
 }
 
-// Writes the pieces to an open descriptor and closes it; a failing close (a full disk on some
-// file systems) fails the write.
-bool WriteAndClose(int fd, std::span<const OutputPiece> pieces, std::string& error) {
-  const bool written = WriteAll(fd, pieces, error);
+// Writes what `produce` makes to an open descriptor and closes it; a failing close (a full disk
+// on some file systems) fails the write.
+bool WriteAndClose(int fd, const OutputProducer& produce, std::string& error) {
+  const bool written = WriteAll(fd, produce, error);
   const int closed = close(fd);
   if (written && closed != 0) error = Cause(errno);
   return written && closed == 0;
@@ -85,7 +89,7 @@ bool WriteAndClose(int fd, std::span<const OutputPiece> pieces, std::string& err
 // The new file replaces `target` by rename from a temporary file in the same folder (so that the
 // rename cannot cross devices). The short fixed-length name fits beside any legal file name.
 bool ReplaceAtomically(const std::string& target, mode_t mode, const struct stat* owner,
-                       std::span<const OutputPiece> pieces, std::string& error) {
+                       const OutputProducer& produce, std::string& error) {
   const size_t slash = target.rfind('/');
   std::string temp = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
                      ".imagetool-XXXXXX";
@@ -101,7 +105,7 @@ bool ReplaceAtomically(const std::string& target, mode_t mode, const struct stat
   bool ok = fchmod(fd, mode) == 0;
   if (!ok) error = Cause(errno);
   if (!ok) close(fd);
-  ok = ok && WriteAndClose(fd, pieces, error);
+  ok = ok && WriteAndClose(fd, produce, error);
   if (ok && rename(temp.c_str(), target.c_str()) != 0) {
     error = Cause(errno);
     ok = false;
@@ -116,18 +120,19 @@ bool ReplaceAtomically(const std::string& target, mode_t mode, const struct stat
 
 #ifdef _WIN32
 
-bool WriteOutputFile(const std::string& path, std::span<const OutputPiece> pieces,
-                     std::string& error) {
+bool WriteOutputFile(const std::string& path, const OutputProducer& produce, std::string& error) {
   if (path == "-") {
     _setmode(_fileno(stdout), _O_BINARY);
-    for (const OutputPiece& piece : pieces)
-      if (std::fwrite(piece.data, 1, piece.size, stdout) != piece.size) {
-        error = Cause(errno);
-        return false;
-      }
-    if (std::fflush(stdout) == 0) return true;
-    error = Cause(errno);
-    return false;
+    int failure = 0;
+    const ByteSink sink = [&failure](const void* data, size_t size) {
+      if (std::fwrite(data, 1, size, stdout) == size) return true;
+      failure = errno;
+      return false;
+    };
+    bool ok = produce(sink, error);
+    if (ok && std::fflush(stdout) != 0) failure = errno, ok = false;
+    if (failure) error = Cause(failure);
+    return ok;
   }
   const std::string temp = path + ".imagetool-tmp";
   const int fd =
@@ -136,13 +141,14 @@ bool WriteOutputFile(const std::string& path, std::span<const OutputPiece> piece
     error = "cannot create the output file: " + Cause(errno);
     return false;
   }
-  bool ok = true;
-  for (const OutputPiece& piece : pieces)
-    if (ok &&
-        _write(fd, piece.data, static_cast<unsigned>(piece.size)) != static_cast<int>(piece.size)) {
-      error = Cause(errno);
-      ok = false;
-    }
+  int failure = 0;
+  const ByteSink sink = [fd, &failure](const void* data, size_t size) {
+    if (_write(fd, data, static_cast<unsigned>(size)) == static_cast<int>(size)) return true;
+    failure = errno;
+    return false;
+  };
+  bool ok = produce(sink, error);
+  if (failure) error = Cause(failure);
   if (_close(fd) != 0 && ok) {
     error = Cause(errno);
     ok = false;
@@ -158,9 +164,8 @@ bool WriteOutputFile(const std::string& path, std::span<const OutputPiece> piece
 
 #else
 
-bool WriteOutputFile(const std::string& path, std::span<const OutputPiece> pieces,
-                     std::string& error) {
-  if (path == "-") return WriteAll(STDOUT_FILENO, pieces, error);
+bool WriteOutputFile(const std::string& path, const OutputProducer& produce, std::string& error) {
+  if (path == "-") return WriteAll(STDOUT_FILENO, produce, error);
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) {
     if (errno != ENOENT) {
@@ -174,7 +179,7 @@ bool WriteOutputFile(const std::string& path, std::span<const OutputPiece> piece
     }
     const mode_t mask = umask(0);
     umask(mask);
-    return ReplaceAtomically(path, 0666 & ~mask, nullptr, pieces, error);
+    return ReplaceAtomically(path, 0666 & ~mask, nullptr, produce, error);
   }
   if (S_ISDIR(st.st_mode)) {
     error = Cause(EISDIR);
@@ -195,7 +200,7 @@ bool WriteOutputFile(const std::string& path, std::span<const OutputPiece> piece
       close(fd);
       return false;
     }
-    return WriteAndClose(fd, pieces, error);
+    return WriteAndClose(fd, produce, error);
   }
   close(fd);
   // The file a symbolic link names is replaced, not the link.
@@ -206,7 +211,19 @@ bool WriteOutputFile(const std::string& path, std::span<const OutputPiece> piece
   }
   const std::string target = resolved;
   std::free(resolved);
-  return ReplaceAtomically(target, st.st_mode & 07777, &st, pieces, error);
+  return ReplaceAtomically(target, st.st_mode & 07777, &st, produce, error);
 }
 
 #endif
+
+bool WriteOutputFile(const std::string& path, std::span<const OutputPiece> pieces,
+                     std::string& error) {
+  return WriteOutputFile(
+      path,
+      [pieces](const ByteSink& sink, std::string&) {
+        for (const OutputPiece& piece : pieces)
+          if (!sink(piece.data, piece.size)) return false;
+        return true;
+      },
+      error);
+}

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -12,7 +13,16 @@ struct OutputPiece {
   size_t size = 0;
 };
 
-// Writes `pieces`, one after the other, to the output named `path`:
+// Takes an output's bytes in order; false when they could not be written (the writer that made
+// the sink keeps the cause).
+using ByteSink = std::function<bool(const void* data, size_t size)>;
+
+// Makes an output's bytes and passes them to `sink` as they are ready, so that an encoder needs no
+// copy of the whole file. Returns false, with `error` set, when it cannot make them; a failed
+// sink is its own reason (the caller replaces `error` with the sink's cause).
+using OutputProducer = std::function<bool(const ByteSink& sink, std::string& error)>;
+
+// Writes the bytes `produce` makes to the output named `path`:
 // - "-" is standard output;
 // - an existing output that is not a regular file (a device, a FIFO) is written to directly;
 // - a symbolic link is followed, and the file it names is the output (a dangling one is refused);
@@ -24,5 +34,8 @@ struct OutputPiece {
 //   give it) and is renamed over it only when everything was written. The temporary file is
 //   removed when the process is interrupted meanwhile.
 // On failure `error` gives the cause; nothing is left behind except in the in-place case.
+bool WriteOutputFile(const std::string& path, const OutputProducer& produce, std::string& error);
+
+// The same for bytes that are ready: `pieces`, one after the other.
 bool WriteOutputFile(const std::string& path, std::span<const OutputPiece> pieces,
                      std::string& error);

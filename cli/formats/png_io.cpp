@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "cli/formats/image_block.h"
 #include "dib/block.h"
 
 namespace {
@@ -36,11 +37,6 @@ bool ReadPngHeader(const ByteSource&, bool, BitmapInfoHeader&, std::string& erro
   return false;
 }
 
-bool EncodePng(const DibView&, std::vector<uint8_t>&, std::string& error) {
-  error = kPngUnsupported;
-  return false;
-}
-
 #else
 
 #include <png.h>
@@ -59,14 +55,12 @@ namespace {
 // libpng reports an error by a longjmp to the last setjmp. The only setjmp is in Guarded, which
 // runs one step: a plain function on a plain struct. Neither the steps nor the callbacks below
 // hold anything with a destructor when libpng may jump, and everything that owns memory (the
-// libpng structs, the image block, the encoded file) belongs to a caller above Guarded, so a jump
-// skips no clean-up.
+// libpng structs, the image block) belongs to a caller above Guarded, so a jump skips no clean-up.
 
-// The state libpng's callbacks share: where the bytes come from or go, and the last error.
+// The state libpng's callbacks share: where the bytes come from, and the last error.
 struct PngIo {
   const ByteSource* source = nullptr;
   uint64_t offset = 0;
-  std::vector<uint8_t>* out = nullptr;
   char message[200] = {};
 };
 
@@ -92,19 +86,6 @@ void OnRead(png_structp png, png_bytep into, size_t bytes) {
   if (!io->source->read(io->offset, into, bytes)) png_error(png, "read error");
   io->offset += bytes;
 }
-
-void OnWrite(png_structp png, png_bytep data, size_t bytes) {
-  auto* io = static_cast<PngIo*>(png_get_io_ptr(png));
-  bool appended = true;
-  try {
-    io->out->insert(io->out->end(), data, data + bytes);
-  } catch (...) {  // no exception may cross libpng's C frames
-    appended = false;
-  }
-  if (!appended) png_error(png, "not enough memory for the PNG file");
-}
-
-void OnFlush(png_structp) {}
 
 // Runs `step` on `job`; an error raised by libpng within it returns false here.
 template <typename Job>
@@ -269,17 +250,9 @@ bool CheckHeader(const PngHeaderJob& job, uint64_t fileSize, std::string& error)
 
 // The normalised header of the picture `job` describes.
 BitmapInfoHeader HeaderOf(const PngHeaderJob& job) {
-  BitmapInfoHeader h{};
-  h.biSize = kHeaderSize;
-  h.biWidth = static_cast<int32_t>(job.width);
-  h.biHeight = static_cast<int32_t>(job.height);
-  h.biPlanes = 1;
-  h.biBitCount = static_cast<uint16_t>(job.bits);
-  h.biSizeImage = static_cast<uint32_t>(RowStride(job.bits, job.width) * job.height);
-  h.biXPelsPerMeter = static_cast<int32_t>(std::min<png_uint_32>(job.xPerMeter, INT32_MAX));
-  h.biYPelsPerMeter = static_cast<int32_t>(std::min<png_uint_32>(job.yPerMeter, INT32_MAX));
-  h.biClrUsed = job.bits <= 8 ? static_cast<uint32_t>(job.paletteSize) : 0;
-  return h;
+  return ImageHeader(job.bits, job.width, job.height,
+                     job.bits <= 8 ? static_cast<uint32_t>(job.paletteSize) : 0, job.xPerMeter,
+                     job.yPerMeter);
 }
 
 // The one line that says why libpng stopped.
@@ -322,14 +295,9 @@ HostBlock ReadPng(const ByteSource& source, bool keepAlpha, PngNotes& notes, std
     return nullptr;
   }
   const uint32_t tableBytes = h.biClrUsed * 4;
-  OwnedBlock block(
-      HP_Alloc(PackedDibSize(tableBytes, job.bits, job.width, job.height), HP_MOVEABLE));
+  OwnedBlock block(NewImageBlock(h, error));
+  if (!block) return nullptr;
   BlockLock lock(block.get());
-  if (!lock) {
-    error = "not enough memory for the image";
-    return nullptr;
-  }
-  std::memcpy(lock.get(), &h, sizeof h);
   auto* table = reinterpret_cast<RgbQuad*>(lock.get() + kHeaderSize);
   for (uint32_t i = 0; i < h.biClrUsed; ++i)
     table[i] = {job.palette[i].blue, job.palette[i].green, job.palette[i].red, 0};
@@ -356,89 +324,6 @@ bool ReadPngHeader(const ByteSource& source, bool keepAlpha, BitmapInfoHeader& h
   PngHeaderJob job;
   if (!StartPng(reader, keepAlpha, job, error)) return false;
   header = HeaderOf(job);
-  return true;
-}
-
-namespace {
-
-struct PngWriteJob {
-  png_infop info = nullptr;
-  const DibView* v = nullptr;
-  png_color palette[256] = {};
-  int paletteSize = 0;
-};
-
-void WriteStep(png_structp png, PngWriteJob* job) {
-  const DibView& v = *job->v;
-  png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
-  const int type = v.bits <= 8    ? PNG_COLOR_TYPE_PALETTE
-                   : v.bits == 24 ? PNG_COLOR_TYPE_RGB
-                                  : PNG_COLOR_TYPE_RGB_ALPHA;
-  png_set_IHDR(png, job->info, v.width, v.height, v.bits <= 8 ? static_cast<int>(v.bits) : 8, type,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (v.bits <= 8) png_set_PLTE(png, job->info, job->palette, job->paletteSize);
-  if (v.header->biXPelsPerMeter > 0 && v.header->biYPelsPerMeter > 0)
-    png_set_pHYs(png, job->info, static_cast<png_uint_32>(v.header->biXPelsPerMeter),
-                 static_cast<png_uint_32>(v.header->biYPelsPerMeter), PNG_RESOLUTION_METER);
-  png_write_info(png, job->info);
-  if (v.bits >= 24) png_set_bgr(png);
-  for (uint32_t y = 0; y < v.height; ++y) png_write_row(png, v.RowFromTop(y));
-  png_write_end(png, job->info);
-}
-
-// The highest colour index any pixel of a palette picture uses.
-uint32_t HighestIndex(const DibView& v) {
-  const unsigned perByte = 8 / v.bits, mask = (1u << v.bits) - 1;
-  uint32_t highest = 0;
-  for (uint32_t y = 0; y < v.height; ++y) {
-    const uint8_t* row = v.Row(y);
-    for (uint32_t x = 0; x < v.width; ++x) {
-      const unsigned shift = 8 - v.bits * (x % perByte + 1);
-      highest = std::max<uint32_t>(highest, row[x / perByte] >> shift & mask);
-    }
-  }
-  return highest;
-}
-
-struct PngWriter {
-  PngIo io;
-  png_structp png = nullptr;
-  png_infop info = nullptr;
-  explicit PngWriter(std::vector<uint8_t>& out) {
-    io.out = &out;
-    png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &io, OnError, OnWarning);
-    if (png) info = png_create_info_struct(png);
-    if (info) png_set_write_fn(png, &io, OnWrite, OnFlush);
-  }
-  ~PngWriter() { png_destroy_write_struct(&png, info ? &info : nullptr); }
-  PngWriter(const PngWriter&) = delete;
-  PngWriter& operator=(const PngWriter&) = delete;
-};
-
-}  // namespace
-
-bool EncodePng(const DibView& v, std::vector<uint8_t>& out, std::string& error) {
-  out.clear();
-  PngWriter writer(out);
-  if (!writer.info) {
-    error = "not enough memory to write a PNG file";
-    return false;
-  }
-  PngWriteJob job;
-  job.info = writer.info;
-  job.v = &v;
-  if (v.bits <= 8) {
-    // A PNG palette must cover every index the pixels use; the engines may leave indices past a
-    // short table (as a BMP file may hold them), which get black entries.
-    job.paletteSize = static_cast<int>(std::max(v.colorCount, HighestIndex(v) + 1));
-    for (uint32_t i = 0; i < v.colorCount; ++i)
-      job.palette[i] = {v.colors[i].rgbRed, v.colors[i].rgbGreen, v.colors[i].rgbBlue};
-  }
-  if (!Guarded(writer.png, WriteStep, &job)) {
-    error = std::string("cannot make the PNG file: ") + writer.io.message;
-    out.clear();
-    return false;
-  }
   return true;
 }
 

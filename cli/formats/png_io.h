@@ -9,6 +9,8 @@
 // when the caller keeps alpha and is otherwise ignored. Interlaced files are read too.
 //
 // Writing gives palette PNGs of the picture's depth and table, RGB for 24 bits and RGBA for 32.
+// The rows are filtered as libpng filters them and deflated in bands on every core as one zlib
+// stream (cli/png_write.cpp), and passed on as they are done.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "cli/formats/input_file.h"
+#include "cli/formats/output_file.h"
 #include "dib/dib.h"
 #include "dib/host_port.h"
 
@@ -45,5 +48,14 @@ HostBlock ReadPng(const ByteSource& source, bool keepAlpha, PngNotes& notes, std
 bool ReadPngHeader(const ByteSource& source, bool keepAlpha, BitmapInfoHeader& header,
                    std::string& error);
 
-// The PNG file of a valid PackedDib, in `out`; false with `error` set when it cannot be made.
-bool EncodePng(const DibView& v, std::vector<uint8_t>& out, std::string& error);
+// The bytes of filtered rows deflated as one band: enough to keep deflate's matches and the
+// flushes between bands from costing size, few enough that the bands of a large picture keep
+// every core busy.
+inline constexpr size_t kPngBandBytes = size_t{4} << 20;
+
+// Passes the PNG file of a valid PackedDib to `sink` as it is made, deflated at `level` (0-9) in
+// bands of about `bandBytes` (tests make them small to cross many seams). Memory beyond the
+// picture: a band's deflated bytes and a few rows per thread. False with `error` set when it
+// cannot be made, or when the sink fails (which then says why).
+bool WritePng(const DibView& v, int level, const ByteSink& sink, std::string& error,
+              size_t bandBytes = kPngBandBytes);

@@ -19,6 +19,14 @@ bool SetCount(const std::string& value, long long min, long long max, const char
   return true;
 }
 
+bool SetLevel(const std::string& value, long long min, long long max, const char* name, int& out,
+              std::string& error) {
+  unsigned n = 0;
+  if (!SetCount(value, min, max, name, n, error)) return false;
+  out = static_cast<int>(n);
+  return true;
+}
+
 bool SetFormat(const std::string& value, RunOptions& options, std::string& error) {
   ImageFormat format;
   if (!ParseImageFormat(value, format)) {
@@ -38,8 +46,8 @@ bool SetOutDir(const std::string& value, RunOptions& options, std::string& error
 }  // namespace
 
 const RunOptionSpec kRunOptions[] = {
-    {"--format", kFormatNames,
-     "the output's format (default: OUTPUT's extension, else the input's)", SetFormat},
+    {"--format", "F", "the output's: bmp|png|jpeg (default: OUTPUT's extension, else the input's)",
+     SetFormat},
     {"--out-dir", "DIR", "every file name is an input; each result goes to DIR under its name",
      SetOutDir},
     {"--jobs", "N", "files worked on at once with --out-dir (default: the cores, at most 8)",
@@ -48,6 +56,16 @@ const RunOptionSpec kRunOptions[] = {
      }},
     {"--quiet", nullptr, "no progress and no notes: errors only",
      [](const std::string&, RunOptions& o, std::string&) { return o.quiet = true; }},
+    {"--jpeg-quality", "Q", "a JPEG output's quality, 1-100 (default 90)",
+     [](const std::string& v, RunOptions& o, std::string& e) {
+       return SetLevel(v, 1, 100, "--jpeg-quality", o.write.jpegQuality, e);
+     }},
+    {"--png-level", "N", "a PNG output's compression level, 0-9 (default 6)",
+     [](const std::string& v, RunOptions& o, std::string& e) {
+       return SetLevel(v, 0, 9, "--png-level", o.write.pngLevel, e);
+     }},
+    {"--auto-orient", nullptr, "turn or mirror a JPEG as its EXIF orientation says, first",
+     [](const std::string&, RunOptions& o, std::string&) { return o.autoOrient = true; }},
 };
 const size_t kRunOptionCount = std::size(kRunOptions);
 

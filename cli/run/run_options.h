@@ -14,6 +14,7 @@ struct RunOptions {
   std::string outDir;                 // --out-dir; every file word is then an input
   unsigned jobs = 0;                  // --jobs; 0 = as many as the cores (at most 8)
   bool quiet = false;                 // --quiet
+  bool autoOrient = false;            // --auto-orient: a JPEG turned as its EXIF tag says
   WriteSettings write;                // what the writers are asked for (the format set per file)
   std::set<std::string> given;        // the names given, each at most once
 };

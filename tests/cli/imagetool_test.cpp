@@ -15,81 +15,13 @@
 #include "cli/formats/image_file.h"
 #include "cli/formats/input_file.h"
 #include "dib/row_bands.h"
+#include "tests/cli/tool_run.h"
 #include "tests/support/images.h"
 
 namespace fs = std::filesystem;
+using namespace toolrun;
 
 namespace {
-
-// A fresh folder removed with everything in it when the test ends.
-struct TempDir {
-  TempDir() {
-    char name[] = "/tmp/imagetool-test-XXXXXX";
-    path = mkdtemp(name);
-  }
-  ~TempDir() { fs::remove_all(path); }
-  std::string operator/(const std::string& file) const { return (path / file).string(); }
-  fs::path path;
-};
-
-struct RunResult {
-  int status;
-  std::string output;  // stdout and stderr together
-};
-
-RunResult Shell(const std::string& command) {
-  RunResult run{-1, {}};
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, n);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-RunResult Tool(const std::string& args) { return Shell(std::string(IMAGETOOL_PATH) + " " + args); }
-
-void Convert(const std::string& args) {
-  const RunResult run = Shell(std::string(IMAGEMAGICK_CONVERT) + " " + args);
-  ASSERT_EQ(run.status, 0) << "ImageMagick (installed by scripts/setup.sh) failed: " << run.output;
-}
-
-std::vector<uint8_t> ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A picture read by imagetool's reader (BMP or PNG); null after a failed expectation.
-HostBlock ReadAny(const std::string& path, bool keepAlpha = true) {
-  std::string error;
-  ImageFormat format;
-  PngNotes notes;
-  HostBlock block = ReadImageFile(path, keepAlpha, format, notes, error);
-  EXPECT_TRUE(block) << path << ": " << error;
-  return block;
-}
-
-// The picture of a file as imagetool reads it, normalised (padding cleared).
-std::vector<uint8_t> Picture(const std::string& path) {
-  OwnedBlock block(ReadAny(path));
-  return block ? testimg::Bytes(block.get()) : std::vector<uint8_t>{};
-}
-
-// The colours of a picture, top row first, as ImageMagick's rgb: (rgba: for 32 bits) holds them.
-std::vector<uint8_t> Colours(HostBlock block) {
-  const testimg::View view(block);
-  const DibView& v = view.v;
-  std::vector<uint8_t> decoded;
-  for (uint32_t y = 0; y < v.height; ++y)
-    for (uint32_t x = 0; x < v.width; ++x) {
-      const uint32_t p = testimg::GetPixel(v, x, y);
-      const RgbQuad q = v.bits <= 8 ? v.colors[p] : std::bit_cast<RgbQuad>(p);  // bytes as stored
-      decoded.insert(decoded.end(), {q.rgbRed, q.rgbGreen, q.rgbBlue});
-      if (v.bits == 32) decoded.push_back(q.rgbReserved);
-    }
-  return decoded;
-}
 
 // Writes testimg::Make(bits, width, height, seed) as `dir`/`name` and returns the path.
 std::string WriteInput(const TempDir& dir, const std::string& name, unsigned bits, uint32_t width,
@@ -472,7 +404,7 @@ TEST(Imagetool, OutputFormatsAndReadingNotes) {
        32},
       {"frame --fill-index 0 " + dir / "trns.png", "o.png", 0,
        "tRNS) is ignored: --fill-index works on the colour table", "\x89PNG", 8},
-      {"flip --format gif " + in, "o.png", 2, "--format is bmp|png, not 'gif'", "", 0},
+      {"flip --format gif " + in, "o.png", 2, "--format is bmp|png|jpeg, not 'gif'", "", 0},
       {"info --format png " + in, "", 2, "info writes no file", "", 0},
   };
   for (const Case& c : cases) {
@@ -521,7 +453,7 @@ TEST(Imagetool, RefusesDamagedPngFiles) {
     std::vector<uint8_t> bytes;
     const char* says;
   } cases[] = {
-      {{good.begin(), good.begin() + 5}, "not a BMP or PNG file"},
+      {{good.begin(), good.begin() + 5}, "not a BMP, PNG or JPEG file"},
       {{good.begin(), good.begin() + 30}, "truncated PNG file"},
       {{good.begin(), good.begin() + static_cast<long>(n / 2)}, "truncated PNG file"},
       {{good.begin(), good.end() - 12}, "truncated PNG file"},
