@@ -24,12 +24,9 @@ constexpr uint32_t kW = 4000, kH = 3000;
 
 const WmfDrawing& Circle() {
   static const WmfDrawing drawing = [] {
-    std::ifstream in(ShapeFolder() + "/" + ShapeFileName(IDS_SHAPE_CIRCLE), std::ios::binary);
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
     WmfDrawing d;
     std::string error;
-    ParseMetafile(bytes.data(), bytes.size(), d, error);
+    LoadShape(IDS_SHAPE_CIRCLE, d, error);
     return d;
   }();
   return drawing;

@@ -24,7 +24,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-"$tool" >/dev/null  # the built-in sample, in imagetool-sample/
+"$tool" sample >/dev/null  # the built-in sample, in imagetool-sample/
 "$tool" scale --width 4000 --height 3000 --quality low imagetool-sample/sample-24bit.bmp in.bmp
 
 commands=(

@@ -8,9 +8,7 @@
 #include <iostream>
 #include <new>
 
-#include "cli/commands/caption_glyphs.h"
 #include "cli/commands/commands.h"
-#include "cli/formats/image_file.h"
 #include "cli/run/command_line.h"
 #include "cli/run/console.h"
 #include "cli/run/folder.h"
@@ -31,8 +29,7 @@ int main(int argc, char** argv) {
   // The slow engines' row loops use every core the process may run on (up to kMaxRowWorkers);
   // their bytes do not depend on it.
   SetRowWorkers(UsableCores());
-  const Program program{kToolCommands,
-                        "built with " + FormatLibraries() + ", " + CaptionLibraries()};
+  const Program program{kToolCommands, BuiltWith()};
   try {
     return Finish(RunCommandLine(std::vector<std::string>(argv + 1, argv + argc), program));
   } catch (const std::bad_alloc&) {

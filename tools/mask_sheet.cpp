@@ -47,15 +47,12 @@ int main(int argc, char** argv) {
   std::vector<uint8_t> tile(size_t{kTile} * kTile);                 // bottom row first
   for (unsigned k = 0; k < kShapeCount; ++k) {
     const unsigned id = kFirstShapeId + k;
-    const std::string path = ShapeFolder() + "/" + ShapeFileName(id);
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
     WmfDrawing drawing;
     std::string error;
     std::fill(tile.begin(), tile.end(), uint8_t{0xFF});
-    if (!ParseMetafile(bytes.data(), bytes.size(), drawing, error) ||
+    if (!LoadShape(id, drawing, error) ||
         !RenderMetafile(drawing, MaskRaster{tile.data(), kTile, kTile, kTile, 8})) {
-      std::fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
+      std::fprintf(stderr, "%s: %s\n", ShapeFileName(id).c_str(), error.c_str());
       return 1;
     }
     const uint32_t ox = kGap + k % kColumns * (kTile + kGap),

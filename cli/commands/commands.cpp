@@ -1,5 +1,8 @@
 #include "cli/commands/commands.h"
 
+#include "cli/commands/caption_glyphs.h"
+#include "cli/formats/image_file.h"
+
 extern const ToolCommand kInfoTool, kInvertTool, kFlipTool, kMirrorTool, kCropTool, kScaleTool,
     kRotateTool, kFrameTool, kTileTool, kMaskTool, kSampleTool;
 
@@ -14,3 +17,5 @@ const ToolCommand* const kCommandList[] = {
 }  // namespace
 
 const std::span<const ToolCommand* const> kToolCommands(kCommandList);
+
+std::string BuiltWith() { return "built with " + FormatLibraries() + ", " + CaptionLibraries(); }

@@ -1,5 +1,5 @@
 // imagetool mask: masks an image with one of the seventeen stock shapes, rendered by the portable
-// metafile player from the shape files in resources/masks.
+// metafile player from the shape files built into the program.
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
@@ -7,8 +7,9 @@
 #include <memory>
 #include <mutex>
 
-#include "cli/formats/input_file.h"
 #include "cli/commands/commands.h"
+#include "cli/commands/stock_shapes.h"
+#include "cli/formats/input_file.h"
 #include "cli/run/command.h"
 #include "cli/run/console.h"
 #include "dib/block.h"
@@ -34,29 +35,12 @@ constexpr char kMaskUsage[] =
     "  --no-alpha          32-bit images: leave the alpha of masked pixels as it is (default: "
     "255)\n"
     "  --no-color          32-bit images: leave the colour of masked pixels as it is\n"
-    "The shapes are read from IMAGE_MASK_FOLDER when that is set, otherwise from resources/masks\n"
-    "of the source tree imagetool was built from.\n";
+    "The shapes are built into imagetool; when IMAGE_MASK_FOLDER is set, they are read from the\n"
+    ".wmf files in that folder instead.\n";
 
 // The display depth imagetool renders for: a true-colour screen, as the plug-in nearly always
 // has. It only chooses the mask layout; both layouts give the same pixels.
 constexpr uint32_t kDisplayBits = 32;
-
-// Reads and parses the metafile of shape `id`; false with `error` set when that fails.
-bool LoadShape(unsigned id, WmfDrawing& drawing, std::string& error) {
-  const std::string path = ShapeFolder() + "/" + ShapeFileName(id);
-  std::vector<uint8_t> bytes;
-  // The stock shapes are a few kilobytes; anything far bigger is not one of them.
-  if (!ReadSmallFile(path, 1 << 20, bytes, error)) {
-    error = "cannot read the mask shape " + path + ": " + error +
-            " (set IMAGE_MASK_FOLDER to the folder holding the .wmf files)";
-    return false;
-  }
-  if (!ParseMetafile(bytes.data(), bytes.size(), drawing, error)) {
-    error = path + ": " + error;
-    return false;
-  }
-  return true;
-}
 
 void ListShapes() {
   std::vector<std::string> names;
@@ -183,9 +167,26 @@ bool MakeMaskStep(const Args& args, Step& step, std::string& error) {
 
 }  // namespace
 
-std::string ShapeFolder() {
-  const char* override = std::getenv("IMAGE_MASK_FOLDER");
-  return override && *override ? override : IMAGE_SHAPE_FOLDER;
+bool LoadShape(unsigned id, WmfDrawing& drawing, std::string& error) {
+  const std::string name = ShapeFileName(id);
+  const char* folder = std::getenv("IMAGE_MASK_FOLDER");
+  std::vector<uint8_t> bytes;
+  if (folder && *folder) {
+    const std::string path = std::string(folder) + "/" + name;
+    // The stock shapes are a few kilobytes; anything far bigger is not one of them.
+    if (!ReadSmallFile(path, 1 << 20, bytes, error)) {
+      error = "cannot read the mask shape " + path + ": " + error + " (IMAGE_MASK_FOLDER)";
+      return false;
+    }
+    if (ParseMetafile(bytes.data(), bytes.size(), drawing, error)) return true;
+    error = path + ": " + error;
+    return false;
+  }
+  for (const StockShapeFile& file : StockShapeFiles())
+    if (name == file.name)
+      return ParseMetafile(file.bytes.data(), file.bytes.size(), drawing, error);
+  error = "internal error: no built-in shape " + name;
+  return false;
 }
 
 std::mutex& MaskColorLock() {

@@ -218,8 +218,8 @@ void FinishRows(const BmpLayout& layout, uint8_t* rows) {
 bool ReadLayout(const ByteSource& source, BmpLayout& layout, std::string& error) {
   // Enough for the largest info header and bit-field masks.
   uint8_t head[kFileHeaderSize + 124 + 16] = {};
-  const size_t headSize = static_cast<size_t>(std::min<uint64_t>(sizeof head, source.size));
-  if (!source.read(0, head, headSize)) {
+  size_t headSize = 0;
+  if (!ReadHead(source, head, sizeof head, headSize)) {
     error = "read error";
     return false;
   }
@@ -241,7 +241,11 @@ HostBlock ReadBmp(const ByteSource& source, std::string& error) {
   uint8_t* rows = lock.get() + kHeaderSize + tableBytes;
   if (!source.read(layout.tableOffset, lock.get() + kHeaderSize, tableBytes) ||
       !source.read(layout.pixelOffset, rows, h.biSizeImage)) {
-    error = "read error or truncated file";
+    // A stream's end, met only now, tells the size its header could not be checked against.
+    const uint64_t needed = layout.pixelOffset + h.biSizeImage;
+    error = source.size < needed ? "truncated BMP file (" + std::to_string(source.size) +
+                                       " bytes, the header asks for " + std::to_string(needed) + ")"
+                                 : "read error";
     return nullptr;
   }
   FinishRows(layout, rows);

@@ -45,8 +45,8 @@ std::string Lower(std::string text) {
 // Tells the formats apart by their first bytes; false with `error` set for anything else.
 bool SniffFormat(const ByteSource& source, ImageFormat& format, std::string& error) {
   uint8_t head[8] = {};
-  const size_t size = static_cast<size_t>(std::min<uint64_t>(sizeof head, source.size));
-  if (!source.read(0, head, size)) {
+  size_t size = 0;
+  if (!ReadHead(source, head, sizeof head, size)) {
     error = "read error";
     return false;
   }
@@ -99,7 +99,6 @@ std::string NameForFormat(const std::string& path, ImageFormat format) {
 
 std::string FormatsHelp() {
   return std::string(
-             "Formats\n"
              "Reads uncompressed BMP files of 1, 4, 8, 24 and 32 bits (40-byte, V4 and V5\n"
              "headers, either row order), PNG and JPEG files, told apart by their first bytes.\n"
              "The output's format is the one --format bmp|png|jpeg names; without it, OUTPUT's\n"
@@ -138,7 +137,6 @@ std::string FormatsHelp() {
          "colours 255 (--no-alpha: their own); frame --caption --alpha 255 on the caption's\n"
          "coloured pixels (without it, their own).\n"
          "\n"
-         "Outputs\n"
          "The output is written as cp would write it, but whole or not at all: a new or an\n"
          "existing plain file is replaced in one step, keeping the old file's mode; a symbolic\n"
          "link is followed; a device or a FIFO is written to directly; a file with several hard\n"

@@ -119,9 +119,14 @@ boolean FillInput(j_decompress_ptr cinfo) {
                   static_cast<unsigned long long>(size));
     Fail(reinterpret_cast<j_common_ptr>(cinfo), text);
   }
-  const auto bytes = static_cast<size_t>(std::min<uint64_t>(sizeof s->buffer, size - s->offset));
-  if (!s->source->read(s->offset, s->buffer, bytes))
-    Fail(reinterpret_cast<j_common_ptr>(cinfo), "read error");
+  auto bytes = static_cast<size_t>(std::min<uint64_t>(sizeof s->buffer, size - s->offset));
+  bool read = s->source->read(s->offset, s->buffer, bytes);
+  // A stream (standard input) tells its size when a read meets its end: then the rest is read.
+  if (!read && s->source->size < s->offset + bytes && s->offset < s->source->size) {
+    bytes = static_cast<size_t>(s->source->size - s->offset);
+    read = s->source->read(s->offset, s->buffer, bytes);
+  }
+  if (!read) Fail(reinterpret_cast<j_common_ptr>(cinfo), "read error");
   s->offset += bytes;
   s->mgr.next_input_byte = s->buffer;
   s->mgr.bytes_in_buffer = bytes;

@@ -1,10 +1,13 @@
 #include "cli/formats/output_file.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <mutex>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,38 +25,102 @@ std::string Cause(int error) { return std::strerror(error); }
 
 #ifndef _WIN32
 
-constexpr int kCleanUpSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
-
-// The temporary file being written; a signal that ends the process removes it first.
-struct PendingTemp {
+// Temporary files being written at this moment (several when many files are worked on at once),
+// for the signal handler to remove. A slot holds a path while its state is kReady.
+constexpr int kFree = 0, kFilling = 1, kReady = 2;
+struct TempSlot {
+  std::atomic<int> state{kFree};
   char path[PATH_MAX + 1] = {};
-} g_pending;
+};
+TempSlot g_temps[16];
 
-void RemovePendingTemp(int sig) {
-  if (g_pending.path[0]) unlink(g_pending.path);  // async-signal-safe
+// Every signal that ends a process by default and that a process can catch, but SIGXFSZ, which
+// is ignored while writing instead: a file size limit then fails the write ("File too large").
+std::vector<int> CleanUpSignals() {
+  std::vector<int> list = {
+      SIGHUP,    SIGINT,  SIGQUIT, SIGILL,  SIGTRAP, SIGABRT, SIGBUS,  SIGFPE, SIGUSR1,
+      SIGSEGV,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGPROF, SIGSYS, SIGVTALRM,
+#ifdef SIGPOLL
+      SIGPOLL,
+#endif
+#ifdef SIGPWR
+      SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+      SIGSTKFLT,
+#endif
+  };
+  for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) list.push_back(sig);
+  return list;
+}
+
+void RemoveTempsAndDie(int sig) {
+  for (TempSlot& slot : g_temps)
+    if (slot.state.load() == kReady) unlink(slot.path);  // async-signal-safe
   std::signal(sig, SIG_DFL);
   std::raise(sig);
 }
 
-// Registers the temporary file for removal on a signal for the guard's lifetime; signals the
-// caller ignores stay ignored, and every earlier handler comes back at the end.
-struct PendingTempScope {
-  explicit PendingTempScope(const std::string& path) {
-    std::snprintf(g_pending.path, sizeof g_pending.path, "%s", path.c_str());
-    for (size_t i = 0; i < std::size(kCleanUpSignals); ++i) {
-      before[i] = std::signal(kCleanUpSignals[i], RemovePendingTemp);
-      if (before[i] == SIG_IGN) std::signal(kCleanUpSignals[i], SIG_IGN);
-    }
+// The handlers are set by the first write under way and the earlier ones put back by the last;
+// signals the caller ignores stay ignored.
+struct WriteSignals {
+  std::mutex lock;
+  int writers = 0;
+  std::vector<int> signals;
+  std::vector<void (*)(int)> before;
+  void (*xfszBefore)(int) = SIG_DFL;
+} g_writeSignals;
+
+void StartWriting() {
+  const std::lock_guard<std::mutex> guard(g_writeSignals.lock);
+  WriteSignals& w = g_writeSignals;
+  if (w.writers++ > 0) return;
+  if (w.signals.empty()) w.signals = CleanUpSignals();
+  w.before.assign(w.signals.size(), SIG_DFL);
+  for (size_t i = 0; i < w.signals.size(); ++i) {
+    w.before[i] = std::signal(w.signals[i], RemoveTempsAndDie);
+    if (w.before[i] == SIG_IGN) std::signal(w.signals[i], SIG_IGN);
   }
-  ~PendingTempScope() {
-    for (size_t i = 0; i < std::size(kCleanUpSignals); ++i)
-      std::signal(kCleanUpSignals[i], before[i]);
-    g_pending.path[0] = 0;
+  w.xfszBefore = std::signal(SIGXFSZ, SIG_IGN);
+}
+
+void StopWriting() {
+  const std::lock_guard<std::mutex> guard(g_writeSignals.lock);
+  WriteSignals& w = g_writeSignals;
+  if (--w.writers > 0) return;
+  for (size_t i = 0; i < w.signals.size(); ++i) std::signal(w.signals[i], w.before[i]);
+  std::signal(SIGXFSZ, w.xfszBefore);
+}
+
+#endif
+
+}  // namespace
+
+#ifndef _WIN32
+
+WriteGuard::WriteGuard(const std::string& tempPath) {
+  StartWriting();
+  if (tempPath.empty() || tempPath.size() > PATH_MAX) return;
+  for (TempSlot& slot : g_temps) {
+    int expected = kFree;
+    if (!slot.state.compare_exchange_strong(expected, kFilling)) continue;
+    std::memcpy(slot.path, tempPath.c_str(), tempPath.size() + 1);
+    slot.state.store(kReady);
+    slot_ = &slot - g_temps;
+    return;
   }
-  void (*before[std::size(kCleanUpSignals)])(int) = {};
-  PendingTempScope(const PendingTempScope&) = delete;
-  PendingTempScope& operator=(const PendingTempScope&) = delete;
-};
+}
+
+WriteGuard::~WriteGuard() {
+  if (slot_ >= 0) g_temps[slot_].state.store(kFree);
+  StopWriting();
+}
+
+#endif
+
+namespace {
+
+#ifndef _WIN32
 
 // Writes what `produce` makes to `fd`; false with the cause in `error`.
 bool WriteAll(int fd, const OutputProducer& produce, std::string& error) {
@@ -98,7 +165,7 @@ bool ReplaceAtomically(const std::string& target, mode_t mode, const struct stat
     error = "cannot create the output file: " + Cause(errno);
     return false;
   }
-  PendingTempScope pending(temp);
+  const WriteGuard guard(temp);
   if (owner && (owner->st_uid != geteuid() || owner->st_gid != getegid()) &&
       fchown(fd, owner->st_uid, owner->st_gid) != 0)
     mode &= ~mode_t{S_ISUID | S_ISGID};  // never hand set-id bits to another owner
@@ -112,6 +179,48 @@ bool ReplaceAtomically(const std::string& target, mode_t mode, const struct stat
   }
   if (!ok) unlink(temp.c_str());
   return ok;
+}
+
+// A new file at `path` (a dangling symbolic link is refused rather than followed), made with the
+// mode the umask leaves.
+bool WriteNewFile(const std::string& path, const OutputProducer& produce, std::string& error) {
+  if (errno != ENOENT) {
+    error = Cause(errno);
+    return false;
+  }
+  struct stat link {};
+  if (lstat(path.c_str(), &link) == 0) {
+    error = "not writing through a dangling symbolic link";
+    return false;
+  }
+  const mode_t mask = umask(0);
+  umask(mask);
+  return ReplaceAtomically(path, 0666 & ~mask, nullptr, produce, error);
+}
+
+bool ResolvePath(const std::string& path, std::string& resolved, std::string& error) {
+  char* name = realpath(path.c_str(), nullptr);
+  if (!name) {
+    error = Cause(errno);
+    return false;
+  }
+  resolved = name;
+  std::free(name);
+  return true;
+}
+
+// Whether the file `st` at `target` can be replaced by renaming a new file over it: the user may
+// make files in its folder and, in a sticky folder such as /tmp, owns the file or the folder.
+// Otherwise it is written in place, as cp writes it.
+bool MayReplace(const std::string& target, const struct stat& st) {
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == 0 ? "/" : target.substr(0, slash);
+  struct stat dir {};
+  if (stat(folder.c_str(), &dir) != 0 ||
+      faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+    return false;
+  const uid_t user = geteuid();
+  return !(dir.st_mode & S_ISVTX) || user == 0 || st.st_uid == user || dir.st_uid == user;
 }
 
 #endif
@@ -165,36 +274,33 @@ bool WriteOutputFile(const std::string& path, const OutputProducer& produce, std
 #else
 
 bool WriteOutputFile(const std::string& path, const OutputProducer& produce, std::string& error) {
-  if (path == "-") return WriteAll(STDOUT_FILENO, produce, error);
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) {
-    if (errno != ENOENT) {
-      error = Cause(errno);
-      return false;
-    }
-    struct stat link {};
-    if (lstat(path.c_str(), &link) == 0) {
-      error = "not writing through a dangling symbolic link";
-      return false;
-    }
-    const mode_t mask = umask(0);
-    umask(mask);
-    return ReplaceAtomically(path, 0666 & ~mask, nullptr, produce, error);
+  if (path == "-") {
+    const WriteGuard guard("");
+    return WriteAll(STDOUT_FILENO, produce, error);
   }
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return WriteNewFile(path, produce, error);
   if (S_ISDIR(st.st_mode)) {
     error = Cause(EISDIR);
     return false;
   }
-  // /dev/stdout and its kind name a file this process already has open: written in place.
-  const bool inPlace = !S_ISREG(st.st_mode) || path.starts_with("/dev/") ||
-                       path.starts_with("/proc/") || st.st_nlink > 1;
   // Opening for writing asks the system whether the user may write here, with its own reason.
   const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
   if (fd < 0) {
     error = Cause(errno);
     return false;
   }
-  if (inPlace) {
+  // /dev/stdout and its kind name a file this process already has open: written in place.
+  bool inPlace = !S_ISREG(st.st_mode) || path.starts_with("/dev/") || path.starts_with("/proc/") ||
+                 st.st_nlink > 1;
+  // The file a symbolic link names is replaced, not the link.
+  std::string target;
+  if (!inPlace && !ResolvePath(path, target, error)) {
+    close(fd);
+    return false;
+  }
+  if (inPlace || !MayReplace(target, st)) {
+    const WriteGuard guard("");
     if (S_ISREG(st.st_mode) && ftruncate(fd, 0) != 0) {
       error = Cause(errno);
       close(fd);
@@ -203,14 +309,6 @@ bool WriteOutputFile(const std::string& path, const OutputProducer& produce, std
     return WriteAndClose(fd, produce, error);
   }
   close(fd);
-  // The file a symbolic link names is replaced, not the link.
-  char* resolved = realpath(path.c_str(), nullptr);
-  if (!resolved) {
-    error = Cause(errno);
-    return false;
-  }
-  const std::string target = resolved;
-  std::free(resolved);
   return ReplaceAtomically(target, st.st_mode & 07777, &st, produce, error);
 }
 

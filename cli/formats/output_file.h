@@ -27,15 +27,35 @@ using OutputProducer = std::function<bool(const ByteSink& sink, std::string& err
 // - an existing output that is not a regular file (a device, a FIFO) is written to directly;
 // - a symbolic link is followed, and the file it names is the output (a dangling one is refused);
 // - an existing regular file the user may not write is refused with the system's reason; one
-//   with more than one hard link is truncated and written in place, so that every link sees the
+//   with more than one hard link, or one that cannot be replaced because the user may not make
+//   files in its folder (or, in a sticky folder such as /tmp, owns neither the file nor the
+//   folder), is truncated and written in place, as cp writes it, so that every link sees the
 //   result (a failure part way can then leave it damaged);
 // - any other regular file, or a new one, is replaced atomically: the bytes go to a new temporary
 //   file in the same folder, which takes the old file's mode (and owner, where the process may
 //   give it) and is renamed over it only when everything was written. The temporary file is
-//   removed when the process is interrupted meanwhile.
+//   removed when a signal ends the process meanwhile, and a file size limit fails the write
+//   ("File too large") instead of ending the process.
 // On failure `error` gives the cause; nothing is left behind except in the in-place case.
 bool WriteOutputFile(const std::string& path, const OutputProducer& produce, std::string& error);
 
 // The same for bytes that are ready: `pieces`, one after the other.
 bool WriteOutputFile(const std::string& path, std::span<const OutputPiece> pieces,
                      std::string& error);
+
+#ifndef _WIN32
+// Held while an output is written: a temporary file `tempPath` (none for "") is removed when a
+// signal that can be caught ends the process, and SIGXFSZ is ignored, so that a file size limit
+// fails the write with EFBIG. Several may be held at once, by several threads. Without a free
+// slot, a temporary file is not removed on a signal.
+class WriteGuard {
+ public:
+  explicit WriteGuard(const std::string& tempPath);
+  ~WriteGuard();
+  WriteGuard(const WriteGuard&) = delete;
+  WriteGuard& operator=(const WriteGuard&) = delete;
+
+ private:
+  long slot_ = -1;
+};
+#endif

@@ -76,14 +76,19 @@ void OnWarning(png_structp, png_const_charp) {}
 
 void OnRead(png_structp png, png_bytep into, size_t bytes) {
   auto* io = static_cast<PngIo*>(png_get_io_ptr(png));
-  const uint64_t size = io->source->size;
-  if (io->offset > size || bytes > size - io->offset) {
+  // A stream's size is known once a read has met its end.
+  const auto past = [io, bytes] {
+    const uint64_t size = io->source->size;
+    return io->offset > size || bytes > size - io->offset;
+  };
+  const bool read = !past() && io->source->read(io->offset, into, bytes);
+  if (!read && past()) {
     char text[80];
     std::snprintf(text, sizeof text, "truncated PNG file (it ends after %llu bytes)",
-                  static_cast<unsigned long long>(size));
+                  static_cast<unsigned long long>(io->source->size));
     png_error(png, text);
   }
-  if (!io->source->read(io->offset, into, bytes)) png_error(png, "read error");
+  if (!read) png_error(png, "read error");
   io->offset += bytes;
 }
 
@@ -257,8 +262,10 @@ BitmapInfoHeader HeaderOf(const PngHeaderJob& job) {
 
 // The one line that says why libpng stopped.
 std::string LibpngError(const PngIo& io) {
-  return std::strncmp(io.message, "truncated", 9) == 0 ? io.message
-                                                       : std::string("bad PNG file: ") + io.message;
+  if (std::strncmp(io.message, "truncated", 9) == 0) return io.message;
+  // libpng's allocations fail with "Out of memory" or "Insufficient memory ...".
+  if (std::strstr(io.message, "memory")) return "not enough memory to read the PNG file";
+  return std::string("bad PNG file: ") + io.message;
 }
 
 // Reads the chunks before the pixels with `reader`; false with `error` set when that fails.

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "cli/run/command.h"
 
@@ -22,3 +23,17 @@ void PrintFormatsHelp();
 
 // "imagetool VERSION" and `libraries` on stdout.
 void PrintVersion(const std::string& libraries);
+
+// The manual page imagetool(1), in roff, made from the same texts and tables as the help.
+// `libraries` is the line --version prints.
+void PrintManPage(std::ostream& out, std::span<const ToolCommand* const> commands,
+                  const std::string& libraries);
+
+// A bash completion for imagetool: commands, their options and the run options, "+", and file
+// names; `choices` lists the values an option takes ({"--shape", {"Circle", ...}}).
+struct OptionChoices {
+  const char* option;
+  std::vector<std::string> values;
+};
+void PrintCompletion(std::ostream& out, std::span<const ToolCommand* const> commands,
+                     std::span<const OptionChoices> choices);

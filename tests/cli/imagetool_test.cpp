@@ -9,11 +9,15 @@
 #include <fstream>
 #include <string_view>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include "cli/formats/bmp_io.h"
 #include "cli/formats/image_file.h"
 #include "cli/formats/input_file.h"
+#include "cli/formats/output_file.h"
 #include "dib/row_bands.h"
 #include "tests/cli/tool_run.h"
 #include "tests/support/images.h"
@@ -548,6 +552,143 @@ TEST(Imagetool, FolderRunsEqualOneRunPerFile) {
   EXPECT_NE(terminal("").find("2 of 2 done"), std::string::npos) << terminal("");
   EXPECT_EQ(terminal("--quiet "), "");
   EXPECT_EQ(Tool(run).output, "");
+}
+
+// Inputs and surroundings meant to break a run: each ends with its status and one line in the
+// system's words, and leaves no temporary file.
+TEST(Imagetool, HostileEdges) {
+  TempDir dir;
+  const std::string tool = std::string(IMAGETOOL_PATH) + " ",
+                    in = WriteInput(dir, "in.bmp", 24, 33, 20, 4);
+  Convert("-size 9x7 xc:gray -colors 30 -fill red -draw 'point 0,0' -transparent red PNG8:" +
+          dir / "trns.png");
+  // An 8-bit 20000 x 20000 picture (400 MB) in a sparse file.
+  const std::string huge = WriteInput(dir, "huge.bmp", 8, 1, 1, 1);
+  fs::resize_file(huge, 20000ull * 20000 + 2000);
+  std::fstream(huge, std::ios::in | std::ios::out | std::ios::binary)
+      .seekp(18)
+      .write("\x20\x4e\0\0\x20\x4e\0\0", 8);
+  struct Case {
+    std::string command;
+    int status;
+    const char* says;
+    const char* neverSays;
+  } cases[] = {
+      {"yes | timeout 20 " + tool + "info -", 2, "-: not a BMP, PNG or JPEG file", ""},
+      {"head -c 100 in.bmp | " + tool + "invert - o.bmp", 2,
+       "truncated BMP file (100 bytes, the header asks for 2054)", ""},
+      {"cat in.bmp | " + tool + "invert - o.bmp && cmp o.bmp i.bmp", 0, "", "imagetool"},
+      {tool + "flip in.bmp i.jpg && cat i.jpg | " + tool + "flip - o.bmp && " + tool +
+           "flip i.jpg f.bmp && cmp o.bmp f.bmp",
+       0, "", "imagetool"},
+      {"ulimit -f 1; " + tool + "scale --width 300% in.bmp o.bmp", 1, "o.bmp: File too large", ""},
+      {tool + "frame --fill-index 99 trns.png o.png", 2, "--fill-index 99 is not in", "tRNS"},
+      {"IMAGE_MASK_FOLDER=/none " + tool + "mask --shape Star none.bmp o.bmp", 2,
+       "none.bmp: No such file", "shape"},
+#ifndef __SANITIZE_ADDRESS__  // its shadow memory needs more address space than the limit
+      {"ulimit -v 300000; " + tool + "invert huge.bmp o.bmp", 1, "not enough memory", ""},
+#endif
+  };
+  ASSERT_EQ(Tool("invert " + in + " " + dir / "i.bmp").status, 0);
+  for (const Case& c : cases) {
+    fs::remove(dir / "o.bmp");
+    const RunResult run = Shell("cd " + dir.path.string() + " && (" + c.command + ")");
+    EXPECT_EQ(run.status, c.status) << c.command << "\n" << run.output;
+    EXPECT_NE(run.output.find(c.says), std::string::npos) << c.command << "\n" << run.output;
+    if (*c.neverSays) {
+      EXPECT_EQ(run.output.find(c.neverSays), std::string::npos) << c.command << run.output;
+    }
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), c.status ? 1 : 0)
+        << c.command << "\n"
+        << run.output;
+  }
+  EXPECT_EQ(Shell("ls -a " + dir.path.string() + " | grep imagetool-").output, "");
+}
+
+// An output the user may write, in a folder the user may not write into (or, sticky, owns
+// neither the file nor the folder of), is written in place as cp writes it.
+TEST(Imagetool, WritesInPlaceWhereTheFolderCannotTakeANewFile) {
+  TempDir dir;
+  const std::string in = WriteInput(dir, "in.bmp", 24, 7, 3, 2);
+  ASSERT_EQ(Tool("invert " + in + " " + dir / "plain.bmp").status, 0);
+  // As root, the run is made by nobody, whom the folder's mode then binds.
+  const std::string user =
+      geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+  for (const char* mode : {"755", "1777"}) {
+    if (!*user.c_str() && std::string(mode) == "1777") continue;  // the folder is the user's own
+    fs::remove(dir / "out.bmp");
+    ASSERT_EQ(Shell("cd " + dir.path.string() + " && touch out.bmp && chmod 666 out.bmp in.bmp " +
+                    "&& chmod " + mode + " .")
+                  .status,
+              0);
+    struct stat before {
+    }, after{};
+    stat((dir / "out.bmp").c_str(), &before);
+    const RunResult run = Shell(user + IMAGETOOL_PATH + " invert " + in + " " + dir / "out.bmp");
+    Shell("chmod 700 " + dir.path.string());
+    EXPECT_EQ(run.status, 0) << mode << run.output;
+    EXPECT_EQ(ReadAll(dir / "out.bmp"), ReadAll(dir / "plain.bmp")) << mode;
+    stat((dir / "out.bmp").c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino) << mode;
+  }
+}
+
+// A signal that ends the process while an output is written removes its temporary file.
+TEST(Imagetool, SignalsRemoveTheTemporaryFile) {
+  TempDir dir;
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU,
+                  SIGVTALRM, SIGRTMIN + 3}) {
+    const std::string temp = dir / ".imagetool-test";
+    std::ofstream(temp) << "half";
+    const pid_t child = fork();
+    if (child == 0) {
+      const WriteGuard guard(temp);
+      raise(sig);
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << " " << status;
+    EXPECT_FALSE(fs::exists(temp)) << "signal " << sig;
+  }
+}
+
+// cmake --install puts the program, its manual page and its completion under a prefix; the
+// installed program masks with a built-in shape anywhere, the page formats without a warning, and
+// the completion offers commands, options and the values of --format.
+TEST(Imagetool, InstallsProgramManualAndCompletion) {
+  TempDir dir;
+  const std::string in = WriteInput(dir, "in.bmp", 24, 30, 20, 5);
+  const RunResult install = Shell(std::string(CMAKE_COMMAND) + " --install " + IMAGETOOL_BUILD_DIR +
+                                  " --prefix " + dir / "usr");
+  ASSERT_EQ(install.status, 0) << install.output;
+  ASSERT_EQ(Tool("mask --shape heart " + in + " " + dir / "built.bmp").status, 0);
+  const RunResult run = Shell("cd / && env -u IMAGE_MASK_FOLDER " + dir / "usr/bin/imagetool" +
+                              " mask --shape heart " + in + " " + dir / "installed.bmp");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(ReadAll(dir / "installed.bmp"), ReadAll(dir / "built.bmp"));
+  EXPECT_EQ(Shell("MANWIDTH=80 man --warnings -l " + dir / "usr/share/man/man1/imagetool.1" +
+                  " 2>&1 >/dev/null")
+                .output,
+            "");
+  const struct {
+    const char* words;  // typed so far, the last one being completed
+    const char* offers;
+  } cases[] = {{"imagetool sc", "scale"},
+               {"imagetool --jobs 2 fl", "flip"},
+               {"imagetool crop --re", "--rect"},
+               {"imagetool crop --rect 1,1,2,2 + scale --grey --wi", "--width"},
+               {"imagetool flip --for", "--format"},
+               {"imagetool --format p", "png"},
+               {"imagetool mask --shape Up", "Up\\ Arrow"},
+               {"imagetool crop --rect 1,1,2,2 in.", "in.bmp"}};
+  for (const auto& c : cases) {
+    const RunResult complete =
+        Shell("cd " + dir.path.string() + " && bash -c 'source " +
+              dir / "usr/share/bash-completion/completions/imagetool" + "; COMP_WORDS=(" + c.words +
+              " ); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _imagetool; echo \"${COMPREPLY[*]}\"'");
+    EXPECT_EQ(complete.output, std::string(c.offers) + "\n") << c.words;
+  }
 }
 
 }  // namespace
