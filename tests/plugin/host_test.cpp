@@ -132,7 +132,9 @@ std::vector<uint8_t> FileBytes(const std::string& path) {
 TEST(Host, SavesTheInvertedImageAsImagetoolWritesIt) {
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
-  const std::string stem = temp + std::string("host") + std::to_string(GetCurrentProcessId());
+  // One name on every run: the Save As screenshot lists the file, and the 64-bit and 32-bit
+  // builds' screenshots are compared.
+  const std::string stem = temp + std::string("host_save_");
   const std::string in = stem + "in.bmp", out = stem + "out.bmp";
   Viewer viewer;
   const UINT saveAs = GetMenuItemID(GetSubMenu(GetMenu(viewer.frame), 0), 1);
