@@ -18,6 +18,7 @@ TEST(ScaleUnits, TypedSideBecomesPixels) {
       {"2", kIn, 640, 96, 192},
       {"1", kCm, 640, 96, 37},      // 37.79… truncated
       {"6.35", kCm, 640, 96, 239},  // 6.35 × 96 / 2.54 is just below 240 in doubles
+      {"12.7", kCm, 640, 72, 360},  // five inches; x87's wider registers made it 359
       {"2.5", kIn, 640, 96, 240},
       {"2.54", kCm, 640, 96, 96},  // what the field keeps while the other side follows
       {"2.", kCm, 640, 96, 75},
