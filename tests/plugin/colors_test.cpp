@@ -1,23 +1,14 @@
 // The colour chooser and the swatch, driven through real messages: the 1-bit toggle, the
 // ColorChooser dialog and its grid (clicks, OK and Cancel), the system colour dialog, and
 // StatColorCtrl.
-#include <gtest/gtest.h>
 
 #include <windows.h>
 #include <colordlg.h>
 #include <commdlg.h>
 
-#include <functional>
-#include <tuple>
-#include <vector>
-
 #include "controls/colors.h"
 #include "dib/dib.h"
-#include "host/korvex.h"
-#include "plugin/host_api.h"
-#include "resources/ids.h"
 #include "tests/plugin/harness.h"
-#include "tests/support/images.h"
 
 namespace {
 
@@ -31,17 +22,19 @@ struct Choice {
 
 class ColorChooser : public PluginTest {
  protected:
-  // Puts a test image of `bits` into the window; `colors` entries for palette depths (a shorter
-  // table: the rows follow it no longer, which the chooser ignores).
-  void HoldImage(unsigned bits, uint32_t colors = 0) {
-    HGLOBAL image = Hold(window_, bits, 6, 5, 2);
-    if (colors) static_cast<BitmapInfoHeader*>(GlobalLock(image))->biClrUsed = colors;
-    GlobalUnlock(image);
-  }
-  BOOL Choose(Choice& choice) {
+  // COL_ChooseColor on a test image of `bits` (0: none) in the window, with `colors` table entries
+  // when given (a shorter table than the depth's), starting from `choice`.
+  BOOL Choose(unsigned bits, Choice& choice, uint32_t colors = 0) {
+    if (bits) {
+      HGLOBAL image = Hold(window_, bits == 16 ? 24 : bits, 6, 5, 2);
+      auto* header = static_cast<BitmapInfoHeader*>(GlobalLock(image));
+      if (colors) header->biClrUsed = colors;
+      if (bits == 16) header->biBitCount = 16;
+      GlobalUnlock(image);
+    }
     return Export<decltype(&COL_ChooseColor)>("COL_ChooseColor")(
-        window_, ZQ_GetHDib(window_), ZQ_GetHPalette(window_), &choice.index, &choice.red,
-        &choice.green, &choice.blue);
+        window_, bits ? ZQ_GetHDib(window_) : nullptr, ZQ_GetHPalette(window_), &choice.index,
+        &choice.red, &choice.green, &choice.blue);
   }
   // Table entry `entry` of the window's image as a choice.
   Choice Entry(LONG entry) {
@@ -51,56 +44,51 @@ class ColorChooser : public PluginTest {
   TestWindow window_;
 };
 
-// The grid on a real dialog (its cells and the ring on the selected one are in the screenshots):
-// a click selects the entry under it, OK returns it; OK alone returns the entry passed in, even
-// after a click right of the last full cell; Cancel after a click writes nothing; cells beyond a
-// short table cannot be chosen.
+// The grid on a real dialog (its cells and the ring on the selected one are in the screenshots),
+// starting from entry 7: a click selects the entry under it and OK returns it; a click right of
+// the last full cell or on a cell beyond a short table selects nothing; Cancel after a click writes
+// nothing; a chooser that cannot be made is a Cancel.
 TEST_F(ColorChooser, GridReturnsTheClickedEntry) {
-  for (unsigned bits : {4u, 8u}) {
-    HoldImage(bits);
-    Choice choice{5, 1, 2, 3};
-    const int clicked = bits == 4 ? 11 : 35;  // column 2, row 3
-    OnDialog(IDD_COLOR_CHOOSER, [&](HWND dialog) {
-      ClickColorEntry(dialog, bits, clicked);
-      RedrawWindow(dialog, nullptr, nullptr,
-                   RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-      SaveScreenshot({dialog}, bits == 4 ? "color_chooser_16" : "color_chooser_256");
-      Key(dialog, VK_RETURN);
-    });
-    EXPECT_EQ(Choose(choice), 1) << bits;
-    EXPECT_EQ(choice, Entry(clicked)) << bits;
-
-    for (const bool ok : {true, false}) {
-      choice = {7, 1, 2, 3};
-      OnDialog(IDD_COLOR_CHOOSER, [ok, bits](HWND dialog) {
+  constexpr int kOutside = -1;  // right of and below the last full cell
+  const struct {
+    unsigned bits;
+    uint32_t colors;
+    std::vector<int> clicks;
+    UINT end;  // 0: the dialog cannot be made
+    LONG chosen;
+    const char* shot;
+  } cases[] = {{4, 0, {11}, VK_RETURN, 11, "color_chooser_16"},  // column 2, row 3
+               {8, 0, {35}, VK_RETURN, 35, "color_chooser_256"},
+               {8, 0, {kOutside}, VK_RETURN, 7, nullptr},
+               {8, 0, {1, kOutside}, VK_ESCAPE, -1, nullptr},
+               {8, 20, {85}, VK_RETURN, 7, nullptr},
+               {8, 0, {}, 0, -1, nullptr}};
+  for (const auto& c : cases) {
+    if (c.end) {
+      OnDialog(IDD_COLOR_CHOOSER, [&](HWND dialog) {
         HWND grid = GetDlgItem(dialog, IDC_COLOR_GRID);
         RECT r;
         GetClientRect(grid, &r);
-        if (!ok) ClickColorEntry(dialog, bits, 1);
-        MouseDown(grid, {r.right - 1, r.bottom - 1});  // right of the last full cell: nothing
-        MouseUp(grid, {r.right - 1, r.bottom - 1});
-        Key(dialog, ok ? VK_RETURN : VK_ESCAPE);
+        for (int entry : c.clicks)
+          entry == kOutside ? MouseDown(grid, {r.right - 1, r.bottom - 1})
+                            : ClickColorEntry(dialog, c.bits, entry);
+        if (c.shot) {
+          RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+          SaveScreenshot({dialog}, c.shot);
+        }
+        Key(dialog, c.end);
       });
-      EXPECT_EQ(Choose(choice), ok ? 1 : 0) << bits;
-      EXPECT_EQ(choice, (ok ? Entry(7) : Choice{7, 1, 2, 3})) << bits;
+    } else {
+      FailCall("DialogBoxParamA", 1);
     }
+    const Choice given{7, 1, 2, 3};
+    Choice choice = given;
+    EXPECT_EQ(Choose(c.bits, choice, c.colors), c.chosen >= 0) << c.bits << " " << c.chosen;
+    EXPECT_EQ(choice, c.chosen >= 0 ? Entry(c.chosen) : given) << c.chosen;
   }
-  // A chooser that cannot be created is a Cancel.
-  FailCall("DialogBoxParamA", 1);
-  Choice choice{7, 1, 2, 3};
-  EXPECT_EQ(Choose(choice), 0);
-  EXPECT_EQ(choice, (Choice{7, 1, 2, 3}));
-  HoldImage(8, 20);
-  choice = {3, 0, 0, 0};
-  OnDialog(IDD_COLOR_CHOOSER, [&](HWND dialog) {
-    ClickColorEntry(dialog, 8, 85);  // entry 85 does not exist
-    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
-  });
-  EXPECT_EQ(Choose(choice), 1);
-  EXPECT_EQ(choice, Entry(3));
 }
 
-// Without a grid: 1 bit toggles between the table's two entries, another depth without a table is
+// Without a grid: 1 bit toggles between the table's two entries, another depth (16 bits) is
 // refused and nothing written; true colour and no image ask the system dialog (its structure as
 // filled), which gives the colour with index 0 on OK and writes nothing on Cancel.
 TEST_F(ColorChooser, TogglesOneBitAsksTheSystemForTrueColourAndRefusesTheRest) {
@@ -119,15 +107,10 @@ TEST_F(ColorChooser, TogglesOneBitAsksTheSystemForTrueColourAndRefusesTheRest) {
                {32, cancel, {9, 10, 20, 30}, 0, {9, 10, 20, 30}},
                {0, red200, {9, 10, 20, 30}, 1, {0, 200, 20, 30}}};
   for (const auto& c : cases) {
-    c.bits ? HoldImage(c.bits == 16 ? 24 : c.bits) : KX_DetachWindow(window_);
-    if (c.bits == 16) {
-      static_cast<BitmapInfoHeader*>(GlobalLock(ZQ_GetHDib(window_)))->biBitCount = 16;
-      GlobalUnlock(ZQ_GetHDib(window_));
-    }
     ClearCalls();
     if (c.system) OnDialog(0, c.system);
     Choice choice = c.in;
-    EXPECT_EQ(Choose(choice), c.result) << c.bits;
+    EXPECT_EQ(Choose(c.bits, choice), c.result) << c.bits;
     EXPECT_EQ(choice, c.out) << c.bits;
     ASSERT_EQ(Recorded().chooseColor.size(), c.system ? 1u : 0u) << c.bits;
     if (!c.system) continue;
@@ -147,7 +130,6 @@ TEST_F(PluginTest, SwatchKeepsItsColourAndOnlyBeepsOnClicks) {
                                 parent, nullptr, Plugin().module, nullptr);
   EXPECT_EQ(GetWindowLongA(swatch, 0), 0) << "a new swatch is black";
   SetSwatchColor(swatch, 0x1FF, 0x300, 0x280);  // the low bytes count
-  EXPECT_EQ(GetWindowLongA(swatch, 0), 0x008000FF);
   SendMessageA(swatch, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
   EXPECT_EQ(Recorded().beeps, std::vector<UINT>{0});
   EXPECT_EQ(GetWindowLongA(swatch, 0), 0x008000FF);

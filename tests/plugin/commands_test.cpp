@@ -1,22 +1,13 @@
 // Invert, Flip and Mirror end to end through ZQ_ImgLib_MenuHandler: the window's result against the
 // engine on the same bytes (the engines' rules are proven natively), the host calls and progress
 // steps, the wait cursor, and every failure path.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 #include "dib/transforms.h"
-#include "host/korvex.h"
-#include "plugin/host_api.h"
-#include "resources/text_ids.h"
 #include "tests/plugin/harness.h"
-#include "tests/support/images.h"
 
 namespace {
 
 using namespace harness;
-using Bytes = std::vector<uint8_t>;
 
 struct CommandCase {
   int row;
@@ -104,29 +95,26 @@ TEST_F(Commands, ReportNoImageAndNoCopy) {
   }
 }
 
-}  // namespace
-
 // An image the engines refuse (16 bits per pixel) is refused by each dialog command before its
 // dialog opens (a dialog without a script fails the test): the engines' text once, and no host call
 // after the image test.
 TEST_F(Commands, DialogCommandsRefuseAnImageTheEnginesCannotTakeBeforeAsking) {
-  const std::pair<int, Strings> cases[] = {{4, {"ZQ_GetHDib", "ZQ_GetHPalette"}},
-                                           {5, {"ZQ_GetHDib"}},
-                                           {6, {"ZQ_GetHDib", "ZQ_GetHPalette"}},
-                                           {7, {"ZQ_GetHDib", "ZQ_GetHPalette"}},
-                                           {8, {"ZQ_GetHDib"}},
-                                           {9, {"ZQ_GetHDib"}}};
+  const Strings image = {"ZQ_GetHDib"}, withPalette = {"ZQ_GetHDib", "ZQ_GetHPalette"};
+  const std::pair<int, Strings> cases[] = {{4, withPalette}, {5, image}, {6, withPalette},
+                                           {7, withPalette}, {8, image}, {9, image}};
   for (const auto& [row, log] : cases) {
     TestWindow window;
-    HGLOBAL image = Hold(window, 24);
-    static_cast<BitmapInfoHeader*>(GlobalLock(image))->biBitCount = 16;
-    GlobalUnlock(image);
-    const Bytes before = GlobalBytes(image);
+    HGLOBAL sixteen = Hold(window, 24);
+    static_cast<BitmapInfoHeader*>(GlobalLock(sixteen))->biBitCount = 16;
+    GlobalUnlock(sixteen);
+    const Bytes before = GlobalBytes(sixteen);
     ClearCalls();
     EXPECT_EQ(RunCommand(window, row), 2) << row;
     ExpectOneMessage(IDS_UNSUPPORTED_IMAGE);
     EXPECT_EQ(HostLog(), log) << row;
     EXPECT_TRUE(Recorded().cursors.empty()) << row;
-    ExpectKept(window, image, before, std::to_string(row));
+    ExpectKept(window, sixteen, before, std::to_string(row));
   }
 }
+
+}  // namespace

@@ -1,82 +1,66 @@
 // Entry points: version check, start-up and its failures, activation, menu state, dispatch with
 // its busy guard, status-line help, icon.
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <string>
-#include <tuple>
-#include <utility>
-#include <vector>
 
 #include "dib/transforms.h"
-#include "host/korvex.h"
-#include "plugin/host_api.h"
-#include "resources/ids.h"
-#include "resources/text_ids.h"
 #include "tests/plugin/harness.h"
-#include "tests/support/images.h"
 
 namespace {
 
 using namespace harness;
 
+// Each version with its message (null: accepted); only the low 16 bits are the version, and the
+// messages are plain boxes, not task-modal.
 TEST(Version, AcceptsOnly0101AndNamesTheWrongByte) {
-  // Each version with its message (null: accepted).
-  const std::pair<UINT, const char*> cases[] = {
-      {0x0101, nullptr},
-      {0x7F0101, nullptr},  // only the low 16 bits are the version
-      {0x0201, "Image: Incorrect version number (1)"},
-      {0x0102, "Image: Incorrect version number (2)"},
-  };
+  const std::pair<UINT, const char*> cases[] = {{0x0101, nullptr},
+                                                {0x7F0101, nullptr},
+                                                {0x0201, "Image: Incorrect version number (1)"},
+                                                {0x0102, "Image: Incorrect version number (2)"}};
   for (auto [version, message] : cases) {
     ClearCalls();
     EXPECT_EQ(Plugin().version(version, 0, 0), message ? 0 : 1) << std::hex << version;
-    if (message) ExpectOneMessage(message, 0);  // the version messages are not task-modal
+    if (message) ExpectOneMessage(message, 0);
     EXPECT_EQ(Recorded().boxes.size(), message ? 1u : 0u) << std::hex << version;
   }
 }
 
-// Start-up under a frame whose menu bar receives the popup, and each failure that stops it.
+// Start-up under a frame whose menu bar receives the popup, and each failure that stops it: the
+// menu items (text and id), the message, the ids reserved, the settings groups loaded (scale,
+// frame, mask, tile) and the class registrations.
 TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) {
   for (const char* name : {"CropClass", "ColorCtrl", "StatColorCtrl"})
     UnregisterClassA(name, Plugin().module);
   const struct {
     std::function<void()> fail;
-    const char* message;  // null: started
+    unsigned message;  // 0: started
     size_t idsReserved, groupsLoaded;
     int registrations;
     size_t menuItems;
   } cases[] = {
-      // CropClass, ColorCtrl and StatColorCtrl, once each; then, the classes left, each refused,
-      // unregistered and registered again.
-      {[] {}, nullptr, 9, 4, 3, 10},
-      {[] {}, nullptr, 9, 4, 6, 10},
-      {[] { KX_FailCall(KX_FAIL_MENU, 1); }, "Image: Cannot add popup menu", 0, 0, 0, 0},
+      // The three classes once each; then, left from the first start, each refused, unregistered
+      // and registered again.
+      {[] {}, 0, 9, 4, 3, 10},
+      {[] {}, 0, 9, 4, 6, 10},
+      {[] { KX_FailCall(KX_FAIL_MENU, 1); }, IDS_INIT_NO_MENU, 0, 0, 0, 0},
       // The fourth reservation (row 4): three commands and the separator stay in the menu.
-      {[] { KX_FailCall(KX_FAIL_MENU_ID, 4); }, "Image: Cannot get menu id from library", 4, 0, 0,
-       4},
+      {[] { KX_FailCall(KX_FAIL_MENU_ID, 4); }, IDS_INIT_NO_MENU_ID, 4, 0, 0, 4},
       // CropClass refused twice: no later class is attempted.
-      {[] { FailCall("RegisterClassA", 1), FailCall("RegisterClassA", 2); },
-       "Image DLL: Cannot initialize, cannot load", 9, 4, 2, 10},
+      {[] { FailCall("RegisterClassA", 1), FailCall("RegisterClassA", 2); }, IDS_INIT_CANNOT_LOAD,
+       9, 4, 2, 10},
   };
   const Strings menu = {
       "Invert Image 7000", "Flip Image 7001", "Mirror Image 7002", "- 0",
       "Crop... 7003",      "Scale... 7004",   "Rotate... 7005",    "Frame/Caption... 7006",
       "Tile... 7007",      "Mask... 7008"};
-  Strings reserved = {"ZQ_ReserveMenu 1"};
-  for (int i = 0; i < 9; ++i) reserved.push_back("ZQ_ReserveMenuId " + std::to_string(7000 + i));
   for (const auto& c : cases) {
-    const std::string name = c.message ? c.message : "started";
     ClearCalls();
     c.fail();
     HMENU bar = CreateMenu();
     HWND frame = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, bar,
                                  nullptr, nullptr);
     KX_SetFrame(frame, nullptr);
-    EXPECT_EQ(InitPlugin(7000), c.message ? FALSE : TRUE) << name;
+    EXPECT_EQ(InitPlugin(7000), !c.message) << c.message;
     KX_SetFrame(nullptr, nullptr);
     HMENU popup = GetSubMenu(bar, 0);
-    EXPECT_EQ(GetMenuItemCount(bar), popup ? 1 : 0) << name;
     Strings items;  // "text id", "- 0" for the separator
     for (int i = 0; popup && i < GetMenuItemCount(popup); ++i) {
       char text[64] = "-";
@@ -85,46 +69,42 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
                       std::to_string(GetMenuItemID(popup, i)));
     }
     DestroyWindow(frame);
-
-    EXPECT_EQ(items, Strings(menu.begin(), menu.begin() + static_cast<long>(c.menuItems))) << name;
+    EXPECT_EQ(items, Strings(menu.begin(), menu.begin() + long(c.menuItems))) << c.message;
     if (c.message) ExpectOneMessage(c.message);
-    EXPECT_EQ(Recorded().boxes.size(), c.message ? 1u : 0u) << name;
-    EXPECT_TRUE(c.message || HostLog("ZQ_Reserve") == reserved) << name;
-    EXPECT_EQ(HostLog("ZQ_ReserveMenuId").size(), c.idsReserved) << name;
-    EXPECT_EQ(HostLog("ProfileOpen"), Strings(c.groupsLoaded, "ProfileOpen Image"))
-        << "scale, frame, mask, tile";
-    EXPECT_EQ(HostLog("ProfileClose").size(), c.groupsLoaded) << name;
-    EXPECT_EQ(Recorded().calls["RegisterClassA"], c.registrations) << name;
+    EXPECT_EQ(Recorded().boxes.size(), c.message ? 1u : 0u) << c.message;
+    EXPECT_EQ(HostLog("ZQ_ReserveMenu "), Strings{"ZQ_ReserveMenu 1"}) << c.message;
+    EXPECT_EQ(HostLog("ZQ_ReserveMenuId").size(), c.idsReserved) << c.message;
+    EXPECT_EQ(HostLog("ProfileOpen"), Strings(c.groupsLoaded, "ProfileOpen Image"));
+    EXPECT_EQ(HostLog("ProfileClose").size(), c.groupsLoaded) << c.message;
+    EXPECT_EQ(Recorded().calls["RegisterClassA"], c.registrations) << c.message;
   }
 }
 
-TEST_F(PluginTest, ActivationAcceptsOnlyEligibleGenericWindows) {
+// Only an eligible "GenericWClass" window becomes the one commands act on (Flip runs only on it);
+// deactivating any window clears it, and only the low 16 bits say "activating". The menu greys
+// all nine commands together while no window, or one without an image or with a flag that bars it
+// (looked at again at each MenuInit), is active.
+TEST_F(PluginTest, ActivationAcceptsOnlyEligibleGenericWindowsAndTheMenuFollows) {
   // The window's class, a host flag set on it (0 for none), and whether it is accepted.
   const std::tuple<const char*, int, bool> cases[] = {
       {"GenericWClass", 0, true},    {"GenericWClass", 4, true},     {"GenericWClass", 64, false},
       {"GenericWClass", 512, false}, {"GenericWClass", 1024, false}, {"genericwclass", 0, false},
-      {"GenericWClassX", 0, false},  {"Generic", 0, false},
-  };
+      {"GenericWClassX", 0, false},  {"Generic", 0, false}};
   for (auto [className, flag, accepted] : cases) {
     // Another module's class, since this program's "GenericWClass" also answers to "genericwclass".
-    const bool ours = std::string(className) == "GenericWClass";
+    const bool ours = std::string(className) == kImageWindowClass;
     TestWindow window(className, ours ? nullptr : GetModuleHandleA("TALMOR.DLL"));
     KX_AttachImage(window, ToGlobal(testimg::Make(8, 4, 4, 1)));
     if (flag) KX_SetFlag(window, flag, TRUE);
     EXPECT_EQ(Plugin().imageActivate(window, 1, 0), 1);
-    // Flip runs only on the active window.
     EXPECT_EQ(RunCommand(window, 1), accepted ? 2 : 0) << className << " flag " << flag;
   }
-  // Deactivating any window clears the active one; only the low 16 bits say "activating".
   TestWindow active, other;
   for (auto [window, activating] : {std::pair{other.hwnd, 0u}, {active.hwnd, 0x10000u}}) {
     Hold(active, 24);
     Plugin().imageActivate(window, activating, 0);
     EXPECT_EQ(RunCommand(active, 1), 0);
   }
-}
-
-TEST_F(PluginTest, MenuInitGreysEveryCommandTogether) {
   HMENU menu = CreatePopupMenu();
   for (int row = 0; row < 10; ++row)
     if (row != 3) AppendMenuA(menu, MF_STRING, MenuId(row), "x");
@@ -135,14 +115,13 @@ TEST_F(PluginTest, MenuInitGreysEveryCommandTogether) {
       count += row != 3 && (GetMenuState(menu, MenuId(row), MF_BYCOMMAND) & MF_GRAYED);
     return count;
   };
-  TestWindow window;
   EXPECT_EQ(greyed(), 9) << "no active window";
-  Plugin().imageActivate(window, 1, 0);
+  Plugin().imageActivate(other, 1, 0);
   EXPECT_EQ(greyed(), 9) << "active window without image";
-  KX_AttachImage(window, ToGlobal(testimg::Make(4, 3, 3, 1)));
+  KX_AttachImage(other, ToGlobal(testimg::Make(4, 3, 3, 1)));
   EXPECT_EQ(greyed(), 0) << "active window with image";
-  KX_SetFlag(window, 512, TRUE);  // set after activation: MenuInit looks again
-  EXPECT_EQ(greyed(), 9) << "flag 512 set on the active window";
+  KX_SetFlag(other, kFlagIneligible512, TRUE);
+  EXPECT_EQ(greyed(), 9) << "flag 512 set after activation";
   DestroyMenu(menu);
 }
 
@@ -163,17 +142,15 @@ TEST_F(PluginTest, DispatchRunsOnlyAvailableTableCommandsAndIsNeverLeftBusy) {
   EXPECT_EQ(RunCommand(other, 1), 2);
   EXPECT_EQ(HostLog("ZQ_SetHDib").size(), 1u);
   EXPECT_EQ(ZQ_GetHDib(other), nullptr);
-
-  std::vector<UINT> ids = {MenuId(0) - 1, MenuId(9) + 1, 0, 5001};
-  const size_t whileActive = ids.size();
-  ids.insert(ids.end(), {MenuId(0), MenuId(1), MenuId(9), 4122u});
-  for (size_t i = 0; i < ids.size(); ++i) {
-    if (i == whileActive) Plugin().imageActivate(window, 0, 0);
+  const UINT ids[] = {MenuId(0) - 1, MenuId(9) + 1,     0, 5001, MenuId(0), MenuId(1),
+                      MenuId(9),     HostScaleCommandId};  // from MenuId(0): inactive
+  for (UINT id : ids) {
+    if (id == MenuId(0)) Plugin().imageActivate(window, 0, 0);
     ClearCalls();
     DWORD value = 77;
-    EXPECT_EQ(Plugin().menuHandler(window, ids[i], &value), 0) << ids[i];
-    EXPECT_EQ(value, 77u) << ids[i];
-    EXPECT_EQ(HostLog(), Strings{}) << ids[i];
+    EXPECT_EQ(Plugin().menuHandler(window, id, &value), 0) << id;
+    EXPECT_EQ(value, 77u) << id;
+    EXPECT_EQ(HostLog(), Strings{}) << id;
     EXPECT_TRUE(Recorded().boxes.empty());
   }
   // The scale settings need no image window; their dialog failing to open counts as Cancel.
@@ -183,9 +160,10 @@ TEST_F(PluginTest, DispatchRunsOnlyAvailableTableCommandsAndIsNeverLeftBusy) {
   EXPECT_EQ(RunCommand(window, 2), 2) << "not left busy";
 }
 
+// Each row's own text on the status line, as the user reads it ("" for the separator); 16-bit
+// arguments; a nonzero selector or another id is not the plug-in's. The icon and the last entry
+// points answer.
 TEST_F(PluginTest, HelpShowsTheRowsTextOnTheStatusLineAndTheLastEntryPointsAnswer) {
-  // Each row's own text, as the user reads it on the status line ("" for the separator), kept in
-  // the text list in row order.
   const char* const texts[] = {"Invert the image in the active window",
                                "Flip (vertical) the image in the active window upside down",
                                "Mirror (horizontal flip) the image in the active window",
@@ -203,18 +181,15 @@ TEST_F(PluginTest, HelpShowsTheRowsTextOnTheStatusLineAndTheLastEntryPointsAnswe
     EXPECT_EQ(Plugin().helpHandler(0, MenuId(row), 0, &out), 2);
     EXPECT_EQ(out, 1u);
     EXPECT_EQ(HostLog(), Strings{std::string("ZQ_StatusText ") + texts[row]}) << "row " << row;
-    EXPECT_STREQ(TextById(IDS_HELP_INVERT + unsigned(row - (row > 3))), texts[row]);
   }
   DWORD out = 5;
   EXPECT_EQ(Plugin().helpHandler(0, MenuId(0), 1, &out), 0) << "nonzero selector";
   EXPECT_EQ(Plugin().helpHandler(0, MenuId(0) + 0x10000, 0x10000, &out), 2) << "16-bit arguments";
-  for (UINT id : {MenuId(9) + 1, 4121u, 0u})
+  for (UINT id : {MenuId(9) + 1, UINT{ScaleSettingsCommandId}, 0u})
     EXPECT_EQ(Plugin().helpHandler(0, id, 0, &out), 0) << id;
-
   ICONINFO info;  // resource 600
   ASSERT_TRUE(GetIconInfo(Plugin().icon(), &info));
-  DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
+  DeleteObject(info.hbmColor), DeleteObject(info.hbmMask);
   EXPECT_EQ(Plugin().queryExit(), 1);
   Plugin().wep(0);
 }
@@ -233,17 +208,14 @@ LRESULT CALLBACK ProbeProc(HWND probe, UINT message, WPARAM wParam, LPARAM lPara
 TEST_F(PluginTest, ReentryNeverStartsASecondCommandAndKeepsTheQuitMessage) {
   TestWindow probe, window;
   SetWindowLongPtrA(probe, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ProbeProc));
-  const std::vector<uint8_t> before = GlobalBytes(Hold(window, 24, 3, 40, 9));
-
-  ProbeResults.clear();
+  const Bytes before = GlobalBytes(Hold(window, 24, 3, 40, 9));
   for (int i = 0; i < 2; ++i) PostMessageA(probe, WM_APP, 0, reinterpret_cast<LPARAM>(window.hwnd));
   PostQuitMessage(42);
   EXPECT_EQ(RunCommand(window, 0), 2);  // Invert, with its progress meter
   EXPECT_EQ(ProbeResults, (std::vector<int>{0, 0}));
   MSG msg;
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, UINT{WM_QUIT});
-  EXPECT_EQ(msg.wParam, 42u);
+  EXPECT_EQ(std::pair(msg.message, msg.wParam), std::pair(UINT{WM_QUIT}, WPARAM{42}));
   EXPECT_EQ(
       GlobalBytes(ZQ_GetHDib(window)),
       EngineResult(before, [](HostBlock dib) { return InvertDib(dib, nullptr) ? dib : nullptr; }))

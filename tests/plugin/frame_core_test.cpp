@@ -1,19 +1,12 @@
 // IMG_FrameDIB and the caption's alignment dialog through IMAGE.DLL's exports and real messages.
-#include <gtest/gtest.h>
-
-#include <windows.h>
 
 #include <cstring>
-#include <tuple>
 
 #include "frame/caption.h"
 #include "frame/frame_dialog.h"
 #include "mask/gdi_mask.h"
 #include "plugin/gdi.h"
-#include "resources/ids.h"
-#include "resources/text_ids.h"
 #include "tests/plugin/harness.h"
-#include "tests/support/images.h"
 
 namespace {
 
@@ -77,8 +70,9 @@ std::pair<Bytes, Bytes> Frame(unsigned bits, const char* failing, int n) {
 }
 
 // Each allocation in turn (at 32 bits; 8 bits, the same steps without a separate mask, makes one
-// fewer) and each GDI step failing: the messages in order (F 1285, I 2049, M 2050, T 1286), and
-// the frame without caption unless the frame itself could not be had.
+// fewer) and each GDI step failing: the messages in order (F: the frame's memory, I and M: the
+// caption's image and mask, T: the caption's text), and the frame without caption unless the frame
+// itself could not be had.
 TEST_F(FrameDib, FailsWithItsMessagesAndHandsOverTheFrame) {
   // clang-format off
   const std::tuple<unsigned, const char*, int, std::string> cases[] = {
@@ -92,7 +86,10 @@ TEST_F(FrameDib, FailsWithItsMessagesAndHandsOverTheFrame) {
     const auto [got, want] = Frame(bits, call, n);
     std::string shown;
     for (const MessageBoxCall& box : Recorded().boxes)
-      for (auto [code, id] : {std::pair{'F', 1285u}, {'I', 2049u}, {'M', 2050u}, {'T', 1286u}})
+      for (auto [code, id] : {std::pair{'F', IDS_FRAME_NO_MEMORY},
+                              {'I', IDS_MASK_NO_MEMORY_IMAGE},
+                              {'M', IDS_MASK_NO_MEMORY_MASK},
+                              {'T', IDS_FRAME_CAPTION_FAILED}})
         if (box.text == TextById(id)) shown += code;
     EXPECT_EQ(shown, boxes) << bits << " " << call << " " << n;
     EXPECT_EQ(got, boxes == "F" ? Bytes{} : want) << bits << " " << call << " " << n;

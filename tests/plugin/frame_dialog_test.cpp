@@ -1,7 +1,6 @@
 // Frame/Caption... through the real dialog: the fields kept in step, OK's refusals, a palette
 // image's colours, the windows it refuses, what lasts, and the result against the exported
 // composition.
-#include <gtest/gtest.h>
 
 #include <windows.h>
 #include <colordlg.h>
@@ -12,15 +11,11 @@
 
 #include "frame/frame_dialog.h"
 #include "frame/margins.h"
-#include "resources/ids.h"
-#include "resources/text_ids.h"
 #include "tests/plugin/harness.h"
-#include "tests/support/images.h"
 
 namespace {
 
 using namespace harness;
-using Script = std::function<void(HWND)>;
 constexpr int kW = IDC_FRAME_WIDTH, kH = IDC_FRAME_HEIGHT, kL = IDC_FRAME_LEFT;
 const Strings kNoChange = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
 
@@ -35,19 +30,14 @@ std::string Shown(HWND d) {
     s += std::string(Enabled(d, id) ? "" : "-") + (Checked(d, id) ? "x" : "o");
   return s + "|" + Text(d, IDC_FRAME_CAPTION) + "|" + Text(d, IDC_FRAME_CAPTION_GROUP);
 }
-COLORREF Swatch(HWND d) { return COLORREF(GetWindowLongA(GetDlgItem(d, IDC_FRAME_SWATCH), 0)); }
 void SystemRed(HWND c) {
   for (int id : {COLOR_RED, COLOR_GREEN, COLOR_BLUE}) Type(c, id, id == COLOR_RED ? "255" : "0");
   Click(c, IDOK);
 }
 
-class FrameCommand : public PluginTest {
+class FrameCommand : public CommandTest {
  protected:
-  void Run(Script script) {
-    OnDialog(IDD_FRAME, std::move(script));
-    EXPECT_EQ(RunCommand(window_, 7), 2);
-  }
-  TestWindow window_;
+  FrameCommand() : CommandTest(7, IDD_FRAME) {}
 };
 
 // On a 100 x 80 image: each field moving those that depend on it (the split itself is proven
@@ -56,52 +46,33 @@ class FrameCommand : public PluginTest {
 TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
   ReloadPlugin();
   const auto before = GlobalBytes(Hold(window_, 24, 100, 80));
-  const auto type = [](int id, const char* t) { return [=](HWND d) { Type(d, id, t); }; };
   const auto ok = [](int id, std::string t) {
     return [=](HWND d) {
       id == IDC_FRAME_CAPTION ? SetText(d, id, t) : Type(d, id, t), Click(d, IDOK);
     };
   };
-  const struct {
-    Script act;
-    const char* fields;
-    unsigned message = 0;
-    int focus = 0;
-    const char* shot = nullptr;
-  } steps[] = {
-      // clang-format off
-      {[](HWND) { Pump(100); }, "100 80 0 0 0 0 Filled|Fill Color|o-o-x||Caption", 0, 0,
-       "frame_dialog_24bit_open"},
-      {type(kW, "105"), "105 80 0 0 2 3"}, {type(IDC_FRAME_TOP, "10"), "105 90 10 0 2 3"},
-      {[](HWND d) { Click(d, IDC_FRAME_RESET); }, "100 80 0 0 0 0"},
-      {type(kW, "300"), "300 80 0 0 100 100", 0, 0, "frame_dialog_margins"},
-      {[](HWND d) { OnDialog(0, SystemRed), Click(d, IDC_FRAME_COLOR_BUTTON); }, "300"},
-      {[](HWND d) { Click(d, IDC_FRAME_RESET), Type(d, kH, "400"); }, "100 400 160 160 0 0", 0, 0,
-       "frame_dialog_tall"},
-      {[](HWND d) { Type(d, kW, "\b"), Key(d, VK_TAB), Click(d, IDOK); }, "0 400 160 160 0 0",
-       IDS_FRAME_WIDTH_TOO_SMALL, kW, "frame_message_width_too_small"},
-      {ok(kW, "70000"), "70000 400 160 160 32717 32718", IDS_IMAGE_TOO_LARGE, kW,
-       "frame_message_too_large"},
-      {ok(kH, "79"), "70000 79 0 0", IDS_FRAME_HEIGHT_TOO_SMALL, kH},
-      {ok(IDC_FRAME_CAPTION, std::string(255, 'x')), "70000 79", IDS_FRAME_CAPTION_TOO_LONG,
-       IDC_FRAME_CAPTION},
-      {ok(IDC_FRAME_CAPTION, std::string(254, 'x')), "70000 79", IDS_FRAME_HEIGHT_TOO_SMALL, kH}};
-  // clang-format on
+  const Action red = [](HWND d) { OnDialog(0, SystemRed), Click(d, IDC_FRAME_COLOR_BUTTON); };
   ClearCalls();
   Run([&](HWND d) {
-    for (const auto& s : steps) {
-      const size_t boxes = Recorded().boxes.size();
-      if (s.message && s.shot) PhotographNextMessage(s.shot, d);
-      s.act(d);
-      EXPECT_TRUE(Shown(d).starts_with(s.fields)) << Shown(d);
-      // After a message the keyboard is back in the dialog, on the field at fault.
-      EXPECT_TRUE(!s.message || (GetActiveWindow() == d && FocusId(d) == s.focus)) << s.fields;
-      ASSERT_EQ(Recorded().boxes.size(), boxes + (s.message != 0)) << s.fields;
-      EXPECT_EQ(s.message ? Recorded().boxes.back().text : "",
-                s.message ? TextById(s.message) : "");
-      if (s.shot && !s.message) SaveScreenshot({d}, s.shot);
-    }
-    Click(d, IDCANCEL);
+    // clang-format off
+    RunSteps(d, Shown, {
+        {{[](HWND) { Pump(100); }}, "100 80 0 0 0 0 Filled|Fill Color|o-o-x||Caption", 0, 0,
+         "frame_dialog_24bit_open"},
+        {{Typing(kW, "105")}, "105 80 0 0 2 3"}, {{Typing(IDC_FRAME_TOP, "10")}, "105 90 10 0 2 3"},
+        {{Clicking(IDC_FRAME_RESET)}, "100 80 0 0 0 0"},
+        {{Typing(kW, "300")}, "300 80 0 0 100 100", 0, 0, "frame_dialog_margins"}, {{red}, "300"},
+        {{Clicking(IDC_FRAME_RESET), Typing(kH, "400")}, "100 400 160 160 0 0", 0, 0,
+         "frame_dialog_tall"},
+        {{Typing(kW, "\b"), Pressing(VK_TAB), Clicking(IDOK)}, "0 400 160 160 0 0",
+         IDS_FRAME_WIDTH_TOO_SMALL, kW, "frame_message_width_too_small"},
+        {{ok(kW, "70000")}, "70000 400 160 160 32717 32718", IDS_IMAGE_TOO_LARGE, kW,
+         "frame_message_too_large"},
+        {{ok(kH, "79")}, "70000 79 0 0", IDS_FRAME_HEIGHT_TOO_SMALL, kH},
+        {{ok(IDC_FRAME_CAPTION, std::string(255, 'x'))}, "70000 79", IDS_FRAME_CAPTION_TOO_LONG,
+         IDC_FRAME_CAPTION},
+        {{ok(IDC_FRAME_CAPTION, std::string(254, 'x'))}, "70000 79", IDS_FRAME_HEIGHT_TOO_SMALL, kH},
+        {{Clicking(IDCANCEL)}, ""}});
+    // clang-format on
   });
   EXPECT_EQ(HostLog(), kNoChange);
   EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)), before);
@@ -109,34 +80,29 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
 }
 
 // A palette image's colours: Color... picks one of its entries, and an index beyond a shorter table
-// becomes 0. A window whose image the engines cannot frame, or without one, gets a message and no
-// dialog.
-TEST_F(FrameCommand, TakesThePaletteAndRefusesWhatItCannotFrame) {
+// becomes 0. A window without an image gets a message and no dialog.
+TEST_F(FrameCommand, TakesThePaletteAndWantsAnImage) {
   ReloadPlugin();
   for (uint32_t used : {0, 16}) {  // entry 200 picked, then a table without it
     HGLOBAL image = Hold(window_, 8);
     if (used) static_cast<BitmapInfoHeader*>(GlobalLock(image))->biClrUsed = used;
     GlobalUnlock(image);
     Run([&](HWND d) {
-      EXPECT_EQ(Swatch(d), TableColor(image, 0)) << used;
+      EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), TableColor(image, 0)) << used;
       if (!used) {
         OnDialog(IDD_COLOR_CHOOSER, [](HWND c) { ClickColorEntry(c, 8, 200), Click(c, IDOK); });
         Click(d, IDC_FRAME_COLOR_BUTTON);
       }
-      EXPECT_EQ(Swatch(d), TableColor(image, used ? 0 : 200));
+      EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), TableColor(image, used ? 0 : 200));
       Click(d, IDCANCEL);
     });
   }
   TestWindow empty;
-  for (unsigned text : {IDS_UNSUPPORTED_IMAGE, IDS_FRAME_NO_IMAGE}) {
-    static_cast<BitmapInfoHeader*>(GlobalLock(ZQ_GetHDib(window_)))->biBitCount = 16;
-    GlobalUnlock(ZQ_GetHDib(window_));
-    if (text == IDS_FRAME_NO_IMAGE) Plugin().imageActivate(empty, 1, 0);
-    ClearCalls();
-    EXPECT_EQ(RunCommand(window_, 7), 2);
-    ExpectOneMessage(text);
-    EXPECT_EQ(HostLog(), Strings(kNoChange.begin(), kNoChange.end() - 1));
-  }
+  Plugin().imageActivate(empty, 1, 0);
+  ClearCalls();
+  EXPECT_EQ(RunCommand(empty, 7), 2);
+  ExpectOneMessage(IDS_FRAME_NO_IMAGE);
+  EXPECT_EQ(HostLog(), Strings(kNoChange.begin(), kNoChange.end() - 1));
 }
 
 // On a 32-bit image: style, colour choice and alignment chosen and then cancelled are stored at
@@ -162,7 +128,7 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
     Pump(100), SaveScreenshot({d}, "frame_dialog_32bit_open");
     Select(d, IDC_FRAME_STYLE, 1), Select(d, IDC_FRAME_COLORS, 2), Type(d, kL, "4");
     for (int id : {IDC_FRAME_INVERT, IDC_FRAME_ALPHA, IDC_FRAME_COLOR_CHANNELS}) Click(d, id);
-    Type(d, IDC_FRAME_CAPTION, "Hi"), align(144, 146, false)(d);
+    Type(d, IDC_FRAME_CAPTION, "Hi"), align(IDC_ALIGN_BOTTOM, IDC_ALIGN_HCENTER, false)(d);
     OnDialog(0, SystemRed), Click(d, IDC_FRAME_COLOR_BUTTON);
     OnDialog(0, [&](HWND f) {
       for (auto [id, item] : {std::pair{cmb1, "DejaVu Serif"}, {cmb3, "20"}})
@@ -191,7 +157,7 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
     Run([&](HWND d) {
       EXPECT_EQ(Shown(d), std::string(again ? "10 10 0 0 0 0" : "14 10 0 0 4 0") +
                               " Outline|Text Color|" + (again ? "oox" : "xxo") + "||Caption");
-      EXPECT_EQ(Swatch(d), again ? COLORREF(0xC0C0C0) : COLORREF(0x0000FF));
+      EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), again ? COLORREF(0xC0C0C0) : COLORREF(0x0000FF));
       if (!again) SaveScreenshot({d}, "frame_dialog_text_color");
       OnDialog(0, [](HWND f) { Click(f, IDCANCEL); }), Click(d, IDC_FRAME_FONT);
       const ChooseFontCall& f = Recorded().chooseFont.back();
@@ -200,7 +166,8 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
           std::tuple(DWORD{sizeof(CHOOSEFONTA)}, d, DWORD{0x41}, again ? "Arial16" : "Arial-27"));
       std::memcpy(&params.font, &f.font, sizeof params.font);
       if (again) Select(d, IDC_FRAME_STYLE, 0), Select(d, IDC_FRAME_COLORS, 0);
-      align(again ? 142 : 144, again ? 145 : 146, !again)(d);  // the defaults back at last
+      align(again ? IDC_ALIGN_TOP : IDC_ALIGN_BOTTOM, again ? IDC_ALIGN_LEFT : IDC_ALIGN_HCENTER,
+            !again)(d);  // the defaults back at last
       again ? Click(d, IDOK) : (Type(d, IDC_FRAME_CAPTION, caption), Key(d, VK_RETURN));
     });
     EXPECT_EQ(Recorded().cursors.size(), again ? 0u : 2u);

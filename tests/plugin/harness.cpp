@@ -275,6 +275,12 @@ void PumpDialog(HWND dialog) {
   }
 }
 
+bool IsComboBox(HWND control) {
+  char className[16] = {};
+  GetClassNameA(control, className, sizeof className);
+  return _stricmp(className, "ComboBox") == 0;
+}
+
 void Mouse(HWND window, UINT message, WPARAM buttons, POINT p) {
   SendMessageA(window, message, buttons, MAKELPARAM(p.x, p.y));
   PumpDialog(GetAncestor(window, GA_ROOT));
@@ -327,10 +333,10 @@ int RunCommand(HWND window, int row, DWORD* value) {
   return ThePlugin.menuHandler(window, MenuId(row), value ? value : &unused);
 }
 
-std::vector<std::string> HostLog(const std::string& prefix) {
+Strings HostLog(const std::string& prefix) {
   std::string text(static_cast<size_t>(KX_GetLog(nullptr, 0)), '\0');
   KX_GetLog(text.data(), static_cast<int>(text.size()));
-  std::vector<std::string> lines;
+  Strings lines;
   std::istringstream in(text.c_str());
   for (std::string line; std::getline(in, line);)
     if (line.rfind(prefix, 0) == 0) lines.push_back(line);
@@ -359,11 +365,7 @@ void ExpectOneMessage(const std::string& text, UINT style) {
   EXPECT_EQ(box.style, style) << text;
 }
 
-void ExpectOneMessage(unsigned textId, UINT style) {
-  const char* text = TextById(textId);
-  ASSERT_NE(text, nullptr) << textId;
-  ExpectOneMessage(std::string(text), style);
-}
+void ExpectOneMessage(unsigned textId, UINT style) { ExpectOneMessage(TextById(textId), style); }
 
 void PhotographNextMessage(const std::string& name, HWND beside) {
   BoxPhotographer = [name, beside](HWND box) {
@@ -415,19 +417,19 @@ void Click(HWND dialog, int id) {
   PumpDialog(dialog);
 }
 
-bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
-
-bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
-
 void Select(HWND dialog, int id, int index) {
   HWND control = GetDlgItem(dialog, id);
-  char className[16] = {};
-  GetClassNameA(control, className, sizeof className);
-  const bool combo = _stricmp(className, "ComboBox") == 0;
+  const bool combo = IsComboBox(control);
   SendMessageA(control, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(index), 0);
   SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, combo ? CBN_SELCHANGE : LBN_SELCHANGE),
                reinterpret_cast<LPARAM>(control));
   PumpDialog(dialog);
+}
+
+int Selected(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  return static_cast<int>(
+      SendMessageA(control, IsComboBox(control) ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
 }
 
 void PhotographDropDown(HWND dialog, int id, const char* name) {
@@ -463,14 +465,35 @@ void Mnemonic(HWND dialog, char letter) {
   PumpDialog(dialog);
 }
 
-int FocusId(HWND dialog) {
-  HWND focus = GetFocus();
-  return focus && IsChild(dialog, focus) ? GetDlgCtrlID(focus) : 0;
-}
-
 void MouseDown(HWND window, POINT p) { Mouse(window, WM_LBUTTONDOWN, MK_LBUTTON, p); }
 void MouseMove(HWND window, POINT p) { Mouse(window, WM_MOUSEMOVE, MK_LBUTTON, p); }
 void MouseUp(HWND window, POINT p) { Mouse(window, WM_LBUTTONUP, 0, p); }
+
+// clang-format off
+Action Typing(int id, std::string text) { return [=](HWND d) { Type(d, id, text); }; }
+Action Clicking(int id) { return [=](HWND d) { Click(d, id); }; }
+Action Choosing(int id, int index) { return [=](HWND d) { Select(d, id, index); }; }
+Action Pressing(UINT key) { return [=](HWND d) { Key(d, key); }; }
+// clang-format on
+
+void RunSteps(HWND dialog, const std::function<std::string(HWND)>& shown,
+              const std::vector<Step>& steps) {
+  for (const Step& s : steps) {
+    const size_t boxes = Records.boxes.size();
+    if (s.message && s.shot) PhotographNextMessage(s.shot, dialog);
+    for (const Action& act : s.actions) act(dialog);
+    const std::string now = shown(dialog);
+    EXPECT_TRUE(now.starts_with(s.shows)) << "shows " << now << "\nwanted " << s.shows;
+    ASSERT_EQ(Records.boxes.size(), boxes + (s.message != 0)) << s.shows;
+    if (!s.message) {
+      if (s.shot) SaveScreenshot({dialog}, s.shot);
+      continue;
+    }
+    EXPECT_EQ(Records.boxes.back().text, TextById(s.message)) << s.shows;
+    EXPECT_EQ(GetActiveWindow(), dialog) << "the keyboard back after " << s.message;
+    EXPECT_EQ(FocusId(dialog), s.focus) << "after " << s.message;
+  }
+}
 
 TestWindow::TestWindow(const char* className, HINSTANCE instance) {
   if (!instance) instance = GetModuleHandleA(nullptr);
@@ -521,27 +544,23 @@ HGLOBAL Hold(HWND window, unsigned bits, uint32_t width, uint32_t height, uint32
   return image;
 }
 
-std::vector<uint8_t> GlobalBytes(HGLOBAL block) {
+Bytes GlobalBytes(HGLOBAL block) {
   const auto* p = static_cast<const uint8_t*>(GlobalLock(block));
-  std::vector<uint8_t> bytes(p, p + GlobalSize(block));
+  Bytes bytes(p, p + GlobalSize(block));
   GlobalUnlock(block);
   return bytes;
 }
 
-std::vector<uint8_t> EngineResult(const std::vector<uint8_t>& image,
-                                  const std::function<HostBlock(HostBlock)>& engine) {
+Bytes EngineResult(const Bytes& image, const std::function<HostBlock(HostBlock)>& engine) {
   OwnedBlock source(testimg::FromBytes(image));
   OwnedBlock result(engine(source.get()));
   if (result.get() == source.get()) source.release();
-  return result ? testimg::Bytes(result.get()) : std::vector<uint8_t>{};
+  return result ? testimg::Bytes(result.get()) : Bytes{};
 }
 
-int LockCount(HGLOBAL block) { return static_cast<int>(GlobalFlags(block) & GMEM_LOCKCOUNT); }
-
-void ExpectKept(HWND window, HGLOBAL image, const std::vector<uint8_t>& before,
-                const std::string& what) {
+void ExpectKept(HWND window, HGLOBAL image, const Bytes& before, const std::string& what) {
   EXPECT_EQ(ZQ_GetHDib(window), image) << what;
-  EXPECT_EQ(image ? GlobalBytes(image) : std::vector<uint8_t>{}, before) << what;
+  EXPECT_EQ(image ? GlobalBytes(image) : Bytes{}, before) << what;
   EXPECT_EQ(image ? LockCount(image) : 0, 0) << what;
   EXPECT_TRUE(HostLog("ZQ_SetHDib").empty() && HostLog("ZQ_SetInfo").empty()) << what;
   EXPECT_FALSE(KX_ProgressVisible()) << what;
@@ -603,7 +622,7 @@ void SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
       path.substr(0, path.rfind("\\bin\\")) + "\\screenshots";  // beside bin/ in the build folder
   CreateDirectoryA(path.c_str(), nullptr);
   path += "\\" + std::string(name) + ".bmp";
-  std::vector<uint8_t> dib(sizeof header + pixelBytes);
+  Bytes dib(sizeof header + pixelBytes);
   std::memcpy(dib.data(), &header, sizeof header);
   std::memcpy(dib.data() + sizeof header, bits, pixelBytes);
   std::string error;

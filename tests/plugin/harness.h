@@ -1,6 +1,8 @@
 // The Windows test harness: IMAGE.DLL loaded the way host.exe loads it, the stand-in host's call
 // log, the plug-in's own system calls recorded and failed on request (its import table is
-// patched), message boxes shown and dismissed, dialogs driven by scripts, and screenshots.
+// patched), message boxes shown and dismissed, dialogs driven as a user drives them, screenshots.
+// It brings every test of the plug-in what they all use: the host's test hooks, the ids, the text
+// list and the test images.
 #pragma once
 
 #include <windows.h>
@@ -12,15 +14,22 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "dib/host_port.h"
 #include "host/host_app.h"
+#include "host/korvex.h"
 #include "plugin/host_api.h"
+#include "resources/ids.h"
+#include "resources/text_ids.h"
+#include "tests/support/images.h"
 
 namespace harness {
 
 using Strings = std::vector<std::string>;
+using Bytes = std::vector<uint8_t>;
 
 PluginEntryPoints& Plugin();
 // Re-initialises the plug-in with menu ids first, first + step, ...; returns Init's result.
@@ -28,8 +37,7 @@ BOOL InitPlugin(UINT first = 5000, UINT step = 1);
 // Unloads IMAGE.DLL and loads, patches and initialises it afresh (its module-wide state back to
 // the first use), with the menu ids of the last InitPlugin and cleared records.
 BOOL ReloadPlugin();
-// The host's main window given to the plug-in's Init.
-HWND MainWindow();
+HWND MainWindow();  // the host's main window given to Init
 // The id reserved for CommandTable row `row` by the last InitPlugin (0 for the separator, row 3).
 UINT MenuId(int row);
 // Runs the menu command of `row` for `window` and returns the handler's result.
@@ -40,18 +48,17 @@ F Export(const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(Plugin().module, name)));
 }
 // The stand-in host's call log since KX_ClearLog: the lines starting with `prefix`.
-std::vector<std::string> HostLog(const std::string& prefix = "");
+Strings HostLog(const std::string& prefix = "");
 
-// A message box of the plug-in: its arguments, and whether it came up on the screen.
+// What the plug-in did through its own system calls since the last ClearCalls.
 struct MessageBoxCall {
   HWND owner = nullptr;
-  std::string text;
-  std::string caption;  // "" for a null caption too
+  std::string text, caption;  // caption "" for a null one too
   bool captionNull = false;
   UINT style = 0;
-  bool shown = false;
+  bool shown = false;  // it came up on the screen
 };
-// The system colour dialog's structure as the plug-in filled it, with its custom colours.
+// The system colour and font dialogs' structures as the plug-in filled them, before they ran.
 struct ChooseColorCall {
   DWORD size = 0;
   HWND owner = nullptr;
@@ -59,14 +66,12 @@ struct ChooseColorCall {
   DWORD flags = 0;
   std::vector<COLORREF> custom;
 };
-// The system font dialog's structure and font as the plug-in filled them, before the dialog ran.
 struct ChooseFontCall {
   DWORD size = 0;
   HWND owner = nullptr;
   DWORD flags = 0;
   LOGFONTA font = {};
 };
-// What the plug-in did through its own system calls since the last ClearCalls.
 struct Calls {
   std::vector<MessageBoxCall> boxes;
   // Calls made of each shimmed function, and the planned failures: the calls of a function (counted
@@ -75,8 +80,8 @@ struct Calls {
   std::map<std::string, std::set<int>> failures;
   std::set<HGLOBAL> live;  // allocated and not yet freed nor handed to the host with ZQ_SetHDib
   std::vector<HGLOBAL> frees;
-  // GDI objects and DCs that the plug-in made and has not deleted or released yet, with the call
-  // that made each; and the files GetTempFileNameA made.
+  // GDI objects and DCs the plug-in made and has not deleted or released, with the call that made
+  // each; the files GetTempFileNameA made.
   std::map<HANDLE, std::string> gdiObjects;
   std::map<HDC, std::string> dcs;
   std::set<std::string> tempFiles;
@@ -90,8 +95,8 @@ Calls& Recorded();
 void ClearCalls();
 // Plans the `n`-th call from now (1 = the next) of the plug-in's `function` to fail.
 void FailCall(const std::string& function, int n);
-// Checks that the plug-in showed exactly one message box since ClearCalls: `text` with the
-// default caption and no owner, in `style`.
+// Checks that the plug-in showed exactly one message box since ClearCalls, on the screen: `text`
+// (or the text of id `textId`) without caption or owner, in `style`.
 void ExpectOneMessage(const std::string& text, UINT style = MB_TASKMODAL);
 void ExpectOneMessage(unsigned textId, UINT style = MB_TASKMODAL);
 // Saves the plug-in's next message box, once it is on the screen and before the harness dismisses
@@ -102,46 +107,65 @@ void PhotographNextMessage(const std::string& name, HWND beside = nullptr);
 // holds `templateId` opens; 0 means a dialog without one (a system dialog). A dialog that opens
 // without a script is cancelled and fails the test.
 void OnDialog(int templateId, std::function<void(HWND dialog)> script);
-// Pumps messages for about `ms` milliseconds (lets Wine put painted windows on the screen).
-void Pump(int ms);
+void Pump(int ms);  // lets Wine put painted windows on the screen
 
-// Driving a dialog from its script as a user does. Each call returns once the dialog has handled
-// what it caused (message boxes it opened included). Ids are control ids of the dialog.
+// Driving a dialog from its script as a user does; each call returns once the dialog has handled
+// what it caused (message boxes included). Ids are control ids of the dialog.
 //
-// Focuses edit `id` as Tab does (its text selected) and types `text` one character at a time, so
-// that each keystroke gives its own EN_CHANGE and the caret moves as for a user; '\b' is
-// Backspace.
+// Focuses edit `id` as Tab does (its text selected) and types `text` one character at a time, each
+// keystroke with its own EN_CHANGE; '\b' is Backspace.
 void Type(HWND dialog, int id, const std::string& text);
-// Types `text` into whichever control has the keyboard focus, one character at a time, as the
-// keyboard would.
+// Types `text` into whichever control has the keyboard focus, as the keyboard would.
 void Keys(HWND dialog, const std::string& text);
 // Sets the control's text as a program does (an edit sends one EN_CHANGE).
 void SetText(HWND dialog, int id, const std::string& text);
 std::string Text(HWND dialog, int id);
-// Clicks button `id` (check boxes and radio buttons change as for a user; a disabled button
-// ignores the click).
+// Clicks button `id` (a check box or radio button changes as for a user; a disabled one ignores
+// the click).
 void Click(HWND dialog, int id);
-bool Checked(HWND dialog, int id);
-bool Enabled(HWND dialog, int id);
-// Selects entry `index` of combo box or list box `id` and sends the dialog the selection-change
-// notification the control sends for a user.
+inline bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+inline bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
+// Selects entry `index` of combo box or list box `id` with the notification a user's choice sends;
+// Selected reads the selection.
 void Select(HWND dialog, int id, int index);
+int Selected(HWND dialog, int id);
 // Drops combo box `id`'s list down, saves it with the dialog as screenshot `name`, closes it.
 void PhotographDropDown(HWND dialog, int id, const char* name);
 // Clicks the cell of table entry `entry` in the grid of a ColorChooser showing an image of `bits`.
 void ClickColorEntry(HWND chooser, unsigned bits, int entry);
-// Presses and releases `key` (VK_TAB, VK_RETURN, VK_ESCAPE, VK_LEFT, ...) on the control with the
-// focus, through the dialog manager as the dialog's own loop does.
+// Presses and releases `key` on the control with the focus, through the dialog manager; Alt with
+// `letter` (a mnemonic).
 void Key(HWND dialog, UINT key);
-// Alt with `letter`: the mnemonic of a label or a button.
 void Mnemonic(HWND dialog, char letter);
-// The control with the keyboard focus, as its id in the dialog (0 for none).
-int FocusId(HWND dialog);
-// The left mouse button pressed, moved with, and released at client point `p` of `window` (a
-// child control of a dialog).
+// The control with the keyboard focus (0 for none); the colour a StatColorCtrl swatch shows.
+inline int FocusId(HWND dialog) {
+  return GetFocus() && IsChild(dialog, GetFocus()) ? GetDlgCtrlID(GetFocus()) : 0;
+}
+inline COLORREF Swatch(HWND d, int id) { return COLORREF(GetWindowLongA(GetDlgItem(d, id), 0)); }
+// The left mouse button pressed, moved with, released at client point `p` of a child control.
 void MouseDown(HWND window, POINT p);
 void MouseMove(HWND window, POINT p);
 void MouseUp(HWND window, POINT p);
+
+// A dialog's test as a table: each row the user's actions, then what the dialog shows and says.
+using Action = std::function<void(HWND dialog)>;
+Action Typing(int id, std::string text);
+Action Clicking(int id);
+Action Choosing(int id, int index);
+Action Pressing(UINT key);
+struct Step {
+  std::vector<Action> actions;
+  std::string shows;           // what the test's `shown` reads from the dialog starts with this
+  unsigned message = 0;        // the text id of the one message box the actions bring up
+  int focus = 0;               // after that message: the control with the keyboard
+  const char* shot = nullptr;  // the screenshot after the actions: the message box over the
+                               // dialog when there is one, else the dialog
+};
+// Runs the rows in order: the actions, then `shown(dialog)` against `shows`, the message (its text;
+// none when 0) after which the dialog must be active again with the keyboard on `focus`, and the
+// screenshot.
+void RunSteps(HWND dialog, const std::function<std::string(HWND)>& shown,
+              const std::vector<Step>& steps);
 
 // A visible top-level window of class `className` (registered for `instance`, this program by
 // default, on first use) in which the host keeps an image; both go with the object.
@@ -168,25 +192,21 @@ HGLOBAL ToGlobal(HostBlock block);
 // and returns the image.
 HGLOBAL Hold(HWND window, unsigned bits, uint32_t width = 5, uint32_t height = 3,
              uint32_t seed = 7);
-std::vector<uint8_t> GlobalBytes(HGLOBAL block);
-// The bytes of `engine`'s result for a copy of `image` (a PackedDib's bytes), run in this program
-// through the tests' host port: what a command's window must show. `engine` returns its result
-// (the block it was given when it works in place), or null when it fails; then the result is empty.
-std::vector<uint8_t> EngineResult(const std::vector<uint8_t>& image,
-                                  const std::function<HostBlock(HostBlock)>& engine);
-// Table entry `entry` of the image in `block`.
-COLORREF TableColor(HGLOBAL block, int entry);
-int LockCount(HGLOBAL block);
+Bytes GlobalBytes(HGLOBAL block);
+// The bytes of `engine`'s result for a copy of `image`, run in this program through the tests'
+// host port: what a command's window must show. `engine` returns its result (the block it was
+// given when it works in place), or null; then the result is empty.
+Bytes EngineResult(const Bytes& image, const std::function<HostBlock(HostBlock)>& engine);
+COLORREF TableColor(HGLOBAL block, int entry);  // table entry `entry` of the image in `block`
+inline int LockCount(HGLOBAL block) { return int(GlobalFlags(block) & GMEM_LOCKCOUNT); }
 // After a command that stopped: `window` still holds `image` (null for none) with the bytes
 // `before`, unlocked; nothing was handed to it, the meter is closed, no block of the plug-in left.
-void ExpectKept(HWND window, HGLOBAL image, const std::vector<uint8_t>& before,
-                const std::string& what = "");
+void ExpectKept(HWND window, HGLOBAL image, const Bytes& before, const std::string& what = "");
 
 // The window's client area as it is on the screen: 0x00RRGGBB values, rows top first.
 std::vector<uint32_t> ClientPixels(HWND window);
-// Saves `windows` as <build folder>/screenshots/<name>.bmp. Each window is
-// read from its own surface (windows of tests running beside this one never get in) and drawn at
-// its place on the screen, in order, over a canvas that holds them all.
+// Saves `windows` as <build folder>/screenshots/<name>.bmp, each read from its own surface and
+// drawn at its place on the screen, in order, over a canvas that holds them all.
 void SaveScreenshot(const std::vector<HWND>& windows, const char* name);
 
 }  // namespace harness
@@ -198,4 +218,19 @@ class PluginTest : public testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+};
+
+// A test of the menu command of `row`, whose dialog is `templateId`, on a window of its own: Run
+// opens the command with `script` run in its dialog (the script ends the dialog).
+class CommandTest : public PluginTest {
+ protected:
+  CommandTest(int row, int templateId) : row_(row), templateId_(templateId) {}
+  int Run(std::function<void(HWND dialog)> script) {
+    harness::OnDialog(templateId_, std::move(script));
+    return harness::RunCommand(window_, row_);
+  }
+  harness::TestWindow window_;
+
+ private:
+  int row_, templateId_;
 };

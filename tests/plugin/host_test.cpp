@@ -1,27 +1,18 @@
 // The stand-in host's viewer with the plug-in, as a person sees it: the plug-in's menu pulled down
-// and each dialog command's result (saved as screenshots), Save As; and the host's fast resize.
+// and each dialog command's result (saved as screenshots), and Save As.
 #include <windows.h>
 // The common dialogs' control ids need <windows.h> first.
 #include <dlgs.h>
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <iterator>
-#include <string>
-#include <vector>
 
 #include "cli/formats/bmp_io.h"
 #include "dib/block.h"
 #include "dib/dib.h"
 #include "dib/transforms.h"
-#include "host/host_app.h"
-#include "plugin/host_api.h"
-#include "resources/ids.h"
-#include "scale/nearest.h"
 #include "tests/plugin/harness.h"
-#include "tests/support/images.h"
 
 namespace {
 
@@ -78,34 +69,27 @@ TEST(Host, ShowsTheResultOfEachDialogCommand) {
     const char* shot;
     uint32_t width, height;  // of the source
   } cases[] = {
+      // clang-format off
       {4, IDD_CROP, [](HWND d) { Type(d, IDC_CROP_WIDTH, "120"), Key(d, VK_RETURN); },
        "host_cropped", 240, 160},
-      {5, IDD_SCALE,
-       [](HWND d) {
-         Click(d, IDC_SCALE_RESET);
+      {5, IDD_SCALE, [](HWND d) {
+         Click(d, IDC_SCALE_RESET), Select(d, IDC_SCALE_QUALITY, 1);
          if (Checked(d, IDC_SCALE_KEEP_ASPECT)) Click(d, IDC_SCALE_KEEP_ASPECT);
-         Select(d, IDC_SCALE_QUALITY, 1);
          SetText(d, IDC_SCALE_WIDTH, "320"), SetText(d, IDC_SCALE_HEIGHT, "200"), Click(d, IDOK);
-       },
-       "host_scaled", 160, 90},
-      {6, IDD_ROTATE,  // by 30 degrees at High quality, its corners in the fill
-       [](HWND d) {
+       }, "host_scaled", 160, 90},
+      {6, IDD_ROTATE, [](HWND d) {  // by 30 degrees at High quality, its corners in the fill
          Type(d, IDC_ROTATE_AMOUNT, "30"), Select(d, IDC_ROTATE_QUALITY, 1), Click(d, IDOK);
-       },
-       "host_rotated", 200, 100},
-      {7, IDD_FRAME,
-       [](HWND d) {
+       }, "host_rotated", 200, 100},
+      {7, IDD_FRAME, [](HWND d) {
          Type(d, IDC_FRAME_WIDTH, "260"), Type(d, IDC_FRAME_HEIGHT, "160");
          Type(d, IDC_FRAME_CAPTION, "Framed"), Click(d, IDOK);
-       },
-       "host_frame_result", 200, 100},
-      {8, IDD_TILE_IMAGE,
-       [](HWND d) {
+       }, "host_frame_result", 200, 100},
+      {8, IDD_TILE_IMAGE, [](HWND d) {
          Type(d, IDC_TILE_WIDTH, "3"), Type(d, IDC_TILE_HEIGHT, "3"), Key(d, VK_RETURN);
-       },
-       "host_tile_result", 80, 50},
+       }, "host_tile_result", 80, 50},
       {9, IDD_MASK_IMAGE, [](HWND d) { Select(d, IDC_MASK_LIST, 7), Key(d, VK_RETURN); },  // Heart
        "host_mask_result", 200, 120},
+      // clang-format on
   };
   for (const auto& c : cases) {
     ClearCalls();
@@ -158,26 +142,6 @@ TEST(Host, SavesTheInvertedImageAsImagetoolWritesIt) {
     std::remove(out.c_str());
   }
   std::remove(in.c_str());
-}
-
-// The host library's fast resize gives imagetool's low-quality picture (the pixel under each
-// centre, counted from the top left; table and header carried over) enlarged and shrunk, and
-// leaves its source alone.
-TEST(HostUtilities, ResizeSamplesAsImagetoolDoes) {
-  for (unsigned bits : testimg::kDepths) {
-    HGLOBAL source = ToGlobal(testimg::Make(bits, 5, 3, 8));
-    std::vector<uint8_t> in = GlobalBytes(source);
-    for (auto [w, h] : {std::pair{10, 6}, {3, 2}}) {
-      HGLOBAL resized = DibResize(source, w, h);
-      EXPECT_EQ(
-          GlobalBytes(resized),
-          EngineResult(in, [=](HostBlock b) { return ResizeNearest(b, uint32_t(w), uint32_t(h)); }))
-          << bits << " bits to " << w;
-      GlobalFree(resized);
-    }
-    EXPECT_EQ(GlobalBytes(source), in);
-    GlobalFree(source);
-  }
 }
 
 }  // namespace

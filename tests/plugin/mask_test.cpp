@@ -1,23 +1,15 @@
 // Masks on Windows: the GDI renderer against the portable player, and the Mask command and dialog
 // through real messages.
-#include <gtest/gtest.h>
 
 #include <windows.h>
 #include <colordlg.h>
 
 #include <algorithm>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "mask/gdi_mask.h"
 #include "mask/metafile.h"
 #include "plugin/gdi.h"
-#include "plugin/host_api.h"
-#include "resources/ids.h"
-#include "resources/text_ids.h"
 #include "tests/plugin/harness.h"
-#include "tests/support/images.h"
 
 namespace {
 
@@ -72,18 +64,14 @@ constexpr COLORREF kBlack = 0, kWhite = 0xFFFFFF;
 const std::pair kCircle{kBlack, kWhite}, kCheckers{kWhite, kBlack}, kEmpty{kWhite, kWhite};
 const int kBoxes[3] = {IDC_MASK_INVERT, IDC_MASK_ALPHA, IDC_MASK_COLOR_CHANNELS};
 
-class MaskCommand : public PluginTest {
+class MaskCommand : public CommandTest {
  protected:
-  void Run(std::function<void(HWND)> script) {
-    OnDialog(IDD_MASK_IMAGE, std::move(script));
-    RunCommand(window_, 9);
-  }
-  TestWindow window_;
+  MaskCommand() : CommandTest(9, IDD_MASK_IMAGE) {}
 };
 
-// Two points of the preview, painted into a bitmap of our own (tests beside this one may cover
-// the screen): right of its centre (in Circle, a white square of Checkers) and an inner corner
-// (outside Circle, in Checkers' black top-left square).
+// Two points of the preview, painted into a bitmap of our own: right of its centre (in Circle, a
+// white square of Checkers) and an inner corner (outside Circle, in Checkers' black top-left
+// square).
 std::pair<COLORREF, COLORREF> Preview(HWND d) {
   HWND preview = GetDlgItem(d, IDC_MASK_PREVIEW);
   RECT r;
@@ -94,58 +82,61 @@ std::pair<COLORREF, COLORREF> Preview(HWND d) {
   SendMessageA(preview, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
   return {GetPixel(dc, r.right * 9 / 16, r.bottom * 7 / 16), GetPixel(dc, 2, 2)};
 }
-COLORREF Swatch(HWND d) { return COLORREF(GetWindowLongA(GetDlgItem(d, IDC_MASK_SWATCH), 0)); }
-int ListedShape(HWND d) { return int(SendDlgItemMessageA(d, IDC_MASK_LIST, LB_GETCURSEL, 0, 0)); }
+// "the list's position, the preview's shape, the boxes (x marked, o not, - disabled)"
+std::string Shown(HWND d) {
+  const auto preview = Preview(d);
+  std::string s =
+      std::to_string(Selected(d, IDC_MASK_LIST)) + (preview == kCircle     ? " circle "
+                                                    : preview == kCheckers ? " checkers "
+                                                                           : " ? ");
+  for (int id : kBoxes) s += std::string(Enabled(d, id) ? "" : "-") + (Checked(d, id) ? "x" : "o");
+  return s;
+}
 
 // Choices made on a 32-bit image and cancelled (the list by notification and by arrow key, the
 // three boxes) leave the image alone, remove each replaced shape's file, reappear at every later
-// opening and are stored at Exit (the marks other depths show never are; the list's names and the
-// boxes greyed below 32 bits are in the screenshots). Each opening suits the colour to the image
-// (an index beyond the table becomes 0); Mask Color... per depth. A damaged "Selected" opens on
-// Checkers.
+// opening and are stored at Exit (the marks other depths show never are; the list's names are in
+// the screenshots). Each opening suits the colour to the image (an index beyond the table becomes
+// 0); Mask Color... per depth. A damaged "Selected" opens on Checkers.
 TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
-  bool marks[3];
+  std::string marks;  // the boxes as the first dialog leaves them
   for (unsigned bits : {0u, 24u, 8u, 4u, 1u, 32u}) {
     HGLOBAL image = Hold(window_, bits ? bits : 32, 64, 64);
     const auto before = GlobalBytes(image);
     ClearCalls();
     Run([&](HWND d) {
       if (!bits) {
-        Select(d, IDC_MASK_LIST, 0);
-        EXPECT_EQ(Preview(d), kCheckers);
-        SetFocus(GetDlgItem(d, IDC_MASK_LIST));
-        Key(d, VK_DOWN);
-        for (int i = 0; i < 3; ++i) {
-          marks[i] = !Checked(d, kBoxes[i]);
-          Click(d, kBoxes[i]);
-          EXPECT_EQ(Checked(d, kBoxes[i]), marks[i]);
-        }
-        if (marks[0]) SaveScreenshot({d}, "mask_image_circle_inverted");
+        RunSteps(d, Shown,
+                 {{{Choosing(IDC_MASK_LIST, 0)}, "0 checkers"},
+                  {{[](HWND d) { SetFocus(GetDlgItem(d, IDC_MASK_LIST)); }, Pressing(VK_DOWN)},
+                   "1 circle"},
+                  {{Clicking(kBoxes[0]), Clicking(kBoxes[1]), Clicking(kBoxes[2])}, "1 circle"}});
+        marks = Shown(d).substr(9);
+        if (marks[0] == 'x') SaveScreenshot({d}, "mask_image_circle_inverted");
         return Key(d, VK_ESCAPE);
       }
-      EXPECT_EQ(ListedShape(d), 1);
-      EXPECT_EQ(Preview(d), kCircle) << bits;
-      EXPECT_EQ(Checked(d, IDC_MASK_INVERT), marks[0]);
-      EXPECT_EQ(2 * Checked(d, IDC_MASK_ALPHA) + Checked(d, IDC_MASK_COLOR_CHANNELS),
-                bits == 32 ? 2 * marks[1] + marks[2] : 1);
-      EXPECT_TRUE((bits != 4 && bits != 1) || Swatch(d) == TableColor(image, 0)) << bits;
+      EXPECT_EQ(Shown(d), "1 circle " + (bits == 32 ? marks : marks.substr(0, 1) + "-o-x")) << bits;
       if (bits == 24) {
         SaveScreenshot({d}, "mask_image_24bit");
         OnDialog(0, [](HWND c) { Type(c, COLOR_RED, "200"), Click(c, IDOK); });
         Click(d, IDC_MASK_COLOR);  // the index becomes 0
-        EXPECT_EQ(GetRValue(Swatch(d)), 200);
+        EXPECT_EQ(GetRValue(Swatch(d, IDC_MASK_SWATCH)), 200);
         EXPECT_EQ(Preview(d), kCircle) << "after the chooser closed over it";
       } else if (bits == 8) {
-        EXPECT_EQ(Swatch(d), TableColor(image, 0));
+        EXPECT_EQ(Swatch(d, IDC_MASK_SWATCH), TableColor(image, 0));
         OnDialog(IDD_COLOR_CHOOSER, [](HWND c) { ClickColorEntry(c, 8, 200), Click(c, IDOK); });
         Click(d, IDC_MASK_COLOR);
-        EXPECT_EQ(Swatch(d), TableColor(image, 200));
+        EXPECT_EQ(Swatch(d, IDC_MASK_SWATCH), TableColor(image, 200));
         SaveScreenshot({d}, "mask_image_palette_color");
+      } else if (bits == 4) {
+        EXPECT_EQ(Swatch(d, IDC_MASK_SWATCH), TableColor(image, 0))
+            << "200 is not in a 16-colour table";
       } else if (bits == 1) {
+        EXPECT_EQ(Swatch(d, IDC_MASK_SWATCH), TableColor(image, 0));
         Click(d, IDC_MASK_COLOR);
-        EXPECT_EQ(Swatch(d), TableColor(image, 1)) << "toggled without a window";
-      } else if (bits == 32) {
-        EXPECT_EQ(Swatch(d), RGB(254, 15, 8)) << "the colour the 1-bit toggle chose stays";
+        EXPECT_EQ(Swatch(d, IDC_MASK_SWATCH), TableColor(image, 1)) << "toggled to the other entry";
+      } else {
+        EXPECT_EQ(Swatch(d, IDC_MASK_SWATCH), RGB(254, 15, 8)) << "the 1-bit image's entry 1 stays";
         SaveScreenshot({d}, "mask_image_32bit");
       }
       Key(d, VK_ESCAPE);
@@ -156,10 +147,11 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
   }
   ClearCalls();
   Plugin().exit();
-  for (const std::string& line :
-       {std::string("Selected 1"), "Invert " + std::to_string(marks[0]),
-        "AlphaMask " + std::to_string(marks[1]), "AlphaColor " + std::to_string(marks[2])})
-    EXPECT_EQ(HostLog("ProfileWriteLong " + line).size(), 1u) << line;
+  const std::string flags[3] = {"Invert", "AlphaMask", "AlphaColor"};
+  for (int i : {0, 1, 2})
+    EXPECT_EQ(HostLog("ProfileWriteLong " + flags[i]),
+              Strings{testimg::Cat("ProfileWriteLong ", flags[i], " ", marks[i] == 'x')});
+  EXPECT_EQ(HostLog("ProfileWriteLong Selected"), Strings{"ProfileWriteLong Selected 1"});
   EXPECT_TRUE(HostLog("ProfileWriteLong Scale").empty()) << "the scale group is not saved at exit";
   char store[64], unused[64];
   ZQ_GetProfileFile(0, store, unused);
@@ -167,8 +159,7 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
   ASSERT_TRUE(InitPlugin());
   Hold(window_, 32, 64, 64);
   Run([](HWND d) {
-    EXPECT_EQ(ListedShape(d), 0);
-    EXPECT_EQ(Preview(d), kCheckers);
+    EXPECT_EQ(Shown(d).substr(0, 10), "0 checkers");
     for (int box : kBoxes) Click(d, box);  // the options as they were, for the tests after
     Key(d, VK_ESCAPE);
   });
@@ -218,20 +209,17 @@ TEST_F(MaskCommand, MasksAsTheEngineDoesOrFailsCleanly) {
         flags[i] = Checked(d, kBoxes[i]);  // the marks show the flags OK applies
       }
       // The mask colour the dialog shows: a table entry for palette images.
-      const COLORREF color = Swatch(d);
+      const COLORREF color = Swatch(d, IDC_MASK_SWATCH);
       int32_t index = 0;
       while (c.bits <= 8 && index < 255 && TableColor(image, index) != color) ++index;
       MAS_SetMaskColor(index, GetRValue(color), GetGValue(color), GetBValue(color));
       Key(d, VK_RETURN);
     });
     for (const std::string& file : Recorded().tempFiles)  // each run's, before the next clears them
-      EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES)
-          << what << " left " << file;
-    const Strings log = HostLog();
-    EXPECT_EQ(Strings(log.begin(), log.begin() + 3),
-              (Strings{"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}))
-        << what;
-    EXPECT_EQ(std::count(log.begin(), log.end(), "ZQ_SetHDib"), !c.message) << what;
+      EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES) << what << file;
+    Strings log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
+    if (!c.message) log.push_back("ZQ_SetHDib");
+    EXPECT_EQ(HostLog("ZQ_"), log) << what;
     EXPECT_EQ(Recorded().cursors.size(), 2u) << what;
     if (c.message) {
       ExpectOneMessage(c.message);

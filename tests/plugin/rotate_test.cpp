@@ -1,123 +1,70 @@
 // Rotate... through the real dialog: its rules and what it remembers, the fill colour by depth,
 // the turned image and host calls by depth and angle, and every failure leaving the image alone.
-#include <gtest/gtest.h>
 
 #include <windows.h>
 #include <colordlg.h>
 
-#include <string>
-#include <tuple>
-#include <vector>
-
-#include "host/host_app.h"
-#include "host/korvex.h"
-#include "plugin/host_api.h"
-#include "resources/ids.h"
-#include "resources/text_ids.h"
 #include "rotate/rotate.h"
 #include "tests/plugin/harness.h"
-#include "tests/support/images.h"
 
 namespace {
 
 using namespace harness;
 
 constexpr int kRotateRow = 6;
-constexpr int kCustom = IDC_ROTATE_CUSTOM, k90 = IDC_ROTATE_90, k180 = IDC_ROTATE_180,
-              k270 = IDC_ROTATE_270, kAmount = IDC_ROTATE_AMOUNT, kQuality = IDC_ROTATE_QUALITY;
+constexpr int kCustom = IDC_ROTATE_CUSTOM, k90 = IDC_ROTATE_90, k270 = IDC_ROTATE_270,
+              kAmount = IDC_ROTATE_AMOUNT, kQuality = IDC_ROTATE_QUALITY;
 
-int CheckedRadio(HWND d) {
-  for (int id : {kCustom, k90, k180, k270})
-    if (Checked(d, id)) return id;
-  return 0;
+// "amount, the checked radio (0 Custom, 1 90, 2 180, 3 270), quality"
+std::string Shown(HWND d) {
+  int radio = 0;
+  while (radio < 4 && !Checked(d, kCustom + radio)) ++radio;
+  return Text(d, kAmount) + " " + std::to_string(radio) + std::to_string(Selected(d, kQuality));
 }
-int Quality(HWND d) { return int(SendDlgItemMessageA(d, kQuality, CB_GETCURSEL, 0, 0)); }
-COLORREF Swatch(HWND d) { return COLORREF(GetWindowLongA(GetDlgItem(d, IDC_ROTATE_SWATCH), 0)); }
 // Pure red typed into the system colour dialog.
 void TypeRed(HWND color) {
   for (int id : {COLOR_RED, COLOR_GREEN, COLOR_BLUE})
     Type(color, id, id == COLOR_RED ? "255" : "0");
 }
 
-// Rotate... on `window`, with `script` run in the dialog (it ends the dialog itself).
-void Rotate(HWND window, std::function<void(HWND)> script) {
-  OnDialog(IDD_ROTATE, std::move(script));
-  EXPECT_EQ(RunCommand(window, kRotateRow), 2);
-}
-
-class RotateCommand : public PluginTest {
+class RotateCommand : public CommandTest {
  protected:
-  TestWindow window_;
+  RotateCommand() : CommandTest(kRotateRow, IDD_ROTATE) {}
 };
 
-TEST_F(RotateCommand, DialogFollowsItsRules) {
-  ReloadPlugin();  // the first use after loading
-  Hold(window_, 24);
-  const auto type = [](const char* text) { return [=](HWND d) { Type(d, kAmount, text); }; };
-  const auto lowThen = [](std::function<void(HWND)> act) {
-    return [=](HWND d) { Select(d, kQuality, 0), act(d); };
-  };
-  const auto click = [](int id) { return [=](HWND d) { Click(d, id); }; };
-  const struct {
-    std::function<void(HWND)> act;
-    const char *text, *shot;
-    int radio, quality;
-    bool message;
-  } steps[] = {
-      {[](HWND) {}, "180", "rotate_first_open", k180, 1, false},
-      {lowThen(click(k270)), "270", "rotate_preset_270", k270, 1, false},
-      {click(kCustom), "270", nullptr, kCustom, 1, false},
-      {lowThen(type("45")), "45", nullptr, kCustom, 0, false},
-      {type("90"), "90", nullptr, k90, 1, false},
-      {type("400"), "360", "rotate_range_message", kCustom, 1, true},
-      {type("12abc"), "12abc", nullptr, kCustom, 1, false},
-  };
-  Rotate(window_, [&](HWND d) {
-    for (const auto& s : steps) {
-      const size_t boxes = Recorded().boxes.size();
-      if (s.message && s.shot) PhotographNextMessage(s.shot, d);
-      s.act(d);
-      EXPECT_EQ(Text(d, kAmount), s.text);
-      EXPECT_EQ(CheckedRadio(d), s.radio) << s.text;
-      EXPECT_EQ(Quality(d), s.quality) << s.text;
-      EXPECT_EQ(Recorded().boxes.size(), boxes + s.message) << s.text;
-      if (s.message && Recorded().boxes.size() > boxes) {
-        const MessageBoxCall& b = Recorded().boxes.back();
-        EXPECT_EQ(std::tie(b.text, b.caption, b.owner, b.style),
-                  std::tuple(TextById(IDS_ROTATE_ANGLE_RANGE), "Rotation Angle", nullptr,
-                             UINT(MB_TASKMODAL)));
-      } else if (s.shot) {
-        SaveScreenshot({d}, s.shot);
-      }
-    }
-    PhotographDropDown(d, kQuality, "rotate_quality_list");
-    Key(d, VK_ESCAPE);
-  });
-}
-
-// After the range message the keyboard is back in the dialog, on Amount with the limit selected:
-// Alt+A, 90 and Enter turn the picture a quarter, without a click.
-TEST_F(RotateCommand, KeyboardStaysInTheDialogAfterTheRangeMessage) {
-  const std::vector<uint8_t> before = GlobalBytes(Hold(window_, 8, 7, 4, 5));
-  Rotate(window_, [](HWND d) {
-    Type(d, kAmount, "400");
-    EXPECT_EQ(GetActiveWindow(), d);
-    EXPECT_EQ(FocusId(d), kAmount);
+// The first opening after loading, presets, Custom, typed amounts and the range message, after
+// which the keyboard is back on Amount with the limit selected: Alt+A, 90 and Enter turn the
+// picture a quarter, without a click.
+TEST_F(RotateCommand, DialogFollowsItsRulesAndKeepsTheKeyboard) {
+  ReloadPlugin();
+  const Bytes before = GlobalBytes(Hold(window_, 8, 7, 4, 5));
+  const auto limitSelected = [](HWND d) {
     DWORD start = 1, end = 0;
     SendDlgItemMessageA(d, kAmount, EM_GETSEL, WPARAM(&start), LPARAM(&end));
-    EXPECT_EQ(std::tie(start, end), std::tuple(0, 3)) << "360 selected";
-    Key(d, VK_RETURN);  // the message is gone: Enter is OK, 360 turns nothing
-  });
-  EXPECT_EQ(HostLog("ZQ_SetHDib"), Strings{});
-  Rotate(window_, [](HWND d) {
-    Type(d, kAmount, "-500");
-    Mnemonic(d, 'a'), Keys(d, "90"), Key(d, VK_RETURN);
+    EXPECT_EQ(std::tie(start, end), std::tuple(0, 4)) << "-360 selected";
+    const MessageBoxCall& b = Recorded().boxes.back();
+    EXPECT_EQ(std::tie(b.caption, b.owner, b.style),
+              std::tuple("Rotation Angle", nullptr, UINT(MB_TASKMODAL)));
+  };
+  const auto quality = [](HWND d) { PhotographDropDown(d, kQuality, "rotate_quality_list"); };
+  Run([&](HWND d) {
+    // clang-format off
+    RunSteps(d, Shown, {
+        {{}, "180 21", 0, 0, "rotate_first_open"},
+        {{Choosing(kQuality, 0), Clicking(k270)}, "270 31", 0, 0, "rotate_preset_270"},
+        {{Clicking(kCustom)}, "270 01"}, {{Choosing(kQuality, 0), Typing(kAmount, "45")}, "45 00"},
+        {{Typing(kAmount, "90")}, "90 11"}, {{Typing(kAmount, "12abc"), quality}, "12abc 01"},
+        {{Typing(kAmount, "400")}, "360 01", IDS_ROTATE_ANGLE_RANGE, kAmount, "rotate_range_message"},
+        {{Typing(kAmount, "-500"), limitSelected}, "-360 01", IDS_ROTATE_ANGLE_RANGE, kAmount},
+        {{[](HWND d) { Mnemonic(d, 'a'), Keys(d, "90"); }, Pressing(VK_RETURN)}, ""}});
+    // clang-format on
   });
   EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)),
             EngineResult(before, [](HostBlock b) { return ROT_RotateDIB(b, 1, 90, {}, nullptr); }));
 }
 
-// What OK and Cancel leave for the next opening.
+// What OK and Cancel leave for the next opening: the confirmed angle reduced, quality and fill
+// kept even after Cancel, a remembered amount that is no preset opening on Custom.
 TEST_F(RotateCommand, RemembersConfirmedAnglesAndEveryOtherChange) {
   Hold(window_, 24);
   const struct {
@@ -126,26 +73,23 @@ TEST_F(RotateCommand, RemembersConfirmedAnglesAndEveryOtherChange) {
     UINT end;
     const char* reopened;
     COLORREF swatch;
-  } cases[] = {{"12abc", 1, VK_RETURN, "12", RGB(192, 192, 192)},
-               {"360", 1, VK_RETURN, "0", RGB(192, 192, 192)},
-               {"-90", 0, VK_RETURN, "-90", RGB(192, 192, 192)},  // no preset: Low stays
-               {"-45", 1, VK_RETURN, "-45", RGB(192, 192, 192)},
-               {"30", 0, VK_ESCAPE, "-45", RGB(255, 0, 0)}};  // Cancel: red fill and Low stay
+  } cases[] = {{"12abc", 1, VK_RETURN, "12 01", RGB(192, 192, 192)},
+               {"360", 1, VK_RETURN, "0 01", RGB(192, 192, 192)},
+               {"-90", 0, VK_RETURN, "-90 00", RGB(192, 192, 192)},  // no preset: Low stays
+               {"-45", 1, VK_RETURN, "-45 01", RGB(192, 192, 192)},
+               {"30", 0, VK_ESCAPE, "-45 00", RGB(255, 0, 0)}};  // Cancel: red fill and Low stay
   for (const auto& c : cases) {
-    Rotate(window_, [&](HWND d) {
-      Type(d, kAmount, c.typed);
-      Select(d, kQuality, c.quality);
+    Run([&](HWND d) {
+      Type(d, kAmount, c.typed), Select(d, kQuality, c.quality);
       if (c.end == VK_ESCAPE) {
         OnDialog(0, [](HWND color) { TypeRed(color), Click(color, IDOK); });
         Click(d, IDC_ROTATE_COLOR);
       }
       Key(d, c.end);
     });
-    Rotate(window_, [&](HWND d) {
-      EXPECT_EQ(Text(d, kAmount), c.reopened) << c.typed;
-      EXPECT_EQ(CheckedRadio(d), kCustom) << c.typed;
-      EXPECT_EQ(Quality(d), c.quality) << c.typed;
-      EXPECT_EQ(Swatch(d), c.swatch) << c.typed;
+    Run([&](HWND d) {
+      EXPECT_EQ(Shown(d), c.reopened) << c.typed;
+      EXPECT_EQ(Swatch(d, IDC_ROTATE_SWATCH), c.swatch) << c.typed;
       if (c.end == VK_ESCAPE) SaveScreenshot({d}, "rotate_custom_low");
       Key(d, VK_ESCAPE);
     });
@@ -156,8 +100,7 @@ TEST_F(RotateCommand, RemembersConfirmedAnglesAndEveryOtherChange) {
 // dialog) and a palette image's own entry replacing a fill it cannot show; then the window's new
 // image is the engine's for the amount, quality and fill chosen, its depth goes to the host, the
 // host calls come in order, and the meter (High quality at any angle only) belongs to the host's
-// main window. Which turn an amount asks for is the engine's rule, proven natively; a full turn
-// changes nothing.
+// main window. Which turn an amount asks for is the engine's rule, proven natively.
 TEST_F(RotateCommand, TurnsWithAFillSuitedToTheDepth) {
   ReloadPlugin();
   constexpr int kNone = -1, kRed = -2;          // no window; red from the system dialog
@@ -181,10 +124,10 @@ TEST_F(RotateCommand, TurnsWithAFillSuitedToTheDepth) {
                {32, kNone, false, 0, kEntry0, "30", 1, nullptr}};
   for (const auto& c : cases) {
     const std::string what = testimg::Cat(c.bits, " bits, index ", c.index, ", ", c.amount);
-    const std::vector<uint8_t> before = GlobalBytes(Hold(window_, c.bits, 7, 4, 5));
+    const Bytes before = GlobalBytes(Hold(window_, c.bits, 7, 4, 5));
     const COLORREF color = c.color == kEntry ? TableColor(ZQ_GetHDib(window_), c.index) : c.color;
     ClearCalls();
-    Rotate(window_, [&](HWND d) {
+    Run([&](HWND d) {
       if (c.click && c.pick != kNone)
         OnDialog(c.pick == kRed ? 0 : IDD_COLOR_CHOOSER, [&](HWND chooser) {
           c.pick == kRed ? TypeRed(chooser) : ClickColorEntry(chooser, c.bits, c.pick);
@@ -192,14 +135,12 @@ TEST_F(RotateCommand, TurnsWithAFillSuitedToTheDepth) {
           Click(chooser, IDOK);
         });
       if (c.click) Click(d, IDC_ROTATE_COLOR);
-      EXPECT_EQ(Swatch(d), color) << what;
+      EXPECT_EQ(Swatch(d, IDC_ROTATE_SWATCH), color) << what;
       if (c.shot && c.pick == kNone) SaveScreenshot({d}, c.shot);
-      Type(d, kAmount, c.amount);
-      Select(d, kQuality, c.quality);
-      Click(d, IDOK);
+      Type(d, kAmount, c.amount), Select(d, kQuality, c.quality), Click(d, IDOK);
     });
     const RotateFill fill = {GetRValue(color), GetGValue(color), GetBValue(color), c.index};
-    const std::vector<uint8_t> expected = EngineResult(before, [&](HostBlock b) {
+    const Bytes expected = EngineResult(before, [&](HostBlock b) {
       return ROT_RotateDIB(b, uint16_t(c.quality), std::stoi(c.amount), fill, nullptr);
     });
     const Strings meter = HostLog("ZQ_Progress");
@@ -216,43 +157,38 @@ TEST_F(RotateCommand, TurnsWithAFillSuitedToTheDepth) {
   }
 }
 
-// Every failure shows its one message (none when the dialog cannot be made) and leaves the
-// window's image as it was: same handle and bytes, unlocked, no hand-over, no meter, the cursor
-// back, nothing left allocated.
+// Each allocation of a High-quality turn by 30 degrees failing in turn (the result and the
+// sampler's five tables), no image, and a dialog that cannot be made (a Cancel, without a
+// message): the window keeps its image (ExpectKept), the cursor changes only around the turn.
 TEST_F(RotateCommand, FailuresLeaveTheImageAsItWas) {
   TestWindow empty;
-  // High quality at 30 degrees: the result and the sampler's five tables can fail (the other
-  // turns' allocations are the engine's, failed natively; the plug-in handles all alike).
-  HGLOBAL image = Hold(window_, 8, 9, 6, 4);
-  const std::vector<uint8_t> bytes = GlobalBytes(image);
-  for (int n = 1; n <= 6; ++n) {
-    const std::string what = testimg::Cat("allocation ", n);
+  const struct {
+    const char* failing;
+    int n;
+    unsigned message;
+  } cases[] = {{"GlobalAlloc", 1, IDS_ROTATE_NO_MEMORY},
+               {"GlobalAlloc", 2, IDS_ROTATE_NO_MEMORY},
+               {"GlobalAlloc", 3, IDS_ROTATE_NO_MEMORY},
+               {"GlobalAlloc", 4, IDS_ROTATE_NO_MEMORY},
+               {"GlobalAlloc", 5, IDS_ROTATE_NO_MEMORY},
+               {"GlobalAlloc", 6, IDS_ROTATE_NO_MEMORY},
+               {"", 0, IDS_ROTATE_NO_IMAGE},
+               {"DialogBoxParamA", 1, 0}};
+  for (const auto& c : cases) {
+    const std::string what = testimg::Cat(c.failing, " ", c.n);
+    HGLOBAL image = Hold(window_, 8, 9, 6, 4);
+    const Bytes bytes = GlobalBytes(image);
+    if (c.message == IDS_ROTATE_NO_IMAGE) Plugin().imageActivate(empty, 1, 0);
     ClearCalls();
-    FailCall("GlobalAlloc", n);
-    Rotate(window_,
-           [](HWND d) { Type(d, kAmount, "30"), Select(d, kQuality, 1), Key(d, VK_RETURN); });
-    ExpectOneMessage(IDS_ROTATE_NO_MEMORY);
+    if (*c.failing) FailCall(c.failing, c.n);
+    if (c.message == IDS_ROTATE_NO_MEMORY)
+      OnDialog(IDD_ROTATE,
+               [](HWND d) { Type(d, kAmount, "30"), Select(d, kQuality, 1), Key(d, VK_RETURN); });
+    EXPECT_EQ(RunCommand(window_, kRotateRow), 2) << what;
+    if (c.message) ExpectOneMessage(c.message);
+    EXPECT_EQ(Recorded().boxes.size(), c.message ? 1u : 0u) << what;
+    EXPECT_EQ(Recorded().cursors.size(), c.message == IDS_ROTATE_NO_MEMORY ? 2u : 0u) << what;
     ExpectKept(window_, image, bytes, what);
-    EXPECT_EQ(Recorded().cursors.size(), 2u) << what;
-  }
-
-  for (TextId text : {IDS_ROTATE_NO_IMAGE, IDS_UNSUPPORTED_IMAGE, TextId{}}) {  // 0: no dialog
-    HGLOBAL image = Hold(window_, 24);
-    if (text == IDS_UNSUPPORTED_IMAGE)
-      static_cast<BitmapInfoHeader*>(GlobalLock(image))->biBitCount = 16;
-    GlobalUnlock(image);
-    const std::vector<uint8_t> bytes = GlobalBytes(image);
-    if (text == IDS_ROTATE_NO_IMAGE) Plugin().imageActivate(empty, 1, 0);
-    ClearCalls();
-    if (!text) FailCall("DialogBoxParamA", 1);
-    EXPECT_EQ(RunCommand(window_, kRotateRow), 2);
-    Strings log = {"ZQ_GetHDib", "ZQ_GetHPalette"};
-    if (!text) log.push_back("ZQ_GetOwnerWnd");
-    EXPECT_EQ(HostLog(), log) << text;
-    if (text) ExpectOneMessage(text);
-    EXPECT_EQ(Recorded().boxes.size(), text ? 1u : 0u) << text;
-    EXPECT_TRUE(Recorded().cursors.empty()) << text;
-    ExpectKept(window_, image, bytes, std::to_string(text));
   }
 }
 

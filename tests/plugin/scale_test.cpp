@@ -1,31 +1,21 @@
 // Scale... and the host's scale requests end to end: the Scale Image dialog driven as a user drives
 // it, the window's result against the engine on the same bytes, the host calls and the failures.
 // The dialog's arithmetic is proven natively (tests/scale/scale_units_test.cpp).
-#include <gtest/gtest.h>
 
 #include <sstream>
-#include <string>
-#include <vector>
 
-#include "host/host_app.h"
-#include "host/korvex.h"
-#include "plugin/host_api.h"
-#include "resources/ids.h"
-#include "resources/text_ids.h"
 #include "scale/nearest.h"
 #include "scale/resample.h"
 #include "tests/plugin/harness.h"
-#include "tests/support/images.h"
 
 namespace {
 
 using namespace harness;
-constexpr int kScaleRow = 5;
+constexpr int kScaleRow = 5, kW = IDC_SCALE_WIDTH, kH = IDC_SCALE_HEIGHT, kUnits = IDC_SCALE_UNITS,
+              kMeasure = IDC_SCALE_MEASURE, kAspect = IDC_SCALE_KEEP_ASPECT;
 const Strings kDialogCalls = {"ZQ_GetHDib", "ZQ_GetFlag 4", "ZQ_GetOwnerWnd"};
 
-int Selected(HWND d, int id) { return int(SendDlgItemMessageA(d, id, CB_GETCURSEL, 0, 0)); }
-// Writes scale keys into the host's store, as an earlier session saved them.
-// `settings` is "Key=value Key=value ...".
+// Writes scale keys into the host's store, as an earlier session saved them: "Key=value ...".
 void Store(const std::string& settings) {
   char store[64], unused[64];
   ZQ_GetProfileFile(0, store, unused);
@@ -34,120 +24,76 @@ void Store(const std::string& settings) {
     WritePrivateProfileStringA("Image", s.substr(0, s.find('=')).c_str(),
                                s.substr(s.find('=') + 1).c_str(), store);
 }
+// "width x height label|units measure quality|aspect or free"
+std::string Shown(HWND d) {
+  return Text(d, kW) + "x" + Text(d, kH) + " " + Text(d, IDC_SCALE_WIDTH_UNIT) + "|" +
+         std::to_string(Selected(d, kUnits) * 100 + Selected(d, kMeasure) * 10 +
+                        Selected(d, IDC_SCALE_QUALITY)) +
+         (Checked(d, kAspect) ? "|aspect" : "|free");
+}
 // Reset (Screen, Pixels, High, the image's size), aspect off, the quality and size asked, OK.
 void ScaleTo(HWND d, int quality, uint32_t width, uint32_t height) {
   Click(d, IDC_SCALE_RESET);
-  if (Checked(d, IDC_SCALE_KEEP_ASPECT)) Click(d, IDC_SCALE_KEEP_ASPECT);
+  if (Checked(d, kAspect)) Click(d, kAspect);
   Select(d, IDC_SCALE_QUALITY, quality);
-  SetText(d, IDC_SCALE_WIDTH, std::to_string(width));
-  SetText(d, IDC_SCALE_HEIGHT, std::to_string(height));
+  SetText(d, kW, std::to_string(width));
+  SetText(d, kH, std::to_string(height));
   Click(d, IDOK);
 }
 
-// Each unit and measure on a 640 × 480 image: the width shown at the measure's resolution (96 dots
-// per inch for the screen under Wine, 300 for the printer; the conversions are proven natively;
-// the labels and the controls each measure shows are in the screenshots). Every dialog is
-// cancelled, yet opens on the units and measure the one before left.
-TEST_F(PluginTest, ScaleDialogShowsTheSizeInEachUnitAndMeasure) {
-  TestWindow window;
-  Hold(window, 24, 640, 480);
-  const struct {
-    int units, measure;
-    const char* shot;
-    const char* width;  // null: the custom resolution is whatever an earlier test left
-  } cases[] = {{0, 0, "scale_pixels", "640"},           {1, 0, "scale_percentage", "100"},
-               {2, 0, "scale_inches", "6.667"},         {3, 0, "scale_centimeters", "16.933"},
-               {3, 2, "scale_custom_measure", nullptr}, {2, 1, "scale_measure_list", "2.133"}};
-  for (const auto& c : cases) {
-    const auto& last = &c == cases ? c : (&c)[-1];  // what the dialog opens on
-    ClearCalls();
-    OnDialog(IDD_SCALE, [&](HWND d) {
-      const int opened = Selected(d, IDC_SCALE_UNITS) * 10 + Selected(d, IDC_SCALE_MEASURE);
-      EXPECT_TRUE(&c == cases || opened == last.units * 10 + last.measure) << opened;
-      Select(d, IDC_SCALE_UNITS, c.units);
-      Select(d, last.measure == 2 ? IDC_SCALE_MEASURE_NAME : IDC_SCALE_MEASURE, c.measure);
-      if (c.width) {
-        EXPECT_EQ(Text(d, IDC_SCALE_WIDTH), c.width) << c.shot;
-      }
-      if (&c == cases + 5)
-        PhotographDropDown(d, IDC_SCALE_MEASURE, c.shot);
-      else
-        SaveScreenshot({d}, c.shot);
-      Key(d, VK_ESCAPE);
-    });
-    EXPECT_EQ(RunCommand(window, kScaleRow), 2);
-    EXPECT_EQ(HostLog(), kDialogCalls) << "Cancel changes nothing";
-  }
-}
-
-// Typing with and without the aspect, a custom resolution left empty, Maintain Aspect, Reset and
-// the zero message, in one dialog on a 640 × 480 image; Enter gives the window its last size.
+// On a 640 x 480 image, the screen at 96 dots per inch: the size in each unit and measure, the
+// typed field keeping what is typed (select-all, Backspace, digits) while the other follows the
+// aspect, shown formatted once left; a custom resolution left empty, Maintain Aspect, and the zero
+// message with the keyboard back on the field. Enter scales to the last size; the next openings
+// show the units and measure left, by OK or Cancel.
 TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
   TestWindow window;
   Hold(window, 8, 640, 480);
-  OnDialog(IDD_SCALE, [](HWND d) {
-    Click(d, IDC_SCALE_RESET);
-    EXPECT_EQ(Text(d, IDC_SCALE_WIDTH) + "x" + Text(d, IDC_SCALE_HEIGHT), "640x480");
-    EXPECT_EQ(Selected(d, IDC_SCALE_QUALITY), 1);
-    if (!Checked(d, IDC_SCALE_KEEP_ASPECT)) Click(d, IDC_SCALE_KEEP_ASPECT);
-    Select(d, IDC_SCALE_UNITS, 1);
-    Type(d, IDC_SCALE_WIDTH, "50");
-    EXPECT_EQ(Text(d, IDC_SCALE_HEIGHT), "50");
-    Click(d, IDC_SCALE_KEEP_ASPECT);
-    EXPECT_FALSE(Checked(d, IDC_SCALE_KEEP_ASPECT));
-    Type(d, IDC_SCALE_WIDTH, "25");
-    EXPECT_EQ(Text(d, IDC_SCALE_HEIGHT), "100");
-    Select(d, IDC_SCALE_UNITS, 0);
-    EXPECT_EQ(Text(d, IDC_SCALE_WIDTH), "160");
-    Select(d, IDC_SCALE_MEASURE, 2);
-    Type(d, IDC_SCALE_RES_X, "\b");
-    Key(d, VK_TAB);
+  const auto beeped = [](HWND d) {
     EXPECT_EQ(Recorded().beeps, std::vector<UINT>{0});
     EXPECT_EQ(Text(d, IDC_SCALE_RES_X), "1");
-    SetText(d, IDC_SCALE_HEIGHT, "");
-    PhotographNextMessage("scale_zero_message");
-    Click(d, IDOK);
-    ExpectOneMessage(IDS_SCALE_ZERO_ENTERED, 0);
-    ASSERT_TRUE(IsWindowVisible(d)) << "the dialog stays open";
-    EXPECT_EQ(std::pair(GetActiveWindow(), FocusId(d)), std::pair(d, int(IDC_SCALE_HEIGHT)));
-    Type(d, IDC_SCALE_HEIGHT, "7");
-    Select(d, IDC_SCALE_QUALITY, 0);
-    Key(d, VK_RETURN);
+  };
+  const auto measures = [](HWND d) {
+    PhotographDropDown(d, kMeasure, "scale_measure_list");
+    Select(d, kMeasure, 1);
+  };
+  const auto renamed = [](HWND d) {
+    char entry[64] = {};
+    SendDlgItemMessageA(d, kMeasure, CB_GETLBTEXT, 2, LPARAM(entry));
+    EXPECT_STREQ(entry, "Custom (1, 96)");
+  };
+  OnDialog(IDD_SCALE, [&](HWND d) {
+    // clang-format off
+    RunSteps(d, Shown, {
+        {{Clicking(IDC_SCALE_RESET)}, "640x480 Pixels|1|aspect", 0, 0, "scale_pixels"},
+        {{Typing(kW, "\b320")}, "320x240 Pixels"},
+        {{Choosing(kUnits, 1)}, "50x50 %|101", 0, 0, "scale_percentage"},
+        {{Typing(kW, "\b5")}, "5x5 %"}, {{Typing(kW, "\b50")}, "50x50 %"},
+        {{Choosing(kUnits, 2)}, "3.333x2.500 In.|201", 0, 0, "scale_inches"},
+        {{Choosing(kUnits, 3)}, "8.467x6.350 Cent.|301", 0, 0, "scale_centimeters"},
+        {{Typing(kW, "\b2.54")}, "2.54x1.905 Cent."}, {{Pressing(VK_TAB)}, "2.540x1.905 Cent."},
+        {{measures}, "0.813x0.610 Cent.|311"},
+        {{Choosing(kMeasure, 2)}, "2.540x1.905 Cent.|321", 0, 0, "scale_custom_measure"},
+        {{Typing(IDC_SCALE_RES_X, "\b"), Pressing(VK_TAB), beeped}, "243.840x1.905"},
+        {{Clicking(kAspect)}, "1625.600x12.700 Cent.|321|free"},
+        {{Choosing(IDC_SCALE_MEASURE_NAME, 0), renamed}, "16.933x12.700 Cent.|301|free"},
+        {{Choosing(kUnits, 0)}, "640x480 Pixels|1|free"}, {{Typing(kW, "\b25")}, "25x480 Pixels"},
+        {{Typing(kH, "\b"), Clicking(IDOK)}, "25x0", IDS_SCALE_ZERO_ENTERED, kH, "scale_zero_message"},
+        {{Typing(kH, "7"), Choosing(IDC_SCALE_QUALITY, 0), Pressing(VK_RETURN)}, ""}});
+    // clang-format on
   });
   EXPECT_EQ(RunCommand(window, kScaleRow), 2);
-  EXPECT_EQ(HostLog("DibResize"), Strings{"DibResize 160 7"});
-}
-
-// With the aspect kept, the field being typed in keeps the text as typed (select-all, Backspace and
-// the digits) while the other follows; leaving the field shows its value formatted, and Enter
-// scales to the size typed. The image is 640 x 480, the screen 96 dots per inch.
-TEST_F(PluginTest, ScaleFieldKeepsWhatIsTypedInIt) {
-  TestWindow window;
-  Hold(window, 24, 640, 480);
-  const struct {
-    int units, id;
-    const char *typed, *other, *left, *resized;
-  } cases[] = {{1, IDC_SCALE_WIDTH, "\b50", "50", "50", "DibResize 320 240"},
-               {3, IDC_SCALE_WIDTH, "\b2.54", "1.905", "2.540", "DibResize 96 72"},
-               {0, IDC_SCALE_WIDTH, "\b320", "240", "320", "DibResize 320 240"},
-               {0, IDC_SCALE_HEIGHT, "\b3", "4", "3", "DibResize 4 3"}};
-  for (const auto& c : cases) {
-    const int other = c.id == IDC_SCALE_WIDTH ? IDC_SCALE_HEIGHT : IDC_SCALE_WIDTH;
+  ExpectOneMessage(IDS_SCALE_ZERO_ENTERED, 0);  // the one message of the run, not task-modal
+  EXPECT_EQ(HostLog("DibResize"), Strings{"DibResize 25 7"});
+  for (const char* opens : {"25x7 Pixels|0|free", "0.083x0.023 In.|210|free"}) {
     OnDialog(IDD_SCALE, [&](HWND d) {
-      Click(d, IDC_SCALE_RESET);
-      if (!Checked(d, IDC_SCALE_KEEP_ASPECT)) Click(d, IDC_SCALE_KEEP_ASPECT);
-      Select(d, IDC_SCALE_QUALITY, 0);
-      Select(d, IDC_SCALE_UNITS, c.units);
-      Type(d, c.id, c.typed);
-      EXPECT_EQ(Text(d, c.id), c.typed + 1);
-      EXPECT_EQ(Text(d, other), c.other) << c.typed + 1;
-      Key(d, VK_TAB);
-      EXPECT_EQ(Text(d, c.id), c.left) << c.typed + 1;
-      Key(d, VK_RETURN);
+      EXPECT_EQ(Shown(d), opens);
+      // A cancelled dialog keeps its units and measure too.
+      Select(d, kUnits, 2), Select(d, kMeasure, 1), Key(d, VK_ESCAPE);
     });
     ClearCalls();
     RunCommand(window, kScaleRow);
-    EXPECT_EQ(HostLog("DibResize"), Strings{c.resized}) << c.typed + 1;
+    EXPECT_EQ(HostLog(), kDialogCalls) << "Cancel changes nothing";
   }
 }
 
@@ -189,25 +135,21 @@ TEST_F(PluginTest, ScaleCommandGivesTheWindowTheScaledImage) {
         }
 }
 
-// Each failure shows one message and leaves the window's block as it was: same handle, same bytes,
-// unlocked; no hand-over, the meter closed, no block left. Every allocation of a high-quality run
-// fails in turn. (A Scale dialog that cannot open is the dispatch test's: a Cancel.)
+// Each failure shows one message and leaves the window's block as it was (ExpectKept), the cursor
+// back: every allocation of a high-quality run in turn, the host's resize, no image.
 TEST_F(PluginTest, ScaleCommandKeepsTheImageOnEveryFailure) {
-  enum Kind { kAllocation, kResize, kNoImage, kMalformed };
+  enum Kind { kAllocation, kResize, kNoImage };
   const std::pair<Kind, TextId> cases[] = {{kAllocation, IDS_SCALE_HIGH_NO_MEMORY},
                                            {kResize, IDS_SCALE_LOW_NO_MEMORY},
-                                           {kNoImage, IDS_SCALE_NO_IMAGE},
-                                           {kMalformed, IDS_UNSUPPORTED_IMAGE}};
+                                           {kNoImage, IDS_SCALE_NO_IMAGE}};
   for (auto [kind, message] : cases)
     for (int n = 1; n <= (kind == kAllocation ? 9 : 1); ++n) {
       SCOPED_TRACE(testimg::Cat(kind, " ", n));
       TestWindow window;
       HGLOBAL image = kind == kNoImage ? nullptr : Hold(window, 8, 9, 5, 3);
-      if (kind == kMalformed)
-        KX_AttachImage(window, image = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 60));
-      const auto before = image ? GlobalBytes(image) : std::vector<uint8_t>{};
+      const auto before = image ? GlobalBytes(image) : Bytes{};
       Plugin().imageActivate(window, 1, 0);
-      if (kind <= kResize)
+      if (kind != kNoImage)
         OnDialog(IDD_SCALE, [&](HWND d) { ScaleTo(d, kind == kAllocation, 4, 11); });
       ClearCalls();
       if (kind == kAllocation) FailCall("GlobalAlloc", n);
@@ -219,21 +161,24 @@ TEST_F(PluginTest, ScaleCommandKeepsTheImageOnEveryFailure) {
       }
       ExpectOneMessage(message);
       ExpectKept(window, image, before);
-      EXPECT_EQ(Recorded().cursors.size(), kind <= kResize ? 2u : 0u);
+      EXPECT_EQ(Recorded().cursors.size(), kind == kNoImage ? 0u : 2u);
     }
 }
 
 // 4121 without an image window: the stored settings in the dialog, saved in key order after OK
-// only, without the substitute base of Percentage, which no later Scale... sees either.
-TEST_F(PluginTest, ScaleSettingsRequestEditsTheStoredSettings) {
+// only, without the substitute base of Percentage, which no later Scale... sees either. 4122
+// scales the window it names, active or not, by the stored settings alone (not by a dialog's
+// unsaved edit): the units first, then custom sizes with the aspect kept (the rule is proven
+// natively); a window without an image gets no message.
+TEST_F(PluginTest, HostRequestsFollowTheStoredSettings) {
   Store(
       "KeepAspect=1 ScaleMeasure=0 ScaleUnits=1 ScaleQuality=0 CustomResX=96 CustomResY=96 "
       "CustomWidth=800 CustomHeight=600 PercentWidth=50 PercentHeight=25");
   for (bool ok : {false, true}) {
     OnDialog(IDD_SCALE, [ok](HWND d) {
-      EXPECT_EQ(Text(d, IDC_SCALE_WIDTH) + "x" + Text(d, IDC_SCALE_HEIGHT), "50x25");
+      EXPECT_EQ(Text(d, kW) + "x" + Text(d, kH), "50x25");
       if (ok) SaveScreenshot({d}, "scale_settings_percentage");
-      Type(d, IDC_SCALE_WIDTH, "40");
+      Type(d, kW, "40");
       Click(d, ok ? IDOK : IDCANCEL);
     });
     ClearCalls();
@@ -244,44 +189,30 @@ TEST_F(PluginTest, ScaleSettingsRequestEditsTheStoredSettings) {
                           "ProfileWriteWord PercentWidth 40", "ProfileWriteWord PercentHeight 40"};
     EXPECT_EQ(HostLog("ProfileWrite"), ok ? keys : Strings{});
   }
-  TestWindow window;
-  Hold(window, 24, 30, 20);
-  OnDialog(IDD_SCALE, [](HWND d) {
-    EXPECT_EQ(Text(d, IDC_SCALE_WIDTH), "100") << "the image is the base again";
-    Click(d, IDCANCEL);
-  });
-  RunCommand(window, kScaleRow);
-}
-
-// 4122 scales the window it names, active or not, by the stored settings alone: the units first
-// (Percentage leaves the custom sizes aside), then custom sizes with the aspect kept (the rule
-// itself is proven natively). The window's image is 400 x 300, then 200 x 150.
-TEST_F(PluginTest, RescaleRequestFollowsTheStoredSettings) {
-  Store(
-      "CustomWidth=100 CustomHeight=200 PercentWidth=50 PercentHeight=50 KeepAspect=1 "
-      "ScaleQuality=0");
   TestWindow window, active;
   Hold(window, 8, 400, 300);
   Hold(active, 8, 50, 50);
-  OnDialog(IDD_SCALE, [](HWND d) {  // an edit that was never saved
-    Select(d, IDC_SCALE_UNITS, 2);
+  OnDialog(IDD_SCALE, [](HWND d) {
+    EXPECT_EQ(Text(d, kW), "100") << "the image is the base again";
+    Select(d, kUnits, 2);  // an edit that is never saved
     Click(d, IDCANCEL);
   });
   RunCommand(active, kScaleRow);
-  DWORD block[2] = {static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window.hwnd)), 0};
+  Store("CustomWidth=100 CustomHeight=200 PercentWidth=50 PercentHeight=50");
+  DWORD named[2] = {static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window.hwnd)), 0};
   for (auto [units, resized] :
        {std::pair{"ScaleUnits=1", "DibResize 200 150"}, {"ScaleUnits=0", "DibResize 267 200"}}) {
     Store(units);
     ClearCalls();
-    EXPECT_EQ(Plugin().menuHandler(active, HostScaleCommandId, block), 2);
+    EXPECT_EQ(Plugin().menuHandler(active, HostScaleCommandId, named), 2);
     EXPECT_EQ(HostLog("DibResize"), Strings{resized});
     EXPECT_TRUE(HostLog("ZQ_GetOwnerWnd").empty());
   }
   TestWindow empty;
   Plugin().imageActivate(empty, 1, 0);
   ClearCalls();
-  block[0] = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(empty.hwnd));
-  EXPECT_EQ(Plugin().menuHandler(empty, HostScaleCommandId, block), 2);
+  named[0] = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(empty.hwnd));
+  EXPECT_EQ(Plugin().menuHandler(empty, HostScaleCommandId, named), 2);
   EXPECT_EQ(HostLog(), Strings{"ZQ_GetHDib"});
   EXPECT_TRUE(Recorded().boxes.empty());
 }

@@ -3,15 +3,8 @@
 // command that has settings.
 #include "plugin/settings.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <string>
-#include <tuple>
-#include <vector>
 
-#include "host/korvex.h"
-#include "plugin/host_api.h"
 #include "tests/plugin/harness.h"
 
 namespace {
