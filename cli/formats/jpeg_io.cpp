@@ -105,13 +105,22 @@ struct JpegSource {
   jpeg_source_mgr mgr;  // first, as JpegError's
   const ByteSource* source;
   uint64_t offset;  // of the next byte to bring into the buffer
+  uint64_t limit;   // how far a stream is read, whose end may never come
   JOCTET buffer[1 << 16];
 };
+
+// A stream (standard input) of garbage after a JPEG signature never ends, and the library would
+// skip through it for ever looking for the next marker. The markers before the first scan get
+// this much; the scans then get four bytes for each byte of the picture, more than any encoder
+// spends, and this much again.
+constexpr uint64_t kHeaderBytes = uint64_t{16} << 20;
 
 void InitSource(j_decompress_ptr) {}
 
 boolean FillInput(j_decompress_ptr cinfo) {
   auto* s = reinterpret_cast<JpegSource*>(cinfo->src);
+  if (s->offset >= s->limit)
+    Fail(reinterpret_cast<j_common_ptr>(cinfo), "bad JPEG file: no end of its picture in sight");
   const uint64_t size = s->source->size;
   if (s->offset >= size) {
     char text[80];
@@ -169,6 +178,7 @@ struct JpegReader {
     error.mgr.error_exit = OnError;
     error.mgr.emit_message = OnMessage;
     source.source = &bytes;
+    source.limit = kHeaderBytes;
     source.mgr.init_source = InitSource;
     source.mgr.fill_input_buffer = FillInput;
     source.mgr.skip_input_data = SkipInput;
@@ -280,6 +290,9 @@ bool StartJpeg(JpegReader& reader, JpegHeaderJob& job, std::string& error) {
     error = reader.error.message;
     return false;
   }
+  reader.source.limit =
+      reader.source.offset + kHeaderBytes +
+      4 * uint64_t{RowStride(job.bits, reader.cinfo.image_width)} * reader.cinfo.image_height;
   return CheckHeader(reader.cinfo, job, reader.source.source->size, error);
 }
 

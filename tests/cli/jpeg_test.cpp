@@ -231,6 +231,13 @@ TEST(Jpeg, PipesStepsAndFoldersWriteWhatPlainRunsWrite) {
     const std::string plain = dir / (std::string("b") + (c.result + std::strlen(c.result) - 4));
     EXPECT_EQ(ReadAll(dir / c.result), ReadAll(plain)) << c.ours;
   }
+  // A signature, or a header and part of a scan, followed by a stream that never ends is refused,
+  // not read for ever.
+  for (const char* head : {"printf '\\377\\330\\377\\340'", "head -c 650 in.jpg"})
+    EXPECT_EQ(Shell("cd " + dir.path.string() + " && (" + std::string(head) +
+                    "; yes) | timeout 60 " + IMAGETOOL_PATH + " invert - o.jpg")
+                  .status,
+              2);
 }
 
 }  // namespace
