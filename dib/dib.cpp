@@ -59,16 +59,18 @@ DibView StartImageLike(const DibView& source, uint8_t* dest, uint32_t width, uin
   return view;
 }
 
-LockedDib::LockedDib(HostBlock block) : lock(block) {
+LockedDib::LockedDib(HostBlock block) : LockedDib(block, IDS_UNSUPPORTED_IMAGE) {}
+
+LockedDib::LockedDib(HostBlock block, unsigned malformedText) : lock(block) {
   ok = lock && DescribeDib(lock.get(), HP_Size(block), view);
-  if (!ok) HP_ShowMessage(IDS_UNSUPPORTED_IMAGE);
+  if (!ok && malformedText != kNoMessage) HP_ShowMessage(malformedText);
 }
 
 NewImage::NewImage(LockedDib& source, uint64_t bytes, unsigned noMemoryText)
     : block_(HP_Alloc(bytes, HP_MOVEABLE)), lock_(block_.get()) {
   if (lock_) return;
   source.lock.unlock();
-  HP_ShowMessage(noMemoryText);
+  if (noMemoryText != kNoMessage) HP_ShowMessage(noMemoryText);
 }
 
 NewImage::NewImage(LockedDib& source, uint32_t width, uint32_t height, unsigned noMemoryText)

@@ -141,10 +141,15 @@ static_assert(BitReverseTable[0x01] == 0x80 && BitReverseTable[0x03] == 0xC0);
 static_assert(LowBitsMask[0] == 0x01 && LowBitsMask[7] == 0xFF);
 static_assert(HighBitsMask[0] == 0x00 && HighBitsMask[1] == 0x80 && HighBitsMask[7] == 0xFE);
 
+// The text id of no message: a guard given it shows nothing, and its caller reports the failure.
+inline constexpr unsigned kNoMessage = 0;
+
 // A PackedDib locked and described for the length of an operation. When the block is not a
-// well-formed PackedDib the guard reports IDS_UNSUPPORTED_IMAGE once and `ok` stays false.
+// well-formed PackedDib the guard shows `malformedText` (IDS_UNSUPPORTED_IMAGE unless given) once
+// and `ok` stays false.
 struct LockedDib {
   explicit LockedDib(HostBlock block);
+  LockedDib(HostBlock block, unsigned malformedText);
   BlockLock lock;
   DibView view;
   bool ok = false;
@@ -162,7 +167,7 @@ inline void ClearPadding(uint8_t* row, unsigned bits, uint32_t width, size_t str
 
 // A new PackedDib being built: allocated movable and locked, freed unless handed over. When it
 // cannot be had the guard is false, `source` has been unlocked (nothing stays locked while the
-// message shows) and `noMemoryText` has been shown.
+// message shows) and `noMemoryText` has been shown, if it is not kNoMessage.
 class NewImage {
  public:
   // `bytes` bytes, for the caller to fill.

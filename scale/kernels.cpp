@@ -59,11 +59,6 @@ void Accumulate(const uint8_t* row, Acc weight, Acc* acc, unsigned format, uint3
     if constexpr (kIsBytes<decltype(sample)>) {
       // Bytes already in accumulator order: one flat loop the compiler can vectorise.
       const size_t count = size_t{C} * width;
-#if IMAGE_SSE2
-      if constexpr (std::is_same_v<Acc, uint32_t>)
-        if (weight <= 0xFFFF)
-          return AccumulateBytesSse2(row, static_cast<uint16_t>(weight), acc, count, kAdd);
-#endif
       for (size_t i = 0; i < count; ++i) acc[i] = (kAdd ? acc[i] : 0) + row[i] * weight;
     } else {
       for (uint32_t x = 0; x < width; ++x, acc += C) {
@@ -175,14 +170,38 @@ void SCL_EnlargeRow(uint32_t n, uint32_t, uint32_t, uint32_t count, unsigned for
 }
 
 template <class Acc>
+void AccumulateRowPortable(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format,
+                           uint32_t width, const RgbQuad* palette, bool grey, bool add) {
+  if (add)
+    Accumulate<true>(row, weight, accumulators, format, width, palette, grey);
+  else
+    Accumulate<false>(row, weight, accumulators, format, width, palette, grey);
+}
+
+template <class Acc>
+void DivideRowPortable(uint64_t divisor, Acc* accumulators, size_t count) {
+  const BoxDivisor divide(divisor);
+  for (size_t i = 0; i < count; ++i) accumulators[i] = static_cast<Acc>(divide(accumulators[i]));
+}
+
+// The kernel sets this build uses.
+template <class Acc>
 void SCL_LoadRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format, uint32_t width,
                  const RgbQuad* palette, bool grey) {
+#if IMAGE_SSE2
+  if constexpr (std::is_same_v<Acc, uint32_t>)
+    return AccumulateRowSse2(row, weight, accumulators, format, width, palette, grey, false);
+#endif
   Accumulate<false>(row, weight, accumulators, format, width, palette, grey);
 }
 
 template <class Acc>
 void SCL_AddRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format, uint32_t width,
                 const RgbQuad* palette, bool grey) {
+#if IMAGE_SSE2
+  if constexpr (std::is_same_v<Acc, uint32_t>)
+    return AccumulateRowSse2(row, weight, accumulators, format, width, palette, grey, true);
+#endif
   Accumulate<true>(row, weight, accumulators, format, width, palette, grey);
 }
 
@@ -192,8 +211,7 @@ void SCL_DivideRow(uint64_t divisor, Acc* accumulators, uint32_t width, bool gre
 #if IMAGE_SSE2
   if constexpr (std::is_same_v<Acc, uint32_t>) return DivideRowSse2(divisor, accumulators, count);
 #endif
-  const BoxDivisor divide(divisor);
-  for (size_t i = 0; i < count; ++i) accumulators[i] = static_cast<Acc>(divide(accumulators[i]));
+  DivideRowPortable(divisor, accumulators, count);
 }
 
 template <class Acc>
@@ -202,6 +220,12 @@ void SCL_StoreRow(uint8_t* result, const Acc* accumulators, uint32_t width, bool
   for (size_t i = 0; i < count; ++i) result[i] = static_cast<uint8_t>(accumulators[i]);
 }
 
+template void AccumulateRowPortable(const uint8_t*, uint32_t, uint32_t*, unsigned, uint32_t,
+                                    const RgbQuad*, bool, bool);
+template void AccumulateRowPortable(const uint8_t*, uint64_t, uint64_t*, unsigned, uint32_t,
+                                    const RgbQuad*, bool, bool);
+template void DivideRowPortable(uint64_t, uint32_t*, size_t);
+template void DivideRowPortable(uint64_t, uint64_t*, size_t);
 template void SCL_LoadRow(const uint8_t*, uint32_t, uint32_t*, unsigned, uint32_t, const RgbQuad*,
                           bool);
 template void SCL_LoadRow(const uint8_t*, uint64_t, uint64_t*, unsigned, uint32_t, const RgbQuad*,

@@ -180,13 +180,21 @@ void SCL_AddRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned form
 // most 255 × divisor, which holds when the weights loaded and added sum to the divisor.
 template <class Acc>
 void SCL_DivideRow(uint64_t divisor, Acc* accumulators, uint32_t width, bool grey, bool four);
+
+// Two kernel sets compute SCL_LoadRow (add false), SCL_AddRow (add true) and SCL_DivideRow, the
+// latter on the `count` values at `accumulators`: the portable one, for both accumulator widths,
+// and on x86 builds one with SSE2 registers for 32-bit accumulators, which those then use. The
+// vector accumulation takes rows of bytes (24 and 32 bits, grey or not) with weights below 2^16
+// and leaves the rest to the portable kernel.
+template <class Acc>
+void AccumulateRowPortable(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format,
+                           uint32_t width, const RgbQuad* palette, bool grey, bool add);
+template <class Acc>
+void DivideRowPortable(uint64_t divisor, Acc* accumulators, size_t count);
 #if IMAGE_SSE2
-// SCL_DivideRow for 32-bit accumulators on x86 builds: the `count` values at `accumulators`.
+void AccumulateRowSse2(const uint8_t* row, uint32_t weight, uint32_t* accumulators, unsigned format,
+                       uint32_t width, const RgbQuad* palette, bool grey, bool add);
 void DivideRowSse2(uint64_t divisor, uint32_t* accumulators, size_t count);
-// SCL_LoadRow (add false) and SCL_AddRow (add true) of a byte row into 32-bit accumulators with a
-// weight below 2^16 on x86 builds: the `count` bytes at `row`.
-void AccumulateBytesSse2(const uint8_t* row, uint16_t weight, uint32_t* acc, size_t count,
-                         bool add);
 #endif
 
 // Writes the low byte of each accumulator into `result` (width pixels in the result format).

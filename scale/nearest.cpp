@@ -33,22 +33,20 @@ void PickRow(const uint8_t* in, uint8_t* out, const uint32_t* columns, uint32_t 
 }  // namespace
 
 HostBlock ResizeNearest(HostBlock sourceBlock, uint32_t width, uint32_t height) {
-  BlockLock sourceLock(sourceBlock);
-  DibView source;
-  if (!sourceLock || !DescribeDib(sourceLock.get(), HP_Size(sourceBlock), source)) return nullptr;
+  LockedDib image(sourceBlock, kNoMessage);
+  if (!image.ok) return nullptr;
+  const DibView& source = image.view;
   if (!ScaledImageFits(source.bits, width, height)) return nullptr;
 
   OwnedBlock columnsBlock(HP_Alloc(uint64_t{width} * sizeof(uint32_t), HP_FIXED));
   BlockLock columnsLock(columnsBlock.get());
   if (!columnsLock) return nullptr;
-  OwnedBlock result(HP_Alloc(
-      PackedDibSize(ColorTableSize(*source.header), source.bits, width, height), HP_MOVEABLE));
-  BlockLock resultLock(result.get());
-  if (!resultLock) return nullptr;
+  NewImage result(image, width, height, kNoMessage);
+  if (!result) return nullptr;
 
   auto* columns = reinterpret_cast<uint32_t*>(columnsLock.get());
   for (uint32_t x = 0; x < width; ++x) columns[x] = CentreSource(x, width, source.width);
-  const DibView out = StartImageLike(source, resultLock.get(), width, height);
+  const DibView& out = result.view;
   uint32_t previous = 0;
   for (uint32_t y = 0; y < height; ++y) {
     const uint32_t from = CentreSource(y, height, source.height);
@@ -78,6 +76,5 @@ HostBlock ResizeNearest(HostBlock sourceBlock, uint32_t width, uint32_t height) 
         break;
     }
   }
-  resultLock.unlock();
-  return result.release();
+  return result.Release();
 }

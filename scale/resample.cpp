@@ -136,10 +136,9 @@ HostBlock Resample(HostBlock sourceBlock, uint32_t width, uint32_t height, bool 
     return scratchBytes == 0 || scratch;
   };
   if (scratchFirst && !allocateScratch()) return nullptr;
-  OwnedBlock result(HP_Alloc(SCL_ResultBytes(header), HP_MOVEABLE));
-  BlockLock resultLock(result.get());
-  if (!resultLock) return nullptr;
-  const DibView out = SCL_StartResult(resultLock.get(), header);
+  NewImage result(source, SCL_ResultBytes(header), kNoMessage);
+  if (!result) return nullptr;
+  const DibView out = SCL_StartResult(result.data(), header);
 
   ProgressMeter meter(progressOwner, caption, height);
   if (!scratchFirst && !allocateScratch()) return nullptr;
@@ -151,8 +150,7 @@ HostBlock Resample(HostBlock sourceBlock, uint32_t width, uint32_t height, bool 
   scratch = OwnedBlock();
   meter.Finish();
   failure = Failure::kNone;
-  resultLock.unlock();
-  return result.release();
+  return result.Release();
 }
 
 HostBlock RunOperation(HostBlock source, uint32_t width, uint32_t height, bool grey,
@@ -170,13 +168,8 @@ bool ScaledImageFits(unsigned bits, uint32_t width, uint32_t height) {
   return width <= kMaxScaledSide && height <= kMaxScaledSide && DibFits(bits, width, height);
 }
 
-HostBlock SCL_ShrinkWidth(HostBlock source, uint32_t width, uint32_t height, bool grey,
-                          HostWindow progressOwner) {
-  return RunOperation(source, width, height, grey, progressOwner, IDS_PROGRESS_SCALE_WIDTH);
-}
-
-HostBlock SCL_EnlargeWidth(HostBlock source, uint32_t width, uint32_t height, bool grey,
-                           HostWindow progressOwner) {
+HostBlock SCL_ScaleWidth(HostBlock source, uint32_t width, uint32_t height, bool grey,
+                         HostWindow progressOwner) {
   return RunOperation(source, width, height, grey, progressOwner, IDS_PROGRESS_SCALE_WIDTH);
 }
 
@@ -192,11 +185,7 @@ HostBlock SCL_ScaleBoth(HostBlock source, uint32_t width, uint32_t height, bool 
 
 ScaleOperation SCL_ChooseOperation(uint32_t sourceWidth, uint32_t sourceHeight, uint32_t width,
                                    uint32_t height) {
-  if (height == sourceHeight) {
-    if (width < sourceWidth) return SCL_ShrinkWidth;
-    if (width > sourceWidth) return SCL_EnlargeWidth;
-    return nullptr;
-  }
+  if (height == sourceHeight) return width == sourceWidth ? nullptr : SCL_ScaleWidth;
   return width == sourceWidth ? SCL_ScaleHeight : SCL_ScaleBoth;
 }
 
@@ -239,143 +228,178 @@ uint64_t SCL_ScratchBytes(const DibView& source, const DibView& result) {
 
 namespace {
 
-// Result columns firstColumn … firstColumn + w − 1 of every row, by the plan.
-void ResampleColumns(const Plan& plan, const DibView& source, const DibView& result,
-                     uint8_t* scratch, const RgbQuad* palette, uint32_t firstColumn, uint32_t w) {
-  const uint32_t W = plan.sourceWidth, H = plan.sourceHeight, h = plan.height;
-  const size_t used = size_t{plan.channels} * w;
-  auto* shrinkColumns = reinterpret_cast<ShrinkColumn*>(scratch + plan.tablesAt);
-  auto* enlargeColumns = reinterpret_cast<EnlargeColumn*>(scratch + plan.tablesAt);
-  const bool widening = plan.width > W;
-  if (plan.horizontal) {
-    if (!widening)
-      SCL_BuildShrinkTables(W, w, shrinkColumns);
-    else
-      SCL_BuildEnlargeTables(W, plan.width, firstColumn, w, enlargeColumns);
-  }
-  // Rows k … k + count − 1 narrowed together (which shares the walk over the tables) into
-  // out(0) … out(count − 1).
-  auto narrowRows = [&](uint32_t k, unsigned count, auto out) {
-    const uint8_t* rows[kShrinkRowsAtOnce] = {};
-    uint8_t* outs[kShrinkRowsAtOnce] = {};
-    for (unsigned r = 0; r < count; ++r) rows[r] = source.Row(k + r), outs[r] = out(r);
-    SCL_ShrinkRows(W, w, source.bits, rows, count, palette, outs, shrinkColumns, plan.grey);
-  };
-  auto horizontalPass = [&](uint32_t k, uint8_t* out) {
-    if (!widening)
-      narrowRows(k, 1, [&](unsigned) { return out; });
-    else
-      SCL_EnlargeRow(W, plan.width, firstColumn, w, source.bits, source.Row(k), palette, out,
-                     enlargeColumns, plan.grey);
-  };
-  auto resultRow = [&](uint32_t y) { return result.Row(y) + size_t{plan.channels} * firstColumn; };
+// One band of result columns: where its rows go, its weight tables and the pass across that the
+// rows of the other passes go through.
+struct ColumnBand {
+  const Plan& plan;
+  const DibView& source;
+  const DibView& result;
+  const RgbQuad* palette;
+  uint32_t first, count;                   // result columns first … first + count − 1
+  const ShrinkColumn* shrink = nullptr;    // narrowing: the whole width's tables
+  const EnlargeColumn* enlarge = nullptr;  // widening: this band's tables
+
+  uint8_t* ResultRow(uint32_t y) const { return result.Row(y) + size_t{plan.channels} * first; }
+
   // The last band of columns clears the padding after the row's last pixel.
-  const size_t end = size_t{plan.channels} * plan.width;
-  auto padRow = [&](uint32_t y) {
-    if (firstColumn + w == plan.width) std::memset(result.Row(y) + end, 0, result.stride - end);
-  };
+  void Pad(uint32_t y) const {
+    const size_t end = size_t{plan.channels} * plan.width;
+    if (first + count == plan.width) std::memset(result.Row(y) + end, 0, result.stride - end);
+  }
 
-  // Every result row depends only on the source and the tables, so the rows run in bands, each
-  // band with its own accumulators and row slots, starting from the state its first row has.
-  RunRowBands(h, plan.rowBands, [&](const RowBand& band) {
+  // Source rows k … k + n − 1 resampled across into outs[0] … outs[n − 1]: narrowed rows
+  // together (which shares the walk over the tables), up to kShrinkRowsAtOnce; widened ones one
+  // at a time.
+  void Across(uint32_t k, unsigned n, uint8_t* const* outs) const {
+    if (enlarge) {
+      SCL_EnlargeRow(plan.sourceWidth, plan.width, first, count, source.bits, source.Row(k),
+                     palette, outs[0], enlarge, plan.grey);
+      return;
+    }
+    const uint8_t* rows[kShrinkRowsAtOnce] = {};
+    for (unsigned r = 0; r < n; ++r) rows[r] = source.Row(k + r);
+    SCL_ShrinkRows(plan.sourceWidth, count, source.bits, rows, n, palette, outs, shrink, plan.grey);
+  }
+  unsigned RowsAcrossAtOnce() const { return enlarge ? 1 : kShrinkRowsAtOnce; }
+};
+
+// The height kept: every source row resampled across straight into its result row.
+void WidthPass(const ColumnBand& c, const RowBand& band) {
+  const uint32_t h = c.plan.height;
+  for (uint32_t y = band.first; y < band.end;) {
+    const unsigned n = std::min<uint32_t>(c.RowsAcrossAtOnce(), band.end - y);
+    uint8_t* outs[kShrinkRowsAtOnce] = {};
+    for (unsigned r = 0; r < n; ++r) outs[r] = c.ResultRow(y + r);
+    StepRow(band, y, h);
+    c.Across(y, n, outs);
+    for (unsigned r = 0; r < n; ++r, ++y) {
+      if (r) StepRow(band, y, h);
+      c.Pad(y);
+      band.RowDone();
+    }
+  }
+}
+
+// The rows a pass down the columns combines: source rows as they are or, when the width changes
+// too, source rows resampled across, each computed once and kept in a slot (row k in slot
+// k mod slots): two slots hold both rows an enlarge step reads, and a shrink's hold the row it
+// shares with the next result row.
+struct RowSlots {
+  // `memory` holds plan.slots slots of a row of the band's columns each.
+  RowSlots(const ColumnBand& columns, uint8_t* memory)
+      : c(columns),
+        format(c.plan.cached ? (c.plan.four ? 32 : 24) : c.source.bits),
+        palette(c.plan.cached ? nullptr : c.palette) {
+    for (unsigned i = 0; i < c.plan.slots; ++i) {
+      if (c.plan.cached) slots[i] = memory + i * Align16(size_t{c.plan.channels} * c.count);
+      rowIn[i] = std::numeric_limits<uint32_t>::max();
+    }
+  }
+
+  // Row k in `format`. A shrink reads the rows in order, each at most twice and one after the
+  // other, so when row k is first read every row before it is done with and the rows after it
+  // can be narrowed at once into the slots that follow.
+  const uint8_t* Row(uint32_t k) {
+    if (!c.plan.cached) return c.source.Row(k);
+    const unsigned count = c.plan.slots, slot = k % count;
+    if (rowIn[slot] != k) {
+      const unsigned n =
+          count == kShrinkRowsAtOnce ? std::min<uint32_t>(count, c.plan.sourceHeight - k) : 1;
+      uint8_t* outs[kShrinkRowsAtOnce] = {};
+      for (unsigned r = 0; r < n; ++r) {
+        outs[r] = slots[(slot + r) % count];
+        rowIn[(slot + r) % count] = k + r;
+      }
+      c.Across(k, n, outs);
+    }
+    return slots[slot];
+  }
+
+  const ColumnBand& c;
+  const unsigned format;         // of the rows Row gives
+  const RgbQuad* const palette;  // theirs, for palette formats
+  uint8_t* slots[kShrinkRowsAtOnce] = {};
+  uint32_t rowIn[kShrinkRowsAtOnce];  // the row each slot holds
+};
+
+// The height enlarged: result row y lies y × (H − 1) / (h − 1) source rows in, between rows k and
+// k + 1 at the phase that remains.
+void EnlargeHeight(const ColumnBand& c, const RowBand& band, RowSlots& rows) {
+  const uint32_t h = c.plan.height;
+  const uint64_t span = h - 1, step = c.plan.sourceHeight - 1;
+  uint64_t phase = band.first * step % span;
+  auto k = static_cast<uint32_t>(band.first * step / span);
+  for (uint32_t y = band.first; y < band.end; ++y) {
+    StepRow(band, y, h);
+    const uint64_t right = phase * phase, total = (span - phase) * (span - phase) + right;
+    const uint8_t* a = rows.Row(k);
+    const uint8_t* b = right != 0 ? rows.Row(k + 1) : a;
+    SCL_BlendRows(a, b, right, total, c.ResultRow(y), rows.format, c.count, rows.palette,
+                  c.plan.grey);
+    c.Pad(y);
+    band.RowDone();
+    phase += step;
+    if (phase >= span) {
+      phase -= span;
+      ++k;
+    }
+  }
+}
+
+// The height shrunk: each result row the box average of the source rows it covers, summed in
+// `acc`.
+template <class Acc>
+void ShrinkHeight(const ColumnBand& c, const RowBand& band, RowSlots& rows, Acc* acc) {
+  const uint32_t H = c.plan.sourceHeight, h = c.plan.height, w = c.count;
+  const bool grey = c.plan.grey, four = c.plan.four;
+  // In units of 1/h source row and 1/H result row, result row y starts y × H in, `offset` into
+  // source row k: its first row weighs h − offset, and `budget` is what remains of that row and
+  // the result row together.
+  const uint64_t start = uint64_t{band.first} * H;
+  const auto offset = static_cast<uint32_t>(start % h);
+  auto k = static_cast<uint32_t>(start / h);
+  uint32_t budget = H + offset, first = h - offset;
+  for (uint32_t y = band.first; y < band.end; ++y) {
+    StepRow(band, y, h);
+    SCL_LoadRow<Acc>(rows.Row(k++), first, acc, rows.format, w, rows.palette, grey);
+    uint32_t rest = budget - h;
+    for (; rest >= h; rest -= h)
+      SCL_AddRow<Acc>(rows.Row(k++), h, acc, rows.format, w, rows.palette, grey);
+    if (rest > 0) SCL_AddRow<Acc>(rows.Row(k), rest, acc, rows.format, w, rows.palette, grey);
+    SCL_DivideRow<Acc>(H, acc, w, grey, four);
+    SCL_StoreRow<Acc>(c.ResultRow(y), acc, w, grey, four);
+    c.Pad(y);
+    band.RowDone();
+    first = h - rest;
+    budget = budget % h + H;
+  }
+}
+
+// Result columns first … first + count − 1 of every row, by the plan. Every result row depends
+// only on the source and the tables, so the rows run in bands, each band with its own
+// accumulators and row slots, starting from the state its first row has.
+void ResampleColumns(const Plan& plan, const DibView& source, const DibView& result,
+                     uint8_t* scratch, const RgbQuad* palette, uint32_t first, uint32_t count) {
+  ColumnBand c{plan, source, result, palette, first, count};
+  if (plan.horizontal && plan.width > plan.sourceWidth) {
+    auto* tables = reinterpret_cast<EnlargeColumn*>(scratch + plan.tablesAt);
+    SCL_BuildEnlargeTables(plan.sourceWidth, plan.width, first, count, tables);
+    c.enlarge = tables;
+  } else if (plan.horizontal) {
+    auto* tables = reinterpret_cast<ShrinkColumn*>(scratch + plan.tablesAt);
+    SCL_BuildShrinkTables(plan.sourceWidth, count, tables);
+    c.shrink = tables;
+  }
+  RunRowBands(plan.height, plan.rowBands, [&](const RowBand& band) {
+    if (!plan.vertical) return WidthPass(c, band);
     uint8_t* const part = scratch + size_t{band.index} * plan.rowBandBytes;
-    if (!plan.vertical) {
-      for (uint32_t y = band.first; y < band.end;) {
-        const unsigned count = widening ? 1 : std::min<uint32_t>(kShrinkRowsAtOnce, band.end - y);
-        StepRow(band, y, h);
-        if (widening)
-          horizontalPass(y, resultRow(y));
-        else
-          narrowRows(y, count, [&](unsigned r) { return resultRow(y + r); });
-        for (unsigned r = 0; r < count; ++r, ++y) {
-          if (r) StepRow(band, y, h);
-          padRow(y);
-          band.RowDone();
-        }
-      }
-      return;
-    }
-
-    // The rows the vertical pass combines: source rows as they are, or horizontally resampled
-    // ones. Each of those is computed once and kept in a slot: two hold both rows an enlarge step
-    // reads, and a shrink's slots hold the row it shares with the next result row.
-    uint8_t* slots[kShrinkRowsAtOnce] = {};
-    uint32_t slotRow[kShrinkRowsAtOnce];
-    for (unsigned i = 0; i < plan.slots; ++i) {
-      if (plan.cached) slots[i] = part + plan.rowsAt + i * Align16(used);
-      slotRow[i] = std::numeric_limits<uint32_t>::max();
-    }
-    // Row k is kept in slot k mod slots. A vertical shrink reads the rows in order, each row at
-    // most twice and one after the other, so when row k is first read every row before it is
-    // done with and the rows after it can be narrowed at once into the slots that follow.
-    auto rowAt = [&](uint32_t k) -> const uint8_t* {
-      if (!plan.cached) return source.Row(k);
-      const unsigned slot = k % plan.slots;
-      if (slotRow[slot] != k) {
-        if (plan.slots == kShrinkRowsAtOnce) {
-          const unsigned count = std::min<uint32_t>(kShrinkRowsAtOnce, H - k);
-          narrowRows(k, count, [&](unsigned r) { return slots[(slot + r) % plan.slots]; });
-          for (unsigned r = 0; r < count; ++r) slotRow[(slot + r) % plan.slots] = k + r;
-        } else {
-          horizontalPass(k, slots[slot]);
-          slotRow[slot] = k;
-        }
-      }
-      return slots[slot];
-    };
-    const unsigned format = plan.cached ? (plan.four ? 32 : 24) : source.bits;
-    const RgbQuad* rowPalette = plan.cached ? nullptr : palette;
-
-    if (h > H) {
-      // Result row y lies y × step / span source rows in: its phase is the remainder.
-      const uint64_t span = h - 1, step = H - 1;
-      uint64_t phase = band.first * step % span;
-      auto k = static_cast<uint32_t>(band.first * step / span);
-      for (uint32_t y = band.first; y < band.end; ++y) {
-        StepRow(band, y, h);
-        const uint64_t right = phase * phase, total = (span - phase) * (span - phase) + right;
-        const uint8_t* a = rowAt(k);
-        const uint8_t* b = right != 0 ? rowAt(k + 1) : a;
-        SCL_BlendRows(a, b, right, total, resultRow(y), format, w, rowPalette, plan.grey);
-        padRow(y);
-        band.RowDone();
-        phase += step;
-        if (phase >= span) {
-          phase -= span;
-          ++k;
-        }
-      }
-      return;
-    }
-
-    auto shrinkRows = [&](auto* acc) {
-      using Acc = std::remove_pointer_t<decltype(acc)>;
-      // In units of 1/h source row and 1/H result row, result row y starts y × H in, `offset`
-      // into source row k: its first row weighs h − offset, and `budget` is what remains of
-      // that row and the result row together.
-      const uint64_t start = uint64_t{band.first} * H;
-      const auto offset = static_cast<uint32_t>(start % h);
-      auto k = static_cast<uint32_t>(start / h);
-      uint32_t budget = H + offset, first = h - offset;
-      for (uint32_t y = band.first; y < band.end; ++y) {
-        StepRow(band, y, h);
-        SCL_LoadRow<Acc>(rowAt(k++), first, acc, format, w, rowPalette, plan.grey);
-        uint32_t rest = budget - h;
-        for (; rest >= h; rest -= h)
-          SCL_AddRow<Acc>(rowAt(k++), h, acc, format, w, rowPalette, plan.grey);
-        if (rest > 0) SCL_AddRow<Acc>(rowAt(k), rest, acc, format, w, rowPalette, plan.grey);
-        SCL_DivideRow<Acc>(H, acc, w, plan.grey, plan.four);
-        SCL_StoreRow<Acc>(resultRow(y), acc, w, plan.grey, plan.four);
-        padRow(y);
-        band.RowDone();
-        first = h - rest;
-        budget = budget % h + H;
-      }
-    };
-    if (plan.wide)
-      shrinkRows(reinterpret_cast<uint64_t*>(part + plan.accumulatorsAt));
+    RowSlots rows(c, part + plan.rowsAt);
+    if (plan.height > plan.sourceHeight)
+      EnlargeHeight(c, band, rows);
+    else if (plan.wide)
+      ShrinkHeight(c, band, rows, reinterpret_cast<uint64_t*>(part + plan.accumulatorsAt));
     else
-      shrinkRows(reinterpret_cast<uint32_t*>(part + plan.accumulatorsAt));
+      ShrinkHeight(c, band, rows, reinterpret_cast<uint32_t*>(part + plan.accumulatorsAt));
   });
 }
 

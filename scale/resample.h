@@ -1,4 +1,4 @@
-// The four high-quality scaling operations, and the pieces they share with the benchmarks.
+// The three high-quality scaling operations, and the pieces they share with the benchmarks.
 //
 // Every operation takes a PackedDib the caller owns (unlocked; it is only read and is never
 // changed) and a target size w × h, and returns a new PackedDib that the caller owns, or null
@@ -41,14 +41,10 @@ bool ScaledImageFits(unsigned bits, uint32_t width, uint32_t height);
 // source is scaled in colour mode whatever the flag says (its pixels have no palette entry to
 // take the red of, and a 32-bit source keeps its fourth channel).
 
-// Shrinks the width (meant for h = H and w < W), caption IDS_PROGRESS_SCALE_WIDTH. Its weight
-// tables are allocated before the result.
-HostBlock SCL_ShrinkWidth(HostBlock source, uint32_t width, uint32_t height, bool grey,
-                          HostWindow progressOwner);
-// Enlarges the width (meant for h = H and w > W), caption IDS_PROGRESS_SCALE_WIDTH. Its weight
-// tables are allocated before the result.
-HostBlock SCL_EnlargeWidth(HostBlock source, uint32_t width, uint32_t height, bool grey,
-                           HostWindow progressOwner);
+// Shrinks or enlarges the width (meant for h = H and w ≠ W), caption IDS_PROGRESS_SCALE_WIDTH.
+// Its weight tables are allocated before the result.
+HostBlock SCL_ScaleWidth(HostBlock source, uint32_t width, uint32_t height, bool grey,
+                         HostWindow progressOwner);
 // Shrinks or enlarges the height (meant for w = W and h ≠ H), caption IDS_PROGRESS_SCALE_HEIGHT.
 // Scratch memory is allocated after the meter has opened.
 HostBlock SCL_ScaleHeight(HostBlock source, uint32_t width, uint32_t height, bool grey,
@@ -57,7 +53,7 @@ HostBlock SCL_ScaleHeight(HostBlock source, uint32_t width, uint32_t height, boo
 // memory is allocated after the meter has opened.
 HostBlock SCL_ScaleBoth(HostBlock source, uint32_t width, uint32_t height, bool grey,
                         HostWindow progressOwner);
-// The four share one engine: given sizes outside the case it is meant for, an operation still
+// The three share one engine: given sizes outside the case it is meant for, an operation still
 // returns the correctly scaled image (only the caption and the order of allocations differ).
 
 using ScaleOperation = HostBlock (*)(HostBlock source, uint32_t width, uint32_t height, bool grey,

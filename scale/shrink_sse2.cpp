@@ -1,6 +1,7 @@
-// The SSE2 box average of SCL_ShrinkRows for colour rows: one result pixel per row and step, its
-// channels side by side in the lanes of one register. Grey rows (one channel would use one lane of
-// four) and rows outside the ranges below go to the portable kernel.
+// The SSE2 box averages: SCL_ShrinkRows for colour rows, one result pixel per row and step, its
+// channels side by side in the lanes of one register (grey rows, where one channel would use one
+// lane of four, and rows outside the ranges below go to the portable kernel); and the row sums and
+// divisions of a shrink down the columns.
 #include <emmintrin.h>
 
 #include <cstring>
@@ -91,6 +92,28 @@ void ShrinkColour(Reader sample, const uint8_t* const* rows, unsigned count, uin
   store(pixel(columns[m - 1], cursor, std::false_type{}), m - 1, C);
 }
 
+// acc = byte × weight, or acc += byte × weight, for `count` bytes: 16-bit multiplies whose low and
+// high halves make the 32-bit products (SSE2 has no 32-bit multiply).
+void AccumulateBytes(const uint8_t* row, uint16_t weight, uint32_t* acc, size_t count, bool add) {
+  const __m128i w = _mm_set1_epi16(static_cast<int16_t>(weight));
+  const __m128i zero = _mm_setzero_si128();
+  size_t i = 0;
+  for (; i + 16 <= count; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+    for (int half = 0; half < 2; ++half) {
+      const __m128i words = half ? _mm_unpackhi_epi8(bytes, zero) : _mm_unpacklo_epi8(bytes, zero);
+      const __m128i low = _mm_mullo_epi16(words, w), high = _mm_mulhi_epu16(words, w);
+      for (int quarter = 0; quarter < 2; ++quarter) {
+        auto* p = reinterpret_cast<__m128i*>(acc + i + 8 * half + 4 * quarter);
+        const __m128i product =
+            quarter ? _mm_unpackhi_epi16(low, high) : _mm_unpacklo_epi16(low, high);
+        _mm_storeu_si128(p, add ? _mm_add_epi32(_mm_loadu_si128(p), product) : product);
+      }
+    }
+  }
+  for (; i < count; ++i) acc[i] = (add ? acc[i] : 0) + uint32_t{row[i]} * weight;
+}
+
 }  // namespace
 
 void ShrinkRowsSse2(uint32_t n, uint32_t m, unsigned format, const uint8_t* const* rows,
@@ -136,25 +159,11 @@ void DivideRowSse2(uint64_t divisor, uint32_t* accumulators, size_t count) {
   for (; i < count; ++i) accumulators[i] = static_cast<uint32_t>(divide(accumulators[i]));
 }
 
-// acc = byte × weight, or acc += byte × weight, for `count` bytes: 16-bit multiplies whose low and
-// high halves make the 32-bit products (SSE2 has no 32-bit multiply).
-void AccumulateBytesSse2(const uint8_t* row, uint16_t weight, uint32_t* acc, size_t count,
-                         bool add) {
-  const __m128i w = _mm_set1_epi16(static_cast<int16_t>(weight));
-  const __m128i zero = _mm_setzero_si128();
-  size_t i = 0;
-  for (; i + 16 <= count; i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
-    for (int half = 0; half < 2; ++half) {
-      const __m128i words = half ? _mm_unpackhi_epi8(bytes, zero) : _mm_unpacklo_epi8(bytes, zero);
-      const __m128i low = _mm_mullo_epi16(words, w), high = _mm_mulhi_epu16(words, w);
-      for (int quarter = 0; quarter < 2; ++quarter) {
-        auto* p = reinterpret_cast<__m128i*>(acc + i + 8 * half + 4 * quarter);
-        const __m128i product =
-            quarter ? _mm_unpackhi_epi16(low, high) : _mm_unpacklo_epi16(low, high);
-        _mm_storeu_si128(p, add ? _mm_add_epi32(_mm_loadu_si128(p), product) : product);
-      }
-    }
-  }
-  for (; i < count; ++i) acc[i] = (add ? acc[i] : 0) + uint32_t{row[i]} * weight;
+void AccumulateRowSse2(const uint8_t* row, uint32_t weight, uint32_t* accumulators, unsigned format,
+                       uint32_t width, const RgbQuad* palette, bool grey, bool add) {
+  // 24- and 32-bit rows hold their samples' channels as bytes in accumulator order.
+  if ((format != 24 && format != 32) || weight > 0xFFFF)
+    return AccumulateRowPortable(row, weight, accumulators, format, width, palette, grey, add);
+  AccumulateBytes(row, static_cast<uint16_t>(weight), accumulators,
+                  size_t{ResultChannels(grey, format == 32)} * width, add);
 }

@@ -83,7 +83,7 @@ HostBlock Scale(HostBlock source, uint32_t w, uint32_t h, bool grey) {
   testimg::View v(source);
   ScaleOperation op = SCL_ChooseOperation(v.v.width, v.v.height, w, h);
   v.lock.unlock();
-  return (op ? op : SCL_ShrinkWidth)(source, w, h, grey, nullptr);  // same size: a conversion
+  return (op ? op : SCL_ScaleWidth)(source, w, h, grey, nullptr);  // same size: a conversion
 }
 
 class ResampleByDepth : public ::testing::TestWithParam<unsigned> {};
@@ -194,6 +194,33 @@ TEST_P(ResampleByDepth, VectorKernelsMatchThePortableOnes) {
 #endif
 }
 
+// The vector row sums of a shrink down the columns against the portable ones, loading and adding
+// into a sentinel, at every width to 40 and weights on both sides of the vector kernel's bound.
+TEST_P(ResampleByDepth, VectorRowSumsMatchThePortableOnes) {
+#if IMAGE_SSE2
+  const unsigned bits = GetParam();
+  std::mt19937 random(bits);
+  std::vector<RgbQuad> palette(256);
+  for (RgbQuad& e : palette) e = {uint8_t(random()), uint8_t(random()), uint8_t(random()), 0};
+  for (uint32_t width = 1; width <= 40; ++width)
+    for (bool grey : {false, true})
+      for (uint32_t weight : {1u, 37u, 0xFFFFu, 0x10000u})
+        for (bool add : {false, true}) {
+          Line row((size_t{width} * bits + 7) / 8);
+          for (uint8_t& b : row) b = uint8_t(random());
+          std::vector<uint32_t> portable(width * ResultChannels(grey, bits == 32) + 1, 0xAAAAAAAA);
+          std::vector<uint32_t> vector = portable;
+          AccumulateRowPortable(row.data(), weight, portable.data(), bits, width, palette.data(),
+                                grey, add);
+          AccumulateRowSse2(row.data(), weight, vector.data(), bits, width, palette.data(), grey,
+                            add);
+          ASSERT_EQ(portable, vector) << width << " x " << weight << (add ? " added" : "");
+        }
+#else
+  GTEST_SKIP() << "this build has the portable kernels only";
+#endif
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, ResampleByDepth, ::testing::ValuesIn(testimg::kDepths),
                          testimg::DepthName);
 
@@ -249,8 +276,8 @@ TEST(Resample, ProgressAndAllocationFailures) {
     std::string open;
     uint32_t W, H, w;
     int points;  // allocations that can fail
-  } cases[] = {{SCL_ShrinkWidth, 4, "open 4130", 9, 40, 4, 2},
-               {SCL_EnlargeWidth, 1, "open 4130", 9, 40, 20, 2},
+  } cases[] = {{SCL_ScaleWidth, 4, "open 4130", 9, 40, 4, 2},
+               {SCL_ScaleWidth, 1, "open 4130", 9, 40, 20, 2},
                {SCL_ScaleHeight, 8, "open 4131", 9, 50, 9, 2},
                {SCL_ScaleHeight, 8, "open 4131", 9, 5, 9, 1},
                {SCL_ScaleBoth, 32, "open 4132", 9, 5, 4, 2}};
@@ -262,7 +289,7 @@ TEST(Resample, ProgressAndAllocationFailures) {
     const std::vector<uint8_t> before = testimg::Bytes(source.get());
     const int live = recorder::LiveBlocks();
     HostBlock result = nullptr;
-    const bool widthOnly = c.op == SCL_ShrinkWidth || c.op == SCL_EnlargeWidth;
+    const bool widthOnly = c.op == SCL_ScaleWidth;
     const int points = testimg::ForEachAllocationFailure(
         [&] { HP_Free(result = c.op(source.get(), c.w, 40, true, &owner)); },
         [&](int n) {
@@ -294,7 +321,7 @@ TEST(Resample, RefusesEmptyAndOversizedTargetsWithoutAllocating) {
                {4, kMaxScaledSide + 1, IDS_IMAGE_TOO_LARGE},
                {70000, 70000, IDS_IMAGE_TOO_LARGE}};  // beyond a 32-bit image size
   for (const auto& c : cases)
-    for (ScaleOperation op : {SCL_ShrinkWidth, SCL_EnlargeWidth, SCL_ScaleHeight, SCL_ScaleBoth}) {
+    for (ScaleOperation op : {SCL_ScaleWidth, SCL_ScaleHeight, SCL_ScaleBoth}) {
       recorder::Reset();
       EXPECT_EQ(op(source.get(), c.w, c.h, false, nullptr), nullptr);
       EXPECT_EQ(recorder::Calls(), std::vector<std::string>{"message " + std::to_string(c.message)})
@@ -311,7 +338,7 @@ TEST(Resample, IndicesPastAShortTableAreBlack) {
       0,  200, 0,  0};                                                 // indices 0 and 200
   OwnedBlock source(HP_Alloc(sizeof bytes, HP_MOVEABLE));
   std::memcpy(BlockLock(source.get()).get(), bytes, sizeof bytes);
-  OwnedBlock result(SCL_ShrinkWidth(source.get(), 1, 1, false, nullptr));
+  OwnedBlock result(SCL_ScaleWidth(source.get(), 1, 1, false, nullptr));
   testimg::View r(result.get());
   ASSERT_NE(r.v.header, nullptr);
   EXPECT_EQ(testimg::GetPixel(r.v, 0, 0), 0x2D1E0Fu);  // (30, 60, 90) div 2 per channel, blue first
