@@ -79,3 +79,17 @@ NewImage::NewImage(LockedDib& source, uint32_t width, uint32_t height, unsigned 
                noMemoryText) {
   if (*this) view = StartImageLike(source.view, data(), width, height);
 }
+
+bool ChangeThroughScratchRow(HostBlock dib, unsigned noMemoryText,
+                             void (*change)(const DibView& image, uint8_t* scratch)) {
+  LockedDib image(dib);
+  if (!image.ok) return false;
+  OwnedBlock scratchBlock(HP_Alloc(image.view.stride, HP_MOVEABLE));
+  BlockLock scratch(scratchBlock.get());
+  if (!scratch) {
+    HP_ShowMessage(noMemoryText);
+    return false;
+  }
+  change(image.view, scratch.get());
+  return true;
+}

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "dib/block.h"
 #include "dib/host_port.h"
@@ -69,6 +70,24 @@ uint32_t ColorTableSize(const BitmapInfoHeader& header);
 // True for the depths every engine handles: 1, 4, 8, 24 and 32.
 constexpr bool IsSupportedDepth(uint32_t bitCount) {
   return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24 || bitCount == 32;
+}
+
+// Calls fn(std::integral_constant<unsigned, bits>{}) for one of those depths (nothing for any
+// other): the one switch from a depth to the kernels written for it.
+template <class Fn>
+void WithDepth(unsigned bits, Fn&& fn) {
+  switch (bits) {
+    case 1:
+      return fn(std::integral_constant<unsigned, 1>{});
+    case 4:
+      return fn(std::integral_constant<unsigned, 4>{});
+    case 8:
+      return fn(std::integral_constant<unsigned, 8>{});
+    case 24:
+      return fn(std::integral_constant<unsigned, 24>{});
+    case 32:
+      return fn(std::integral_constant<unsigned, 32>{});
+  }
 }
 
 // A locked PackedDib, described. Pointers are into the locked block; they die with the lock.
@@ -191,3 +210,10 @@ class NewImage {
   OwnedBlock block_;
   BlockLock lock_;
 };
+
+// Changes the PackedDib `dib` (unlocked, owned by the caller) in place: locks it and calls
+// change(image, scratch) with a scratch block of one row. Returns false, the image unchanged, when
+// it is not a well-formed PackedDib (IDS_UNSUPPORTED_IMAGE has been shown) or the scratch row
+// cannot be had (`noMemoryText` has been shown).
+bool ChangeThroughScratchRow(HostBlock dib, unsigned noMemoryText,
+                             void (*change)(const DibView& image, uint8_t* scratch));

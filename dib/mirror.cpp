@@ -7,22 +7,18 @@
 #include "dib/transforms.h"
 #include "resources/text_ids.h"
 
-bool MirrorDib(HostBlock dib) {
-  LockedDib image(dib);
-  if (!image.ok) return false;
-  const DibView& v = image.view;
+namespace {
 
-  OwnedBlock scratchBlock(HP_Alloc(v.stride, HP_MOVEABLE));
-  BlockLock scratch(scratchBlock.get());
-  if (!scratch) {
-    HP_ShowMessage(IDS_MIRROR_NO_MEMORY);
-    return false;
-  }
-  uint8_t* buffer = scratch.get();
+void MirrorRows(const DibView& v, uint8_t* scratch) {
   for (size_t k = 0; k < v.height; ++k) {
     uint8_t* row = v.Row(k);
-    std::memcpy(buffer, row, v.stride);
-    MirrorRow(buffer, row, v.bits, v.width, v.stride, v.Row(k + 1 < v.height ? k + 1 : k));
+    std::memcpy(scratch, row, v.stride);
+    MirrorRow(scratch, row, v.bits, v.width, v.stride, v.Row(k + 1 < v.height ? k + 1 : k));
   }
-  return true;
+}
+
+}  // namespace
+
+bool MirrorDib(HostBlock dib) {
+  return ChangeThroughScratchRow(dib, IDS_MIRROR_NO_MEMORY, MirrorRows);
 }

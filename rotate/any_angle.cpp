@@ -165,8 +165,8 @@ RowSpans Sampler::Spans(uint32_t y, bool high) const {
 }
 
 void HighColorInsidePortable(const Sampler& sm, uint32_t y, Span inner, uint8_t* out) {
-  ForSourceDepth(sm.srcBits,
-                 [&](auto bits) { HighColorSpan<decltype(bits)::value>(sm, y, inner, out); });
+  WithDepth(sm.srcBits,
+            [&](auto bits) { HighColorSpan<decltype(bits)::value>(sm, y, inner, out); });
 }
 
 }  // namespace any_angle_kernels
@@ -420,6 +420,41 @@ void RunHighRows(Sampler& sm, const DibView& dest, RowKernel kernel, HostWindow 
   HP_ProgressClose();
 }
 
+// The row kernels of each source depth: one sample a pixel into the source's depth, four into an
+// 8-bit grey ramp (grey palettes only) and four into true colour.
+struct DepthKernels {
+  unsigned bits;
+  RowKernel low, highGrey, highColor;
+};
+constexpr DepthKernels kDepthKernels[] = {
+    {1, LowIndexRow<1>, HighGreyRow<1>, HighColorRow<1>},
+    {4, LowIndexRow<4>, HighGreyRow<4>, HighColorRow<4>},
+    {8, LowIndexRow<8>, HighGreyRow<8>, HighColorRow<8>},
+    {24, LowColorRow<3>, nullptr, HighColorRow<24>},
+    {32, LowColorRow<4>, nullptr, HighColorRow<32>},
+};
+
+// Samples every row of `dest` with the kernel `way` of the source's depth: at low quality with one
+// offset, at high quality with two and a progress meter. False when there is no such kernel or
+// after the sampler has reported running out of memory.
+bool Sample(const DibView& source, const DibView& dest, double radians, RotateFill fill,
+            RowKernel DepthKernels::*way, HostWindow progressOwner) {
+  RowKernel kernel = nullptr;
+  for (const DepthKernels& kernels : kDepthKernels)
+    if (kernels.bits == source.bits) kernel = kernels.*way;
+  if (!kernel) return false;
+  const bool high = way != &DepthKernels::low;
+  Sampler sm;
+  if (!sm.Prepare(source, dest, radians, high ? kHighOffsets[0] : kLowOffset,
+                  high ? kHighOffsets[1] : kLowOffset, fill))
+    return false;
+  if (high)
+    RunHighRows(sm, dest, kernel, progressOwner);
+  else
+    RunRows(sm, dest, kernel, false);
+  return true;
+}
+
 // Writes the header and colour table of the turned image into `block` and describes it. A
 // low-quality turn keeps the source's depth and table; a high-quality one sets `bits` and
 // `colors` (256 for the grey ramp, 0 for true colour).
@@ -479,80 +514,17 @@ bool ROT_IsGreyPalette(const DibView& source) {
 }
 
 bool ROT_SampleLow(const DibView& source, const DibView& dest, double radians, RotateFill fill) {
-  RowKernel kernel = nullptr;
-  switch (source.bits) {
-    case 1:
-      kernel = LowIndexRow<1>;
-      break;
-    case 4:
-      kernel = LowIndexRow<4>;
-      break;
-    case 8:
-      kernel = LowIndexRow<8>;
-      break;
-    case 24:
-      kernel = LowColorRow<3>;
-      break;
-    case 32:
-      kernel = LowColorRow<4>;
-      break;
-    default:
-      return false;
-  }
-  Sampler sm;
-  if (!sm.Prepare(source, dest, radians, kLowOffset, kLowOffset, fill)) return false;
-  RunRows(sm, dest, kernel, false);
-  return true;
+  return Sample(source, dest, radians, fill, &DepthKernels::low, nullptr);
 }
 
 bool ROT_SampleHighGrey(const DibView& source, const DibView& dest, double radians, RotateFill fill,
                         HostWindow progressOwner) {
-  RowKernel kernel = nullptr;
-  switch (source.bits) {
-    case 1:
-      kernel = HighGreyRow<1>;
-      break;
-    case 4:
-      kernel = HighGreyRow<4>;
-      break;
-    case 8:
-      kernel = HighGreyRow<8>;
-      break;
-    default:
-      return false;  // grey palettes exist only below 24 bits
-  }
-  Sampler sm;
-  if (!sm.Prepare(source, dest, radians, kHighOffsets[0], kHighOffsets[1], fill)) return false;
-  RunHighRows(sm, dest, kernel, progressOwner);
-  return true;
+  return Sample(source, dest, radians, fill, &DepthKernels::highGrey, progressOwner);
 }
 
 bool ROT_SampleHighColor(const DibView& source, const DibView& dest, double radians,
                          RotateFill fill, HostWindow progressOwner) {
-  RowKernel kernel = nullptr;
-  switch (source.bits) {
-    case 1:
-      kernel = HighColorRow<1>;
-      break;
-    case 4:
-      kernel = HighColorRow<4>;
-      break;
-    case 8:
-      kernel = HighColorRow<8>;
-      break;
-    case 24:
-      kernel = HighColorRow<24>;
-      break;
-    case 32:
-      kernel = HighColorRow<32>;
-      break;
-    default:
-      return false;
-  }
-  Sampler sm;
-  if (!sm.Prepare(source, dest, radians, kHighOffsets[0], kHighOffsets[1], fill)) return false;
-  RunHighRows(sm, dest, kernel, progressOwner);
-  return true;
+  return Sample(source, dest, radians, fill, &DepthKernels::highColor, progressOwner);
 }
 
 HostBlock ROT_RotateAny(HostBlock source, uint16_t quality, int32_t d, RotateFill fill,

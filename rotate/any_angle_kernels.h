@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <type_traits>
 
 #include "dib/block.h"
 #include "dib/dib.h"
@@ -151,23 +150,5 @@ void HighColorInsidePortable(const Sampler& sm, uint32_t y, Span inner, uint8_t*
 #if IMAGE_SSE2
 void HighColorInsideSse2(const Sampler& sm, uint32_t y, Span inner, uint8_t* out);
 #endif
-
-// Calls kernel(std::integral_constant<unsigned, bits>{}) for a source depth: the one place a
-// kernel set's depth-templated span function is chosen.
-template <class Kernel>
-void ForSourceDepth(unsigned bits, Kernel&& kernel) {
-  switch (bits) {
-    case 1:
-      return kernel(std::integral_constant<unsigned, 1>{});
-    case 4:
-      return kernel(std::integral_constant<unsigned, 4>{});
-    case 8:
-      return kernel(std::integral_constant<unsigned, 8>{});
-    case 24:
-      return kernel(std::integral_constant<unsigned, 24>{});
-    case 32:
-      return kernel(std::integral_constant<unsigned, 32>{});
-  }
-}
 
 }  // namespace any_angle_kernels

@@ -96,8 +96,8 @@ void HighColorSpan(const Sampler& sm, uint32_t y, Span in, uint8_t* out) {
 }  // namespace
 
 void HighColorInsideSse2(const Sampler& sm, uint32_t y, Span inner, uint8_t* out) {
-  ForSourceDepth(sm.srcBits,
-                 [&](auto bits) { HighColorSpan<decltype(bits)::value>(sm, y, inner, out); });
+  WithDepth(sm.srcBits,
+            [&](auto bits) { HighColorSpan<decltype(bits)::value>(sm, y, inner, out); });
 }
 
 }  // namespace any_angle_kernels

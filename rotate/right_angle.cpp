@@ -77,34 +77,24 @@ void TurnNibbles(const Planes& p) {
   }
 }
 
-template <bool Clockwise>
-void Turn(const Planes& p, unsigned bits) {
-  switch (bits) {
-    case 1:
-      TurnBitsByBytes<Clockwise>(p, 0, p.w, 0, (p.h + 7) / 8);
-      break;
-    case 4:
-      TurnNibbles<Clockwise>(p);
-      break;
-    case 8:
-      TurnPixels<1, Clockwise>(p, 0, p.w, 0, p.h);
-      break;
-    case 24:
-      TurnTriples<Clockwise>(p);
-      break;
-    case 32:
-      TurnPixels<4, Clockwise>(p, 0, p.w, 0, p.h);
-      break;
-  }
+template <unsigned Bits, bool Clockwise>
+void Turn(const Planes& p) {
+  if constexpr (Bits == 1)
+    TurnBitsByBytes<Clockwise>(p, 0, p.w, 0, (p.h + 7) / 8);
+  else if constexpr (Bits == 4)
+    TurnNibbles<Clockwise>(p);
+  else if constexpr (Bits == 24)
+    TurnTriples<Clockwise>(p);
+  else
+    TurnPixels<Bits / 8, Clockwise>(p, 0, p.w, 0, p.h);
 }
 
 }  // namespace
 
 void TurnPortable(const Planes& p, unsigned bits, bool clockwise) {
-  if (clockwise)
-    Turn<true>(p, bits);
-  else
-    Turn<false>(p, bits);
+  WithDepthAndDirection(bits, clockwise, [&](auto depth, auto direction) {
+    Turn<decltype(depth)::value, decltype(direction)::value>(p);
+  });
 }
 
 }  // namespace turn_kernels

@@ -15,6 +15,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
+
+#include "dib/dib.h"
 
 namespace turn_kernels {
 
@@ -151,6 +154,19 @@ void TurnBitsByBytes(const Planes& p, uint32_t x0, uint32_t x1, uint32_t m0, uin
       out[m] = static_cast<uint8_t>(byte);
     }
   }
+}
+
+// Calls turn(depth, direction) for a depth (1, 4, 8, 24 or 32) and direction, both as constants:
+// std::integral_constant<unsigned, bits> and std::bool_constant<clockwise>. Each kernel set reaches
+// its kernels through it.
+template <class Turn>
+void WithDepthAndDirection(unsigned bits, bool clockwise, Turn&& turn) {
+  WithDepth(bits, [&](auto depth) {
+    if (clockwise)
+      turn(depth, std::true_type{});
+    else
+      turn(depth, std::false_type{});
+  });
 }
 
 // Turns every pixel of `p` by a quarter turn, clockwise or counter-clockwise (in the terms of

@@ -158,31 +158,24 @@ void TurnBitBlocks(const Planes& p) {
   TurnBitsByBytes<Clockwise>(p, 0, w, h16 / 8, (h + 7) / 8);
 }
 
-template <bool Clockwise>
-void Turn(const Planes& p, unsigned bits) {
-  switch (bits) {
-    case 1:
-      TurnBitBlocks<Clockwise>(p);
-      break;
-    case 8:
-      TurnBlocks<1, 8, Clockwise, MoveBlock8x8<Clockwise>>(p);
-      break;
-    case 32:
-      TurnBlocks<4, 4, Clockwise, MoveBlock4x4<Clockwise>>(p);
-      break;
-    default:
-      TurnPortable(p, bits, Clockwise);
-      break;
-  }
+template <unsigned Bits, bool Clockwise>
+void Turn(const Planes& p) {
+  if constexpr (Bits == 1)
+    TurnBitBlocks<Clockwise>(p);
+  else if constexpr (Bits == 8)
+    TurnBlocks<1, 8, Clockwise, MoveBlock8x8<Clockwise>>(p);
+  else if constexpr (Bits == 32)
+    TurnBlocks<4, 4, Clockwise, MoveBlock4x4<Clockwise>>(p);
+  else
+    TurnPortable(p, Bits, Clockwise);
 }
 
 }  // namespace
 
 void TurnSse2(const Planes& p, unsigned bits, bool clockwise) {
-  if (clockwise)
-    Turn<true>(p, bits);
-  else
-    Turn<false>(p, bits);
+  WithDepthAndDirection(bits, clockwise, [&](auto depth, auto direction) {
+    Turn<decltype(depth)::value, decltype(direction)::value>(p);
+  });
 }
 
 }  // namespace turn_kernels

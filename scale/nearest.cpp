@@ -58,23 +58,8 @@ HostBlock ResizeNearest(HostBlock sourceBlock, uint32_t width, uint32_t height) 
     previous = from;
     std::memset(row, 0, out.stride);
     const uint8_t* in = source.RowFromTop(from);
-    switch (source.bits) {
-      case 1:
-        PickRow<1>(in, row, columns, width);
-        break;
-      case 4:
-        PickRow<4>(in, row, columns, width);
-        break;
-      case 8:
-        PickRow<8>(in, row, columns, width);
-        break;
-      case 24:
-        PickRow<24>(in, row, columns, width);
-        break;
-      default:
-        PickRow<32>(in, row, columns, width);
-        break;
-    }
+    WithDepth(source.bits,
+              [&](auto bits) { PickRow<decltype(bits)::value>(in, row, columns, width); });
   }
   return result.Release();
 }
