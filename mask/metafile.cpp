@@ -81,95 +81,128 @@ std::string AddFill(const Bytes& b, std::vector<uint32_t> counts, size_t pointsA
   return "";
 }
 
+// One record being played: its parameters lie at `at` … `end` of the file, and it plays into the
+// object table, the device context's state and the drawing.
+struct Record {
+  const Bytes& b;
+  uint16_t function;
+  size_t at, end;
+  std::vector<Object>& objects;
+  State& state;
+  WmfDrawing& drawing;
+};
+
+// The players of each record kind. Each returns an error text, or "" when it worked; the record
+// holds as many parameter bytes as kRecords gives it.
+
+std::string SetMapMode(const Record& r) {
+  const uint16_t mode = r.b.U16(r.at);
+  if (mode != kAnisotropic)
+    return "mapping mode " + std::to_string(mode) + " (only anisotropic is played)";
+  return "";
+}
+
+std::string SetPolyFillMode(const Record& r) {
+  const uint16_t mode = r.b.U16(r.at);
+  if (mode != kAlternate && mode != kWinding) return "fill mode " + std::to_string(mode);
+  r.state.winding = mode == kWinding;
+  return "";
+}
+
+std::string SetWindow(const Record& r) {
+  const int32_t y = r.b.S16(r.at), x = r.b.S16(r.at + 2);  // stored y first
+  WmfWindow& window = r.state.window;
+  if (r.function == kSetWindowOrg) {
+    window.orgX = x;
+    window.orgY = y;
+  } else {
+    if (x == 0 || y == 0) return "window extent of 0";
+    window.extX = x;
+    window.extY = y;
+  }
+  r.drawing.window = window;
+  return "";
+}
+
+std::string CreateObject(const Record& r) {
+  const uint16_t style = r.b.U16(r.at);
+  Object object{ObjectKind::Pen, (style & kPenStyleMask) != kPenNull, false};
+  if (r.function == kCreateBrushIndirect) {
+    const uint32_t color = r.b.U32(r.at + 2);
+    if (style == kBrushNull) {
+      object = {ObjectKind::Brush, false, false};
+    } else if (style == kBrushSolid && (color == 0x000000 || color == 0xFFFFFF)) {
+      object = {ObjectKind::Brush, true, color == 0x000000};
+    } else {
+      return "brush style " + std::to_string(style) + " colour " + Hex(color >> 16) +
+             Hex(color & 0xFFFF).substr(2) + " (only solid black and white are played)";
+    }
+  }
+  // A new object takes the lowest free slot of the table, as the format defines.
+  auto slot = std::find_if(r.objects.begin(), r.objects.end(),
+                           [](const Object& o) { return o.kind == ObjectKind::Free; });
+  if (slot == r.objects.end()) return "more objects than the header declares";
+  *slot = object;
+  return "";
+}
+
+// Select and delete.
+std::string UseObject(const Record& r) {
+  const uint16_t index = r.b.U16(r.at);
+  if (index >= r.objects.size() || r.objects[index].kind == ObjectKind::Free)
+    return "object " + std::to_string(index) + " does not exist";
+  Object& object = r.objects[index];
+  if (r.function == kDeleteObject)
+    object = Object{};
+  else if (object.kind == ObjectKind::Pen)
+    r.state.penVisible = object.visible;
+  else
+    r.state.brush = object;
+  return "";
+}
+
+std::string Polygon(const Record& r) {
+  const int16_t count = r.b.S16(r.at);
+  if (count < 0) return "negative point count";
+  return AddFill(r.b, {static_cast<uint32_t>(count)}, r.at + 2, r.end, r.state, r.drawing);
+}
+
+std::string PolyPolygon(const Record& r) {
+  const size_t polygons = r.b.U16(r.at);
+  if (r.end - r.at < 2 + 2 * polygons) return "more polygons than the record holds";
+  std::vector<uint32_t> counts(polygons);
+  for (size_t i = 0; i < polygons; ++i) counts[i] = r.b.U16(r.at + 2 + 2 * i);
+  return AddFill(r.b, std::move(counts), r.at + 2 + 2 * polygons, r.end, r.state, r.drawing);
+}
+
+// The records played: the parameter bytes each needs at least, and its player.
+struct RecordKind {
+  uint16_t function;
+  size_t needs;
+  std::string (*play)(const Record&);
+};
+constexpr RecordKind kRecords[] = {
+    {kSetMapMode, 2, SetMapMode},
+    {kSetPolyFillMode, 2, SetPolyFillMode},
+    {kSetWindowOrg, 4, SetWindow},
+    {kSetWindowExt, 4, SetWindow},
+    {kCreatePenIndirect, 10, CreateObject},
+    {kCreateBrushIndirect, 8, CreateObject},
+    {kSelectObject, 2, UseObject},
+    {kDeleteObject, 2, UseObject},
+    {kPolygon, 2, Polygon},
+    {kPolyPolygon, 2, PolyPolygon},
+};
+
 // Plays one record into `state` and `drawing`. `at` is where its parameters start and `end` where
 // the record ends. Returns an error text, or "" when it worked.
 std::string PlayRecord(const Bytes& b, uint16_t function, size_t at, size_t end,
                        std::vector<Object>& objects, State& state, WmfDrawing& drawing) {
-  const size_t params = end - at;
-  auto needs = [&](size_t bytes) { return params >= bytes; };
-  switch (function) {
-    case kSetMapMode:
-      if (!needs(2)) return "short record";
-      if (b.U16(at) != kAnisotropic)
-        return "mapping mode " + std::to_string(b.U16(at)) + " (only anisotropic is played)";
-      return "";
-    case kSetPolyFillMode:
-      if (!needs(2)) return "short record";
-      if (b.U16(at) != kAlternate && b.U16(at) != kWinding)
-        return "fill mode " + std::to_string(b.U16(at));
-      state.winding = b.U16(at) == kWinding;
-      return "";
-    case kSetWindowOrg:
-    case kSetWindowExt: {
-      if (!needs(4)) return "short record";
-      const int32_t y = b.S16(at), x = b.S16(at + 2);  // stored y first
-      if (function == kSetWindowOrg) {
-        state.window.orgX = x;
-        state.window.orgY = y;
-      } else {
-        if (x == 0 || y == 0) return "window extent of 0";
-        state.window.extX = x;
-        state.window.extY = y;
-      }
-      drawing.window = state.window;
-      return "";
-    }
-    case kCreatePenIndirect:
-    case kCreateBrushIndirect: {
-      Object object;
-      if (function == kCreatePenIndirect) {
-        if (!needs(10)) return "short record";
-        object = {ObjectKind::Pen, (b.U16(at) & kPenStyleMask) != kPenNull, false};
-      } else {
-        if (!needs(8)) return "short record";
-        const uint16_t style = b.U16(at);
-        const uint32_t color = b.U32(at + 2);
-        if (style == kBrushNull) {
-          object = {ObjectKind::Brush, false, false};
-        } else if (style == kBrushSolid && (color == 0x000000 || color == 0xFFFFFF)) {
-          object = {ObjectKind::Brush, true, color == 0x000000};
-        } else {
-          return "brush style " + std::to_string(style) + " colour " + Hex(color >> 16) +
-                 Hex(color & 0xFFFF).substr(2) + " (only solid black and white are played)";
-        }
-      }
-      // A new object takes the lowest free slot of the table, as the format defines.
-      auto slot = std::find_if(objects.begin(), objects.end(),
-                               [](const Object& o) { return o.kind == ObjectKind::Free; });
-      if (slot == objects.end()) return "more objects than the header declares";
-      *slot = object;
-      return "";
-    }
-    case kSelectObject:
-    case kDeleteObject: {
-      if (!needs(2)) return "short record";
-      const uint16_t index = b.U16(at);
-      if (index >= objects.size() || objects[index].kind == ObjectKind::Free)
-        return "object " + std::to_string(index) + " does not exist";
-      if (function == kDeleteObject) {
-        objects[index] = Object{};
-      } else if (objects[index].kind == ObjectKind::Pen) {
-        state.penVisible = objects[index].visible;
-      } else {
-        state.brush = objects[index];
-      }
-      return "";
-    }
-    case kPolygon:
-      if (!needs(2)) return "short record";
-      if (b.S16(at) < 0) return "negative point count";
-      return AddFill(b, {static_cast<uint32_t>(b.S16(at))}, at + 2, end, state, drawing);
-    case kPolyPolygon: {
-      if (!needs(2)) return "short record";
-      const size_t polygons = b.U16(at);
-      if (params < 2 + 2 * polygons) return "more polygons than the record holds";
-      std::vector<uint32_t> counts(polygons);
-      for (size_t i = 0; i < polygons; ++i) counts[i] = b.U16(at + 2 + 2 * i);
-      return AddFill(b, std::move(counts), at + 2 + 2 * polygons, end, state, drawing);
-    }
-    default:
-      return "unsupported record " + Hex(function);
-  }
+  for (const RecordKind& kind : kRecords)
+    if (kind.function == function)
+      return end - at < kind.needs ? "short record"
+                                   : kind.play({b, function, at, end, objects, state, drawing});
+  return "unsupported record " + Hex(function);
 }
 
 }  // namespace
