@@ -17,7 +17,8 @@ TEST(FrameFields, SaturateSizesAndKeepMarginsThatFit) {
                  {kDown, 4294967295, 0, 0, {32727, 32728, 9, 10}},
                  {kAcross, 65000, 435, 65535, {7, 8, 65000, 435}},
                  {kAcross, 65000, 436, 65536, {7, 8, 9, 10}},
-                 {kDown, 70000, 5, 65620, {7, 8, 9, 10}}};
+                 {kDown, 70000, 5, 65620, {7, 8, 9, 10}},
+                 {kDown, 65000, 456, 65536, {7, 8, 9, 10}}};
   for (const auto& [direction, first, second, shown, margins] : cases) {
     FrameSpec p;
     ASSERT_TRUE(FRM_SetMargins(p, 100, 80, 7, 8, 9, 10));

@@ -106,26 +106,4 @@ TEST(Frame, RefusesWhatDoesNotFit) {
   }
 }
 
-TEST(FrameMargins, SplitAndStoreLikeTheDialog) {
-  struct Case {
-    uint16_t image, typed, added, first, second;
-  } cases[] = {{100, 105, 5, 2, 3}, {80, 81, 1, 0, 1}, {80, 84, 4, 2, 2},
-               {100, 99, 0, 0, 0},  {100, 0, 0, 0, 0}, {1, 65535, 65534, 32767, 32767}};
-  for (const Case& c : cases) {
-    const MarginSplit m = FRM_SplitMargins(c.image, c.typed);
-    EXPECT_EQ(std::vector<int>({m.added, m.first, m.second}),
-              std::vector<int>({c.added, c.first, c.second}))
-        << c.image;
-  }
-  FrameSpec params;
-  ASSERT_TRUE(FRM_SetMargins(params, 100, 80, 10, 4, 7, 9));
-  EXPECT_EQ(std::vector<int>({params.top, params.bottom, params.left, params.right, params.addWidth,
-                              params.addHeight}),
-            std::vector<int>({10, 4, 7, 9, 16, 14}));
-  EXPECT_TRUE(FRM_SetMargins(params, 100, 80, 0, 65455, 65435, 0));  // 65535 each way
-  EXPECT_FALSE(FRM_SetMargins(params, 100, 80, 0, 0, 65436, 0));
-  EXPECT_FALSE(FRM_SetMargins(params, 100, 80, 40000, 40000, 0, 0));
-  EXPECT_EQ(params.addWidth, 65435);  // a refused call changes nothing
-}
-
 }  // namespace
