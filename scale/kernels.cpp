@@ -184,27 +184,34 @@ void DivideRowPortable(uint64_t divisor, Acc* accumulators, size_t count) {
   for (size_t i = 0; i < count; ++i) accumulators[i] = static_cast<Acc>(divide(accumulators[i]));
 }
 
-// The kernel sets this build uses.
+namespace {
+
+// The kernel set this build uses for SCL_LoadRow and SCL_AddRow.
+template <bool kAdd, class Acc>
+void AccumulateRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format,
+                   uint32_t width, const RgbQuad* palette, bool grey) {
+#if IMAGE_SSE2
+  if constexpr (std::is_same_v<Acc, uint32_t>)
+    return AccumulateRowSse2(row, weight, accumulators, format, width, palette, grey, kAdd);
+#endif
+  Accumulate<kAdd>(row, weight, accumulators, format, width, palette, grey);
+}
+
+}  // namespace
+
 template <class Acc>
 void SCL_LoadRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format, uint32_t width,
                  const RgbQuad* palette, bool grey) {
-#if IMAGE_SSE2
-  if constexpr (std::is_same_v<Acc, uint32_t>)
-    return AccumulateRowSse2(row, weight, accumulators, format, width, palette, grey, false);
-#endif
-  Accumulate<false>(row, weight, accumulators, format, width, palette, grey);
+  AccumulateRow<false>(row, weight, accumulators, format, width, palette, grey);
 }
 
 template <class Acc>
 void SCL_AddRow(const uint8_t* row, Acc weight, Acc* accumulators, unsigned format, uint32_t width,
                 const RgbQuad* palette, bool grey) {
-#if IMAGE_SSE2
-  if constexpr (std::is_same_v<Acc, uint32_t>)
-    return AccumulateRowSse2(row, weight, accumulators, format, width, palette, grey, true);
-#endif
-  Accumulate<true>(row, weight, accumulators, format, width, palette, grey);
+  AccumulateRow<true>(row, weight, accumulators, format, width, palette, grey);
 }
 
+// The kernel set this build uses.
 template <class Acc>
 void SCL_DivideRow(uint64_t divisor, Acc* accumulators, uint32_t width, bool grey, bool four) {
   const size_t count = size_t{ResultChannels(grey, four)} * width;
