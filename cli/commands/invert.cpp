@@ -9,12 +9,10 @@ constexpr char kInvertUsage[] =
     "Inverts the colours: the colour table of 4- and 8-bit images, the pixels of 1-, 24- and\n"
     "32-bit images (the fourth byte of 32-bit pixels is kept).\n";
 
-bool MakeInvertStep(const Args&, Step& step, std::string&) {
-  step.apply = [](HostBlock image) { return InvertDib(image, nullptr) ? image : nullptr; };
-  return true;
-}
+// Without a progress owner: imagetool's meter needs none.
+bool Invert(HostBlock image) { return InvertDib(image, nullptr); }
 
 }  // namespace
 
 extern const ToolCommand kInvertTool = {"invert", "invert the colours", kInvertUsage, {},
-                                        {},       MakeInvertStep,       nullptr,      ""};
+                                        {},       InPlaceStep<Invert>,  nullptr,      ""};

@@ -62,6 +62,14 @@ struct ToolCommand {
   const char* sampleOptions;
 };
 
+// The step of a command without options whose engine works in place and reports its own failures
+// (flip, mirror, invert).
+template <bool (*Engine)(HostBlock)>
+bool InPlaceStep(const Args&, Step& step, std::string&) {
+  step.apply = [](HostBlock image) { return Engine(image) ? image : nullptr; };
+  return true;
+}
+
 // "W x H" of the picture, for messages.
 std::string PictureSize(const DibView& v);
 
