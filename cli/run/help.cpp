@@ -11,24 +11,21 @@ namespace {
 
 constexpr char kUsageForms[] =
     "usage: imagetool [RUN OPTIONS] COMMAND [OPTIONS] INPUT OUTPUT\n"
-    "       imagetool [RUN OPTIONS] COMMAND [OPTIONS] + COMMAND [OPTIONS] ... INPUT OUTPUT\n"
+    "       imagetool [RUN OPTIONS] COMMAND [OPTIONS] + COMMAND ... INPUT OUTPUT\n"
     "       imagetool --out-dir DIR [RUN OPTIONS] COMMAND [OPTIONS] [+ ...] INPUT...\n"
-    "       imagetool info FILE | sample [DIR] | help [COMMAND | formats] | --version\n";
+    "       imagetool info FILE | sample [DIR] | help [COMMAND|formats] | --version\n";
 
 constexpr char kSteps[] =
-    "Steps joined by a standalone + run one after another on the picture in memory, for example\n"
-    "  imagetool crop --rect 500,500,3000,2000 + scale --width 50% + frame --margins 9,9,9,9 \\\n"
-    "            in.png out.png\n"
-    "  imagetool --out-dir thumbs scale --width 50% *.png\n";
+    "Commands joined by a standalone + run as steps on the picture in memory:\n"
+    "  imagetool crop --rect 500,500,3000,2000 + scale --width 50% in.png out.png\n";
 
 constexpr char kExitStatus[] =
-    "Exit status: 0 done; 1 a valid request failed (memory, disk); 2 anything wrong with the\n"
-    "command line, an input file or the request for that picture (with --out-dir, the worst of\n"
-    "all files).\n";
+    "exit status: 0 done, 1 a valid request failed (memory, disk), 2 a bad command\n"
+    "line, input file or request for the picture (--out-dir: the worst of all)\n";
 
 constexpr char kMoreHelp[] =
-    "imagetool COMMAND --help describes a command, imagetool help formats the file formats and\n"
-    "how outputs are written; man imagetool has it all.\n";
+    "imagetool COMMAND --help tells of a command, imagetool help formats of the file\n"
+    "formats and how outputs are written; man imagetool tells it all.\n";
 
 // "  --out-dir DIR     every file ..." for each run option, and the two words that are not options.
 void PrintRunOptions(std::ostream& out) {
@@ -39,8 +36,7 @@ void PrintRunOptions(std::ostream& out) {
     left.resize(std::max<size_t>(left.size() + 1, 20), ' ');
     out << left << spec.help << "\n";
   }
-  out << "  -                 as INPUT or OUTPUT: standard input or output\n"
-         "  --                ends the options: every later word is a file name\n";
+  out << "  - as INPUT or OUTPUT is standard input or output; -- ends the options\n";
 }
 
 }  // namespace
@@ -48,7 +44,7 @@ void PrintRunOptions(std::ostream& out) {
 void PrintShortUsage() { std::cerr << kUsageForms << "imagetool --help tells more.\n"; }
 
 void PrintHelp(std::span<const ToolCommand* const> commands) {
-  std::cout << kUsageForms << "\ncommands:\n";
+  std::cout << kUsageForms << "\n";
   for (const ToolCommand* c : commands) {
     std::string name = std::string("  ") + c->name;
     name.resize(12, ' ');

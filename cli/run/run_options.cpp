@@ -46,11 +46,9 @@ bool SetOutDir(const std::string& value, RunOptions& options, std::string& error
 }  // namespace
 
 const RunOptionSpec kRunOptions[] = {
-    {"--format", "F", "the output's: bmp|png|jpeg (default: OUTPUT's extension, else the input's)",
-     SetFormat},
-    {"--out-dir", "DIR", "every file name is an input; each result goes to DIR under its name",
-     SetOutDir},
-    {"--jobs", "N", "files worked on at once with --out-dir (default: the cores, at most 8)",
+    {"--format", "F", "bmp|png|jpeg; default: OUTPUT's extension, else the input's", SetFormat},
+    {"--out-dir", "DIR", "each file name is an input, its result goes into DIR", SetOutDir},
+    {"--jobs", "N", "files at once with --out-dir (default: the cores, at most 8)",
      [](const std::string& v, RunOptions& o, std::string& e) {
        return SetCount(v, 1, 64, "--jobs", o.jobs, e);
      }},
