@@ -32,15 +32,15 @@ HostBlock MakeBenchImage(unsigned bits, uint32_t width, uint32_t height) {
   return block;
 }
 
-uint64_t ImageBytes(unsigned bits, uint32_t width, uint32_t height) {
-  return RowStride(bits, width) * height;
+size_t ImageBytes(unsigned bits, uint32_t width, uint32_t height) {
+  return static_cast<size_t>(RowStride(bits, width) * height);
 }
 
 void DepthArgs(benchmark::internal::Benchmark* b) {
   for (int bits : {1, 8, 24, 32}) b->Arg(bits);
 }
 
-void MemcpyBaseline(benchmark::State& state, uint64_t bytes) {
+void MemcpyBaseline(benchmark::State& state, size_t bytes) {
   std::vector<uint8_t> a(bytes, 1), b(bytes, 2);
   for (auto _ : state) {
     std::memcpy(b.data(), a.data(), bytes);

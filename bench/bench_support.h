@@ -1,6 +1,7 @@
 // Shared pieces of the benchmarks: test images and the memcpy baseline.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include <benchmark/benchmark.h>
@@ -12,11 +13,11 @@
 HostBlock MakeBenchImage(unsigned bits, uint32_t width, uint32_t height);
 
 // Bytes of pixel rows of an image of that depth and size.
-uint64_t ImageBytes(unsigned bits, uint32_t width, uint32_t height);
+size_t ImageBytes(unsigned bits, uint32_t width, uint32_t height);
 
 // The baseline every engine is compared with: a memcpy of `bytes` bytes between two buffers that
 // are already touched, with bytes per second set.
-void MemcpyBaseline(benchmark::State& state, uint64_t bytes);
+void MemcpyBaseline(benchmark::State& state, size_t bytes);
 
 // Registers the depth argument used by the per-depth benchmarks.
 void DepthArgs(benchmark::internal::Benchmark* b);

@@ -37,7 +37,9 @@ struct Source {
 // The memory of a width x height result like `source`, every page touched.
 struct Result {
   Result(const DibView& source, uint32_t width, uint32_t height)
-      : bytes(PackedDibSize(ColorTableSize(*source.header), source.bits, width, height), 0x55),
+      : bytes(static_cast<size_t>(
+                  PackedDibSize(ColorTableSize(*source.header), source.bits, width, height)),
+              0x55),
         view(StartImageLike(source, bytes.data(), width, height)) {}
   std::vector<uint8_t> bytes;
   DibView view;

@@ -33,7 +33,7 @@ const WmfDrawing& Circle() {
 }
 
 void BM_MaskMemcpy(benchmark::State& state) {
-  const uint64_t bytes = ImageBytes(static_cast<unsigned>(state.range(0)), kW, kH);
+  const size_t bytes = ImageBytes(static_cast<unsigned>(state.range(0)), kW, kH);
   MemcpyBaseline(state, bytes);
 }
 

@@ -37,7 +37,7 @@ void BM_TurnKernel(benchmark::State& state) {
   DibView s;
   DescribeDib(lock.get(), HP_Size(image.get()), s);
   const uint32_t width = Quarter ? kH : kW, height = Quarter ? kW : kH;
-  const size_t stride = RowStride(bits, width);
+  const auto stride = static_cast<size_t>(RowStride(bits, width));
   std::vector<uint8_t> out(stride * height, 1);
   for (auto _ : state) {
     Turn(s.rows, out.data(), s.stride, stride, kW, kH, bits);

@@ -34,7 +34,7 @@ void CaseArgs(benchmark::internal::Benchmark* b) {
   b->Unit(benchmark::kMillisecond);
 }
 
-uint64_t LargerImageBytes(const Case& c) {
+size_t LargerImageBytes(const Case& c) {
   return std::max(ImageBytes(c.bits, kW, kH), ImageBytes(c.grey ? 8 : 24, c.width, c.height));
 }
 
@@ -52,9 +52,9 @@ void BM_ScaleKernel(benchmark::State& state) {
   DescribeDib(sourceLock.get(), HP_Size(source.get()), in);
   BitmapInfoHeader header;
   SCL_ResultHeader(in, c.width, c.height, c.grey, header);
-  std::vector<uint8_t> block(SCL_ResultBytes(header), 0);
+  std::vector<uint8_t> block(static_cast<size_t>(SCL_ResultBytes(header)), 0);
   const DibView out = SCL_StartResult(block.data(), header);
-  std::vector<uint64_t> scratch(SCL_ScratchBytes(in, out) / 8 + 1, 0);
+  std::vector<uint64_t> scratch(static_cast<size_t>(SCL_ScratchBytes(in, out) / 8 + 1), 0);
   for (auto _ : state) {
     SCL_ResampleInto(in, out, reinterpret_cast<uint8_t*>(scratch.data()));
     benchmark::ClobberMemory();
