@@ -25,12 +25,13 @@ const CommandCase kCommands[] = {
 using Commands = PluginTest;
 
 // On a 24-bit image (each depth is the engines', proven natively), each allocation of the plug-in
-// fails in turn: a message, the copy freed, the cursor restored, the window keeps its image. Then
-// the run without a failure shows the engine's result.
+// fails in turn: a message, only the copy freed, the window keeps its image. Then the run without
+// a failure hands the copy, changed as the engine changes it, to the window; Invert shows its
+// meter (its steps are the engine's, tested natively), owned by the window.
 TEST_F(Commands, ChangeTheImageAsTheEngineDoesOrKeepItWhenMemoryRunsOut) {
   for (const CommandCase& command : kCommands)
     for (int n = 1; n <= command.allocations + 1; ++n) {
-      SCOPED_TRACE(testimg::Cat("row ", command.row, ", allocation ", n));
+      const std::string what = testimg::Cat("row ", command.row, ", allocation ", n);
       TestWindow window;
       HGLOBAL image = Hold(window, 24, 13, 40, 3 + static_cast<uint32_t>(command.row));
       const Bytes before = GlobalBytes(image);
@@ -38,82 +39,59 @@ TEST_F(Commands, ChangeTheImageAsTheEngineDoesOrKeepItWhenMemoryRunsOut) {
       FailCall("GlobalAlloc", n);
       DWORD value = 0;
       ASSERT_EQ(RunCommand(window, command.row, &value), 2);
-      const Strings log = HostLog();
-      ASSERT_EQ(Recorded().cursors.size(), 2u) << "the wait cursor, then the cursor it replaced";
-      EXPECT_EQ(Recorded().cursors[0], LoadCursorA(nullptr, IDC_WAIT));
-      EXPECT_EQ(Recorded().calls["GlobalAlloc"],
-                n <= command.allocations ? n : command.allocations);
+      ASSERT_EQ(Recorded().cursors.size(), 2u) << what;
+      EXPECT_EQ(Recorded().cursors[0], LoadCursorA(nullptr, IDC_WAIT)) << what;
       if (n <= command.allocations) {
-        ExpectOneMessage(command.noMemory);
-        ExpectKept(window, image, before);
-        EXPECT_EQ(Recorded().frees, std::vector<HGLOBAL>{KX_LastCopy()}) << "only the copy freed";
+        ExpectKept(window, image, before, command.noMemory, what);
+        EXPECT_EQ(Recorded().frees, std::vector<HGLOBAL>{KX_LastCopy()}) << what;
         continue;
       }
-      EXPECT_EQ(value, 1u);
+      const Strings log = HostLog(), meter = HostLog("ZQ_Progress");
       HGLOBAL result = ZQ_GetHDib(window);
-      EXPECT_EQ(result, KX_LastCopy()) << "the copy is handed to the window";
-      EXPECT_EQ(LockCount(result), 0);
+      EXPECT_EQ(std::tuple(value, result, GlobalFlags(result) & GMEM_LOCKCOUNT),
+                std::tuple(1u, KX_LastCopy(), 0u));
       EXPECT_EQ(GlobalBytes(result), EngineResult(before, [&](HostBlock dib) {
                   return command.engine(dib) ? dib : nullptr;
                 }));
-      EXPECT_TRUE(Recorded().boxes.empty());
-      // The host calls, in order; Invert shows its meter (its steps are the engine's, tested
-      // natively), owned by the window's owner.
-      const Strings meter = HostLog("ZQ_Progress");
+      ExpectOneMessage(0);
       Strings expected = {"ZQ_GetHDib", "ZQ_CopyHDib"};
       if (command.row == 0) expected.push_back("ZQ_GetOwnerWnd");
       expected.insert(expected.end(), meter.begin(), meter.end());
       expected.push_back("ZQ_SetHDib");
-      EXPECT_EQ(meter.empty(), command.row != 0);
-      EXPECT_TRUE(meter.empty() || (meter[0] == "ZQ_ProgressOpen Inverting image" &&
-                                    KX_ProgressOwner() == window.hwnd));
       EXPECT_EQ(log, expected);
-      EXPECT_FALSE(KX_ProgressVisible());
+      EXPECT_EQ(meter.empty() ? "" : meter[0],
+                command.row ? "" : "ZQ_ProgressOpen Inverting image");
+      EXPECT_TRUE(meter.empty() || KX_ProgressOwner() == window.hwnd);
     }
 }
 
-// A window without an image, and a copy the host cannot make: a message, the image kept, the
-// cursor never changed.
-TEST_F(Commands, ReportNoImageAndNoCopy) {
-  for (const CommandCase& command : kCommands) {
-    TestWindow empty, window;
-    Plugin().imageActivate(empty, 1, 0);
-    ClearCalls();
-    EXPECT_EQ(RunCommand(empty, command.row), 2);
-    ExpectOneMessage(command.noImage);
-    EXPECT_EQ(HostLog(), Strings{"ZQ_GetHDib"});
-
-    HGLOBAL image = Hold(window, 8, 13, 40, 5);
-    const Bytes before = GlobalBytes(image);
-    ClearCalls();
-    KX_FailCall(KX_FAIL_COPY, 1);
-    EXPECT_EQ(RunCommand(window, command.row), 2);
-    ExpectOneMessage(command.noMemory);
-    EXPECT_EQ(HostLog(), (Strings{"ZQ_GetHDib", "ZQ_CopyHDib"}));
-    EXPECT_TRUE(Recorded().cursors.empty());
-    ExpectKept(window, image, before);
-  }
-}
-
-// An image the engines refuse (16 bits per pixel) is refused by each dialog command before its
-// dialog opens (a dialog without a script fails the test): the engines' text once, and no host call
-// after the image test.
-TEST_F(Commands, DialogCommandsRefuseAnImageTheEnginesCannotTakeBeforeAsking) {
-  const Strings image = {"ZQ_GetHDib"}, withPalette = {"ZQ_GetHDib", "ZQ_GetHPalette"};
-  const std::pair<int, Strings> cases[] = {{4, withPalette}, {5, image}, {6, withPalette},
-                                           {7, withPalette}, {8, image}, {9, image}};
-  for (const auto& [row, log] : cases) {
-    TestWindow window;
-    HGLOBAL sixteen = Hold(window, 24);
-    static_cast<BitmapInfoHeader*>(GlobalLock(sixteen))->biBitCount = 16;
-    GlobalUnlock(sixteen);
-    const Bytes before = GlobalBytes(sixteen);
-    ClearCalls();
-    EXPECT_EQ(RunCommand(window, row), 2) << row;
-    ExpectOneMessage(IDS_UNSUPPORTED_IMAGE);
-    EXPECT_EQ(HostLog(), log) << row;
-    EXPECT_TRUE(Recorded().cursors.empty()) << row;
-    ExpectKept(window, sixteen, before, std::to_string(row));
+// A window without an image, a copy the host cannot make, and an image the engines refuse (16 bits
+// per pixel), which each dialog command refuses before its dialog opens: one message, no host call
+// after the image test, the cursor never changed.
+TEST_F(Commands, RefuseWhatTheyCannotChange) {
+  const auto noCopy = [](HWND, HGLOBAL) { KX_FailCall(KX_FAIL_COPY, 1); };
+  const auto sixteen = [](HWND, HGLOBAL image) {
+    static_cast<BitmapInfoHeader*>(GlobalLock(image))->biBitCount = 16;
+    GlobalUnlock(image);
+  };
+  const Strings image = {"ZQ_GetHDib"}, copy = {"ZQ_GetHDib", "ZQ_CopyHDib"},
+                withPalette = {"ZQ_GetHDib", "ZQ_GetHPalette"};
+  const CommandRun runs[] = {
+      {.row = 0, .bits = 0, .message = IDS_INVERT_NO_IMAGE, .log = image},
+      {.row = 1, .bits = 0, .message = IDS_FLIP_NO_IMAGE, .log = image},
+      {.row = 2, .bits = 0, .message = IDS_MIRROR_NO_IMAGE, .log = image},
+      {.row = 0, .plan = noCopy, .message = IDS_INVERT_NO_MEMORY, .log = copy},
+      {.row = 1, .plan = noCopy, .message = IDS_FLIP_NO_MEMORY, .log = copy},
+      {.row = 2, .plan = noCopy, .message = IDS_MIRROR_NO_MEMORY, .log = copy},
+      {.row = 4, .bits = 24, .plan = sixteen, .message = IDS_UNSUPPORTED_IMAGE, .log = withPalette},
+      {.row = 5, .bits = 24, .plan = sixteen, .message = IDS_UNSUPPORTED_IMAGE, .log = image},
+      {.row = 6, .bits = 24, .plan = sixteen, .message = IDS_UNSUPPORTED_IMAGE, .log = withPalette},
+      {.row = 7, .bits = 24, .plan = sixteen, .message = IDS_UNSUPPORTED_IMAGE, .log = withPalette},
+      {.row = 8, .bits = 24, .plan = sixteen, .message = IDS_UNSUPPORTED_IMAGE, .log = image},
+      {.row = 9, .bits = 24, .plan = sixteen, .message = IDS_UNSUPPORTED_IMAGE, .log = image}};
+  for (const CommandRun& run : runs) {
+    ExpectRun(run, testimg::Cat("row ", run.row, ", ", run.bits, " bits"));
+    EXPECT_TRUE(Recorded().cursors.empty()) << run.row;
   }
 }
 

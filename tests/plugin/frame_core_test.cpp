@@ -54,7 +54,8 @@ std::pair<Bytes, Bytes> Frame(unsigned bits, const char* failing, int n) {
   HGLOBAL made = Export<decltype(&IMG_FrameDIB)>("IMG_FrameDIB")(
       image, &s, flags[0] | 0x10000, flags[1] | 0x10000, flags[2] | 0x10000, 0xDEAD);
   EXPECT_EQ(Recorded().live, made ? std::set<HGLOBAL>{made} : std::set<HGLOBAL>{});
-  EXPECT_TRUE(Recorded().gdiObjects.empty() && Recorded().dcs.empty() && !LockCount(image));
+  EXPECT_TRUE(Recorded().gdiObjects.empty() && Recorded().dcs.empty() &&
+              !(GlobalFlags(image) & GMEM_LOCKCOUNT));
   const Bytes got = made ? GlobalBytes(made) : Bytes{};
   Recorded().live.erase(made);
   GlobalFree(made), GlobalFree(image);

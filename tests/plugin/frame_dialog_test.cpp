@@ -19,17 +19,12 @@ using namespace harness;
 constexpr int kW = IDC_FRAME_WIDTH, kH = IDC_FRAME_HEIGHT, kL = IDC_FRAME_LEFT;
 const Strings kNoChange = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
 
-// What the dialog shows: the six fields, both lists, the boxes (x marked, - disabled), the caption
-// and its group's title.
-std::string Shown(HWND d) {
-  std::string s;
-  for (int id : {kW, kH, IDC_FRAME_TOP, IDC_FRAME_BOTTOM, kL, IDC_FRAME_RIGHT})
-    s += Text(d, id) + " ";
-  s += Text(d, IDC_FRAME_STYLE) + "|" + Text(d, IDC_FRAME_COLORS) + "|";
-  for (int id : {IDC_FRAME_INVERT, IDC_FRAME_ALPHA, IDC_FRAME_COLOR_CHANNELS})
-    s += std::string(Enabled(d, id) ? "" : "-") + (Checked(d, id) ? "x" : "o");
-  return s + "|" + Text(d, IDC_FRAME_CAPTION) + "|" + Text(d, IDC_FRAME_CAPTION_GROUP);
-}
+// What the dialog shows: the six fields, both lists, the boxes, the caption and its group's title.
+// clang-format off
+const std::vector<int> kShown = {kW, kH, IDC_FRAME_TOP, IDC_FRAME_BOTTOM, kL, IDC_FRAME_RIGHT,
+    IDC_FRAME_STYLE, IDC_FRAME_COLORS, IDC_FRAME_INVERT, IDC_FRAME_ALPHA, IDC_FRAME_COLOR_CHANNELS,
+    IDC_FRAME_CAPTION, IDC_FRAME_CAPTION_GROUP};
+// clang-format on
 void SystemRed(HWND c) {
   for (int id : {COLOR_RED, COLOR_GREEN, COLOR_BLUE}) Type(c, id, id == COLOR_RED ? "255" : "0");
   Click(c, IDOK);
@@ -55,8 +50,8 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
   ClearCalls();
   Run([&](HWND d) {
     // clang-format off
-    RunSteps(d, Shown, {
-        {{[](HWND) { Pump(100); }}, "100 80 0 0 0 0 Filled|Fill Color|o-o-x||Caption", 0, 0,
+    RunSteps(d, kShown, {
+        {{[](HWND) { Pump(100); }}, "100 80 0 0 0 0 Filled Fill Color o -o -x  Caption", 0, 0,
          "frame_dialog_24bit_open"},
         {{Typing(kW, "105")}, "105 80 0 0 2 3"}, {{Typing(IDC_FRAME_TOP, "10")}, "105 90 10 0 2 3"},
         {{Clicking(IDC_FRAME_RESET)}, "100 80 0 0 0 0"},
@@ -88,21 +83,18 @@ TEST_F(FrameCommand, TakesThePaletteAndWantsAnImage) {
     if (used) static_cast<BitmapInfoHeader*>(GlobalLock(image))->biClrUsed = used;
     GlobalUnlock(image);
     Run([&](HWND d) {
-      EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), TableColor(image, 0)) << used;
+      EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), TableColor(0)) << used;
       if (!used) {
         OnDialog(IDD_COLOR_CHOOSER, [](HWND c) { ClickColorEntry(c, 8, 200), Click(c, IDOK); });
         Click(d, IDC_FRAME_COLOR_BUTTON);
       }
-      EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), TableColor(image, used ? 0 : 200));
+      EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), TableColor(used ? 0 : 200));
       Click(d, IDCANCEL);
     });
   }
-  TestWindow empty;
-  Plugin().imageActivate(empty, 1, 0);
-  ClearCalls();
-  EXPECT_EQ(RunCommand(empty, 7), 2);
-  ExpectOneMessage(IDS_FRAME_NO_IMAGE);
-  EXPECT_EQ(HostLog(), Strings(kNoChange.begin(), kNoChange.end() - 1));
+  ExpectRun(
+      {.row = 7, .bits = 0, .message = IDS_FRAME_NO_IMAGE, .log = {"ZQ_GetHDib", "ZQ_GetHPalette"}},
+      "no image");
 }
 
 // On a 32-bit image: style, colour choice and alignment chosen and then cancelled are stored at
@@ -124,7 +116,7 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
     };
   };
   Run([&](HWND d) {
-    EXPECT_EQ(Shown(d), "10 10 0 0 0 0 Filled|Fill Color|oox||Caption");
+    EXPECT_EQ(Read(d, kShown), "10 10 0 0 0 0 Filled Fill Color o o x  Caption");
     Pump(100), SaveScreenshot({d}, "frame_dialog_32bit_open");
     Select(d, IDC_FRAME_STYLE, 1), Select(d, IDC_FRAME_COLORS, 2), Type(d, kL, "4");
     for (int id : {IDC_FRAME_INVERT, IDC_FRAME_ALPHA, IDC_FRAME_COLOR_CHANNELS}) Click(d, id);
@@ -155,16 +147,15 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
     }
     ClearCalls();
     Run([&](HWND d) {
-      EXPECT_EQ(Shown(d), std::string(again ? "10 10 0 0 0 0" : "14 10 0 0 4 0") +
-                              " Outline|Text Color|" + (again ? "oox" : "xxo") + "||Caption");
+      EXPECT_EQ(Read(d, kShown), std::string(again ? "10 10 0 0 0 0" : "14 10 0 0 4 0") +
+                                     " Outline Text Color " + (again ? "o o x" : "x x o") +
+                                     "  Caption");
       EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), again ? COLORREF(0xC0C0C0) : COLORREF(0x0000FF));
       if (!again) SaveScreenshot({d}, "frame_dialog_text_color");
       OnDialog(0, [](HWND f) { Click(f, IDCANCEL); }), Click(d, IDC_FRAME_FONT);
-      const ChooseFontCall& f = Recorded().chooseFont.back();
-      EXPECT_EQ(
-          std::tuple(f.size, f.owner, f.flags, f.font.lfFaceName + std::to_string(f.font.lfHeight)),
-          std::tuple(DWORD{sizeof(CHOOSEFONTA)}, d, DWORD{0x41}, again ? "Arial16" : "Arial-27"));
-      std::memcpy(&params.font, &f.font, sizeof params.font);
+      EXPECT_EQ(Recorded().chooseFont.back(),
+                Cat(sizeof(CHOOSEFONTA), " ", d, " 41 ", again ? "Arial16" : "Arial-27"));
+      std::memcpy(&params.font, &Recorded().font, sizeof params.font);
       if (again) Select(d, IDC_FRAME_STYLE, 0), Select(d, IDC_FRAME_COLORS, 0);
       align(again ? IDC_ALIGN_TOP : IDC_ALIGN_BOTTOM, again ? IDC_ALIGN_LEFT : IDC_ALIGN_HCENTER,
             !again)(d);  // the defaults back at last

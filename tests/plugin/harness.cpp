@@ -3,7 +3,9 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <utility>
@@ -133,10 +135,12 @@ NOTED(true, HGLOBAL, GlobalFree, (HGLOBAL b), (b),
 NOTED(true, BOOL, ZQ_SetHDib, (HWND w, HGLOBAL b), (w, b), Records.live.erase(b))
 NOTED(true, HCURSOR, SetCursor, (HCURSOR c), (c), Records.cursors.push_back(c))
 NOTED(true, BOOL, ChooseColorA, (CHOOSECOLORA* c), (c), Records.chooseColor.push_back(
-      {c->lStructSize, c->hwndOwner, c->rgbResult, c->Flags, c->lpCustColors
-          ? std::vector(c->lpCustColors, c->lpCustColors + 16) : std::vector<COLORREF>{}}))
-NOTED(false, BOOL, ChooseFontA, (CHOOSEFONTA* f), (f), Records.chooseFont.push_back(
-      {f->lStructSize, f->hwndOwner, f->Flags, f->lpLogFont ? *f->lpLogFont : LOGFONTA{}}))
+      testimg::Cat(c->lStructSize, " ", c->hwndOwner, std::hex, " ", c->Flags, " ", c->rgbResult,
+                   " ", c->lpCustColors ? std::set(c->lpCustColors, c->lpCustColors + 16).size() : 0,
+                   " ", c->lpCustColors ? *c->lpCustColors : 0)))
+NOTED(false, BOOL, ChooseFontA, (CHOOSEFONTA* f), (f), Records.font = *f->lpLogFont,
+      Records.chooseFont.push_back(testimg::Cat(f->lStructSize, " ", f->hwndOwner, std::hex, " ",
+          f->Flags, " ", std::dec, f->lpLogFont->lfFaceName, f->lpLogFont->lfHeight)))
 // A beep only needs recording: the real one is never called.
 SHIM(true, BOOL, MessageBeep, (UINT type), Records.beeps.push_back(type); return TRUE;)
 // clang-format on
@@ -248,6 +252,8 @@ void CALLBACK DialogTimer(HWND dialog, UINT, UINT_PTR id, DWORD) {
   }
   auto run = std::move(it->run);
   Scripts.erase(it);
+  EXPECT_TRUE(Records.cursors.empty() || Records.cursors.back() != LoadCursorA(nullptr, IDC_WAIT))
+      << "the wait cursor over dialog " << templateId;
   run(dialog);
 }
 
@@ -275,16 +281,55 @@ void PumpDialog(HWND dialog) {
   }
 }
 
-bool IsComboBox(HWND control) {
-  char className[16] = {};
-  GetClassNameA(control, className, sizeof className);
-  return _stricmp(className, "ComboBox") == 0;
-}
-
 void Mouse(HWND window, UINT message, WPARAM buttons, POINT p) {
   SendMessageA(window, message, buttons, MAKELPARAM(p.x, p.y));
   PumpDialog(GetAncestor(window, GA_ROOT));
 }
+
+std::string ClassOf(HWND window) {
+  char name[16] = {};
+  GetClassNameA(window, name, sizeof name);
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name;
+}
+
+// The control with the keyboard focus (0 for none).
+int FocusId(HWND dialog) {
+  return GetFocus() && IsChild(dialog, GetFocus()) ? GetDlgCtrlID(GetFocus()) : 0;
+}
+
+// Saves the plug-in's next message box, once it is on the screen and before the harness dismisses
+// it, as screenshot `name`, drawn over `beside` (its dialog).
+void PhotographNextMessage(const std::string& name, HWND beside) {
+  BoxPhotographer = [name, beside](HWND box) { SaveScreenshot({beside, box}, name.c_str()); };
+}
+
+// An uncompressed header of `bits` per pixel; top-down when `height` is negative.
+BITMAPINFOHEADER Header(LONG width, LONG height, WORD bits) {
+  BITMAPINFOHEADER h = {};
+  h.biSize = sizeof h, h.biWidth = width, h.biHeight = height, h.biPlanes = 1, h.biBitCount = bits;
+  h.biSizeImage = DWORD((width * bits / 8 + 3) / 4 * 4 * std::abs(height));
+  return h;
+}
+
+// A top-down 32-bit (or bottom-up 24-bit) DIB section of `width` x `height` selected into a memory
+// DC, for reading what is on the screen.
+struct Canvas {
+  Canvas(LONG width, LONG height, bool bottomUp)
+      : header(Header(width, bottomUp ? height : -height, bottomUp ? 24 : 32)),
+        bitmap(CreateDIBSection(memory, reinterpret_cast<const BITMAPINFO*>(&header),
+                                DIB_RGB_COLORS, &bits, nullptr, 0)),
+        selected(memory, bitmap) {}
+  void Copy(HWND window, int x, int y, int width, int height, bool whole = false) {
+    BitBlt(memory, x, y, width, height, ScreenDC(window, whole), 0, 0, SRCCOPY);
+    GdiFlush();
+  }
+  BITMAPINFOHEADER header;
+  void* bits = nullptr;
+  MemoryDC memory;
+  OwnedBitmap bitmap;
+  SelectedObject selected;
+};
 
 // A settings store of this process's own in the Windows folder (tests run in parallel).
 std::string ProfileName() {
@@ -303,6 +348,16 @@ void Start() {
 }
 
 }  // namespace
+
+void ExpectNothingLeft(const std::string& when) {
+  EXPECT_TRUE(Records.live.empty()) << Records.live.size() << " block(s) left " << when;
+  for (const auto& [object, call] : Records.gdiObjects) ADD_FAILURE() << call << " left " << when;
+  for (const auto& [dc, call] : Records.dcs)
+    ADD_FAILURE() << "the DC of " << call << " left " << when;
+  for (const std::string& file : Records.tempFiles)
+    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES)
+        << file << " left " << when;
+}
 
 PluginEntryPoints& Plugin() { return ThePlugin; }
 
@@ -330,7 +385,12 @@ UINT MenuId(int row) {
 
 int RunCommand(HWND window, int row, DWORD* value) {
   DWORD unused = 0;
-  return ThePlugin.menuHandler(window, MenuId(row), value ? value : &unused);
+  const int result = ThePlugin.menuHandler(window, MenuId(row), value ? value : &unused);
+  ExpectNothingLeft(Cat("by row ", row));
+  EXPECT_FALSE(KX_ProgressVisible()) << "the meter left open by row " << row;
+  EXPECT_TRUE(Records.cursors.empty() || Records.cursors.back() != LoadCursorA(nullptr, IDC_WAIT))
+      << "the wait cursor left by row " << row;
+  return result;
 }
 
 Strings HostLog(const std::string& prefix) {
@@ -356,7 +416,8 @@ void FailCall(const std::string& function, int n) {
 }
 
 void ExpectOneMessage(const std::string& text, UINT style) {
-  ASSERT_EQ(Records.boxes.size(), 1u) << text;
+  ASSERT_EQ(Records.boxes.size(), text.empty() ? 0u : 1u) << text;
+  if (text.empty()) return;
   const MessageBoxCall& box = Records.boxes[0];
   EXPECT_EQ(box.text, text);
   EXPECT_TRUE(box.shown) << text;
@@ -365,12 +426,8 @@ void ExpectOneMessage(const std::string& text, UINT style) {
   EXPECT_EQ(box.style, style) << text;
 }
 
-void ExpectOneMessage(unsigned textId, UINT style) { ExpectOneMessage(TextById(textId), style); }
-
-void PhotographNextMessage(const std::string& name, HWND beside) {
-  BoxPhotographer = [name, beside](HWND box) {
-    SaveScreenshot(beside ? std::vector{beside, box} : std::vector{box}, name.c_str());
-  };
+void ExpectOneMessage(unsigned textId, UINT style) {
+  ExpectOneMessage(textId ? TextById(textId) : "", style);
 }
 
 void OnDialog(int templateId, std::function<void(HWND)> script) {
@@ -386,17 +443,13 @@ void Pump(int ms) {
 }
 
 void Type(HWND dialog, int id, const std::string& text) {
-  SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, id)), TRUE);
+  if (id) SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(GetDlgItem(dialog, id)), TRUE);
   PumpDialog(dialog);
-  for (char c : text) {
-    SendMessageA(GetDlgItem(dialog, id), WM_CHAR, static_cast<BYTE>(c), 1);
-    PumpDialog(dialog);
-  }
-}
-
-void Keys(HWND dialog, const std::string& text) {
-  for (char c : text) {
-    PostMessageA(GetFocus() ? GetFocus() : dialog, WM_CHAR, static_cast<BYTE>(c), 1);
+  for (char c : text) {  // without a field, to the focus through the dialog manager
+    if (id)
+      SendMessageA(GetDlgItem(dialog, id), WM_CHAR, static_cast<BYTE>(c), 1);
+    else
+      PostMessageA(GetFocus() ? GetFocus() : dialog, WM_CHAR, static_cast<BYTE>(c), 1);
     PumpDialog(dialog);
   }
 }
@@ -406,12 +459,6 @@ void SetText(HWND dialog, int id, const std::string& text) {
   PumpDialog(dialog);
 }
 
-std::string Text(HWND dialog, int id) {
-  char text[256] = {};
-  GetDlgItemTextA(dialog, id, text, sizeof text);
-  return text;
-}
-
 void Click(HWND dialog, int id) {
   SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
   PumpDialog(dialog);
@@ -419,17 +466,37 @@ void Click(HWND dialog, int id) {
 
 void Select(HWND dialog, int id, int index) {
   HWND control = GetDlgItem(dialog, id);
-  const bool combo = IsComboBox(control);
+  const bool combo = ClassOf(control) == "combobox";
   SendMessageA(control, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(index), 0);
   SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, combo ? CBN_SELCHANGE : LBN_SELCHANGE),
                reinterpret_cast<LPARAM>(control));
   PumpDialog(dialog);
 }
 
-int Selected(HWND dialog, int id) {
-  HWND control = GetDlgItem(dialog, id);
-  return static_cast<int>(
-      SendMessageA(control, IsComboBox(control) ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
+void Key(HWND dialog, UINT key) {
+  HWND focus = GetFocus() ? GetFocus() : dialog;
+  PostMessageA(focus, WM_KEYDOWN, key, 1);
+  PostMessageA(focus, WM_KEYUP, key, 1 | (3u << 30));
+  PumpDialog(dialog);
+}
+
+void Mnemonic(HWND dialog, char letter) {
+  PostMessageA(GetFocus() ? GetFocus() : dialog, WM_SYSCHAR, static_cast<BYTE>(letter),
+               1 | (1 << 29));
+  PumpDialog(dialog);
+}
+
+void MouseDown(HWND window, POINT p) { Mouse(window, WM_LBUTTONDOWN, MK_LBUTTON, p); }
+void MouseMove(HWND window, POINT p) { Mouse(window, WM_MOUSEMOVE, MK_LBUTTON, p); }
+
+void ClickColorEntry(HWND chooser, unsigned bits, int entry) {
+  HWND grid = GetDlgItem(chooser, IDC_COLOR_GRID);
+  RECT r;
+  GetClientRect(grid, &r);
+  const GridCell cell = GridCellOf(MakeColorGrid(static_cast<int>(bits), r.right, r.bottom), entry);
+  const POINT p = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+  MouseDown(grid, p);
+  Mouse(grid, WM_LBUTTONUP, 0, p);
 }
 
 void PhotographDropDown(HWND dialog, int id, const char* name) {
@@ -442,32 +509,25 @@ void PhotographDropDown(HWND dialog, int id, const char* name) {
   SendDlgItemMessageA(dialog, id, CB_SHOWDROPDOWN, FALSE, 0);
 }
 
-void ClickColorEntry(HWND chooser, unsigned bits, int entry) {
-  HWND grid = GetDlgItem(chooser, IDC_COLOR_GRID);
-  RECT r;
-  GetClientRect(grid, &r);
-  const GridCell cell = GridCellOf(MakeColorGrid(static_cast<int>(bits), r.right, r.bottom), entry);
-  const POINT p = {(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
-  MouseDown(grid, p);
-  MouseUp(grid, p);
+std::string Read(HWND dialog, const std::vector<int>& ids) {
+  std::string shown;
+  for (int id : ids) {
+    HWND control = GetDlgItem(dialog, id);
+    const LONG type = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+    const std::string kind = ClassOf(control);
+    char text[256] = {};
+    if (kind == "button" && type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON &&
+        type != BS_GROUPBOX)
+      std::snprintf(text, sizeof text, "%s%s", IsWindowEnabled(control) ? "" : "-",
+                    Checked(dialog, id) ? "x" : "o");
+    else if (kind == "listbox")
+      std::snprintf(text, sizeof text, "%d", int(SendMessageA(control, LB_GETCURSEL, 0, 0)));
+    else
+      GetWindowTextA(control, text, sizeof text);
+    shown += (shown.empty() ? "" : " ") + std::string(text);
+  }
+  return shown;
 }
-
-void Key(HWND dialog, UINT key) {
-  HWND focus = GetFocus() ? GetFocus() : dialog;
-  PostMessageA(focus, WM_KEYDOWN, key, 1);
-  PostMessageA(focus, WM_KEYUP, key, 1 | (3u << 30));
-  PumpDialog(dialog);
-}
-
-void Mnemonic(HWND dialog, char letter) {
-  HWND focus = GetFocus() ? GetFocus() : dialog;
-  PostMessageA(focus, WM_SYSCHAR, static_cast<BYTE>(letter), 1 | (1 << 29));
-  PumpDialog(dialog);
-}
-
-void MouseDown(HWND window, POINT p) { Mouse(window, WM_LBUTTONDOWN, MK_LBUTTON, p); }
-void MouseMove(HWND window, POINT p) { Mouse(window, WM_MOUSEMOVE, MK_LBUTTON, p); }
-void MouseUp(HWND window, POINT p) { Mouse(window, WM_LBUTTONUP, 0, p); }
 
 // clang-format off
 Action Typing(int id, std::string text) { return [=](HWND d) { Type(d, id, text); }; }
@@ -493,6 +553,11 @@ void RunSteps(HWND dialog, const std::function<std::string(HWND)>& shown,
     EXPECT_EQ(GetActiveWindow(), dialog) << "the keyboard back after " << s.message;
     EXPECT_EQ(FocusId(dialog), s.focus) << "after " << s.message;
   }
+}
+
+void RunSteps(HWND dialog, const std::vector<int>& ids, const std::vector<Step>& steps) {
+  RunSteps(
+      dialog, [&](HWND d) { return Read(d, ids); }, steps);
 }
 
 TestWindow::TestWindow(const char* className, HINSTANCE instance) {
@@ -558,73 +623,85 @@ Bytes EngineResult(const Bytes& image, const std::function<HostBlock(HostBlock)>
   return result ? testimg::Bytes(result.get()) : Bytes{};
 }
 
-void ExpectKept(HWND window, HGLOBAL image, const Bytes& before, const std::string& what) {
+void ExpectKept(HWND window, HGLOBAL image, const Bytes& before, unsigned textId,
+                const std::string& what) {
+  ExpectOneMessage(textId);
   EXPECT_EQ(ZQ_GetHDib(window), image) << what;
   EXPECT_EQ(image ? GlobalBytes(image) : Bytes{}, before) << what;
-  EXPECT_EQ(image ? LockCount(image) : 0, 0) << what;
+  EXPECT_EQ(image ? GlobalFlags(image) & GMEM_LOCKCOUNT : 0u, 0u) << what;
   EXPECT_TRUE(HostLog("ZQ_SetHDib").empty() && HostLog("ZQ_SetInfo").empty()) << what;
-  EXPECT_FALSE(KX_ProgressVisible()) << what;
   EXPECT_TRUE(Records.live.empty()) << what;
 }
 
-COLORREF TableColor(HGLOBAL block, int entry) {
-  const RgbQuad c = reinterpret_cast<const RgbQuad*>(GlobalBytes(block).data() + 40)[entry];
+void ExpectRun(const CommandRun& r, const std::string& what) {
+  static const int kDialogs[] = {
+      0, 0, 0, 0, IDD_CROP, IDD_SCALE, IDD_ROTATE, IDD_FRAME, IDD_TILE_IMAGE, IDD_MASK_IMAGE};
+  SCOPED_TRACE(what);
+  TestWindow window;
+  HGLOBAL image = r.bits ? Hold(window, r.bits, r.width, r.height, 5) : nullptr;
+  if (!image) ThePlugin.imageActivate(window, 1, 0);
+  ClearCalls();
+  if (r.plan) r.plan(window, image);
+  const Bytes before = image ? GlobalBytes(image) : Bytes{};
+  if (r.script) OnDialog(kDialogs[r.row], r.script);
+  EXPECT_EQ(RunCommand(window, r.row), 2);
+  const Strings calls = HostLog();
+  const Bytes after = GlobalBytes(ZQ_GetHDib(window));
+  Strings log;
+  for (const std::string& line : calls) {
+    if (line.starts_with("ZQ_Progress") || !(line.starts_with("ZQ_") || line.starts_with("Dib")))
+      continue;
+    if (line.starts_with("ZQ_SetInfo 24 ")) {
+      EXPECT_EQ(line.substr(14), std::to_string(after.at(14))) << "the depth told";
+    }
+    log.push_back(line.starts_with("ZQ_SetInfo 24 ") ? "ZQ_SetInfo" : line);
+  }
+  EXPECT_EQ(log, r.log);
+  if (r.check) r.check();
+  if (!r.engine) return ExpectKept(window, image, before, r.message);
+  ExpectOneMessage(r.message);
+  EXPECT_EQ(after, EngineResult(before, r.engine));
+  EXPECT_EQ(HostLog("ZQ_Progress").empty() ? nullptr : KX_ProgressOwner(),
+            r.meter == r.kNoMeter       ? nullptr
+            : r.meter == r.kWindowMeter ? window.hwnd
+                                        : HostMain);
+}
+
+COLORREF TableColor(int entry) {
+  const RgbQuad c = testimg::TableEntry(static_cast<uint32_t>(entry));
   return RGB(c.rgbRed, c.rgbGreen, c.rgbBlue);
 }
 
 std::vector<uint32_t> ClientPixels(HWND window) {
   RECT r;
   GetClientRect(window, &r);
-  const BITMAPINFOHEADER header = {sizeof header, r.right, -r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  MemoryDC memory;
-  OwnedBitmap bitmap(CreateDIBSection(memory, reinterpret_cast<const BITMAPINFO*>(&header),
-                                      DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bits) return {};
-  {
-    SelectedObject selected(memory, bitmap);
-    BitBlt(memory, 0, 0, r.right, r.bottom, ScreenDC(window), 0, 0, SRCCOPY);
-    GdiFlush();
-  }
-  const auto* first = static_cast<const uint32_t*>(bits);
+  Canvas canvas(r.right, r.bottom, false);
+  if (!canvas.bits) return {};
+  canvas.Copy(window, 0, 0, r.right, r.bottom);
+  const auto* first = static_cast<const uint32_t*>(canvas.bits);
   return {first, first + r.right * r.bottom};
 }
 
 void SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
-  RECT canvas;
-  GetWindowRect(windows.front(), &canvas);
-  for (HWND window : windows) {  // a message box or chooser beside the dialog is taken whole
-    RECT r;
-    GetWindowRect(window, &r);
-    UnionRect(&canvas, &canvas, &r);
-  }
+  RECT all, r;
+  GetWindowRect(windows.front(), &all);
+  for (HWND window : windows)  // a message box or chooser beside the dialog is taken whole
+    GetWindowRect(window, &r), UnionRect(&all, &all, &r);
   // Bottom row first, as a PackedDib stores it, so that header and rows make one for the writer.
-  const LONG width = canvas.right - canvas.left, height = canvas.bottom - canvas.top;
-  const DWORD pixelBytes = static_cast<DWORD>((width * 3 + 3) / 4 * 4 * height);
-  const BITMAPINFOHEADER header = {sizeof header, width, height, 1, 24, BI_RGB,
-                                   pixelBytes,    0,     0,      0, 0};
-  void* bits = nullptr;
-  MemoryDC memory;
-  const auto* info = reinterpret_cast<const BITMAPINFO*>(&header);
-  OwnedBitmap bitmap(CreateDIBSection(memory, info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  SelectedObject selected(memory, bitmap);
+  Canvas canvas(all.right - all.left, all.bottom - all.top, true);
   for (HWND window : windows) {
-    RECT r;
     GetWindowRect(window, &r);
-    BitBlt(memory, r.left - canvas.left, r.top - canvas.top, r.right - r.left, r.bottom - r.top,
-           ScreenDC(window, true), 0, 0, SRCCOPY);
+    canvas.Copy(window, r.left - all.left, r.top - all.top, r.right - r.left, r.bottom - r.top,
+                true);
   }
-  GdiFlush();
-
   char exe[MAX_PATH];
   std::string path(exe, GetModuleFileNameA(nullptr, exe, sizeof exe));
-  path =
-      path.substr(0, path.rfind("\\bin\\")) + "\\screenshots";  // beside bin/ in the build folder
+  path = path.substr(0, path.rfind("\\bin\\")) + "\\screenshots";  // beside bin/, in the build
   CreateDirectoryA(path.c_str(), nullptr);
   path += "\\" + std::string(name) + ".bmp";
-  Bytes dib(sizeof header + pixelBytes);
-  std::memcpy(dib.data(), &header, sizeof header);
-  std::memcpy(dib.data() + sizeof header, bits, pixelBytes);
+  Bytes dib(sizeof canvas.header + canvas.header.biSizeImage);
+  std::memcpy(dib.data(), &canvas.header, sizeof canvas.header);
+  std::memcpy(dib.data() + sizeof canvas.header, canvas.bits, canvas.header.biSizeImage);
   std::string error;
   EXPECT_TRUE(WriteBmpFile(path, dib.data(), dib.size(), error)) << path << ": " << error;
 }
@@ -640,13 +717,7 @@ void PluginTest::SetUp() {
 void PluginTest::TearDown() {
   EXPECT_TRUE(harness::Scripts.empty()) << "a scripted dialog never opened";
   harness::Scripts.clear();
-  const harness::Calls& left = harness::Records;
-  EXPECT_TRUE(left.live.empty()) << "the plug-in leaked " << left.live.size() << " block(s)";
-  for (const auto& [object, call] : left.gdiObjects)
-    ADD_FAILURE() << "left by the plug-in: " << call;
-  for (const auto& [dc, call] : left.dcs) ADD_FAILURE() << "DC left by the plug-in: " << call;
-  for (const std::string& file : left.tempFiles)
-    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES) << "left: " << file;
+  harness::ExpectNothingLeft("at the end");
   harness::Plugin().imageActivate(nullptr, 0, 0);
 }
 

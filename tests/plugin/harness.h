@@ -1,8 +1,6 @@
 // The Windows test harness: IMAGE.DLL loaded the way host.exe loads it, the stand-in host's call
 // log, the plug-in's own system calls recorded and failed on request (its import table is
 // patched), message boxes shown and dismissed, dialogs driven as a user drives them, screenshots.
-// It brings every test of the plug-in what they all use: the host's test hooks, the ids, the text
-// list and the test images.
 #pragma once
 
 #include <windows.h>
@@ -30,6 +28,7 @@ namespace harness {
 
 using Strings = std::vector<std::string>;
 using Bytes = std::vector<uint8_t>;
+using testimg::Cat;
 
 PluginEntryPoints& Plugin();
 // Re-initialises the plug-in with menu ids first, first + step, ...; returns Init's result.
@@ -40,10 +39,11 @@ BOOL ReloadPlugin();
 HWND MainWindow();  // the host's main window given to Init
 // The id reserved for CommandTable row `row` by the last InitPlugin (0 for the separator, row 3).
 UINT MenuId(int row);
-// Runs the menu command of `row` for `window` and returns the handler's result.
+// Runs the menu command of `row` for `window` and returns the handler's result. Whatever the
+// command did, it must leave the meter closed, the wait cursor replaced and nothing it allocated:
+// no block, GDI object, DC or temporary file (ExpectNothingLeft).
 int RunCommand(HWND window, int row, DWORD* value = nullptr);
-// The plug-in's export `name` as a function of type F (decltype(&name) for a declared one).
-template <typename F>
+template <typename F>  // the plug-in's export `name`, of type F
 F Export(const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(Plugin().module, name)));
 }
@@ -57,20 +57,6 @@ struct MessageBoxCall {
   bool captionNull = false;
   UINT style = 0;
   bool shown = false;  // it came up on the screen
-};
-// The system colour and font dialogs' structures as the plug-in filled them, before they ran.
-struct ChooseColorCall {
-  DWORD size = 0;
-  HWND owner = nullptr;
-  COLORREF initial = 0;
-  DWORD flags = 0;
-  std::vector<COLORREF> custom;
-};
-struct ChooseFontCall {
-  DWORD size = 0;
-  HWND owner = nullptr;
-  DWORD flags = 0;
-  LOGFONTA font = {};
 };
 struct Calls {
   std::vector<MessageBoxCall> boxes;
@@ -87,65 +73,59 @@ struct Calls {
   std::set<std::string> tempFiles;
   std::vector<HCURSOR> cursors;  // SetCursor's arguments, in order
   std::vector<UINT> beeps;       // MessageBeep's arguments
-  std::vector<ChooseColorCall> chooseColor;
-  std::vector<ChooseFontCall> chooseFont;
+  // The system colour and font dialogs' structures as the plug-in filled them: "size owner flags",
+  // then the initial colour, how many custom colours differ and the first, or the font's face and
+  // height; the last font given.
+  Strings chooseColor, chooseFont;
+  LOGFONTA font = {};
 };
 Calls& Recorded();
 // Clears Recorded(), the host's planned failures and its log.
 void ClearCalls();
 // Plans the `n`-th call from now (1 = the next) of the plug-in's `function` to fail.
 void FailCall(const std::string& function, int n);
-// Checks that the plug-in showed exactly one message box since ClearCalls, on the screen: `text`
-// (or the text of id `textId`) without caption or owner, in `style`.
-void ExpectOneMessage(const std::string& text, UINT style = MB_TASKMODAL);
+// Checks that nothing the plug-in made since ClearCalls is left: no block that is neither freed
+// nor the host's, no GDI object or DC, no temporary file.
+void ExpectNothingLeft(const std::string& when);
+// Checks that the plug-in showed exactly the message of id `textId` since ClearCalls (none for 0),
+// on the screen, without caption or owner, in `style`.
 void ExpectOneMessage(unsigned textId, UINT style = MB_TASKMODAL);
-// Saves the plug-in's next message box, once it is on the screen and before the harness dismisses
-// it, as screenshot `name`, drawn over `beside` (its dialog) when given.
-void PhotographNextMessage(const std::string& name, HWND beside = nullptr);
+void ExpectOneMessage(const std::string& text, UINT style = MB_TASKMODAL);
 
 // Runs `script` once, from inside the dialog's own message loop, when a dialog whose user data
-// holds `templateId` opens; 0 means a dialog without one (a system dialog). A dialog that opens
-// without a script is cancelled and fails the test.
+// holds `templateId` opens (0: a system dialog). A dialog that opens without a script, or while
+// the wait cursor shows, fails the test; the first is cancelled.
 void OnDialog(int templateId, std::function<void(HWND dialog)> script);
 void Pump(int ms);  // lets Wine put painted windows on the screen
 
-// Driving a dialog from its script as a user does; each call returns once the dialog has handled
-// what it caused (message boxes included). Ids are control ids of the dialog.
+// Driving a dialog's controls (ids of the dialog) as a user does; each call returns once the
+// dialog has handled what it caused, message boxes included.
 //
 // Focuses edit `id` as Tab does (its text selected) and types `text` one character at a time, each
-// keystroke with its own EN_CHANGE; '\b' is Backspace.
+// with its own EN_CHANGE; '\b' is Backspace. Id 0 types into the control that has the focus.
 void Type(HWND dialog, int id, const std::string& text);
-// Types `text` into whichever control has the keyboard focus, as the keyboard would.
-void Keys(HWND dialog, const std::string& text);
-// Sets the control's text as a program does (an edit sends one EN_CHANGE).
-void SetText(HWND dialog, int id, const std::string& text);
-std::string Text(HWND dialog, int id);
-// Clicks button `id` (a check box or radio button changes as for a user; a disabled one ignores
-// the click).
+void SetText(HWND dialog, int id, const std::string& text);  // as a program does: one EN_CHANGE
+// Clicks button `id` (a disabled one ignores the click).
 void Click(HWND dialog, int id);
-inline bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
-inline bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
-// Selects entry `index` of combo box or list box `id` with the notification a user's choice sends;
-// Selected reads the selection.
+// Selects entry `index` of combo or list box `id` with the notification a user's choice sends.
 void Select(HWND dialog, int id, int index);
-int Selected(HWND dialog, int id);
-// Drops combo box `id`'s list down, saves it with the dialog as screenshot `name`, closes it.
-void PhotographDropDown(HWND dialog, int id, const char* name);
-// Clicks the cell of table entry `entry` in the grid of a ColorChooser showing an image of `bits`.
-void ClickColorEntry(HWND chooser, unsigned bits, int entry);
-// Presses and releases `key` on the control with the focus, through the dialog manager; Alt with
-// `letter` (a mnemonic).
+// Presses and releases `key` on the control with the focus; Alt with `letter` (a mnemonic).
 void Key(HWND dialog, UINT key);
 void Mnemonic(HWND dialog, char letter);
-// The control with the keyboard focus (0 for none); the colour a StatColorCtrl swatch shows.
-inline int FocusId(HWND dialog) {
-  return GetFocus() && IsChild(dialog, GetFocus()) ? GetDlgCtrlID(GetFocus()) : 0;
-}
-inline COLORREF Swatch(HWND d, int id) { return COLORREF(GetWindowLongA(GetDlgItem(d, id), 0)); }
-// The left mouse button pressed, moved with, released at client point `p` of a child control.
+// The left mouse button pressed on, or the mouse moved with it to, client point `p` of a control.
 void MouseDown(HWND window, POINT p);
 void MouseMove(HWND window, POINT p);
-void MouseUp(HWND window, POINT p);
+// Clicks the cell of table entry `entry` in the grid of a ColorChooser showing an image of `bits`.
+void ClickColorEntry(HWND chooser, unsigned bits, int entry);
+// Drops combo box `id`'s list down, saves it with the dialog as screenshot `name`, closes it.
+void PhotographDropDown(HWND dialog, int id, const char* name);
+
+// What the controls show, joined by spaces, each read one way: a button that takes a mark as "x"
+// or "o" (after "-" when disabled), a list box as its selection's index, any other control as its
+// text (a combo box's selected entry).
+std::string Read(HWND dialog, const std::vector<int>& ids);
+inline bool Checked(HWND d, int id) { return IsDlgButtonChecked(d, id) == BST_CHECKED; }
+inline COLORREF Swatch(HWND d, int id) { return COLORREF(GetWindowLongA(GetDlgItem(d, id), 0)); }
 
 // A dialog's test as a table: each row the user's actions, then what the dialog shows and says.
 using Action = std::function<void(HWND dialog)>;
@@ -166,6 +146,8 @@ struct Step {
 // screenshot.
 void RunSteps(HWND dialog, const std::function<std::string(HWND)>& shown,
               const std::vector<Step>& steps);
+// The same with Read of `ids` as what the dialog shows.
+void RunSteps(HWND dialog, const std::vector<int>& ids, const std::vector<Step>& steps);
 
 // A visible top-level window of class `className` (registered for `instance`, this program by
 // default, on first use) in which the host keeps an image; both go with the object.
@@ -197,11 +179,32 @@ Bytes GlobalBytes(HGLOBAL block);
 // host port: what a command's window must show. `engine` returns its result (the block it was
 // given when it works in place), or null; then the result is empty.
 Bytes EngineResult(const Bytes& image, const std::function<HostBlock(HostBlock)>& engine);
-COLORREF TableColor(HGLOBAL block, int entry);  // table entry `entry` of the image in `block`
-inline int LockCount(HGLOBAL block) { return int(GlobalFlags(block) & GMEM_LOCKCOUNT); }
-// After a command that stopped: `window` still holds `image` (null for none) with the bytes
-// `before`, unlocked; nothing was handed to it, the meter is closed, no block of the plug-in left.
-void ExpectKept(HWND window, HGLOBAL image, const Bytes& before, const std::string& what = "");
+COLORREF TableColor(int entry);  // entry `entry` of the colour tables of the test images
+// After a command that stopped: the message `textId` (none for 0) and `window` still holding
+// `image` (null for none) with the bytes `before`; nothing was handed to it, no block of the
+// plug-in left.
+void ExpectKept(HWND window, HGLOBAL image, const Bytes& before, unsigned textId = 0,
+                const std::string& what = "");
+
+// One run of a menu command as a row of a table: the image (from testimg::Make; none for bits 0),
+// `plan` made on the window and image just before the command (failures, header changes), the
+// user's actions in the command's dialog (null: no dialog may open); then what must come of it:
+// the engine's result for the image's bytes (null: the image kept), the message (0: none), the
+// host's calls with the meter's steps left out and "ZQ_SetInfo" for the depth told, which must be
+// the result's, the meter's owner after a result, and `check` for anything else.
+struct CommandRun {
+  int row = 0;
+  unsigned bits = 8;
+  uint32_t width = 9, height = 5;
+  Action script = nullptr;
+  std::function<void(HWND window, HGLOBAL image)> plan = nullptr;
+  std::function<HostBlock(HostBlock)> engine = nullptr;
+  unsigned message = 0;
+  Strings log = {};
+  enum { kNoMeter, kWindowMeter, kMainMeter } meter = kNoMeter;
+  std::function<void()> check = nullptr;
+};
+void ExpectRun(const CommandRun& run, const std::string& what);
 
 // The window's client area as it is on the screen: 0x00RRGGBB values, rows top first.
 std::vector<uint32_t> ClientPixels(HWND window);

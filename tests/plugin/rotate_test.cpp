@@ -11,20 +11,13 @@ namespace {
 
 using namespace harness;
 
-constexpr int kRotateRow = 6;
-constexpr int kCustom = IDC_ROTATE_CUSTOM, k90 = IDC_ROTATE_90, k270 = IDC_ROTATE_270,
-              kAmount = IDC_ROTATE_AMOUNT, kQuality = IDC_ROTATE_QUALITY;
-
-// "amount, the checked radio (0 Custom, 1 90, 2 180, 3 270), quality"
-std::string Shown(HWND d) {
-  int radio = 0;
-  while (radio < 4 && !Checked(d, kCustom + radio)) ++radio;
-  return Text(d, kAmount) + " " + std::to_string(radio) + std::to_string(Selected(d, kQuality));
-}
+constexpr int kRotateRow = 6, kAmount = IDC_ROTATE_AMOUNT, kQuality = IDC_ROTATE_QUALITY;
+// "amount, the radios Custom, 90, 180 and 270, quality"
+const std::vector<int> kShown = {kAmount,        IDC_ROTATE_CUSTOM, IDC_ROTATE_90,
+                                 IDC_ROTATE_180, IDC_ROTATE_270,    kQuality};
 // Pure red typed into the system colour dialog.
 void TypeRed(HWND color) {
-  for (int id : {COLOR_RED, COLOR_GREEN, COLOR_BLUE})
-    Type(color, id, id == COLOR_RED ? "255" : "0");
+  Type(color, COLOR_RED, "255"), Type(color, COLOR_GREEN, "0"), Type(color, COLOR_BLUE, "0");
 }
 
 class RotateCommand : public CommandTest {
@@ -49,14 +42,18 @@ TEST_F(RotateCommand, DialogFollowsItsRulesAndKeepsTheKeyboard) {
   const auto quality = [](HWND d) { PhotographDropDown(d, kQuality, "rotate_quality_list"); };
   Run([&](HWND d) {
     // clang-format off
-    RunSteps(d, Shown, {
-        {{}, "180 21", 0, 0, "rotate_first_open"},
-        {{Choosing(kQuality, 0), Clicking(k270)}, "270 31", 0, 0, "rotate_preset_270"},
-        {{Clicking(kCustom)}, "270 01"}, {{Choosing(kQuality, 0), Typing(kAmount, "45")}, "45 00"},
-        {{Typing(kAmount, "90")}, "90 11"}, {{Typing(kAmount, "12abc"), quality}, "12abc 01"},
-        {{Typing(kAmount, "400")}, "360 01", IDS_ROTATE_ANGLE_RANGE, kAmount, "rotate_range_message"},
-        {{Typing(kAmount, "-500"), limitSelected}, "-360 01", IDS_ROTATE_ANGLE_RANGE, kAmount},
-        {{[](HWND d) { Mnemonic(d, 'a'), Keys(d, "90"); }, Pressing(VK_RETURN)}, ""}});
+    RunSteps(d, kShown, {
+        {{}, "180 o o x o High", 0, 0, "rotate_first_open"},
+        {{Choosing(kQuality, 0), Clicking(IDC_ROTATE_270)}, "270 o o o x High", 0, 0,
+         "rotate_preset_270"},
+        {{Clicking(IDC_ROTATE_CUSTOM)}, "270 x o o o High"},
+        {{Choosing(kQuality, 0), Typing(kAmount, "45")}, "45 x o o o Low"},
+        {{Typing(kAmount, "90")}, "90 o x o o High"},
+        {{Typing(kAmount, "12abc"), quality}, "12abc x o o o High"},
+        {{Typing(kAmount, "400")}, "360 x o o o High", IDS_ROTATE_ANGLE_RANGE, kAmount,
+         "rotate_range_message"},
+        {{Typing(kAmount, "-500"), limitSelected}, "-360 x", IDS_ROTATE_ANGLE_RANGE, kAmount},
+        {{[](HWND d) { Mnemonic(d, 'a'), Type(d, 0, "90"); }, Pressing(VK_RETURN)}, ""}});
     // clang-format on
   });
   EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)),
@@ -73,11 +70,11 @@ TEST_F(RotateCommand, RemembersConfirmedAnglesAndEveryOtherChange) {
     UINT end;
     const char* reopened;
     COLORREF swatch;
-  } cases[] = {{"12abc", 1, VK_RETURN, "12 01", RGB(192, 192, 192)},
-               {"360", 1, VK_RETURN, "0 01", RGB(192, 192, 192)},
-               {"-90", 0, VK_RETURN, "-90 00", RGB(192, 192, 192)},  // no preset: Low stays
-               {"-45", 1, VK_RETURN, "-45 01", RGB(192, 192, 192)},
-               {"30", 0, VK_ESCAPE, "-45 00", RGB(255, 0, 0)}};  // Cancel: red fill and Low stay
+  } cases[] = {{"12abc", 1, VK_RETURN, "12 x o o o High", RGB(192, 192, 192)},
+               {"360", 1, VK_RETURN, "0 x o o o High", RGB(192, 192, 192)},
+               {"-90", 0, VK_RETURN, "-90 x o o o Low", RGB(192, 192, 192)},  // no preset
+               {"-45", 1, VK_RETURN, "-45 x o o o High", RGB(192, 192, 192)},
+               {"30", 0, VK_ESCAPE, "-45 x o o o Low", RGB(255, 0, 0)}};  // Cancel: red, Low stay
   for (const auto& c : cases) {
     Run([&](HWND d) {
       Type(d, kAmount, c.typed), Select(d, kQuality, c.quality);
@@ -88,7 +85,7 @@ TEST_F(RotateCommand, RemembersConfirmedAnglesAndEveryOtherChange) {
       Key(d, c.end);
     });
     Run([&](HWND d) {
-      EXPECT_EQ(Shown(d), c.reopened) << c.typed;
+      EXPECT_EQ(Read(d, kShown), c.reopened) << c.typed;
       EXPECT_EQ(Swatch(d, IDC_ROTATE_SWATCH), c.swatch) << c.typed;
       if (c.end == VK_ESCAPE) SaveScreenshot({d}, "rotate_custom_low");
       Key(d, VK_ESCAPE);
@@ -96,99 +93,71 @@ TEST_F(RotateCommand, RemembersConfirmedAnglesAndEveryOtherChange) {
   }
 }
 
-// The Color: button by depth (the 1-bit toggle to the other entry, a palette's grid, the system
-// dialog) and a palette image's own entry replacing a fill it cannot show; then the window's new
-// image is the engine's for the amount, quality and fill chosen, its depth goes to the host, the
-// host calls come in order, and the meter (High quality at any angle only) belongs to the host's
-// main window. Which turn an amount asks for is the engine's rule, proven natively.
-TEST_F(RotateCommand, TurnsWithAFillSuitedToTheDepth) {
-  ReloadPlugin();
-  constexpr int kNone = -1, kRed = -2;          // no window; red from the system dialog
-  constexpr COLORREF kEntry0 = RGB(255, 2, 1);  // entry 0 of the test images' tables
-  constexpr COLORREF kEntry = 0xFF000000;       // the image's entry `index`
-  const struct {
-    unsigned bits;
-    int pick;  // what Color: gives: kNone (also for no click), a grid entry or kRed
-    bool click;
-    LONG index;
-    COLORREF color;  // the swatch: a colour, or kEntry
-    const char* amount;
-    int quality;
-    const char* shot;
-  } cases[] = {{1, kNone, true, 1, kEntry, "30", 0, nullptr},  // toggled to the table's entry 1
-               {8, 200, true, 200, kEntry, "30", 1, "rotate_color_grid"},
-               {4, kNone, false, 0, kEntry, "-90", 0, nullptr},  // 200 is not in a 16-colour table
-               {24, kRed, true, 0, RGB(255, 0, 0), "30", 1, "rotate_system_color"},
-               {8, kNone, false, 0, kEntry, "360", 1, "rotate_palette_swatch"},
-               {24, kNone, false, 0, kEntry0, "180", 1, nullptr},  // the palette's entry stayed
-               {32, kNone, false, 0, kEntry0, "30", 1, nullptr}};
-  for (const auto& c : cases) {
-    const std::string what = testimg::Cat(c.bits, " bits, index ", c.index, ", ", c.amount);
-    const Bytes before = GlobalBytes(Hold(window_, c.bits, 7, 4, 5));
-    const COLORREF color = c.color == kEntry ? TableColor(ZQ_GetHDib(window_), c.index) : c.color;
-    ClearCalls();
-    Run([&](HWND d) {
-      if (c.click && c.pick != kNone)
-        OnDialog(c.pick == kRed ? 0 : IDD_COLOR_CHOOSER, [&](HWND chooser) {
-          c.pick == kRed ? TypeRed(chooser) : ClickColorEntry(chooser, c.bits, c.pick);
-          if (c.shot) SaveScreenshot({d, chooser}, c.shot);
-          Click(chooser, IDOK);
-        });
-      if (c.click) Click(d, IDC_ROTATE_COLOR);
-      EXPECT_EQ(Swatch(d, IDC_ROTATE_SWATCH), color) << what;
-      if (c.shot && c.pick == kNone) SaveScreenshot({d}, c.shot);
-      Type(d, kAmount, c.amount), Select(d, kQuality, c.quality), Click(d, IDOK);
-    });
-    const RotateFill fill = {GetRValue(color), GetGValue(color), GetBValue(color), c.index};
-    const Bytes expected = EngineResult(before, [&](HostBlock b) {
-      return ROT_RotateDIB(b, uint16_t(c.quality), std::stoi(c.amount), fill, nullptr);
-    });
-    const Strings meter = HostLog("ZQ_Progress");
-    EXPECT_EQ(meter.empty(), c.quality == 0 || std::string(c.amount) != "30") << what;
-    EXPECT_TRUE(meter.empty() || KX_ProgressOwner() == MainWindow()) << what;
-    Strings log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
-    log.insert(log.end(), meter.begin(), meter.end());
-    if (!expected.empty())
-      log.insert(log.end(), {"ZQ_SetHDib", testimg::Cat("ZQ_SetInfo 24 ", +expected.at(14))});
-    EXPECT_EQ(HostLog(), log) << what;
-    EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)), expected.empty() ? before : expected) << what;
-    EXPECT_EQ(Recorded().cursors.size(), 2u) << what;
-    EXPECT_TRUE(Recorded().boxes.empty()) << what;
-  }
+// A turn by `amount` at `quality` of an image of `bits`, after `pick` in Color: (kNone for no
+// click, kToggle for a click alone, kRed from the system dialog, or a grid entry), whose swatch
+// then shows the colour of `fill`, which the engine gets.
+constexpr int kNone = -1, kToggle = -2, kRed = -3;
+CommandRun Turn(unsigned bits, const char* amount, int quality, int pick, RotateFill fill,
+                const char* shot = nullptr) {
+  CommandRun run = {
+      .row = kRotateRow, .bits = bits, .log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}};
+  run.script = [=](HWND d) {
+    if (pick == kRed || pick >= 0)
+      OnDialog(pick == kRed ? 0 : IDD_COLOR_CHOOSER, [=](HWND chooser) {
+        pick == kRed ? TypeRed(chooser) : ClickColorEntry(chooser, bits, pick);
+        if (shot) SaveScreenshot({d, chooser}, shot);
+        Click(chooser, IDOK);
+      });
+    if (pick != kNone) Click(d, IDC_ROTATE_COLOR);
+    EXPECT_EQ(Swatch(d, IDC_ROTATE_SWATCH), RGB(fill.red, fill.green, fill.blue)) << bits;
+    if (shot && pick == kNone) SaveScreenshot({d}, shot);
+    Type(d, kAmount, amount), Select(d, kQuality, quality), Click(d, IDOK);
+  };
+  const int angle = std::stoi(amount);
+  if (angle % 360 == 0) return run;  // nothing to turn
+  run.engine = [=](HostBlock b) {
+    return ROT_RotateDIB(b, uint16_t(quality), angle, fill, nullptr);
+  };
+  run.log.insert(run.log.end(), {"ZQ_SetHDib", "ZQ_SetInfo"});
+  if (quality && angle % 90) run.meter = CommandRun::kMainMeter;
+  return run;
+}
+// Entry `i` of the test images' tables as a palette image's fill.
+RotateFill Entry(int i) {
+  const COLORREF c = TableColor(i);
+  return {GetRValue(c), GetGValue(c), GetBValue(c), i};
 }
 
-// Each allocation of a High-quality turn by 30 degrees failing in turn (the result and the
-// sampler's five tables), no image, and a dialog that cannot be made (a Cancel, without a
-// message): the window keeps its image (ExpectKept), the cursor changes only around the turn.
-TEST_F(RotateCommand, FailuresLeaveTheImageAsItWas) {
-  TestWindow empty;
-  const struct {
-    const char* failing;
-    int n;
-    unsigned message;
-  } cases[] = {{"GlobalAlloc", 1, IDS_ROTATE_NO_MEMORY},
-               {"GlobalAlloc", 2, IDS_ROTATE_NO_MEMORY},
-               {"GlobalAlloc", 3, IDS_ROTATE_NO_MEMORY},
-               {"GlobalAlloc", 4, IDS_ROTATE_NO_MEMORY},
-               {"GlobalAlloc", 5, IDS_ROTATE_NO_MEMORY},
-               {"GlobalAlloc", 6, IDS_ROTATE_NO_MEMORY},
-               {"", 0, IDS_ROTATE_NO_IMAGE},
-               {"DialogBoxParamA", 1, 0}};
-  for (const auto& c : cases) {
-    const std::string what = testimg::Cat(c.failing, " ", c.n);
-    HGLOBAL image = Hold(window_, 8, 9, 6, 4);
-    const Bytes bytes = GlobalBytes(image);
-    if (c.message == IDS_ROTATE_NO_IMAGE) Plugin().imageActivate(empty, 1, 0);
-    ClearCalls();
-    if (*c.failing) FailCall(c.failing, c.n);
-    if (c.message == IDS_ROTATE_NO_MEMORY)
-      OnDialog(IDD_ROTATE,
-               [](HWND d) { Type(d, kAmount, "30"), Select(d, kQuality, 1), Key(d, VK_RETURN); });
-    EXPECT_EQ(RunCommand(window_, kRotateRow), 2) << what;
-    if (c.message) ExpectOneMessage(c.message);
-    EXPECT_EQ(Recorded().boxes.size(), c.message ? 1u : 0u) << what;
-    EXPECT_EQ(Recorded().cursors.size(), c.message == IDS_ROTATE_NO_MEMORY ? 2u : 0u) << what;
-    ExpectKept(window_, image, bytes, what);
+// The window's new image is the engine's for the amount, quality and fill the dialog shows: what
+// Color: gives by depth (the chooser's rules are its own tests'), and a palette image's own entry
+// replacing a fill it cannot show, which a true-colour image then keeps. Its depth goes to the host
+// after the hand-over; the meter (High quality at any angle only) belongs to the host's main
+// window. Then each allocation of a High-quality turn by 30 degrees failing in turn (the result and
+// the sampler's five tables), no image, and a dialog that cannot be made (a Cancel): the window
+// keeps its image.
+TEST_F(RotateCommand, TurnsWithAFillSuitedToTheDepthOrKeepsTheImage) {
+  ReloadPlugin();
+  const Strings asked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
+  const CommandRun runs[] = {Turn(1, "30", 0, kToggle, Entry(1)),  // from entry 0, the first run's
+                             Turn(8, "30", 1, 200, Entry(200), "rotate_color_grid"),
+                             Turn(4, "-90", 0, kNone, Entry(0)),  // 200 is not in a 16-colour table
+                             Turn(24, "30", 1, kRed, {255, 0, 0, 0}, "rotate_system_color"),
+                             Turn(8, "360", 1, kNone, Entry(0), "rotate_palette_swatch"),
+                             Turn(24, "180", 1, kNone, Entry(0)),  // the palette's entry stayed
+                             Turn(32, "45", 1, kNone, Entry(0)),
+                             {.row = kRotateRow,
+                              .bits = 0,
+                              .message = IDS_ROTATE_NO_IMAGE,
+                              .log = {"ZQ_GetHDib", "ZQ_GetHPalette"}},
+                             {.row = kRotateRow,
+                              .plan = [](HWND, HGLOBAL) { FailCall("DialogBoxParamA", 1); },
+                              .log = asked}};
+  for (const CommandRun& run : runs) ExpectRun(run, testimg::Cat(run.bits, " bits"));
+  for (int n = 1; n <= 6; ++n) {
+    CommandRun run = Turn(8, "30", 1, kNone, Entry(0));
+    run.plan = [n](HWND, HGLOBAL) { FailCall("GlobalAlloc", n); };
+    run.engine = nullptr, run.message = IDS_ROTATE_NO_MEMORY, run.log = asked;
+    ExpectRun(run, testimg::Cat("allocation ", n));
   }
 }
 

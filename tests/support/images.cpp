@@ -18,8 +18,7 @@ HostBlock Make(unsigned bits, uint32_t width, uint32_t height, uint32_t seed) {
     DibView v;
     DescribeDib(lock.get(), HP_Size(block), v);
     // Distinct entries whose channels all differ, with a reserved byte that must survive.
-    for (uint32_t i = 0; i < colors; ++i)
-      v.colors[i] = {uint8_t(i * 7 + 1), uint8_t(i * 13 + 2), uint8_t(255 - i), uint8_t(i & 3)};
+    for (uint32_t i = 0; i < colors; ++i) v.colors[i] = TableEntry(i);
     std::mt19937 rng(seed);
     std::memset(v.rows, 0, v.stride * height);
     const uint32_t mask = bits == 32 ? 0xFFFFFFFFu : (bits == 24 ? 0xFFFFFFu : (1u << bits) - 1);
@@ -27,6 +26,10 @@ HostBlock Make(unsigned bits, uint32_t width, uint32_t height, uint32_t seed) {
       for (uint32_t x = 0; x < width; ++x) SetPixel(v, x, y, static_cast<uint32_t>(rng()) & mask);
   }
   return block;
+}
+
+RgbQuad TableEntry(uint32_t i) {
+  return {uint8_t(i * 7 + 1), uint8_t(i * 13 + 2), uint8_t(255 - i), uint8_t(i & 3)};
 }
 
 BitmapInfoHeader Header(unsigned bits, uint32_t width, uint32_t height, uint32_t colors,

@@ -22,6 +22,9 @@ inline constexpr unsigned kDepths[] = {1, 4, 8, 24, 32};
 // zero padding. The caller owns the block.
 HostBlock Make(unsigned bits, uint32_t width, uint32_t height, uint32_t seed);
 
+// Entry `i` of the colour tables Make writes.
+RgbQuad TableEntry(uint32_t i);
+
 // A bottom-up uncompressed header of that depth and size with `colors` table entries.
 BitmapInfoHeader Header(unsigned bits, uint32_t width, uint32_t height, uint32_t colors,
                         int32_t pelsPerMeter = 0);
