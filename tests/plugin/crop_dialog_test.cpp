@@ -43,74 +43,58 @@ class CropTest : public PluginTest {
 };
 
 // OK with the margins typed (how each depth is cut is proven natively), a side over 65535 among
-// them: the engine's result and the host calls, and no second command while the dialog is open.
-TEST_F(CropTest, OkCutsTheTypedMarginsOff) {
-  const struct {
-    unsigned bits;
-    uint32_t width, height;
-    Action margins;
-    const char* fields;
-    uint32_t left, right, top, bottom;
-  } cases[] = {
-      {4, 37, 41, Margins("3", "5", "2", "7"), "3 5 2 7 28 33", 2, 7, 3, 5},
-      {1, 100000, 2, Margins("0", "0", "70000", "0"), "0 0 70000 0 30000 2", 70000, 0, 0, 0}};
-  for (const auto& c : cases) {
-    TestWindow window;
-    const Bytes before = GlobalBytes(Hold(window, c.bits, c.width, c.height, 5));
-    ClearCalls();
-    OnDialog(IDD_CROP, [&](HWND d) {
-      DWORD value = 0;  // a second command while the dialog is open only pumps a message
-      EXPECT_EQ(Plugin().menuHandler(window, MenuId(kCropRow), &value), 0) << "busy";
-      c.margins(d);
-      EXPECT_EQ(Read(d, kFields), c.fields);
+// them, gives the engine's result; a second command while the dialog is open only pumps a message.
+// Every way the command stops leaves the window its image, with one message at most and the
+// preview's fitted image freed first.
+TEST_F(CropTest, CutsTheMarginsOffOrLeavesTheImage) {
+  const auto ok = [](Action margins, std::string fields) {
+    return [=](HWND d) {
+      DWORD value = 0;
+      EXPECT_EQ(Plugin().menuHandler(GetParent(d), MenuId(kCropRow), &value), 0) << "busy";
+      margins(d);
+      EXPECT_EQ(Read(d, kFields), fields);
       Key(d, VK_RETURN);
-    });
-    ASSERT_EQ(RunCommand(window, kCropRow), 2);
-    EXPECT_EQ(HostLog("ZQ_"),
-              (Strings{"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd", "ZQ_SetHDib"}));
-    EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window)), EngineResult(before, [&](HostBlock b) {
-                return CRP_CropDIB(b, c.left, c.right, c.top, c.bottom);
-              }));
-  }
-}
-
-// Every way the command stops: the window keeps its image unlocked, one message at most, the
-// fitted image freed first, nothing left (checked by the fixture).
-TEST_F(CropTest, StopsLeaveTheImage) {
-  const struct {
-    const char* name;
-    std::function<void()> plan;
-    Action script;  // null: no dialog appears
-    unsigned message;
-    bool resized = true;  // the preview's fitted image was asked for
-  } cases[] = {
-      {"Esc", [] {}, Pressing(VK_ESCAPE), 0},
-      {"no image", [] {}, nullptr, IDS_CROP_NO_IMAGE, false},
-      {"no palette", [] { KX_FailCall(KX_FAIL_PALETTE, 1); }, nullptr, IDS_CROP_NO_IMAGE, false},
-      {"no fitted image", [] { KX_FailCall(KX_FAIL_RESIZE, 1); }, nullptr, IDS_CROP_NO_MEMORY},
-      {"kept width 0", [] {},
-       [](HWND d) {
-         Type(d, IDC_CROP_WIDTH, "0"), SaveScreenshot({d}, "crop_empty"), Key(d, VK_RETURN);
-       },
-       IDS_CROP_EMPTY_RESULT},
-      {"no memory for the result", [] { FailCall("GlobalAlloc", 1); }, Pressing(VK_RETURN),
-       IDS_CROP_NO_MEMORY},
-      {"no dialog", [] { FailCall("DialogBoxParamA", 1); }, nullptr, IDS_CROP_NO_MEMORY, false},
+    };
   };
-  for (const auto& c : cases) {
-    TestWindow window;
-    const bool empty = std::string(c.name) == "no image";
-    HGLOBAL image = empty ? nullptr : Hold(window, 8, 400, 260, 3);
-    if (empty) Plugin().imageActivate(window, 1, 0);
-    const Bytes before = image ? GlobalBytes(image) : Bytes{};
-    ClearCalls();
-    c.plan();
-    if (c.script) OnDialog(IDD_CROP, c.script);
-    ASSERT_EQ(RunCommand(window, kCropRow), 2) << c.name;
-    ExpectKept(window, image, before, c.message, c.name);
-    EXPECT_EQ(HostLog("DibResize").size(), c.resized ? 1u : 0u) << c.name;
-    EXPECT_TRUE(!c.script || Recorded().frees.at(0) == KX_LastResize()) << "fitted, " << c.name;
-  }
+  const auto cut = [](uint32_t left, uint32_t right, uint32_t top, uint32_t bottom) {
+    return [=](HostBlock b) { return CRP_CropDIB(b, left, right, top, bottom); };
+  };
+  const auto fittedFreedFirst = [] { EXPECT_EQ(Recorded().frees.at(0), KX_LastResize()); };
+  const auto fail = [](std::function<void()> plan) { return [=](HWND, HGLOBAL) { plan(); }; };
+  const Strings asked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd", "DibResize *"};
+  Strings cropped = asked;
+  cropped.back() = "ZQ_SetHDib";
+  // clang-format off
+  const CommandRun runs[] = {
+      {.row = kCropRow, .bits = 4, .width = 37, .height = 41,
+       .script = ok(Margins("3", "5", "2", "7"), "3 5 2 7 28 33"), .engine = cut(2, 7, 3, 5),
+       .log = cropped},
+      {.row = kCropRow, .bits = 1, .width = 100000, .height = 2,
+       .script = ok(Margins("0", "0", "70000", "0"), "0 0 70000 0 30000 2"),
+       .engine = cut(70000, 0, 0, 0), .log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd",
+       "DibResize *", "ZQ_SetHDib"}},
+      {.row = kCropRow, .width = 400, .height = 260, .script = Pressing(VK_ESCAPE), .log = asked,
+       .check = fittedFreedFirst},
+      {.row = kCropRow, .bits = 0, .message = IDS_CROP_NO_IMAGE, .log = {"ZQ_GetHDib", "ZQ_GetHPalette"}},
+      {.row = kCropRow, .width = 400, .height = 260,
+       .plan = fail([] { KX_FailCall(KX_FAIL_PALETTE, 1); }), .message = IDS_CROP_NO_IMAGE,
+       .log = {"ZQ_GetHDib", "ZQ_GetHPalette"}},
+      {.row = kCropRow, .width = 400, .height = 260,
+       .plan = fail([] { KX_FailCall(KX_FAIL_RESIZE, 1); }), .message = IDS_CROP_NO_MEMORY,
+       .log = asked},
+      {.row = kCropRow, .width = 400, .height = 260,
+       .script = [](HWND d) {
+         Type(d, IDC_CROP_WIDTH, "0"), SaveScreenshot({d}, "crop_empty"), Key(d, VK_RETURN);
+       }, .message = IDS_CROP_EMPTY_RESULT, .log = asked, .check = fittedFreedFirst},
+      {.row = kCropRow, .width = 400, .height = 260, .script = Pressing(VK_RETURN),
+       .plan = fail([] { FailCall("GlobalAlloc", 1); }), .message = IDS_CROP_NO_MEMORY,
+       .log = asked, .check = fittedFreedFirst},
+      {.row = kCropRow, .width = 400, .height = 260,
+       .plan = fail([] { FailCall("DialogBoxParamA", 1); }), .message = IDS_CROP_NO_MEMORY,
+       .log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}}};
+  // clang-format on
+  for (const CommandRun& run : runs)
+    ExpectRun(run, Cat(run.bits, " bits ", run.width, ", ", run.message));
 }
 
 // A small image opens at real size, a large one fitted (the radios, the fitted picture, the hidden

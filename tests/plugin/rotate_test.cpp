@@ -60,66 +60,43 @@ TEST_F(RotateCommand, DialogFollowsItsRulesAndKeepsTheKeyboard) {
             EngineResult(before, [](HostBlock b) { return ROT_RotateDIB(b, 1, 90, {}, nullptr); }));
 }
 
-// What OK and Cancel leave for the next opening: the confirmed angle reduced, quality and fill
-// kept even after Cancel, a remembered amount that is no preset opening on Custom.
-TEST_F(RotateCommand, RemembersConfirmedAnglesAndEveryOtherChange) {
-  Hold(window_, 24);
-  const struct {
-    const char* typed;
-    int quality;
-    UINT end;
-    const char* reopened;
-    COLORREF swatch;
-  } cases[] = {{"12abc", 1, VK_RETURN, "12 x o o o High", RGB(192, 192, 192)},
-               {"360", 1, VK_RETURN, "0 x o o o High", RGB(192, 192, 192)},
-               {"-90", 0, VK_RETURN, "-90 x o o o Low", RGB(192, 192, 192)},  // no preset
-               {"-45", 1, VK_RETURN, "-45 x o o o High", RGB(192, 192, 192)},
-               {"30", 0, VK_ESCAPE, "-45 x o o o Low", RGB(255, 0, 0)}};  // Cancel: red, Low stay
-  for (const auto& c : cases) {
-    Run([&](HWND d) {
-      Type(d, kAmount, c.typed), Select(d, kQuality, c.quality);
-      if (c.end == VK_ESCAPE) {
-        OnDialog(0, [](HWND color) { TypeRed(color), Click(color, IDOK); });
-        Click(d, IDC_ROTATE_COLOR);
-      }
-      Key(d, c.end);
-    });
-    Run([&](HWND d) {
-      EXPECT_EQ(Read(d, kShown), c.reopened) << c.typed;
-      EXPECT_EQ(Swatch(d, IDC_ROTATE_SWATCH), c.swatch) << c.typed;
-      if (c.end == VK_ESCAPE) SaveScreenshot({d}, "rotate_custom_low");
-      Key(d, VK_ESCAPE);
-    });
-  }
-}
-
-// A turn by `amount` at `quality` of an image of `bits`, after `pick` in Color: (kNone for no
-// click, kToggle for a click alone, kRed from the system dialog, or a grid entry), whose swatch
-// then shows the colour of `fill`, which the engine gets.
+// One run of Rotate... on an image of `bits`: the dialog opens showing `opens`; `pick` in Color:
+// (kNone for no click, kToggle for a click alone, kRed from the system dialog, or a grid entry)
+// leaves the swatch showing the colour of `fill`; then `amount` and `quality`, and OK, which the
+// engine's turn with `fill` must match, or Cancel.
 constexpr int kNone = -1, kToggle = -2, kRed = -3;
-CommandRun Turn(unsigned bits, const char* amount, int quality, int pick, RotateFill fill,
-                const char* shot = nullptr) {
+struct TurnRow {
+  unsigned bits;
+  const char* opens;
+  int pick;
+  RotateFill fill;
+  const char* amount;
+  int quality;
+  bool ok = true;
+  const char* shot = nullptr;
+};
+CommandRun Turn(const TurnRow& t) {
   CommandRun run = {
-      .row = kRotateRow, .bits = bits, .log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}};
+      .row = kRotateRow, .bits = t.bits, .log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}};
   run.script = [=](HWND d) {
-    if (pick == kRed || pick >= 0)
-      OnDialog(pick == kRed ? 0 : IDD_COLOR_CHOOSER, [=](HWND chooser) {
-        pick == kRed ? TypeRed(chooser) : ClickColorEntry(chooser, bits, pick);
-        if (shot) SaveScreenshot({d, chooser}, shot);
+    EXPECT_EQ(Read(d, kShown), t.opens);
+    if (t.pick == kRed || t.pick >= 0)
+      OnDialog(t.pick == kRed ? 0 : IDD_COLOR_CHOOSER, [=](HWND chooser) {
+        t.pick == kRed ? TypeRed(chooser) : ClickColorEntry(chooser, t.bits, t.pick);
+        if (t.shot) SaveScreenshot({d, chooser}, t.shot);
         Click(chooser, IDOK);
       });
-    if (pick != kNone) Click(d, IDC_ROTATE_COLOR);
-    EXPECT_EQ(Swatch(d, IDC_ROTATE_SWATCH), RGB(fill.red, fill.green, fill.blue)) << bits;
-    if (shot && pick == kNone) SaveScreenshot({d}, shot);
-    Type(d, kAmount, amount), Select(d, kQuality, quality), Click(d, IDOK);
+    if (t.pick != kNone) Click(d, IDC_ROTATE_COLOR);
+    EXPECT_EQ(Swatch(d, IDC_ROTATE_SWATCH), RGB(t.fill.red, t.fill.green, t.fill.blue)) << t.opens;
+    if (t.shot && t.pick == kNone) SaveScreenshot({d}, t.shot);
+    Type(d, kAmount, t.amount), Select(d, kQuality, t.quality),
+        Key(d, t.ok ? VK_RETURN : VK_ESCAPE);
   };
-  const int angle = std::stoi(amount);
-  if (angle % 360 == 0) return run;  // nothing to turn
-  run.engine = [=](HostBlock b) {
-    return ROT_RotateDIB(b, uint16_t(quality), angle, fill, nullptr);
-  };
+  const int angle = std::stoi(t.amount);
+  if (!t.ok || angle % 360 == 0) return run;  // nothing to turn
+  run.engine = [=](HostBlock b) { return ROT_RotateDIB(b, uint16_t(t.quality), angle, t.fill, 0); };
   run.log.insert(run.log.end(), {"ZQ_SetHDib", "ZQ_SetInfo"});
-  if (quality && angle % 90) run.meter = CommandRun::kMainMeter;
+  if (t.quality && angle % 90) run.meter = CommandRun::kMainMeter;
   return run;
 }
 // Entry `i` of the test images' tables as a palette image's fill.
@@ -132,32 +109,36 @@ RotateFill Entry(int i) {
 // Color: gives by depth (the chooser's rules are its own tests'), and a palette image's own entry
 // replacing a fill it cannot show, which a true-colour image then keeps. Its depth goes to the host
 // after the hand-over; the meter (High quality at any angle only) belongs to the host's main
-// window. Then each allocation of a High-quality turn by 30 degrees failing in turn (the result and
-// the sampler's five tables), no image, and a dialog that cannot be made (a Cancel): the window
-// keeps its image.
+// window. What each run leaves for the next opening: the confirmed angle reduced, quality and fill
+// kept even after Cancel, an amount that is no preset opening on Custom. Then each allocation of a
+// High-quality turn by 30 degrees failing in turn (the result and the sampler's five tables), no
+// image, and a dialog that cannot be made (a Cancel): the window keeps its image.
 TEST_F(RotateCommand, TurnsWithAFillSuitedToTheDepthOrKeepsTheImage) {
   ReloadPlugin();
   const Strings asked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
-  const CommandRun runs[] = {Turn(1, "30", 0, kToggle, Entry(1)),  // from entry 0, the first run's
-                             Turn(8, "30", 1, 200, Entry(200), "rotate_color_grid"),
-                             Turn(4, "-90", 0, kNone, Entry(0)),  // 200 is not in a 16-colour table
-                             Turn(24, "30", 1, kRed, {255, 0, 0, 0}, "rotate_system_color"),
-                             Turn(8, "360", 1, kNone, Entry(0), "rotate_palette_swatch"),
-                             Turn(24, "180", 1, kNone, Entry(0)),  // the palette's entry stayed
-                             Turn(32, "45", 1, kNone, Entry(0)),
-                             {.row = kRotateRow,
-                              .bits = 0,
-                              .message = IDS_ROTATE_NO_IMAGE,
-                              .log = {"ZQ_GetHDib", "ZQ_GetHPalette"}},
-                             {.row = kRotateRow,
-                              .plan = [](HWND, HGLOBAL) { FailCall("DialogBoxParamA", 1); },
-                              .log = asked}};
-  for (const CommandRun& run : runs) ExpectRun(run, testimg::Cat(run.bits, " bits"));
+  const RotateFill red = {255, 0, 0, 0};
+  const CommandRun runs[] = {
+      Turn({1, "180 o o x o High", kToggle, Entry(1), "30", 0}),  // from entry 0 to 1
+      Turn({8, "30 x o o o Low", 200, Entry(200), "12abc", 1, true, "rotate_color_grid"}),
+      Turn({4, "12 x o o o High", kNone, Entry(0), "-90", 0}),  // 200 is no 16-colour entry
+      Turn({24, "-90 x o o o Low", kRed, red, "360", 1, true, "rotate_system_color"}),
+      Turn({8, "0 x o o o High", kNone, Entry(0), "30", 1, true, "rotate_palette_swatch"}),
+      Turn({24, "30 x o o o High", kNone, Entry(0), "-45", 1}),   // the palette's entry stayed
+      Turn({32, "-45 x o o o High", kRed, red, "30", 0, false}),  // Cancel: red and Low stay
+      Turn({32, "-45 x o o o Low", kNone, red, "45", 1, true, "rotate_custom_low"}),
+      {.row = kRotateRow,
+       .bits = 0,
+       .message = IDS_ROTATE_NO_IMAGE,
+       .log = {"ZQ_GetHDib", "ZQ_GetHPalette"}},
+      {.row = kRotateRow,
+       .plan = [](HWND, HGLOBAL) { FailCall("DialogBoxParamA", 1); },
+       .log = asked}};
+  for (const CommandRun& run : runs) ExpectRun(run, Cat(run.bits, " bits"));
   for (int n = 1; n <= 6; ++n) {
-    CommandRun run = Turn(8, "30", 1, kNone, Entry(0));
+    CommandRun run = Turn({8, "45 x o o o High", kNone, Entry(0), "45", 1});
     run.plan = [n](HWND, HGLOBAL) { FailCall("GlobalAlloc", n); };
     run.engine = nullptr, run.message = IDS_ROTATE_NO_MEMORY, run.log = asked;
-    ExpectRun(run, testimg::Cat("allocation ", n));
+    ExpectRun(run, Cat("allocation ", n));
   }
 }
 
