@@ -1,6 +1,4 @@
-// The colour chooser and the swatch, driven through real messages: the 1-bit toggle, the
-// ColorChooser dialog and its grid (clicks, OK and Cancel), the system colour dialog, and
-// StatColorCtrl.
+// The colour chooser and the swatch through real messages.
 
 #include <windows.h>
 #include <colordlg.h>
@@ -44,78 +42,63 @@ class ColorChooser : public PluginTest {
   TestWindow window_;
 };
 
-// The grid on a real dialog (its cells and the ring on the selected one are in the screenshots),
-// starting from entry 7: a click selects the entry under it and OK returns it; a click right of
-// the last full cell or on a cell beyond a short table selects nothing; Cancel after a click writes
-// nothing; a chooser that cannot be made is a Cancel.
-TEST_F(ColorChooser, GridReturnsTheClickedEntry) {
-  constexpr int kOutside = -1;  // right of and below the last full cell
+// What the user chose, by depth. The grid on a real dialog for 4 and 8 bits (its cells and the
+// ring on the selected one are in the screenshots), from entry 7: a click selects the entry under
+// it and OK returns it; a click right of the last full cell or on a cell beyond a short table
+// selects nothing; Cancel after a click writes nothing; a chooser that cannot be made is a Cancel.
+// 1 bit toggles between the table's two entries; another depth (16 bits) is refused. True colour
+// and no image ask the system dialog, preset to the current colour, full open, with sixteen white
+// custom colours: the colour with index 0 on OK, nothing on Cancel.
+TEST_F(ColorChooser, ReturnsTheChosenColourSuitedToTheDepth) {
+  constexpr int kOutside = -1, kNotMade = -2;  // right of and below the last full cell
+  const auto grid = [](unsigned bits, std::vector<int> clicks, UINT end,
+                       const char* shot = nullptr) {
+    return [=](HWND dialog) {
+      HWND grid = GetDlgItem(dialog, IDC_COLOR_GRID);
+      RECT r;
+      GetClientRect(grid, &r);
+      for (int entry : clicks)
+        entry == kOutside ? MouseDown(grid, {r.right - 1, r.bottom - 1})
+                          : ClickColorEntry(dialog, bits, entry);
+      if (shot) {
+        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        SaveScreenshot({dialog}, shot);
+      }
+      Key(dialog, end);
+    };
+  };
+  const Action red200 = [](HWND d) { Type(d, COLOR_RED, "200"), Click(d, IDOK); };
+  const Choice seven = {7, 1, 2, 3}, current = {9, 10, 20, 30};
   const struct {
-    unsigned bits;
+    unsigned bits;  // 0: no image
     uint32_t colors;
-    std::vector<int> clicks;
-    UINT end;  // 0: the dialog cannot be made
-    LONG chosen;
-    const char* shot;
-  } cases[] = {{4, 0, {11}, VK_RETURN, 11, "color_chooser_16"},  // column 2, row 3
-               {8, 0, {35}, VK_RETURN, 35, "color_chooser_256"},
-               {8, 0, {kOutside}, VK_RETURN, 7, nullptr},
-               {8, 0, {1, kOutside}, VK_ESCAPE, -1, nullptr},
-               {8, 20, {85}, VK_RETURN, 7, nullptr},
-               {8, 0, {}, 0, -1, nullptr}};
-  for (const auto& c : cases) {
-    if (c.end) {
-      OnDialog(IDD_COLOR_CHOOSER, [&](HWND dialog) {
-        HWND grid = GetDlgItem(dialog, IDC_COLOR_GRID);
-        RECT r;
-        GetClientRect(grid, &r);
-        for (int entry : c.clicks)
-          entry == kOutside ? MouseDown(grid, {r.right - 1, r.bottom - 1})
-                            : ClickColorEntry(dialog, c.bits, entry);
-        if (c.shot) {
-          RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-          SaveScreenshot({dialog}, c.shot);
-        }
-        Key(dialog, c.end);
-      });
-    } else {
-      FailCall("DialogBoxParamA", 1);
-    }
-    const Choice given{7, 1, 2, 3};
-    Choice choice = given;
-    EXPECT_EQ(Choose(c.bits, choice, c.colors), c.chosen >= 0) << c.bits << " " << c.chosen;
-    EXPECT_EQ(choice, c.chosen >= 0 ? Entry(c.chosen) : given) << c.chosen;
-  }
-}
-
-// Without a grid: 1 bit toggles between the table's two entries, another depth (16 bits) is
-// refused and nothing written; true colour and no image ask the system dialog (its structure as
-// filled), which gives the colour with index 0 on OK and writes nothing on Cancel.
-TEST_F(ColorChooser, TogglesOneBitAsksTheSystemForTrueColourAndRefusesTheRest) {
-  const auto red200 = [](HWND d) { Type(d, COLOR_RED, "200"), Click(d, IDOK); };
-  const auto cancel = [](HWND d) { Key(d, VK_ESCAPE); };
-  const struct {
-    unsigned bits;                     // 0: no image
-    std::function<void(HWND)> system;  // the system dialog's script; null: it must not open
+    int dialog;  // the chooser's template, 0 for the system's, kNotMade
+    Action script;
     Choice in;
     BOOL result;
     Choice out;
-  } cases[] = {{1, nullptr, {0, 1, 2, 3}, 1, Entry(1)},  // the table's entries 1 and 0
-               {1, nullptr, {1, 9, 9, 9}, 1, Entry(0)},
-               {16, nullptr, {3, 4, 5, 6}, 0, {3, 4, 5, 6}},
-               {32, red200, {9, 10, 20, 30}, 1, {0, 200, 20, 30}},
-               {32, cancel, {9, 10, 20, 30}, 0, {9, 10, 20, 30}},
-               {0, red200, {9, 10, 20, 30}, 1, {0, 200, 20, 30}}};
+  } cases[] = {
+      {4, 0, IDD_COLOR_CHOOSER, grid(4, {11}, VK_RETURN, "color_chooser_16"), seven, 1, Entry(11)},
+      {8, 0, IDD_COLOR_CHOOSER, grid(8, {35}, VK_RETURN, "color_chooser_256"), seven, 1, Entry(35)},
+      {8, 0, IDD_COLOR_CHOOSER, grid(8, {kOutside}, VK_RETURN), seven, 1, Entry(7)},
+      {8, 0, IDD_COLOR_CHOOSER, grid(8, {1, kOutside}, VK_ESCAPE), seven, 0, seven},
+      {8, 20, IDD_COLOR_CHOOSER, grid(8, {85}, VK_RETURN), seven, 1, Entry(7)},
+      {8, 0, kNotMade, nullptr, seven, 0, seven},
+      {1, 0, kNotMade, nullptr, {0, 1, 2, 3}, 1, Entry(1)},  // no dialog at all
+      {1, 0, kNotMade, nullptr, {1, 9, 9, 9}, 1, Entry(0)},
+      {16, 0, kNotMade, nullptr, current, 0, current},
+      {32, 0, 0, red200, current, 1, {0, 200, 20, 30}},
+      {32, 0, 0, [](HWND d) { Key(d, VK_ESCAPE); }, current, 0, current},
+      {0, 0, 0, red200, current, 1, {0, 200, 20, 30}}};
   for (const auto& c : cases) {
     ClearCalls();
-    if (c.system) OnDialog(0, c.system);
+    c.script ? OnDialog(c.dialog, c.script) : FailCall("DialogBoxParamA", 1);
     Choice choice = c.in;
-    EXPECT_EQ(Choose(c.bits, choice), c.result) << c.bits;
-    EXPECT_EQ(choice, c.out) << c.bits;
-    // Preset to the current colour, full open, with sixteen white custom colours.
+    EXPECT_EQ(Choose(c.bits, choice, c.colors), c.result) << c.bits << " " << c.in.index;
+    EXPECT_EQ(choice, c.out) << c.bits << " " << c.in.index;
     const std::string call = Cat(sizeof(CHOOSECOLORA), " ", window_.hwnd, std::hex, " ",
                                  CC_RGBINIT | CC_FULLOPEN, " ", RGB(10, 20, 30), " 1 ffffff");
-    EXPECT_EQ(Recorded().chooseColor, c.system ? Strings{call} : Strings{}) << c.bits;
+    EXPECT_EQ(Recorded().chooseColor, c.dialog ? Strings{} : Strings{call}) << c.bits;
   }
 }
 

@@ -34,7 +34,8 @@ TEST_F(PluginTest, TileTilesAsTheEngineDoesOrRefuses) {
        .engine = tiled(3, 2, false), .log = handed},
       {.row = kTileRow, .bits = 4, .width = 7, .script = Tiles("3", "2", true),
        .engine = tiled(3, 2, true), .log = handed},
-      {.row = kTileRow, .bits = 4, .width = 7, .script = Tiles("1", "1", false), .log = asked},
+      {.row = kTileRow, .bits = 4, .width = 7, .script = Tiles("1", "1", false), .log = asked,
+       .check = [] { EXPECT_TRUE(Recorded().cursors.empty()) << "nothing to do"; }},
       {.row = kTileRow, .bits = 1, .width = 10000, .height = 1, .script = Tiles("4", "1", false),
        .message = IDS_TILE_TOO_LARGE, .log = asked, .check = noAllocation},  // 40000 wide
       {.row = kTileRow, .bits = 1, .width = 10000, .height = 1, .script = Tiles("3", "1", false),
