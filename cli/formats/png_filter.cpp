@@ -59,39 +59,80 @@ void PaethRow(const uint8_t* raw, const uint8_t* prior, size_t bytes, unsigned b
     out[i] = static_cast<uint8_t>(raw[i] - Paeth(raw[i - bpp], prior[i], prior[i - bpp]));
 }
 
-// Copies pixels of N bytes with the first and third bytes of each exchanged.
-template <unsigned N>
-void SwapPixels(const uint8_t* from, size_t bytes, uint8_t* to) {
-  for (size_t i = 0; i + N <= bytes; i += N) {
+}  // namespace
+
+void SwapRedBluePortable(const uint8_t* from, size_t bytes, unsigned bpp, uint8_t* to) {
+  for (size_t i = 0; i + bpp <= bytes; i += bpp) {
     to[i] = from[i + 2], to[i + 1] = from[i + 1], to[i + 2] = from[i];
-    if constexpr (N == 4) to[i + 3] = from[i + 3];
+    if (bpp == 4) to[i + 3] = from[i + 3];
   }
 }
 
-}  // namespace
+uint8_t ChoosePngFilterPortable(const uint8_t* raw, const uint8_t* prior, size_t bytes,
+                                unsigned bpp, uint8_t* scratch) {
+  Sub(raw, bytes, bpp, scratch);
+  Up(raw, prior, bytes, scratch + bytes);
+  Average(raw, prior, bytes, bpp, scratch + 2 * bytes);
+  PaethRow(raw, prior, bytes, bpp, scratch + 3 * bytes);
+  size_t least = Sum(raw, bytes);
+  uint8_t type = 0;
+  for (uint8_t t = 1; t <= 4; ++t) {
+    const size_t sum = Sum(scratch + (t - 1) * bytes, bytes);
+    if (sum < least) least = sum, type = t;
+  }
+  return type;
+}
+
+void UnfilterPngRowPortable(uint8_t type, uint8_t* row, const uint8_t* prior, size_t bytes,
+                            unsigned bpp) {
+  const size_t lead = bpp < bytes ? bpp : bytes;  // the bytes with no pixel on their left
+  switch (type) {
+    case 1:
+      for (size_t i = bpp; i < bytes; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - bpp]);
+      break;
+    case 2:
+      for (size_t i = 0; i < bytes; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
+      break;
+    case 3:
+      for (size_t i = 0; i < lead; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i] / 2);
+      for (size_t i = bpp; i < bytes; ++i)
+        row[i] = static_cast<uint8_t>(row[i] + Mean(row[i - bpp], prior[i]));
+      break;
+    case 4:
+      // With nothing on the left, Paeth's predictor is the byte above.
+      for (size_t i = 0; i < lead; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
+      for (size_t i = bpp; i < bytes; ++i)
+        row[i] = static_cast<uint8_t>(row[i] + Paeth(row[i - bpp], prior[i], prior[i - bpp]));
+      break;
+    default:
+      break;
+  }
+}
 
 void FilterPngRow(const uint8_t* raw, const uint8_t* prior, size_t bytes, unsigned bpp, bool choose,
                   bool swap, uint8_t* scratch, uint8_t* out) {
-  const uint8_t* best = raw;
-  uint8_t type = 0;
-  if (choose) {
-    Sub(raw, bytes, bpp, scratch);
-    Up(raw, prior, bytes, scratch + bytes);
-    Average(raw, prior, bytes, bpp, scratch + 2 * bytes);
-    PaethRow(raw, prior, bytes, bpp, scratch + 3 * bytes);
-    size_t least = Sum(raw, bytes);
-    for (uint8_t t = 1; t <= 4; ++t) {
-      const uint8_t* candidate = scratch + (t - 1) * bytes;
-      const size_t sum = Sum(candidate, bytes);
-      if (sum < least) least = sum, best = candidate, type = t;
+  const uint8_t type = choose ? ChoosePngFilter(raw, prior, bytes, bpp, scratch) : 0;
+  const uint8_t* filtered = raw;
+  if (type != 0) {
+    switch (type) {
+      case 1:
+        Sub(raw, bytes, bpp, scratch);
+        break;
+      case 2:
+        Up(raw, prior, bytes, scratch);
+        break;
+      case 3:
+        Average(raw, prior, bytes, bpp, scratch);
+        break;
+      default:
+        PaethRow(raw, prior, bytes, bpp, scratch);
+        break;
     }
+    filtered = scratch;
   }
   out[0] = type;
-  if (!swap) {
-    std::memcpy(out + 1, best, bytes);
-  } else if (bpp == 3) {
-    SwapPixels<3>(best, bytes, out + 1);
-  } else {
-    SwapPixels<4>(best, bytes, out + 1);
-  }
+  if (swap)
+    SwapRedBlue(filtered, bytes, bpp, out + 1);
+  else
+    std::memcpy(out + 1, filtered, bytes);
 }

@@ -27,7 +27,7 @@ const bool kPngSupported = false;
 
 std::string PngLibraries() { return "no libpng (no PNG files)"; }
 
-HostBlock ReadPng(const ByteSource&, bool, PngNotes&, std::string& error) {
+HostBlock ReadPng(const ByteSource&, bool, PngNotes&, std::string& error, bool) {
   error = kPngUnsupported;
   return nullptr;
 }
@@ -39,15 +39,22 @@ bool ReadPngHeader(const ByteSource&, bool, BitmapInfoHeader&, std::string& erro
 
 #else
 
+#include <libdeflate.h>
 #include <png.h>
 #include <zlib.h>
 
 #include <csetjmp>
+#include <memory>
+#include <optional>
+
+#include "cli/formats/png_filter.h"
+#include "dib/row_bands.h"
 
 const bool kPngSupported = true;
 
 std::string PngLibraries() {
-  return std::string("libpng ") + png_get_libpng_ver(nullptr) + ", zlib " + zlibVersion();
+  return std::string("libpng ") + png_get_libpng_ver(nullptr) + ", zlib " + zlibVersion() +
+         ", libdeflate " + LIBDEFLATE_VERSION_STRING;
 }
 
 namespace {
@@ -230,6 +237,147 @@ void WidenTwoBitRow(uint8_t* row, uint32_t width) {
   }
 }
 
+// Reading the rows without libpng. libpng inflates with zlib a few kilobytes at a time and undoes
+// the filters a byte at a time; that is most of the time it takes to read a large picture, and it
+// runs on one core. A picture whose rows are the file's own bytes (no interlacing, no expansion,
+// at most 8 bits a sample) is read here instead: the IDAT chunks gathered, inflated whole by
+// libdeflate into exactly the filtered rows, the filters undone with SSE2, and the rows copied
+// into place on every core. Only a file that is faultless from its first IDAT on is read so:
+// anything else (a bad CRC, a stream that does not end exactly with the last row and the last
+// IDAT, a bad filter byte, anything after the pixels but ancillary chunks libpng would skip) makes
+// libpng read the file again from the start and say what it says of it today. libdeflate accepts
+// three things zlib refuses and no encoder writes (more than 286 length or 30 distance codes, the
+// two reserved codes of each, a code-length code of a single length); a file that uses them is
+// read rather than refused.
+
+// Whether the rows of `job`'s picture can be read directly: its bytes as they are but for red and
+// blue changing places.
+bool Direct(const PngHeaderJob& job) {
+  if (job.passes != 1 || job.bitDepth > 8) return false;
+  switch (job.colorType) {
+    case PNG_COLOR_TYPE_GRAY:
+    case PNG_COLOR_TYPE_PALETTE:
+      return job.bits <= 8;
+    case PNG_COLOR_TYPE_RGB:
+      return job.bits == 24;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+      return true;
+    default:
+      return false;
+  }
+}
+
+uint32_t Get32(const uint8_t* at) {
+  return uint32_t{at[0]} << 24 | uint32_t{at[1]} << 16 | uint32_t{at[2]} << 8 | at[3];
+}
+
+bool CrcMatches(const uint8_t* type, const uint8_t* data, size_t size, const uint8_t* crc) {
+  return libdeflate_crc32(libdeflate_crc32(0, type, 4), data, size) == Get32(crc);
+}
+
+// A chunk libpng reads past the pixels and skips without a word: ancillary (a small first letter),
+// a name of letters with the reserved bit clear, and far below libpng's limit on a chunk's size.
+bool Skipped(const uint8_t* name, uint32_t length) {
+  for (int i = 0; i < 4; ++i)
+    if ((name[i] | 0x20) < 'a' || (name[i] | 0x20) > 'z') return false;
+  return (name[0] & 0x20) && !(name[2] & 0x20) && length < (1u << 22);
+}
+
+// Reads the chunks after the pixels from `offset`, the next chunk's header in `head`: true when
+// they are chunks libpng skips and then IEND, all with the right CRCs.
+bool CheckTrailer(const ByteSource& source, uint64_t offset, uint8_t head[8]) {
+  std::vector<uint8_t> data;
+  for (;;) {
+    const uint32_t length = Get32(head);
+    const bool end = std::memcmp(head + 4, "IEND", 4) == 0;
+    if (end ? length != 0 : !Skipped(head + 4, length)) return false;
+    data.resize(size_t{length} + 12);  // the data, its CRC and the next chunk's header
+    const size_t want = end ? 4 : data.size();
+    if (!source.read(offset, data.data(), want) ||
+        !CrcMatches(head + 4, data.data(), length, data.data() + length))
+      return false;
+    if (end) return true;
+    std::memcpy(head, data.data() + length + 4, 8);
+    offset += want;
+  }
+}
+
+struct InflaterFree {
+  void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+};
+
+// Gathers the IDAT chunks from `offset` (the first one's data; its header precedes it), checks
+// what follows them, and inflates their zlib stream into exactly `size` bytes at `out`.
+bool InflateIdat(const ByteSource& source, uint64_t offset, uint8_t* out, size_t size) {
+  uint8_t head[8];
+  if (offset < 8 || !source.read(offset - 8, head, 8) || std::memcmp(head + 4, "IDAT", 4) != 0)
+    return false;
+  // The stream is no longer than the rest of the file, nor than stored blocks would make it.
+  const uint64_t bound = uint64_t{size} + 5 * (size / 65535 + 1) + 6;
+  const auto most = static_cast<size_t>(std::min(bound, source.size - offset));
+  std::unique_ptr<uint8_t[]> stream(new (std::nothrow) uint8_t[most]);
+  if (!stream) return false;
+  size_t used = 0;
+  for (;;) {
+    const uint32_t length = Get32(head);
+    uint8_t tail[12];  // the CRC and the next chunk's header
+    if (length > most - used || !source.read(offset, stream.get() + used, length) ||
+        !source.read(offset + length, tail, 12) ||
+        !CrcMatches(head + 4, stream.get() + used, length, tail))
+      return false;
+    used += length;
+    offset += length + 12;
+    std::memcpy(head, tail + 4, 8);
+    if (std::memcmp(head + 4, "IDAT", 4) != 0) break;
+  }
+  if (!CheckTrailer(source, offset, head)) return false;
+  // zlib's header: libpng refuses a window above 32 KiB itself; libdeflate checks the rest.
+  if (used < 2 || stream[0] >> 4 > 7) return false;
+  std::unique_ptr<libdeflate_decompressor, InflaterFree> inflater(libdeflate_alloc_decompressor());
+  size_t in = 0, made = 0;
+  return inflater &&
+         libdeflate_zlib_decompress_ex(inflater.get(), stream.get(), used, out, size, &in, &made) ==
+             LIBDEFLATE_SUCCESS &&
+         in == used && made == size;
+}
+
+// Reads the rows of a picture Direct() takes, its first IDAT's data at `offset`, into `pixels`;
+// false, with nothing said, when libpng should read them instead.
+bool ReadRowsDirect(const ByteSource& source, uint64_t offset, const PngHeaderJob& job,
+                    uint8_t* pixels, size_t stride) {
+  const unsigned channels = job.colorType == PNG_COLOR_TYPE_RGB         ? 3
+                            : job.colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+                                                                        : 1;
+  const auto depth = static_cast<unsigned>(job.bitDepth);
+  const uint64_t bytes = (uint64_t{job.width} * channels * depth + 7) / 8;
+  const uint64_t line = bytes + 1;  // the filter byte first
+  const uint32_t height = job.height;
+  if (source.size == kUnknownSize || line * (height + uint64_t{1}) > SIZE_MAX) return false;
+  // A row of zeros, the one above the first, and then the filtered rows.
+  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[line * (height + 1)]);
+  if (!buffer) return false;
+  std::memset(buffer.get(), 0, line);
+  uint8_t* const rows = buffer.get() + line;
+  if (!InflateIdat(source, offset, rows, line * height)) return false;
+  const unsigned bpp = depth < 8 ? 1 : channels;
+  for (uint64_t y = 0; y < height; ++y) {
+    uint8_t* row = rows + y * line;
+    if (row[0] > 4) return false;
+    UnfilterPngRow(row[0], row + 1, row + 1 - line, bytes, bpp);
+  }
+  RunRowBands(height, RowBandCount(height), [&](const RowBand& band) {
+    for (uint32_t y = band.first; y < band.end; ++y) {
+      const uint8_t* raw = rows + y * line + 1;
+      uint8_t* to = pixels + size_t{height - 1 - y} * stride;
+      if (channels > 1)
+        SwapRedBlue(raw, bytes, channels, to);
+      else
+        std::memcpy(to, raw, bytes);
+    }
+  });
+  return true;
+}
+
 // Checks the picture against the limits every image shares and the file against the picture:
 // deflate cannot pack more than 1032 bytes into one, so a file that small cannot hold the rows
 // its header announces, and it is refused before any memory is set aside for them.
@@ -290,10 +438,11 @@ bool StartPng(PngReader& reader, bool keepAlpha, PngHeaderJob& job, std::string&
 
 }  // namespace
 
-HostBlock ReadPng(const ByteSource& source, bool keepAlpha, PngNotes& notes, std::string& error) {
-  PngReader reader(source);
+HostBlock ReadPng(const ByteSource& source, bool keepAlpha, PngNotes& notes, std::string& error,
+                  bool libpngRows) {
+  std::optional<PngReader> reader(std::in_place, source);
   PngHeaderJob job;
-  if (!StartPng(reader, keepAlpha, job, error)) return nullptr;
+  if (!StartPng(*reader, keepAlpha, job, error)) return nullptr;
   const BitmapInfoHeader h = HeaderOf(job);
   const size_t stride = static_cast<size_t>(RowStride(job.bits, job.width));
   // 2-bit rows are read into the start of their 4-bit rows, which are at least twice as long.
@@ -308,14 +457,23 @@ HostBlock ReadPng(const ByteSource& source, bool keepAlpha, PngNotes& notes, std
   auto* table = reinterpret_cast<RgbQuad*>(lock.get() + kHeaderSize);
   for (uint32_t i = 0; i < h.biClrUsed; ++i)
     table[i] = {job.palette[i].blue, job.palette[i].green, job.palette[i].red, 0};
-  PngRowsJob rows{reader.info, lock.get() + kHeaderSize + tableBytes, stride, job.height,
-                  job.passes};
-  if (!Guarded(reader.png, ReadRowsStep, &rows)) {
-    error = LibpngError(reader.io);
-    return nullptr;
+  uint8_t* const pixels = lock.get() + kHeaderSize + tableBytes;
+  const bool direct = !libpngRows && Direct(job);
+  if (!direct || !ReadRowsDirect(source, reader->io.offset, job, pixels, stride)) {
+    if (direct) {
+      // libpng starts again from the signature; the picture is the same.
+      reader.reset();
+      reader.emplace(source);
+      if (!StartPng(*reader, keepAlpha, job, error)) return nullptr;
+    }
+    PngRowsJob rows{reader->info, pixels, stride, job.height, job.passes};
+    if (!Guarded(reader->png, ReadRowsStep, &rows)) {
+      error = LibpngError(reader->io);
+      return nullptr;
+    }
   }
   for (uint32_t y = 0; y < job.height; ++y) {
-    uint8_t* row = rows.rows + size_t{y} * stride;
+    uint8_t* row = pixels + size_t{y} * stride;
     if (job.bitDepth == 2 && job.bits == 4) WidenTwoBitRow(row, job.width);
     ClearPadding(row, job.bits, job.width, stride);
   }

@@ -41,8 +41,11 @@ struct PngNotes {
 };
 
 // Reads a PNG file from `source`. Returns a new block (the caller owns it), or null with `error`
-// set to a one-line reason.
-HostBlock ReadPng(const ByteSource& source, bool keepAlpha, PngNotes& notes, std::string& error);
+// set to a one-line reason. The rows of a plain picture (no interlacing, no expansion, at most 8
+// bits a sample) in a file are inflated whole and unfiltered here, every other's by libpng, which
+// `libpngRows` asks for every picture (the tests compare the two).
+HostBlock ReadPng(const ByteSource& source, bool keepAlpha, PngNotes& notes, std::string& error,
+                  bool libpngRows = false);
 
 // Reads only the chunks before the pixels: `header` is the header ReadPng's image would have.
 bool ReadPngHeader(const ByteSource& source, bool keepAlpha, BitmapInfoHeader& header,
