@@ -16,27 +16,27 @@ bool IsIn(std::span<const char* const> names, const std::string& name) {
   return false;
 }
 
-// Sets the run option `spec` from `word` ("--name" or "--name=value") and, when it takes a value
+// Sets the run option `option` from `word` ("--name" or "--name=value") and, when it takes a value
 // and none is attached, the word after it (`at` then moves past it).
-bool SetRunOption(const RunOptionSpec& spec, const std::vector<std::string>& words, size_t& at,
+bool SetRunOption(const RunOptionRow& option, const std::vector<std::string>& words, size_t& at,
                   RunOptions& run, std::string& error) {
   const std::string& word = words[at];
   const size_t eq = word.find('=');
-  if (!run.given.insert(spec.name).second) {
-    error = std::string("option ") + spec.name + " is given more than once";
+  if (!run.given.insert(option.name).second) {
+    error = std::string("option ") + option.name + " is given more than once";
     return false;
   }
-  if (!spec.value) {
-    if (eq == std::string::npos) return spec.set("", run, error);
-    error = std::string(spec.name) + " takes no value";
+  if (!option.value) {
+    if (eq == std::string::npos) return option.set("", run, error);
+    error = std::string(option.name) + " takes no value";
     return false;
   }
-  if (eq != std::string::npos) return spec.set(word.substr(eq + 1), run, error);
+  if (eq != std::string::npos) return option.set(word.substr(eq + 1), run, error);
   if (at + 1 >= words.size()) {
-    error = std::string("option ") + spec.name + " needs a value";
+    error = std::string("option ") + option.name + " needs a value";
     return false;
   }
-  return spec.set(words[++at], run, error);
+  return option.set(words[++at], run, error);
 }
 
 // How the words of one command ended.
@@ -61,8 +61,8 @@ Parsed ParseArgs(const std::vector<std::string>& words, size_t& at, const ToolCo
       continue;
     }
     const std::string name = word.substr(0, word.find('='));
-    if (const RunOptionSpec* spec = FindRunOption(name)) {
-      if (!SetRunOption(*spec, words, at, run, error)) return Parsed::kError;
+    if (const RunOptionRow* option = FindRunOption(name)) {
+      if (!SetRunOption(*option, words, at, run, error)) return Parsed::kError;
       continue;
     }
     if (args.Has(name)) {
@@ -103,9 +103,9 @@ int LeadingRunOptions(const std::vector<std::string>& words, size_t& at, const P
     const std::string& word = words[at];
     if (word == "--help" || word == "-h") return PrintHelp(program.commands), kExitOk;
     if (word == "--version") return PrintVersion(program.libraries), kExitOk;
-    const RunOptionSpec* spec = FindRunOption(word.substr(0, word.find('=')));
-    std::string error = spec ? "" : "unknown option " + word + " (imagetool --help lists them)";
-    if (!spec || !SetRunOption(*spec, words, at, run, error)) {
+    const RunOptionRow* option = FindRunOption(word.substr(0, word.find('=')));
+    std::string error = option ? "" : "unknown option " + word + " (imagetool --help lists them)";
+    if (!option || !SetRunOption(*option, words, at, run, error)) {
       ToolError(error);
       return kExitBadInput;
     }

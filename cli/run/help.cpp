@@ -30,11 +30,11 @@ constexpr char kMoreHelp[] =
 // "  --out-dir DIR     every file ..." for each run option, and the two words that are not options.
 void PrintRunOptions(std::ostream& out) {
   for (size_t i = 0; i < kRunOptionCount; ++i) {
-    const RunOptionSpec& spec = kRunOptions[i];
-    std::string left =
-        std::string("  ") + spec.name + (spec.value ? " " : "") + (spec.value ? spec.value : "");
+    const RunOptionRow& option = kRunOptions[i];
+    std::string left = std::string("  ") + option.name + (option.value ? " " : "") +
+                       (option.value ? option.value : "");
     left.resize(std::max<size_t>(left.size() + 1, 20), ' ');
-    out << left << spec.help << "\n";
+    out << left << option.help << "\n";
   }
   out << "  - as INPUT or OUTPUT is standard input or output; -- ends the options\n";
 }
@@ -159,10 +159,10 @@ void PrintManPage(std::ostream& out, std::span<const ToolCommand* const> command
   out << ".SH RUN OPTIONS\nThey may stand before the first command or among the options of any "
          "step, with the same meaning.\n";
   for (size_t i = 0; i < kRunOptionCount; ++i) {
-    const RunOptionSpec& spec = kRunOptions[i];
-    out << ".TP\n\\fB" << Roff(spec.name) << "\\fR" << (spec.value ? " \\fI" : "")
-        << (spec.value ? Roff(spec.value) + "\\fR" : "") << "\n"
-        << Roff(spec.help) << "\n";
+    const RunOptionRow& option = kRunOptions[i];
+    out << ".TP\n\\fB" << Roff(option.name) << "\\fR" << (option.value ? " \\fI" : "")
+        << (option.value ? Roff(option.value) + "\\fR" : "") << "\n"
+        << Roff(option.help) << "\n";
   }
   out << ".TP\n\\fB\\-\\fR\nAs INPUT or OUTPUT: standard input or output.\n"
          ".TP\n\\fB\\-\\-\\fR\nEnds the options: every later word is a file name.\n"

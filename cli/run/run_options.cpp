@@ -45,7 +45,7 @@ bool SetOutDir(const std::string& value, RunOptions& options, std::string& error
 
 }  // namespace
 
-const RunOptionSpec kRunOptions[] = {
+const RunOptionRow kRunOptions[] = {
     {"--format", "F", "bmp|png|jpeg; default: OUTPUT's extension, else the input's", SetFormat},
     {"--out-dir", "DIR", "each file name is an input, its result goes into DIR", SetOutDir},
     {"--jobs", "N", "files at once with --out-dir (default: the cores, at most 8)",
@@ -67,8 +67,8 @@ const RunOptionSpec kRunOptions[] = {
 };
 const size_t kRunOptionCount = std::size(kRunOptions);
 
-const RunOptionSpec* FindRunOption(const std::string& name) {
-  for (const RunOptionSpec& spec : kRunOptions)
-    if (name == spec.name) return &spec;
+const RunOptionRow* FindRunOption(const std::string& name) {
+  for (const RunOptionRow& option : kRunOptions)
+    if (name == option.name) return &option;
   return nullptr;
 }

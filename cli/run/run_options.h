@@ -21,7 +21,7 @@ struct RunOptions {
 
 // One run option: its name, the value it takes ("DIR"; null for a flag), a line of help, and how
 // it sets RunOptions (false with `error` set for a bad value; a flag gets "").
-struct RunOptionSpec {
+struct RunOptionRow {
   const char* name;
   const char* value;
   const char* help;
@@ -29,8 +29,8 @@ struct RunOptionSpec {
 };
 
 // Every run option, in the order the help lists them.
-extern const RunOptionSpec kRunOptions[];
+extern const RunOptionRow kRunOptions[];
 extern const size_t kRunOptionCount;
 
 // The run option called `name`, or null.
-const RunOptionSpec* FindRunOption(const std::string& name);
+const RunOptionRow* FindRunOption(const std::string& name);
