@@ -12,6 +12,9 @@
 #ifdef __linux__
 #include <sched.h>
 #endif
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "cli/run/console.h"
 #include "dib/row_bands.h"
@@ -38,6 +41,20 @@ std::string OutputFor(const std::string& input, const RunOptions& options) {
   return (fs::path(options.outDir) / file).string();
 }
 
+// What names one file whatever path leads to it (a link, another spelling, a hard link); "" when
+// there is no such file.
+std::string FileIdentity(const std::string& path) {
+#ifdef _WIN32
+  std::error_code ec;
+  const fs::path canonical = fs::canonical(path, ec);
+  return ec ? "" : canonical.string();
+#else
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return "";
+  return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+#endif
+}
+
 // Pairs each input with its output; false, after saying why, when two outputs are the same file
 // or an output is one of the inputs (that input would be lost).
 bool PlanOutputs(const std::vector<std::string>& inputs, const RunOptions& options,
@@ -51,14 +68,14 @@ bool PlanOutputs(const std::vector<std::string>& inputs, const RunOptions& optio
       return false;
     }
   }
+  std::map<std::string, const std::string*> inputFiles;
+  for (const std::string& input : inputs)
+    if (const std::string id = FileIdentity(input); !id.empty()) inputFiles.emplace(id, &input);
   for (const FileJob& job : jobs) {
-    std::error_code ec;
-    if (!fs::exists(job.output, ec)) continue;
-    for (const std::string& input : inputs)
-      if (fs::equivalent(job.output, input, ec)) {
-        ToolError(job.output + " would replace the input " + input + "; nothing is written");
-        return false;
-      }
+    const auto same = inputFiles.find(FileIdentity(job.output));
+    if (same == inputFiles.end()) continue;
+    ToolError(job.output + " would replace the input " + *same->second + "; nothing is written");
+    return false;
   }
   return true;
 }
