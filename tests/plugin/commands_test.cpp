@@ -27,41 +27,39 @@ using Commands = PluginTest;
 // On a 24-bit image (each depth is the engines', proven natively), each allocation of the plug-in
 // fails in turn: a message, only the copy freed, the window keeps its image. Then the run without
 // a failure hands the copy, changed as the engine changes it, to the window; Invert shows its
-// meter (its steps are the engine's, tested natively), owned by the window.
+// meter (its steps are the engine's, tested natively), owned by the window. The wait cursor shows
+// while the image changes, and the cursor it replaced comes back.
 TEST_F(Commands, ChangeTheImageAsTheEngineDoesOrKeepItWhenMemoryRunsOut) {
   for (const CommandCase& command : kCommands)
     for (int n = 1; n <= command.allocations + 1; ++n) {
-      const std::string what = testimg::Cat("row ", command.row, ", allocation ", n);
-      TestWindow window;
-      HGLOBAL image = Hold(window, 24, 13, 40, 3 + static_cast<uint32_t>(command.row));
-      const Bytes before = GlobalBytes(image);
-      ClearCalls();
-      FailCall("GlobalAlloc", n);
-      DWORD value = 0;
-      ASSERT_EQ(RunCommand(window, command.row, &value), 2);
-      ASSERT_EQ(Recorded().cursors.size(), 2u) << what;
-      EXPECT_EQ(Recorded().cursors[0], LoadCursorA(nullptr, IDC_WAIT)) << what;
-      if (n <= command.allocations) {
-        ExpectKept(window, image, before, command.noMemory, what);
-        EXPECT_EQ(Recorded().frees, std::vector<HGLOBAL>{KX_LastCopy()}) << what;
-        continue;
+      const bool fails = n <= command.allocations;
+      CommandRun run = {.row = command.row,
+                        .bits = 24,
+                        .width = 13,
+                        .height = 40,
+                        .plan = [n](HWND, HGLOBAL) { FailCall("GlobalAlloc", n); },
+                        .log = {"ZQ_GetHDib", "ZQ_CopyHDib"}};
+      run.check = [fails, invert = command.row == 0](HWND window) {
+        const std::vector<HCURSOR>& cursors = Recorded().cursors;
+        EXPECT_TRUE(cursors.size() == 2 && cursors[0] == LoadCursorA(nullptr, IDC_WAIT));
+        if (fails) {
+          EXPECT_EQ(Recorded().frees, std::vector<HGLOBAL>{KX_LastCopy()}) << "only the copy freed";
+          return;
+        }
+        HGLOBAL result = ZQ_GetHDib(window);
+        EXPECT_EQ(std::pair(result, GlobalFlags(result) & GMEM_LOCKCOUNT),
+                  std::pair(KX_LastCopy(), 0u));
+        EXPECT_EQ(HostLog("ZQ_ProgressOpen"),
+                  invert ? Strings{"ZQ_ProgressOpen Inverting image"} : Strings{});
+      };
+      if (fails) {
+        run.message = command.noMemory;
+      } else {
+        run.engine = [&](HostBlock dib) { return command.engine(dib) ? dib : nullptr; };
+        if (command.row == 0) run.log.push_back("ZQ_GetOwnerWnd"), run.meter = run.kWindowMeter;
+        run.log.push_back("ZQ_SetHDib");
       }
-      const Strings log = HostLog(), meter = HostLog("ZQ_Progress");
-      HGLOBAL result = ZQ_GetHDib(window);
-      EXPECT_EQ(std::tuple(value, result, GlobalFlags(result) & GMEM_LOCKCOUNT),
-                std::tuple(1u, KX_LastCopy(), 0u));
-      EXPECT_EQ(GlobalBytes(result), EngineResult(before, [&](HostBlock dib) {
-                  return command.engine(dib) ? dib : nullptr;
-                }));
-      ExpectOneMessage(0);
-      Strings expected = {"ZQ_GetHDib", "ZQ_CopyHDib"};
-      if (command.row == 0) expected.push_back("ZQ_GetOwnerWnd");
-      expected.insert(expected.end(), meter.begin(), meter.end());
-      expected.push_back("ZQ_SetHDib");
-      EXPECT_EQ(log, expected);
-      EXPECT_EQ(meter.empty() ? "" : meter[0],
-                command.row ? "" : "ZQ_ProgressOpen Inverting image");
-      EXPECT_TRUE(meter.empty() || KX_ProgressOwner() == window.hwnd);
+      ExpectRun(run, Cat("row ", command.row, ", allocation ", n));
     }
 }
 

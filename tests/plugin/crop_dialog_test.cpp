@@ -59,7 +59,7 @@ TEST_F(CropTest, CutsTheMarginsOffOrLeavesTheImage) {
   const auto cut = [](uint32_t left, uint32_t right, uint32_t top, uint32_t bottom) {
     return [=](HostBlock b) { return CRP_CropDIB(b, left, right, top, bottom); };
   };
-  const auto fittedFreedFirst = [] { EXPECT_EQ(Recorded().frees.at(0), KX_LastResize()); };
+  const auto fittedFreedFirst = [](HWND) { EXPECT_EQ(Recorded().frees.at(0), KX_LastResize()); };
   const auto fail = [](std::function<void()> plan) { return [=](HWND, HGLOBAL) { plan(); }; };
   const Strings asked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd", "DibResize *"};
   Strings cropped = asked;

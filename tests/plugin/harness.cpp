@@ -644,7 +644,8 @@ void ExpectRun(const CommandRun& r, const std::string& what) {
   if (r.plan) r.plan(window, image);
   const Bytes before = image ? GlobalBytes(image) : Bytes{};
   if (r.script) OnDialog(kDialogs[r.row], r.script);
-  EXPECT_EQ(RunCommand(window, r.row), 2);
+  DWORD value = 0;  // what the host is told of a command the plug-in took
+  EXPECT_EQ(std::pair(RunCommand(window, r.row, &value), value), std::pair(2, DWORD{1}));
   const Strings calls = HostLog();
   const Bytes after = GlobalBytes(ZQ_GetHDib(window));
   Strings log;
@@ -661,7 +662,7 @@ void ExpectRun(const CommandRun& r, const std::string& what) {
   };
   EXPECT_TRUE(std::equal(log.begin(), log.end(), r.log.begin(), r.log.end(), matches))
       << testing::PrintToString(log) << "\nwanted " << testing::PrintToString(r.log);
-  if (r.check) r.check();
+  if (r.check) r.check(window);
   if (!r.engine) return ExpectKept(window, image, before, r.message);
   ExpectOneMessage(r.message);
   EXPECT_EQ(after, EngineResult(before, r.engine));

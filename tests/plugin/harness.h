@@ -203,7 +203,7 @@ struct CommandRun {
   unsigned message = 0;
   Strings log = {};
   enum { kNoMeter, kWindowMeter, kMainMeter } meter = kNoMeter;
-  std::function<void()> check = nullptr;
+  std::function<void(HWND window)> check = nullptr;
 };
 void ExpectRun(const CommandRun& run, const std::string& what);
 

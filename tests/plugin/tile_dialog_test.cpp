@@ -27,7 +27,7 @@ TEST_F(PluginTest, TileTilesAsTheEngineDoesOrRefuses) {
   };
   const Strings asked = {"ZQ_GetHDib", "ZQ_GetOwnerWnd"},
                 handed = {"ZQ_GetHDib", "ZQ_GetOwnerWnd", "ZQ_SetHDib"};
-  const auto noAllocation = [] { EXPECT_EQ(Recorded().calls["GlobalAlloc"], 0); };
+  const auto noAllocation = [](HWND) { EXPECT_EQ(Recorded().calls["GlobalAlloc"], 0); };
   // clang-format off
   const CommandRun runs[] = {
       {.row = kTileRow, .bits = 4, .width = 7, .script = Tiles("3", "2", false),
@@ -35,7 +35,7 @@ TEST_F(PluginTest, TileTilesAsTheEngineDoesOrRefuses) {
       {.row = kTileRow, .bits = 4, .width = 7, .script = Tiles("3", "2", true),
        .engine = tiled(3, 2, true), .log = handed},
       {.row = kTileRow, .bits = 4, .width = 7, .script = Tiles("1", "1", false), .log = asked,
-       .check = [] { EXPECT_TRUE(Recorded().cursors.empty()) << "nothing to do"; }},
+       .check = [](HWND) { EXPECT_TRUE(Recorded().cursors.empty()) << "nothing to do"; }},
       {.row = kTileRow, .bits = 1, .width = 10000, .height = 1, .script = Tiles("4", "1", false),
        .message = IDS_TILE_TOO_LARGE, .log = asked, .check = noAllocation},  // 40000 wide
       {.row = kTileRow, .bits = 1, .width = 10000, .height = 1, .script = Tiles("3", "1", false),
