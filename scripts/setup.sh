@@ -8,6 +8,7 @@ packages=(
   googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 fonts-wine xvfb xauth
+  xdotool
   imagemagick libvips-tools
   libfreetype-dev libfontconfig-dev libpng-dev libdeflate-dev libjpeg62-turbo-dev fonts-dejavu-core
   libjpeg-turbo-progs pngcheck
