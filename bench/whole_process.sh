@@ -139,6 +139,13 @@ for op in "invert|invert in.png OUT|-negate" "rotate --angle 90|rot in.png OUT d
   peer ImageMagick "$convert" "$convert in.png $theirs out.png"
   peer GraphicsMagick gm "gm convert in.png $theirs out.png"
 done
+# Reading alone: the same PNG inverted into an uncompressed file, so that no compressor is timed.
+# libvips writes its own raw format (it has no BMP writer of its own), the others a BMP.
+echo "PNG invert to BMP (reading)"
+peer imagetool "$tool" "$tool invert in.png out.bmp"
+peer "vips (to .v)" vips "vips invert in.png out.v"
+peer ImageMagick "$convert" "$convert in.png -negate BMP3:out.bmp"
+peer GraphicsMagick gm "gm convert in.png -negate BMP3:out.bmp"
 
 # Steps in one run: crop, scale to 50 % and frame the 4000 x 3000 picture, against the same three
 # commands run one after another through BMP files, and against the floor of what the one run saves
