@@ -1,4 +1,4 @@
-// The colour chooser and the swatch through real messages.
+// The colour chooser through real messages.
 
 #include <windows.h>
 #include <colordlg.h>
@@ -100,20 +100,6 @@ TEST_F(ColorChooser, ReturnsTheChosenColourSuitedToTheDepth) {
                                  CC_RGBINIT | CC_FULLOPEN, " ", RGB(10, 20, 30), " 1 ffffff");
     EXPECT_EQ(Recorded().chooseColor, c.dialog ? Strings{} : Strings{call}) << c.bits;
   }
-}
-
-// The swatch: the plug-in's class through its window procedure, coloured by SetSwatchColor (from
-// the same source, built into this program); how it paints is in every dialog's screenshot.
-TEST_F(PluginTest, SwatchKeepsItsColourAndOnlyBeepsOnClicks) {
-  TestWindow parent;
-  HWND swatch = CreateWindowExA(0, "StatColorCtrl", "", WS_CHILD | WS_VISIBLE, 10, 10, 40, 20,
-                                parent, nullptr, Plugin().module, nullptr);
-  EXPECT_EQ(GetWindowLongA(swatch, 0), 0) << "a new swatch is black";
-  SetSwatchColor(swatch, 0x1FF, 0x300, 0x280);  // the low bytes count
-  SendMessageA(swatch, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  EXPECT_EQ(Recorded().beeps, std::vector<UINT>{0});
-  EXPECT_EQ(GetWindowLongA(swatch, 0), 0x008000FF);
-  DestroyWindow(swatch);
 }
 
 }  // namespace

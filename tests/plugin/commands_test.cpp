@@ -63,33 +63,39 @@ TEST_F(Commands, ChangeTheImageAsTheEngineDoesOrKeepItWhenMemoryRunsOut) {
     }
 }
 
-// A window without an image, a copy the host cannot make, and an image the engines refuse (16 bits
-// per pixel), which each dialog command refuses before its dialog opens: one message, no host call
-// after the image test, the cursor never changed.
+// A window without an image (Mask says nothing of it), a copy the host cannot make, and an image
+// the engines refuse (16 bits per pixel), which each dialog command refuses before its dialog
+// opens: one message, no host call after the image test, the cursor never changed.
 TEST_F(Commands, RefuseWhatTheyCannotChange) {
   const auto noCopy = [](HWND, HGLOBAL) { KX_FailCall(KX_FAIL_COPY, 1); };
   const auto sixteen = [](HWND, HGLOBAL image) {
     static_cast<BitmapInfoHeader*>(GlobalLock(image))->biBitCount = 16;
     GlobalUnlock(image);
   };
-  const Strings image = {"ZQ_GetHDib"}, copy = {"ZQ_GetHDib", "ZQ_CopyHDib"},
-                withPalette = {"ZQ_GetHDib", "ZQ_GetHPalette"};
-  const CommandRun runs[] = {
-      {.row = 0, .bits = 0, .message = IDS_INVERT_NO_IMAGE, .log = image},
-      {.row = 1, .bits = 0, .message = IDS_FLIP_NO_IMAGE, .log = image},
-      {.row = 2, .bits = 0, .message = IDS_MIRROR_NO_IMAGE, .log = image},
-      {.row = 0, .plan = noCopy, .message = IDS_INVERT_NO_MEMORY, .log = copy},
-      {.row = 1, .plan = noCopy, .message = IDS_FLIP_NO_MEMORY, .log = copy},
-      {.row = 2, .plan = noCopy, .message = IDS_MIRROR_NO_MEMORY, .log = copy},
-      {.row = 4, .bits = 24, .plan = sixteen, .message = IDS_UNSUPPORTED_IMAGE, .log = withPalette},
-      {.row = 5, .bits = 24, .plan = sixteen, .message = IDS_UNSUPPORTED_IMAGE, .log = image},
-      {.row = 6, .bits = 24, .plan = sixteen, .message = IDS_UNSUPPORTED_IMAGE, .log = withPalette},
-      {.row = 7, .bits = 24, .plan = sixteen, .message = IDS_UNSUPPORTED_IMAGE, .log = withPalette},
-      {.row = 8, .bits = 24, .plan = sixteen, .message = IDS_UNSUPPORTED_IMAGE, .log = image},
-      {.row = 9, .bits = 24, .plan = sixteen, .message = IDS_UNSUPPORTED_IMAGE, .log = image}};
-  for (const CommandRun& run : runs) {
-    ExpectRun(run, testimg::Cat("row ", run.row, ", ", run.bits, " bits"));
-    EXPECT_TRUE(Recorded().cursors.empty()) << run.row;
+  const Strings image = {"ZQ_GetHDib"}, withPalette = {"ZQ_GetHDib", "ZQ_GetHPalette"};
+  const struct {
+    int row;
+    TextId noImage, refused;
+    Strings log;  // with no image, and with an image the engines refuse
+  } rows[] = {{0, IDS_INVERT_NO_IMAGE, IDS_INVERT_NO_MEMORY, image},
+              {1, IDS_FLIP_NO_IMAGE, IDS_FLIP_NO_MEMORY, image},
+              {2, IDS_MIRROR_NO_IMAGE, IDS_MIRROR_NO_MEMORY, image},
+              {4, IDS_CROP_NO_IMAGE, IDS_UNSUPPORTED_IMAGE, withPalette},
+              {5, IDS_SCALE_NO_IMAGE, IDS_UNSUPPORTED_IMAGE, image},
+              {6, IDS_ROTATE_NO_IMAGE, IDS_UNSUPPORTED_IMAGE, withPalette},
+              {7, IDS_FRAME_NO_IMAGE, IDS_UNSUPPORTED_IMAGE, withPalette},
+              {8, IDS_TILE_NO_IMAGE, IDS_UNSUPPORTED_IMAGE, image},
+              {9, {}, IDS_UNSUPPORTED_IMAGE, image}};
+  for (const auto& r : rows) {
+    const bool copies = r.row < 3;  // Invert, Flip and Mirror work on the host's copy
+    ExpectRun({.row = r.row, .bits = 0, .message = r.noImage, .log = r.log}, Cat("row ", r.row));
+    ExpectRun({.row = r.row,
+               .bits = 24,
+               .plan = copies ? noCopy : sixteen,
+               .message = r.refused,
+               .log = copies ? Strings{"ZQ_GetHDib", "ZQ_CopyHDib"} : r.log},
+              Cat("row ", r.row, " refused"));
+    EXPECT_TRUE(Recorded().cursors.empty()) << r.row;
   }
 }
 

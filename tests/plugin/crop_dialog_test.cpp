@@ -75,7 +75,6 @@ TEST_F(CropTest, CutsTheMarginsOffOrLeavesTheImage) {
        "DibResize *", "ZQ_SetHDib"}},
       {.row = kCropRow, .width = 400, .height = 260, .script = Pressing(VK_ESCAPE), .log = asked,
        .check = fittedFreedFirst},
-      {.row = kCropRow, .bits = 0, .message = IDS_CROP_NO_IMAGE, .log = {"ZQ_GetHDib", "ZQ_GetHPalette"}},
       {.row = kCropRow, .width = 400, .height = 260,
        .plan = fail([] { KX_FailCall(KX_FAIL_PALETTE, 1); }), .message = IDS_CROP_NO_IMAGE,
        .log = {"ZQ_GetHDib", "ZQ_GetHPalette"}},

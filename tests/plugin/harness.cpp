@@ -21,15 +21,6 @@
 #include "resources/text_ids.h"
 #include "tests/support/images.h"
 
-// What the plug-in sources built into this program (settings.cpp, stat_color.cpp) expect of the
-// plug-in around them: its module instance is this program, its classes register plainly.
-HINSTANCE ModuleInstance = GetModuleHandleA(nullptr);
-
-ATOM RegisterPluginClass(const WNDCLASSA& windowClass) {
-  UnregisterClassA(windowClass.lpszClassName, ModuleInstance);
-  return RegisterClassA(&windowClass);
-}
-
 namespace harness {
 namespace {
 
