@@ -315,7 +315,8 @@ bool InflateIdat(const ByteSource& source, uint64_t offset, uint8_t* out, size_t
   // The stream is no longer than the rest of the file, nor than stored blocks would make it.
   const uint64_t bound = uint64_t{size} + 5 * (size / 65535 + 1) + 6;
   const auto most = static_cast<size_t>(std::min(bound, source.size - offset));
-  std::unique_ptr<uint8_t[]> stream(new (std::nothrow) uint8_t[most]);
+  const OwnedBlock block(HP_Alloc(most, 0));
+  const BlockLock stream(block.get());
   if (!stream) return false;
   size_t used = 0;
   for (;;) {
@@ -332,7 +333,7 @@ bool InflateIdat(const ByteSource& source, uint64_t offset, uint8_t* out, size_t
   }
   if (!CheckTrailer(source, offset, head)) return false;
   // zlib's header: libpng refuses a window above 32 KiB itself; libdeflate checks the rest.
-  if (used < 2 || stream[0] >> 4 > 7) return false;
+  if (used < 2 || stream.get()[0] >> 4 > 7) return false;
   std::unique_ptr<libdeflate_decompressor, InflaterFree> inflater(libdeflate_alloc_decompressor());
   size_t in = 0, made = 0;
   return inflater &&
@@ -353,8 +354,11 @@ bool ReadRowsDirect(const ByteSource& source, uint64_t offset, const PngHeaderJo
   const uint64_t line = bytes + 1;  // the filter byte first
   const uint32_t height = job.height;
   if (source.size == kUnknownSize || line * (height + uint64_t{1}) > SIZE_MAX) return false;
-  // A row of zeros, the one above the first, and then the filtered rows.
-  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[line * (height + 1)]);
+  // A row of zeros, the one above the first, and then the filtered rows. Large buffers come from
+  // the host port, as the picture's block does: it maps them on huge pages, whose first touch
+  // costs a fraction of the C heap's 4 KB pages, and this one is as large as the picture.
+  const OwnedBlock block(HP_Alloc(line * (height + 1), 0));
+  const BlockLock buffer(block.get());
   if (!buffer) return false;
   std::memset(buffer.get(), 0, line);
   uint8_t* const rows = buffer.get() + line;
