@@ -23,6 +23,9 @@ constexpr char kExitStatus[] =
     "exit status: 0 done, 1 a valid request failed (memory, disk), 2 a bad command\n"
     "line, input file or request for the picture (--out-dir: the worst of all)\n";
 
+// The width the commands' help texts are wrapped at.
+constexpr size_t kCommandHelpWidth = 95;
+
 constexpr char kMoreHelp[] =
     "imagetool COMMAND --help tells of a command, imagetool help formats of the file\n"
     "formats and how outputs are written; man imagetool tells it all.\n";
@@ -59,9 +62,19 @@ void PrintHelp(std::span<const ToolCommand* const> commands) {
 void PrintCommandHelp(const ToolCommand& command, std::ostream& out) {
   out << command.usage;
   if (!command.makeStep) return;
-  out << "Run options may stand among these:";
-  for (size_t i = 0; i < kRunOptionCount; ++i) out << (i ? ", " : " ") << kRunOptions[i].name;
-  out << " (imagetool --help).\n";
+  std::string line = "Run options may stand among these:";
+  for (size_t i = 0; i < kRunOptionCount; ++i) {
+    const std::string word =
+        kRunOptions[i].name + std::string(i + 1 < kRunOptionCount ? "," : " (imagetool --help).");
+    // Wrapped where the command's own text wraps, so that the page stays one width.
+    if (line.size() + 1 + word.size() > kCommandHelpWidth) {
+      out << line << "\n";
+      line = word;
+    } else {
+      line += " " + word;
+    }
+  }
+  out << line << "\n";
 }
 
 void PrintFormatsHelp() { std::cout << FormatsHelp(); }
@@ -137,9 +150,8 @@ void PrintOptionFunctions(std::ostream& out, std::span<const ToolCommand* const>
 void PrintManPage(std::ostream& out, std::span<const ToolCommand* const> commands,
                   const std::string& libraries) {
   out << ".TH IMAGETOOL 1 \"\" \"imagetool " << IMAGETOOL_VERSION << "\" \"User Commands\"\n"
-      << ".SH NAME\nimagetool \\- crop, scale, rotate, frame, tile and mask pictures in BMP and "
-         "PNG "
-         "files\n.SH SYNOPSIS\n";
+      << ".SH NAME\nimagetool \\- crop, scale, rotate, frame, tile and mask pictures in BMP, PNG "
+         "and JPEG files\n.SH SYNOPSIS\n";
   // The usage forms without "usage: " and their indent.
   std::istringstream forms(kUsageForms);
   std::string synopsis;
