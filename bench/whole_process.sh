@@ -152,12 +152,14 @@ peer GraphicsMagick gm "gm convert in.png -negate BMP3:out.bmp"
 # (writing and reading back the two files between the steps).
 echo "three steps, one run against three"
 steps=("crop --rect 500,500,3000,2000" "scale --width 50% --height 50%" "frame --margins 10,10,10,10")
-"$tool" ${steps[0]} in.bmp out.a.bmp && "$tool" ${steps[1]} out.a.bmp out.b.bmp
+# The files between are named after out.bmp, so that the size shown is the result's.
+"$tool" ${steps[0]} in.bmp out.step1.bmp && "$tool" ${steps[1]} out.step1.bmp out.step2.bmp
 write() { echo "dd if=/dev/zero of=$1 bs=4M count=$(stat -c %s "$1") iflag=count_bytes status=none"; }
-saved="$(write out.a.bmp) && cat out.a.bmp >/dev/null && $(write out.b.bmp) && cat out.b.bmp >/dev/null"
+saved="$(write out.step1.bmp) && cat out.step1.bmp >/dev/null && $(write out.step2.bmp) &&
+  cat out.step2.bmp >/dev/null"
 peer "imagetool, one run" "$tool" "$tool ${steps[0]} + ${steps[1]} + ${steps[2]} in.bmp out.bmp"
-peer "imagetool, three runs" "$tool" "$tool ${steps[0]} in.bmp out.a.bmp &&
-  $tool ${steps[1]} out.a.bmp out.b.bmp && $tool ${steps[2]} out.b.bmp out.bmp"
+peer "imagetool, three runs" "$tool" "$tool ${steps[0]} in.bmp out.step1.bmp &&
+  $tool ${steps[1]} out.step1.bmp out.step2.bmp && $tool ${steps[2]} out.step2.bmp out.bmp"
 peer "the files between (floor)" head "$saved"
 
 # Folders: 200 copies of a 1200 x 900 24-bit PNG (photograph-like: ImageMagick's plasma, blurred)
@@ -167,9 +169,11 @@ peer "the files between (floor)" head "$saved"
 # for filters. Beside the files per second, the processor time each file took (user and system,
 # over every thread and process), which a busy machine hardly changes. "zlib alone" is the time
 # zlib needs to deflate one result's filtered rows again at imagetool's level: the part of a
-# file's time its compressor takes.
+# file's time its compressor takes. It deflates them as imagetool and libpng do, with zlib's
+# strategy for filtered rows (Z_FILTERED): on this picture that takes half as long again as the
+# default strategy, for a file 8 % smaller.
 [[ -x $convert ]] && "$convert" -seed 1 -size 1200x900 plasma: -blur 0x1 PNG24:one.png
-# The seconds zlib takes to deflate the filtered rows of the PNG file $1 again at level 6.
+# The processor seconds zlib takes to deflate the filtered rows of the PNG file $1 again at level 6.
 zlib_alone() {
   python3 - "$1" <<'PY'
 import struct, sys, time, zlib
@@ -181,7 +185,8 @@ while at < len(data):
 rows, times = zlib.decompress(idat), []
 for _ in range(5):
     start = time.process_time()
-    zlib.compress(rows, 6)
+    coder = zlib.compressobj(6, zlib.DEFLATED, 15, 8, zlib.Z_FILTERED)
+    coder.compress(rows) + coder.flush()
     times.append(time.process_time() - start)
 print(min(times))
 PY
