@@ -402,6 +402,13 @@ void ClearCalls() {
   KX_ClearLog();
 }
 
+void Store(const std::string& settings) {
+  std::istringstream in(settings);
+  for (std::string s; in >> s;)
+    WritePrivateProfileStringA("Image", s.substr(0, s.find('=')).c_str(),
+                               s.substr(s.find('=') + 1).c_str(), ProfileName().c_str());
+}
+
 void FailCall(const std::string& function, int n) {
   Records.failures[function].insert(Records.calls[function] + n);
 }

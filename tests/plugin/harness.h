@@ -80,6 +80,9 @@ struct Calls {
   LOGFONTA font = {};
 };
 Calls& Recorded();
+// Writes keys into the plug-in's group of the host's store, as an earlier session saved them:
+// "Key=value ...".
+void Store(const std::string& settings);
 // Clears Recorded(), the host's planned failures and its log.
 void ClearCalls();
 // Plans the `n`-th call from now (1 = the next) of the plug-in's `function` to fail.

@@ -2,8 +2,6 @@
 // it, the window's result against the engine on the same bytes, the host calls and the failures.
 // The dialog's arithmetic is proven natively (tests/scale/scale_units_test.cpp).
 
-#include <sstream>
-
 #include "scale/nearest.h"
 #include "scale/resample.h"
 #include "tests/plugin/harness.h"
@@ -18,15 +16,6 @@ const Strings kDialogCalls = {"ZQ_GetHDib", "ZQ_GetFlag 4", "ZQ_GetOwnerWnd"};
 const std::vector<int> kShown = {kW,      kH, IDC_SCALE_WIDTH_UNIT, kAspect, IDC_SCALE_QUALITY,
                                  kMeasure};
 
-// Writes scale keys into the host's store, as an earlier session saved them: "Key=value ...".
-void Store(const std::string& settings) {
-  char store[64], unused[64];
-  ZQ_GetProfileFile(0, store, unused);
-  std::istringstream in(settings);
-  for (std::string s; in >> s;)
-    WritePrivateProfileStringA("Image", s.substr(0, s.find('=')).c_str(),
-                               s.substr(s.find('=') + 1).c_str(), store);
-}
 // Reset (Screen, Pixels, High, the image's size), aspect off, the quality and size asked, OK.
 Action ScaleTo(int quality, uint32_t width, uint32_t height) {
   return [=](HWND d) {
