@@ -102,7 +102,7 @@ TEST_F(CropTest, OpensFittedOrAtRealSizeAndTabWalksTheControls) {
   for (const bool small : {true, false}) {
     TestWindow window;
     Hold(window, 24, small ? 40 : c.right - 1, small ? 30 : c.bottom - 2, 1);
-    OnDialog(IDD_CROP, [&](HWND d) {
+    RunDialog(window, kCropRow, [&](HWND d) {
       GetClientRect(GetDlgItem(d, IDC_CROP_PREVIEW), &c);
       std::vector<int> order;  // as the dialog manager walks it
       for (HWND c = GetNextDlgTabItem(d, nullptr, FALSE); order.size() < 11;
@@ -118,7 +118,6 @@ TEST_F(CropTest, OpensFittedOrAtRealSizeAndTabWalksTheControls) {
       EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, IDC_CROP_VSCROLL))) << "nothing to scroll down";
       Key(d, VK_ESCAPE);
     });
-    RunCommand(window, kCropRow);
   }
 }
 
@@ -128,7 +127,7 @@ TEST_F(CropTest, FieldsFollowTheirRules) {
   TestWindow window;
   Hold(window, 4, 15, 300, 2);
   const Action backspace = [](HWND d) { SendDlgItemMessageA(d, IDC_CROP_TOP, WM_CHAR, '\b', 1); };
-  OnDialog(IDD_CROP, [&](HWND d) {
+  RunDialog(window, kCropRow, [&](HWND d) {
     // clang-format off
     RunSteps(d, kFields, {
         {{Typing(IDC_CROP_WIDTH, "10")}, "0 0 3 2 10 300"},
@@ -139,7 +138,6 @@ TEST_F(CropTest, FieldsFollowTheirRules) {
         {{Clicking(IDC_CROP_RESET)}, "0 0 0 0 15 300"}, {{Clicking(IDCANCEL)}, ""}});
     // clang-format on
   });
-  RunCommand(window, kCropRow);
 }
 
 // The preview of a 400 x 300 true-colour image (the picture one pixel in, the frame and the marks
@@ -157,7 +155,7 @@ TEST_F(CropTest, PreviewMarksMouseAndScrolling) {
         testimg::SetPixel(v, x, y, (x * 255 / v.width) << 16 | (y * 255 / v.height) << 8 | 0x60);
     GlobalUnlock(image);
   }
-  OnDialog(IDD_CROP, [&](HWND d) {
+  RunDialog(window, kCropRow, [&](HWND d) {
     const HWND p = GetDlgItem(d, IDC_CROP_PREVIEW);
     RECT c;
     GetClientRect(p, &c);
@@ -220,7 +218,6 @@ TEST_F(CropTest, PreviewMarksMouseAndScrolling) {
         {{Clicking(IDC_CROP_FIT), sameAs, Clicking(IDCANCEL)}, ""}});
     // clang-format on
   });
-  RunCommand(window, kCropRow);
 }
 
 }  // namespace

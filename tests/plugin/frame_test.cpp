@@ -145,17 +145,16 @@ void SystemRed(HWND c) {
   Click(c, IDOK);
 }
 
-class FrameCommand : public CommandTest {
- protected:
-  FrameCommand() : CommandTest(7, IDD_FRAME) {}
-};
+constexpr int kFrameRow = 7;
+using FrameCommand = PluginTest;
 
 // On a 100 x 80 image: each field moving those that depend on it (the split itself is proven
 // natively; the preview is in the screenshots), Reset, and OK's refusals in order, each keeping
 // the dialog open; Cancel leaves the image alone.
 TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
+  TestWindow window;
   ReloadPlugin();
-  const auto before = GlobalBytes(Hold(window_, 24, 100, 80));
+  const auto before = GlobalBytes(Hold(window, 24, 100, 80));
   const auto ok = [](int id, std::string t) {
     return [=](HWND d) {
       id == IDC_FRAME_CAPTION ? SetText(d, id, t) : Type(d, id, t), Click(d, IDOK);
@@ -163,7 +162,7 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
   };
   const Action red = [](HWND d) { OnDialog(0, SystemRed), Click(d, IDC_FRAME_COLOR_BUTTON); };
   ClearCalls();
-  Run([&](HWND d) {
+  RunDialog(window, kFrameRow, [&](HWND d) {
     // clang-format off
     RunSteps(d, kShown, {
         {{[](HWND) { Pump(100); }}, "100 80 0 0 0 0 Filled Fill Color o -o -x  Caption", 0, 0,
@@ -185,19 +184,20 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
     // clang-format on
   });
   EXPECT_EQ(HostLog(), kNoChange);
-  EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)), before);
+  EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window)), before);
   EXPECT_TRUE(Recorded().cursors.empty());
 }
 
 // A palette image's colours: Color... picks one of its entries, and an index beyond a shorter table
 // becomes 0. A click on the swatch only beeps.
 TEST_F(FrameCommand, TakesThePalette) {
+  TestWindow window;
   ReloadPlugin();
   for (uint32_t used : {0, 16}) {  // entry 200 picked, then a table without it
-    HGLOBAL image = Hold(window_, 8);
+    HGLOBAL image = Hold(window, 8);
     if (used) static_cast<BitmapInfoHeader*>(GlobalLock(image))->biClrUsed = used;
     GlobalUnlock(image);
-    Run([&](HWND d) {
+    RunDialog(window, kFrameRow, [&](HWND d) {
       EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), TableColor(0)) << used;
       if (!used) {
         OnDialog(IDD_COLOR_CHOOSER, [](HWND c) { ClickColorEntry(c, 8, 200), Click(c, IDOK); });
@@ -218,8 +218,9 @@ TEST_F(FrameCommand, TakesThePalette) {
 // pair, what the exported composition makes of the same image and choices; with nothing to do it
 // changes nothing.
 TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
+  TestWindow window;
   ReloadPlugin();
-  const auto before = GlobalBytes(Hold(window_, 32, 10, 10));
+  const auto before = GlobalBytes(Hold(window, 32, 10, 10));
   const auto align = [](int vertical, int across, bool marked) {
     return [=](HWND d) {
       OnDialog(IDD_FRAME_ALIGN, [=](HWND a) {
@@ -229,7 +230,7 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
       Click(d, IDC_FRAME_ALIGN);
     };
   };
-  Run([&](HWND d) {
+  RunDialog(window, kFrameRow, [&](HWND d) {
     EXPECT_EQ(Read(d, kShown), "10 10 0 0 0 0 Filled Fill Color o o x  Caption");
     Pump(100), SaveScreenshot({d}, "frame_dialog_32bit_open");
     Select(d, IDC_FRAME_STYLE, 1), Select(d, IDC_FRAME_COLORS, 2), Type(d, kL, "4");
@@ -257,10 +258,10 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
       for (const char* line : {"Style 1", "ChooseColor 2", "Alignment 20"})
         EXPECT_EQ(HostLog(std::string("ProfileWriteLong ") + line).size(), 1u) << line;
       ReloadPlugin();
-      Hold(window_, 32, 10, 10);
+      Hold(window, 32, 10, 10);
     }
     ClearCalls();
-    Run([&](HWND d) {
+    RunDialog(window, kFrameRow, [&](HWND d) {
       EXPECT_EQ(Read(d, kShown), std::string(again ? "10 10 0 0 0 0" : "14 10 0 0 4 0") +
                                      " Outline Text Color " + (again ? "o o x" : "x x o") +
                                      "  Caption");
@@ -283,7 +284,7 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
     HGLOBAL copy = ToGlobal(testimg::FromBytes(before));
     HGLOBAL made = Export<decltype(&IMG_FrameDIB)>("IMG_FrameDIB")(copy, &params, 1, 1, 0, 1);
     Recorded().live.erase(made);
-    EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)), GlobalBytes(made));
+    EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window)), GlobalBytes(made));
     GlobalFree(made), GlobalFree(copy);
   }
   ReloadPlugin();  // the defaults stored for the tests that follow

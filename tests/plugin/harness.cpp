@@ -25,6 +25,9 @@ namespace harness {
 namespace {
 
 PluginEntryPoints ThePlugin;
+// The dialog of each row of the command table (0: none).
+constexpr int kDialogs[] = {
+    0, 0, 0, 0, IDD_CROP, IDD_SCALE, IDD_ROTATE, IDD_FRAME, IDD_TILE_IMAGE, IDD_MASK_IMAGE};
 HWND HostMain = nullptr;  // the host's main window
 UINT FirstId = 0, IdStep = 1;
 HHOOK CbtHook = nullptr;
@@ -384,6 +387,11 @@ int RunCommand(HWND window, int row, DWORD* value) {
   return result;
 }
 
+int RunDialog(HWND window, int row, std::function<void(HWND)> script) {
+  OnDialog(kDialogs[row], std::move(script));
+  return RunCommand(window, row);
+}
+
 Strings HostLog(const std::string& prefix) {
   std::string text(static_cast<size_t>(KX_GetLog(nullptr, 0)), '\0');
   KX_GetLog(text.data(), static_cast<int>(text.size()));
@@ -632,8 +640,6 @@ void ExpectKept(HWND window, HGLOBAL image, const Bytes& before, unsigned textId
 }
 
 void ExpectRun(const CommandRun& r, const std::string& what) {
-  static const int kDialogs[] = {
-      0, 0, 0, 0, IDD_CROP, IDD_SCALE, IDD_ROTATE, IDD_FRAME, IDD_TILE_IMAGE, IDD_MASK_IMAGE};
   SCOPED_TRACE(what);
   TestWindow window;
   HGLOBAL image = r.bits ? Hold(window, r.bits, r.width, r.height, 5) : nullptr;

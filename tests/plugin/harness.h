@@ -43,6 +43,8 @@ UINT MenuId(int row);
 // command did, it must leave the meter closed, the wait cursor replaced and nothing it allocated:
 // no block, GDI object, DC or temporary file (ExpectNothingLeft).
 int RunCommand(HWND window, int row, DWORD* value = nullptr);
+// RunCommand of a dialog command with `script` run in its dialog (the script ends the dialog).
+int RunDialog(HWND window, int row, std::function<void(HWND dialog)> script);
 template <typename F>  // the plug-in's export `name`, of type F
 F Export(const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(Plugin().module, name)));
@@ -225,19 +227,4 @@ class PluginTest : public testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-};
-
-// A test of the menu command of `row`, whose dialog is `templateId`, on a window of its own: Run
-// opens the command with `script` run in its dialog (the script ends the dialog).
-class CommandTest : public PluginTest {
- protected:
-  CommandTest(int row, int templateId) : row_(row), templateId_(templateId) {}
-  int Run(std::function<void(HWND dialog)> script) {
-    harness::OnDialog(templateId_, std::move(script));
-    return harness::RunCommand(window_, row_);
-  }
-  harness::TestWindow window_;
-
- private:
-  int row_, templateId_;
 };

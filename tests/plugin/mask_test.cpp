@@ -62,10 +62,7 @@ TEST(GdiMaskRenderer, DrawsEveryShapeCloseToThePortablePlayer) {
 constexpr int kMaskRow = 9;
 const std::vector<int> kBoxes = {IDC_MASK_INVERT, IDC_MASK_ALPHA, IDC_MASK_COLOR_CHANNELS};
 
-class MaskCommand : public CommandTest {
- protected:
-  MaskCommand() : CommandTest(kMaskRow, IDD_MASK_IMAGE) {}
-};
+using MaskCommand = PluginTest;
 
 // The shape in the preview, painted into a bitmap of our own, from two points: right of its centre
 // (in Circle, a white square of Checkers) and an inner corner (outside Circle, in Checkers' black
@@ -97,12 +94,13 @@ std::string Shown(HWND d) {
 // index (the rule is the one Rotate and Frame share); Mask Color... by depth. A damaged "Selected"
 // opens on Checkers.
 TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
+  TestWindow window;
   std::string marks;  // the boxes as the first dialog leaves them
   for (unsigned bits : {0u, 24u, 8u, 32u}) {
-    HGLOBAL image = Hold(window_, bits ? bits : 32, 64, 64);
+    HGLOBAL image = Hold(window, bits ? bits : 32, 64, 64);
     const auto before = GlobalBytes(image);
     ClearCalls();
-    Run([&](HWND d) {
+    RunDialog(window, kMaskRow, [&](HWND d) {
       if (!bits) {
         const Action down = [](HWND d) { SetFocus(GetDlgItem(d, IDC_MASK_LIST)), Key(d, VK_DOWN); };
         RunSteps(d, Shown,
@@ -135,7 +133,7 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
     });
     EXPECT_EQ(HostLog("FileDelete").size(), bits ? 1u : 3u) << "one for each shape loaded";
     EXPECT_EQ(HostLog().size(), bits ? 4u : 6u) << "image, palette, owner and the FileDeletes";
-    ExpectKept(window_, image, before);
+    ExpectKept(window, image, before);
   }
   ClearCalls();
   Plugin().exit();
@@ -147,8 +145,8 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
   EXPECT_TRUE(HostLog("ProfileWriteLong Scale").empty()) << "the scale group is not saved at exit";
   Store("Selected=40");
   ASSERT_TRUE(InitPlugin());
-  Hold(window_, 32, 64, 64);
-  Run([](HWND d) {
+  Hold(window, 32, 64, 64);
+  RunDialog(window, kMaskRow, [](HWND d) {
     EXPECT_EQ(Shown(d).substr(0, 10), "0 checkers");
     for (int box : kBoxes) Click(d, box);  // the options as they were, for the tests after
     Key(d, VK_ESCAPE);

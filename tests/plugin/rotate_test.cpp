@@ -20,17 +20,15 @@ void TypeRed(HWND color) {
   Type(color, COLOR_RED, "255"), Type(color, COLOR_GREEN, "0"), Type(color, COLOR_BLUE, "0");
 }
 
-class RotateCommand : public CommandTest {
- protected:
-  RotateCommand() : CommandTest(kRotateRow, IDD_ROTATE) {}
-};
+using RotateCommand = PluginTest;
 
 // The first opening after loading, presets, Custom, typed amounts and the range message, after
 // which the keyboard is back on Amount with the limit selected: Alt+A, 90 and Enter turn the
 // picture a quarter, without a click.
 TEST_F(RotateCommand, DialogFollowsItsRulesAndKeepsTheKeyboard) {
+  TestWindow window;
   ReloadPlugin();
-  const Bytes before = GlobalBytes(Hold(window_, 8, 7, 4, 5));
+  const Bytes before = GlobalBytes(Hold(window, 8, 7, 4, 5));
   const auto limitSelected = [](HWND d) {
     DWORD start = 1, end = 0;
     SendDlgItemMessageA(d, kAmount, EM_GETSEL, WPARAM(&start), LPARAM(&end));
@@ -40,7 +38,7 @@ TEST_F(RotateCommand, DialogFollowsItsRulesAndKeepsTheKeyboard) {
               std::tuple("Rotation Angle", nullptr, UINT(MB_TASKMODAL)));
   };
   const auto quality = [](HWND d) { PhotographDropDown(d, kQuality, "rotate_quality_list"); };
-  Run([&](HWND d) {
+  RunDialog(window, kRotateRow, [&](HWND d) {
     // clang-format off
     RunSteps(d, kShown, {
         {{}, "180 o o x o High", 0, 0, "rotate_first_open"},
@@ -56,7 +54,7 @@ TEST_F(RotateCommand, DialogFollowsItsRulesAndKeepsTheKeyboard) {
         {{[](HWND d) { Mnemonic(d, 'a'), Type(d, 0, "90"); }, Pressing(VK_RETURN)}, ""}});
     // clang-format on
   });
-  EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window_)),
+  EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window)),
             EngineResult(before, [](HostBlock b) { return ROT_RotateDIB(b, 1, 90, {}, nullptr); }));
 }
 
