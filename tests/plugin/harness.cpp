@@ -325,6 +325,18 @@ struct Canvas {
   SelectedObject selected;
 };
 
+// Checks that nothing the plug-in made since ClearCalls is left: no block that is neither freed
+// nor the host's, no GDI object or DC, no temporary file.
+void ExpectNothingLeft(const std::string& when) {
+  EXPECT_TRUE(Records.live.empty()) << Records.live.size() << " block(s) left " << when;
+  for (const auto& [object, call] : Records.gdiObjects) ADD_FAILURE() << call << " left " << when;
+  for (const auto& [dc, call] : Records.dcs)
+    ADD_FAILURE() << "the DC of " << call << " left " << when;
+  for (const std::string& file : Records.tempFiles)
+    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES)
+        << file << " left " << when;
+}
+
 // A settings store of this process's own in the Windows folder (tests run in parallel).
 std::string ProfileName() {
   char path[MAX_PATH];
@@ -342,16 +354,6 @@ void Start() {
 }
 
 }  // namespace
-
-void ExpectNothingLeft(const std::string& when) {
-  EXPECT_TRUE(Records.live.empty()) << Records.live.size() << " block(s) left " << when;
-  for (const auto& [object, call] : Records.gdiObjects) ADD_FAILURE() << call << " left " << when;
-  for (const auto& [dc, call] : Records.dcs)
-    ADD_FAILURE() << "the DC of " << call << " left " << when;
-  for (const std::string& file : Records.tempFiles)
-    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES)
-        << file << " left " << when;
-}
 
 PluginEntryPoints& Plugin() { return ThePlugin; }
 

@@ -89,9 +89,6 @@ void Store(const std::string& settings);
 void ClearCalls();
 // Plans the `n`-th call from now (1 = the next) of the plug-in's `function` to fail.
 void FailCall(const std::string& function, int n);
-// Checks that nothing the plug-in made since ClearCalls is left: no block that is neither freed
-// nor the host's, no GDI object or DC, no temporary file.
-void ExpectNothingLeft(const std::string& when);
 // Checks that the plug-in showed exactly the message of id `textId` since ClearCalls (none for 0),
 // on the screen, without caption or owner, in `style`.
 void ExpectOneMessage(unsigned textId, UINT style = MB_TASKMODAL);
