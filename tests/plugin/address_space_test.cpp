@@ -18,15 +18,6 @@ Action Fill(std::vector<std::pair<int, const char*>> fields, int qualityId = 0, 
     Click(d, IDOK);
   };
 }
-// Pixels, both sides typed, aspect free, at `quality`.
-Action ScaleTo(int quality) {
-  return [=](HWND d) {
-    Click(d, IDC_SCALE_RESET);
-    if (Checked(d, IDC_SCALE_KEEP_ASPECT)) Click(d, IDC_SCALE_KEEP_ASPECT);
-    Select(d, IDC_SCALE_UNITS, 0);
-    Fill({{IDC_SCALE_WIDTH, "36000"}, {IDC_SCALE_HEIGHT, "36000"}}, IDC_SCALE_QUALITY, quality)(d);
-  };
-}
 
 TEST_F(PluginTest, ResultsBeyondTheAddressSpaceReportNotEnoughMemory) {
   const Strings scale = {"ZQ_GetHDib", "ZQ_GetFlag 4", "ZQ_GetOwnerWnd"},
@@ -36,9 +27,9 @@ TEST_F(PluginTest, ResultsBeyondTheAddressSpaceReportNotEnoughMemory) {
   // clang-format off
   const CommandRun runs[] = {
       // 36000 x 36000 x 3 bytes = 3.9 GB, by the engine and by the host's resize
-      {.row = 5, .bits = 24, .width = 8, .height = 8, .script = ScaleTo(1),
+      {.row = 5, .bits = 24, .width = 8, .height = 8, .script = ScaleTo(1, 36000, 36000),
        .message = IDS_SCALE_HIGH_NO_MEMORY, .log = scale},
-      {.row = 5, .bits = 24, .width = 8, .height = 8, .script = ScaleTo(0),
+      {.row = 5, .bits = 24, .width = 8, .height = 8, .script = ScaleTo(0, 36000, 36000),
        .message = IDS_SCALE_LOW_NO_MEMORY, .log = resized},
       // 85000 x 2 turned by 45 degrees: 60106 x 60106 bytes = 3.6 GB
       {.row = 6, .width = 85000, .height = 2,

@@ -544,6 +544,17 @@ Action Choosing(int id, int index) { return [=](HWND d) { Select(d, id, index); 
 Action Pressing(UINT key) { return [=](HWND d) { Key(d, key); }; }
 // clang-format on
 
+Action ScaleTo(int quality, uint32_t width, uint32_t height) {
+  return [=](HWND d) {
+    Click(d, IDC_SCALE_RESET);
+    if (Checked(d, IDC_SCALE_KEEP_ASPECT)) Click(d, IDC_SCALE_KEEP_ASPECT);
+    Select(d, IDC_SCALE_QUALITY, quality);
+    SetText(d, IDC_SCALE_WIDTH, std::to_string(width));
+    SetText(d, IDC_SCALE_HEIGHT, std::to_string(height));
+    Click(d, IDOK);
+  };
+}
+
 void RunSteps(HWND dialog, const std::function<std::string(HWND)>& shown,
               const std::vector<Step>& steps) {
   for (const Step& s : steps) {

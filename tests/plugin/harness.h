@@ -135,6 +135,8 @@ Action Typing(int id, std::string text);
 Action Clicking(int id);
 Action Choosing(int id, int index);
 Action Pressing(UINT key);
+// Scale...'s dialog reset (Pixels, the image's size), aspect off, the quality and size asked, OK.
+Action ScaleTo(int quality, uint32_t width, uint32_t height);
 struct Step {
   std::vector<Action> actions;
   std::string shows;           // what the test's `shown` reads from the dialog starts with this

@@ -58,11 +58,7 @@ TEST(Host, ShowsTheResultOfEachDialogCommand) {
       // clang-format off
       {4, IDD_CROP, [](HWND d) { Type(d, IDC_CROP_WIDTH, "120"), Key(d, VK_RETURN); },
        "host_cropped", 240, 160},
-      {5, IDD_SCALE, [](HWND d) {
-         Click(d, IDC_SCALE_RESET), Select(d, IDC_SCALE_QUALITY, 1);
-         if (Checked(d, IDC_SCALE_KEEP_ASPECT)) Click(d, IDC_SCALE_KEEP_ASPECT);
-         SetText(d, IDC_SCALE_WIDTH, "320"), SetText(d, IDC_SCALE_HEIGHT, "200"), Click(d, IDOK);
-       }, "host_scaled", 160, 90},
+      {5, IDD_SCALE, ScaleTo(1, 320, 200), "host_scaled", 160, 90},
       {6, IDD_ROTATE, [](HWND d) {  // by 30 degrees at High quality, its corners in the fill
          Type(d, IDC_ROTATE_AMOUNT, "30"), Select(d, IDC_ROTATE_QUALITY, 1), Click(d, IDOK);
        }, "host_rotated", 200, 100},

@@ -16,17 +16,6 @@ const Strings kDialogCalls = {"ZQ_GetHDib", "ZQ_GetFlag 4", "ZQ_GetOwnerWnd"};
 const std::vector<int> kShown = {kW,      kH, IDC_SCALE_WIDTH_UNIT, kAspect, IDC_SCALE_QUALITY,
                                  kMeasure};
 
-// Reset (Screen, Pixels, High, the image's size), aspect off, the quality and size asked, OK.
-Action ScaleTo(int quality, uint32_t width, uint32_t height) {
-  return [=](HWND d) {
-    Click(d, IDC_SCALE_RESET);
-    if (Checked(d, kAspect)) Click(d, kAspect);
-    Select(d, IDC_SCALE_QUALITY, quality);
-    SetText(d, kW, std::to_string(width)), SetText(d, kH, std::to_string(height));
-    Click(d, IDOK);
-  };
-}
-
 // On a 640 x 480 image, the screen at 96 dots per inch: the size in each unit and measure, the
 // typed field keeping what is typed (select-all, Backspace, digits) while the other follows the
 // aspect, shown formatted once left; a custom resolution left empty, Maintain Aspect, and the zero
