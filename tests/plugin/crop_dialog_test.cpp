@@ -34,13 +34,7 @@ Action Drag(POINT from, std::vector<POINT> path) {
 }
 HCURSOR Cursor(LPCSTR shape) { return LoadCursorA(nullptr, shape); }
 
-class CropTest : public PluginTest {
- protected:
-  void SetUp() override {
-    PluginTest::SetUp();
-    SetCursorPos(1270, 1010);  // the pointer away from every dialog
-  }
-};
+using CropTest = PluginTest;
 
 // OK with the margins typed (how each depth is cut is proven natively), a side over 65535 among
 // them, gives the engine's result. Every way the command stops leaves the window its image, with

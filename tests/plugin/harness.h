@@ -219,9 +219,9 @@ void SaveScreenshot(const std::vector<HWND>& windows, const char* name);
 
 }  // namespace harness
 
-// The base fixture: a freshly initialised plug-in (menu ids 5000, 5001, ...), cleared records; at
-// the end, every scripted dialog must have run, and nothing the plug-in allocated may be left:
-// no block, GDI object, DC or temporary file.
+// The base fixture: the pointer out of the way, a freshly initialised plug-in (menu ids 5000,
+// 5001, ...), cleared records; at the end, every scripted dialog must have run, and nothing the
+// plug-in allocated may be left: no block, GDI object, DC or temporary file.
 class PluginTest : public testing::Test {
  protected:
   void SetUp() override;
