@@ -28,5 +28,6 @@ LRESULT CALLBACK STA_StatColorCtrlProc(HWND window, UINT message, WPARAM wParam,
 
 }  // extern "C"
 
-// Shows red, green, blue (the low 8 bits of each) in the StatColorCtrl `control` and repaints it.
-void SetSwatchColor(HWND control, UINT red, UINT green, UINT blue);
+// Shows red, green, blue in the StatColorCtrl `control` and repaints it. Bytes, so that no wider
+// value can spill into the next channel.
+void SetSwatchColor(HWND control, BYTE red, BYTE green, BYTE blue);

@@ -26,9 +26,8 @@ ATOM STA_RegisterStatColorCtrl() {
   return RegisterPluginClass(wc);
 }
 
-void SetSwatchColor(HWND control, UINT red, UINT green, UINT blue) {
-  SetWindowLongA(control, kColorOffset,
-                 static_cast<LONG>(RGB(red & 0xFF, green & 0xFF, blue & 0xFF)));
+void SetSwatchColor(HWND control, BYTE red, BYTE green, BYTE blue) {
+  SetWindowLongA(control, kColorOffset, static_cast<LONG>(RGB(red, green, blue)));
   InvalidateRect(control, nullptr, TRUE);
 }
 

@@ -189,7 +189,7 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
 }
 
 // A palette image's colours: Color... picks one of its entries, and an index beyond a shorter table
-// becomes 0. A click on the swatch only beeps.
+// becomes 0. A click on the swatch only beeps; a new one is black.
 TEST_F(FrameCommand, TakesThePalette) {
   TestWindow window;
   ReloadPlugin();
@@ -205,6 +205,10 @@ TEST_F(FrameCommand, TakesThePalette) {
       }
       EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), TableColor(used ? 0 : 200));
       MouseDown(GetDlgItem(d, IDC_FRAME_SWATCH), {2, 2});
+      HWND fresh = CreateWindowExA(0, "StatColorCtrl", "", WS_CHILD, 0, 0, 9, 9, d, nullptr,
+                                   Plugin().module, nullptr);
+      EXPECT_EQ(GetWindowLongA(fresh, 0), 0) << "a new swatch is black";
+      DestroyWindow(fresh);
       EXPECT_EQ(Recorded().beeps.size(), used ? 2u : 1u);
       Click(d, IDCANCEL);
     });
