@@ -22,6 +22,7 @@ const std::vector<int> kShown = {kW,      kH, IDC_SCALE_WIDTH_UNIT, kAspect, IDC
 // message with the keyboard back on the field. Enter scales to the last size; the next openings
 // show the units and measure left, by OK or Cancel.
 TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
+  ReloadPlugin();  // Maintain Aspect as the module starts, whatever ran before in this process
   TestWindow window;
   Hold(window, 8, 640, 480);
   const auto beeped = [](HWND d) {
