@@ -18,29 +18,12 @@ struct Choice {
   bool operator==(const Choice&) const = default;
 };
 
-class ColorChooser : public PluginTest {
- protected:
-  // COL_ChooseColor on a test image of `bits` (0: none) in the window, with `colors` table entries
-  // when given (a shorter table than the depth's), starting from `choice`.
-  BOOL Choose(unsigned bits, Choice& choice, uint32_t colors = 0) {
-    if (bits) {
-      HGLOBAL image = Hold(window_, bits == 16 ? 24 : bits, 6, 5, 2);
-      auto* header = static_cast<BitmapInfoHeader*>(GlobalLock(image));
-      if (colors) header->biClrUsed = colors;
-      if (bits == 16) header->biBitCount = 16;
-      GlobalUnlock(image);
-    }
-    return Export<decltype(&COL_ChooseColor)>("COL_ChooseColor")(
-        window_, bits ? ZQ_GetHDib(window_) : nullptr, ZQ_GetHPalette(window_), &choice.index,
-        &choice.red, &choice.green, &choice.blue);
-  }
-  // Table entry `entry` of the test images as a choice.
-  static Choice Entry(LONG entry) {
-    const COLORREF c = TableColor(entry);
-    return {entry, GetRValue(c), GetGValue(c), GetBValue(c)};
-  }
-  TestWindow window_;
-};
+// Table entry `entry` of the test images as a choice.
+Choice Entry(LONG entry) {
+  const COLORREF c = TableColor(entry);
+  return {entry, GetRValue(c), GetGValue(c), GetBValue(c)};
+}
+using ColorChooser = PluginTest;
 
 // What the user chose, by depth. The grid on a real dialog for 4 and 8 bits (its cells and the
 // ring on the selected one are in the screenshots), from entry 7: a click selects the entry under
@@ -70,9 +53,9 @@ TEST_F(ColorChooser, ReturnsTheChosenColourSuitedToTheDepth) {
   const Action red200 = [](HWND d) { Type(d, COLOR_RED, "200"), Click(d, IDOK); };
   const Choice seven = {7, 1, 2, 3}, current = {9, 10, 20, 30};
   const struct {
-    unsigned bits;  // 0: no image
-    uint32_t colors;
-    int dialog;  // the chooser's template, 0 for the system's, kNotMade
+    unsigned bits;    // 0: no image
+    uint32_t colors;  // when not 0, a table shorter than the depth's
+    int dialog;       // the chooser's template, 0 for the system's, kNotMade
     Action script;
     Choice in;
     BOOL result;
@@ -90,13 +73,25 @@ TEST_F(ColorChooser, ReturnsTheChosenColourSuitedToTheDepth) {
       {32, 0, 0, red200, current, 1, {0, 200, 20, 30}},
       {32, 0, 0, [](HWND d) { Key(d, VK_ESCAPE); }, current, 0, current},
       {0, 0, 0, red200, current, 1, {0, 200, 20, 30}}};
+  TestWindow window;
   for (const auto& c : cases) {
+    if (c.bits) {  // 16 bits: a 24-bit image relabelled
+      auto* header = static_cast<BitmapInfoHeader*>(
+          GlobalLock(Hold(window, c.bits == 16 ? 24 : c.bits, 6, 5, 2)));
+      if (c.colors) header->biClrUsed = c.colors;
+      if (c.bits == 16) header->biBitCount = 16;
+      GlobalUnlock(ZQ_GetHDib(window));
+    }
     ClearCalls();
     c.script ? OnDialog(c.dialog, c.script) : FailCall("DialogBoxParamA", 1);
     Choice choice = c.in;
-    EXPECT_EQ(Choose(c.bits, choice, c.colors), c.result) << c.bits << " " << c.in.index;
+    EXPECT_EQ(Export<decltype(&COL_ChooseColor)>("COL_ChooseColor")(
+                  window, c.bits ? ZQ_GetHDib(window) : nullptr, ZQ_GetHPalette(window),
+                  &choice.index, &choice.red, &choice.green, &choice.blue),
+              c.result)
+        << c.bits << " " << c.in.index;
     EXPECT_EQ(choice, c.out) << c.bits << " " << c.in.index;
-    const std::string call = Cat(sizeof(CHOOSECOLORA), " ", window_.hwnd, std::hex, " ",
+    const std::string call = Cat(sizeof(CHOOSECOLORA), " ", window.hwnd, std::hex, " ",
                                  CC_RGBINIT | CC_FULLOPEN, " ", RGB(10, 20, 30), " 1 ffffff");
     EXPECT_EQ(Recorded().chooseColor, c.dialog ? Strings{} : Strings{call}) << c.bits;
   }
