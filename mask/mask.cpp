@@ -72,9 +72,13 @@ void Merge4(const uint8_t* src, uint8_t* dst, uint32_t width, Unpainted unpainte
 
 // 8 bits, in place: the mask value of a pixel is the byte itself.
 void Merge8(const uint8_t* src, uint8_t* dst, uint32_t width, const Replacement& r) {
-  const bool invert = r.invert;
-  const uint8_t index = r.index8;
-  for (uint32_t x = 0; x < width; ++x) dst[x] = (dst[x] != 0) == invert ? src[x] : index;
+  // Selected through a byte mask, not a branch: the branch on each pixel ran a quarter slower or
+  // faster with nothing but the code's place in the program, and the mask lets the loop vectorise.
+  const uint8_t flip = r.invert ? 0xFF : 0, index = r.index8;
+  for (uint32_t x = 0; x < width; ++x) {
+    const auto keep = static_cast<uint8_t>((dst[x] == 0 ? 0xFF : 0) ^ flip);
+    dst[x] = static_cast<uint8_t>((src[x] & keep) | (index & ~keep));
+  }
 }
 
 template <class Unpainted>
