@@ -106,11 +106,14 @@ void Merge32(const uint8_t* src, uint8_t* dst, uint32_t width, const uint8_t* ma
                  alphaBits = r.alphaMask ? 0xFF000000u : 0;
   const uint32_t replacedBits = colorBits | alphaBits;
   const uint32_t replacement = ((r.blue | r.green << 8 | r.red << 16) & colorBits) | alphaBits;
-  const bool invert = r.invert;
-  for (uint32_t x = 0; x < width; ++x) {
+  // As in Merge8, the replaced bits of each pixel are chosen through a mask, not a branch; the
+  // index is a size_t so that the compiler sees the pixels as one run and vectorises the loop.
+  const uint32_t flip = r.invert ? 0xFFFFFFFFu : 0;
+  for (size_t x = 0; x < width; ++x) {
     uint32_t pixel;
     std::memcpy(&pixel, src + 4 * x, 4);
-    if ((mask[x] != 0) != invert) pixel = (pixel & ~replacedBits) | replacement;
+    const uint32_t replaced = replacedBits & ((mask[x] == 0 ? 0u : 0xFFFFFFFFu) ^ flip);
+    pixel = (pixel & ~replaced) | (replacement & replaced);
     std::memcpy(dst + 4 * x, &pixel, 4);
   }
 }
