@@ -51,13 +51,24 @@ void Reverse24(const uint8_t* from, uint8_t* to, size_t width, const uint8_t* ah
   ReversePixels<3>(from, to, width, x, width);
 }
 
-// 32 bits, four pixels to a register.
+// 32 bits, four pixels to a register, sixteen (a cache line, one prefetch) a step. With the
+// prefetch under a branch inside the loop, the compiler entered the loop by a jump into its middle,
+// its top was not aligned as loops are, and it ran up to an eighth slower wherever the link put it
+// across a 64-byte boundary. Without a branch inside, the loop starts on one.
 void Reverse32(const uint8_t* from, uint8_t* to, size_t width, const uint8_t* ahead) {
-  size_t x = 0;
-  for (; x + 4 <= width; x += 4) {
-    if (x % 16 == 0) Prefetch(ahead + 4 * x);
+  auto reverse4 = [&](size_t x) {
     Store(to + 4 * x, _mm_shuffle_epi32(Load(from + 4 * (width - 4 - x)), 0x1B));
+  };
+  size_t x = 0;
+  for (; x + 16 <= width; x += 16) {
+    Prefetch(ahead + 4 * x);
+    reverse4(x);
+    reverse4(x + 4);
+    reverse4(x + 8);
+    reverse4(x + 12);
   }
+  if (x < width) Prefetch(ahead + 4 * x);
+  for (; x + 4 <= width; x += 4) reverse4(x);
   ReversePixels<4>(from, to, width, x, width);
 }
 
