@@ -348,28 +348,6 @@ TEST(Imagetool, ReadsFilesLikeImageMagick) {
   }
 }
 
-// Pictures of every depth written as PNG read back byte for byte (header, table, pixels), and
-// ImageMagick decodes the same colours from the file.
-TEST(Imagetool, PngRoundTripsEveryDepth) {
-  TempDir dir;
-  for (unsigned bits : testimg::kDepths) {
-    OwnedBlock image(testimg::Make(bits, 13, 7, bits));
-    const testimg::View view(image.get());
-    view.v.header->biXPelsPerMeter = 3780;
-    view.v.header->biYPelsPerMeter = 2000;
-    for (uint32_t i = 0; i < view.v.colorCount; ++i) view.v.colors[i].rgbReserved = 0;  // no room
-
-    const std::string file = dir / "out.png";
-    std::string error;
-    ASSERT_TRUE(WriteImageFile(file, {ImageFormat::kPng}, image.get(), error)) << error;
-    OwnedBlock back(ReadAny(file));
-    ASSERT_TRUE(back) << bits;
-    EXPECT_EQ(testimg::Bytes(back.get()), testimg::Bytes(image.get())) << bits << " bits";
-    Convert(file + (bits == 32 ? " -depth 8 rgba:" : " -depth 8 rgb:") + dir / "raw");
-    EXPECT_EQ(Colours(image.get()), ReadAll(dir / "raw")) << bits << " bits";
-  }
-}
-
 // The output's format: --format, else OUTPUT's extension, else the input's (also from standard
 // input); notes on what reading changed.
 TEST(Imagetool, OutputFormatsAndReadingNotes) {
@@ -451,30 +429,16 @@ TEST(Imagetool, RefusesDamagedPngFiles) {
     return bytes;
   };
   const size_t n = good.size();
-  const struct {
-    std::vector<uint8_t> bytes;
-    const char* says;
-  } cases[] = {
-      {{good.begin(), good.begin() + 5}, "not a BMP, PNG or JPEG file"},
-      {{good.begin(), good.begin() + 30}, "truncated PNG file"},
-      {{good.begin(), good.begin() + static_cast<long>(n / 2)}, "truncated PNG file"},
-      {{good.begin(), good.end() - 12}, "truncated PNG file"},
-      {flipped(30), "bad PNG file: IHDR: CRC error"},
-      {flipped(idat + 40), "bad PNG file: IDAT: "},
-      {sized(0, 30), "bad PNG file: "},
-      {sized(40000, 30000), "bytes cannot hold the 40000 x 30000 picture"},
-      {sized(0x7FFFFFFF, 0x7FFFFFFF), "image too large"},
-  };
-  for (const auto& c : cases) {
-    std::ofstream(dir / "bad.png", std::ios::binary)
-        .write(reinterpret_cast<const char*>(c.bytes.data()), static_cast<long>(c.bytes.size()));
-    const RunResult run = Tool("invert " + dir / "bad.png" + " " + dir / "out.png");
-    EXPECT_EQ(run.status, 2) << c.says << "\n" << run.output;
-    EXPECT_EQ(run.output.find("imagetool: "), 0u) << run.output;
-    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
-    EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
-    EXPECT_FALSE(fs::exists(dir / "out.png")) << c.says;
-  }
+  ExpectRefused(dir, "png",
+                {{{good.begin(), good.begin() + 5}, "not a BMP, PNG or JPEG file"},
+                 {{good.begin(), good.begin() + 30}, "truncated PNG file"},
+                 {{good.begin(), good.begin() + static_cast<long>(n / 2)}, "truncated PNG file"},
+                 {{good.begin(), good.end() - 12}, "truncated PNG file"},
+                 {flipped(30), "bad PNG file: IHDR: CRC error"},
+                 {flipped(idat + 40), "bad PNG file: IDAT: "},
+                 {sized(0, 30), "bad PNG file: "},
+                 {sized(40000, 30000), "bytes cannot hold the 40000 x 30000 picture"},
+                 {sized(0x7FFFFFFF, 0x7FFFFFFF), "image too large"}});
 }
 
 // Steps joined by + give the bytes the same steps give run one by one through BMP files, at every

@@ -66,29 +66,17 @@ TEST(Jpeg, RefusesDamagedFiles) {
     return file;
   };
   auto cut = [&](size_t n) { return std::vector<uint8_t>(good.begin(), good.begin() + long(n)); };
-  const struct {
-    std::vector<uint8_t> bytes;
-    const char* says;
-  } cases[] = {
-      {cut(2), "not a BMP, PNG or JPEG file"},
-      {cut(sof + 4), "truncated JPEG file (it ends after"},
-      {cut(sos + 20), "truncated JPEG file (it ends after"},
-      {cut(good.size() - 2), "truncated JPEG file (it ends after"},
-      {changed(sos + 100, {0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0}), "bad Huffman code"},
-      {changed(sos + 200, {0xFF}), "premature end of data segment"},
-      {changed(sof + 5, {0x1F, 0x40, 0xFF, 0xDC}), "cannot hold the 65500 x 8000 picture"},
-      {changed(sof + 5, {0xFF, 0xDC, 0xFF, 0xDC}), "image too large (65500 x 65500 at 24"},
-      {ReadAll(dir / "cmyk.jpg"), "CMYK JPEG files are not supported"},
-  };
-  for (const auto& c : cases) {
-    WriteAll(dir / "bad.jpg", c.bytes);
-    const RunResult run = Tool("invert " + dir / "bad.jpg" + " " + dir / "out.jpg");
-    EXPECT_EQ(run.status, 2) << c.says << "\n" << run.output;
-    EXPECT_EQ(run.output.find("imagetool: "), 0u) << run.output;
-    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
-    EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
-    EXPECT_FALSE(std::filesystem::exists(dir / "out.jpg")) << c.says;
-  }
+  ExpectRefused(
+      dir, "jpg",
+      {{cut(2), "not a BMP, PNG or JPEG file"},
+       {cut(sof + 4), "truncated JPEG file (it ends after"},
+       {cut(sos + 20), "truncated JPEG file (it ends after"},
+       {cut(good.size() - 2), "truncated JPEG file (it ends after"},
+       {changed(sos + 100, {0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0}), "bad Huffman code"},
+       {changed(sos + 200, {0xFF}), "premature end of data segment"},
+       {changed(sof + 5, {0x1F, 0x40, 0xFF, 0xDC}), "cannot hold the 65500 x 8000 picture"},
+       {changed(sof + 5, {0xFF, 0xDC, 0xFF, 0xDC}), "image too large (65500 x 65500 at 24"},
+       {ReadAll(dir / "cmyk.jpg"), "CMYK JPEG files are not supported"}});
 }
 
 // Every depth, written at several qualities, decodes to what cjpeg -optimize makes of the same

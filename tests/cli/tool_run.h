@@ -3,6 +3,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
@@ -102,6 +103,28 @@ inline std::vector<uint8_t> Colours(HostBlock block, bool alpha = true) {
 inline void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+}
+
+// A damaged input file and a part of the line that must refuse it.
+struct Damaged {
+  std::vector<uint8_t> bytes;
+  const char* says;
+};
+
+// Each file, given to invert as bad.`ext`, ends the run with status 2 and one line in the tool's
+// words that says why, and leaves no output file.
+inline void ExpectRefused(const TempDir& dir, const std::string& ext,
+                          const std::vector<Damaged>& files) {
+  const std::string bad = dir / ("bad." + ext), out = dir / ("out." + ext);
+  for (const Damaged& f : files) {
+    WriteAll(bad, f.bytes);
+    const RunResult run = Tool("invert " + bad + " " + out);
+    EXPECT_TRUE(run.status == 2 && run.output.starts_with("imagetool: ") &&
+                std::count(run.output.begin(), run.output.end(), '\n') == 1 &&
+                run.output.find(f.says) != std::string::npos && !std::filesystem::exists(out))
+        << f.says << ": status " << run.status << ", said\n"
+        << run.output;
+  }
 }
 
 }  // namespace toolrun
