@@ -160,22 +160,20 @@ TEST(Imagetool, WritesOutputsAsCpDoes) {
       {"long name", "", "invert in.bmp " + longName, longName, "! ls -a | grep -q imagetool-"},
   };
   for (const Case& c : cases) {
-    const RunResult run =
-        Shell("cd " + dir.path.string() + " && " + (c.setUp.empty() ? "" : c.setUp + " && ") +
-              IMAGETOOL_PATH + " " + c.command + " && " + c.check);
+    const RunResult run = Shell(InDir(
+        dir, (c.setUp.empty() ? "" : c.setUp + " && ") + "$T " + c.command + " && " + c.check));
     EXPECT_EQ(run.status, 0) << c.what << "\n" << run.output;
     EXPECT_EQ(ReadAll(dir / c.resultAt), expected) << c.what;
   }
   // A FIFO given as input is refused without waiting for a writer.
-  const RunResult fifo =
-      Shell("cd " + dir.path.string() + " && timeout 5 " + IMAGETOOL_PATH + " invert f x.bmp");
+  const RunResult fifo = Shell(InDir(dir, "timeout 5 $T invert f x.bmp"));
   EXPECT_EQ(fifo.status, 2) << fifo.output;
   EXPECT_NE(fifo.output.find("not a regular file"), std::string::npos) << fifo.output;
 }
 
 TEST(Imagetool, SampleRunWritesEveryCommandAtEveryDepth) {
   TempDir dir;
-  const RunResult run = Shell("cd " + dir.path.string() + " && " + IMAGETOOL_PATH + " sample");
+  const RunResult run = Shell(InDir(dir, "$T sample"));
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("imagetool-sample"), std::string::npos) << run.output;
   for (const char* name : {"sample", "invert", "flip", "mirror"})
@@ -389,8 +387,7 @@ TEST(Imagetool, OutputFormatsAndReadingNotes) {
   };
   for (const Case& c : cases) {
     fs::remove(dir / "o.png");
-    const RunResult run =
-        Shell("cd " + dir.path.string() + " && " + IMAGETOOL_PATH + " " + c.args + " " + c.out);
+    const RunResult run = Shell(InDir(dir, "$T " + c.args + " " + c.out));
     EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.output;
     EXPECT_NE(run.output.find(c.says), std::string::npos) << c.args << "\n" << run.output;
     const auto bytes = *c.out ? ReadAll(dir / c.out) : std::vector<uint8_t>{};
@@ -513,8 +510,7 @@ TEST(Imagetool, FolderRunsEqualOneRunPerFile) {
 // system's words, and leaves no temporary file.
 TEST(Imagetool, HostileEdges) {
   TempDir dir;
-  const std::string tool = std::string(IMAGETOOL_PATH) + " ",
-                    in = WriteInput(dir, "in.bmp", 24, 33, 20, 4);
+  const std::string in = WriteInput(dir, "in.bmp", 24, 33, 20, 4);
   Convert("-size 9x7 xc:gray -colors 30 -fill red -draw 'point 0,0' -transparent red PNG8:" +
           dir / "trns.png");
   // An 8-bit 20000 x 20000 picture (400 MB) in a sparse file.
@@ -529,25 +525,25 @@ TEST(Imagetool, HostileEdges) {
     const char* says;
     const char* neverSays;
   } cases[] = {
-      {"yes | timeout 20 " + tool + "info -", 2, "-: not a BMP, PNG or JPEG file", ""},
-      {"head -c 100 in.bmp | " + tool + "invert - o.bmp", 2,
+      {"yes | timeout 20 $T info -", 2, "-: not a BMP, PNG or JPEG file", ""},
+      {"head -c 100 in.bmp | $T invert - o.bmp", 2,
        "truncated BMP file (100 bytes, the header asks for 2054)", ""},
-      {"cat in.bmp | " + tool + "invert - o.bmp && cmp o.bmp i.bmp", 0, "", "imagetool"},
-      {tool + "flip in.bmp i.jpg && cat i.jpg | " + tool + "flip - o.bmp && " + tool +
-           "flip i.jpg f.bmp && cmp o.bmp f.bmp",
+      {"cat in.bmp | $T invert - o.bmp && cmp o.bmp i.bmp", 0, "", "imagetool"},
+      {"$T flip in.bmp i.jpg && cat i.jpg | $T flip - o.bmp && "
+       "$T flip i.jpg f.bmp && cmp o.bmp f.bmp",
        0, "", "imagetool"},
-      {"ulimit -f 1; " + tool + "scale --width 300% in.bmp o.bmp", 1, "o.bmp: File too large", ""},
-      {tool + "frame --fill-index 99 trns.png o.png", 2, "--fill-index 99 is not in", "tRNS"},
-      {"IMAGE_MASK_FOLDER=/none " + tool + "mask --shape Star none.bmp o.bmp", 2,
-       "none.bmp: No such file", "shape"},
+      {"ulimit -f 1; $T scale --width 300% in.bmp o.bmp", 1, "o.bmp: File too large", ""},
+      {"$T frame --fill-index 99 trns.png o.png", 2, "--fill-index 99 is not in", "tRNS"},
+      {"IMAGE_MASK_FOLDER=/none $T mask --shape Star none.bmp o.bmp", 2, "none.bmp: No such file",
+       "shape"},
 #ifndef __SANITIZE_ADDRESS__  // its shadow memory needs more address space than the limit
-      {"ulimit -v 300000; " + tool + "invert huge.bmp o.bmp", 1, "not enough memory", ""},
+      {"ulimit -v 300000; $T invert huge.bmp o.bmp", 1, "not enough memory", ""},
 #endif
   };
   ASSERT_EQ(Tool("invert " + in + " " + dir / "i.bmp").status, 0);
   for (const Case& c : cases) {
     fs::remove(dir / "o.bmp");
-    const RunResult run = Shell("cd " + dir.path.string() + " && (" + c.command + ")");
+    const RunResult run = Shell(InDir(dir, c.command));
     EXPECT_EQ(run.status, c.status) << c.command << "\n" << run.output;
     EXPECT_NE(run.output.find(c.says), std::string::npos) << c.command << "\n" << run.output;
     if (*c.neverSays) {
@@ -572,10 +568,8 @@ TEST(Imagetool, WritesInPlaceWhereTheFolderCannotTakeANewFile) {
   for (const char* mode : {"755", "1777"}) {
     if (!*user.c_str() && std::string(mode) == "1777") continue;  // the folder is the user's own
     fs::remove(dir / "out.bmp");
-    ASSERT_EQ(Shell("cd " + dir.path.string() + " && touch out.bmp && chmod 666 out.bmp in.bmp " +
-                    "&& chmod " + mode + " .")
-                  .status,
-              0);
+    MustRun(InDir(
+        dir, "touch out.bmp && chmod 666 out.bmp in.bmp && chmod " + std::string(mode) + " ."));
     struct stat before {
     }, after{};
     stat((dir / "out.bmp").c_str(), &before);

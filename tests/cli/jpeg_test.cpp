@@ -202,30 +202,28 @@ TEST(Jpeg, PipesStepsAndFoldersWriteWhatPlainRunsWrite) {
   TempDir dir;
   MustRun(testimg::Cat(IMAGEMAGICK_CONVERT, " -seed 6 -size 40x30 plasma: BMP3:", dir / "in.bmp",
                        " && cjpeg -outfile ", dir / "in.jpg ", dir / "in.bmp"));
-  const std::string t = std::string(" && ") + IMAGETOOL_PATH + " ";
   const struct {
     std::string ours, plain;
     const char* result;
   } cases[] = {
       {"invert - - <in.jpg >a.jpg", "invert in.jpg b.jpg", "a.jpg"},
       {"crop --rect 1,1,20,9 + scale --width 50% in.jpg a.jpg",
-       "crop --rect 1,1,20,9 in.jpg t.bmp" + t + "scale --width 50% t.bmp b.jpg", "a.jpg"},
+       "crop --rect 1,1,20,9 in.jpg t.bmp && $T scale --width 50% t.bmp b.jpg", "a.jpg"},
       {"--out-dir d --jpeg-quality 40 mirror in.jpg", "mirror --jpeg-quality 40 in.jpg b.jpg",
        "d/in.jpg"},
       {"--out-dir d --format png flip in.jpg", "flip in.jpg b.png", "d/in.png"},
   };
   for (const auto& c : cases) {
-    MustRun("cd " + dir.path.string() + t + c.ours + t + c.plain);
+    MustRun(InDir(dir, "$T " + c.ours + " && $T " + c.plain));
     const std::string plain = dir / (std::string("b") + (c.result + std::strlen(c.result) - 4));
     EXPECT_EQ(ReadAll(dir / c.result), ReadAll(plain)) << c.ours;
   }
   // A signature, or a header and part of a scan, followed by a stream that never ends is refused,
   // not read for ever.
   for (const char* head : {"printf '\\377\\330\\377\\340'", "head -c 650 in.jpg"})
-    EXPECT_EQ(Shell("cd " + dir.path.string() + " && (" + std::string(head) +
-                    "; yes) | timeout 60 " + IMAGETOOL_PATH + " invert - o.jpg")
-                  .status,
-              2);
+    EXPECT_EQ(
+        Shell(InDir(dir, "(" + std::string(head) + "; yes) | timeout 60 $T invert - o.jpg")).status,
+        2);
 }
 
 }  // namespace

@@ -52,6 +52,11 @@ inline RunResult Tool(const std::string& args) {
   return Shell(std::string(IMAGETOOL_PATH) + " " + args);
 }
 
+// A shell command run in `dir`, with $T standing for imagetool.
+inline std::string InDir(const TempDir& dir, const std::string& command) {
+  return "cd " + dir.path.string() + " && T=" + IMAGETOOL_PATH + " && (" + command + ")";
+}
+
 // Runs a shell command that must succeed.
 inline void MustRun(const std::string& command) {
   const RunResult run = Shell(command);
