@@ -6,7 +6,6 @@
 
 #include <zlib.h>
 
-#include "cli/formats/image_file.h"
 #include "cli/formats/png_io.h"
 #include "dib/row_bands.h"
 #include "tests/cli/tool_run.h"
