@@ -204,12 +204,10 @@ TEST(Jpeg, PipesStepsAndFoldersWriteWhatPlainRunsWrite) {
        "crop --rect 1,1,20,9 in.jpg t.bmp && $T scale --width 50% t.bmp b.jpg", "a.jpg"},
       {"--out-dir d --jpeg-quality 40 mirror in.jpg", "mirror --jpeg-quality 40 in.jpg b.jpg",
        "d/in.jpg"},
-      {"--out-dir d --format png flip in.jpg", "flip in.jpg b.png", "d/in.png"},
   };
   for (const auto& c : cases) {
     MustRun(InDir(dir, "$T " + c.ours + " && $T " + c.plain));
-    const std::string plain = dir / (std::string("b") + (c.result + std::strlen(c.result) - 4));
-    EXPECT_EQ(ReadAll(dir / c.result), ReadAll(plain)) << c.ours;
+    EXPECT_EQ(ReadAll(dir / c.result), ReadAll(dir / "b.jpg")) << c.ours;
   }
   // A signature, or a header and part of a scan, followed by a stream that never ends is refused,
   // not read for ever.
