@@ -214,7 +214,7 @@ TEST(Imagetool, AgreesWithImageMagickOnTrueColourFiles) {
                {"crop --height 10", "-crop 37x10+0+6 +repage"},
                {"crop --width 99 --height 22", "-crop 37x22+0+0 +repage"}};
   for (const Case& c : cases) {
-    MustRun(InDir(dir, "$T " + std::string(c.ours) + " in.bmp ours.bmp"));
+    MustRun(InDir(dir, testimg::Cat("$T ", c.ours, " in.bmp ours.bmp")));
     Convert(dir / "in.bmp" + " " + c.theirs + " -type TrueColor BMP3:" + dir / "theirs.bmp");
     EXPECT_EQ(Picture(dir / "ours.bmp"), Picture(dir / "theirs.bmp")) << c.ours;
   }

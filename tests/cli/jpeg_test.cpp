@@ -213,7 +213,7 @@ TEST(Jpeg, PipesStepsAndFoldersWriteWhatPlainRunsWrite) {
   // not read for ever.
   for (const char* head : {"printf '\\377\\330\\377\\340'", "head -c 650 in.jpg"})
     EXPECT_EQ(
-        Shell(InDir(dir, "(" + std::string(head) + "; yes) | timeout 60 $T invert - o.jpg")).status,
+        Shell(InDir(dir, testimg::Cat("(", head, "; yes) | timeout 60 $T invert - o.jpg"))).status,
         2);
 }
 
