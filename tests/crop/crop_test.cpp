@@ -112,6 +112,11 @@ TEST(CropMarks, PlacementScrolledOffAndFitted) {
   EXPECT_EQ(r.rects[3].x, -7) << "top-left handle";
   EXPECT_EQ(ScrollRange(229, 231), 0);
   EXPECT_EQ(ScrollRange(230, 231), 1) << "one column under the frame can be scrolled to";
+  // From 50 with a page (the client size) of 60 and the thumb at 9, within 0 to 90: a line is 10
+  // pixels, and the thumb moves the view when it is let go, not while it is dragged.
+  const int wants[] = {40, 60, 0, 90, 9, 50};  // by request
+  for (int request = kLineBack; request <= kThumbTrack; ++request)
+    EXPECT_EQ(ScrollTo(request, 50, 60, 9, 90), wants[request]) << request;
   const PreviewGeometry fitted{400, 60, 200, 150, false, 0, 0};
   EXPECT_EQ(ClientToImage(fitted, {-3, -5}).x, -6);
   EXPECT_EQ(ClientToImage(fitted, {-3, -5}).y, -2);

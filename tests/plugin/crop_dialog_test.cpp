@@ -182,23 +182,19 @@ TEST_F(CropTest, PreviewMarksMouseAndScrolling) {
         {{Clicking(IDC_CROP_RESET), Margins("60", "60", "60", "60")}, "60 60 60 60"}});
     // clang-format on
     const HWND h = GetDlgItem(d, IDC_CROP_HSCROLL), v = GetDlgItem(d, IDC_CROP_VSCROLL);
-    const int hRange = 400 - c.right + 2, vRange = 300 - c.bottom + 2;
-    const int paged = std::min<int>(10 + c.right, hRange);
-    const struct {
-      HWND bar;
-      WORD request, thumb;
-      int want;
-    } scrolls[] = {{h, SB_LINEDOWN, 0, 10},       {h, SB_PAGEDOWN, 0, paged},
-                   {h, SB_THUMBTRACK, 9, paged},  {h, SB_LINEUP, 0, paged - 10},
-                   {h, SB_THUMBPOSITION, 50, 50}, {v, SB_PAGEDOWN, 0, vRange},
-                   {v, SB_PAGEUP, 0, 0}};
-    for (const auto& s : scrolls) {  // left and top lines in view, right and bottom off
-      SendMessageA(d, s.bar == h ? WM_HSCROLL : WM_VSCROLL, MAKEWPARAM(s.request, s.thumb),
-                   reinterpret_cast<LPARAM>(s.bar));
-      EXPECT_EQ(GetScrollPos(s.bar, SB_CTL), s.want) << s.request;
+    // Each bar's wiring (the requests' rule is proven natively): its page, the thumb, its range;
+    // the left and top lines in view, right and bottom off.
+    for (auto [bar, request, thumb, want] :
+         {std::tuple<HWND, WORD, WORD, int>{h, SB_PAGEDOWN, 0,
+                                            std::min<int>(c.right, 400 - c.right + 2)},
+          {h, SB_THUMBPOSITION, 50, 50},
+          {v, SB_PAGEDOWN, 0, 300 - c.bottom + 2}}) {
+      SendMessageA(d, bar == h ? WM_HSCROLL : WM_VSCROLL, MAKEWPARAM(request, thumb),
+                   reinterpret_cast<LPARAM>(bar));
+      EXPECT_EQ(GetScrollPos(bar, SB_CTL), want) << request;
       const auto scrolled = ClientPixels(p);
       InvalidateRect(p, nullptr, TRUE), UpdateWindow(p);
-      EXPECT_EQ(scrolled, ClientPixels(p)) << "scrolled by request " << s.request;
+      EXPECT_EQ(scrolled, ClientPixels(p)) << "scrolled by request " << request;
     }
     SaveScreenshot({d}, "crop_scrolled");
     SendMessageA(d, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), reinterpret_cast<LPARAM>(h));
