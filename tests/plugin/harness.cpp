@@ -597,20 +597,6 @@ TestWindow::~TestWindow() {
   DestroyWindow(hwnd);
 }
 
-Viewer::Viewer(int height) : frame(CreateHostFrame()) {
-  HostPlugin = &ThePlugin;
-  EXPECT_TRUE(frame && InitPlugin(5000, 1));
-  SetWindowPos(frame, HWND_TOP, 20, 20, 560, height, SWP_SHOWWINDOW);
-}
-
-Viewer::~Viewer() {
-  HostPlugin = nullptr;  // no exit call: the other tests keep the plug-in
-  DestroyWindow(frame);
-  MSG quit;  // the closed viewer asks its loop to end; the tests go on
-  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-  ThePlugin.imageActivate(nullptr, 0, 0);
-}
-
 HGLOBAL ToGlobal(HostBlock block) {
   const size_t size = HP_Size(block);
   HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, size);

@@ -163,15 +163,6 @@ struct TestWindow {
   operator HWND() const { return hwnd; }
   HWND hwnd = nullptr;
 };
-// The stand-in host's viewer on the screen, 560 x `height` pixels, with the plug-in initialised
-// for it (menu ids 5000, 5001, ...). Closing it leaves the plug-in loaded and no window active.
-struct Viewer {
-  explicit Viewer(int height = 400);
-  ~Viewer();
-  Viewer(const Viewer&) = delete;
-  Viewer& operator=(const Viewer&) = delete;
-  HWND frame = nullptr;
-};
 // A movable global block holding a copy of `block` (from testimg::Make), which is freed.
 HGLOBAL ToGlobal(HostBlock block);
 // Gives `window` a copy of testimg::Make(bits, width, height, seed), makes it the active window

@@ -18,6 +18,24 @@ namespace {
 
 using namespace harness;
 
+// The stand-in host's viewer on the screen, 560 x `height` pixels, with the plug-in initialised
+// for it (menu ids 5000, 5001, ...). Closing it leaves the plug-in loaded and no window active.
+struct Viewer {
+  explicit Viewer(int height = 400) {
+    HostPlugin = &Plugin();
+    EXPECT_TRUE(frame && InitPlugin(5000, 1));
+    SetWindowPos(frame, HWND_TOP, 20, 20, 560, height, SWP_SHOWWINDOW);
+  }
+  ~Viewer() {
+    HostPlugin = nullptr;  // no exit call: the other tests keep the plug-in
+    DestroyWindow(frame);
+    MSG quit;  // the closed viewer asks its loop to end; the tests go on
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    Plugin().imageActivate(nullptr, 0, 0);
+  }
+  HWND frame = CreateHostFrame();
+};
+
 HWND ShotFrame = nullptr;
 bool ShotTaken = false;
 
