@@ -11,15 +11,14 @@ using namespace harness;
 
 struct CommandCase {
   int row;
-  TextId noImage, noMemory;
+  TextId noMemory;
   bool (*engine)(HostBlock);
   int allocations;  // the plug-in's own: Flip's and Mirror's scratch row
 };
 const CommandCase kCommands[] = {
-    {0, IDS_INVERT_NO_IMAGE, IDS_INVERT_NO_MEMORY,
-     [](HostBlock dib) { return InvertDib(dib, nullptr); }, 0},
-    {1, IDS_FLIP_NO_IMAGE, IDS_FLIP_NO_MEMORY, FlipDib, 1},
-    {2, IDS_MIRROR_NO_IMAGE, IDS_MIRROR_NO_MEMORY, MirrorDib, 1},
+    {0, IDS_INVERT_NO_MEMORY, [](HostBlock dib) { return InvertDib(dib, nullptr); }, 0},
+    {1, IDS_FLIP_NO_MEMORY, FlipDib, 1},
+    {2, IDS_MIRROR_NO_MEMORY, MirrorDib, 1},
 };
 
 using Commands = PluginTest;
