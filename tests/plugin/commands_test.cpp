@@ -1,35 +1,24 @@
-// Invert, Flip and Mirror end to end through ZQ_ImgLib_MenuHandler: the window's result against the
-// engine on the same bytes (the engines' rules are proven natively), the host calls and progress
-// steps, the wait cursor, and every failure path.
-
+// Invert, Flip and Mirror end to end, and every command's refusals before it starts.
 #include "dib/transforms.h"
 #include "tests/plugin/harness.h"
 
 namespace {
 
 using namespace harness;
-
-struct CommandCase {
-  int row;
-  TextId noMemory;
-  bool (*engine)(HostBlock);
-  int allocations;  // the plug-in's own: Flip's and Mirror's scratch row
-};
-const CommandCase kCommands[] = {
-    {0, IDS_INVERT_NO_MEMORY, [](HostBlock dib) { return InvertDib(dib, nullptr); }, 0},
-    {1, IDS_FLIP_NO_MEMORY, FlipDib, 1},
-    {2, IDS_MIRROR_NO_MEMORY, MirrorDib, 1},
-};
-
 using Commands = PluginTest;
 
-// On a 24-bit image (each depth is the engines', proven natively), each allocation of the plug-in
-// fails in turn: a message, only the copy freed, the window keeps its image. Then the run without
-// a failure hands the copy, changed as the engine changes it, to the window; Invert shows its
-// meter (its steps are the engine's, tested natively), owned by the window. The wait cursor shows
-// while the image changes, and the cursor it replaced comes back.
+// Each allocation of the plug-in fails in turn (a message, only the host's copy freed), then the
+// copy, changed as the engine changes it, goes to the window, under the wait cursor.
 TEST_F(Commands, ChangeTheImageAsTheEngineDoesOrKeepItWhenMemoryRunsOut) {
-  for (const CommandCase& command : kCommands)
+  const struct {
+    int row;
+    TextId noMemory;
+    bool (*engine)(HostBlock);
+    int allocations;  // the plug-in's own: Flip's and Mirror's scratch row
+  } commands[] = {{0, IDS_INVERT_NO_MEMORY, [](HostBlock b) { return InvertDib(b, nullptr); }, 0},
+                  {1, IDS_FLIP_NO_MEMORY, FlipDib, 1},
+                  {2, IDS_MIRROR_NO_MEMORY, MirrorDib, 1}};
+  for (const auto& command : commands)
     for (int n = 1; n <= command.allocations + 1; ++n) {
       const bool fails = n <= command.allocations;
       CommandRun run = {.row = command.row,
@@ -62,9 +51,8 @@ TEST_F(Commands, ChangeTheImageAsTheEngineDoesOrKeepItWhenMemoryRunsOut) {
     }
 }
 
-// A window without an image (Mask says nothing of it), a copy the host cannot make, and an image
-// the engines refuse (16 bits per pixel), which each dialog command refuses before its dialog
-// opens: one message, no host call after the image test, the cursor never changed.
+// No image (Mask says nothing of it), no copy, or an image the engines refuse (16 bits per pixel),
+// which each dialog command refuses before its dialog opens: one message, nothing more asked.
 TEST_F(Commands, RefuseWhatTheyCannotChange) {
   const auto noCopy = [](HWND, HGLOBAL) { KX_FailCall(KX_FAIL_COPY, 1); };
   const auto sixteen = [](HWND, HGLOBAL image) {
