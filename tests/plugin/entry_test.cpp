@@ -5,19 +5,6 @@ namespace {
 
 using namespace harness;
 
-// Only the low 16 bits are the version; its messages are plain boxes, not task-modal.
-TEST(Version, AcceptsOnly0101AndNamesTheWrongByte) {
-  const std::pair<UINT, std::string> cases[] = {{0x0101, ""},
-                                                {0x7F0101, ""},
-                                                {0x0201, "Image: Incorrect version number (1)"},
-                                                {0x0102, "Image: Incorrect version number (2)"}};
-  for (const auto& [version, message] : cases) {
-    ClearCalls();
-    EXPECT_EQ(Plugin().version(version, 0, 0), message.empty()) << std::hex << version;
-    ExpectOneMessage(message, 0);
-  }
-}
-
 // Start-up under a frame whose menu bar receives the popup, and each failure that stops it.
 TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) {
   for (const char* name : {"CropClass", "ColorCtrl", "StatColorCtrl"})
@@ -29,8 +16,7 @@ TEST(Init, BuildsTheMenuLoadsSettingsAndRegistersTheClassesOrStopsWithAMessage) 
     int registrations;
     size_t menuItems;
   } cases[] = {
-      // The three classes once each; then, left from the first start, each refused, unregistered
-      // and registered again.
+      // The three classes once; then, left from that start, each refused and registered again.
       {[] {}, 0, 9, 4, 3, 10},
       {[] {}, 0, 9, 4, 6, 10},
       {[] { KX_FailCall(KX_FAIL_MENU, 1); }, IDS_INIT_NO_MENU, 0, 0, 0, 0},
@@ -142,9 +128,18 @@ TEST_F(PluginTest, DispatchRunsOnlyAvailableTableCommandsAndIsNeverLeftBusy) {
   EXPECT_EQ(RunCommand(window, 2), 2) << "not left busy";
 }
 
-// Each row's own text on the status line; 16-bit arguments; a nonzero selector or another id is not
-// the plug-in's. The icon and the last entry points answer.
-TEST_F(PluginTest, HelpShowsTheRowsTextOnTheStatusLineAndTheLastEntryPointsAnswer) {
+// Only the low 16 bits are the version, whose messages are plain boxes, not task-modal. Help shows
+// each row's own text on the status line; a nonzero selector or another id is not the plug-in's.
+TEST_F(PluginTest, VersionHelpIconAndExitAnswerTheHost) {
+  const std::pair<UINT, std::string> versions[] = {{0x0101, ""},
+                                                   {0x7F0101, ""},
+                                                   {0x0201, "Image: Incorrect version number (1)"},
+                                                   {0x0102, "Image: Incorrect version number (2)"}};
+  for (const auto& [version, message] : versions) {
+    ClearCalls();
+    EXPECT_EQ(Plugin().version(version, 0, 0), message.empty()) << std::hex << version;
+    ExpectOneMessage(message, 0);
+  }
   const char* const texts[] = {"Invert the image in the active window",
                                "Flip (vertical) the image in the active window upside down",
                                "Mirror (horizontal flip) the image in the active window",

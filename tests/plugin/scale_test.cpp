@@ -61,9 +61,8 @@ TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
   }
 }
 
-// Every depth, with and without host flag 4 (colour), at both qualities, to a width only, a height
-// only, both and the same size: the host's resize (Low, sampling as the nearest-pixel engine) or
-// the engine's result (High, its depth told). Then every allocation of a High run fails in turn.
+// Every depth, colour or not, at both qualities, to each side, both and the same size: the host's
+// resize (Low) or the engine's result (High, its depth told); then each High allocation fails.
 TEST_F(PluginTest, ScaleCommandGivesTheWindowTheScaledImageOrKeepsItOnEveryFailure) {
   int allocations = 0;  // of the high-quality run to 4 × 11 at 8 bits, without colour
   for (unsigned bits : testimg::kDepths)
@@ -81,12 +80,11 @@ TEST_F(PluginTest, ScaleCommandGivesTheWindowTheScaledImageOrKeepsItOnEveryFailu
                                                                nullptr)
                              : ResizeNearest(dib, w, h);
             };
-            if (!quality) run.log.push_back(testimg::Cat("DibResize ", w, " ", h));
+            if (!quality) run.log.push_back(Cat("DibResize ", w, " ", h));
             run.log.push_back("ZQ_SetHDib");
             if (quality) run.log.push_back("ZQ_SetInfo"), run.meter = run.kMainMeter;
           }
-          ExpectRun(run,
-                    testimg::Cat(bits, " bits colour ", colour, " q", quality, " to ", w, "x", h));
+          ExpectRun(run, Cat(bits, " bits colour ", colour, " q", quality, " to ", w, "x", h));
           if (bits == 8 && !colour && quality && w == 4)
             allocations = Recorded().calls["GlobalAlloc"];
         }
@@ -96,7 +94,7 @@ TEST_F(PluginTest, ScaleCommandGivesTheWindowTheScaledImageOrKeepsItOnEveryFailu
                     .log = kDialogCalls};
   for (int n = 1; n <= allocations; ++n) {
     run.plan = [n](HWND, HGLOBAL) { FailCall("GlobalAlloc", n); };
-    ExpectRun(run, testimg::Cat("allocation ", n));
+    ExpectRun(run, Cat("allocation ", n));
   }
   run.script = ScaleTo(0, 4, 11), run.message = IDS_SCALE_LOW_NO_MEMORY;
   run.plan = [](HWND, HGLOBAL) { KX_FailCall(KX_FAIL_RESIZE, 1); };

@@ -24,9 +24,9 @@ auto Values() {
 // The values as the module starts (constant-initialised, so set before this is taken).
 const auto kDefaults = Values();
 
-// Each value differs from its default and from the others of its group, so that no key can stand
-// in for another; values past 16 bits, above the signed range and below 0 keep all their bits.
-// The flags are read as the store's booleans.
+// Each value differs from its default and the others of its group, so that no key stands in for
+// another; values past 16 bits, unsigned or below 0 keep their bits. Flags are the store's
+// booleans.
 TEST(Settings, RoundTripThroughTheStoreWithTheirWidths) {
   char dir[MAX_PATH];
   GetWindowsDirectoryA(dir, sizeof dir);
