@@ -15,16 +15,13 @@ constexpr int kRotateRow = 6, kAmount = IDC_ROTATE_AMOUNT, kQuality = IDC_ROTATE
 // "amount, the radios Custom, 90, 180 and 270, quality"
 const std::vector<int> kShown = {kAmount,        IDC_ROTATE_CUSTOM, IDC_ROTATE_90,
                                  IDC_ROTATE_180, IDC_ROTATE_270,    kQuality};
-// Pure red typed into the system colour dialog.
-void TypeRed(HWND color) {
-  Type(color, COLOR_RED, "255"), Type(color, COLOR_GREEN, "0"), Type(color, COLOR_BLUE, "0");
-}
+const Strings kAsked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
 
 using RotateCommand = PluginTest;
 
-// The first opening after loading, presets, Custom, typed amounts and the range message, after
-// which the keyboard is back on Amount with the limit selected: Alt+A, 90 and Enter turn the
-// picture a quarter, without a click.
+// The first opening after loading, presets, Custom, typed amounts and the range message (the rules
+// are proven natively), after which the keyboard is back on Amount with the limit selected: Alt+A,
+// 90 and Enter turn the picture a quarter, without a click.
 TEST_F(RotateCommand, DialogFollowsItsRulesAndKeepsTheKeyboard) {
   TestWindow window;
   ReloadPlugin();
@@ -32,7 +29,7 @@ TEST_F(RotateCommand, DialogFollowsItsRulesAndKeepsTheKeyboard) {
   const auto limitSelected = [](HWND d) {
     DWORD start = 1, end = 0;
     SendDlgItemMessageA(d, kAmount, EM_GETSEL, WPARAM(&start), LPARAM(&end));
-    EXPECT_EQ(std::tie(start, end), std::tuple(0, 4)) << "-360 selected";
+    EXPECT_EQ(std::tie(start, end), std::tuple(0, 3)) << "360 selected";
     const MessageBoxCall& b = Recorded().boxes.back();
     EXPECT_EQ(std::tie(b.caption, b.owner, b.style),
               std::tuple("Rotation Angle", nullptr, UINT(MB_TASKMODAL)));
@@ -48,9 +45,8 @@ TEST_F(RotateCommand, DialogFollowsItsRulesAndKeepsTheKeyboard) {
         {{Choosing(kQuality, 0), Typing(kAmount, "45")}, "45 x o o o Low"},
         {{Typing(kAmount, "90")}, "90 o x o o High"},
         {{Typing(kAmount, "12abc"), quality}, "12abc x o o o High"},
-        {{Typing(kAmount, "400")}, "360 x o o o High", IDS_ROTATE_ANGLE_RANGE, kAmount,
-         "rotate_range_message"},
-        {{Typing(kAmount, "-500"), limitSelected}, "-360 x", IDS_ROTATE_ANGLE_RANGE, kAmount},
+        {{Typing(kAmount, "400"), limitSelected}, "360 x o o o High", IDS_ROTATE_ANGLE_RANGE,
+         kAmount, "rotate_range_message"},
         {{[](HWND d) { Mnemonic(d, 'a'), Type(d, 0, "90"); }, Pressing(VK_RETURN)}, ""}});
     // clang-format on
   });
@@ -58,43 +54,33 @@ TEST_F(RotateCommand, DialogFollowsItsRulesAndKeepsTheKeyboard) {
             EngineResult(before, [](HostBlock b) { return ROT_RotateDIB(b, 1, 90, {}, nullptr); }));
 }
 
-// One run of Rotate... on an image of `bits`: the dialog opens showing `opens`; `pick` in Color:
-// (kNone for no click, kToggle for a click alone, kRed from the system dialog, or a grid entry)
-// leaves the swatch showing the colour of `fill`; then `amount` and `quality`, and OK, which the
-// engine's turn with `fill` must match, or Cancel.
+// Rotate... on an image of `bits` opening with `opens`; `pick` in Color: (kNone: no click, kToggle:
+// a click alone, kRed: the system dialog's red, or a grid entry) shows `fill`; `amount` and
+// `quality`, then OK, which the engine's turn with `fill` must match, or Cancel.
 constexpr int kNone = -1, kToggle = -2, kRed = -3;
-struct TurnRow {
-  unsigned bits;
-  const char* opens;
-  int pick;
-  RotateFill fill;
-  const char* amount;
-  int quality;
-  bool ok = true;
-  const char* shot = nullptr;
-};
-CommandRun Turn(const TurnRow& t) {
-  CommandRun run = {
-      .row = kRotateRow, .bits = t.bits, .log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}};
+CommandRun Turn(unsigned bits, const char* opens, int pick, RotateFill fill, const char* amount,
+                int quality, bool ok = true, const char* shot = nullptr) {
+  CommandRun run = {.row = kRotateRow, .bits = bits, .log = kAsked};
   run.script = [=](HWND d) {
-    EXPECT_EQ(Read(d, kShown), t.opens);
-    if (t.pick == kRed || t.pick >= 0)
-      OnDialog(t.pick == kRed ? 0 : IDD_COLOR_CHOOSER, [=](HWND chooser) {
-        t.pick == kRed ? TypeRed(chooser) : ClickColorEntry(chooser, t.bits, t.pick);
-        if (t.shot) SaveScreenshot({d, chooser}, t.shot);
+    EXPECT_EQ(Read(d, kShown), opens);
+    if (pick == kRed || pick >= 0)
+      OnDialog(pick == kRed ? 0 : IDD_COLOR_CHOOSER, [=](HWND chooser) {
+        for (int id : {COLOR_RED, COLOR_GREEN, COLOR_BLUE})
+          if (pick == kRed) Type(chooser, id, id == COLOR_RED ? "255" : "0");
+        if (pick != kRed) ClickColorEntry(chooser, bits, pick);
+        if (shot) SaveScreenshot({d, chooser}, shot);
         Click(chooser, IDOK);
       });
-    if (t.pick != kNone) Click(d, IDC_ROTATE_COLOR);
-    EXPECT_EQ(Swatch(d, IDC_ROTATE_SWATCH), RGB(t.fill.red, t.fill.green, t.fill.blue)) << t.opens;
-    if (t.shot && t.pick == kNone) SaveScreenshot({d}, t.shot);
-    Type(d, kAmount, t.amount), Select(d, kQuality, t.quality),
-        Key(d, t.ok ? VK_RETURN : VK_ESCAPE);
+    if (pick != kNone) Click(d, IDC_ROTATE_COLOR);
+    EXPECT_EQ(Swatch(d, IDC_ROTATE_SWATCH), RGB(fill.red, fill.green, fill.blue)) << opens;
+    if (shot && pick == kNone) SaveScreenshot({d}, shot);
+    Type(d, kAmount, amount), Select(d, kQuality, quality), Key(d, ok ? VK_RETURN : VK_ESCAPE);
   };
-  const int angle = std::stoi(t.amount);
-  if (!t.ok || angle % 360 == 0) return run;  // nothing to turn
-  run.engine = [=](HostBlock b) { return ROT_RotateDIB(b, uint16_t(t.quality), angle, t.fill, 0); };
+  const int angle = std::stoi(amount);
+  if (!ok || angle % 360 == 0) return run;  // nothing to turn
+  run.engine = [=](HostBlock b) { return ROT_RotateDIB(b, uint16_t(quality), angle, fill, 0); };
   run.log.insert(run.log.end(), {"ZQ_SetHDib", "ZQ_SetInfo"});
-  if (t.quality && angle % 90) run.meter = CommandRun::kMainMeter;
+  if (quality && angle % 90) run.meter = CommandRun::kMainMeter;
   return run;
 }
 // Entry `i` of the test images' tables as a palette image's fill.
@@ -103,35 +89,32 @@ RotateFill Entry(int i) {
   return {GetRValue(c), GetGValue(c), GetBValue(c), i};
 }
 
-// The window's new image is the engine's for the amount, quality and fill the dialog shows: what
-// Color: gives by depth (the chooser's rules are its own tests'), and a palette image's own entry
-// replacing a fill it cannot show, which a true-colour image then keeps. Its depth goes to the host
-// after the hand-over; the meter (High quality at any angle only) belongs to the host's main
-// window. What each run leaves for the next opening: the confirmed angle reduced, quality and fill
-// kept even after Cancel, an amount that is no preset opening on Custom. Then each allocation of a
-// High-quality turn by 30 degrees failing in turn (the result and the sampler's five tables), and
-// a dialog that cannot be made (a Cancel): the window keeps its image.
+// The new image is the engine's for the amount, quality and fill shown: Color: by depth (the
+// chooser's rules are its own tests'), a palette's entry replacing a fill it lacks, which true
+// colour keeps. The depth goes to the host after the hand-over; the meter (High, any angle) is the
+// main window's. Each run leaves the angle reduced, quality and fill (even after Cancel) for the
+// next, an amount that is no preset opening on Custom. Each allocation of a High-quality turn
+// failing, and a dialog that cannot be made: the window keeps its image.
 TEST_F(RotateCommand, TurnsWithAFillSuitedToTheDepthOrKeepsTheImage) {
   ReloadPlugin();
-  const Strings asked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
   const RotateFill red = {255, 0, 0, 0};
   const CommandRun runs[] = {
-      Turn({1, "180 o o x o High", kToggle, Entry(1), "30", 0}),  // from entry 0 to 1
-      Turn({8, "30 x o o o Low", 200, Entry(200), "12abc", 1, true, "rotate_color_grid"}),
-      Turn({4, "12 x o o o High", kNone, Entry(0), "-90", 0}),  // 200 is no 16-colour entry
-      Turn({24, "-90 x o o o Low", kRed, red, "360", 1, true, "rotate_system_color"}),
-      Turn({8, "0 x o o o High", kNone, Entry(0), "30", 1, true, "rotate_palette_swatch"}),
-      Turn({24, "30 x o o o High", kNone, Entry(0), "-45", 1}),   // the palette's entry stayed
-      Turn({32, "-45 x o o o High", kRed, red, "30", 0, false}),  // Cancel: red and Low stay
-      Turn({32, "-45 x o o o Low", kNone, red, "45", 1, true, "rotate_custom_low"}),
+      Turn(1, "180 o o x o High", kToggle, Entry(1), "30", 0),  // from entry 0 to 1
+      Turn(8, "30 x o o o Low", 200, Entry(200), "12abc", 1, true, "rotate_color_grid"),
+      Turn(4, "12 x o o o High", kNone, Entry(0), "-90", 0),  // 200 is no 16-colour entry
+      Turn(24, "-90 x o o o Low", kRed, red, "360", 1, true, "rotate_system_color"),
+      Turn(8, "0 x o o o High", kNone, Entry(0), "30", 1, true, "rotate_palette_swatch"),
+      Turn(24, "30 x o o o High", kNone, Entry(0), "-45", 1),   // the palette's entry stayed
+      Turn(32, "-45 x o o o High", kRed, red, "30", 0, false),  // Cancel: red and Low stay
+      Turn(32, "-45 x o o o Low", kNone, red, "45", 1, true, "rotate_custom_low"),
       {.row = kRotateRow,
        .plan = [](HWND, HGLOBAL) { FailCall("DialogBoxParamA", 1); },
-       .log = asked}};
+       .log = kAsked}};
   for (const CommandRun& run : runs) ExpectRun(run, Cat(run.bits, " bits"));
   for (int n = 1; n <= 6; ++n) {
-    CommandRun run = Turn({8, "45 x o o o High", kNone, Entry(0), "45", 1});
+    CommandRun run = Turn(8, "45 x o o o High", kNone, Entry(0), "45", 1);
     run.plan = [n](HWND, HGLOBAL) { FailCall("GlobalAlloc", n); };
-    run.engine = nullptr, run.message = IDS_ROTATE_NO_MEMORY, run.log = asked;
+    run.engine = nullptr, run.message = IDS_ROTATE_NO_MEMORY, run.log = kAsked;
     ExpectRun(run, Cat("allocation ", n));
   }
 }
