@@ -33,6 +33,19 @@ TEST(FrameFields, SaturateSizesAndKeepMarginsThatFit) {
   }
 }
 
+// OK on a 100 x 80 image: the caption's length first (254 characters pass), then each size too
+// small, width before height, and only then too large (above 65535), width before height.
+TEST(FrameFields, RefuseOkInTheOrderTheUserReadsTheFields) {
+  using enum FrameRefusal;
+  const std::tuple<size_t, int64_t, int64_t, FrameRefusal> cases[] = {
+      {255, 99, 79, kCaptionTooLong},   {254, 100, 80, kNone},
+      {0, 99, 79, kWidthTooSmall},      {0, 70000, 79, kHeightTooSmall},
+      {0, 65536, 80, kWidthTooLarge},   {0, 65535, 65535, kNone},
+      {0, 100, 65536, kHeightTooLarge}, {0, 70000, 70000, kWidthTooLarge}};
+  for (const auto& [caption, width, height, refusal] : cases)
+    EXPECT_EQ(FRM_CheckOk(caption, width, height, 100, 80), refusal) << width << " x " << height;
+}
+
 // The preview box, centred down for a wide frame and across for a tall one; a frame far wider or
 // taller than the control still lands inside it.
 TEST(FrameFields, FitThePreviewInsideTheControl) {
