@@ -254,8 +254,11 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
   GlobalFree(made), GlobalFree(copy);
   ClearCalls();
   Plugin().exit();
-  for (const char* line : {"Style 1", "ChooseColor 2", "Alignment 20"})
-    EXPECT_EQ(HostLog(std::string("ProfileWriteLong ") + line).size(), 1u) << line;
+  const Strings stored = HostLog("ProfileWrite");  // the frame group first, then mask and tile
+  ASSERT_EQ(stored.size(), 8u) << "nothing of the session";
+  EXPECT_EQ(Strings(stored.begin(), stored.begin() + 3),
+            (Strings{"ProfileWriteLong Style 1", "ProfileWriteLong ChooseColor 2",
+                     "ProfileWriteLong Alignment 20"}));
   Store("Style=0 ChooseColor=0 Alignment=9");  // the defaults, for the tests after
 }
 
