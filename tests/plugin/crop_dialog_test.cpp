@@ -150,7 +150,6 @@ TEST_F(CropTest, PreviewMarksMouseAndScrolling) {
     for (auto [bar, request, thumb, want] : {std::tuple<HWND, WORD, WORD, int>{h, SB_PAGEDOWN, 0,
              std::min<int>(c.right, 400 - c.right + 2)}, {h, SB_THUMBPOSITION, 50, 50},
              {v, SB_PAGEDOWN, 0, 300 - c.bottom + 2}}) {
-      // clang-format on
       SendMessageA(d, bar == h ? WM_HSCROLL : WM_VSCROLL, MAKEWPARAM(request, thumb),
                    reinterpret_cast<LPARAM>(bar));
       EXPECT_EQ(GetScrollPos(bar, SB_CTL), want) << request;
@@ -158,6 +157,7 @@ TEST_F(CropTest, PreviewMarksMouseAndScrolling) {
       InvalidateRect(p, nullptr, TRUE), UpdateWindow(p);
       EXPECT_EQ(scrolled, ClientPixels(p)) << "scrolled by request " << request;
     }
+    // clang-format on
     SaveScreenshot({d}, "crop_scrolled");
     SendMessageA(d, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), reinterpret_cast<LPARAM>(h));
     SendMessageA(d, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), reinterpret_cast<LPARAM>(v));
