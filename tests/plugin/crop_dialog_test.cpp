@@ -60,8 +60,7 @@ TEST_F(CropTest, CutsTheMarginsOffOrLeavesTheImage) {
          Type(d, IDC_CROP_WIDTH, "0"), SaveScreenshot({d}, "crop_empty"), Key(d, VK_RETURN);
        }, .message = IDS_CROP_EMPTY_RESULT, .log = asked, .check = fittedFreedFirst},
       {.row = kCropRow, .width = 400, .height = 260, .script = Pressing(VK_RETURN),
-       .plan = fail([] { FailCall("GlobalAlloc", 1); }), .message = IDS_CROP_NO_MEMORY,
-       .log = asked, .check = fittedFreedFirst},
+       .plan = fail([] { FailCall("GlobalAlloc", 1); }), .message = IDS_CROP_NO_MEMORY, .log = asked},
       {.row = kCropRow, .width = 400, .height = 260,
        .plan = fail([] { FailCall("DialogBoxParamA", 1); }), .message = IDS_CROP_NO_MEMORY,
        .log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}}};
