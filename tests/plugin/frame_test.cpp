@@ -1,6 +1,5 @@
-// Frame/Caption... on Windows: IMG_FrameDIB and the caption's alignment dialog through IMAGE.DLL's
-// exports, and the Frame dialog through real messages: the fields kept in step, OK's refusals, a
-// palette image's colours, what lasts, and the result against the exported composition.
+// Frame/Caption... on Windows: IMG_FrameDIB and the alignment dialog through IMAGE.DLL's exports,
+// the Frame dialog through real messages and its result against the exported composition.
 
 #include <windows.h>
 #include <colordlg.h>
@@ -44,11 +43,9 @@ bool DrawCaption(const FrameSpec& s, const MaskRaster& r) {
   return true;
 }
 
-// IMG_FrameDIB on a 30 x 16 image of each depth in an Outline frame of 40 x 22, "Frame" bottom
-// right, Alpha and Color on (the high bits must be ignored), each allocation (at 32 bits; 8 bits
-// makes one fewer) and GDI step failing in turn: the messages in order (F: the frame's memory, I
-// and M: the caption's image and mask, T: the caption's text) and the frame with this test's
-// caption, or without one when the caption failed, or none; nothing left, the image unlocked.
+// A 30 x 16 image in a 40 x 22 frame, "Frame" bottom right (high flag bits ignored), each step
+// failing: the messages (F: the frame's memory, I and M: the caption's image and mask, T: its
+// text) and the frame with this test's caption, without it or none; nothing left, nothing locked.
 TEST_F(FrameDib, FailsWithItsMessagesAndHandsOverTheFrame) {
   // clang-format off
   const std::tuple<unsigned, const char*, int, std::string> cases[] = {
@@ -102,25 +99,22 @@ TEST_F(FrameDib, FailsWithItsMessagesAndHandsOverTheFrame) {
   }
 }
 
-// The marks each stored value shows (Top to Right, 1 for marked), mnemonics moving a mark within
-// its group only, and what OK (Enter) stores and Cancel (Esc) leaves.
+// The marks each stored value shows (Top to Right), mnemonics moving a mark within its group
+// only, and what OK (Enter) stores and Cancel (Esc) leaves.
 TEST_F(FrameDib, AlignmentDialogMarksOneButtonPerGroup) {
   const std::tuple<WORD, std::string, const char*, std::string, UINT, WORD> cases[] = {
-      {0, "001001", "", "001001", VK_RETURN, 36},
-      {9, "100100", "be", "001010", VK_RETURN, 20},
-      {18, "010010", "t", "100010", VK_ESCAPE, 18},
-      {3, "100001", "cl", "010100", VK_RETURN, 10}};
-  const auto marks = [](HWND d) {
-    std::string s;
-    for (int id = IDC_ALIGN_TOP; id <= IDC_ALIGN_RIGHT; ++id) s += Checked(d, id) ? '1' : '0';
-    return s;
-  };
+      {0, "o o x o o x", "", "o o x o o x", VK_RETURN, 36},
+      {9, "x o o x o o", "be", "o o x o x o", VK_RETURN, 20},
+      {18, "o x o o x o", "t", "x o o o x o", VK_ESCAPE, 18},
+      {3, "x o o o o x", "cl", "o x o x o o", VK_RETURN, 10}};
+  const std::vector<int> marks = {IDC_ALIGN_TOP,  IDC_ALIGN_VCENTER, IDC_ALIGN_BOTTOM,
+                                  IDC_ALIGN_LEFT, IDC_ALIGN_HCENTER, IDC_ALIGN_RIGHT};
   for (const auto& [stored, before, keys, after, end, result] : cases) {
     WORD alignment = stored;
     OnDialog(IDD_FRAME_ALIGN, [&](HWND d) {
-      EXPECT_EQ(marks(d), before) << stored;
+      EXPECT_EQ(Read(d, marks), before) << stored;
       for (const char* k = keys; *k; ++k) Mnemonic(d, *k);
-      EXPECT_EQ(marks(d), after) << stored;
+      EXPECT_EQ(Read(d, marks), after) << stored;
       if (result == 20) SaveScreenshot({d}, "frame_align_dialog");
       Key(d, end);
     });
@@ -181,8 +175,7 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
   EXPECT_TRUE(Recorded().cursors.empty());
 }
 
-// A palette image's colours are its entries: Color... picks one in the grid. A click on the swatch
-// only beeps; a new swatch is black.
+// A palette image's entries are its colours, picked in the grid; a click on the swatch only beeps.
 TEST_F(FrameCommand, TakesThePalette) {
   TestWindow window;
   ReloadPlugin();
@@ -202,11 +195,9 @@ TEST_F(FrameCommand, TakesThePalette) {
   });
 }
 
-// On a 32-bit image, choices made and cancelled: margins, colours, flags and the font's size last
-// for the session, its face is "Arial" again at each opening, the caption never lasts; style,
-// colour choice and alignment are stored at Exit. The font dialog gets screen fonts, no effects.
-// OK (Enter in the caption) hands the host, after one wait-cursor pair, what the exported
-// composition makes of the same image and choices.
+// Choices cancelled on a 32-bit image last for the session, but the font's face ("Arial" again)
+// and the caption; style, colour choice and alignment are stored at Exit. Enter in the longest
+// caption hands the host what the exported composition makes of the same image and choices.
 TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
   TestWindow window;
   ReloadPlugin();

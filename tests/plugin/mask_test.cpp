@@ -28,10 +28,9 @@ struct Shape {
   }
 };
 
-// Every shape at three sizes, each in another raster format (the one-bit one GDI draws into, two
-// it is spread into): GDI's outline differs from the portable player's in at most 3 % of the
-// pixels (a turned or misplaced shape in far more); Checkers not at all, so its mask is
-// imagetool's.
+// Every shape in the one-bit raster GDI draws into and two it is spread into: GDI's outline differs
+// from the portable player's in at most 3 % of the pixels (a turned or misplaced shape in far
+// more); Checkers not at all, so its mask is imagetool's.
 TEST(GdiMaskRenderer, DrawsEveryShapeCloseToThePortablePlayer) {
   for (unsigned id = IDS_SHAPE_CHECKERS; id <= IDS_SHAPE_UP_ARROW; ++id) {
     const Shape shape(id);
@@ -79,10 +78,9 @@ std::string Shown(HWND d) {
 
 using MaskCommand = PluginTest;
 
-// Choices cancelled on a 32-bit image (the list by notification and by arrow key, the boxes) leave
-// the image alone, remove each replaced shape's file, reappear at every later opening and are
-// stored at Exit (marks other depths show never are). The colour suits each image: a palette
-// image's entry for the index, Mask Color... by depth. A damaged "Selected" opens on Checkers.
+// Choices cancelled on a 32-bit image leave it alone, remove each replaced shape's file, reappear
+// at every opening and are stored at Exit; the colour suits each image (a palette's entry, Mask
+// Color... by depth). A damaged "Selected" opens on Checkers.
 TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
   TestWindow window;
   std::string marks;  // the boxes as the first dialog leaves them
@@ -141,10 +139,9 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
   Plugin().exit();
 }
 
-// OK masks as the engine does with the plug-in's renderer (each depth's merge is proven natively),
-// in the colour and with the options the dialog shows. Each failure of the image's allocations or
-// drawing surface shows one message and keeps the image; a shape that could not be loaded shows
-// an empty preview and masks with an empty drawing.
+// OK masks as the engine does with the plug-in's renderer, in the colour and options shown (each
+// depth's merge is proven natively); a failed allocation or surface shows one message and keeps
+// the image; a shape that could not be loaded shows and masks an empty drawing.
 TEST_F(PluginTest, MaskMasksAsTheEngineDoesOrFailsCleanly) {
   const struct {
     unsigned bits;
@@ -212,33 +209,25 @@ const std::vector<int> kCounts = {IDC_TILE_WIDTH, IDC_TILE_HEIGHT, IDC_TILE_MIRR
 Action Tiles(const char* across, const char* down, bool mirror) {
   return [=](HWND d) {
     if (Checked(d, IDC_TILE_MIRROR) != mirror) Click(d, IDC_TILE_MIRROR);
-    Typing(IDC_TILE_WIDTH, across)(d), Typing(IDC_TILE_HEIGHT, down)(d), Key(d, VK_RETURN);
+    Type(d, IDC_TILE_WIDTH, across), Type(d, IDC_TILE_HEIGHT, down), Key(d, VK_RETURN);
   };
 }
 
-// OK refuses bad counts (the rule is proven natively), the keyboard back on the field at fault; a
-// Mirror click stays after Cancel and Exit stores it. The copies are the engine's (each depth's
-// are proven natively); 1 × 1 changes nothing; a result too large is refused before any
-// allocation, one copy less passes.
+// OK's refusals and the copies, both proven natively, wired: 1 × 1 changes nothing, a result too
+// large is refused before any allocation; a Mirror click stays after Cancel and Exit stores it.
 TEST_F(PluginTest, TileTilesAsTheEngineDoesOrRefuses) {
   const auto tiled = [](uint32_t across, uint32_t down, bool mirror) {
     return [=](HostBlock dib) { return TIL_TileDIB(dib, across, down, mirror); };
   };
-  const auto counts = [](const char* across, const char* down) {
-    return [=](HWND d) {
-      SetText(d, IDC_TILE_WIDTH, across), SetText(d, IDC_TILE_HEIGHT, down), Click(d, IDOK);
-    };
-  };
   const Action refusals = [&](HWND d) {
-    RunSteps(d, kCounts,
-             {{{}, "1 1 o", 0, 0, "tile_image_open"},
-              {{counts("12a", "2")},
-               "12a 2",
-               IDS_TILE_BAD_WIDTH,
-               IDC_TILE_WIDTH,
-               "tile_image_bad_width"},
-              {{counts("0", "x")}, "0 x", IDS_TILE_BAD_HEIGHT, IDC_TILE_HEIGHT},
-              {{Clicking(IDC_TILE_MIRROR), Pressing(VK_ESCAPE)}, ""}});
+    // clang-format off
+    RunSteps(d, kCounts, {
+        {{}, "1 1 o", 0, 0, "tile_image_open"},
+        {{Tiles("12a", "2", false)}, "12a 2", IDS_TILE_BAD_WIDTH, IDC_TILE_WIDTH,
+         "tile_image_bad_width"},
+        {{Tiles("0", "x", false)}, "0 x", IDS_TILE_BAD_HEIGHT, IDC_TILE_HEIGHT},
+        {{Clicking(IDC_TILE_MIRROR), Pressing(VK_ESCAPE)}, ""}});
+    // clang-format on
   };
   const Action mirrored = [](HWND d) {
     RunSteps(d, kCounts, {{{}, "1 1 x", 0, 0, "tile_image_mirror"}}), Tiles("3", "2", true)(d);

@@ -19,9 +19,8 @@ const Strings kAsked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
 
 using RotateCommand = PluginTest;
 
-// The first opening after loading, presets, Custom, typed amounts and the range message (the rules
-// are proven natively), after which the keyboard is back on Amount with the limit selected: Alt+A,
-// 90 and Enter turn the picture a quarter, without a click.
+// The dialog's rules (proven natively) wired; after the range message the keyboard is back on the
+// limit, selected: Alt+A, 90 and Enter turn the picture a quarter, without a click.
 TEST_F(RotateCommand, DialogFollowsItsRulesAndKeepsTheKeyboard) {
   TestWindow window;
   ReloadPlugin();
@@ -54,9 +53,8 @@ TEST_F(RotateCommand, DialogFollowsItsRulesAndKeepsTheKeyboard) {
             EngineResult(before, [](HostBlock b) { return ROT_RotateDIB(b, 1, 90, {}, nullptr); }));
 }
 
-// Rotate... on an image of `bits` opening with `opens`; `pick` in Color: (kNone: no click, kToggle:
-// a click alone, kRed: the system dialog's red, or a grid entry) shows `fill`; `amount` and
-// `quality`, then OK, which the engine's turn with `fill` must match, or Cancel.
+// Rotate... on `bits` opening with `opens`; `pick` in Color: (kNone: no click, kToggle: a click,
+// kRed: the system dialog, or a grid entry) shows `fill`; then OK, matching the engine, or Cancel.
 constexpr int kNone = -1, kToggle = -2, kRed = -3;
 CommandRun Turn(unsigned bits, const char* opens, int pick, RotateFill fill, const char* amount,
                 int quality, bool ok = true, const char* shot = nullptr) {
@@ -89,12 +87,9 @@ RotateFill Entry(int i) {
   return {GetRValue(c), GetGValue(c), GetBValue(c), i};
 }
 
-// The new image is the engine's for the amount, quality and fill shown: Color: by depth (the
-// chooser's rules are its own tests'), a palette's entry replacing a fill it lacks, which true
-// colour keeps. The depth goes to the host after the hand-over; the meter (High, any angle) is the
-// main window's. Each run leaves the angle reduced, quality and fill (even after Cancel) for the
-// next, an amount that is no preset opening on Custom. Each allocation of a High-quality turn
-// failing, and a dialog that cannot be made: the window keeps its image.
+// The engine's turn with the fill shown (a palette's entry replacing one it lacks, which true
+// colour keeps) and the meter on the main window; each run leaves its choices to the next, even
+// after Cancel. Each allocation failing, and a dialog that cannot be made, keep the image.
 TEST_F(RotateCommand, TurnsWithAFillSuitedToTheDepthOrKeepsTheImage) {
   ReloadPlugin();
   const RotateFill red = {255, 0, 0, 0};
