@@ -125,6 +125,11 @@ DELETER(BOOL, EndPaint, (HWND w, const PAINTSTRUCT* p), (w, p), dcs, p->hdc)
 DELETER(BOOL, DeleteDC, (HDC dc), (dc), dcs, dc)
 NOTED(true, HGLOBAL, GlobalFree, (HGLOBAL b), (b),
       Records.frees.push_back(b), Records.live.erase(b))
+// The host's copies and resized images are the plug-in's to hand back or free.
+SHIM(true, HGLOBAL, ZQ_CopyHDib, (HWND w), HGLOBAL b = RealZQ_CopyHDib(w); Records.live.insert(b);
+     Records.live.erase(nullptr); return b;)
+SHIM(true, HGLOBAL, DibResize, (HGLOBAL d, int w, int h), HGLOBAL b = RealDibResize(d, w, h);
+     Records.live.insert(b); Records.live.erase(nullptr); return b;)
 // A block handed to the window is the host's from then on.
 NOTED(true, BOOL, ZQ_SetHDib, (HWND w, HGLOBAL b), (w, b), Records.live.erase(b))
 NOTED(true, HCURSOR, SetCursor, (HCURSOR c), (c), Records.cursors.push_back(c))

@@ -66,7 +66,8 @@ struct Calls {
   // from 1) that fail as the real one fails (DialogBoxParamA as when the dialog cannot be made).
   std::map<std::string, int> calls;
   std::map<std::string, std::set<int>> failures;
-  std::set<HGLOBAL> live;  // allocated and not yet freed nor handed to the host with ZQ_SetHDib
+  std::set<HGLOBAL> live;  // allocated, or copied or resized by the host, and neither freed nor
+                           // handed to the host with ZQ_SetHDib
   std::vector<HGLOBAL> frees;
   // GDI objects and DCs the plug-in made and has not deleted or released, with the call that made
   // each; the files GetTempFileNameA made.
