@@ -53,6 +53,7 @@ TEST(GdiMaskRenderer, DrawsEveryShapeCloseToThePortablePlayer) {
 
 constexpr int kMaskRow = 9;
 const std::vector<int> kBoxes = {IDC_MASK_INVERT, IDC_MASK_ALPHA, IDC_MASK_COLOR_CHANNELS};
+const Strings kAsked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
 
 // The shape in the preview, read right of its centre (in Circle, a white square of Checkers) and
 // at an inner corner (outside Circle, in Checkers' black square): "circle", "checkers", "empty".
@@ -146,28 +147,24 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
 TEST_F(PluginTest, MaskMasksAsTheEngineDoesOrFailsCleanly) {
   const struct {
     unsigned bits;
-    int32_t invert, alphaMask, alphaColor;
+    const char* marks;    // Invert, Alpha and Color wanted, where enabled
     const char* failing;  // its first call fails
     TextId message;
-  } cases[] = {{1, 1, 0, 0, "", {}},
-               {8, 1, 0, 0, "", {}},
-               {32, 0, 0, 1, "", {}},
-               {32, 0, 1, 0, "", {}},
-               {32, 0, 1, 1, "GlobalAlloc", IDS_MASK_NO_MEMORY_IMAGE},
-               {24, 0, 1, 1, "CreateBitmap", IDS_MASK_NO_MEMORY_MASK},
-               {8, 0, 1, 1, "WriteFile", {}},
-               {8, 0, 1, 1, "GetMetaFileA", {}}};
+  } cases[] = {{1, "xoo", "", {}},
+               {8, "xoo", "", {}},
+               {32, "oox", "", {}},
+               {32, "oxo", "", {}},
+               {32, "oxx", "GlobalAlloc", IDS_MASK_NO_MEMORY_IMAGE},
+               {24, "oxx", "CreateBitmap", IDS_MASK_NO_MEMORY_MASK},
+               {8, "oxx", "WriteFile", {}},
+               {8, "oxx", "GetMetaFileA", {}}};
   const Shape heart(IDS_SHAPE_HEART);
   for (const auto& c : cases) {
     const bool loads = c.message || !*c.failing;
     int32_t flags[3] = {};
     bool shown = false;
-    CommandRun run = {.row = kMaskRow,
-                      .bits = c.bits,
-                      .width = 40,
-                      .height = 30,
-                      .message = c.message,
-                      .log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}};
+    CommandRun run = {.row = kMaskRow, .bits = c.bits, .width = 40, .height = 30, .log = kAsked};
+    run.message = c.message;
     run.plan = [&](HWND, HGLOBAL image) {
       static_cast<BitmapInfoHeader*>(GlobalLock(image))->biClrImportant = 1;
       GlobalUnlock(image);
@@ -179,9 +176,9 @@ TEST_F(PluginTest, MaskMasksAsTheEngineDoesOrFailsCleanly) {
       shown = Preview(d) != "empty";
       EXPECT_TRUE(loads || !shown);
       if (std::string(c.failing) == "GetMetaFileA") SaveScreenshot({d}, "mask_image_no_shape");
-      const int32_t wanted[3] = {c.invert, c.alphaMask, c.alphaColor};
       for (int i : {0, 1, 2}) {
-        if (IsWindowEnabled(GetDlgItem(d, kBoxes[i])) && Checked(d, kBoxes[i]) != (wanted[i] != 0))
+        if (IsWindowEnabled(GetDlgItem(d, kBoxes[i])) &&
+            Checked(d, kBoxes[i]) != (c.marks[i] == 'x'))
           Click(d, kBoxes[i]);
         flags[i] = Checked(d, kBoxes[i]);  // the marks show the flags OK applies
       }
