@@ -112,7 +112,6 @@ TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
         EXPECT_EQ(Swatch(d, IDC_MASK_SWATCH), TableColor(200));
         SaveScreenshot({d}, "mask_image_palette_color");
       } else {
-        EXPECT_EQ(Swatch(d, IDC_MASK_SWATCH), TableColor(200)) << "the palette's colour stays";
         SaveScreenshot({d}, "mask_image_32bit");
       }
       Key(d, VK_ESCAPE);
