@@ -175,29 +175,10 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
   EXPECT_TRUE(Recorded().cursors.empty());
 }
 
-// A palette image's entries are its colours, picked in the grid; a click on the swatch only beeps.
-TEST_F(FrameCommand, TakesThePalette) {
-  TestWindow window;
-  ReloadPlugin();
-  Hold(window, 8);
-  RunDialog(window, kFrameRow, [&](HWND d) {
-    EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), TableColor(0));
-    OnDialog(IDD_COLOR_CHOOSER, [](HWND c) { ClickColorEntry(c, 8, 200), Click(c, IDOK); });
-    Click(d, IDC_FRAME_COLOR_BUTTON);
-    EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), TableColor(200));
-    MouseDown(GetDlgItem(d, IDC_FRAME_SWATCH), {2, 2});
-    HWND fresh = CreateWindowExA(0, "StatColorCtrl", "", WS_CHILD, 0, 0, 9, 9, d, nullptr,
-                                 Plugin().module, nullptr);
-    EXPECT_EQ(GetWindowLongA(fresh, 0), 0) << "a new swatch is black";
-    DestroyWindow(fresh);
-    EXPECT_EQ(Recorded().beeps.size(), 1u);
-    Click(d, IDCANCEL);
-  });
-}
-
 // Choices cancelled on a 32-bit image last for the session, but the font's face ("Arial" again)
 // and the caption; style, colour choice and alignment are stored at Exit. Enter in the longest
 // caption hands the host what the exported composition makes of the same image and choices.
+// A palette image then shows its own entries.
 TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
   TestWindow window;
   ReloadPlugin();
@@ -243,6 +224,20 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
   Recorded().live.erase(made);
   EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window)), GlobalBytes(made));
   GlobalFree(made), GlobalFree(copy);
+  Hold(window, 8);  // a palette image's entries are its colours; a click on the swatch only beeps
+  RunDialog(window, kFrameRow, [&](HWND d) {
+    EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), TableColor(0));
+    OnDialog(IDD_COLOR_CHOOSER, [](HWND c) { ClickColorEntry(c, 8, 200), Click(c, IDOK); });
+    Click(d, IDC_FRAME_COLOR_BUTTON);
+    EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), TableColor(200));
+    MouseDown(GetDlgItem(d, IDC_FRAME_SWATCH), {2, 2});
+    HWND fresh = CreateWindowExA(0, "StatColorCtrl", "", WS_CHILD, 0, 0, 9, 9, d, nullptr,
+                                 Plugin().module, nullptr);
+    EXPECT_EQ(GetWindowLongA(fresh, 0), 0) << "a new swatch is black";
+    DestroyWindow(fresh);
+    EXPECT_EQ(Recorded().beeps.size(), 1u);
+    Click(d, IDCANCEL);
+  });
   ClearCalls();
   Plugin().exit();
   const Strings stored = HostLog("ProfileWrite");  // the frame group first, then mask and tile
