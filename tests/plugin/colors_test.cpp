@@ -78,16 +78,16 @@ TEST_F(ColorChooser, ReturnsTheChosenColourSuitedToTheDepth) {
     }
     ClearCalls();
     c.script ? OnDialog(c.dialog, c.script) : FailCall("DialogBoxParamA", 1);
+    SCOPED_TRACE(Cat(c.bits, " bits from ", c.in.index));
     Choice choice = c.in;
     EXPECT_EQ(Export<decltype(&COL_ChooseColor)>("COL_ChooseColor")(
                   window, c.bits ? ZQ_GetHDib(window) : nullptr, ZQ_GetHPalette(window),
                   &choice.index, &choice.red, &choice.green, &choice.blue),
-              c.result)
-        << c.bits << " " << c.in.index;
-    EXPECT_EQ(choice, c.out) << c.bits << " " << c.in.index;
+              c.result);
+    EXPECT_EQ(choice, c.out);
     const std::string call = Cat(sizeof(CHOOSECOLORA), " ", window.hwnd, std::hex, " ",
                                  CC_RGBINIT | CC_FULLOPEN, " ", RGB(10, 20, 30), " 1 ffffff");
-    EXPECT_EQ(Recorded().chooseColor, c.dialog ? Strings{} : Strings{call}) << c.bits;
+    EXPECT_EQ(Recorded().chooseColor, c.dialog ? Strings{} : Strings{call});
   }
 }
 
