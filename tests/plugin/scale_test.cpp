@@ -52,8 +52,8 @@ TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
   for (const char* opens : {"25 7 Pixels o Low Custom (1, 96)", "0.083 0.023 In. o Low Printer"}) {
     OnDialog(IDD_SCALE, [&](HWND d) {
       EXPECT_TRUE(Read(d, kShown).starts_with(opens)) << Read(d, kShown);
-      // A cancelled dialog keeps its units and measure too.
-      Select(d, kUnits, 2), Select(d, kMeasure, 1), Key(d, VK_ESCAPE);
+      // A cancelled dialog keeps its units and measure too, never the size typed.
+      Select(d, kUnits, 2), Select(d, kMeasure, 1), Type(d, kW, "9"), Key(d, VK_ESCAPE);
     });
     ClearCalls();
     RunCommand(window, kScaleRow);
