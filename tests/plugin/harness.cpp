@@ -310,13 +310,6 @@ void ExpectNothingLeft(const std::string& when) {
         << file << " left " << when;
 }
 
-// A settings store of this process's own in the Windows folder (tests run in parallel).
-std::string ProfileName() {
-  char path[MAX_PATH];
-  GetWindowsDirectoryA(path, sizeof path);
-  return std::string(path) + "\\PT" + std::to_string(GetCurrentProcessId()) + ".INI";
-}
-
 void Start() {
   LoadAndPatch();
   CbtHook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
@@ -327,6 +320,13 @@ void Start() {
 }
 
 }  // namespace
+
+// Of this process's own, in the Windows folder: tests run in parallel.
+std::string ProfileName() {
+  char path[MAX_PATH];
+  GetWindowsDirectoryA(path, sizeof path);
+  return std::string(path) + "\\PT" + std::to_string(GetCurrentProcessId()) + ".INI";
+}
 
 PluginEntryPoints& Plugin() { return ThePlugin; }
 

@@ -83,6 +83,7 @@ struct Calls {
   LOGFONTA font = {};
 };
 Calls& Recorded();
+std::string ProfileName();  // the file of the host's settings store
 // Writes keys into the plug-in's group of the host's store, as an earlier session saved them:
 // "Key=value ...".
 void Store(const std::string& settings);

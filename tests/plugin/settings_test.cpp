@@ -42,6 +42,7 @@ TEST(Settings, RoundTripThroughTheStoreWithTheirWidths) {
   for (auto load : {LoadScaleSettings, LoadFrameSettings, LoadMaskSettings, LoadTileSettings})
     load("Image");
   FileDelete(store.c_str());
+  KX_SetProfilePath(harness::ProfileName().c_str());  // the other tests' store again
   EXPECT_EQ(Values(), expected);
   const Strings flags = {"ProfileReadBool KeepAspect", "ProfileReadBool Invert",
                          "ProfileReadBool AlphaMask", "ProfileReadBool AlphaColor",
