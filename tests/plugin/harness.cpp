@@ -540,6 +540,7 @@ void RunSteps(HWND dialog, const std::function<std::string(HWND)>& shown,
       continue;
     }
     EXPECT_EQ(Records.boxes.back().text, TextById(s.message)) << s.shows;
+    Records.boxes.back().stepped = true;
     EXPECT_EQ(GetActiveWindow(), dialog) << "the keyboard back after " << s.message;
     EXPECT_EQ(FocusId(dialog), s.focus) << "after " << s.message;
   }
@@ -636,6 +637,7 @@ void ExpectRun(const CommandRun& r, const std::string& what) {
   EXPECT_TRUE(std::equal(log.begin(), log.end(), r.log.begin(), r.log.end(), matches))
       << testing::PrintToString(log) << "\nwanted " << testing::PrintToString(r.log);
   if (r.check) r.check(window);
+  std::erase_if(Records.boxes, [](const MessageBoxCall& b) { return b.stepped; });
   if (!r.engine) return ExpectKept(window, image, before, r.message);
   ExpectOneMessage(r.message);
   EXPECT_EQ(after, EngineResult(before, r.engine));

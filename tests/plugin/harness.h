@@ -58,7 +58,8 @@ struct MessageBoxCall {
   std::string text, caption;  // caption "" for a null one too
   bool captionNull = false;
   UINT style = 0;
-  bool shown = false;  // it came up on the screen
+  bool shown = false;    // it came up on the screen
+  bool stepped = false;  // RunSteps checked it, so ExpectRun leaves it out
 };
 struct Calls {
   std::vector<MessageBoxCall> boxes;
@@ -186,10 +187,11 @@ void ExpectKept(HWND window, HGLOBAL image, const Bytes& before, unsigned textId
 // One run of a menu command as a row of a table: the image (from testimg::Make; none for bits 0),
 // `plan` made on the window and image just before the command (failures, header changes), the
 // user's actions in the command's dialog (null: no dialog may open); then what must come of it:
-// the engine's result for the image's bytes (null: the image kept), the message (0: none), the
-// host's calls ("ZQ_" and the resize; the meter's steps left out, "ZQ_SetInfo" for the depth told,
-// which must be the result's; a line ending in * stands for any that begins with what precedes
-// it), the meter's owner after a result, and `check` for anything else.
+// the engine's result for the image's bytes (null: the image kept), the message (0: none; those
+// RunSteps checked left out), the host's calls ("ZQ_" and the resize; the meter's steps left out,
+// "ZQ_SetInfo" for the depth told, which must be the result's; a line ending in * stands for any
+// that begins with what precedes it), the meter's owner after a result, and `check` for anything
+// else.
 struct CommandRun {
   int row = 0;
   unsigned bits = 8;
