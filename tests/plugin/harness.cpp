@@ -641,6 +641,8 @@ void ExpectRun(const CommandRun& r, const std::string& what) {
   if (!r.engine) return ExpectKept(window, image, before, r.message);
   ExpectOneMessage(r.message);
   EXPECT_EQ(after, EngineResult(before, r.engine));
+  EXPECT_EQ(GlobalFlags(ZQ_GetHDib(window)) & GMEM_LOCKCOUNT, 0u)
+      << "the result handed over locked";
   EXPECT_EQ(HostLog("ZQ_Progress").empty() ? nullptr : KX_ProgressOwner(),
             r.meter == r.kNoMeter       ? nullptr
             : r.meter == r.kWindowMeter ? window.hwnd

@@ -187,11 +187,11 @@ void ExpectKept(HWND window, HGLOBAL image, const Bytes& before, unsigned textId
 // One run of a menu command as a row of a table: the image (from testimg::Make; none for bits 0),
 // `plan` made on the window and image just before the command (failures, header changes), the
 // user's actions in the command's dialog (null: no dialog may open); then what must come of it:
-// the engine's result for the image's bytes (null: the image kept), the message (0: none; those
-// RunSteps checked left out), the host's calls ("ZQ_" and the resize; the meter's steps left out,
-// "ZQ_SetInfo" for the depth told, which must be the result's; a line ending in * stands for any
-// that begins with what precedes it), the meter's owner after a result, and `check` for anything
-// else.
+// the engine's result for the image's bytes, handed over unlocked (null: the image kept), the
+// message (0: none; those RunSteps checked left out), the host's calls ("ZQ_" and the resize; the
+// meter's steps left out, "ZQ_SetInfo" for the depth told, which must be the result's; a line
+// ending in * stands for any that begins with what precedes it), the meter's owner after a result,
+// and `check` for anything else.
 struct CommandRun {
   int row = 0;
   unsigned bits = 8;
