@@ -19,40 +19,6 @@ const Strings kAsked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
 
 using RotateCommand = PluginTest;
 
-// The dialog's rules (proven natively) wired; after the range message the keyboard is back on the
-// limit, selected: Alt+A, 90 and Enter turn the picture a quarter, without a click.
-TEST_F(RotateCommand, DialogFollowsItsRulesAndKeepsTheKeyboard) {
-  TestWindow window;
-  ReloadPlugin();
-  const Bytes before = GlobalBytes(Hold(window, 8, 7, 4, 5));
-  const auto limitSelected = [](HWND d) {
-    DWORD start = 1, end = 0;
-    SendDlgItemMessageA(d, kAmount, EM_GETSEL, WPARAM(&start), LPARAM(&end));
-    EXPECT_EQ(std::tie(start, end), std::tuple(0, 3)) << "360 selected";
-    const MessageBoxCall& b = Recorded().boxes.back();
-    EXPECT_EQ(std::tie(b.caption, b.owner, b.style),
-              std::tuple("Rotation Angle", nullptr, UINT(MB_TASKMODAL)));
-  };
-  const auto quality = [](HWND d) { PhotographDropDown(d, kQuality, "rotate_quality_list"); };
-  RunDialog(window, kRotateRow, [&](HWND d) {
-    // clang-format off
-    RunSteps(d, kShown, {
-        {{}, "180 o o x o High", 0, 0, "rotate_first_open"},
-        {{Choosing(kQuality, 0), Clicking(IDC_ROTATE_270)}, "270 o o o x High", 0, 0,
-         "rotate_preset_270"},
-        {{Clicking(IDC_ROTATE_CUSTOM)}, "270 x o o o High"},
-        {{Choosing(kQuality, 0), Typing(kAmount, "45")}, "45 x o o o Low"},
-        {{Typing(kAmount, "90")}, "90 o x o o High"},
-        {{Typing(kAmount, "12abc"), quality}, "12abc x o o o High"},
-        {{Typing(kAmount, "400"), limitSelected}, "360 x o o o High", IDS_ROTATE_ANGLE_RANGE,
-         kAmount, "rotate_range_message"},
-        {{[](HWND d) { Mnemonic(d, 'a'), Type(d, 0, "90"); }, Pressing(VK_RETURN)}, ""}});
-    // clang-format on
-  });
-  EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window)),
-            EngineResult(before, [](HostBlock b) { return ROT_RotateDIB(b, 1, 90, {}, nullptr); }));
-}
-
 // Rotate... on `bits` opening with `opens`; `pick` in Color: (kNone: no click, kToggle: a click,
 // kRed: the system dialog, or a grid entry) shows `fill`; then OK, matching the engine, or Cancel.
 constexpr int kNone = -1, kToggle = -2, kRed = -3;
@@ -87,14 +53,42 @@ RotateFill Entry(int i) {
   return {GetRValue(c), GetGValue(c), GetBValue(c), i};
 }
 
-// The engine's turn with the fill shown (a palette's entry replacing one it lacks, which true
-// colour keeps) and the meter on the main window; each run leaves its choices to the next, even
-// after Cancel. Each allocation failing, and a dialog that cannot be made, keep the image.
-TEST_F(RotateCommand, TurnsWithAFillSuitedToTheDepthOrKeepsTheImage) {
+// The dialog's rules (proven natively) wired; after the range message the keyboard is back on the
+// limit, selected: Alt+A, 90 and Enter turn the picture a quarter, without a click. Then the
+// engine's turn with the fill shown (a palette's entry replacing one it lacks, which true colour
+// keeps) and the meter on the main window; each run leaves its choices to the next, even after
+// Cancel. Each allocation failing, and a dialog that cannot be made, keep the image.
+TEST_F(RotateCommand, FollowsItsRulesThenTurnsOrKeepsTheImage) {
   ReloadPlugin();
+  const auto limitSelected = [](HWND d) {
+    DWORD start = 1, end = 0;
+    SendDlgItemMessageA(d, kAmount, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+    EXPECT_EQ(std::tie(start, end), std::tuple(0, 3)) << "360 selected";
+    const MessageBoxCall& b = Recorded().boxes.back();
+    EXPECT_EQ(std::tie(b.caption, b.owner, b.style),
+              std::tuple("Rotation Angle", nullptr, UINT(MB_TASKMODAL)));
+  };
+  const auto quality = [](HWND d) { PhotographDropDown(d, kQuality, "rotate_quality_list"); };
+  CommandRun steps = Turn(8, "", kNone, Entry(0), "90", 1);
+  steps.script = [&](HWND d) {
+    // clang-format off
+    RunSteps(d, kShown, {
+        {{}, "180 o o x o High", 0, 0, "rotate_first_open"},
+        {{Choosing(kQuality, 0), Clicking(IDC_ROTATE_270)}, "270 o o o x High", 0, 0,
+         "rotate_preset_270"},
+        {{Clicking(IDC_ROTATE_CUSTOM)}, "270 x o o o High"},
+        {{Choosing(kQuality, 0), Typing(kAmount, "45")}, "45 x o o o Low"},
+        {{Typing(kAmount, "90")}, "90 o x o o High"},
+        {{Typing(kAmount, "12abc"), quality}, "12abc x o o o High"},
+        {{Typing(kAmount, "400"), limitSelected}, "360 x o o o High", IDS_ROTATE_ANGLE_RANGE,
+         kAmount, "rotate_range_message"},
+        {{[](HWND d) { Mnemonic(d, 'a'), Type(d, 0, "90"); }, Pressing(VK_RETURN)}, ""}});
+    // clang-format on
+  };
   const RotateFill red = {255, 0, 0, 0};
   const CommandRun runs[] = {
-      Turn(1, "180 o o x o High", kToggle, Entry(1), "30", 0),  // from entry 0 to 1
+      steps,
+      Turn(1, "90 o x o o High", kToggle, Entry(1), "30", 0),  // from entry 0 to 1
       Turn(8, "30 x o o o Low", 200, Entry(200), "12abc", 1, true, "rotate_color_grid"),
       Turn(4, "12 x o o o High", kNone, Entry(0), "-90", 0),  // 200 is no 16-colour entry
       Turn(24, "-90 x o o o Low", kRed, red, "360", 1, true, "rotate_system_color"),
