@@ -226,7 +226,6 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
     EXPECT_EQ(Recorded().beeps.size(), 1u);
     Click(d, IDCANCEL);
   });
-  ClearCalls();
   Plugin().exit();
   const Strings stored = HostLog("ProfileWrite");  // the frame group first, then mask and tile
   ASSERT_EQ(stored.size(), 8u) << "nothing of the session";
