@@ -61,15 +61,12 @@ std::string Preview(HWND d) {
   HWND preview = GetDlgItem(d, IDC_MASK_PREVIEW);
   RECT r;
   GetClientRect(preview, &r);
-  MemoryDC dc;
-  OwnedBitmap bitmap(CreateCompatibleBitmap(ScreenDC(), r.right, r.bottom));
-  SelectedObject selected(dc, bitmap);
-  SendMessageA(preview, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
-  const std::pair at = {GetPixel(dc, r.right * 9 / 16, r.bottom * 7 / 16), GetPixel(dc, 2, 2)};
+  const std::vector<uint32_t> p = ClientPixels(preview);  // as the screen shows it
+  const std::pair at = {p[r.right * (r.bottom * 7 / 16) + r.right * 9 / 16], p[r.right * 2 + 2]};
   for (auto [shape, centre, corner] : {std::tuple{"circle", 0x000000, 0xFFFFFF},
                                        {"checkers", 0xFFFFFF, 0x000000},
                                        {"empty", 0xFFFFFF, 0xFFFFFF}})
-    if (at == std::pair{COLORREF(centre), COLORREF(corner)}) return shape;
+    if (at == std::pair{uint32_t(centre), uint32_t(corner)}) return shape;
   return "?";
 }
 // "the list's position, the preview's shape, the boxes"
