@@ -551,6 +551,10 @@ void RunSteps(HWND dialog, const std::vector<int>& ids, const std::vector<Step>&
       dialog, [&](HWND d) { return Read(d, ids); }, steps);
 }
 
+Action Stepping(std::vector<int> ids, std::vector<Step> steps) {
+  return [=](HWND d) { RunSteps(d, ids, steps); };
+}
+
 TestWindow::TestWindow(const char* className, HINSTANCE instance) {
   if (!instance) instance = GetModuleHandleA(nullptr);
   WNDCLASSA wc = {};

@@ -155,6 +155,7 @@ void RunSteps(HWND dialog, const std::function<std::string(HWND)>& shown,
               const std::vector<Step>& steps);
 // The same with Read of `ids` as what the dialog shows.
 void RunSteps(HWND dialog, const std::vector<int>& ids, const std::vector<Step>& steps);
+Action Stepping(std::vector<int> ids, std::vector<Step> steps);  // as a dialog's whole script
 
 // A visible top-level window of class `className` (registered for `instance`, this program by
 // default, on first use) in which the host keeps an image; both go with the object.
