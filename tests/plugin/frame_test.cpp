@@ -139,8 +139,7 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
   };
   const Action red = [](HWND d) { OnDialog(0, SystemRed), Click(d, IDC_FRAME_COLOR_BUTTON); };
   // clang-format off
-  const Action steps = [&](HWND d) {
-    RunSteps(d, kShown, {
+  const Action steps = Stepping(kShown, {
         {{[](HWND) { Pump(100); }}, "100 80 0 0 0 0 Filled Fill Color o -o -x  Caption", 0, 0,
          "frame_dialog_24bit_open"},
         {{Typing(kW, "105")}, "105 80 0 0 2 3"}, {{Typing(IDC_FRAME_TOP, "10")}, "105 90 10 0 2 3"},
@@ -158,7 +157,6 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
         {{ok(IDC_FRAME_CAPTION, std::string(255, 'x'))}, "100 70000", IDS_FRAME_CAPTION_TOO_LONG,
          IDC_FRAME_CAPTION},
         {{Clicking(IDC_FRAME_RESET), ok(IDC_FRAME_CAPTION, "")}, ""}});
-  };
   ExpectRun({.row = kFrameRow, .bits = 24, .width = 100, .height = 80, .script = steps,
              .log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}}, "24 bits");
   // clang-format on

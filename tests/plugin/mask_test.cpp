@@ -209,23 +209,18 @@ TEST_F(PluginTest, TileTilesAsTheEngineDoesOrRefuses) {
   const auto tiled = [](uint32_t across, uint32_t down, bool mirror) {
     return [=](HostBlock dib) { return TIL_TileDIB(dib, across, down, mirror); };
   };
-  const Action refusals = [&](HWND d) {
-    // clang-format off
-    RunSteps(d, kCounts, {
-        {{}, "1 1 o", 0, 0, "tile_image_open"},
-        {{Tiles("12a", "2", false)}, "12a 2", IDS_TILE_BAD_WIDTH, IDC_TILE_WIDTH,
-         "tile_image_bad_width"},
-        {{Tiles("0", "x", false)}, "0 x", IDS_TILE_BAD_HEIGHT, IDC_TILE_HEIGHT},
-        {{Clicking(IDC_TILE_MIRROR), Pressing(VK_ESCAPE)}, ""}});
-    // clang-format on
-  };
-  const Action mirrored = [](HWND d) {
-    RunSteps(d, kCounts, {{{}, "1 1 x", 0, 0, "tile_image_mirror"}}), Tiles("3", "2", true)(d);
-  };
+  // clang-format off
+  const Action refusals = Stepping(kCounts, {
+      {{}, "1 1 o", 0, 0, "tile_image_open"},
+      {{Tiles("12a", "2", false)}, "12a 2", IDS_TILE_BAD_WIDTH, IDC_TILE_WIDTH,
+       "tile_image_bad_width"},
+      {{Tiles("0", "x", false)}, "0 x", IDS_TILE_BAD_HEIGHT, IDC_TILE_HEIGHT},
+      {{Clicking(IDC_TILE_MIRROR), Pressing(VK_ESCAPE)}, ""}});
+  const Action mirrored = Stepping(kCounts, {{{}, "1 1 x", 0, 0, "tile_image_mirror"},
+                                             {{Tiles("3", "2", true)}, ""}});
   const Strings asked = {"ZQ_GetHDib", "ZQ_GetOwnerWnd"},
                 handed = {"ZQ_GetHDib", "ZQ_GetOwnerWnd", "ZQ_SetHDib"};
   const auto noAllocation = [](HWND) { EXPECT_EQ(Recorded().calls["GlobalAlloc"], 0); };
-  // clang-format off
   const CommandRun runs[] = {
       {.row = kTileRow, .script = refusals, .log = asked},
       {.row = kTileRow, .bits = 4, .width = 7, .script = mirrored, .engine = tiled(3, 2, true),

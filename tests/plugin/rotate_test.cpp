@@ -70,9 +70,8 @@ TEST_F(RotateCommand, FollowsItsRulesThenTurnsOrKeepsTheImage) {
   };
   const auto quality = [](HWND d) { PhotographDropDown(d, kQuality, "rotate_quality_list"); };
   CommandRun steps = Turn(8, "", kNone, Entry(0), "90", 1);
-  steps.script = [&](HWND d) {
-    // clang-format off
-    RunSteps(d, kShown, {
+  // clang-format off
+  steps.script = Stepping(kShown, {
         {{}, "180 o o x o High", 0, 0, "rotate_first_open"},
         {{Choosing(kQuality, 0), Clicking(IDC_ROTATE_270)}, "270 o o o x High", 0, 0,
          "rotate_preset_270"},
@@ -83,8 +82,7 @@ TEST_F(RotateCommand, FollowsItsRulesThenTurnsOrKeepsTheImage) {
         {{Typing(kAmount, "400"), limitSelected}, "360 x o o o High", IDS_ROTATE_ANGLE_RANGE,
          kAmount, "rotate_range_message"},
         {{[](HWND d) { Mnemonic(d, 'a'), Type(d, 0, "90"); }, Pressing(VK_RETURN)}, ""}});
-    // clang-format on
-  };
+  // clang-format on
   const RotateFill red = {255, 0, 0, 0};
   const CommandRun runs[] = {
       steps,
