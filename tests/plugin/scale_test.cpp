@@ -19,11 +19,9 @@ const std::vector<int> kShown = {
 // follows the aspect. The next openings show the units and measure left, by OK or Cancel.
 TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
   ReloadPlugin();  // Maintain Aspect as the module starts, whatever ran before in this process
-  TestWindow window;
-  Hold(window, 8, 640, 480);
-  const Action beeped = [](HWND) { EXPECT_EQ(Recorded().beeps, std::vector<UINT>{0}); };
-  OnDialog(IDD_SCALE, [&](HWND d) {
-    // clang-format off
+  // clang-format off
+  const Action steps = [](HWND d) {
+    const Action beeped = [](HWND) { EXPECT_EQ(Recorded().beeps, std::vector<UINT>{0}); };
     RunSteps(d, kShown, {
         {{Clicking(IDC_SCALE_RESET)}, "640 480 Pixels x High Screen (96, 96)", 0, 0, "scale_pixels"},
         {{Typing(kW, "\b320")}, "320 240 Pixels"},
@@ -44,21 +42,19 @@ TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
         {{Typing(kW, "\b25")}, "25 480 Pixels"},
         {{Typing(kH, "\b"), Clicking(IDOK)}, "25 0", IDS_SCALE_ZERO_ENTERED, kH, "scale_zero_message"},
         {{Typing(kH, "7"), Choosing(IDC_SCALE_QUALITY, 0), Pressing(VK_RETURN)}, ""}});
-    // clang-format on
-  });
-  EXPECT_EQ(RunCommand(window, kScaleRow), 2);
-  ExpectOneMessage(IDS_SCALE_ZERO_ENTERED, 0);  // the one message of the run, not task-modal
-  EXPECT_EQ(HostLog("DibResize"), Strings{"DibResize 25 7"});
-  for (const char* opens : {"25 7 Pixels o Low Custom (1, 96)", "0.083 0.023 In. o Low Printer"}) {
-    OnDialog(IDD_SCALE, [&](HWND d) {
-      EXPECT_TRUE(Read(d, kShown).starts_with(opens)) << Read(d, kShown);
-      // A cancelled dialog keeps its units and measure too, never the size typed.
-      Select(d, kUnits, 2), Select(d, kMeasure, 1), Type(d, kW, "9"), Key(d, VK_ESCAPE);
-    });
-    ClearCalls();
-    RunCommand(window, kScaleRow);
-    EXPECT_EQ(HostLog(), kDialogCalls) << "Cancel changes nothing";
-  }
+  };
+  ExpectRun({.row = kScaleRow, .width = 640, .height = 480, .script = steps,
+             .engine = [](HostBlock b) { return ResizeNearest(b, 25, 7); }, .log = {"ZQ_GetHDib",
+             "ZQ_GetFlag 4", "ZQ_GetOwnerWnd", "DibResize 25 7", "ZQ_SetHDib"},
+             .check = [](HWND) { ExpectOneMessage(IDS_SCALE_ZERO_ENTERED, 0); }},  // not task-modal
+            "typed");
+  // A cancelled dialog keeps its units and measure too, never the size typed, and saves nothing.
+  for (const char* opens : {"25 7 Pixels o Low Custom (1, 96)", "0.083 0.023 In. o Low Printer"})
+    ExpectRun({.row = kScaleRow, .width = 25, .height = 7, .script = [opens](HWND d) {
+                 EXPECT_TRUE(Read(d, kShown).starts_with(opens)) << Read(d, kShown);
+                 Select(d, kUnits, 2), Select(d, kMeasure, 1), Type(d, kW, "9"), Key(d, VK_ESCAPE);
+               }, .log = kDialogCalls}, opens);
+  // clang-format on
 }
 
 // Every depth, colour or not, at both qualities, to each side, both and the same size: the host's
