@@ -73,7 +73,6 @@ TEST_F(CropTest, CutsTheMarginsOffOrLeavesTheImage) {
 // walks the fields, the checked radio and the buttons. The large image is one column wider than the
 // preview's interior and exactly as high: at real size only the bar across shows.
 TEST_F(CropTest, OpensFittedOrAtRealSizeTabWalksTheControlsAndFieldsFollowTheirRules) {
-  const Action backspace = [](HWND d) { SendDlgItemMessageA(d, IDC_CROP_TOP, WM_CHAR, '\b', 1); };
   RECT c = {};  // the preview's client area, read in the first dialog; its frame is one pixel
   for (const bool small : {true, false}) {
     TestWindow window;
@@ -94,7 +93,7 @@ TEST_F(CropTest, OpensFittedOrAtRealSizeTabWalksTheControlsAndFieldsFollowTheirR
           {{Typing(IDC_CROP_WIDTH, "11")}, "0 0 15 14 11 30"},
           {{Typing(IDC_CROP_WIDTH, "50")}, "0 0 0 0 50 30"},
           {{Typing(IDC_CROP_BOTTOM, "20"), Typing(IDC_CROP_TOP, "400")}, "10 20 0 0 50 0"},
-          {{backspace}, "1 20 0 0 50 9"},  // the caret was behind the value cut back
+          {{Typing(0, "\b")}, "1 20 0 0 50 9"},  // the caret was behind the value cut back
           {{Typing(IDC_CROP_LEFT, "-2")}, "1 20 -2 0 40 9"},  // a sign is no number: 0
           {{Clicking(IDC_CROP_RESET)}, "0 0 0 0 40 30"}});
       // clang-format on
