@@ -124,6 +124,7 @@ TEST_F(PluginTest, DispatchRunsOnlyAvailableTableCommandsAndIsNeverLeftBusy) {
   // The scale settings need no image window; their dialog failing to open counts as Cancel.
   FailCall("DialogBoxParamA", 1);
   EXPECT_EQ(Plugin().menuHandler(nullptr, ScaleSettingsCommandId, nullptr), 2);
+  EXPECT_EQ(HostLog("ProfileWrite"), Strings{}) << "saved as if OK";
   Hold(window, 24);
   EXPECT_EQ(RunCommand(window, 2), 2) << "not left busy";
 }
