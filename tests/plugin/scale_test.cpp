@@ -136,7 +136,6 @@ TEST_F(PluginTest, HostRequestsFollowTheStoredSettings) {
     EXPECT_EQ(HostLog("DibResize"), Strings{resized});
   }
   TestWindow empty;
-  Plugin().imageActivate(empty, 1, 0);
   ClearCalls();
   named[0] = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(empty.hwnd));
   EXPECT_EQ(Plugin().menuHandler(empty, HostScaleCommandId, named), 2);
