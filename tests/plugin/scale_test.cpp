@@ -19,10 +19,9 @@ const std::vector<int> kShown = {
 // follows the aspect. The next openings show the units and measure left, by OK or Cancel.
 TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
   ReloadPlugin();  // Maintain Aspect as the module starts, whatever ran before in this process
+  const Action beeped = [](HWND) { EXPECT_EQ(Recorded().beeps, std::vector<UINT>{0}); };
   // clang-format off
-  const Action steps = [](HWND d) {
-    const Action beeped = [](HWND) { EXPECT_EQ(Recorded().beeps, std::vector<UINT>{0}); };
-    RunSteps(d, kShown, {
+  ExpectRun({.row = kScaleRow, .width = 640, .height = 480, .script = Stepping(kShown, {
         {{Clicking(IDC_SCALE_RESET)}, "640 480 Pixels x High Screen (96, 96)", 0, 0, "scale_pixels"},
         {{Typing(kW, "\b320")}, "320 240 Pixels"},
         {{Choosing(kUnits, 1)}, "50 50 % x High Screen (96, 96)", 0, 0, "scale_percentage"},
@@ -41,9 +40,7 @@ TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
         {{Choosing(kMeasure, 2), Choosing(kUnits, 0)}, "640 480 Pixels o High Custom (1, 96)"},
         {{Typing(kW, "\b25")}, "25 480 Pixels"},
         {{Typing(kH, "\b"), Clicking(IDOK)}, "25 0", IDS_SCALE_ZERO_ENTERED, kH, "scale_zero_message"},
-        {{Typing(kH, "7"), Choosing(IDC_SCALE_QUALITY, 0), Pressing(VK_RETURN)}, ""}});
-  };
-  ExpectRun({.row = kScaleRow, .width = 640, .height = 480, .script = steps,
+        {{Typing(kH, "7"), Choosing(IDC_SCALE_QUALITY, 0), Pressing(VK_RETURN)}, ""}}),
              .engine = [](HostBlock b) { return ResizeNearest(b, 25, 7); }, .log = {"ZQ_GetHDib",
              "ZQ_GetFlag 4", "ZQ_GetOwnerWnd", "DibResize 25 7", "ZQ_SetHDib"},
              .check = [](HWND) { ExpectOneMessage(IDS_SCALE_ZERO_ENTERED, 0); }},  // not task-modal
