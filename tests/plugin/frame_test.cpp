@@ -137,14 +137,13 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
   const auto ok = [](int id, std::string t) {
     return [=](HWND d) { SetText(d, id, t), Click(d, IDOK); };
   };
-  const Action red = [](HWND d) { OnDialog(0, SystemRed), Click(d, IDC_FRAME_COLOR_BUTTON); };
   // clang-format off
   const Action steps = Stepping(kShown, {
         {{[](HWND) { Pump(100); }}, "100 80 0 0 0 0 Filled Fill Color o -o -x  Caption", 0, 0,
          "frame_dialog_24bit_open"},
         {{Typing(kW, "105")}, "105 80 0 0 2 3"}, {{Typing(IDC_FRAME_TOP, "10")}, "105 90 10 0 2 3"},
         {{Clicking(IDC_FRAME_RESET)}, "100 80 0 0 0 0"},
-        {{Typing(kW, "300")}, "300 80 0 0 100 100", 0, 0, "frame_dialog_margins"}, {{red}, "300"},
+        {{Typing(kW, "300")}, "300 80 0 0 100 100", 0, 0, "frame_dialog_margins"},
         {{Clicking(IDC_FRAME_RESET), Typing(kH, "400")}, "100 400 160 160 0 0", 0, 0,
          "frame_dialog_tall"},
         {{Typing(kW, "\b"), Pressing(VK_TAB), Clicking(IDOK)}, "0 400 160 160 0 0",
