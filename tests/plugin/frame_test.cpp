@@ -139,23 +139,23 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
   };
   // clang-format off
   const Action steps = Stepping(kShown, {
-        {{[](HWND) { Pump(100); }}, "100 80 0 0 0 0 Filled Fill Color o -o -x  Caption", 0, 0,
-         "frame_dialog_24bit_open"},
-        {{Typing(kW, "105")}, "105 80 0 0 2 3"}, {{Typing(IDC_FRAME_TOP, "10")}, "105 90 10 0 2 3"},
-        {{Clicking(IDC_FRAME_RESET)}, "100 80 0 0 0 0"},
-        {{Typing(kW, "300")}, "300 80 0 0 100 100", 0, 0, "frame_dialog_margins"},
-        {{Clicking(IDC_FRAME_RESET), Typing(kH, "400")}, "100 400 160 160 0 0", 0, 0,
-         "frame_dialog_tall"},
-        {{Typing(kW, "\b"), Pressing(VK_TAB), Clicking(IDOK)}, "0 400 160 160 0 0",
-         IDS_FRAME_WIDTH_TOO_SMALL, kW, "frame_message_width_too_small"},
-        {{ok(kW, "70000")}, "70000 400 160 160 32717 32718", IDS_IMAGE_TOO_LARGE, kW,
-         "frame_message_too_large"},
-        {{ok(kH, "79")}, "70000 79 0 0", IDS_FRAME_HEIGHT_TOO_SMALL, kH},
-        {{[](HWND d) { SetText(d, kW, "100"); }, ok(kH, "70000")}, "100 70000",
-         IDS_IMAGE_TOO_LARGE, kH},
-        {{ok(IDC_FRAME_CAPTION, std::string(255, 'x'))}, "100 70000", IDS_FRAME_CAPTION_TOO_LONG,
-         IDC_FRAME_CAPTION},
-        {{Clicking(IDC_FRAME_RESET), ok(IDC_FRAME_CAPTION, "")}, ""}});
+      {{[](HWND) { Pump(100); }}, "100 80 0 0 0 0 Filled Fill Color o -o -x  Caption", 0, 0,
+       "frame_dialog_24bit_open"},
+      {{Typing(kW, "105")}, "105 80 0 0 2 3"}, {{Typing(IDC_FRAME_TOP, "10")}, "105 90 10 0 2 3"},
+      {{Clicking(IDC_FRAME_RESET)}, "100 80 0 0 0 0"},
+      {{Typing(kW, "300")}, "300 80 0 0 100 100", 0, 0, "frame_dialog_margins"},
+      {{Clicking(IDC_FRAME_RESET), Typing(kH, "400")}, "100 400 160 160 0 0", 0, 0,
+       "frame_dialog_tall"},
+      {{Typing(kW, "\b"), Pressing(VK_TAB), Clicking(IDOK)}, "0 400 160 160 0 0",
+       IDS_FRAME_WIDTH_TOO_SMALL, kW, "frame_message_width_too_small"},
+      {{ok(kW, "70000")}, "70000 400 160 160 32717 32718", IDS_IMAGE_TOO_LARGE, kW,
+       "frame_message_too_large"},
+      {{ok(kH, "79")}, "70000 79 0 0", IDS_FRAME_HEIGHT_TOO_SMALL, kH},
+      {{[](HWND d) { SetText(d, kW, "100"); }, ok(kH, "70000")}, "100 70000",
+       IDS_IMAGE_TOO_LARGE, kH},
+      {{ok(IDC_FRAME_CAPTION, std::string(255, 'x'))}, "100 70000", IDS_FRAME_CAPTION_TOO_LONG,
+       IDC_FRAME_CAPTION},
+      {{Clicking(IDC_FRAME_RESET), ok(IDC_FRAME_CAPTION, "")}, ""}});
   ExpectRun({.row = kFrameRow, .bits = 24, .width = 100, .height = 80, .script = steps,
              .log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}}, "24 bits");
   // clang-format on

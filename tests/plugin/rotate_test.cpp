@@ -72,16 +72,16 @@ TEST_F(RotateCommand, FollowsItsRulesThenTurnsOrKeepsTheImage) {
   CommandRun steps = Turn(8, "", kNone, Entry(0), "90", 1);
   // clang-format off
   steps.script = Stepping(kShown, {
-        {{}, "180 o o x o High", 0, 0, "rotate_first_open"},
-        {{Choosing(kQuality, 0), Clicking(IDC_ROTATE_270)}, "270 o o o x High", 0, 0,
-         "rotate_preset_270"},
-        {{Clicking(IDC_ROTATE_CUSTOM)}, "270 x o o o High"},
-        {{Choosing(kQuality, 0), Typing(kAmount, "45")}, "45 x o o o Low"},
-        {{Typing(kAmount, "90")}, "90 o x o o High"},
-        {{Typing(kAmount, "12abc"), quality}, "12abc x o o o High"},
-        {{Typing(kAmount, "400"), limitSelected}, "360 x o o o High", IDS_ROTATE_ANGLE_RANGE,
-         kAmount, "rotate_range_message"},
-        {{[](HWND d) { Mnemonic(d, 'a'), Type(d, 0, "90"); }, Pressing(VK_RETURN)}, ""}});
+      {{}, "180 o o x o High", 0, 0, "rotate_first_open"},
+      {{Choosing(kQuality, 0), Clicking(IDC_ROTATE_270)}, "270 o o o x High", 0, 0,
+       "rotate_preset_270"},
+      {{Clicking(IDC_ROTATE_CUSTOM)}, "270 x o o o High"},
+      {{Choosing(kQuality, 0), Typing(kAmount, "45")}, "45 x o o o Low"},
+      {{Typing(kAmount, "90")}, "90 o x o o High"},
+      {{Typing(kAmount, "12abc"), quality}, "12abc x o o o High"},
+      {{Typing(kAmount, "400"), limitSelected}, "360 x o o o High", IDS_ROTATE_ANGLE_RANGE,
+       kAmount, "rotate_range_message"},
+      {{[](HWND d) { Mnemonic(d, 'a'), Type(d, 0, "90"); }, Pressing(VK_RETURN)}, ""}});
   // clang-format on
   const RotateFill red = {255, 0, 0, 0};
   const CommandRun runs[] = {
