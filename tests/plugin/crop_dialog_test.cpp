@@ -12,7 +12,6 @@ constexpr int kCropRow = 4;
 const std::vector<int> kFields = {IDC_CROP_TOP,   IDC_CROP_BOTTOM, IDC_CROP_LEFT,
                                   IDC_CROP_RIGHT, IDC_CROP_WIDTH,  IDC_CROP_HEIGHT};
 
-// Types Top, Bottom, Left and Right.
 Action Margins(std::string top, std::string bottom, std::string left, std::string right) {
   return [=](HWND d) {
     Type(d, IDC_CROP_TOP, top), Type(d, IDC_CROP_BOTTOM, bottom), Type(d, IDC_CROP_LEFT, left);
@@ -35,8 +34,7 @@ HCURSOR Cursor(LPCSTR shape) { return LoadCursorA(nullptr, shape); }
 using CropTest = PluginTest;
 
 // Four margins typed on a side over 65535 give the engine's result. Every way the command stops
-// leaves the window its image, with one message at most (the harness sees the fitted preview
-// freed).
+// leaves the window its image, with one message at most.
 TEST_F(CropTest, CutsTheMarginsOffOrLeavesTheImage) {
   const auto fail = [](std::function<void()> plan) { return [=](HWND, HGLOBAL) { plan(); }; };
   const Strings asked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd", "DibResize *"};
