@@ -12,11 +12,7 @@ namespace {
 
 using namespace harness;
 
-struct Choice {
-  LONG index;
-  BYTE red, green, blue;
-  bool operator==(const Choice&) const = default;
-};
+using Choice = std::tuple<LONG, BYTE, BYTE, BYTE>;  // the index, red, green and blue
 
 // Table entry `entry` of the test images as a choice.
 Choice Entry(LONG entry) {
@@ -78,11 +74,12 @@ TEST_F(ColorChooser, ReturnsTheChosenColourSuitedToTheDepth) {
     }
     ClearCalls();
     c.script ? OnDialog(c.dialog, c.script) : FailCall("DialogBoxParamA", 1);
-    SCOPED_TRACE(Cat(c.bits, " bits from ", c.in.index));
+    SCOPED_TRACE(Cat(c.bits, " bits from ", std::get<0>(c.in)));
     Choice choice = c.in;
+    auto& [index, red, green, blue] = choice;
     EXPECT_EQ(Export<decltype(&COL_ChooseColor)>("COL_ChooseColor")(
-                  window, c.bits ? ZQ_GetHDib(window) : nullptr, ZQ_GetHPalette(window),
-                  &choice.index, &choice.red, &choice.green, &choice.blue),
+                  window, c.bits ? ZQ_GetHDib(window) : nullptr, ZQ_GetHPalette(window), &index,
+                  &red, &green, &blue),
               c.result);
     EXPECT_EQ(choice, c.out);
     const std::string call = Cat(sizeof(CHOOSECOLORA), " ", window.hwnd, std::hex, " ",
