@@ -19,12 +19,10 @@ Choice Entry(LONG entry) {
   const COLORREF c = TableColor(entry);
   return {entry, GetRValue(c), GetGValue(c), GetBValue(c)};
 }
-using ColorChooser = PluginTest;
-
 // The grid for 4 and 8 bits (a click beside the cells or beyond a short table selects nothing;
 // Cancel or a chooser not made writes nothing), a toggle for 1 bit, 16 bits refused; true colour
 // and no image: the system dialog, preset, full open, white custom colours, index 0 on OK.
-TEST_F(ColorChooser, ReturnsTheChosenColourSuitedToTheDepth) {
+TEST_F(PluginTest, ColorChooserReturnsTheChosenColourSuitedToTheDepth) {
   constexpr int kOutside = -1, kNotMade = -2;  // right of and below the last full cell
   const auto grid = [](unsigned bits, std::vector<int> clicks, UINT end,
                        const char* shot = nullptr) {

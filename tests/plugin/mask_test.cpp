@@ -74,12 +74,10 @@ std::string Shown(HWND d) {
   return Read(d, {IDC_MASK_LIST}) + " " + Preview(d) + " " + Read(d, kBoxes);
 }
 
-using MaskCommand = PluginTest;
-
 // Choices cancelled on a 32-bit image leave it alone, remove each replaced shape's file, reappear
 // at every opening, are stored at Exit and read back at Init; the colour suits each image (a
 // palette's entry, Mask Color... by depth). A damaged "Selected" opens on Checkers.
-TEST_F(MaskCommand, KeepsCancelledChoicesAndSuitsTheColourToEachImage) {
+TEST_F(PluginTest, MaskKeepsCancelledChoicesAndSuitsTheColourToEachImage) {
   TestWindow window;
   std::string marks;  // the boxes as the first dialog leaves them
   for (unsigned bits : {0u, 24u, 8u}) {

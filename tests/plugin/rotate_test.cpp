@@ -17,8 +17,6 @@ const std::vector<int> kShown = {kAmount,        IDC_ROTATE_CUSTOM, IDC_ROTATE_9
                                  IDC_ROTATE_180, IDC_ROTATE_270,    kQuality};
 const Strings kAsked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
 
-using RotateCommand = PluginTest;
-
 // Rotate... on `bits` opening with `opens`; `pick` in Color: (kNone: no click, kToggle: a click,
 // kRed: the system dialog, or a grid entry) shows `fill`; then OK, matching the engine, or Cancel.
 constexpr int kNone = -1, kToggle = -2, kRed = -3;
@@ -58,7 +56,7 @@ RotateFill Entry(int i) {
 // engine's turn with the fill shown (a palette's entry replacing one it lacks, which true colour
 // keeps) and the meter on the main window; each run leaves its choices to the next, even after
 // Cancel. Each allocation failing, and a dialog that cannot be made, keep the image.
-TEST_F(RotateCommand, FollowsItsRulesThenTurnsOrKeepsTheImage) {
+TEST_F(PluginTest, RotateFollowsItsRulesThenTurnsOrKeepsTheImage) {
   ReloadPlugin();
   const auto limitSelected = [](HWND d) {
     DWORD start = 1, end = 0;
