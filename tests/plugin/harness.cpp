@@ -123,8 +123,7 @@ DELETER(BOOL, DeleteMetaFile, (HMETAFILE m), (m), gdiObjects, m)
 DELETER(int, ReleaseDC, (HWND w, HDC dc), (w, dc), dcs, dc)
 DELETER(BOOL, EndPaint, (HWND w, const PAINTSTRUCT* p), (w, p), dcs, p->hdc)
 DELETER(BOOL, DeleteDC, (HDC dc), (dc), dcs, dc)
-NOTED(true, HGLOBAL, GlobalFree, (HGLOBAL b), (b),
-      Records.frees.push_back(b), Records.live.erase(b))
+NOTED(true, HGLOBAL, GlobalFree, (HGLOBAL b), (b), Records.live.erase(b))
 // The host's copies and resized images are the plug-in's to hand back or free.
 SHIM(true, HGLOBAL, ZQ_CopyHDib, (HWND w), HGLOBAL b = RealZQ_CopyHDib(w); Records.live.insert(b);
      Records.live.erase(nullptr); return b;)

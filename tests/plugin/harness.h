@@ -69,7 +69,6 @@ struct Calls {
   std::map<std::string, std::set<int>> failures;
   std::set<HGLOBAL> live;  // allocated, or copied or resized by the host, and neither freed nor
                            // handed to the host with ZQ_SetHDib
-  std::vector<HGLOBAL> frees;
   // GDI objects and DCs the plug-in made and has not deleted or released, with the call that made
   // each; the files GetTempFileNameA made.
   std::map<HANDLE, std::string> gdiObjects;
