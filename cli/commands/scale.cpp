@@ -168,6 +168,12 @@ bool MakeScaleStep(const Args& args, Step& step, std::string& error) {
   r.high = quality == "high";
   r.keepAspect = args.Has("--keep-aspect");
   r.grey = args.Has("--grey");
+  // Nearest neighbour keeps the colour table, so --grey would do nothing but cost a PNG its
+  // transparency.
+  if (r.grey && !r.high) {
+    error = "--grey needs --quality high";
+    return false;
+  }
   step.apply = [r](HostBlock image) { return ApplyScale(r, image); };
   if (r.grey) step.tableOption = "--grey";
   return true;

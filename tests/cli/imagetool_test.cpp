@@ -90,6 +90,7 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
       {"frame --caption x --align middle,left " + in + " " + out, 2, "--align"},
       {"frame --caption x --font-height 0 " + in + " " + out, 2, "--font-height"},
       {"frame --text 1,2,3 " + in + " " + out, 2, "--text needs --caption"},
+      {"scale --width 2 --grey --quality low " + in + " " + out, 2, "--grey needs --quality high"},
       {"frame --width 70000 " + in + " " + out, 2,
        "--width needs a number of pixels from 1 to 65535"},
       {"scale --width 65535 --quality low + frame --margins 1,1,1,1 " + in + " " + out, 2,
