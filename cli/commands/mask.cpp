@@ -141,8 +141,8 @@ HostBlock ApplyMask(const MaskRequest& r, HostBlock image) {
 
 bool MakeMaskStep(const Args& args, Step& step, std::string& error) {
   if (args.Has("--list-shapes")) {
-    step.answered = true;
-    return ListShapes(), true;
+    step.answer = ListShapes;
+    return true;
   }
   if (!args.Has("--shape")) {
     error = "--shape NAME is required";

@@ -42,9 +42,9 @@ struct Step {
   // The option that works on the picture's colour table, if any: a PNG's transparent colour is then
   // dropped rather than turning the picture into 32-bit RGBA.
   const char* tableOption = nullptr;
-  // Set instead of `apply` when the options were answered on stdout (mask --list-shapes): the run
-  // then takes no files.
-  bool answered = false;
+  // Set instead of `apply` when the options ask for an answer on stdout (mask --list-shapes): the
+  // run then takes no files, and it is printed only when there are none.
+  std::function<void()> answer;
 };
 
 struct ToolCommand {

@@ -179,10 +179,10 @@ int ParseStep(const std::vector<std::string>& words, size_t& at, const Program& 
   args.positional.clear();
   NamedStep step{command, {}};
   if (!command->makeStep(args, step.step, error)) return UsageError(*command, error);
-  if (step.step.answered)
+  if (step.step.answer)
     return joined || !steps.empty() || !files.empty()
                ? UsageError(*command, "these options take no files and no other steps")
-               : kExitOk;
+               : (step.step.answer(), kExitOk);
   steps.push_back(std::move(step));
   return -1;
 }
