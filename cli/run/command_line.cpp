@@ -94,6 +94,21 @@ const ToolCommand* FindCommand(const Program& program, const std::string& name) 
   return nullptr;
 }
 
+// imagetool help [COMMAND | formats], and imagetool --help COMMAND as well.
+int RunHelp(const std::vector<std::string>& words, size_t at, const Program& program) {
+  if (at + 1 >= words.size()) return PrintHelp(program.commands), kExitOk;
+  const std::string& topic = words[at + 1];
+  if (at + 2 < words.size()) {
+    ToolError("help takes one topic, not '" + topic + " " + words[at + 2] + "'");
+    return kExitBadInput;
+  }
+  if (topic == "formats") return PrintFormatsHelp(), kExitOk;
+  if (const ToolCommand* command = FindCommand(program, topic))
+    return PrintCommandHelp(*command, std::cout), kExitOk;
+  ToolError("no help on '" + topic + "': imagetool help COMMAND, or imagetool help formats");
+  return kExitBadInput;
+}
+
 // The run options before the first command, from `at`; `at` is left at the command's name.
 // Returns -1 to go on, or the exit status when they answered the call (--help, --version) or were
 // wrong.
@@ -101,7 +116,7 @@ int LeadingRunOptions(const std::vector<std::string>& words, size_t& at, const P
                       RunOptions& run) {
   for (; at < words.size() && words[at].starts_with("-"); ++at) {
     const std::string& word = words[at];
-    if (word == "--help" || word == "-h") return PrintHelp(program.commands), kExitOk;
+    if (word == "--help" || word == "-h") return RunHelp(words, at, program);
     if (word == "--version") return PrintVersion(program.libraries), kExitOk;
     const RunOptionRow* option = FindRunOption(word.substr(0, word.find('=')));
     std::string error = option ? "" : "unknown option " + word + " (imagetool --help lists them)";
@@ -112,17 +127,6 @@ int LeadingRunOptions(const std::vector<std::string>& words, size_t& at, const P
   }
   if (at < words.size()) return -1;
   ToolError("a command is missing (imagetool --help lists them)");
-  return kExitBadInput;
-}
-
-// imagetool help [COMMAND | formats].
-int RunHelp(const std::vector<std::string>& words, size_t at, const Program& program) {
-  if (at + 1 >= words.size()) return PrintHelp(program.commands), kExitOk;
-  const std::string& topic = words[at + 1];
-  if (topic == "formats") return PrintFormatsHelp(), kExitOk;
-  if (const ToolCommand* command = FindCommand(program, topic))
-    return PrintCommandHelp(*command, std::cout), kExitOk;
-  ToolError("no help on '" + topic + "': imagetool help COMMAND, or imagetool help formats");
   return kExitBadInput;
 }
 

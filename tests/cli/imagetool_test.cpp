@@ -66,6 +66,8 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
       {"help formats", 0, "PNG files of every kind are read"},
       {"help crop", 0, "usage: imagetool crop"},
       {"help frob", 2, "no help on 'frob'"},
+      {"--help crop", 0, "usage: imagetool crop"},
+      {"help crop flip", 2, "help takes one topic, not 'crop flip'"},
       {"flip --help", 0, "usage: imagetool flip"},
       {"frobnicate a b", 2, "unknown command"},
       {"flip " + in, 2, "expected INPUT and OUTPUT"},
