@@ -117,9 +117,9 @@ bool ReadInBands(int fd, uint64_t offset, uint8_t* into, size_t bytes) {
 namespace {
 
 // Calls `use` with a source over the regular file open as `fd` (closed at the end), whose bytes
-// from `base` on are the input's `size` bytes.
+// from `base` on are the input's `size` bytes; `end`, when given, is set past the last byte read.
 bool WithFile(int fd, uint64_t base, uint64_t size, std::string& error,
-              const std::function<bool(const ByteSource&)>& use) {
+              const std::function<bool(const ByteSource&)>& use, uint64_t* end = nullptr) {
   File file(fdopen(fd, "rb"));
   if (!file) {
     error = std::strerror(errno);
@@ -130,7 +130,8 @@ bool WithFile(int fd, uint64_t base, uint64_t size, std::string& error,
   // Readers that go through the file in order (PNG) ask for many small pieces; a seek would
   // throw away the stream's buffer each time, so only a jump seeks.
   uint64_t position = UINT64_MAX;
-  return use(ByteSource{size, [f, base, &position](uint64_t offset, void* into, size_t bytes) {
+  return use(ByteSource{size, [f, base, &position, end](uint64_t offset, void* into, size_t bytes) {
+                          if (end) *end = std::max(*end, offset + bytes);
 #ifndef _WIN32
                           // pread leaves the stream and its position as they were.
                           if (bytes >= kParallelReadBytes && RowWorkers() > 1)
@@ -236,11 +237,19 @@ bool WithStandardInput(std::string& error, const std::function<bool(const ByteSo
   const off_t at = lseek(STDIN_FILENO, 0, SEEK_CUR);
   if (fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode) && at >= 0 && at <= st.st_size) {
     const int fd = dup(STDIN_FILENO);
-    if (fd >= 0)
-      return WithFile(fd, static_cast<uint64_t>(at), static_cast<uint64_t>(st.st_size - at), error,
-                      use);
+    uint64_t end = 0;
+    if (fd >= 0) {
+      const bool ok = WithFile(fd, static_cast<uint64_t>(at),
+                               static_cast<uint64_t>(st.st_size - at), error, use, &end);
+      // Just past the picture, as a pipe is left, for whoever reads on.
+      lseek(STDIN_FILENO, at + static_cast<off_t>(std::min<uint64_t>(end, st.st_size - at)),
+            SEEK_SET);
+      return ok;
+    }
   }
 #endif
+  // Unbuffered, so that what the reader does not ask for stays in the pipe for the next reader.
+  std::setvbuf(stdin, nullptr, _IONBF, 0);
   StreamReader reader;
   ByteSource source{kUnknownSize, nullptr};
   source.read = [&reader, &source](uint64_t offset, void* into, size_t bytes) {

@@ -531,6 +531,10 @@ TEST(Imagetool, HostileEdges) {
       {"head -c 100 in.bmp | $T invert - o.bmp", 2,
        "truncated BMP file (100 bytes, the header asks for 2054)", ""},
       {"cat in.bmp | $T invert - o.bmp && cmp o.bmp i.bmp", 0, "", "imagetool"},
+      {"cat in.bmp i.bmp >2 && ($T flip - o.bmp && $T flip - p.bmp) <2 && cat 2 | ($T invert - "
+       "o.bmp "
+       "&& $T invert - q.bmp) && $T flip i.bmp r.bmp && cmp p.bmp r.bmp && cmp q.bmp in.bmp",
+       0, "", "imagetool"},
       {"$T flip in.bmp i.jpg && cat i.jpg | $T flip - o.bmp && "
        "$T flip i.jpg f.bmp && cmp o.bmp f.bmp",
        0, "", "imagetool"},
