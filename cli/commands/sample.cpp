@@ -193,7 +193,8 @@ int RunSample(const Args& args, const RunOptions& options) {
       (RunCommandLine(words, program) == kExitOk ? written : failed) += 1;
     }
   }
-  std::cout << "imagetool: wrote " << written << " images to " << folder.string() << "\n";
+  if (!options.quiet)
+    std::cout << "imagetool: wrote " << written << " images to " << folder.string() << "\n";
   return failed ? kExitFailed : kExitOk;
 }
 

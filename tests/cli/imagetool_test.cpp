@@ -188,6 +188,7 @@ TEST(Imagetool, SampleRunWritesEveryCommandAtEveryDepth) {
   const RunResult run = Shell(InDir(dir, "$T sample"));
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("imagetool-sample"), std::string::npos) << run.output;
+  EXPECT_EQ(Shell(InDir(dir, "$T --quiet sample quiet")).output, "");
   for (const char* name : {"sample", "invert", "flip", "mirror"})
     for (const char* depth : {"1bit", "4bit", "8bit", "24bit", "32bit"}) {
       const std::string file =
