@@ -54,7 +54,10 @@ bool FindFont(const CaptionFont& font, std::string& file, int& index, std::strin
   }
   if (config) FcConfigDestroy(config);
   FcFini();
-  if (!found) error = "no font matches --font \"" + font.name + "\"";
+  // fontconfig answers any name with its nearest font, so none means it knows no font at all.
+  if (!found)
+    error = "no font for --font \"" + font.name +
+            "\": fontconfig finds none (captions need a TrueType font in its folders)";
   return found;
 }
 

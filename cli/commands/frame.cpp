@@ -200,7 +200,8 @@ bool ParseStyle(const Args& args, FrameRequest& r, std::string& error) {
 }
 
 // The caption is set when the options are read, so that a missing font costs no picture's work.
-bool ParseCaption(const Args& args, FrameRequest& r, std::string& error) {
+// A caption the system has no font for fails the step (`failed`) rather than its words.
+bool ParseCaption(const Args& args, FrameRequest& r, bool& failed, std::string& error) {
   if (!args.Has("--caption")) {
     for (const char* name : kCaptionOptions)
       if (args.Has(name)) {
@@ -230,7 +231,7 @@ bool ParseCaption(const Args& args, FrameRequest& r, std::string& error) {
   font.bold = args.Has("--bold");
   font.italic = args.Has("--italic");
   auto glyphs = std::make_shared<CaptionGlyphs>();
-  if (!SetCaption(caption, font, *glyphs, error)) return false;
+  if (!SetCaption(caption, font, *glyphs, error)) return !(failed = true);
   r.glyphs = std::move(glyphs);
   r.invertCaption = args.Has("--invert-caption");
   r.alpha = args.Has("--alpha");
@@ -311,7 +312,7 @@ HostBlock ApplyFrame(const FrameRequest& r, HostBlock image) {
 bool MakeFrameStep(const Args& args, Step& step, std::string& error) {
   FrameRequest r;
   if (!ParseGeometry(args, r, error) || !ParseStyle(args, r, error) ||
-      !ParseCaption(args, r, error))
+      !ParseCaption(args, r, step.failed, error))
     return false;
   step.apply = [r](HostBlock image) { return ApplyFrame(r, image); };
   for (const char* name : {"--fill-index", "--outline-index", "--text-index"})

@@ -45,6 +45,9 @@ struct Step {
   // Set instead of `apply` when the options ask for an answer on stdout (mask --list-shapes): the
   // run then takes no files, and it is printed only when there are none.
   std::function<void()> answer;
+  // Set with a false return when the words were right but the system cannot serve them (no font
+  // for a caption): the run then fails with status 1, without the usage.
+  bool failed = false;
 };
 
 struct ToolCommand {

@@ -182,7 +182,8 @@ int ParseStep(const std::vector<std::string>& words, size_t& at, const Program& 
   files = std::move(args.positional);
   args.positional.clear();
   NamedStep step{command, {}};
-  if (!command->makeStep(args, step.step, error)) return UsageError(*command, error);
+  if (!command->makeStep(args, step.step, error))
+    return step.step.failed ? (ToolError(error), kExitFailed) : UsageError(*command, error);
   if (step.step.answer)
     return joined || !steps.empty() || !files.empty()
                ? UsageError(*command, "these options take no files and no other steps")

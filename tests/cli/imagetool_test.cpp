@@ -92,6 +92,7 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
       {"frame --caption x --align middle,left " + in + " " + out, 2, "--align"},
       {"frame --caption x --font-height 0 " + in + " " + out, 2, "--font-height"},
       {"frame --text 1,2,3 " + in + " " + out, 2, "--text needs --caption"},
+      {"frame --caption x " + in + " " + out, 1, "\": fontconfig finds none (captions need"},
       {"scale --width 2 --grey --quality low " + in + " " + out, 2, "--grey needs --quality high"},
       {"frame --width 70000 " + in + " " + out, 2,
        "--width needs a number of pixels from 1 to 65535"},
@@ -123,12 +124,16 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
   std::ofstream(dir / "shapes/checkers.wmf").put(0);
   fs::resize_file(dir / "shapes/checkers.wmf", (1 << 20) + 1);
   setenv("IMAGE_MASK_FOLDER", (dir / "shapes").c_str(), 1);
+  std::ofstream(dir / "shapes/fonts.conf")
+      << "<fontconfig><dir>" + dir / "shapes" + "</dir></fontconfig>";
+  setenv("FONTCONFIG_FILE", (dir / "shapes/fonts.conf").c_str(), 1);  // no fonts at all
   for (const Case& c : cases) {
     const RunResult run = Tool(c.args);
     EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.output;
     EXPECT_NE(run.output.find(c.says), std::string::npos) << c.args << "\n" << run.output;
   }
   unsetenv("IMAGE_MASK_FOLDER");
+  unsetenv("FONTCONFIG_FILE");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()),
             4);  // in, junk, out, shapes
   // A refusal says nothing on stdout.
