@@ -116,6 +116,8 @@ int LeadingRunOptions(const std::vector<std::string>& words, size_t& at, const P
                       RunOptions& run) {
   for (; at < words.size() && words[at].starts_with("-"); ++at) {
     const std::string& word = words[at];
+    if ((word == "--help" || word == "-h") && (at + 1 == words.size() || words[at + 1][0] == '-'))
+      return PrintHelp(program.commands), kExitOk;
     if (word == "--help" || word == "-h") return RunHelp(words, at, program);
     if (word == "--version") return PrintVersion(program.libraries), kExitOk;
     const RunOptionRow* option = FindRunOption(word.substr(0, word.find('=')));
@@ -141,7 +143,12 @@ int RunOnFiles(const std::vector<NamedStep>& steps, const RunOptions& run,
       if (file.empty()) return UsageError(last, "an INPUT name is empty");
     return RunFolder(steps, run, files);
   }
-  if (files.size() != 2) return UsageError(last, "expected INPUT and OUTPUT files");
+  if (files.size() != 2) {
+    // A mistyped option (-q) reads as a file name; naming it says more than the count.
+    for (const std::string& file : files)
+      if (file.size() > 1 && file[0] == '-') return UsageError(last, "unknown option " + file);
+    return UsageError(last, "expected INPUT and OUTPUT files");
+  }
   if (files[0].empty()) return UsageError(last, "the INPUT name is empty");
   if (files[1].empty()) return UsageError(last, "the OUTPUT name is empty");
   return RunSteps(steps, run, files[0], files[1]);

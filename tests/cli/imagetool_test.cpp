@@ -72,6 +72,7 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
       {"frobnicate a b", 2, "unknown command"},
       {"flip " + in, 2, "expected INPUT and OUTPUT"},
       {"flip --quickly " + in + " " + out, 2, "unknown option --quickly"},
+      {"flip -q " + in + " " + out, 2, "unknown option -q"},
       {"flip " + dir / "missing.bmp" + " " + out, 2, "No such file"},
       {"mirror " + dir / "junk.bmp" + " " + out, 2, "junk.bmp: "},
       {"invert " + in + " " + dir / "no/such/folder/o.bmp", 1, "cannot create the output file"},
