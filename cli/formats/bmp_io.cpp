@@ -216,10 +216,18 @@ void FinishRows(const BmpLayout& layout, uint8_t* rows) {
 
 // Reads and checks the headers of the file `source` holds.
 bool ReadLayout(const ByteSource& source, BmpLayout& layout, std::string& error) {
-  // Enough for the largest info header and bit-field masks.
+  // The headers, and the masks after a 40-byte one, and no further: a pipe's next picture may
+  // follow a small file.
   uint8_t head[kFileHeaderSize + 124 + 16] = {};
   size_t headSize = 0;
-  if (!ReadHead(source, head, sizeof head, headSize)) {
+  const auto readHead = [&](size_t most) { return ReadHead(source, head, most, headSize); };
+  bool read = readHead(kFileHeaderSize + 4);
+  const uint32_t infoSize = Get32(head + kFileHeaderSize);
+  read = read && readHead(kFileHeaderSize + std::min<uint32_t>(infoSize, 124));
+  const uint32_t compression = Get32(head + kFileHeaderSize + 16);
+  if (read && infoSize == 40 && (compression == kBiBitfields || compression == kBiAlphaBitfields))
+    read = readHead(kFileHeaderSize + 40 + (compression == kBiBitfields ? 12 : 16));
+  if (!read) {
     error = "read error";
     return false;
   }
