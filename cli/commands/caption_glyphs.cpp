@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <new>
 
@@ -119,27 +120,47 @@ bool SetCaption(const std::string& text, const CaptionFont& font, CaptionGlyphs&
   // Two sets of advances, as the plug-in gets them: its extent is measured on the screen, where
   // Wine hints glyphs for smoothing, while the one-bit bitmap it draws into steps each glyph by its
   // monochrome-hinted advance, often narrower ("Hello frame" at 16: extent 84, ink 77 wide).
+  struct Loaded {
+    bool measured = false, drawn = false;
+    int32_t extent = 0, advance = 0;
+    size_t shape = 0;
+  };
+  std::map<FT_UInt, Loaded> loaded;  // by glyph, as the text repeats its characters
   int32_t extent = 0, pen = 0;
   for (unsigned char c : text) {
     const FT_UInt glyph = FT_Get_Char_Index(ft.face, c);
-    if (FT_Load_Glyph(ft.face, glyph, FT_LOAD_DEFAULT)) continue;
-    extent += static_cast<int32_t>((ft.face->glyph->metrics.horiAdvance + 32) >> 6);
-    if (FT_Load_Glyph(ft.face, glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME))
-      continue;  // a character the font cannot draw takes no room, as a missing glyph would
-    const FT_GlyphSlot slot = ft.face->glyph;
-    const FT_Bitmap& bitmap = slot->bitmap;
-    if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO)
-      for (unsigned row = 0; row < bitmap.rows; ++row) {
-        const unsigned char* bits =
-            bitmap.pitch >= 0
-                ? bitmap.buffer + row * static_cast<unsigned>(bitmap.pitch)
-                : bitmap.buffer + (bitmap.rows - 1 - row) * static_cast<unsigned>(-bitmap.pitch);
-        for (unsigned col = 0; col < bitmap.width; ++col)
-          if ((bits[col / 8] >> (7 - col % 8)) & 1)
-            out.ink.emplace_back(pen + slot->bitmap_left + static_cast<int32_t>(col),
-                                 cell.ascent - slot->bitmap_top + static_cast<int32_t>(row));
+    auto [at, fresh] = loaded.try_emplace(glyph);
+    Loaded& g = at->second;
+    if (fresh && !FT_Load_Glyph(ft.face, glyph, FT_LOAD_DEFAULT)) {
+      g.measured = true;
+      g.extent = static_cast<int32_t>((ft.face->glyph->metrics.horiAdvance + 32) >> 6);
+      g.drawn =
+          !FT_Load_Glyph(ft.face, glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME);
+    }
+    if (fresh && g.drawn) {
+      const FT_GlyphSlot slot = ft.face->glyph;
+      const FT_Bitmap& bitmap = slot->bitmap;
+      CaptionGlyphs::Shape s;
+      s.left = slot->bitmap_left, s.top = cell.ascent - slot->bitmap_top;
+      if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
+        s.width = bitmap.width, s.rows = bitmap.rows, s.pitch = (bitmap.width + 7) / 8;
+        for (unsigned row = 0; row < bitmap.rows; ++row) {
+          const unsigned char* bits =
+              bitmap.pitch >= 0
+                  ? bitmap.buffer + row * static_cast<unsigned>(bitmap.pitch)
+                  : bitmap.buffer + (bitmap.rows - 1 - row) * static_cast<unsigned>(-bitmap.pitch);
+          s.bits.insert(s.bits.end(), bits, bits + s.pitch);
+        }
       }
-    pen += static_cast<int32_t>((slot->advance.x + 32) >> 6);
+      g.advance = static_cast<int32_t>((slot->advance.x + 32) >> 6);
+      g.shape = out.shapes.size();
+      out.shapes.push_back(std::move(s));
+    }
+    if (!g.measured) continue;
+    extent += g.extent;
+    if (!g.drawn) continue;  // a character the font cannot draw takes no room, as a missing glyph
+    out.placed.emplace_back(pen, g.shape);
+    pen += g.advance;
   }
   out.cx = extent;
   return true;
@@ -165,13 +186,11 @@ MaskRenderer CaptionRenderer(const CaptionGlyphs& glyphs, int32_t x, int32_t y) 
       HP_ShowMessage(IDS_MASK_NO_MEMORY_MASK);
       return false;
     }
-    const int64_t w = raster.width, h = raster.height;
-    for (const auto& [dx, dy] : glyphs.ink) {
-      const int64_t px = int64_t{x} + dx, py = int64_t{y} + dy;
-      if (px < 0 || py < 0 || px >= w || py >= h) continue;  // beyond the image: lost
+    const int64_t h = raster.height;
+    ForEachInk(glyphs, x, y, raster.width, h, [&](int64_t px, int64_t py) {
       mono[static_cast<size_t>(h - 1 - py) * stride + static_cast<size_t>(px / 8)] &=
           static_cast<uint8_t>(~(0x80 >> (px % 8)));
-    }
+    });  // ink beyond the image is lost
     MAS_RasterFromMono(mono.data(), stride, raster);
     return true;
   };

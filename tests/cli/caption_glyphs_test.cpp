@@ -12,7 +12,8 @@ TEST(CaptionGlyphs, AsGdiUnderWine) {
     ASSERT_TRUE(SetCaption("Hello frame", {"Arial", uint32_t(height), bold > 0, italic > 0}, g, e));
     ASSERT_TRUE(g.file.ends_with("/DejaVuSans" + face + ".ttf")) << g.file;  // the numbers' font
     int t = cy, r = 0;  // the ink's top and right
-    for (auto [x, y] : g.ink) t = std::min(t, y), r = std::max(r, x);
+    ForEachInk(g, 0, 0, INT32_MAX, INT32_MAX,
+               [&](int64_t x, int64_t y) { t = std::min(t, int(y)), r = std::max(r, int(x)); });
     EXPECT_EQ(std::tuple(g.cx, g.cy, t, r), std::tuple(cx, cy, top, right)) << face << height;
   }
 }

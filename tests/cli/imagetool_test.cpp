@@ -545,6 +545,9 @@ TEST(Imagetool, HostileEdges) {
        "shape"},
 #ifndef __SANITIZE_ADDRESS__  // its shadow memory needs more address space than the limit
       {"ulimit -v 300000; $T invert huge.bmp o.bmp", 1, "not enough memory", ""},
+      {"ulimit -v 300000; $T frame --caption $(printf %254s | tr ' ' W) --font-height 4096 in.bmp "
+       "o.bmp",
+       0, "", "imagetool"},
 #endif
   };
   ASSERT_EQ(Tool("invert " + in + " " + dir / "i.bmp").status, 0);
