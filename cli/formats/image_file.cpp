@@ -140,8 +140,9 @@ std::string FormatsHelp() {
          "The output is written as cp would write it, but whole or not at all: a new or an\n"
          "existing plain file is replaced in one step, keeping the old file's mode; a symbolic\n"
          "link is followed; a device or a FIFO is written to directly; a file with several hard\n"
-         "links is overwritten in place, so that all of them see the result (a failure part way,\n"
-         "such as a full disk, can then leave it damaged).\n";
+         "links is overwritten in place, so that all of them see the result, after room is set\n"
+         "aside for it (a full disk leaves the file as it was; an error while writing can\n"
+         "leave it damaged).\n";
 }
 
 std::string FormatLibraries() { return PngLibraries() + ", " + JpegLibraries(); }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include <fcntl.h>
@@ -16,6 +17,7 @@
 #else
 #include <climits>
 #include <cstdlib>
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -151,6 +153,44 @@ bool WriteAndClose(int fd, const OutputProducer& produce, std::string& error) {
   const int closed = close(fd);
   if (written && closed != 0) error = Cause(errno);
   return written && closed == 0;
+}
+
+// Writes what `produce` makes over the regular file open as `fd` and closes it. The bytes are made
+// first and room is set aside for them, so that a full disk or a file size limit fails before the
+// old contents are touched (the file may be the input itself, under another link); only an error
+// while writing can still leave it damaged.
+bool OverwriteAndClose(int fd, const OutputProducer& produce, std::string& error) {
+  std::vector<char> bytes;
+  int failure = 0;
+  const ByteSink keep = [&bytes, &failure](const void* data, size_t size) {
+    try {
+      bytes.insert(bytes.end(), static_cast<const char*>(data),
+                   static_cast<const char*>(data) + size);
+      return true;
+    } catch (const std::bad_alloc&) {
+      failure = ENOMEM;  // not thrown through the encoders' C code
+      return false;
+    }
+  };
+  bool ok = produce(keep, error);
+  if (failure) error = Cause(failure);
+  const auto size = static_cast<off_t>(bytes.size());
+  // A size limit binds writes anywhere beyond it, even over old bytes.
+  struct rlimit limit {};
+  if (ok && getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+      bytes.size() > limit.rlim_cur)
+    error = Cause(EFBIG), ok = false;
+  if (ok && size > 0 && fallocate(fd, 0, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
+    error = Cause(errno), ok = false;
+  ok = ok && WriteAll(
+                 fd,
+                 [&bytes](const ByteSink& sink, std::string&) {
+                   return sink(bytes.data(), bytes.size());
+                 },
+                 error);
+  if (ok && ftruncate(fd, size) != 0) error = Cause(errno), ok = false;
+  if (close(fd) != 0 && ok) error = Cause(errno), ok = false;
+  return ok;
 }
 
 // The new file replaces `target` by rename from a temporary file in the same folder (so that the
@@ -301,12 +341,8 @@ bool WriteOutputFile(const std::string& path, const OutputProducer& produce, std
   }
   if (inPlace || !MayReplace(target, st)) {
     const WriteGuard guard("");
-    if (S_ISREG(st.st_mode) && ftruncate(fd, 0) != 0) {
-      error = Cause(errno);
-      close(fd);
-      return false;
-    }
-    return WriteAndClose(fd, produce, error);
+    return S_ISREG(st.st_mode) ? OverwriteAndClose(fd, produce, error)
+                               : WriteAndClose(fd, produce, error);
   }
   close(fd);
   return ReplaceAtomically(target, st.st_mode & 07777, &st, produce, error);

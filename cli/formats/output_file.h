@@ -29,8 +29,9 @@ using OutputProducer = std::function<bool(const ByteSink& sink, std::string& err
 // - an existing regular file the user may not write is refused with the system's reason; one
 //   with more than one hard link, or one that cannot be replaced because the user may not make
 //   files in its folder (or, in a sticky folder such as /tmp, owns neither the file nor the
-//   folder), is truncated and written in place, as cp writes it, so that every link sees the
-//   result (a failure part way can then leave it damaged);
+//   folder), is overwritten in place, as cp writes it, so that every link sees the result; its
+//   bytes are made and room set aside for them first, so that a full disk or a file size limit
+//   fails before it is touched and only an error while writing can leave it damaged;
 // - any other regular file, or a new one, is replaced atomically: the bytes go to a new temporary
 //   file in the same folder, which takes the old file's mode (and owner, where the process may
 //   give it) and is renamed over it only when everything was written. The temporary file is

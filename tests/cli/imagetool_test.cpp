@@ -540,6 +540,8 @@ TEST(Imagetool, HostileEdges) {
        "$T flip i.jpg f.bmp && cmp o.bmp f.bmp",
        0, "", "imagetool"},
       {"ulimit -f 1; $T scale --width 300% in.bmp o.bmp", 1, "o.bmp: File too large", ""},
+      {"cp in.bmp l && ln l l2 && (ulimit -f 1; $T flip l l); s=$?; cmp l in.bmp && exit $s", 1,
+       "l: File too large", ""},
       {"$T frame --fill-index 99 trns.png o.png", 2, "--fill-index 99 is not in", "tRNS"},
       {"IMAGE_MASK_FOLDER=/none $T mask --shape Star none.bmp o.bmp", 2, "none.bmp: No such file",
        "shape"},
