@@ -28,8 +28,8 @@ struct FrameDialogState {
   HGLOBAL image = nullptr;
   HPALETTE palette = nullptr;
   const ImageFacts* facts = nullptr;  // the image as the command read it
-  uint16_t width = 0;                 // the image's width and height, the low 16 bits
-  uint16_t height = 0;
+  uint16_t width = 0;                 // the image's width and height: the command refuses
+  uint16_t height = 0;                // larger ones
   FrameSpec* params = &FRM_Params;
   FrameFlags* flags = &FRM_Flags;
   std::string caption;            // set by OK; empty for none

@@ -45,8 +45,8 @@ TEST_F(Commands, ChangeTheImageAsTheEngineDoesOrKeepItWhenMemoryRunsOut) {
     }
 }
 
-// No image (Mask says nothing of it), no copy, or an image the engines refuse (16 bits per pixel),
-// which each dialog command refuses before its dialog opens: one message, nothing more asked.
+// No image (Mask says nothing of it), no copy, or an image the engines refuse (16 bits per pixel,
+// or too wide to frame): each command stops before its dialog, one message, nothing more asked.
 TEST_F(Commands, RefuseWhatTheyCannotChange) {
   const auto noCopy = [](HWND, HGLOBAL) { KX_FailCall(KX_FAIL_COPY, 1); };
   const auto sixteen = [](HWND, HGLOBAL image) {
@@ -78,6 +78,7 @@ TEST_F(Commands, RefuseWhatTheyCannotChange) {
               Cat("row ", r.row, " refused"));
     EXPECT_TRUE(Recorded().cursors.empty()) << r.row;
   }
+  ExpectRun({.row = 7, .width = 65536, .message = IDS_IMAGE_TOO_LARGE, .log = withPalette}, "");
 }
 
 }  // namespace
