@@ -143,6 +143,7 @@ int RunOnFiles(const std::vector<NamedStep>& steps, const RunOptions& run,
       if (file.empty()) return UsageError(last, "an INPUT name is empty");
     return RunFolder(steps, run, files);
   }
+  if (run.given.count("--jobs")) return UsageError(last, "--jobs needs --out-dir");
   if (files.size() != 2) {
     // A mistyped option (-q) reads as a file name; naming it says more than the count.
     for (const std::string& file : files)

@@ -109,6 +109,7 @@ TEST(Imagetool, ExitStatusesAndAllOrNothingOutput) {
       {"info " + in + " + flip", 2, "cannot be joined to steps"},
       {"--quiet flip --quiet " + in + " " + out, 2, "option --quiet is given more than once"},
       {"--jobs 0 flip " + in + " " + out, 2, "--jobs takes a whole number from 1 to 64"},
+      {"flip --jobs 2 " + in + " " + out, 2, "--jobs needs --out-dir"},
       {"--frob flip " + in + " " + out, 2, "unknown option --frob"},
       {"--quiet", 2, "a command is missing"},
       {"flip '' " + out, 2, "the INPUT name is empty"},
