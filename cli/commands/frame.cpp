@@ -201,7 +201,8 @@ bool ParseStyle(const Args& args, FrameRequest& r, std::string& error) {
 
 // The caption is set when the options are read, so that a missing font costs no picture's work.
 // A caption the system has no font for fails the step (`failed`) rather than its words.
-bool ParseCaption(const Args& args, FrameRequest& r, bool& failed, std::string& error) {
+bool ParseCaption(const Args& args, FrameRequest& r, [[maybe_unused]] bool& failed,
+                  std::string& error) {
   if (!args.Has("--caption")) {
     for (const char* name : kCaptionOptions)
       if (args.Has(name)) {
@@ -231,7 +232,12 @@ bool ParseCaption(const Args& args, FrameRequest& r, bool& failed, std::string& 
   font.bold = args.Has("--bold");
   font.italic = args.Has("--italic");
   auto glyphs = std::make_shared<CaptionGlyphs>();
-  if (!SetCaption(caption, font, *glyphs, error)) return !(failed = true);
+  if (!SetCaption(caption, font, *glyphs, error)) {
+#ifdef IMAGETOOL_HAS_FREETYPE
+    failed = true;  // a build without FreeType refuses captions as it refuses PNG files, with 2
+#endif
+    return false;
+  }
   r.glyphs = std::move(glyphs);
   r.invertCaption = args.Has("--invert-caption");
   r.alpha = args.Has("--alpha");
