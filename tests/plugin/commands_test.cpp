@@ -78,7 +78,10 @@ TEST_F(Commands, RefuseWhatTheyCannotChange) {
               Cat("row ", r.row, " refused"));
     EXPECT_TRUE(Recorded().cursors.empty()) << r.row;
   }
-  ExpectRun({.row = 7, .width = 65536, .message = IDS_IMAGE_TOO_LARGE, .log = withPalette}, "");
+  // Sides no result can have: Frame's past 65535, Tile's past 32766.
+  for (auto [row, width, message, log] : {std::tuple{7, 65536u, IDS_IMAGE_TOO_LARGE, withPalette},
+                                          {8, 32767u, IDS_TILE_TOO_LARGE, image}})
+    ExpectRun({.row = row, .width = width, .message = message, .log = log}, Cat("row ", row));
 }
 
 }  // namespace
