@@ -3,11 +3,13 @@
 // and the location of the settings store; plus the recording and failure hooks of the tests.
 #include "host/korvex.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin/gdi.h"
@@ -103,21 +105,28 @@ void ReplaceImage(HWND window, HGLOBAL dib) {
 
 constexpr char kProgressClass[] = "KorvexProgress";
 
+// The meter's bar inside `client`, and for `position` its filled width and percentage.
+RECT MeterBar(const RECT& client) { return {10, 10, client.right - 10, 34}; }
+std::pair<int, int> MeterShows(const RECT& client, int position) {
+  const RECT bar = MeterBar(client);
+  const int span = Meter.maximum - Meter.minimum;
+  if (span <= 0) return {0, 0};
+  return {std::max(0, MulDiv(position - Meter.minimum, bar.right - bar.left - 2, span)),
+          MulDiv(position - Meter.minimum, 100, span)};
+}
+
 LRESULT CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
   PaintScope dc(window);
   RECT client;
   GetClientRect(window, &client);
-  RECT bar = {10, 10, client.right - 10, 34};
+  RECT bar = MeterBar(client);
   FrameRect(dc, &bar, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  const int span = Meter.maximum - Meter.minimum;
-  const int done =
-      span > 0 ? MulDiv(Meter.position - Meter.minimum, bar.right - bar.left - 2, span) : 0;
-  RECT filled = {bar.left + 1, bar.top + 1, bar.left + 1 + (done < 0 ? 0 : done), bar.bottom - 1};
+  const auto [done, percent] = MeterShows(client, Meter.position);
+  RECT filled = {bar.left + 1, bar.top + 1, bar.left + 1 + done, bar.bottom - 1};
   FillRect(dc, &filled, OwnedBrush(CreateSolidBrush(RGB(0, 0, 160))));
   char text[32];
-  std::snprintf(text, sizeof text, "%d%%",
-                span > 0 ? MulDiv(Meter.position - Meter.minimum, 100, span) : 0);
+  std::snprintf(text, sizeof text, "%d%%", percent);
   RECT label = {10, 38, client.right - 10, client.bottom};
   SetBkMode(dc, TRANSPARENT);
   DrawTextA(dc, text, -1, &label, DT_CENTER | DT_SINGLELINE);
@@ -278,12 +287,18 @@ void WINAPI ZQ_ProgressRange(int minimum, int maximum) {
   Record("ZQ_ProgressRange " + std::to_string(minimum) + " " + std::to_string(maximum));
   Meter.minimum = minimum;
   Meter.maximum = maximum;
+  if (Meter.window) InvalidateRect(Meter.window, nullptr, TRUE);
 }
 
 void WINAPI ZQ_ProgressStep(int position) {
   Record("ZQ_ProgressStep " + std::to_string(position));
+  // Painted only when what it shows changes: a tall image steps the meter thousands of times,
+  // and a repaint for each made the command wait on the display.
+  RECT client = {};
+  if (Meter.window) GetClientRect(Meter.window, &client);
+  const bool changes = MeterShows(client, position) != MeterShows(client, Meter.position);
   Meter.position = position;
-  if (Meter.window) {
+  if (Meter.window && changes) {
     InvalidateRect(Meter.window, nullptr, TRUE);
     UpdateWindow(Meter.window);
   }
