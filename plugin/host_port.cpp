@@ -43,7 +43,13 @@ void HP_ProgressStep(uint32_t position) { ZQ_ProgressStep(static_cast<int>(posit
 void HP_ProgressClose() { ZQ_ProgressClose(); }
 
 void HP_ShowMessage(unsigned textId) {
+  // The ownerless task-modal box disables the thread's windows, and when it closes nothing need
+  // take the keyboard back (under Wine nothing does): the window that had it gets it again.
+  const HWND active = GetActiveWindow(), focused = GetFocus();
   MessageBoxA(nullptr, LoadText(textId).c_str(), nullptr, MB_TASKMODAL);
+  if (!active || !IsWindow(active)) return;
+  SetActiveWindow(active);
+  if (focused && IsWindow(focused) && GetAncestor(focused, GA_ROOT) == active) SetFocus(focused);
 }
 
 int HP_LoadText(unsigned textId, char* buffer, int size) {

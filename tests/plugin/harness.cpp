@@ -353,7 +353,9 @@ UINT MenuId(int row) {
 
 int RunCommand(HWND window, int row, DWORD* value) {
   DWORD unused = 0;
+  const HWND active = GetActiveWindow();
   const int result = ThePlugin.menuHandler(window, MenuId(row), value ? value : &unused);
+  EXPECT_EQ(GetActiveWindow(), active) << "the keyboard not back after row " << row;
   ExpectNothingLeft(Cat("by row ", row));
   EXPECT_FALSE(KX_ProgressVisible()) << "the meter left open by row " << row;
   EXPECT_TRUE(Records.cursors.empty() || Records.cursors.back() != LoadCursorA(nullptr, IDC_WAIT))
