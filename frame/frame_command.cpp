@@ -43,11 +43,8 @@ void FRM_FrameCommand(HWND window) {
       window, state.image, IDS_FRAME_NO_IMAGE,
       [&](const ImageFacts& image) {
         // No frame fits round a side beyond the 16-bit sizes, and the dialog's fields could not
-        // show one: such an image is refused before the dialog, with the composition's own text.
-        if (image.width > kFrameFieldMax || image.height > kFrameFieldMax) {
-          HP_ShowMessage(IDS_IMAGE_TOO_LARGE);
-          return false;
-        }
+        // show one; the refusal is the composition's own text.
+        if (!SidesWithin(image, kFrameFieldMax, IDS_IMAGE_TOO_LARGE)) return false;
         state.facts = &image;
         if (RunModalDialog(ZQ_GetOwnerWnd(window), IDD_FRAME, FrameProc, &state) != 1) return false;
         return FRM_Params.addWidth != 0 || FRM_Params.addHeight != 0 || !state.caption.empty();

@@ -14,11 +14,8 @@ void TIL_TileCommand(HWND window) {
       window, IDS_TILE_NO_IMAGE,
       [&](const ImageFacts& image) {
         // Even one copy more of a side past the limit is too large, and one each way does
-        // nothing: no count could work, so the dialog is not offered.
-        if (image.width > kTileMaxSide || image.height > kTileMaxSide) {
-          HP_ShowMessage(IDS_TILE_TOO_LARGE);
-          return false;
-        }
+        // nothing: no count could work.
+        if (!SidesWithin(image, kTileMaxSide, IDS_TILE_TOO_LARGE)) return false;
         // One copy each way would give the image back unchanged: nothing is built for it.
         return RunModalDialog(ZQ_GetOwnerWnd(window), IDD_TILE_IMAGE, TIL_TileProc, &state) == 1 &&
                (state.across > 1 || state.down > 1);

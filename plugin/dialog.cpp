@@ -40,6 +40,12 @@ bool CheckImage(HGLOBAL image, ImageFacts& facts) {
   return dib.ok;
 }
 
+bool SidesWithin(const ImageFacts& image, uint32_t most, UINT textId) {
+  if (image.width <= most && image.height <= most) return true;
+  HP_ShowMessage(textId);
+  return false;
+}
+
 bool ReadImageFacts(HGLOBAL image, ImageFacts& facts) {
   const BlockLock lock(image);
   DibView view;

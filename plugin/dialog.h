@@ -89,6 +89,9 @@ struct ImageFacts {
 bool CheckImage(HGLOBAL image, ImageFacts& facts);
 // The same without a message, for callers that refuse silently.
 bool ReadImageFacts(HGLOBAL image, ImageFacts& facts);
+// False, after the message `textId`, when a side of `image` is past `most`: an image that no result
+// of the command could hold is refused before its dialog asks for anything.
+bool SidesWithin(const ImageFacts& image, uint32_t most, UINT textId);
 
 // The frame of every menu command on an image window:
 //   1. the window's image (ZQ_GetHDib); when it has none, show `noImageText` (0: nothing, for the
