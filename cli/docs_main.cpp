@@ -24,7 +24,16 @@ int main(int argc, char** argv) {
   formats.pop_back();
   for (unsigned id = kFirstShapeId; id < kFirstShapeId + kShapeCount; ++id)
     shapes.push_back(TextById(id));
-  const OptionChoices choices[] = {{"--format", formats}, {"--shape", shapes}};
+  std::vector<std::string> alignments;
+  for (const char* v : {"top", "center", "bottom"})
+    for (const char* h : {"left", "center", "right"})
+      alignments.push_back(std::string(v) + "," + h);
+  // Scale's and rotate's --quality take the same two words.
+  const OptionChoices choices[] = {{"--format", formats},
+                                   {"--shape", shapes},
+                                   {"--quality", {"high", "low"}},
+                                   {"--style", {"filled", "outline"}},
+                                   {"--align", alignments}};
   std::ofstream man(argv[1]), completion(argv[2]);
   PrintManPage(man, kToolCommands, BuiltWith());
   PrintCompletion(completion, kToolCommands, choices);

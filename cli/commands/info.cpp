@@ -44,7 +44,8 @@ int RunInfo(const Args& args, const RunOptions& options) {
   std::string name = FormatName(format);
   for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   std::cout << file << ": " << name << ", " << width << " x " << h.biHeight << ", " << h.biBitCount
-            << " bits per pixel, " << h.biClrUsed << " colours, row stride "
+            << (h.biBitCount == 1 ? " bit" : " bits") << " per pixel, " << h.biClrUsed
+            << (h.biClrUsed == 1 ? " colour" : " colours") << ", row stride "
             << RowStride(h.biBitCount, width) << " bytes, " << h.biSizeImage << " bytes of pixels";
   if (const char* shown = OrientationText(orientation))
     std::cout << ", EXIF orientation " << orientation << " (shown " << shown << ")";

@@ -591,7 +591,7 @@ TEST(Imagetool, SignalsRemoveTheTemporaryFile) {
 
 // cmake --install puts the program, its manual page and its completion under a prefix; the
 // installed program masks with a built-in shape anywhere, the page formats without a warning, and
-// the completion offers commands, options and the values of --format.
+// the completion offers commands, options and the values an option takes.
 TEST(Imagetool, InstallsProgramManualAndCompletion) {
   TempDir dir;
   const std::string in = WriteInput(dir, "in.bmp", 24, 30, 20, 5);
@@ -617,6 +617,7 @@ TEST(Imagetool, InstallsProgramManualAndCompletion) {
                {"imagetool flip --for", "--format"},
                {"imagetool --format p", "png"},
                {"imagetool mask --shape Up", "Up\\ Arrow"},
+               {"imagetool frame --align top,c", "top\\,center"},  // quoted as bash quotes it
                {"imagetool crop --rect 1,1,2,2 in.", "in.bmp"}};
   for (const auto& c : cases) {
     const RunResult complete =
