@@ -10,7 +10,6 @@
 
 #include "cli/formats/bmp_io.h"
 #include "dib/block.h"
-#include "dib/dib.h"
 #include "dib/transforms.h"
 #include "tests/plugin/harness.h"
 

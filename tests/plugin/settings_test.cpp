@@ -6,7 +6,6 @@
 
 namespace {
 
-using harness::Cat;
 using Strings = std::vector<std::string>;
 
 // Every setting, to compare, set and restore in one statement.
@@ -28,10 +27,6 @@ const auto kDefaults = Values();
 // another; values past 16 bits, unsigned or below 0 keep their bits. Flags are the store's
 // booleans.
 TEST(Settings, RoundTripThroughTheStoreWithTheirWidths) {
-  char dir[MAX_PATH];
-  GetWindowsDirectoryA(dir, sizeof dir);
-  const std::string store = Cat(dir, "\\ST", GetCurrentProcessId(), ".INI");
-  KX_SetProfilePath(store.c_str());
   All() = std::make_tuple(0, 2, 3, 1, 0xFFFFFFF0u, 300u, -5, 70000, 65535, 250, 1, 2, 36, 5, 1, 0,
                           2, 1);
   const auto expected = Values();
@@ -41,8 +36,7 @@ TEST(Settings, RoundTripThroughTheStoreWithTheirWidths) {
   KX_ClearLog();
   for (auto load : {LoadScaleSettings, LoadFrameSettings, LoadMaskSettings, LoadTileSettings})
     load("Image");
-  FileDelete(store.c_str());
-  KX_SetProfilePath(harness::ProfileName().c_str());  // the other tests' store again
+  FileDelete(harness::ProfileName().c_str());  // as the harness starts it, for the tests after
   EXPECT_EQ(Values(), expected);
   const Strings flags = {"ProfileReadBool KeepAspect", "ProfileReadBool Invert",
                          "ProfileReadBool AlphaMask", "ProfileReadBool AlphaColor",
