@@ -107,7 +107,6 @@ TEST_F(PluginTest, HostRequestsFollowTheStoredSettings) {
     SaveScreenshot({d}, "scale_settings_percentage");
     Type(d, kW, "40"), Click(d, IDOK);
   });
-  ClearCalls();
   EXPECT_EQ(Plugin().menuHandler(nullptr, ScaleSettingsCommandId, nullptr), 2);
   EXPECT_EQ(HostLog("ProfileWrite"),
             (Strings{"ProfileWriteLong KeepAspect 1", "ProfileWriteLong ScaleMeasure 0",
@@ -117,26 +116,23 @@ TEST_F(PluginTest, HostRequestsFollowTheStoredSettings) {
   TestWindow window, active;
   Hold(window, 8, 400, 300);
   Hold(active, 8, 50, 50);
-  OnDialog(IDD_SCALE, [](HWND d) {
+  RunDialog(active, kScaleRow, [](HWND d) {
     EXPECT_EQ(Read(d, {kW}), "100") << "the image is the base again";
     Select(d, kUnits, 2), Click(d, IDCANCEL);  // an edit that is never saved
   });
-  RunCommand(active, kScaleRow);
-  Store("CustomWidth=100 CustomHeight=200 PercentWidth=50 PercentHeight=50");
-  DWORD named[2] = {static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window.hwnd)), 0};
-  for (auto [units, resized] :
-       {std::pair{"ScaleUnits=1", "DibResize 200 150"}, {"ScaleUnits=0", "DibResize 267 200"}}) {
-    Store(units);
-    ClearCalls();
-    EXPECT_EQ(Plugin().menuHandler(active, HostScaleCommandId, named), 2);
-    EXPECT_EQ(HostLog("DibResize"), Strings{resized});
-  }
   TestWindow empty;
-  ClearCalls();
-  named[0] = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(empty.hwnd));
-  EXPECT_EQ(Plugin().menuHandler(empty, HostScaleCommandId, named), 2);
-  EXPECT_EQ(HostLog(), Strings{"ZQ_GetHDib"});
-  ExpectOneMessage(0);
+  Store("CustomWidth=100 CustomHeight=200 PercentWidth=50 PercentHeight=50");
+  // The host's calls starting with `prefix`: a window without an image is only asked for it.
+  for (auto [named, units, prefix, call] :
+       {std::tuple{window.hwnd, "ScaleUnits=1", "DibResize", "DibResize 200 150"},
+        {window.hwnd, "ScaleUnits=0", "DibResize", "DibResize 267 200"},
+        {empty.hwnd, "", "", "ZQ_GetHDib"}}) {
+    Store(units), ClearCalls();
+    DWORD value[2] = {static_cast<DWORD>(reinterpret_cast<UINT_PTR>(named)), 0};
+    EXPECT_EQ(Plugin().menuHandler(active, HostScaleCommandId, value), 2);
+    EXPECT_EQ(HostLog(prefix), Strings{call});
+    ExpectOneMessage(0);
+  }
 }
 
 }  // namespace
