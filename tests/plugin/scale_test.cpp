@@ -46,7 +46,7 @@ TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
              .check = [](HWND) { ExpectOneMessage(IDS_SCALE_ZERO_ENTERED, 0); }},  // not task-modal
             "typed");
   // A cancelled dialog keeps its units and measure too; neither the size typed nor the one OK kept
-  // (25 x 7, not this image's) is applied, and nothing is saved.
+  // (25 x 7, not this image's) is applied.
   for (const char* opens : {"26 7 Pixels o Low Custom (1, 96)", "0.087 0.023 In. o Low Printer"})
     ExpectRun({.row = kScaleRow, .width = 26, .height = 7, .script = [opens](HWND d) {
                  EXPECT_TRUE(Read(d, kShown).starts_with(opens)) << Read(d, kShown);
@@ -56,9 +56,8 @@ TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
 }
 
 // Every depth, colour or not, at both qualities, to each side, both and the same size: the host's
-// resize (Low) or the engine's result (High, its depth told); then each High allocation fails.
+// resize (Low) or the engine's result (High, its depth told); then one size's failures.
 TEST_F(PluginTest, ScaleCommandGivesTheWindowTheScaledImageOrKeepsItOnEveryFailure) {
-  int allocations = 0;  // of the high-quality run to 4 × 11 at 8 bits, without colour
   for (unsigned bits : testimg::kDepths)
     for (bool colour : {false, true})
       for (int quality : {0, 1})
@@ -79,21 +78,18 @@ TEST_F(PluginTest, ScaleCommandGivesTheWindowTheScaledImageOrKeepsItOnEveryFailu
             if (quality) run.log.push_back("ZQ_SetInfo"), run.meter = run.kMainMeter;
           }
           ExpectRun(run, Cat(bits, " bits colour ", colour, " q", quality, " to ", w, "x", h));
-          if (bits == 8 && !colour && quality && w == 4)
-            allocations = Recorded().calls["GlobalAlloc"];
+          if (bits != 8 || colour || w != 4) continue;
+          // The same run with each of its allocations failing (High), or the host's resize (Low).
+          const int failures = quality ? Recorded().calls["GlobalAlloc"] : 1;
+          run.engine = nullptr, run.log.resize(quality ? 3 : 4);  // no result handed over
+          run.message = quality ? IDS_SCALE_HIGH_NO_MEMORY : IDS_SCALE_LOW_NO_MEMORY;
+          for (int n = 1; n <= failures; ++n) {
+            run.plan = [n, quality](HWND, HGLOBAL) {
+              quality ? FailCall("GlobalAlloc", n) : KX_FailCall(KX_FAIL_RESIZE, 1);
+            };
+            ExpectRun(run, Cat("failure ", n));
+          }
         }
-  CommandRun run = {.row = kScaleRow,
-                    .script = ScaleTo(1, 4, 11),
-                    .message = IDS_SCALE_HIGH_NO_MEMORY,
-                    .log = kDialogCalls};
-  for (int n = 1; n <= allocations; ++n) {
-    run.plan = [n](HWND, HGLOBAL) { FailCall("GlobalAlloc", n); };
-    ExpectRun(run, Cat("allocation ", n));
-  }
-  run.script = ScaleTo(0, 4, 11), run.message = IDS_SCALE_LOW_NO_MEMORY;
-  run.plan = [](HWND, HGLOBAL) { KX_FailCall(KX_FAIL_RESIZE, 1); };
-  run.log.push_back("DibResize 4 11");
-  ExpectRun(run, "resize");
 }
 
 // ScaleSettingsCommandId: the stored settings in the dialog, saved in key order after OK.
