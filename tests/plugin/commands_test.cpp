@@ -21,12 +21,9 @@ TEST_F(Commands, ChangeTheImageAsTheEngineDoesOrKeepItWhenMemoryRunsOut) {
   for (const auto& command : commands)
     for (int n = 1; n <= command.allocations + 1; ++n) {
       const bool fails = n <= command.allocations;
-      CommandRun run = {.row = command.row,
-                        .bits = 24,
-                        .width = 13,
-                        .height = 40,
-                        .plan = [n](HWND, HGLOBAL) { FailCall("GlobalAlloc", n); },
-                        .log = {"ZQ_GetHDib", "ZQ_CopyHDib"}};
+      CommandRun run = {.row = command.row, .bits = 24, .width = 13, .height = 40};
+      run.plan = [n](HWND, HGLOBAL) { FailCall("GlobalAlloc", n); };
+      run.log = {"ZQ_GetHDib", "ZQ_CopyHDib"};
       run.check = [fails, invert = command.row == 0](HWND window) {
         const std::vector<HCURSOR>& cursors = Recorded().cursors;
         EXPECT_TRUE(cursors.size() == 2 && cursors[0] == LoadCursorA(nullptr, IDC_WAIT));

@@ -29,11 +29,7 @@ Calls Records;
 int BoxDepth = 0;  // message boxes of the plug-in open now
 std::function<void(HWND)> BoxPhotographer;
 
-struct Script {
-  int templateId;
-  std::function<void(HWND)> run;
-};
-std::vector<Script> Scripts;
+std::multimap<int, std::function<void(HWND)>> Scripts;  // by template id, each in the order given
 std::set<HWND> SeenDialogs;
 
 // Counts a call of `function` and says whether the failure plan makes it fail; a planned failure
@@ -45,7 +41,7 @@ bool ShouldFail(const char* function, DWORD error = 0) {
 }
 
 // The shims, one row each. A row defines Real<name> (the import as IMAGE.DLL had it, set when the
-// shim is installed) and <name>Shim, and lists the pair for PatchImports. A required import is
+// shim is installed) and <name>Shim, and lists the pair for LoadAndPatch. A required import is
 // one the harness cannot work without; the others are shimmed when IMAGE.DLL imports them. A GDI
 // creator (Create...) that IMAGE.DLL imports without a row here stops the run, so that nothing it
 // makes goes uncounted: its row is added when the plug-in first uses it.
@@ -191,6 +187,13 @@ void LoadAndPatch() {
       Stop(std::string("does not import ") + shim.name);
 }
 
+std::string ClassOf(HWND window) {
+  char name[16] = {};
+  GetClassNameA(window, name, sizeof name);
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name;
+}
+
 // Runs from the dialog's own message loop, shortly after it became active: dismisses the
 // plug-in's message box, or runs the dialog's script.
 void CALLBACK DialogTimer(HWND dialog, UINT, UINT_PTR id, DWORD) {
@@ -209,14 +212,13 @@ void CALLBACK DialogTimer(HWND dialog, UINT, UINT_PTR id, DWORD) {
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     return;
   }
-  auto it = std::find_if(Scripts.begin(), Scripts.end(),
-                         [&](const Script& s) { return s.templateId == templateId; });
-  if (it == Scripts.end()) {
+  const auto it = Scripts.lower_bound(templateId);
+  if (it == Scripts.end() || it->first != templateId) {
     ADD_FAILURE() << "a dialog opened without a script (template " << templateId << ")";
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     return;
   }
-  auto run = std::move(it->run);
+  auto run = std::move(it->second);
   Scripts.erase(it);
   EXPECT_TRUE(Records.cursors.empty() || Records.cursors.back() != LoadCursorA(nullptr, IDC_WAIT))
       << "the wait cursor over dialog " << templateId;
@@ -225,14 +227,10 @@ void CALLBACK DialogTimer(HWND dialog, UINT, UINT_PTR id, DWORD) {
 
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
   HWND window = reinterpret_cast<HWND>(wParam);
-  if (code == HCBT_ACTIVATE) {
-    char className[16] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (std::strcmp(className, "#32770") == 0 && SeenDialogs.insert(window).second)
-      SetTimer(window, 0x5C17, 30, DialogTimer);
-  } else if (code == HCBT_DESTROYWND) {
+  if (code == HCBT_ACTIVATE && ClassOf(window) == "#32770" && SeenDialogs.insert(window).second)
+    SetTimer(window, 0x5C17, 30, DialogTimer);
+  else if (code == HCBT_DESTROYWND)
     SeenDialogs.erase(window);  // handles are reused
-  }
   return CallNextHookEx(CbtHook, code, wParam, lParam);
 }
 
@@ -250,13 +248,6 @@ void PumpDialog(HWND dialog) {
 void Mouse(HWND window, UINT message, WPARAM buttons, POINT p) {
   SendMessageA(window, message, buttons, MAKELPARAM(p.x, p.y));
   PumpDialog(GetAncestor(window, GA_ROOT));
-}
-
-std::string ClassOf(HWND window) {
-  char name[16] = {};
-  GetClassNameA(window, name, sizeof name);
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return name;
 }
 
 // The control with the keyboard focus (0 for none).
@@ -396,7 +387,7 @@ void ExpectOneMessage(unsigned textId, UINT style) {
 }
 
 void OnDialog(int templateId, std::function<void(HWND)> script) {
-  Scripts.push_back({templateId, std::move(script)});
+  Scripts.emplace(templateId, std::move(script));
 }
 
 void Pump(int ms) {
@@ -493,13 +484,6 @@ std::string Read(HWND dialog, const std::vector<int>& ids) {
   return shown.substr(shown.empty() ? 0 : 1);
 }
 
-// clang-format off
-Action Typing(int id, std::string text) { return [=](HWND d) { Type(d, id, text); }; }
-Action Clicking(int id) { return [=](HWND d) { Click(d, id); }; }
-Action Choosing(int id, int index) { return [=](HWND d) { Select(d, id, index); }; }
-Action Pressing(UINT key) { return [=](HWND d) { Key(d, key); }; }
-// clang-format on
-
 Action ScaleTo(int quality, uint32_t width, uint32_t height) {
   return [=](HWND d) {
     Click(d, IDC_SCALE_RESET);
@@ -521,24 +505,13 @@ void RunSteps(HWND dialog, const std::function<std::string(HWND)>& shown,
     const std::string now = shown(dialog);
     EXPECT_TRUE(now.starts_with(s.shows)) << "shows " << now << "\nwanted " << s.shows;
     ASSERT_EQ(Records.boxes.size(), boxes + (s.message != 0)) << s.shows;
-    if (!s.message) {
-      if (s.shot) SaveScreenshot({dialog}, s.shot);
-      continue;
-    }
+    if (s.shot && !s.message) SaveScreenshot({dialog}, s.shot);
+    if (!s.message) continue;
     EXPECT_EQ(Records.boxes.back().text, TextById(s.message)) << s.shows;
     Records.boxes.back().stepped = true;
     EXPECT_EQ(GetActiveWindow(), dialog) << "the keyboard back after " << s.message;
     EXPECT_EQ(FocusId(dialog), s.focus) << "after " << s.message;
   }
-}
-
-void RunSteps(HWND dialog, const std::vector<int>& ids, const std::vector<Step>& steps) {
-  RunSteps(
-      dialog, [&](HWND d) { return Read(d, ids); }, steps);
-}
-
-Action Stepping(std::vector<int> ids, std::vector<Step> steps) {
-  return [=](HWND d) { RunSteps(d, ids, steps); };
 }
 
 TestWindow::TestWindow(const char* className, HINSTANCE instance) {
@@ -560,12 +533,10 @@ TestWindow::~TestWindow() {
 }
 
 HGLOBAL ToGlobal(HostBlock block) {
-  const size_t size = HP_Size(block);
-  HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, size);
-  std::memcpy(GlobalLock(global), HP_Lock(block), size);
-  HP_Unlock(block);
+  const Bytes bytes = testimg::Bytes(OwnedBlock(block).get());
+  HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  std::memcpy(GlobalLock(global), bytes.data(), bytes.size());
   GlobalUnlock(global);
-  HP_Free(block);
   return global;
 }
 
@@ -628,10 +599,8 @@ void ExpectRun(const CommandRun& r, const std::string& what) {
   EXPECT_EQ(after, EngineResult(before, r.engine));
   EXPECT_EQ(GlobalFlags(ZQ_GetHDib(window)) & GMEM_LOCKCOUNT, 0u)
       << "the result handed over locked";
-  EXPECT_EQ(HostLog("ZQ_Progress").empty() ? nullptr : KX_ProgressOwner(),
-            r.meter == r.kNoMeter       ? nullptr
-            : r.meter == r.kWindowMeter ? window.hwnd
-                                        : HostMain);
+  const HWND owners[] = {nullptr, window, HostMain};  // by r.meter
+  EXPECT_EQ(HostLog("ZQ_Progress").empty() ? nullptr : KX_ProgressOwner(), owners[r.meter]);
 }
 
 COLORREF TableColor(int entry) {

@@ -133,12 +133,6 @@ inline COLORREF Swatch(HWND d, int id) { return COLORREF(GetWindowLongA(GetDlgIt
 
 // A dialog's test as a table: each row the user's actions, then what the dialog shows and says.
 using Action = std::function<void(HWND dialog)>;
-Action Typing(int id, std::string text);
-Action Clicking(int id);
-Action Choosing(int id, int index);
-Action Pressing(UINT key);
-// Scale...'s dialog reset (Pixels, the image's size), aspect off, the quality and size asked, OK.
-Action ScaleTo(int quality, uint32_t width, uint32_t height);
 struct Step {
   std::vector<Action> actions;
   std::string shows;           // what the test's `shown` reads from the dialog starts with this
@@ -152,9 +146,21 @@ struct Step {
 // screenshot.
 void RunSteps(HWND dialog, const std::function<std::string(HWND)>& shown,
               const std::vector<Step>& steps);
-// The same with Read of `ids` as what the dialog shows.
-void RunSteps(HWND dialog, const std::vector<int>& ids, const std::vector<Step>& steps);
-Action Stepping(std::vector<int> ids, std::vector<Step> steps);  // as a dialog's whole script
+// clang-format off
+inline Action Typing(int id, std::string text) { return [=](HWND d) { Type(d, id, text); }; }
+inline Action Clicking(int id) { return [=](HWND d) { Click(d, id); }; }
+inline Action Choosing(int id, int index) { return [=](HWND d) { Select(d, id, index); }; }
+inline Action Pressing(UINT key) { return [=](HWND d) { Key(d, key); }; }
+// The same with Read of `ids` as what the dialog shows; that as a dialog's whole script.
+inline void RunSteps(HWND dialog, const std::vector<int>& ids, const std::vector<Step>& steps) {
+  RunSteps(dialog, [&](HWND d) { return Read(d, ids); }, steps);
+}
+inline Action Stepping(std::vector<int> ids, std::vector<Step> steps) {
+  return [=](HWND d) { RunSteps(d, ids, steps); };
+}
+// clang-format on
+// Scale...'s dialog reset (Pixels, the image's size), aspect off, the quality and size asked, OK.
+Action ScaleTo(int quality, uint32_t width, uint32_t height);
 
 // A visible top-level window of class `className` (registered for `instance`, this program by
 // default, on first use) in which the host keeps an image; both go with the object.

@@ -35,15 +35,14 @@ struct Viewer {
   HWND frame = CreateHostFrame();
 };
 
-HWND ShotFrame = nullptr;
 bool ShotTaken = false;
 
-// Runs inside the menu's own loop once it is down: waits for the screen, saves it, closes the menu.
-void CALLBACK TakeMenuShot(HWND, UINT, UINT_PTR id, DWORD) {
-  KillTimer(nullptr, id);
+// In the menu's own loop once it is down: waits for the screen, saves it with `frame`, closes it.
+void CALLBACK TakeMenuShot(HWND frame, UINT, UINT_PTR id, DWORD) {
+  KillTimer(frame, id);
   Pump(100);
   HWND menu = FindWindowA("#32768", nullptr);  // the popup menu, a window of its own
-  SaveScreenshot(menu ? std::vector{ShotFrame, menu} : std::vector{ShotFrame}, "host_menu");
+  SaveScreenshot(menu ? std::vector{frame, menu} : std::vector{frame}, "host_menu");
   ShotTaken = true;
   EndMenu();
 }
@@ -82,7 +81,7 @@ TEST(Host, ShowsThePluginMenuAndTheResultOfEachDialogCommand) {
                                  ToGlobal(testimg::Make(24, c.width, c.height, 8)));
     Pump(200);
     if (c.row == 4) {  // the menu, over the first picture
-      ShotFrame = viewer.frame, SetTimer(nullptr, 0, 200, TakeMenuShot);
+      SetTimer(viewer.frame, 1, 200, TakeMenuShot);
       PostMessageA(viewer.frame, WM_SYSCOMMAND, SC_KEYMENU, 'i');
       for (int i = 0; i < 100 && !ShotTaken; ++i) Pump(50);
       ASSERT_TRUE(ShotTaken);
