@@ -250,11 +250,6 @@ void Mouse(HWND window, UINT message, WPARAM buttons, POINT p) {
   PumpDialog(GetAncestor(window, GA_ROOT));
 }
 
-// The control with the keyboard focus (0 for none).
-int FocusId(HWND dialog) {
-  return GetFocus() && IsChild(dialog, GetFocus()) ? GetDlgCtrlID(GetFocus()) : 0;
-}
-
 // A DIB section made with `header` (top-down when its height is below 0), selected into a memory
 // DC, for reading what is on the screen.
 struct Canvas {
@@ -401,11 +396,8 @@ void Pump(int ms) {
 void Type(HWND dialog, int id, const std::string& text) {
   if (id) SendMessageA(dialog, WM_NEXTDLGCTL, WPARAM(GetDlgItem(dialog, id)), TRUE);
   PumpDialog(dialog);
-  for (char c : text) {  // without a field, to the focus through the dialog manager
-    if (id)
-      SendMessageA(GetDlgItem(dialog, id), WM_CHAR, static_cast<BYTE>(c), 1);
-    else
-      PostMessageA(GetFocus() ? GetFocus() : dialog, WM_CHAR, static_cast<BYTE>(c), 1);
+  for (char c : text) {  // to the focus through the dialog manager, as the keyboard's are
+    PostMessageA(GetFocus() ? GetFocus() : dialog, WM_CHAR, static_cast<BYTE>(c), 1);
     PumpDialog(dialog);
   }
 }
@@ -510,7 +502,8 @@ void RunSteps(HWND dialog, const std::function<std::string(HWND)>& shown,
     EXPECT_EQ(Records.boxes.back().text, TextById(s.message)) << s.shows;
     Records.boxes.back().stepped = true;
     EXPECT_EQ(GetActiveWindow(), dialog) << "the keyboard back after " << s.message;
-    EXPECT_EQ(FocusId(dialog), s.focus) << "after " << s.message;
+    EXPECT_EQ(IsChild(dialog, GetFocus()) ? GetDlgCtrlID(GetFocus()) : 0, s.focus)
+        << "the focus after " << s.message;
   }
 }
 
