@@ -41,19 +41,18 @@ TEST_F(CropTest, CutsTheMarginsOffOrLeavesTheImage) {
   // clang-format off
   const CommandRun runs[] = {
       {.row = kCropRow, .bits = 1, .width = 100000, .height = 41,
-       .script = [](HWND d) {
-         Margins("3", "5", "70000", "7")(d);
-         EXPECT_EQ(Read(d, kFields), "3 5 70000 7 29993 33"); Key(d, VK_RETURN);
-       }, .engine = [](HostBlock b) { return CRP_CropDIB(b, 70000, 7, 3, 5); },
+       .script = Stepping(kFields, {{{Margins("3", "5", "70000", "7")}, "3 5 70000 7 29993 33"},
+                                    {{Pressing(VK_RETURN)}, ""}}),
+       .engine = [](HostBlock b) { return CRP_CropDIB(b, 70000, 7, 3, 5); },
        .log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd", "DibResize *", "ZQ_SetHDib"}},
       {.row = kCropRow, .script = Pressing(VK_ESCAPE), .log = asked},
       {.row = kCropRow, .plan = fail([] { KX_FailCall(KX_FAIL_PALETTE, 1); }),
        .message = IDS_CROP_NO_IMAGE, .log = {"ZQ_GetHDib", "ZQ_GetHPalette"}},
       {.row = kCropRow, .plan = fail([] { KX_FailCall(KX_FAIL_RESIZE, 1); }),
        .message = IDS_CROP_NO_MEMORY, .log = asked},
-      {.row = kCropRow, .script = [](HWND d) {
-         Type(d, IDC_CROP_WIDTH, "0"), SaveScreenshot({d}, "crop_empty"), Key(d, VK_RETURN);
-       }, .message = IDS_CROP_EMPTY_RESULT, .log = asked},
+      {.row = kCropRow, .script = Stepping(kFields, {{{Typing(IDC_CROP_WIDTH, "0")},
+           "0 0 200 200 0 260", 0, 0, "crop_empty"}, {{Pressing(VK_RETURN)}, ""}}),
+       .message = IDS_CROP_EMPTY_RESULT, .log = asked},
       {.row = kCropRow, .script = Pressing(VK_RETURN),
        .plan = fail([] { FailCall("GlobalAlloc", 1); }), .message = IDS_CROP_NO_MEMORY, .log = asked},
       {.row = kCropRow, .plan = fail([] { FailCall("DialogBoxParamA", 1); }),

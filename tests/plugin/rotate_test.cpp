@@ -11,7 +11,6 @@ namespace {
 using namespace harness;
 
 constexpr int kRotateRow = 6, kAmount = IDC_ROTATE_AMOUNT, kQuality = IDC_ROTATE_QUALITY;
-// "amount, the radios Custom, 90, 180 and 270, quality"
 const std::vector<int> kShown = {kAmount,        IDC_ROTATE_CUSTOM, IDC_ROTATE_90,
                                  IDC_ROTATE_180, IDC_ROTATE_270,    kQuality};
 const Strings kAsked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
@@ -44,8 +43,7 @@ CommandRun Turn(unsigned bits, const char* opens, int pick, RotateFill fill, con
   if (quality && angle % 90) run.meter = CommandRun::kMainMeter;
   return run;
 }
-// Entry `i` of the test images' tables as a palette image's fill.
-RotateFill Entry(int i) {
+RotateFill Entry(int i) {  // entry `i` of the test images' tables as a palette image's fill
   const COLORREF c = TableColor(i);
   return {GetRValue(c), GetGValue(c), GetBValue(c), i};
 }
@@ -77,7 +75,6 @@ TEST_F(PluginTest, RotateFollowsItsRulesThenTurnsOrKeepsTheImage) {
       {{Typing(kAmount, "400"), captioned}, "360 x o o o High", IDS_ROTATE_ANGLE_RANGE, kAmount,
        "rotate_range_message"},
       {{Typing(0, "90"), Pressing(VK_RETURN)}, ""}});
-  // clang-format on
   const RotateFill red = {255, 0, 0, 0};
   const CommandRun runs[] = {
       steps,
@@ -89,9 +86,9 @@ TEST_F(PluginTest, RotateFollowsItsRulesThenTurnsOrKeepsTheImage) {
       Turn(24, "30 x o o o High", kNone, Entry(0), "-45", 1),   // the palette's entry stayed
       Turn(32, "-45 x o o o High", kRed, red, "30", 0, false),  // Cancel: red and Low stay
       Turn(32, "-45 x o o o Low", kNone, red, "45", 1, true, "rotate_custom_low"),
-      {.row = kRotateRow,
-       .plan = [](HWND, HGLOBAL) { FailCall("DialogBoxParamA", 1); },
+      {.row = kRotateRow, .plan = [](HWND, HGLOBAL) { FailCall("DialogBoxParamA", 1); },
        .log = kAsked}};
+  // clang-format on
   for (const CommandRun& run : runs) ExpectRun(run, Cat(run.bits, " bits"));
   for (int n = 1; n <= 6; ++n) {
     CommandRun run = Turn(8, "45 x o o o High", kNone, Entry(0), "45", 1);

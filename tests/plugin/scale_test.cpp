@@ -11,7 +11,6 @@ using namespace harness;
 constexpr int kScaleRow = 5, kW = IDC_SCALE_WIDTH, kH = IDC_SCALE_HEIGHT, kUnits = IDC_SCALE_UNITS,
               kMeasure = IDC_SCALE_MEASURE, kAspect = IDC_SCALE_KEEP_ASPECT;
 const Strings kDialogCalls = {"ZQ_GetHDib", "ZQ_GetFlag 4", "ZQ_GetOwnerWnd"};
-// "width height unit aspect quality measure resolution-x"
 const std::vector<int> kShown = {
     kW, kH, IDC_SCALE_WIDTH_UNIT, kAspect, IDC_SCALE_QUALITY, kMeasure, IDC_SCALE_RES_X};
 
@@ -48,10 +47,9 @@ TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
   // A cancelled dialog keeps its units and measure too; neither the size typed nor the one OK kept
   // (25 x 7, not this image's) is applied.
   for (const char* opens : {"26 7 Pixels o Low Custom (1, 96)", "0.087 0.023 In. o Low Printer"})
-    ExpectRun({.row = kScaleRow, .width = 26, .height = 7, .script = [opens](HWND d) {
-                 EXPECT_TRUE(Read(d, kShown).starts_with(opens)) << Read(d, kShown);
-                 Select(d, kUnits, 2), Select(d, kMeasure, 1), Type(d, kW, "9"), Key(d, VK_ESCAPE);
-               }, .log = kDialogCalls}, opens);
+    ExpectRun({.row = kScaleRow, .width = 26, .height = 7, .script = Stepping(kShown, {{{}, opens},
+        {{Choosing(kUnits, 2), Choosing(kMeasure, 1), Typing(kW, "9"), Pressing(VK_ESCAPE)}, ""}}),
+               .log = kDialogCalls}, opens);
   // clang-format on
 }
 
