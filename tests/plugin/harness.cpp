@@ -369,16 +369,16 @@ void FailCall(const std::string& function, int n) {
   Records.failures[function].insert(Records.calls[function] + n);
 }
 
-void ExpectOneMessage(const std::string& text, UINT style) {
+void ExpectOneMessage(const std::string& text, UINT style, const char* caption) {
   ASSERT_EQ(Records.boxes.size(), text.empty() ? 0u : 1u) << text;
   if (text.empty()) return;
-  const MessageBoxCall& b = Records.boxes[0];  // (text, on the screen, no caption, owner, style)
-  EXPECT_EQ(std::tuple(b.text, b.shown, b.captionNull, b.owner, b.style),
-            std::tuple(text, true, true, HWND{}, style));
+  const MessageBoxCall& b = Records.boxes[0];  // (text, on the screen, caption, owner, style)
+  EXPECT_EQ(std::tuple(b.text, b.shown, b.captionNull, b.caption, b.owner, b.style),
+            std::tuple(text, true, !caption, std::string(caption ? caption : ""), HWND{}, style));
 }
 
-void ExpectOneMessage(unsigned textId, UINT style) {
-  ExpectOneMessage(textId ? TextById(textId) : "", style);
+void ExpectOneMessage(unsigned textId, UINT style, const char* caption) {
+  ExpectOneMessage(textId ? TextById(textId) : "", style, caption);
 }
 
 void OnDialog(int templateId, std::function<void(HWND)> script) {

@@ -92,9 +92,10 @@ void ClearCalls();
 // Plans the `n`-th call from now (1 = the next) of the plug-in's `function` to fail.
 void FailCall(const std::string& function, int n);
 // Checks that the plug-in showed exactly the message of id `textId` since ClearCalls (none for 0),
-// on the screen, without caption or owner, in `style`.
-void ExpectOneMessage(unsigned textId, UINT style = MB_TASKMODAL);
-void ExpectOneMessage(const std::string& text, UINT style = MB_TASKMODAL);
+// on the screen, without owner, in `style`, with `caption` (null: none).
+void ExpectOneMessage(unsigned textId, UINT style = MB_TASKMODAL, const char* caption = nullptr);
+void ExpectOneMessage(const std::string& text, UINT style = MB_TASKMODAL,
+                      const char* caption = nullptr);
 
 // Runs `script` once, from inside the dialog's own message loop, when a dialog whose user data
 // holds `templateId` opens (0: a system dialog). A dialog that opens without a script, or while
