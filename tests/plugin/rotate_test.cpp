@@ -55,11 +55,6 @@ RotateFill Entry(int i) {  // entry `i` of the test images' tables as a palette 
 // and a dialog not made, keep the image.
 TEST_F(PluginTest, RotateFollowsItsRulesThenTurnsOrKeepsTheImage) {
   ReloadPlugin();
-  const Action captioned = [](HWND) {
-    const MessageBoxCall& b = Recorded().boxes.back();
-    EXPECT_EQ(std::tie(b.caption, b.owner, b.style),
-              std::tuple("Rotation Angle", nullptr, UINT(MB_TASKMODAL)));
-  };
   const auto quality = [](HWND d) { PhotographDropDown(d, kQuality, "rotate_quality_list"); };
   CommandRun steps = Turn(8, "", kNone, Entry(0), "90", 1);
   // clang-format off
@@ -72,9 +67,11 @@ TEST_F(PluginTest, RotateFollowsItsRulesThenTurnsOrKeepsTheImage) {
        "45 x o o o Low"},  // Alt+A from the radio, the field's text selected
       {{Typing(kAmount, "90")}, "90 o x o o High"},
       {{Typing(kAmount, "12abc"), quality}, "12abc x o o o High"},
-      {{Typing(kAmount, "400"), captioned}, "360 x o o o High", IDS_ROTATE_ANGLE_RANGE, kAmount,
+      {{Typing(kAmount, "400")}, "360 x o o o High", IDS_ROTATE_ANGLE_RANGE, kAmount,
        "rotate_range_message"},
       {{Typing(0, "90"), Pressing(VK_RETURN)}, ""}});
+  steps.check = [](HWND) {  // the range message, under its own caption
+    ExpectOneMessage(IDS_ROTATE_ANGLE_RANGE, MB_TASKMODAL, "Rotation Angle"); };
   const RotateFill red = {255, 0, 0, 0};
   const CommandRun runs[] = {
       steps,
