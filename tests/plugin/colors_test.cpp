@@ -12,13 +12,8 @@ namespace {
 
 using namespace harness;
 
-using Choice = std::tuple<LONG, BYTE, BYTE, BYTE>;  // the index, red, green and blue
+using Choice = std::pair<LONG, COLORREF>;  // the index and the colour
 
-// Table entry `entry` of the test images as a choice.
-Choice Entry(LONG entry) {
-  const COLORREF c = TableColor(entry);
-  return {entry, GetRValue(c), GetGValue(c), GetBValue(c)};
-}
 // The grid for 4 and 8 bits (a click beside the cells or beyond a short table selects nothing;
 // Cancel or a chooser not made writes nothing), a toggle for 1 bit, 16 bits refused; true colour
 // and no image: the system dialog, preset, full open, white custom colours, index 0 on OK.
@@ -33,15 +28,13 @@ TEST_F(PluginTest, ColorChooserReturnsTheChosenColourSuitedToTheDepth) {
       for (int entry : clicks)
         entry == kOutside ? MouseDown(grid, {r.right - 1, r.bottom - 1})
                           : ClickColorEntry(dialog, bits, entry);
-      if (shot) {
-        RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-        SaveScreenshot({dialog}, shot);
-      }
+      if (shot) SaveScreenshot({dialog}, shot);
       Key(dialog, end);
     };
   };
   const Action red200 = [](HWND d) { Type(d, COLOR_RED, "200"), Click(d, IDOK); };
-  const Choice seven = {7, 1, 2, 3}, current = {9, 10, 20, 30};
+  const Choice seven = {7, RGB(1, 2, 3)}, current = {9, RGB(10, 20, 30)};
+  const auto entry = [](LONG e) { return Choice(e, TableColor(e)); };  // of the test images' table
   const struct {
     unsigned bits;    // 0: no image
     uint32_t colors;  // when not 0, a table shorter than the depth's
@@ -51,16 +44,16 @@ TEST_F(PluginTest, ColorChooserReturnsTheChosenColourSuitedToTheDepth) {
     BOOL result;
     Choice out;
   } cases[] = {
-      {4, 0, IDD_COLOR_CHOOSER, grid(4, {11}, VK_RETURN, "color_chooser_16"), seven, 1, Entry(11)},
-      {8, 0, IDD_COLOR_CHOOSER, grid(8, {35}, VK_RETURN, "color_chooser_256"), seven, 1, Entry(35)},
-      {8, 0, IDD_COLOR_CHOOSER, grid(8, {kOutside}, VK_RETURN), seven, 1, Entry(7)},
+      {4, 0, IDD_COLOR_CHOOSER, grid(4, {11}, VK_RETURN, "color_chooser_16"), seven, 1, entry(11)},
+      {8, 0, IDD_COLOR_CHOOSER, grid(8, {35}, VK_RETURN, "color_chooser_256"), seven, 1, entry(35)},
+      {8, 0, IDD_COLOR_CHOOSER, grid(8, {kOutside}, VK_RETURN), seven, 1, entry(7)},
       {8, 0, IDD_COLOR_CHOOSER, grid(8, {1, kOutside}, VK_ESCAPE), seven, 0, seven},
-      {8, 20, IDD_COLOR_CHOOSER, grid(8, {85}, VK_RETURN), seven, 1, Entry(7)},
+      {8, 20, IDD_COLOR_CHOOSER, grid(8, {85}, VK_RETURN), seven, 1, entry(7)},
       {8, 0, kNotMade, nullptr, seven, 0, seven},
-      {1, 0, kNotMade, nullptr, {1, 9, 9, 9}, 1, Entry(0)},  // no dialog at all
+      {1, 0, kNotMade, nullptr, {1, RGB(9, 9, 9)}, 1, entry(0)},  // no dialog at all
       {16, 0, kNotMade, nullptr, current, 0, current},
       {32, 0, 0, [](HWND d) { Key(d, VK_ESCAPE); }, current, 0, current},
-      {0, 0, 0, red200, current, 1, {0, 200, 20, 30}}};
+      {0, 0, 0, red200, current, 1, {0, RGB(200, 20, 30)}}};
   TestWindow window;
   for (const auto& c : cases) {
     if (c.bits) {  // 16 bits: a 24-bit image relabelled
@@ -72,14 +65,14 @@ TEST_F(PluginTest, ColorChooserReturnsTheChosenColourSuitedToTheDepth) {
     }
     ClearCalls();
     c.script ? OnDialog(c.dialog, c.script) : FailCall("DialogBoxParamA", 1);
-    SCOPED_TRACE(Cat(c.bits, " bits from ", std::get<0>(c.in)));
-    Choice choice = c.in;
-    auto& [index, red, green, blue] = choice;
+    SCOPED_TRACE(Cat(c.bits, " bits from ", c.in.first));
+    auto [index, in] = c.in;
+    BYTE red = GetRValue(in), green = GetGValue(in), blue = GetBValue(in);
     EXPECT_EQ(Export<decltype(&COL_ChooseColor)>("COL_ChooseColor")(
                   window, c.bits ? ZQ_GetHDib(window) : nullptr, ZQ_GetHPalette(window), &index,
                   &red, &green, &blue),
               c.result);
-    EXPECT_EQ(choice, c.out);
+    EXPECT_EQ(Choice(index, RGB(red, green, blue)), c.out);
     const std::string call = Cat(sizeof(CHOOSECOLORA), " ", window.hwnd, std::hex, " ",
                                  CC_RGBINIT | CC_FULLOPEN, " ", RGB(10, 20, 30), " 1 ffffff");
     EXPECT_EQ(Recorded().chooseColor, c.dialog ? Strings{} : Strings{call});
