@@ -20,27 +20,38 @@ namespace {
 using namespace harness;
 using FrameDib = PluginTest;
 
-// The caption as this test draws it: TextOutA straight into a one-bit bitmap.
-bool DrawCaption(const FrameSpec& s, const MaskRaster& r) {
-  const LONG w = LONG(r.width), h = LONG(r.height), n = LONG(std::strlen(s.caption));
-  const struct {
-    BITMAPINFOHEADER h;
-    RGBQUAD c[2];
-  } info = {{sizeof info.h, w, h, 1, 1, BI_RGB, 0, 0, 0, 0, 0}, {{0, 0, 0, 0}, {255, 255, 255, 0}}};
-  void* bits = nullptr;
-  MemoryDC dc;
-  OwnedBitmap bitmap(CreateDIBSection(dc, reinterpret_cast<const BITMAPINFO*>(&info),
-                                      DIB_RGB_COLORS, &bits, nullptr, 0));
-  OwnedFont font(CreateFontIndirectA(reinterpret_cast<const LOGFONTA*>(&s.font)));
-  SelectedObject drawn(dc, bitmap), in(dc, font);
-  PatBlt(dc, 0, 0, w, h, WHITENESS);
-  SIZE e;
-  GetTextExtentPointA(dc, s.caption, n, &e);
-  const CaptionOrigin at = FRM_CaptionOrigin(r.width, r.height, e.cx, e.cy, s.alignment);
-  TextOutA(dc, at.x, at.y, s.caption, n);
-  GdiFlush();
-  MAS_RasterFromMono(static_cast<uint8_t*>(bits), RowStride(1, r.width), r);
-  return true;
+// What IMG_FrameDIB must make of an image with `s` and the flags: the frame, and the caption as
+// this test draws it (TextOutA straight into a one-bit bitmap) merged by the engine.
+std::function<HostBlock(HostBlock)> Framed(const FrameSpec& s, uint16_t invert, uint16_t alpha,
+                                           uint16_t color) {
+  const auto draw = [&s](const MaskRaster& r) {
+    const LONG w = LONG(r.width), h = LONG(r.height), n = LONG(std::strlen(s.caption));
+    const struct {
+      BITMAPINFOHEADER h;
+      RGBQUAD c[2];
+    } info = {{sizeof info.h, w, h, 1, 1, BI_RGB, 0, 0, 0, 0, 0},
+              {{0, 0, 0, 0}, {255, 255, 255, 0}}};
+    void* bits = nullptr;
+    MemoryDC dc;
+    OwnedBitmap bitmap(CreateDIBSection(dc, reinterpret_cast<const BITMAPINFO*>(&info),
+                                        DIB_RGB_COLORS, &bits, nullptr, 0));
+    OwnedFont font(CreateFontIndirectA(reinterpret_cast<const LOGFONTA*>(&s.font)));
+    SelectedObject drawn(dc, bitmap), in(dc, font);
+    PatBlt(dc, 0, 0, w, h, WHITENESS);
+    SIZE e;
+    GetTextExtentPointA(dc, s.caption, n, &e);
+    const CaptionOrigin at = FRM_CaptionOrigin(r.width, r.height, e.cx, e.cy, s.alignment);
+    TextOutA(dc, at.x, at.y, s.caption, n);
+    GdiFlush();
+    MAS_RasterFromMono(static_cast<uint8_t*>(bits), RowStride(1, r.width), r);
+    return true;
+  };
+  return [=, &s](HostBlock dib) {
+    HostBlock framed = FRM_ComposeFrame(dib, s);
+    return framed && s.caption
+               ? FRM_AddCaption(framed, s.text, invert, alpha, color, draw, DisplayBits())
+               : framed;
+  };
 }
 
 // A 30 x 16 image in a 40 x 22 frame, "Frame" bottom right (high flag bits ignored), each step
@@ -78,15 +89,8 @@ TEST_F(FrameDib, FailsWithItsMessagesAndHandsOverTheFrame) {
         if (box.text == TextById(codes[i])) shown += "FIMT"[i];
     EXPECT_EQ(shown, boxes);
     if (!boxes.empty()) s.caption = nullptr;  // a failed caption leaves the frame
-    MAS_SetMaskColor(s.text.index, s.text.red, s.text.green, s.text.blue);
-    const auto compose = [&](HostBlock dib) {
-      OwnedBlock framed(FRM_ComposeFrame(dib, s));
-      const auto draw = [&](const MaskRaster& r) { return DrawCaption(s, r); };
-      return s.caption ? MAS_ApplyMask(framed.get(), draw, 1, 1, 1, DisplayBits())
-                       : framed.release();
-    };
     EXPECT_EQ(made ? GlobalBytes(made) : Bytes{},
-              boxes == "F" ? Bytes{} : EngineResult(source, compose));
+              boxes == "F" ? Bytes{} : EngineResult(source, Framed(s, 0, 1, 1)));
     Recorded().live.erase(made);
     GlobalFree(made), GlobalFree(image);
   }
@@ -161,22 +165,20 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
 }
 
 // Choices cancelled on a 32-bit image last for the session, but the font's face ("Arial" again)
-// and the caption; style, colour choice and alignment are stored at Exit. Enter in the longest
-// caption hands the host what the exported composition makes of the same image and choices.
-// A palette image then shows its own entries.
+// and the caption. Enter in the longest caption frames with them as the engine does. A palette
+// image then shows its own entries.
 TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
-  TestWindow window;
   ReloadPlugin();
-  const auto before = GlobalBytes(Hold(window, 32, 10, 10));
-  RunDialog(window, kFrameRow, [&](HWND d) {
+  const Strings asked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
+  CommandRun run = {.row = kFrameRow, .bits = 32, .width = 10, .height = 10, .log = asked};
+  run.script = [](HWND d) {
     EXPECT_EQ(Read(d, kShown), "10 10 0 0 0 0 Filled Fill Color o o x  Caption");
     Pump(100), SaveScreenshot({d}, "frame_dialog_32bit_open");
     Select(d, IDC_FRAME_STYLE, 1), Select(d, IDC_FRAME_COLORS, 2), Type(d, kL, "4");
     for (int id : {IDC_FRAME_INVERT, IDC_FRAME_ALPHA, IDC_FRAME_COLOR_CHANNELS}) Click(d, id);
     Type(d, IDC_FRAME_CAPTION, "Hi");
-    OnDialog(IDD_FRAME_ALIGN, [](HWND a) {
-      Click(a, IDC_ALIGN_BOTTOM), Click(a, IDC_ALIGN_HCENTER), Click(a, IDOK);
-    });
+    OnDialog(IDD_FRAME_ALIGN,
+             [](HWND a) { Mnemonic(a, 'b'), Mnemonic(a, 'e'), Key(a, VK_RETURN); });
     Click(d, IDC_FRAME_ALIGN);
     OnDialog(0, SystemRed), Click(d, IDC_FRAME_COLOR_BUTTON);
     EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), COLORREF(0x0000FF));
@@ -188,28 +190,26 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
     });
     Click(d, IDC_FRAME_FONT);
     SaveScreenshot({d}, "frame_dialog_caption"), Click(d, IDCANCEL);
-  });
+  };
+  ExpectRun(run, "cancelled");
   const std::string caption(254, 'g');  // the longest OK takes, handed over whole
   FrameSpec params;                     // what the composition must be given
   params.caption = caption.c_str(), params.style = kFrameOutline, params.alignment = 20,
   params.text = {0, 0, 0, 255};
   FRM_SetMargins(params, 0, 0, 0, 0, 4, 0);
-  ClearCalls();
-  RunDialog(window, kFrameRow, [&](HWND d) {
+  run.log.push_back("ZQ_SetHDib"), run.engine = Framed(params, 1, 1, 0);
+  run.script = [&](HWND d) {
     EXPECT_EQ(Read(d, kShown), "14 10 0 0 4 0 Outline Text Color x x o  Caption");
     SaveScreenshot({d}, "frame_dialog_text_color");
     OnDialog(0, [](HWND f) { Click(f, IDCANCEL); }), Click(d, IDC_FRAME_FONT);
     EXPECT_EQ(Recorded().chooseFont.back(), Cat(sizeof(CHOOSEFONTA), " ", d, " 41 Arial-27"));
     std::memcpy(&params.font, &Recorded().font, sizeof params.font);
     Type(d, IDC_FRAME_CAPTION, caption), Key(d, VK_RETURN);
-  });
-  HGLOBAL copy = ToGlobal(testimg::FromBytes(before));
-  HGLOBAL made = Export<decltype(&IMG_FrameDIB)>("IMG_FrameDIB")(copy, &params, 1, 1, 0, 1);
-  Recorded().live.erase(made);
-  EXPECT_EQ(GlobalBytes(ZQ_GetHDib(window)), GlobalBytes(made));
-  GlobalFree(made), GlobalFree(copy);
-  Hold(window, 8);  // a palette image's entries are its colours; a click on the swatch only beeps
-  RunDialog(window, kFrameRow, [&](HWND d) {
+  };
+  ExpectRun(run, "the longest caption");
+  // A palette image's entries are its colours; a click on the swatch only beeps.
+  run = {.row = kFrameRow, .log = asked};
+  run.script = [](HWND d) {
     EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), TableColor(0));
     OnDialog(IDD_COLOR_CHOOSER, [](HWND c) { ClickColorEntry(c, 8, 200), Click(c, IDOK); });
     Click(d, IDC_FRAME_COLOR_BUTTON);
@@ -221,14 +221,9 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
     DestroyWindow(fresh);
     EXPECT_EQ(Recorded().beeps.size(), 1u);
     Click(d, IDCANCEL);
-  });
-  Plugin().exit();
-  const Strings stored = HostLog("ProfileWrite");  // the frame group first, then mask and tile
-  ASSERT_EQ(stored.size(), 8u) << "nothing of the session";
-  EXPECT_EQ(Strings(stored.begin(), stored.begin() + 3),
-            (Strings{"ProfileWriteLong Style 1", "ProfileWriteLong ChooseColor 2",
-                     "ProfileWriteLong Alignment 20"}));
-  Store("Style=0 ChooseColor=0 Alignment=9");  // the defaults, for the tests after
+  };
+  ExpectRun(run, "palette");
+  Store("Style=0 ChooseColor=0 Alignment=9");  // the defaults, read by the next test's Init
 }
 
 }  // namespace
