@@ -1,5 +1,5 @@
 // Frame/Caption... on Windows: IMG_FrameDIB and the alignment dialog through IMAGE.DLL's exports,
-// the Frame dialog through real messages and its result against the exported composition.
+// the Frame dialog through real messages and its result against the engine's composition.
 
 #include <windows.h>
 #include <colordlg.h>
@@ -10,7 +10,6 @@
 
 #include "frame/caption.h"
 #include "frame/frame_dialog.h"
-#include "frame/margins.h"
 #include "mask/gdi_mask.h"
 #include "plugin/gdi.h"
 #include "tests/plugin/harness.h"
@@ -78,9 +77,9 @@ TEST_F(FrameDib, FailsWithItsMessagesAndHandsOverTheFrame) {
     HGLOBAL made = Export<decltype(&IMG_FrameDIB)>("IMG_FrameDIB")(image, &s, 0x10000, 0x10001,
                                                                    0x10001, 0xDEAD);
     SCOPED_TRACE(Cat(bits, " ", call, " ", n));
-    EXPECT_EQ(Recorded().live, made ? std::set<HGLOBAL>{made} : std::set<HGLOBAL>{});
-    EXPECT_TRUE(Recorded().gdiObjects.empty() && Recorded().dcs.empty() &&
-                !(GlobalFlags(image) & GMEM_LOCKCOUNT));
+    EXPECT_EQ(Recorded().live.erase(made), made ? 1u : 0u) << "the frame is the plug-in's";
+    EXPECT_TRUE(Recorded().live.empty() && Recorded().gdiObjects.empty() &&
+                Recorded().dcs.empty() && !(GlobalFlags(image) & GMEM_LOCKCOUNT));
     const unsigned codes[] = {IDS_FRAME_NO_MEMORY, IDS_MASK_NO_MEMORY_IMAGE,
                               IDS_MASK_NO_MEMORY_MASK, IDS_FRAME_CAPTION_FAILED};  // F, I, M, T
     std::string shown;
@@ -91,7 +90,6 @@ TEST_F(FrameDib, FailsWithItsMessagesAndHandsOverTheFrame) {
     if (!boxes.empty()) s.caption = nullptr;  // a failed caption leaves the frame
     EXPECT_EQ(made ? GlobalBytes(made) : Bytes{},
               boxes == "F" ? Bytes{} : EngineResult(source, Framed(s, 0, 1, 1)));
-    Recorded().live.erase(made);
     GlobalFree(made), GlobalFree(image);
   }
 }
@@ -126,22 +124,23 @@ const std::vector<int> kShown = {kW, kH, IDC_FRAME_TOP, IDC_FRAME_BOTTOM, kL, ID
     IDC_FRAME_STYLE, IDC_FRAME_COLORS, IDC_FRAME_INVERT, IDC_FRAME_ALPHA, IDC_FRAME_COLOR_CHANNELS,
     IDC_FRAME_CAPTION, IDC_FRAME_CAPTION_GROUP};
 // clang-format on
-void SystemRed(HWND c) {
-  for (int id : {COLOR_RED, COLOR_GREEN, COLOR_BLUE}) Type(c, id, id == COLOR_RED ? "255" : "0");
-  Click(c, IDOK);
-}
 
 using FrameCommand = PluginTest;
 
 // On a 100 x 80 image: each field moving those that depend on it (the split is proven natively),
 // Reset, and OK's refusals, each keeping the dialog open; OK with nothing to do changes nothing.
-TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
+// Then choices cancelled on a 32-bit image last for the session, but the font's face ("Arial"
+// again) and the caption. Enter in the longest caption frames with them as the engine does. A
+// palette image then shows its own entries.
+TEST_F(FrameCommand, KeepsTheFieldsInStepAndRemembersEachChoiceAsLongAsItShould) {
   ReloadPlugin();
   const auto ok = [](int id, std::string t) {
     return [=](HWND d) { SetText(d, id, t), Click(d, IDOK); };
   };
+  const Strings asked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
+  CommandRun run = {.row = kFrameRow, .bits = 24, .width = 100, .height = 80, .log = asked};
   // clang-format off
-  const Action steps = Stepping(kShown, {
+  run.script = Stepping(kShown, {
       {{[](HWND) { Pump(100); }}, "100 80 0 0 0 0 Filled Fill Color o -o -x  Caption", 0, 0,
        "frame_dialog_24bit_open"},
       {{Typing(kW, "105")}, "105 80 0 0 2 3"}, {{Typing(IDC_FRAME_TOP, "10")}, "105 90 10 0 2 3"},
@@ -159,18 +158,9 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRefusesOkInOrder) {
       {{ok(IDC_FRAME_CAPTION, std::string(255, 'x'))}, "100 70000", IDS_FRAME_CAPTION_TOO_LONG,
        IDC_FRAME_CAPTION},
       {{Clicking(IDC_FRAME_RESET), ok(IDC_FRAME_CAPTION, "")}, ""}});
-  ExpectRun({.row = kFrameRow, .bits = 24, .width = 100, .height = 80, .script = steps,
-             .log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}}, "24 bits");
   // clang-format on
-}
-
-// Choices cancelled on a 32-bit image last for the session, but the font's face ("Arial" again)
-// and the caption. Enter in the longest caption frames with them as the engine does. A palette
-// image then shows its own entries.
-TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
-  ReloadPlugin();
-  const Strings asked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"};
-  CommandRun run = {.row = kFrameRow, .bits = 32, .width = 10, .height = 10, .log = asked};
+  ExpectRun(run, "24 bits");
+  run.bits = 32, run.width = run.height = 10;
   run.script = [](HWND d) {
     EXPECT_EQ(Read(d, kShown), "10 10 0 0 0 0 Filled Fill Color o o x  Caption");
     Pump(100), SaveScreenshot({d}, "frame_dialog_32bit_open");
@@ -180,8 +170,9 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
     OnDialog(IDD_FRAME_ALIGN,
              [](HWND a) { Mnemonic(a, 'b'), Mnemonic(a, 'e'), Key(a, VK_RETURN); });
     Click(d, IDC_FRAME_ALIGN);
-    OnDialog(0, SystemRed), Click(d, IDC_FRAME_COLOR_BUTTON);
-    EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), COLORREF(0x0000FF));
+    OnDialog(0, [](HWND c) { Type(c, COLOR_RED, "255"), Click(c, IDOK); });
+    Click(d, IDC_FRAME_COLOR_BUTTON);  // on the text's grey
+    EXPECT_EQ(Swatch(d, IDC_FRAME_SWATCH), RGB(255, 192, 192));
     OnDialog(0, [&](HWND f) {
       for (auto [id, item] : {std::pair{cmb1, "DejaVu Serif"}, {cmb3, "20"}})
         Select(f, id,
@@ -193,10 +184,8 @@ TEST_F(FrameCommand, RemembersEachChoiceAsLongAsItShouldAndFramesWithThem) {
   };
   ExpectRun(run, "cancelled");
   const std::string caption(254, 'g');  // the longest OK takes, handed over whole
-  FrameSpec params;                     // what the composition must be given
-  params.caption = caption.c_str(), params.style = kFrameOutline, params.alignment = 20,
-  params.text = {0, 0, 0, 255};
-  FRM_SetMargins(params, 0, 0, 0, 0, 4, 0);
+  FrameSpec params = {.addWidth = 4, .left = 4, .caption = caption.c_str(), .alignment = 20};
+  params.style = kFrameOutline, params.text = {0, 192, 192, 255};  // as the first run chose
   run.log.push_back("ZQ_SetHDib"), run.engine = Framed(params, 1, 1, 0);
   run.script = [&](HWND d) {
     EXPECT_EQ(Read(d, kShown), "14 10 0 0 4 0 Outline Text Color x x o  Caption");

@@ -41,11 +41,9 @@ TEST(GdiMaskRenderer, DrawsEveryShapeCloseToThePortablePlayer) {
       std::vector<uint8_t> gdi(stride * h, 0xAA), portable = gdi;
       EXPECT_TRUE(RenderMetafileGdi(shape.metafile, {gdi.data(), stride, w, h, bits}));
       EXPECT_TRUE(RenderMetafile(shape.drawing, {portable.data(), stride, w, h, bits}));
-      uint32_t differing = 0;  // bits: a pixel's are all set or all clear
-      for (size_t i = 0; i < gdi.size(); ++i)
-        differing += std::popcount(uint8_t(gdi[i] ^ portable[i]));
-      EXPECT_LE(differing * 100, (id == IDS_SHAPE_CHECKERS ? 0 : 3) * w * h * bits)
-          << id << " " << w;
+      uint32_t diff = 0;  // differing bits: those of a pixel are all set or all clear
+      for (size_t i = 0; i < gdi.size(); ++i) diff += std::popcount(uint8_t(gdi[i] ^ portable[i]));
+      EXPECT_LE(diff * 100, (id == IDS_SHAPE_CHECKERS ? 0 : 3) * w * h * bits) << id << ' ' << w;
     }
   }
 }
@@ -68,18 +66,20 @@ std::string Preview(HWND d) {
     if (at == std::pair{uint32_t(centre), uint32_t(corner)}) return shape;
   return "?";
 }
-// "the list's position, the preview's shape, the boxes"
 std::string Shown(HWND d) {
   return Read(d, {IDC_MASK_LIST}) + " " + Preview(d) + " " + Read(d, kBoxes);
 }
 
 // Choices cancelled on a 32-bit image leave it alone, remove each replaced shape's file, reappear
 // at every opening, are stored at Exit and read back at Init; the colour suits each image (a
-// palette's entry, Mask Color... by depth). A damaged "Selected" opens on Checkers.
-TEST_F(PluginTest, MaskKeepsCancelledChoicesAndSuitsTheColourToEachImage) {
+// palette's entry, Mask Color... by depth). A damaged "Selected" opens on Checkers. Then OK masks
+// as the engine does with the plug-in's renderer, in the colour and options shown (each depth's
+// merge is proven natively); a failed allocation or surface shows one message and keeps the
+// image; a shape that could not be loaded shows and masks an empty drawing.
+TEST_F(PluginTest, MaskKeepsCancelledChoicesAndMasksAsTheEngineDoesOrFailsCleanly) {
   std::string marks;  // the boxes as the first dialog leaves them
   CommandRun run = {.row = kMaskRow, .width = 64, .height = 64, .log = kAsked};
-  for (unsigned bits : {32u, 24u, 8u}) {
+  for (unsigned bits : {32u, 8u, 24u}) {  // 24 last: its chooser leaves index 0 for the rows below
     run.bits = bits, run.script = [&](HWND d) {
       if (bits == 32) {
         const Action down = [](HWND d) { SetFocus(GetDlgItem(d, IDC_MASK_LIST)), Key(d, VK_DOWN); };
@@ -117,39 +117,24 @@ TEST_F(PluginTest, MaskKeepsCancelledChoicesAndSuitsTheColourToEachImage) {
                Cat("ProfileWriteLong AlphaColor ", marks[4] == 'x'), "ProfileWriteLong Mirror 0"}));
   Store("Selected=40");
   ASSERT_TRUE(InitPlugin());
-  run.bits = 32, run.script = [&](HWND d) {
-    EXPECT_EQ(Shown(d), "0 checkers " + marks) << "the options stored";
-    SaveScreenshot({d}, "mask_image_32bit");
-    for (int box : kBoxes) Click(d, box);  // the options as they were, for the tests after
-    Key(d, VK_ESCAPE);
-  };
-  ExpectRun(run, "stored");
-  Plugin().exit();
-}
-
-// OK masks as the engine does with the plug-in's renderer, in the colour and options shown (each
-// depth's merge is proven natively); a failed allocation or surface shows one message and keeps
-// the image; a shape that could not be loaded shows and masks an empty drawing.
-TEST_F(PluginTest, MaskMasksAsTheEngineDoesOrFailsCleanly) {
   const struct {
     unsigned bits;
     const char* marks;    // Invert, Alpha and Color wanted, where enabled
     const char* failing;  // its first call fails
     TextId message;
-  } cases[] = {{8, "xoo", "", {}},
-               {32, "oox", "", {}},
+  } cases[] = {{32, "oox", "", {}},
+               {8, "xoo", "", {}},
                {32, "oxo", "", {}},
                {32, "oxx", "GlobalAlloc", IDS_MASK_NO_MEMORY_IMAGE},
                {24, "oxx", "CreateBitmap", IDS_MASK_NO_MEMORY_MASK},
                {8, "oxx", "WriteFile", {}},
                {8, "oxx", "GetMetaFileA", {}}};
   const Shape heart(IDS_SHAPE_HEART);
-  ReloadPlugin();  // the mask colour as the module starts
   for (const auto& c : cases) {
     const bool loads = c.message || !*c.failing;
     int32_t flags[3] = {};
     bool shown = false;
-    CommandRun run = {.row = kMaskRow, .bits = c.bits, .width = 40, .height = 30, .log = kAsked};
+    run = {.row = kMaskRow, .bits = c.bits, .width = 40, .height = 30, .log = kAsked};
     run.message = c.message;
     run.plan = [&](HWND, HGLOBAL image) {
       static_cast<BitmapInfoHeader*>(GlobalLock(image))->biClrImportant = 1;
@@ -157,6 +142,10 @@ TEST_F(PluginTest, MaskMasksAsTheEngineDoesOrFailsCleanly) {
       if (*c.failing) FailCall(c.failing, 1);
     };
     run.script = [&](HWND d) {
+      if (&c == cases) {
+        EXPECT_EQ(Shown(d), "0 checkers " + marks) << "the options stored";
+        SaveScreenshot({d}, "mask_image_32bit");
+      }
       if (loads) Select(d, IDC_MASK_LIST, 7);  // Heart
       // (A test beside this one may take the temporary name this load drew: then it shows none.)
       shown = Preview(d) != "empty";
@@ -166,7 +155,7 @@ TEST_F(PluginTest, MaskMasksAsTheEngineDoesOrFailsCleanly) {
         if (Checked(d, kBoxes[i]) != (c.marks[i] == 'x')) Click(d, kBoxes[i]);  // unless disabled
         flags[i] = Checked(d, kBoxes[i]);  // the marks show the flags OK applies
       }
-      const COLORREF color = Swatch(d, IDC_MASK_SWATCH);  // entry 0's since the reload
+      const COLORREF color = Swatch(d, IDC_MASK_SWATCH);  // index 0's
       MAS_SetMaskColor(0, GetRValue(color), GetGValue(color), GetBValue(color));
       Key(d, VK_RETURN);
     };
@@ -179,12 +168,12 @@ TEST_F(PluginTest, MaskMasksAsTheEngineDoesOrFailsCleanly) {
     }
     ExpectRun(run, Cat(c.bits, " bits ", c.failing));
   }
+  Store("Selected=0 Invert=0 AlphaMask=1 AlphaColor=1");  // the defaults, for the tests after
 }
 
 constexpr int kTileRow = 8;
 const std::vector<int> kCounts = {IDC_TILE_WIDTH, IDC_TILE_HEIGHT, IDC_TILE_MIRROR};
 
-// The mirror mark set to `mirror`, the counts typed, Enter.
 Action Tiles(const char* across, const char* down, bool mirror) {
   return [=](HWND d) {
     if (Checked(d, IDC_TILE_MIRROR) != mirror) Click(d, IDC_TILE_MIRROR);
@@ -193,7 +182,7 @@ Action Tiles(const char* across, const char* down, bool mirror) {
 }
 
 // OK's refusals and the copies, both proven natively, wired: 1 × 1 changes nothing, a result too
-// large is refused before any allocation; a Mirror click stays after Cancel and Exit stores it.
+// large is refused; a Mirror click stays after Cancel.
 TEST_F(PluginTest, TileTilesAsTheEngineDoesOrRefuses) {
   const auto tiled = [](uint32_t across, uint32_t down, bool mirror) {
     return [=](HostBlock dib) { return TIL_TileDIB(dib, across, down, mirror); };
