@@ -31,11 +31,10 @@ Action Drag(POINT from, std::vector<POINT> path) {
 }
 HCURSOR Cursor(LPCSTR shape) { return LoadCursorA(nullptr, shape); }
 
-using CropTest = PluginTest;
-
-// Four margins typed on a side over 65535 give the engine's result. Every way the command stops
-// leaves the window its image, with one message at most.
-TEST_F(CropTest, CutsTheMarginsOffOrLeavesTheImage) {
+// Four margins typed on a side over 65535 give the engine's result; the fields follow their rules
+// (proven natively) to an empty result. Every way the command stops leaves the window its image,
+// with one message at most.
+TEST_F(PluginTest, CropCutsTheMarginsOffOrLeavesTheImage) {
   const auto fail = [](std::function<void()> plan) { return [=](HWND, HGLOBAL) { plan(); }; };
   const Strings asked = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd", "DibResize *"};
   // clang-format off
@@ -50,9 +49,15 @@ TEST_F(CropTest, CutsTheMarginsOffOrLeavesTheImage) {
        .message = IDS_CROP_NO_IMAGE, .log = {"ZQ_GetHDib", "ZQ_GetHPalette"}},
       {.row = kCropRow, .plan = fail([] { KX_FailCall(KX_FAIL_RESIZE, 1); }),
        .message = IDS_CROP_NO_MEMORY, .log = asked},
-      {.row = kCropRow, .script = Stepping(kFields, {{{Typing(IDC_CROP_WIDTH, "0")},
-           "0 0 200 200 0 260", 0, 0, "crop_empty"}, {{Pressing(VK_RETURN)}, ""}}),
-       .message = IDS_CROP_EMPTY_RESULT, .log = asked},
+      {.row = kCropRow, .script = Stepping(kFields, {
+          {{Typing(IDC_CROP_WIDTH, "11")}, "0 0 195 194 11 260"},
+          {{Typing(IDC_CROP_WIDTH, "500")}, "0 0 0 0 500 260"},
+          {{Typing(IDC_CROP_BOTTOM, "20"), Typing(IDC_CROP_TOP, "400")}, "240 20 0 0 500 0"},
+          {{Typing(0, "\b")}, "24 20 0 0 500 216"},  // the caret was behind the value cut back
+          {{Typing(IDC_CROP_LEFT, "-2")}, "24 20 -2 0 400 216"},  // a sign is no number: 0
+          {{Clicking(IDC_CROP_RESET)}, "0 0 0 0 400 260"},
+          {{Typing(IDC_CROP_WIDTH, "0")}, "0 0 200 200 0 260", 0, 0, "crop_empty"},
+          {{Pressing(VK_RETURN)}, ""}}), .message = IDS_CROP_EMPTY_RESULT, .log = asked},
       {.row = kCropRow, .script = Pressing(VK_RETURN),
        .plan = fail([] { FailCall("GlobalAlloc", 1); }), .message = IDS_CROP_NO_MEMORY, .log = asked},
       {.row = kCropRow, .plan = fail([] { FailCall("DialogBoxParamA", 1); }),
@@ -64,10 +69,10 @@ TEST_F(CropTest, CutsTheMarginsOffOrLeavesTheImage) {
   }
 }
 
-// A small image opens at real size (its fields then follow their rules), a large one fitted; Tab
-// walks the fields, the checked radio and the buttons. The large image is one column wider than the
-// preview's interior and exactly as high: at real size only the bar across shows.
-TEST_F(CropTest, OpensFittedOrAtRealSizeTabWalksTheControlsAndFieldsFollowTheirRules) {
+// A small image opens at real size, a large one fitted; Tab walks the fields, the checked radio and
+// the buttons. The large image is one column wider than the preview's interior and exactly as high:
+// at real size only the bar across shows.
+TEST_F(PluginTest, CropOpensFittedOrAtRealSizeAndTabWalksTheControls) {
   RECT c = {};  // the preview's client area, read in the first dialog; its frame is one pixel
   for (const bool small : {true, false}) {
     TestWindow window;
@@ -80,15 +85,6 @@ TEST_F(CropTest, OpensFittedOrAtRealSizeTabWalksTheControlsAndFieldsFollowTheirR
                      IDC_CROP_RESET, IDC_CROP_TOP})
         EXPECT_EQ(GetDlgCtrlID(at = GetNextDlgTabItem(d, at, FALSE)), id);
       SaveScreenshot({d}, small ? "crop_real_size" : "crop_fitted");
-      // clang-format off
-      if (small) RunSteps(d, kFields, {
-          {{Typing(IDC_CROP_WIDTH, "11")}, "0 0 15 14 11 30"},
-          {{Typing(IDC_CROP_WIDTH, "50")}, "0 0 0 0 50 30"},
-          {{Typing(IDC_CROP_BOTTOM, "20"), Typing(IDC_CROP_TOP, "400")}, "10 20 0 0 50 0"},
-          {{Typing(0, "\b")}, "1 20 0 0 50 9"},  // the caret was behind the value cut back
-          {{Typing(IDC_CROP_LEFT, "-2")}, "1 20 -2 0 40 9"},  // a sign is no number: 0
-          {{Clicking(IDC_CROP_RESET)}, "0 0 0 0 40 30"}});
-      // clang-format on
       Click(d, IDC_CROP_REAL_SIZE);
       EXPECT_EQ(IsWindowVisible(GetDlgItem(d, IDC_CROP_HSCROLL)), !small) << "one column to scroll";
       EXPECT_FALSE(IsWindowVisible(GetDlgItem(d, IDC_CROP_VSCROLL))) << "nothing to scroll down";
@@ -99,7 +95,7 @@ TEST_F(CropTest, OpensFittedOrAtRealSizeTabWalksTheControlsAndFieldsFollowTheirR
 
 // The preview's zones as cursors, drags and scrolling, without trails (a scrolled preview equals a
 // fresh paint); a press inside before any margin is set only hints.
-TEST_F(CropTest, PreviewMarksMouseAndScrolling) {
+TEST_F(PluginTest, CropPreviewMarksMouseAndScrolling) {
   TestWindow window;
   HGLOBAL image = Hold(window, 24, 400, 300, 4);
   DibView picture;  // smooth, so that the marks stand out in the screenshots
