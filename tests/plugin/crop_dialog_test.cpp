@@ -143,10 +143,8 @@ TEST_F(PluginTest, CropPreviewMarksMouseAndScrolling) {
       InvalidateRect(p, nullptr, TRUE), UpdateWindow(p);
       EXPECT_EQ(scrolled, ClientPixels(p)) << "scrolled by request " << request;
     }
-    // clang-format on
     const Action noTrails = [&](HWND) { EXPECT_EQ(ClientPixels(p), realFresh); };
     const Action press = [&](HWND) { MouseMove(p, {60, 60}), MouseDown(p, {60, 60}); };
-    // clang-format off
     RunSteps(d, kFields, {
         {{Clicking(IDC_CROP_RESET), noTrails}, "0 0 0 0 400 300"},
         {{press}, "0 0 0 0", IDS_CROP_DRAG_HINT, IDC_CROP_RESET, "crop_hint"},

@@ -48,11 +48,10 @@ RotateFill Entry(int i) {  // entry `i` of the test images' tables as a palette 
   return {GetRValue(c), GetGValue(c), GetBValue(c), i};
 }
 
-// The dialog's rules (proven natively) wired; after the range message the keyboard is back on the
-// limit, selected: 90 and Enter turn the picture a quarter. Then the engine's turn with the fill
-// shown (a palette's entry replacing one it lacks, which true colour keeps) and the meter on the
-// main window; each run leaves its choices to the next, even after Cancel. Each allocation failing,
-// and a dialog not made, keep the image.
+// The dialog's rules (proven natively) wired; after the range message, 90 typed over the selected
+// limit and Enter turn a quarter. Then the engine's turn with the fill shown (a palette's entry for
+// one it lacks, which true colour keeps), the meter on the main window; each run leaves its choices
+// to the next, even after Cancel. Each allocation failing, and a dialog not made, keep the image.
 TEST_F(PluginTest, RotateFollowsItsRulesThenTurnsOrKeepsTheImage) {
   ReloadPlugin();
   const auto quality = [](HWND d) { PhotographDropDown(d, kQuality, "rotate_quality_list"); };

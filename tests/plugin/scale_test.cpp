@@ -44,8 +44,7 @@ TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
              "ZQ_GetFlag 4", "ZQ_GetOwnerWnd", "DibResize 25 7", "ZQ_SetHDib"},
              .check = [](HWND) { ExpectOneMessage(IDS_SCALE_ZERO_ENTERED, 0); }},  // not task-modal
             "typed");
-  // A cancelled dialog keeps its units and measure too; neither the size typed nor the one OK kept
-  // (25 x 7, not this image's) is applied.
+  // Cancel keeps units and measure too; neither the typed size nor OK's 25 x 7 reaches this image.
   for (const char* opens : {"26 7 Pixels o Low Custom (1, 96)", "0.087 0.023 In. o Low Printer"})
     ExpectRun({.row = kScaleRow, .width = 26, .height = 7, .script = Stepping(kShown, {{{}, opens},
         {{Choosing(kUnits, 2), Choosing(kMeasure, 1), Typing(kW, "9"), Pressing(VK_ESCAPE)}, ""}}),
