@@ -64,7 +64,7 @@ TEST_F(PluginTest, CropCutsTheMarginsOffOrLeavesTheImage) {
        .message = IDS_CROP_NO_MEMORY, .log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd"}}};
   // clang-format on
   for (CommandRun run : runs) {
-    if (run.width == 9) run.width = 400, run.height = 260;  // fitted: the host's resize previews
+    if (run.width == 9) run.width = 400, run.height = 260;  // unless given: a fitted preview
     ExpectRun(run, Cat(run.bits, " bits ", run.width, ", ", run.message));
   }
 }
