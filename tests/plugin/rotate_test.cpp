@@ -44,8 +44,7 @@ CommandRun Turn(unsigned bits, const char* opens, int pick, RotateFill fill, con
   return run;
 }
 RotateFill Entry(int i) {  // entry `i` of the test images' tables as a palette image's fill
-  const COLORREF c = TableColor(i);
-  return {GetRValue(c), GetGValue(c), GetBValue(c), i};
+  return {GetRValue(TableColor(i)), GetGValue(TableColor(i)), GetBValue(TableColor(i)), i};
 }
 
 // The dialog's rules (proven natively) wired; after the range message, 90 typed over the selected
@@ -86,10 +85,11 @@ TEST_F(PluginTest, RotateFollowsItsRulesThenTurnsOrKeepsTheImage) {
        .log = kAsked}};
   // clang-format on
   for (const CommandRun& run : runs) ExpectRun(run, Cat(run.bits, " bits"));
-  for (int n = 1; n <= 6; ++n) {
-    CommandRun run = Turn(8, "45 x o o o High", kNone, Entry(0), "45", 1);
+  CommandRun run = Turn(8, "45 x o o o High", kNone, Entry(0), "45", 1);
+  ExpectRun(run, "8 bits");  // then each of its allocations failing
+  run.engine = nullptr, run.message = IDS_ROTATE_NO_MEMORY, run.log = kAsked;
+  for (int n = 1, made = Recorded().calls["GlobalAlloc"]; n <= made; ++n) {
     run.plan = [n](HWND, HGLOBAL) { FailCall("GlobalAlloc", n); };
-    run.engine = nullptr, run.message = IDS_ROTATE_NO_MEMORY, run.log = kAsked;
     ExpectRun(run, Cat("allocation ", n));
   }
 }
