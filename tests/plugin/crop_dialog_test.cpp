@@ -119,17 +119,17 @@ TEST_F(PluginTest, CropPreviewMarksMouseAndScrolling) {
         { MouseMove(p, {x, y}); EXPECT_EQ(Recorded().cursors.back(), cursor) << x << "," << y; }
     };
     RunSteps(d, kFields, {
-        {{Margins("40", "60", "100", "20")}, "40 60 100 20", 0, 0, "crop_fitted_marks"},
-        {{Clicking(IDC_CROP_RESET), sameAs}, "0 0 0 0 400 300"}, {{Clicking(IDC_CROP_REAL_SIZE)}, ""}});
+        {{Margins("40", "60", "100", "20")}, "40 60 100 20 280 200", 0, 0, "crop_fitted_marks"},
+        {{Clicking(IDC_CROP_RESET), sameAs, Clicking(IDC_CROP_REAL_SIZE)}, "0 0 0 0 400 300"}});
     const HWND h = GetDlgItem(d, IDC_CROP_HSCROLL), v = GetDlgItem(d, IDC_CROP_VSCROLL);
     EXPECT_TRUE(IsWindowVisible(h) && IsWindowVisible(v));
     const auto realFresh = ClientPixels(p);
     RunSteps(d, kFields, {
-        {{Margins("20", "200", "30", "300"), zones}, "20 200 30 300", 0, 0, "crop_real_size_marks"},
-        {{Drag({30, 60}, {{60, 60}, {-50, 60}})}, "20 200 0 300 100 80"},  // past the edge
+        {{Margins("20", "200", "30", "300")}, "20 200 30 300 70 80", 0, 0, "crop_real_size_marks"},
+        {{zones, Drag({30, 60}, {{60, 60}, {-50, 60}})}, "20 200 0 300 100 80"},  // past the edge
         {{Drag({60, 60}, {{160, 0}})}, "0 220 100 200 100 80"},  // the inside, past the top
         {{Drag({201, 81}, {{-40, -40}})}, "0 299 100 299 1 1", 0, 0, "crop_dragged"},
-        {{Clicking(IDC_CROP_RESET), Margins("60", "60", "60", "60")}, "60 60 60 60"}});
+        {{Clicking(IDC_CROP_RESET), Margins("60", "60", "60", "60")}, "60 60 60 60 280 180"}});
     // Each bar's wiring: its page, the thumb, its range; then both back to the start.
     for (auto [bar, request, thumb, want] : {std::tuple<HWND, WORD, WORD, int>{h, SB_PAGEDOWN, 0,
              std::min<int>(c.right, 400 - c.right + 2)}, {h, SB_THUMBPOSITION, 50, 50},
@@ -147,7 +147,7 @@ TEST_F(PluginTest, CropPreviewMarksMouseAndScrolling) {
     const Action press = [&](HWND) { MouseMove(p, {60, 60}), MouseDown(p, {60, 60}); };
     RunSteps(d, kFields, {
         {{Clicking(IDC_CROP_RESET), noTrails}, "0 0 0 0 400 300"},
-        {{press}, "0 0 0 0", IDS_CROP_DRAG_HINT, IDC_CROP_RESET, "crop_hint"},
+        {{press}, "0 0 0 0 400 300", IDS_CROP_DRAG_HINT, IDC_CROP_RESET, "crop_hint"},
         {{Clicking(IDC_CROP_FIT), sameAs, Clicking(IDCANCEL)}, ""}});
     // clang-format on
   });

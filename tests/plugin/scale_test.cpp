@@ -95,11 +95,8 @@ TEST_F(PluginTest, HostRequestsFollowTheStoredSettings) {
   Store(
       "KeepAspect=1 ScaleMeasure=0 ScaleUnits=1 ScaleQuality=0 CustomResX=96 CustomResY=96 "
       "CustomWidth=800 CustomHeight=600 PercentWidth=50 PercentHeight=25");
-  OnDialog(IDD_SCALE, [](HWND d) {
-    EXPECT_EQ(Read(d, {kW, kH}), "50 25");
-    SaveScreenshot({d}, "scale_settings_percentage");
-    Type(d, kW, "40"), Click(d, IDOK);
-  });
+  OnDialog(IDD_SCALE, Stepping({kW, kH}, {{{}, "50 25", 0, 0, "scale_settings_percentage"},
+                                          {{Typing(kW, "40"), Clicking(IDOK)}, "40 40"}}));
   EXPECT_EQ(Plugin().menuHandler(nullptr, ScaleSettingsCommandId, nullptr), 2);
   EXPECT_EQ(HostLog("ProfileWrite"),
             (Strings{"ProfileWriteLong KeepAspect 1", "ProfileWriteLong ScaleMeasure 0",
@@ -109,10 +106,9 @@ TEST_F(PluginTest, HostRequestsFollowTheStoredSettings) {
   TestWindow window, active;
   Hold(window, 8, 400, 300);
   Hold(active, 8, 50, 50);
-  RunDialog(active, kScaleRow, [](HWND d) {
-    EXPECT_EQ(Read(d, {kW}), "100") << "the image is the base again";
-    Select(d, kUnits, 2), Click(d, IDCANCEL);  // an edit that is never saved
-  });
+  // The image is the base again; Cancel leaves inches chosen, which the host's requests ignore.
+  RunDialog(active, kScaleRow,
+            Stepping({kW}, {{{}, "100"}, {{Choosing(kUnits, 2), Clicking(IDCANCEL)}, "0.521"}}));
   TestWindow empty;
   Store("CustomWidth=100 CustomHeight=200 PercentWidth=50 PercentHeight=50");
   // The host's calls starting with `prefix`: a window without an image is only asked for it.
