@@ -14,11 +14,11 @@ using namespace harness;
 
 using Choice = std::pair<LONG, COLORREF>;  // the index and the colour
 
-// The grid for 4 and 8 bits (a click beside the cells or beyond a short table selects nothing;
-// Cancel or a chooser not made writes nothing), a toggle for 1 bit, 16 bits refused; true colour
-// and no image: the system dialog, preset, full open, white custom colours, index 0 on OK.
+// The grid for 4 and 8 bits (a click beside the cells, kOutside, or beyond a short table selects
+// nothing; Cancel or a chooser not made writes nothing), a toggle for 1 bit, 16 bits refused; true
+// colour and no image: the system dialog, preset, full open, white custom colours, index 0 on OK.
 TEST_F(PluginTest, ColorChooserReturnsTheChosenColourSuitedToTheDepth) {
-  constexpr int kOutside = -1, kNotMade = -2;  // right of and below the last full cell
+  constexpr int kGrid = IDD_COLOR_CHOOSER, kNotMade = -2, kOutside = -1;
   const auto grid = [](unsigned bits, std::vector<int> clicks, UINT end,
                        const char* shot = nullptr) {
     return [=](HWND dialog) {
@@ -38,17 +38,16 @@ TEST_F(PluginTest, ColorChooserReturnsTheChosenColourSuitedToTheDepth) {
   const struct {
     unsigned bits;    // 0: no image
     uint32_t colors;  // when not 0, a table shorter than the depth's
-    int dialog;       // the chooser's template, 0 for the system's, kNotMade
+    int dialog;       // kGrid, 0 for the system's chooser, kNotMade
     Action script;
     Choice in;
     BOOL result;
     Choice out;
   } cases[] = {
-      {4, 0, IDD_COLOR_CHOOSER, grid(4, {11}, VK_RETURN, "color_chooser_16"), seven, 1, entry(11)},
-      {8, 0, IDD_COLOR_CHOOSER, grid(8, {35}, VK_RETURN, "color_chooser_256"), seven, 1, entry(35)},
-      {8, 0, IDD_COLOR_CHOOSER, grid(8, {kOutside}, VK_RETURN), seven, 1, entry(7)},
-      {8, 0, IDD_COLOR_CHOOSER, grid(8, {1, kOutside}, VK_ESCAPE), seven, 0, seven},
-      {8, 20, IDD_COLOR_CHOOSER, grid(8, {85}, VK_RETURN), seven, 1, entry(7)},
+      {4, 0, kGrid, grid(4, {11}, VK_RETURN, "color_chooser_16"), seven, 1, entry(11)},
+      {8, 0, kGrid, grid(8, {35, kOutside}, VK_RETURN, "color_chooser_256"), seven, 1, entry(35)},
+      {8, 0, kGrid, grid(8, {1, kOutside}, VK_ESCAPE), seven, 0, seven},
+      {8, 20, kGrid, grid(8, {85}, VK_RETURN), seven, 1, entry(7)},
       {8, 0, kNotMade, nullptr, seven, 0, seven},
       {1, 0, kNotMade, nullptr, {1, RGB(9, 9, 9)}, 1, entry(0)},  // no dialog at all
       {16, 0, kNotMade, nullptr, current, 0, current},

@@ -152,9 +152,9 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRemembersEachChoiceAsLongAsItShould)
        IDS_FRAME_WIDTH_TOO_SMALL, kW, "frame_message_width_too_small"},
       {{ok(kW, "70000")}, "70000 400 160 160 32717 32718", IDS_IMAGE_TOO_LARGE, kW,
        "frame_message_too_large"},
-      {{ok(kH, "79")}, "70000 79 0 0", IDS_FRAME_HEIGHT_TOO_SMALL, kH},
-      {{[](HWND d) { SetText(d, kW, "100"); }, ok(kH, "70000")}, "100 70000",
-       IDS_IMAGE_TOO_LARGE, kH},
+      {{ok(kH, "79")}, "70000 79 0 0 32717 32718", IDS_FRAME_HEIGHT_TOO_SMALL, kH},
+      {{[](HWND d) { SetText(d, kW, "100"); }, ok(kH, "70000")},
+       "100 70000 32727 32728 0 0", IDS_IMAGE_TOO_LARGE, kH},
       {{ok(IDC_FRAME_CAPTION, std::string(255, 'x'))}, "100 70000", IDS_FRAME_CAPTION_TOO_LONG,
        IDC_FRAME_CAPTION},
       {{Clicking(IDC_FRAME_RESET), ok(IDC_FRAME_CAPTION, "")}, ""}});

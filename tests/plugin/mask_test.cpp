@@ -190,9 +190,9 @@ TEST_F(PluginTest, TileTilesAsTheEngineDoesOrRefuses) {
   // clang-format off
   const Action refusals = Stepping(kCounts, {
       {{}, "1 1 o", 0, 0, "tile_image_open"},
-      {{Tiles("12a", "2", false)}, "12a 2", IDS_TILE_BAD_WIDTH, IDC_TILE_WIDTH,
+      {{Tiles("12a", "2", false)}, "12a 2 o", IDS_TILE_BAD_WIDTH, IDC_TILE_WIDTH,
        "tile_image_bad_width"},
-      {{Tiles("0", "x", false)}, "0 x", IDS_TILE_BAD_HEIGHT, IDC_TILE_HEIGHT},
+      {{Tiles("0", "x", false)}, "0 x o", IDS_TILE_BAD_HEIGHT, IDC_TILE_HEIGHT},
       {{Clicking(IDC_TILE_MIRROR), Pressing(VK_ESCAPE)}, ""}});
   const Action mirrored = Stepping(kCounts, {{{}, "1 1 x", 0, 0, "tile_image_mirror"},
                                              {{Tiles("3", "2", true)}, ""}});
