@@ -136,7 +136,7 @@ inline COLORREF Swatch(HWND d, int id) { return COLORREF(GetWindowLongA(GetDlgIt
 using Action = std::function<void(HWND dialog)>;
 struct Step {
   std::vector<Action> actions;
-  std::string shows;           // what the test's `shown` reads from the dialog starts with this
+  std::string shows;  // what the test's `shown` reads: all of it, or its first words ("": unread)
   unsigned message = 0;        // the text id of the one message box the actions bring up
   int focus = 0;               // after that message: the control with the keyboard
   const char* shot = nullptr;  // the screenshot after the actions: the message box over the
