@@ -157,7 +157,7 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRemembersEachChoiceAsLongAsItShould)
        "100 70000 32727 32728 0 0", IDS_IMAGE_TOO_LARGE, kH},
       {{ok(IDC_FRAME_CAPTION, std::string(255, 'x'))}, "100 70000", IDS_FRAME_CAPTION_TOO_LONG,
        IDC_FRAME_CAPTION},
-      {{Clicking(IDC_FRAME_RESET), ok(IDC_FRAME_CAPTION, "")}, ""}});
+      {{Clicking(IDC_FRAME_RESET), ok(IDC_FRAME_CAPTION, "")}, "100 80 0 0 0 0"}});
   // clang-format on
   ExpectRun(run, "24 bits");
   run.bits = 32, run.width = run.height = 10;

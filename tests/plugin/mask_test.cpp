@@ -193,9 +193,9 @@ TEST_F(PluginTest, TileTilesAsTheEngineDoesOrRefuses) {
       {{Tiles("12a", "2", false)}, "12a 2 o", IDS_TILE_BAD_WIDTH, IDC_TILE_WIDTH,
        "tile_image_bad_width"},
       {{Tiles("0", "x", false)}, "0 x o", IDS_TILE_BAD_HEIGHT, IDC_TILE_HEIGHT},
-      {{Clicking(IDC_TILE_MIRROR), Pressing(VK_ESCAPE)}, ""}});
+      {{Clicking(IDC_TILE_MIRROR), Pressing(VK_ESCAPE)}, "0 x x"}});
   const Action mirrored = Stepping(kCounts, {{{}, "1 1 x", 0, 0, "tile_image_mirror"},
-                                             {{Tiles("3", "2", true)}, ""}});
+                                             {{Tiles("3", "2", true)}, "3 2 x"}});
   const Strings asked = {"ZQ_GetHDib", "ZQ_GetOwnerWnd"},
                 handed = {"ZQ_GetHDib", "ZQ_GetOwnerWnd", "ZQ_SetHDib"};
   const CommandRun runs[] = {
