@@ -136,7 +136,7 @@ TEST_F(PluginTest, MaskKeepsCancelledChoicesAndMasksAsTheEngineDoesOrFailsCleanl
     bool shown = false;
     run = {.row = kMaskRow, .bits = c.bits, .width = 40, .height = 30, .log = kAsked};
     run.message = c.message;
-    run.plan = [&](HWND, HGLOBAL image) {
+    run.plan = [&](HWND, HGLOBAL image) {  // the result keeps the header fields masking leaves
       static_cast<BitmapInfoHeader*>(GlobalLock(image))->biClrImportant = 1;
       GlobalUnlock(image);
       if (*c.failing) FailCall(c.failing, 1);
