@@ -185,11 +185,6 @@ Bytes GlobalBytes(HGLOBAL block);
 // given when it works in place), or null; then the result is empty.
 Bytes EngineResult(const Bytes& image, const std::function<HostBlock(HostBlock)>& engine);
 COLORREF TableColor(int entry);  // entry `entry` of the colour tables of the test images
-// After a command that stopped: the message `textId` (none for 0) and `window` still holding
-// `image` (null for none) with the bytes `before`; nothing was handed to it, no block of the
-// plug-in left.
-void ExpectKept(HWND window, HGLOBAL image, const Bytes& before, unsigned textId = 0,
-                const std::string& what = "");
 
 // One run of a menu command as a row of a table: the image (from testimg::Make; none for bits 0),
 // `plan` made on the window and image just before the command (failures, header changes), the
