@@ -67,7 +67,7 @@ TEST_F(PluginTest, RotateFollowsItsRulesThenTurnsOrKeepsTheImage) {
       {{Typing(kAmount, "12abc"), quality}, "12abc x o o o High"},
       {{Typing(kAmount, "400")}, "360 x o o o High", IDS_ROTATE_ANGLE_RANGE, kAmount,
        "rotate_range_message"},
-      {{Typing(0, "90"), Pressing(VK_RETURN)}, ""}});
+      {{Typing(0, "90"), Pressing(VK_RETURN)}, "90 o x o o High"}});
   steps.check = [](HWND) {  // the range message, under its own caption
     ExpectOneMessage(IDS_ROTATE_ANGLE_RANGE, MB_TASKMODAL, "Rotation Angle"); };
   const RotateFill red = {255, 0, 0, 0};
