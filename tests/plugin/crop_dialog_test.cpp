@@ -40,8 +40,8 @@ TEST_F(PluginTest, CropCutsTheMarginsOffOrLeavesTheImage) {
   // clang-format off
   const CommandRun runs[] = {
       {.row = kCropRow, .bits = 1, .width = 100000, .height = 41,
-       .script = Stepping(kFields, {{{Margins("3", "5", "70000", "7")}, "3 5 70000 7 29993 33"},
-                                    {{Pressing(VK_RETURN)}, ""}}),
+       .script = Stepping(kFields, {{{Margins("3", "5", "70000", "7"), Pressing(VK_RETURN)},
+                                     "3 5 70000 7 29993 33"}}),
        .engine = [](HostBlock b) { return CRP_CropDIB(b, 70000, 7, 3, 5); },
        .log = {"ZQ_GetHDib", "ZQ_GetHPalette", "ZQ_GetOwnerWnd", "DibResize *", "ZQ_SetHDib"}},
       {.row = kCropRow, .script = Pressing(VK_ESCAPE), .log = asked},
