@@ -96,6 +96,10 @@ struct Case {
   bool greyPalette;
   int32_t fillIndex;
 };
+// Printed field by field, as gtest would otherwise print the padding bytes, which nothing sets.
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.bits << " " << c.greyPalette << " " << c.fillIndex;
+}
 
 class AnyAngle : public testing::TestWithParam<Case> {};
 
