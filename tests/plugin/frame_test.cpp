@@ -133,7 +133,6 @@ using FrameCommand = PluginTest;
 // again) and the caption. Enter in the longest caption frames with them as the engine does. A
 // palette image then shows its own entries.
 TEST_F(FrameCommand, KeepsTheFieldsInStepAndRemembersEachChoiceAsLongAsItShould) {
-  ReloadPlugin();
   const auto ok = [](int id, std::string t) {
     return [=](HWND d) { SetText(d, id, t), Click(d, IDOK); };
   };
@@ -212,7 +211,6 @@ TEST_F(FrameCommand, KeepsTheFieldsInStepAndRemembersEachChoiceAsLongAsItShould)
     Click(d, IDCANCEL);
   };
   ExpectRun(run, "palette");
-  Store("Style=0 ChooseColor=0 Alignment=9");  // the defaults, read by the next test's Init
 }
 
 }  // namespace

@@ -303,15 +303,6 @@ PluginEntryPoints& Plugin() { return ThePlugin; }
 
 HWND MainWindow() { return HostMain; }
 
-BOOL ReloadPlugin() {
-  ThePlugin.exit();
-  FreeLibrary(ThePlugin.module);
-  LoadAndPatch();
-  const BOOL started = InitPlugin(FirstId, IdStep);
-  ClearCalls();
-  return started;
-}
-
 BOOL InitPlugin(UINT first, UINT step) {
   KX_SetMenuIds(first, step);
   FirstId = first;
@@ -637,6 +628,10 @@ void SaveScreenshot(const std::vector<HWND>& windows, const char* name) {
 
 void PluginTest::SetUp() {
   SetCursorPos(1270, 1010);  // the pointer away from every dialog, where it changes nothing
+  harness::Plugin().exit();  // it saves settings, which the store then loses
+  FreeLibrary(harness::Plugin().module);
+  FileDelete(harness::ProfileName().c_str());
+  harness::LoadAndPatch();
   harness::ClearCalls();
   ASSERT_TRUE(harness::InitPlugin());
   harness::ClearCalls();

@@ -33,9 +33,6 @@ using testimg::Cat;
 PluginEntryPoints& Plugin();
 // Re-initialises the plug-in with menu ids first, first + step, ...; returns Init's result.
 BOOL InitPlugin(UINT first = 5000, UINT step = 1);
-// Unloads IMAGE.DLL and loads, patches and initialises it afresh (its module-wide state back to
-// the first use), with the menu ids of the last InitPlugin and cleared records.
-BOOL ReloadPlugin();
 HWND MainWindow();  // the host's main window given to Init
 // The id reserved for CommandTable row `row` by the last InitPlugin (0 for the separator, row 3).
 UINT MenuId(int row);
@@ -216,8 +213,9 @@ void SaveScreenshot(const std::vector<HWND>& windows, const char* name);
 
 }  // namespace harness
 
-// The base fixture: the pointer out of the way, a freshly initialised plug-in (menu ids 5000,
-// 5001, ...), cleared records; at the end, every scripted dialog must have run, and nothing the
+// The base fixture: the pointer out of the way, IMAGE.DLL loaded afresh over an empty settings
+// store (whatever ran before in this process) and initialised with menu ids 5000, 5001, ...,
+// cleared records; at the end, every scripted dialog must have run, and nothing the
 // plug-in allocated may be left: no block, GDI object, DC or temporary file.
 class PluginTest : public testing::Test {
  protected:

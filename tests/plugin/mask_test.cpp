@@ -161,7 +161,6 @@ TEST_F(PluginTest, MaskKeepsCancelledChoicesAndMasksAsTheEngineDoesOrFailsCleanl
     }
     ExpectRun(run, Cat(c.bits, " bits ", c.failing));
   }
-  Store("Selected=0 Invert=0 AlphaMask=1 AlphaColor=1");  // the defaults, for the tests after
 }
 
 constexpr int kTileRow = 8;
@@ -202,7 +201,6 @@ TEST_F(PluginTest, TileTilesAsTheEngineDoesOrRefuses) {
        .message = IDS_TILE_TOO_LARGE, .log = asked}};  // 40000 wide
   // clang-format on
   for (const CommandRun& run : runs) ExpectRun(run, Cat(run.bits, " bits"));
-  Store("Mirror=0");  // as it was, read by the next test's Init
 }
 
 }  // namespace

@@ -52,7 +52,6 @@ RotateFill Entry(int i) {  // entry `i` of the test images' tables as a palette 
 // one it lacks, which true colour keeps), the meter on the main window; each run leaves its choices
 // to the next, even after Cancel. Each allocation failing, and a dialog not made, keep the image.
 TEST_F(PluginTest, RotateFollowsItsRulesThenTurnsOrKeepsTheImage) {
-  ReloadPlugin();
   const auto quality = [](HWND d) { PhotographDropDown(d, kQuality, "rotate_quality_list"); };
   CommandRun steps = Turn(8, "", kNone, Entry(0), "90", 1);
   // clang-format off

@@ -17,7 +17,6 @@ const std::vector<int> kShown = {
 // On a 640 x 480 image at 96 dots per inch: the typed field keeps what is typed while the other
 // follows the aspect. The next openings show the units and measure left, by OK or Cancel.
 TEST_F(PluginTest, ScaleDialogFollowsTheUser) {
-  ReloadPlugin();  // Maintain Aspect as the module starts, whatever ran before in this process
   const Action beeped = [](HWND) { EXPECT_EQ(Recorded().beeps, std::vector<UINT>{0}); };
   // clang-format off
   ExpectRun({.row = kScaleRow, .width = 640, .height = 480, .script = Stepping(kShown, {
